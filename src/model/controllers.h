@@ -1,0 +1,42 @@
+// The 50 physical controls of a KEL device: their ids, names and what each can do.
+#pragma once
+
+#include <string_view>
+
+namespace kel {
+
+using ControllerId = int; // 0..49; -1 means none
+
+inline constexpr int kControllerCount = 50;
+inline constexpr ControllerId kNoController = -1;
+
+// First ids of each group of controls.
+inline constexpr ControllerId kFirstKnob = 0;     // R1..R9
+inline constexpr ControllerId kFirstSlider = 9;   // S1..S9
+inline constexpr ControllerId kFirstButtonA = 18; // A1..A9
+inline constexpr ControllerId kFirstButtonB = 27; // B1..B9
+inline constexpr ControllerId kFirstButtonC = 36; // C1..C3
+inline constexpr ControllerId kFirstButtonH = 39; // H1..H2
+inline constexpr ControllerId kFirstButtonL = 41; // L1..L4
+inline constexpr ControllerId kPedal1 = 45;
+inline constexpr ControllerId kPedal2 = 46;
+inline constexpr ControllerId kBend = 47;
+inline constexpr ControllerId kMod = 48;
+inline constexpr ControllerId kAft = 49;
+
+constexpr bool IsValidController(ControllerId id) {
+    return id >= 0 && id < kControllerCount;
+}
+
+// "R1", "S9", "BEND", ...; empty for an id outside 0..49.
+std::string_view ControllerName(ControllerId id);
+
+// The id whose name is `name` (exact, upper case), or -1.
+ControllerId FindController(std::string_view name);
+
+// The three capability sets that depend on the control alone.
+bool HasButtonMode(ControllerId id);  // 18..38 and 41..45
+bool HasAftMode(ControllerId id);     // 18..35
+bool HasCenterClick(ControllerId id); // 0..17
+
+} // namespace kel

@@ -1,0 +1,89 @@
+// The document: the control map, the edit buffer of the selected control, a one-record
+// clipboard and the copyright text carried by control map files.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "model/assign.h"
+#include "model/reporter.h"
+
+namespace kel {
+
+class CParameter {
+public:
+    CParameter();
+    virtual ~CParameter() = default;
+
+    CParameter(const CParameter&) = delete;
+    CParameter& operator=(const CParameter&) = delete;
+
+    // The map and its parts.
+    ControlMap& Map() { return map_; }
+    const ControlMap& Map() const { return map_; }
+    AssignRecord& RecordOf(ControllerId id) {
+        return map_.records.at(static_cast<std::size_t>(id));
+    }
+    const AssignRecord& RecordOf(ControllerId id) const {
+        return map_.records.at(static_cast<std::size_t>(id));
+    }
+    bool IsModified() const { return map_.modified; }
+    void SetModified(bool modified) { map_.modified = modified; }
+
+    const std::string& GetTitle() const { return map_.title; }
+    void SetTitle(const char* text); // null empties; sets modified
+    void SetTitle(std::string_view text) { SetTitle(std::string(text).c_str()); }
+    void SetMapComment(ControllerId id, const char* text); // null empties; sets modified
+    void SetMapComment(ControllerId id, std::string_view text) {
+        SetMapComment(id, std::string(text).c_str());
+    }
+    std::string GetMapComment(ControllerId id) const;
+    std::size_t GetMapCommentLength(ControllerId id) const { return GetMapComment(id).size(); }
+
+    const std::string& CopyrightText() const { return copyright_; }
+    void SetCopyrightText(std::string text) { copyright_ = std::move(text); }
+
+    AssignEntry& EditBuffer() { return edit_; }
+    const AssignEntry& EditBuffer() const { return edit_; }
+    const AssignEntry& ClipboardRecord() const { return clipboard_; }
+    bool ClipboardValid() const { return clipboardValid_; }
+    ControllerId SelectedController() const { return selected_; }
+
+    // Document operations.
+    void ResetMap();
+    void NewDocument();
+    // Asks whether to save a modified map. On Yes runs `save` before answering (the answer
+    // stays Yes even when that save fails). Returns Answer::None when nothing was modified.
+    Answer ConfirmDiscard(Questioner& questioner, const std::function<void()>& save);
+
+    void SelectController(ControllerId id);
+    void CommitEdit();
+    void RevertEdit();
+    void CopyAssign();
+    void PasteAssign();
+    void ClearAssign();
+    ControllerId NextController() const;
+    ControllerId PreviousController() const;
+    void FoldTwinCodes();
+
+    // Called after Paste and NO ASSIGN changed the edit buffer, so the views can refresh.
+    void SetRefreshHandler(std::function<void()> handler) { refresh_ = std::move(handler); }
+
+private:
+    void Refresh() const {
+        if (refresh_) {
+            refresh_();
+        }
+    }
+
+    ControlMap map_;
+    AssignEntry clipboard_;
+    AssignEntry edit_;
+    bool clipboardValid_ = false;
+    ControllerId selected_ = kNoController;
+    std::string copyright_;
+    std::function<void()> refresh_;
+};
+
+} // namespace kel
