@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test. The MIDI end-to-end tests need a JACK
+# server: one is started with the dummy driver (no sound card needed) and stopped afterwards.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${KEL_BUILD_DIR:-$ROOT/build}"
+"$ROOT/scripts/install-deps.sh"
+"$ROOT/scripts/build.sh"
+
+JACK_PID=""
+cleanup() {
+    if [ -n "$JACK_PID" ]; then
+        kill "$JACK_PID" 2>/dev/null || true
+        wait "$JACK_PID" 2>/dev/null || true
+    fi
+}
+trap cleanup EXIT
+
+if command -v jackd >/dev/null 2>&1 && ! pgrep -x jackd >/dev/null 2>&1; then
+    export JACK_NO_AUDIO_RESERVATION=1
+    jackd --no-realtime -d dummy -r 48000 -p 256 >"$BUILD/jackd.log" 2>&1 &
+    JACK_PID=$!
+    for _ in $(seq 50); do
+        if command -v jack_lsp >/dev/null 2>&1 && jack_lsp >/dev/null 2>&1; then break; fi
+        sleep 0.1
+    done
+fi
+
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)" "$@"
