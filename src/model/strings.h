@@ -29,6 +29,7 @@ enum class StringId : int {
     ConfirmReceive = 32797,  // "The control map currently being edited will be lost..."
     CmdImportMemorySet = 32799,
     FileFilter = 32800,
+    HtmlFileFilter = 32801,
     AskSaveChanges = 32803,
     CannotOverwrite = 32804,
     SaveError = 32805,
