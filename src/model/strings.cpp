@@ -39,8 +39,6 @@ constexpr std::array kTable = {
     Entry{StringId::FileFilter, "MIDI Files (*.mid;*.midi)|*.mid; *.midi|All Files (*.*)|*.*||"},
     Entry{StringId::HtmlFileFilter,
           "HTML Files (*.htm;*.html)|*.htm; *.html|All Files (*.*)|*.*||"},
-    Entry{StringId::HtmlFileFilter,
-          "HTML Files (*.htm;*.html)|*.htm; *.html|All Files (*.*)|*.*||"},
     Entry{StringId::AskSaveChanges,
           "The contents of the parameter have changed.\nSave the changes?"},
     Entry{StringId::CannotOverwrite, "The file cannot be overwritten."},
