@@ -1,0 +1,60 @@
+#include "midi/devlist.h"
+
+namespace kel {
+
+std::string CutDeviceName(std::string_view name) {
+    if (name.size() <= kDeviceNameLimit) {
+        return std::string(name);
+    }
+    std::size_t end = kDeviceNameLimit;
+    // Step back over continuation bytes so that a character is kept whole or not at all.
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) {
+        --end;
+    }
+    return std::string(name.substr(0, end));
+}
+
+std::string CMidiDevList::GetAt(int position) const {
+    if (position < 0 || position >= GetCount()) {
+        return {};
+    }
+    return entries_[static_cast<std::size_t>(position)].name;
+}
+
+int CMidiDevList::Find(std::string_view name) const {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].name == name) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+int CMidiDevList::PortNumber(int position) const {
+    if (position < 0 || position >= GetCount()) {
+        return -1;
+    }
+    return entries_[static_cast<std::size_t>(position)].port;
+}
+
+template <typename Count, typename Name> void CMidiDevList::Build(Count count, Name name) {
+    const int ports = count();
+    for (int port = 0; port < ports; ++port) {
+        std::string text;
+        if (name(port, text)) {
+            entries_.push_back(Entry{CutDeviceName(text), port});
+        }
+    }
+}
+
+CMidiInDev::CMidiInDev(MidiBackend& backend) {
+    Build([&] { return backend.InputPortCount(); },
+          [&](int port, std::string& text) { return backend.InputPortName(port, text); });
+}
+
+CMidiOutDev::CMidiOutDev(MidiBackend& backend) {
+    Build([&] { return backend.OutputPortCount(); },
+          [&](int port, std::string& text) { return backend.OutputPortName(port, text); });
+}
+
+} // namespace kel

@@ -1,0 +1,112 @@
+// The editor's one MIDI output port: opens the output of the chosen name, keeps a queue of
+// prepared system-exclusive messages and sends them either one at once (SendHead) or paced by a
+// sender thread, one message per 40 ms (StartSender). Every message the port reports finished
+// counts the pending count down and is reported to the registered progress target.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "midi/backend.h"
+#include "midi/posttarget.h"
+#include "model/reporter.h"
+
+namespace kel {
+
+// An auto-reset event: Set wakes one wait and is consumed by it.
+class AutoResetEvent {
+public:
+    void Set();
+    // True when the event was set within `timeout` (and is now reset), false on time-out.
+    bool WaitFor(std::chrono::milliseconds timeout);
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool signalled_ = false;
+};
+
+class CMidiOut : private MidiOutputHandler {
+public:
+    static constexpr std::chrono::milliseconds kSendInterval{40};
+    static constexpr std::chrono::milliseconds kStopWait{5000};
+
+    CMidiOut(MidiBackend& backend, Reporter& reporter);
+    ~CMidiOut() override;
+
+    CMidiOut(const CMidiOut&) = delete;
+    CMidiOut& operator=(const CMidiOut&) = delete;
+
+    // The output port's name (at most 31 bytes; empty = none chosen). At start-up the
+    // application copies the stored name in with SetDeviceName.
+    void SetDeviceName(std::string_view name);
+    const std::string& GetDeviceName() const { return deviceName_; }
+    // Takes the name at `index` of a fresh output list; an index outside it empties the name.
+    void SetDevice(int index);
+    // The position of the device name in a fresh output list, or -1.
+    int GetDeviceIndex() const;
+
+    // Opens the port of the device name (closing any earlier use first). Reports 32810 when
+    // the name is not listed and 32812 with the system's code when the port cannot be opened.
+    bool Open();
+    bool IsOpen() const { return port_ != nullptr; }
+    // Queues one message of at most 512 bytes; false (nothing queued) while closed.
+    bool Put(const std::uint8_t* data, std::size_t length);
+    // Sends the head of the queue at once and drops the rest.
+    void SendHead();
+    // Where and with which message finished messages are reported, and how many to count down.
+    // A null target stops the reports; once it returns, the old target receives no more posts.
+    void SetProgressTarget(PostTarget* target, int messageId, int count);
+    // Starts the sender thread. Reports 32814 when the port is closed or the thread cannot be
+    // created.
+    bool StartSender();
+    // Stops the sender thread (waiting up to 5000 ms for it) and drops what is still queued.
+    // False when the thread did not end in time.
+    bool StopSender();
+    // Stops the sender, drops the queue and closes the port.
+    void Close();
+    // Sends the head of the queue, if any.
+    void SendNext();
+
+    int PendingCount() const { return pending_.load(); }
+    std::size_t QueuedCount() const;
+    bool SenderRunning() const { return senderRunning_.load(); }
+    bool SenderThreadExists() const { return sender_.joinable(); }
+    // The pacing interval; 40 ms unless changed (tests that do not measure pacing shorten it).
+    void SetSendInterval(std::chrono::milliseconds interval) { interval_ = interval; }
+
+private:
+    void OnLongMsgDone(MidiHeaderBuffer* header) override;
+    void SenderLoop();
+    void DropQueue();
+
+    MidiBackend& backend_;
+    Reporter& reporter_;
+    std::unique_ptr<MidiOutputPort> port_;
+    std::deque<std::unique_ptr<MidiHeaderBuffer>> queue_;
+    mutable std::mutex queueLock_;
+    std::atomic<bool> senderRunning_{false};
+    std::thread sender_;
+    AutoResetEvent stopEvent_;
+    // Set by the sender thread as its last action, so StopSender can wait with a time limit.
+    std::mutex endedLock_;
+    std::condition_variable endedCv_;
+    bool senderEnded_ = false;
+    std::string deviceName_;
+    std::mutex targetLock_; // guards the target and message id while a report is posted
+    PostTarget* target_ = nullptr;
+    int messageId_ = 0;
+    std::atomic<int> pending_{0};
+    std::chrono::milliseconds interval_ = kSendInterval;
+};
+
+} // namespace kel

@@ -1,0 +1,153 @@
+#include "midi/transfer.h"
+
+#include "midi/devlist.h"
+#include "model/bulk.h"
+
+namespace kel {
+
+CTransfer::CTransfer(CParameter& document, CMidiIn& input, CMidiOut& output, MidiBackend& backend,
+                     Reporter& reporter, TransferUi& ui)
+    : document_(document), input_(input), output_(output), backend_(backend), reporter_(reporter),
+      ui_(ui) {}
+
+TransferOutcome CTransfer::Transmit() {
+    if (CMidiOutDev(backend_).Find(CutDeviceName(ui_.StoredPortName(false))) < 0) {
+        reporter_.warn(StringId::NoMidiDevice);
+        return TransferOutcome::NoDevice;
+    }
+    ui_.CommitPendingEdits();
+    if (!ui_.Confirm(StringId::ConfirmTransmit)) {
+        return TransferOutcome::Declined;
+    }
+
+    // The mode message leaves at once, before the user is asked to get the device ready.
+    if (!output_.Open()) {
+        return TransferOutcome::OpenFailed;
+    }
+    output_.Put(kTransmitModeMessage.data(), kTransmitModeMessage.size());
+    output_.SendHead();
+    if (!ui_.ShowTransmitInstructions()) {
+        return TransferOutcome::InstructionsCancelled; // the port stays open until next time
+    }
+
+    if (!output_.Open()) {
+        return TransferOutcome::OpenFailed;
+    }
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        AssignEntry entry;
+        entry.record = document_.RecordOf(id);
+        entry.controllerId = id;
+        MidiBlock block;
+        if (EncodeBulk(entry, block) != 0) {
+            return TransferOutcome::StartFailed;
+        }
+        output_.Put(block.data.data(), block.count);
+    }
+
+    auto progress = ui_.CreateProgressDialog();
+    output_.SetProgressTarget(progress.get(), UM_BULK_SENT, kMessageCount);
+    if (!output_.StartSender()) {
+        reporter_.warn(StringId::MidiOutStartError);
+        output_.SetProgressTarget(nullptr, UM_BULK_SENT, output_.PendingCount());
+        return TransferOutcome::StartFailed;
+    }
+    const DialogResult result = progress->RunModal();
+    output_.SetProgressTarget(nullptr, UM_BULK_SENT, output_.PendingCount());
+    output_.Close();
+    if (result == DialogResult::Cancel) {
+        reporter_.warn(StringId::TransmitAborted);
+        return TransferOutcome::Cancelled;
+    }
+    return TransferOutcome::Completed;
+}
+
+TransferOutcome CTransfer::Receive() {
+    if (CMidiInDev(backend_).Find(CutDeviceName(ui_.StoredPortName(true))) < 0) {
+        reporter_.warn(StringId::NoMidiDevice);
+        return TransferOutcome::NoDevice;
+    }
+    if (!ui_.Confirm(StringId::ConfirmReceive)) {
+        return TransferOutcome::Declined;
+    }
+    const ControllerId selected = document_.SelectedController();
+    ui_.NewMap();
+
+    if (!output_.Open()) {
+        return TransferOutcome::OpenFailed;
+    }
+    output_.Put(kReceiveModeMessage.data(), kReceiveModeMessage.size());
+    output_.SendHead();
+    output_.Close();
+
+    // The dialogs live until the input has stopped, so the parser thread never posts to a
+    // dialog that is gone.
+    auto waiting = ui_.CreateReceiveDialog();
+    input_.SetNotifyWindow(waiting.get());
+    input_.SetExpectedCount(kMessageCount);
+    if (!input_.Start()) {
+        reporter_.warn(StringId::MidiInStartError);
+        return TransferOutcome::StartFailed;
+    }
+
+    TransferOutcome outcome;
+    std::unique_ptr<TransferDialog> progress;
+    if (waiting->RunModal() == DialogResult::Ok) {
+        document_.SetModified(true);
+        progress = ui_.CreateProgressDialog();
+        input_.SetNotifyWindow(progress.get());
+        const DialogResult result = progress->RunModal();
+        input_.Stop();
+        if (result == DialogResult::Cancel) {
+            outcome = TransferOutcome::Cancelled;
+        } else {
+            document_.FoldTwinCodes();
+            document_.SelectController(selected);
+            outcome = TransferOutcome::Completed;
+        }
+    } else {
+        input_.Stop();
+        outcome = TransferOutcome::WaitCancelled;
+    }
+    ui_.RefreshViews();
+    return outcome;
+}
+
+bool CProgressState::Finish() {
+    position_ = total_;
+    finished_ = true;
+    return true;
+}
+
+bool CProgressState::OnTransferReport(std::intptr_t remaining) {
+    if (remaining == 0) {
+        return Finish();
+    }
+    position_ = static_cast<int>(total_ - remaining);
+    return false;
+}
+
+bool CProgressState::OnProgressCommand(int command, std::intptr_t amount) {
+    switch (command) {
+    case ProgressStep:
+        if (amount == 0) {
+            if (position_ + offset_ >= total_) {
+                return Finish();
+            }
+            ++position_;
+        } else if (position_ + amount < total_) {
+            position_ += static_cast<int>(amount);
+        } else {
+            position_ = total_;
+        }
+        return false;
+    case ProgressReset:
+        position_ = 0;
+        return false;
+    case ProgressFinish:
+        return Finish();
+    default:
+        return false;
+    }
+}
+
+} // namespace kel

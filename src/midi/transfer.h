@@ -1,0 +1,119 @@
+// Transmit and Receive: the two procedures that move the whole control map between the editor
+// and the device's current memory, as a chain of modal dialogs around the output port, the input
+// port and the parser thread. The dialogs and the application's side (stored port names,
+// pending edits, New, view refresh) come in through TransferUi, so the procedures run the same
+// in the editor and in tests.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "midi/backend.h"
+#include "midi/midiin.h"
+#include "midi/midiout.h"
+#include "midi/posttarget.h"
+#include "model/parameter.h"
+#include "model/reporter.h"
+
+namespace kel {
+
+enum class DialogResult { Ok = 1, Cancel = 2 };
+
+// A modal dialog of a transfer (the receive dialog or the progress dialog). It takes the
+// engine's posts while it exists, also after its modal run has ended; posts that arrive then
+// are dropped.
+class TransferDialog : public PostTarget {
+public:
+    virtual DialogResult RunModal() = 0;
+};
+
+class TransferUi {
+public:
+    virtual ~TransferUi() = default;
+    // The stored port name, "MIDI Device" / "Input" or "Output" (empty when absent).
+    virtual std::string StoredPortName(bool input) = 0;
+    // Commits the TITLE field and the assign dialog's pending fields.
+    virtual void CommitPendingEdits() = 0;
+    // The confirmation dialog with `question`: true for "Continue".
+    virtual bool Confirm(StringId question) = 0;
+    // "Transmit Control Map" (the device to Bulk Receive mode): true for "Continue".
+    virtual bool ShowTransmitInstructions() = 0;
+    // "Receive Control Map": closes with OK on its first UM_BULK_RECEIVED.
+    virtual std::unique_ptr<TransferDialog> CreateReceiveDialog() = 0;
+    // The progress dialog: closes with OK (about a second after the bar is full) when a report
+    // carries a remaining count of 0.
+    virtual std::unique_ptr<TransferDialog> CreateProgressDialog() = 0;
+    // New without asking to save: clears the file path, resets the document, updates the
+    // caption and refreshes the views.
+    virtual void NewMap() = 0;
+    // Refreshes the TITLE field, the panel and the assign dialog, then activates the main
+    // window.
+    virtual void RefreshViews() = 0;
+};
+
+// How a procedure ended.
+enum class TransferOutcome {
+    Completed,
+    NoDevice,              // the stored port name is not listed (32810)
+    Declined,              // the confirmation was not continued
+    OpenFailed,            // a port could not be opened (reported by the port)
+    InstructionsCancelled, // transmit: the instructions were cancelled
+    StartFailed,           // the sender or the input could not be started
+    WaitCancelled,         // receive: cancelled before the first bulk message arrived
+    Cancelled,             // cancelled in the progress dialog
+};
+
+class CTransfer {
+public:
+    static constexpr int kMessageCount = kControllerCount; // 50 bulk messages per transfer
+
+    CTransfer(CParameter& document, CMidiIn& input, CMidiOut& output, MidiBackend& backend,
+              Reporter& reporter, TransferUi& ui);
+
+    // Writes the 50 records to the device. Changes nothing in the document.
+    TransferOutcome Transmit();
+    // Reads the device's 50 records into the control map.
+    TransferOutcome Receive();
+
+private:
+    CParameter& document_;
+    CMidiIn& input_;
+    CMidiOut& output_;
+    MidiBackend& backend_;
+    Reporter& reporter_;
+    TransferUi& ui_;
+};
+
+// The state of the progress dialog: a bar 0..total moved by the transfer's reports and by the
+// UM_PROGRESS commands.
+class CProgressState {
+public:
+    explicit CProgressState(int total = CTransfer::kMessageCount) : total_(total) {}
+
+    int Total() const { return total_; }
+    int Position() const { return position_; }
+    int Offset() const { return offset_; }
+    void SetOffset(int offset) { offset_ = offset; }
+    bool CancelEnabled() const { return cancelEnabled_; }
+    void SetCancelEnabled(bool enabled) { cancelEnabled_ = enabled; }
+    bool Finished() const { return finished_; }
+
+    // UM_BULK_SENT or UM_BULK_RECEIVED with the remaining count. True when the transfer is
+    // complete: the bar is full and the dialog finishes.
+    bool OnTransferReport(std::intptr_t remaining);
+    // UM_PROGRESS with ProgressStep (by one when `amount` is 0, else by `amount`),
+    // ProgressReset or ProgressFinish. True when the dialog finishes.
+    bool OnProgressCommand(int command, std::intptr_t amount);
+
+private:
+    bool Finish();
+
+    int total_;
+    int position_ = 0;
+    int offset_ = 0;
+    bool cancelEnabled_ = true;
+    bool finished_ = false;
+};
+
+} // namespace kel

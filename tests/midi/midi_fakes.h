@@ -1,0 +1,247 @@
+// Test doubles for the MIDI tests: a scripted back end, a thread-safe post recorder, a
+// reporter that records, and scripted transfer dialogs.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "midi/backend.h"
+#include "midi/posttarget.h"
+#include "midi/transfer.h"
+#include "model/reporter.h"
+
+namespace kel::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class RecordingReporter : public Reporter {
+public:
+    void warn(StringId id, int detail) override {
+        std::lock_guard lock(lock_);
+        reports_.emplace_back(id, detail);
+    }
+    std::vector<std::pair<StringId, int>> Reports() const {
+        std::lock_guard lock(lock_);
+        return reports_;
+    }
+    std::vector<StringId> Ids() const {
+        std::vector<StringId> ids;
+        for (const auto& r : Reports()) {
+            ids.push_back(r.first);
+        }
+        return ids;
+    }
+
+private:
+    mutable std::mutex lock_;
+    std::vector<std::pair<StringId, int>> reports_;
+};
+
+struct Post {
+    int message;
+    std::uintptr_t wParam;
+    std::intptr_t lParam;
+    bool operator==(const Post&) const = default;
+};
+
+class PostRecorder : public PostTarget {
+public:
+    void post(int message, std::uintptr_t wParam, std::intptr_t lParam) override {
+        {
+            std::lock_guard lock(lock_);
+            posts_.push_back({message, wParam, lParam});
+        }
+        cv_.notify_all();
+    }
+    std::vector<Post> Posts() const {
+        std::lock_guard lock(lock_);
+        return posts_;
+    }
+    bool WaitForCount(std::size_t count,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+        std::unique_lock lock(lock_);
+        return cv_.wait_for(lock, timeout, [&] { return posts_.size() >= count; });
+    }
+
+private:
+    mutable std::mutex lock_;
+    std::condition_variable cv_;
+    std::vector<Post> posts_;
+};
+
+// A back end whose ports, failures and traffic the test controls.
+class FakeBackend : public MidiBackend {
+public:
+    struct PortSpec {
+        std::string name;
+        bool readable = true;
+    };
+
+    std::vector<PortSpec> inputs;
+    std::vector<PortSpec> outputs;
+    int inputOpenError = 0;
+    int outputOpenError = 0;
+    int inputStartError = 0;
+    int sendError = 0;
+    bool deferCompletion = false; // completions wait for CompleteAll
+
+    int InputPortCount() override { return static_cast<int>(inputs.size()); }
+    bool InputPortName(int port, std::string& name) override { return Name(inputs, port, name); }
+    int OutputPortCount() override { return static_cast<int>(outputs.size()); }
+    bool OutputPortName(int port, std::string& name) override { return Name(outputs, port, name); }
+
+    int OpenInput(int port, MidiInputHandler& handler,
+                  std::unique_ptr<MidiInputPort>& opened) override {
+        if (inputOpenError != 0) {
+            return inputOpenError;
+        }
+        std::lock_guard lock(lock_);
+        openedInputPort_ = port;
+        ++inputOpens_;
+        inputHandler_ = &handler;
+        opened = std::make_unique<In>(*this);
+        return 0;
+    }
+    int OpenOutput(int port, MidiOutputHandler& handler,
+                   std::unique_ptr<MidiOutputPort>& opened) override {
+        if (outputOpenError != 0) {
+            return outputOpenError;
+        }
+        std::lock_guard lock(lock_);
+        openedOutputPort_ = port;
+        ++outputOpens_;
+        outputHandler_ = &handler;
+        outputOpen_ = true;
+        opened = std::make_unique<Out>(*this);
+        return 0;
+    }
+
+    // Hands `bytes` to the open, started input port; false when nobody takes them.
+    bool Inject(const Bytes& bytes) {
+        std::lock_guard lock(inputLock_);
+        if (inputHandler_ == nullptr || !inputStarted_) {
+            return false;
+        }
+        inputHandler_->OnLongInput(bytes.data(), bytes.size());
+        return true;
+    }
+    // Reports every deferred output message finished.
+    void CompleteAll() {
+        std::vector<MidiHeaderBuffer*> done;
+        {
+            std::lock_guard lock(lock_);
+            done.swap(inFlight_);
+        }
+        for (auto* header : done) {
+            outputHandler_->OnLongMsgDone(header);
+        }
+    }
+
+    std::vector<Bytes> Sent() const {
+        std::lock_guard lock(lock_);
+        return sent_;
+    }
+    int OpenedInputPort() const { return openedInputPort_; }
+    int OpenedOutputPort() const { return openedOutputPort_; }
+    int OutputOpens() const { return outputOpens_; }
+    int InputOpens() const { return inputOpens_; }
+    bool OutputOpen() const { return outputOpen_; }
+    bool InputOpen() const { return inputHandler_ != nullptr; }
+    bool InputStarted() const { return inputStarted_; }
+    std::size_t InFlight() const {
+        std::lock_guard lock(lock_);
+        return inFlight_.size();
+    }
+
+private:
+    static bool Name(const std::vector<PortSpec>& ports, int port, std::string& name) {
+        if (port < 0 || port >= static_cast<int>(ports.size()) ||
+            !ports[static_cast<std::size_t>(port)].readable) {
+            return false;
+        }
+        name = ports[static_cast<std::size_t>(port)].name;
+        return true;
+    }
+
+    class Out : public MidiOutputPort {
+    public:
+        explicit Out(FakeBackend& owner) : owner_(owner) {}
+        ~Out() override { Close(); }
+        int SendLong(MidiHeaderBuffer* header) override {
+            if (owner_.sendError != 0) {
+                return owner_.sendError;
+            }
+            {
+                std::lock_guard lock(owner_.lock_);
+                owner_.sent_.emplace_back(header->data.begin(),
+                                          header->data.begin() + header->bytesRecorded);
+                if (owner_.deferCompletion) {
+                    owner_.inFlight_.push_back(header);
+                    return 0;
+                }
+            }
+            owner_.outputHandler_->OnLongMsgDone(header);
+            return 0;
+        }
+        void Close() override {
+            if (!closed_) {
+                closed_ = true;
+                owner_.CompleteAll();
+                owner_.outputOpen_ = false;
+            }
+        }
+
+    private:
+        FakeBackend& owner_;
+        bool closed_ = false;
+    };
+
+    class In : public MidiInputPort {
+    public:
+        explicit In(FakeBackend& owner) : owner_(owner) {}
+        ~In() override { Close(); }
+        int Start() override {
+            if (owner_.inputStartError != 0) {
+                return owner_.inputStartError;
+            }
+            std::lock_guard lock(owner_.inputLock_);
+            owner_.inputStarted_ = true;
+            return 0;
+        }
+        int Stop() override {
+            std::lock_guard lock(owner_.inputLock_);
+            owner_.inputStarted_ = false;
+            return 0;
+        }
+        void Reset() override {}
+        void Close() override {
+            std::lock_guard lock(owner_.inputLock_);
+            owner_.inputStarted_ = false;
+            owner_.inputHandler_ = nullptr;
+        }
+
+    private:
+        FakeBackend& owner_;
+    };
+
+    mutable std::mutex lock_;
+    std::mutex inputLock_;
+    std::vector<Bytes> sent_;
+    std::vector<MidiHeaderBuffer*> inFlight_;
+    MidiOutputHandler* outputHandler_ = nullptr;
+    MidiInputHandler* inputHandler_ = nullptr;
+    bool inputStarted_ = false;
+    bool outputOpen_ = false;
+    int openedInputPort_ = -1;
+    int openedOutputPort_ = -1;
+    int outputOpens_ = 0;
+    int inputOpens_ = 0;
+};
+
+} // namespace kel::test

@@ -1,0 +1,124 @@
+#include "midi/parserthread.h"
+
+#include <gtest/gtest.h>
+
+#include "midi_fakes.h"
+
+namespace kel {
+namespace {
+
+using test::Bytes;
+using test::Post;
+using test::PostRecorder;
+
+Bytes Encoded(ControllerId id, std::uint8_t code, std::uint8_t value) {
+    AssignEntry entry;
+    entry.controllerId = id;
+    entry.record[rec::AssignCode] = code;
+    entry.record[rec::Values] = value;
+    MidiBlock block;
+    EncodeBulk(entry, block);
+    return Bytes(block.data.begin(), block.data.begin() + static_cast<std::ptrdiff_t>(block.count));
+}
+
+class ParserTest : public ::testing::Test {
+protected:
+    void Queue(const Bytes& bytes) { queue->Put(bytes.data(), bytes.size()); }
+
+    std::unique_ptr<CSafeMidiInQue> queue = std::make_unique<CSafeMidiInQue>();
+    RecordTable table{};
+    PostRecorder notify;
+};
+
+TEST_F(ParserTest, DropsEverythingButValidBulkMessages) {
+    CParserThread parser(*queue, table);
+    parser.SetRemainingCount(50);
+    parser.SetNotifyWindow(&notify, UM_BULK_RECEIVED);
+
+    Bytes badChecksum = Encoded(4, CodeNote, 60);
+    badChecksum[139] = static_cast<std::uint8_t>((badChecksum[139] + 1) & 0x7F);
+    Bytes otherModel = Encoded(4, CodeNote, 60);
+    otherModel[5] = 0x1B;
+    Bytes controller50 = Encoded(4, CodeNote, 60);
+    controller50[9] = 50;
+    controller50[139] = static_cast<std::uint8_t>((controller50[139] - 46) & 0x7F);
+    const Bytes whole = Encoded(4, CodeNote, 60);
+    const Bytes mode(kReceiveModeMessage.begin(), kReceiveModeMessage.end());
+    const Bytes cases[] = {
+        {},                                                     // nothing
+        {0xF0, 0x41, 0x10, 0x00, 0x00, 0x1A},                   // shorter than the prefix
+        {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}, // another maker's message
+        otherModel,                                             // another model's prefix
+        badChecksum,
+        controller50,
+        mode,                                      // the right prefix, but not a record
+        Bytes(whole.begin(), whole.begin() + 100), // cut short
+    };
+    for (const auto& bytes : cases) {
+        Queue(bytes);
+        parser.ParseOne();
+    }
+    parser.ParseOne(); // empty queue
+    EXPECT_TRUE(notify.Posts().empty());
+    EXPECT_EQ(parser.RemainingCount(), 50);
+    for (const auto& record : table) {
+        EXPECT_EQ(record, AssignRecord{});
+    }
+}
+
+TEST_F(ParserTest, EveryDecodeCountsAlsoTwiceAndBeyondTheExpected) {
+    CParserThread parser(*queue, table);
+    parser.SetRemainingCount(2);
+    parser.SetNotifyWindow(&notify, UM_BULK_RECEIVED);
+    Queue(Encoded(49, CodeControlChange, 7));
+    Queue(Encoded(49, CodeControlChange, 8));
+    Queue(Encoded(0, CodeRpnTwin, 1));
+    for (int i = 0; i < 3; ++i) {
+        parser.ParseOne();
+    }
+    const std::vector<Post> expected = {{UM_BULK_RECEIVED, 0x3100, 1},
+                                        {UM_BULK_RECEIVED, 0x3100, 0},
+                                        {UM_BULK_RECEIVED, 0x0000, -1}};
+    EXPECT_EQ(notify.Posts(), expected);
+    EXPECT_EQ(table[49][rec::Values], 8); // the later message wins
+    EXPECT_EQ(table[0][rec::AssignCode], CodeRpnTwin);
+}
+
+TEST_F(ParserTest, WithoutANotifyTargetTheMapIsStillUpdated) {
+    CParserThread parser(*queue, table);
+    parser.SetRemainingCount(50);
+    Queue(Encoded(10, CodeNote, 64));
+    parser.ParseOne();
+    EXPECT_EQ(table[10][rec::Values], 64);
+    EXPECT_EQ(parser.RemainingCount(), 49);
+
+    // A target registered afterwards learns the count at once, so the report is not lost.
+    parser.SetNotifyWindow(&notify, UM_BULK_RECEIVED);
+    EXPECT_EQ(notify.Posts(), (std::vector<Post>{{UM_BULK_RECEIVED, 10u << 8, 49}}));
+}
+
+TEST_F(ParserTest, ThreadHandlesMessagesInOrderAndQuitClearsTheRest) {
+    CParserThread parser(*queue, table);
+    parser.SetRemainingCount(50);
+    parser.SetNotifyWindow(&notify, UM_BULK_RECEIVED);
+    ASSERT_TRUE(parser.Resume());
+    Queue(Encoded(1, CodeNote, 11));
+    parser.PostThreadMessage(UM_PARSER, ParserParseOne);
+    parser.PostThreadMessage(UM_PARSER, 7);     // unknown: ignored
+    parser.PostThreadMessage(UM_PARSER + 1, 2); // another message: ignored
+    ASSERT_TRUE(notify.WaitForCount(1));
+    Queue(Encoded(2, CodeNote, 22));
+    Queue(Encoded(3, CodeNote, 33));
+    parser.PostThreadMessage(UM_PARSER, ParserParseOne);
+    parser.PostThreadMessage(UM_PARSER, ParserQuit);
+    parser.WaitForEnd();
+    EXPECT_FALSE(parser.Running());
+
+    EXPECT_EQ(notify.Posts().size(), 2u);
+    EXPECT_EQ(table[2][rec::Values], 22);
+    EXPECT_EQ(table[3], AssignRecord{}); // queued but never asked for: cleared unparsed
+    EXPECT_EQ(queue->LockedCount(), 0);
+}
+
+} // namespace
+} // namespace kel
