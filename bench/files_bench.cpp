@@ -1,0 +1,115 @@
+// Writing and reading a full control map file. With KEL_BENCH_MAP set, the map is also left
+// at that path, so that other readers can be timed on the same file (bench/mido_compare.sh).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "files/smfctrl.h"
+
+namespace {
+
+using namespace kel;
+
+// Every control assigned, every comment and the title at their 128-character limit.
+void FillFullMap(CParameter& doc) {
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        AssignEntry entry;
+        if (id % 5 == 4) {
+            entry.SetMessageType(MsgSystemExclusive);
+        } else {
+            entry.SetChannelKind(id % kChannelKindCount);
+            entry.SetChannel(id % 16);
+        }
+        doc.RecordOf(id) = entry.record;
+        doc.SetMapComment(id, std::string(128, static_cast<char>('a' + id % 26)));
+    }
+    doc.SetTitle(std::string(128, 'T'));
+    doc.SetCopyrightText("(c) KEL Editor benchmark");
+}
+
+std::string MapPath() {
+    if (const char* path = std::getenv("KEL_BENCH_MAP")) {
+        return path;
+    }
+    return (std::filesystem::temp_directory_path() / "kel_files_bench.mid").string();
+}
+
+void WriteMap(CParameter& doc, const std::string& path) {
+    CSmfCtrl writer(&doc);
+    if (!writer.Create(path) || writer.Write() != 0) {
+        std::abort();
+    }
+}
+
+void BM_WriteFullControlMap(benchmark::State& state) {
+    CParameter doc;
+    FillFullMap(doc);
+    const std::string path = MapPath();
+    for (auto _ : state) {
+        WriteMap(doc, path);
+    }
+}
+BENCHMARK(BM_WriteFullControlMap);
+
+void BM_ReadFullControlMap(benchmark::State& state) {
+    CParameter doc;
+    FillFullMap(doc);
+    const std::string path = MapPath();
+    WriteMap(doc, path);
+    CParameter loaded;
+    for (auto _ : state) {
+        loaded.NewDocument();
+        if (CSmfCtrl(&loaded).Read(path, ControlMapKind) != 0) {
+            state.SkipWithError("read failed");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ReadFullControlMap);
+
+// The figure compared with other readers: one read plus one write of the same map.
+void BM_ReadWriteFullControlMap(benchmark::State& state) {
+    CParameter doc;
+    FillFullMap(doc);
+    const std::string path = MapPath();
+    WriteMap(doc, path);
+    for (auto _ : state) {
+        doc.NewDocument();
+        if (CSmfCtrl(&doc).Read(path, ControlMapKind) != 0) {
+            state.SkipWithError("read failed");
+            break;
+        }
+        WriteMap(doc, path);
+    }
+}
+BENCHMARK(BM_ReadWriteFullControlMap);
+
+// Building the file image alone, without the file system.
+void BM_BuildFullControlMapImage(benchmark::State& state) {
+    CParameter doc;
+    FillFullMap(doc);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(CSmfCtrl(&doc).BuildImage());
+    }
+}
+BENCHMARK(BM_BuildFullControlMapImage);
+
+// Parsing alone, from memory: the reader without the file system.
+void BM_ParseFullControlMapInMemory(benchmark::State& state) {
+    CParameter doc;
+    FillFullMap(doc);
+    const std::vector<std::uint8_t> image = CSmfCtrl(&doc).BuildImage();
+    CParameter loaded;
+    for (auto _ : state) {
+        loaded.NewDocument();
+        if (CSmfCtrl(&loaded).ReadBytes(image, ControlMapKind) != 0) {
+            state.SkipWithError("read failed");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ParseFullControlMapInMemory);
+
+} // namespace

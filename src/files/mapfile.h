@@ -1,0 +1,115 @@
+// The file operations on the one open control map: New, Open, Save, Save As, opening a dropped
+// or recent file, Import Memory Set; the current path, the window title and the recent-file
+// list that follow them. The windows they need (file dialogs, title bar, views) are supplied
+// by the editor through `MapFileHost`.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/bulk.h"
+#include "model/parameter.h"
+#include "model/reporter.h"
+
+namespace kel {
+
+// The most recently opened or saved control map files, most recent first.
+class RecentFileList {
+public:
+    static constexpr std::size_t kCapacity = 4;
+
+    // Puts `path` at the top; an entry naming the same file moves up instead of being
+    // repeated, and the oldest entry drops out when the list is full. Empty paths are ignored.
+    void Add(const std::string& path);
+    // Removes the entry at `index` (nothing happens for an index past the end).
+    void Remove(std::size_t index);
+    // Removes the entry naming the same file as `path`, if any.
+    void RemoveFile(const std::string& path);
+    // Replaces the list with stored entries, in order; empty ones are skipped, and extra ones
+    // or repeated ones are dropped.
+    void Load(const std::vector<std::string>& entries);
+
+    const std::vector<std::string>& Entries() const { return entries_; }
+    std::size_t Size() const { return entries_.size(); }
+    const std::string& At(std::size_t index) const { return entries_.at(index); }
+
+private:
+    std::vector<std::string> entries_;
+};
+
+// The main window title for `currentPath`: the path, or "Untitled" when it is empty, followed
+// by " - " and the application title.
+std::string MainWindowTitle(const std::string& currentPath);
+
+// What the file operations need from the editor's windows.
+class MapFileHost {
+public:
+    virtual ~MapFileHost() = default;
+    // Sets the main window's title.
+    virtual void UpdateTitle(const std::string& title) = 0;
+    // Shows the map again: the TITLE field, the panel and an open assign dialog.
+    virtual void RefreshViews() = 0;
+    // Stores the TITLE field's text as the map's title when it differs (when the field exists).
+    virtual void CommitTitleField() = 0;
+    // Writes the open assign dialog's pending fields into the edit buffer and commits it.
+    virtual void ApplyAssignDialog() = 0;
+    // The save file dialog; nothing when the user cancels.
+    virtual std::optional<std::string> ChooseSavePath() = 0;
+    // The open file dialog (also used by Import Memory Set); nothing when the user cancels.
+    virtual std::optional<std::string> ChooseOpenPath() = 0;
+};
+
+class CMapFiles {
+public:
+    CMapFiles(CParameter& document, Reporter& reporter, MapFileHost& host);
+
+    const std::string& CurrentPath() const { return currentPath_; }
+    // Stores the path and updates the window title.
+    void SetCurrentPath(const std::string& path);
+    void UpdateTitle();
+
+    RecentFileList& RecentFiles() { return recent_; }
+    const RecentFileList& RecentFiles() const { return recent_; }
+
+    // An empty, untitled, unmodified map.
+    void NewMapFile();
+    // Reads `path` as a file of `kind` into a fresh map: 1 on success; 0 after a failure,
+    // which has been reported and leaves an empty, untitled map.
+    int LoadMapFile(const std::string& path, MessageSetKind kind);
+    // Saves to the current path, or asks for one when the map is untitled. 1 on success, 0 on
+    // failure or cancel.
+    int SaveCurrentMap();
+    // Asks for a path and saves there. 1 on success, 0 on failure or cancel.
+    int SaveMapFileAs();
+    // Writes the map to `path` through a temporary file beside it, replacing `path` only once
+    // the whole file is written. 1 on success; 0 after a reported failure, with the current
+    // path, title, modified flag and any existing file at `path` unchanged.
+    int SaveMapFile(const std::string& path);
+
+    // The commands. Each commits the TITLE field, asks to save a modified map and stops when
+    // the user cancels (returning 0); otherwise it returns what its file operation returned.
+    // The editor activates the main window afterwards.
+    int CommandNew(Questioner& questioner);
+    int CommandOpen(Questioner& questioner);
+    int CommandImportMemorySet(Questioner& questioner);
+    // Opens the first of the dropped files.
+    int CommandOpenDropped(const std::vector<std::string>& paths, Questioner& questioner);
+    // Opens the recent file at `index`; an entry that fails to open leaves the list.
+    int CommandOpenRecent(std::size_t index, Questioner& questioner);
+
+    // The save question of a modified map; Yes saves before answering.
+    Answer ConfirmDiscard(Questioner& questioner);
+
+private:
+    int OpenWith(Questioner& questioner, MessageSetKind kind);
+
+    CParameter& document_;
+    Reporter& reporter_;
+    MapFileHost& host_;
+    std::string currentPath_;
+    RecentFileList recent_;
+};
+
+} // namespace kel

@@ -1,0 +1,159 @@
+// Helpers shared by the file tests: a recording reporter, a scratch directory, whole-file
+// access, and builders for the bulk messages and tracks of control map and memory set files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <numeric>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "files/smfctrl.h"
+#include "model/bulk.h"
+#include "model/reporter.h"
+
+namespace kel::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct RecordingReporter : Reporter {
+    std::vector<std::pair<StringId, int>> warnings;
+    void warn(StringId id, int detail) override { warnings.emplace_back(id, detail); }
+};
+
+// A fresh directory under the system's temporary directory, removed with its content.
+class ScratchDir {
+public:
+    ScratchDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kel-files-XXXXXX");
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            ADD_FAILURE() << "mkdtemp failed";
+        }
+        path_ = pattern;
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+    const std::filesystem::path& Path() const { return path_; }
+    // Names of everything in the directory, sorted.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(path_)) {
+            names.push_back(e.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline Bytes ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+}
+
+// The 141-byte bulk message of `record` on controller `id`.
+inline Bytes ControlMapMessage(ControllerId id, const AssignRecord& record) {
+    AssignEntry entry;
+    entry.record = record;
+    entry.controllerId = id;
+    MidiBlock block;
+    EncodeBulk(entry, block);
+    return Bytes(block.data.begin(), block.data.begin() + static_cast<long>(block.count));
+}
+
+// The 140-byte memory set message of `record` in `slot`.
+inline Bytes MemorySetMessage(int slot, const AssignRecord& record) {
+    Bytes m = {0xF0, 0x41, 0x10, 0x00, 0x62, 0x12, 0x00, 0x00, static_cast<std::uint8_t>(slot),
+               0x00};
+    for (std::uint8_t b : record) {
+        m.push_back(b >> 4);
+        m.push_back(b & 0x0F);
+    }
+    m.resize(138, 0x00);
+    const unsigned sum = std::accumulate(m.begin() + 6, m.end(), 0u);
+    m.push_back(static_cast<std::uint8_t>((0 - sum) & 0x7F));
+    m.push_back(0xF7);
+    return m;
+}
+
+// Assembles a format 0 file event by event.
+class TrackBuilder {
+public:
+    TrackBuilder& Raw(const Bytes& bytes) {
+        body_.insert(body_.end(), bytes.begin(), bytes.end());
+        return *this;
+    }
+    TrackBuilder& Meta(std::uint8_t type, std::string_view text) {
+        body_.insert(body_.end(), {0x00, 0xFF, type});
+        AppendVlq(body_, static_cast<std::uint32_t>(text.size()));
+        body_.insert(body_.end(), text.begin(), text.end());
+        return *this;
+    }
+    TrackBuilder& Comment(std::string_view text) { return Meta(0x01, text); }
+    // `message` starts with F0; the F0 form stores the rest, the F7 form stores all of it.
+    TrackBuilder& Exclusive(const Bytes& message, bool escaped = false) {
+        body_.push_back(0x08);
+        body_.push_back(escaped ? 0xF7 : 0xF0);
+        const auto first = message.begin() + (escaped ? 0 : 1);
+        AppendVlq(body_, static_cast<std::uint32_t>(message.end() - first));
+        body_.insert(body_.end(), first, message.end());
+        return *this;
+    }
+    TrackBuilder& EndOfTrack() { return Raw({0x08, 0xFF, 0x2F, 0x00}); }
+
+    // The whole file; the track length counts every byte of the body.
+    Bytes File(const Bytes& prefix = {}) const {
+        Bytes out = prefix;
+        out.insert(out.end(), {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 0x60});
+        out.insert(out.end(), {'M', 'T', 'r', 'k'});
+        const auto length = static_cast<std::uint32_t>(body_.size());
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            out.push_back(static_cast<std::uint8_t>(length >> shift));
+        }
+        out.insert(out.end(), body_.begin(), body_.end());
+        return out;
+    }
+
+private:
+    Bytes body_;
+};
+
+// A record of kind `n` (varied over the controllers) for building test maps.
+inline AssignRecord SampleRecord(ControllerId id) {
+    AssignRecord r{};
+    r[rec::AssignCode] = CodeControlChange;
+    r[rec::Channel] = static_cast<std::uint8_t>(id % 16);
+    r[rec::Values] = static_cast<std::uint8_t>(id);
+    r[rec::Values + 2] = 127;
+    return r;
+}
+
+// A memory set file with `count` messages in slot order, each followed by a comment.
+inline Bytes MemorySetFile(int count) {
+    TrackBuilder t;
+    t.Meta(0x03, "memory set").Comment("KEL message set 100");
+    for (int slot = 0; slot < count; ++slot) {
+        t.Exclusive(MemorySetMessage(slot, SampleRecord(slot + 1)));
+        t.Comment("slot " + std::to_string(slot));
+    }
+    return t.EndOfTrack().File();
+}
+
+} // namespace kel::test
