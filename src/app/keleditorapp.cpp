@@ -1,0 +1,197 @@
+#include "app/keleditorapp.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSettings>
+#include <QVBoxLayout>
+
+#include "app/ids.h"
+#include "app/mainframe.h"
+#include "app/uitext.h"
+#include "editors/gui/accedit.h"
+#include "panel/kelpanel.h"
+
+namespace kel {
+
+namespace {
+
+constexpr int kPathLimit = 260; // characters taken from the command line
+constexpr char kLegalCopyright[] = "Copyright (C) VOSTEL";
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("KelEditor", text);
+}
+
+} // namespace
+
+CKelEditorApp::CKelEditorApp(CUiServices& ui, std::unique_ptr<QSettings> store)
+    : ui_(ui), store_(std::move(store)), reporter_(ui, [this] { return MessageParent(); }),
+      direct_(document_), files_(document_, reporter_, *this) {
+    document_.NewDocument();
+    document_.SetRefreshHandler([this] { RefreshViews(); });
+}
+
+CKelEditorApp::~CKelEditorApp() {
+    document_.SetRefreshHandler({});
+    delete mainWindow_.data();
+}
+
+QWidget* CKelEditorApp::MessageParent() const {
+    if (QWidget* active = QApplication::activeWindow(); active != nullptr) {
+        return active;
+    }
+    return mainWindow_.data();
+}
+
+QString CKelEditorApp::ComputeHelpPath(const QString& programDirectory, const QLocale& locale) {
+    const QString page = locale.language() == QLocale::Japanese ? QStringLiteral("index_j.htm")
+                                                                : QStringLiteral("index_e.htm");
+    return QDir(programDirectory).filePath(QStringLiteral("help/") + page);
+}
+
+QString CKelEditorApp::FirstArgument(const QStringList& arguments) {
+    if (arguments.size() < 2) {
+        return {};
+    }
+    return arguments.at(1).left(kPathLimit);
+}
+
+bool CKelEditorApp::Startup(const QStringList& arguments) {
+    settings_.Load(*store_);
+    files_.RecentFiles().Load(settings_.StoredRecentFiles());
+    helpPath_ = ComputeHelpPath(QCoreApplication::applicationDirPath(), QLocale());
+
+    auto* window = new CMainFrame(*this);
+    if (!window->Created()) {
+        delete window;
+        return false;
+    }
+    mainWindow_ = window;
+    window->SizeToPanel();
+    files_.UpdateTitle();
+    window->show();
+    window->DialogBar()->TitleField()->setFocus();
+
+    if (const QString path = FirstArgument(arguments); !path.isEmpty()) {
+        files_.LoadMapFile(CAppSettings::ToFsPath(path), ControlMapKind);
+    }
+    return true;
+}
+
+void CKelEditorApp::ExitInstance() {
+    if (IAssignDialog& dialog = AssignDialog(); dialog.Window() != nullptr) {
+        dialog.DestroyWindow();
+    }
+    CAppSettings::SaveRecentFiles(*store_, files_.RecentFiles().Entries());
+}
+
+QString CKelEditorApp::VersionText() {
+    return QStringLiteral("%1 Version %2\n%3")
+        .arg(QStringLiteral(KEL_PRODUCT_NAME), QStringLiteral(KEL_PRODUCT_VERSION),
+             QString::fromLatin1(kLegalCopyright));
+}
+
+QString CKelEditorApp::AboutText() const {
+    const QString comment = CAppSettings::ReadAboutComment();
+    return comment.isEmpty() ? VersionText() : comment;
+}
+
+void CKelEditorApp::OnHelp() {
+    const QFileInfo page(helpPath_);
+    if (!page.isFile() || !ui_.OpenUrl(QUrl::fromLocalFile(page.absoluteFilePath()))) {
+        reporter_.warn(StringId::HelpNotFound);
+    }
+}
+
+void CKelEditorApp::OnAbout() {
+    QDialog box(mainWindow_.data());
+    box.setWindowTitle(Tr("About VOSTEL KEL Editor"));
+    box.setWindowFlags(box.windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    auto* icon = new QLabel(&box);
+    icon->setPixmap(QIcon(QStringLiteral(":/kel/icons/kel-editor.svg")).pixmap(48, 48));
+    icon->setAlignment(Qt::AlignTop);
+    auto* text = new QLabel(AboutText(), &box);
+    SetKelId(text, ctl::AboutText);
+    text->setTextFormat(Qt::PlainText);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    auto* row = new QHBoxLayout;
+    row->addWidget(icon);
+    row->addSpacing(12);
+    row->addWidget(text, 1);
+    auto* layout = new QVBoxLayout(&box);
+    layout->addLayout(row);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    ui_.RunModal(box);
+}
+
+void CKelEditorApp::OnRecentFile(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= files_.RecentFiles().Size()) {
+        return;
+    }
+    files_.CommandOpenRecent(static_cast<std::size_t>(index), reporter_);
+    if (mainWindow_ != nullptr) {
+        mainWindow_->ActivateMain();
+    }
+}
+
+void CKelEditorApp::UpdateTitle(const std::string&) {
+    // The title is composed here rather than taken as given, so that "Untitled" and the
+    // application title follow the user's language.
+    if (mainWindow_ != nullptr) {
+        mainWindow_->setWindowTitle(MainTitle(files_.CurrentPath()));
+    }
+}
+
+QString CKelEditorApp::MainTitle(const std::string& currentPath) {
+    const QString name =
+        currentPath.empty() ? UiText(StringId::Untitled) : CAppSettings::FromFsPath(currentPath);
+    return name + QStringLiteral(" - ") + AppTitle();
+}
+
+void CKelEditorApp::RefreshViews() {
+    if (mainWindow_ == nullptr) {
+        return;
+    }
+    mainWindow_->DialogBar()->RefreshTitleField();
+    AssignDialog().RefreshFromDocument();
+    mainWindow_->Panel()->update();
+    mainWindow_->UpdateCommandUI();
+}
+
+void CKelEditorApp::CommitTitleField() {
+    if (mainWindow_ != nullptr) {
+        mainWindow_->DialogBar()->CommitTitleField();
+    }
+}
+
+void CKelEditorApp::ApplyAssignDialog() {
+    AssignDialog().ApplyAssignDialog();
+}
+
+std::optional<std::string> CKelEditorApp::ChooseSavePath() {
+    const QString path = ui_.GetSaveFileName(
+        mainWindow_.data(), QtNameFilters(UiText(StringId::FileFilter)), QStringLiteral("mid"));
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return CAppSettings::ToFsPath(path);
+}
+
+std::optional<std::string> CKelEditorApp::ChooseOpenPath() {
+    const QString path =
+        ui_.GetOpenFileName(mainWindow_.data(), QtNameFilters(UiText(StringId::FileFilter)));
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return CAppSettings::ToFsPath(path);
+}
+
+} // namespace kel

@@ -1,0 +1,108 @@
+// The application object: owns the document, the assign dialog hook, the current file and the
+// main window for the life of the process; starts up in a fixed order; serves Help, About and
+// the recent-file commands; writes the recent-file list at exit.
+#pragma once
+
+#include <QLocale>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+#include "app/assignhook.h"
+#include "app/settings.h"
+#include "app/uiservices.h"
+#include "files/mapfile.h"
+#include "model/assignlist.h"
+#include "model/parameter.h"
+
+class QSettings;
+
+namespace kel {
+
+class CMainFrame;
+
+class CKelEditorApp : public QObject, private MapFileHost {
+    Q_OBJECT
+public:
+    // `store` is the per-user settings store (CAppSettings::OpenUserStore in the editor).
+    CKelEditorApp(CUiServices& ui, std::unique_ptr<QSettings> store);
+    ~CKelEditorApp() override;
+
+    // Start-up after the single-instance check: settings, help path, main window, the file
+    // named by the first command-line argument. False when the main window cannot be created.
+    bool Startup(const QStringList& arguments);
+    // Writes the recent-file list; the main window is gone or about to go.
+    void ExitInstance();
+
+    CParameter& Document() { return document_; }
+    CMapFiles& Files() { return files_; }
+    CAppSettings& Settings() { return settings_; }
+    QSettings& Store() { return *store_; }
+    CUiServices& Ui() { return ui_; }
+    Reporter& GetReporter() { return reporter_; }
+    Questioner& GetQuestioner() { return reporter_; }
+    CMainFrame* MainWindow() const { return mainWindow_; }
+
+    // The assign dialog (a stand-in until one is registered; `dialog` may be null to go back).
+    IAssignDialog& AssignDialog() { return assign_ != nullptr ? *assign_ : direct_; }
+    void SetAssignDialog(IAssignDialog* dialog) { assign_ = dialog; }
+
+    // The MIDI commands, registered by the MIDI part; a command without a handler is disabled.
+    struct MidiCommands {
+        std::function<void()> transmit;
+        std::function<void()> receive;
+        std::function<void()> devices;
+    };
+    void SetMidiCommands(MidiCommands commands) { midi_ = std::move(commands); }
+    const MidiCommands& Midi() const { return midi_; }
+
+    // The help page beside the executable, by the user's language.
+    static QString ComputeHelpPath(const QString& programDirectory, const QLocale& locale);
+    const QString& HelpFilePath() const { return helpPath_; }
+    void SetHelpFilePath(const QString& path) { helpPath_ = path; }
+
+    // The text of the About box: "AboutComment" of the machine-wide store when set, otherwise
+    // the product name, version and copyright.
+    QString AboutText() const;
+    static QString VersionText();
+
+    // Commands served by the application.
+    void OnHelp();
+    void OnAbout();
+    void OnRecentFile(int index);
+
+    // The main window's title for the current path: the path or "Untitled", " - ", the
+    // application title.
+    static QString MainTitle(const std::string& currentPath);
+
+    // The first command-line argument as the file to open (at most 260 characters).
+    static QString FirstArgument(const QStringList& arguments);
+
+    // MapFileHost, used by the main window as well.
+    void UpdateTitle(const std::string& title) override;
+    void RefreshViews() override;
+    void CommitTitleField() override;
+    void ApplyAssignDialog() override;
+    std::optional<std::string> ChooseSavePath() override;
+    std::optional<std::string> ChooseOpenPath() override;
+
+private:
+    QWidget* MessageParent() const;
+
+    CUiServices& ui_;
+    std::unique_ptr<QSettings> store_;
+    CGuiReporter reporter_;
+    CParameter document_;
+    CDirectAssign direct_;
+    IAssignDialog* assign_ = nullptr;
+    CMapFiles files_;
+    CAppSettings settings_;
+    MidiCommands midi_;
+    QString helpPath_;
+    QPointer<CMainFrame> mainWindow_;
+};
+
+} // namespace kel

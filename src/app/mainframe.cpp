@@ -1,0 +1,535 @@
+#include "app/mainframe.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <QWindowStateChangeEvent>
+
+#include "app/editornotify.h"
+#include "app/ids.h"
+#include "app/keleditorapp.h"
+#include "app/uitext.h"
+#include "editors/gui/accedit.h"
+#include "model/assignlist.h"
+#include "panel/kelpanel.h"
+#include "panel/panelimage.h"
+
+namespace kel {
+
+namespace {
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("KelEditor", text);
+}
+
+// The shell's "open" on the HTML list, through the UI services.
+class CDesktopOpener : public DocumentOpener {
+public:
+    explicit CDesktopOpener(CUiServices& ui) : ui_(ui) {}
+    int OpenDocument(const std::filesystem::path& file) override {
+        const QString path = QFile::decodeName(QByteArray::fromStdString(file.string()));
+        return ui_.OpenUrl(QUrl::fromLocalFile(path)) ? 0 : -1;
+    }
+
+private:
+    CUiServices& ui_;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// CKelDlgBar
+
+CKelDlgBar::CKelDlgBar(CParameter& document, QWidget* parent)
+    : QFrame(parent), document_(document), titleField_(new CCharEdit(this)) {
+    setFrameShape(QFrame::NoFrame);
+    auto* label = new QLabel(Tr("TITLE:"), this);
+    SetKelId(titleField_, ctl::TitleField);
+    titleField_->setMaxLength(kTitleLimit);
+    titleField_->installEventFilter(this);
+    label->setBuddy(titleField_);
+
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(8, 5, 8, 5);
+    row->setSpacing(6);
+    row->addWidget(label);
+    row->addWidget(titleField_, 1);
+
+    // A bottom border separates the bar from the view.
+    auto* border = new QFrame(this);
+    border->setFrameShape(QFrame::HLine);
+    border->setFrameShadow(QFrame::Sunken);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addLayout(row);
+    column->addWidget(border);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+void CKelDlgBar::CommitTitleField() {
+    const std::string text = titleField_->text().toLatin1().toStdString();
+    if (text != document_.GetTitle()) {
+        document_.SetTitle(text);
+    }
+}
+
+void CKelDlgBar::RefreshTitleField() {
+    titleField_->setText(QString::fromLatin1(document_.GetTitle()));
+}
+
+bool CKelDlgBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == titleField_ && event->type() == QEvent::FocusOut) {
+        CommitTitleField();
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// CChildView
+
+CChildView::CChildView(CParameter& document, QWidget* parent)
+    : QFrame(parent), panel_(new CKelPanel(document)) {
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(2);
+    // The panel sits in the top-left corner of the view's client area, inside the sunken edge.
+    panel_->SetPosition(frameWidth(), frameWidth());
+    created_ = panel_->CreatePanel(this);
+    if (created_) {
+        setFixedSize(panel_->PanelWidth() + 2 * frameWidth(),
+                     panel_->PanelHeight() + 2 * frameWidth());
+    } else {
+        delete panel_;
+        panel_ = nullptr;
+    }
+}
+
+bool CChildView::event(QEvent* event) {
+    if (event->type() == CEditorNotifyEvent::kType) {
+        const auto* notify = static_cast<CEditorNotifyEvent*>(event);
+        PostEditorNotify(window(), notify->Code(), notify->Value());
+        return true;
+    }
+    return QFrame::event(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// CMainFrame
+
+CMainFrame::CMainFrame(CKelEditorApp& app) : app_(app), document_(app.Document()) {
+    CBmpList::AddUser();
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/kel/icons/kel-editor.svg")));
+    setAcceptDrops(true);
+
+    auto* central = new QWidget(this);
+    dlgBar_ = new CKelDlgBar(document_, central);
+    view_ = new CChildView(document_, central);
+    if (!view_->Created()) {
+        return;
+    }
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(dlgBar_);
+    column->addWidget(view_);
+    setCentralWidget(central);
+
+    statusBar()->setSizeGripEnabled(false);
+    CreateMenus();
+    connect(qApp, &QApplication::focusChanged, this, [this] { UpdateCommandUI(); });
+
+    dlgBar_->RefreshTitleField();
+    dlgBar_->TitleField()->setFocus();
+    UpdateCommandUI();
+    created_ = true;
+}
+
+CMainFrame::~CMainFrame() {
+    CBmpList::ReleaseUser();
+}
+
+CKelPanel* CMainFrame::Panel() const {
+    return view_ != nullptr ? view_->Panel() : nullptr;
+}
+
+QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text,
+                                const QList<QKeySequence>& keys) {
+    auto* action = new QAction(text, this);
+    SetKelId(action, id);
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    if (const QString prompt = UiPrompt(static_cast<StringId>(id)); !prompt.isEmpty()) {
+        action->setStatusTip(prompt);
+    }
+    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    if (menu != nullptr) {
+        menu->addAction(action);
+    } else {
+        addAction(action); // accelerator only
+    }
+    actions_[id] = action;
+    return action;
+}
+
+void CMainFrame::CreateMenus() {
+    using QKS = QKeySequence;
+    QMenuBar* bar = menuBar();
+
+    fileMenu_ = bar->addMenu(Tr("&File"));
+    AddCommand(fileMenu_, cmd::New, Tr("&New\tCtrl+N"),
+               {QKS(Qt::CTRL | Qt::Key_N), QKS(Qt::CTRL | Qt::Key_Backspace)});
+    AddCommand(fileMenu_, cmd::Open, Tr("&Open...\tCtrl+O"), {QKS(Qt::CTRL | Qt::Key_O)});
+    fileMenu_->addSeparator();
+    AddCommand(fileMenu_, cmd::Save, Tr("&Save\tCtrl+S"), {QKS(Qt::CTRL | Qt::Key_S)});
+    AddCommand(fileMenu_, cmd::SaveAs, Tr("Save &As...\tCtrl+Shift+S"),
+               {QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_S)});
+    fileMenu_->addSeparator();
+    AddCommand(fileMenu_, cmd::ImportMemorySet, Tr("&Import Memory Set..."), {});
+    fileMenu_->addSeparator();
+    AddCommand(fileMenu_, cmd::ExportList, Tr("&Export Assign List..."), {});
+    AddCommand(fileMenu_, cmd::ViewList, Tr("&View Assign List"), {});
+    fileMenu_->addSeparator();
+    recentSeparator_ = fileMenu_->addSeparator();
+    AddCommand(fileMenu_, cmd::Exit, Tr("E&xit"), {});
+    connect(fileMenu_, &QMenu::aboutToShow, this, [this] {
+        RebuildRecentFiles();
+        UpdateCommandUI();
+    });
+    RebuildRecentFiles();
+
+    QMenu* edit = bar->addMenu(Tr("&Edit"));
+    AddCommand(edit, cmd::Copy, Tr("&Copy\tCtrl+C"),
+               {QKS(Qt::CTRL | Qt::Key_C), QKS(Qt::CTRL | Qt::Key_Insert)});
+    AddCommand(edit, cmd::Paste, Tr("&Paste\tCtrl+V"),
+               {QKS(Qt::CTRL | Qt::Key_V), QKS(Qt::SHIFT | Qt::Key_Insert)});
+    AddCommand(edit, cmd::NoAssign, Tr("NO ASSIGN\tDel"), {QKS(Qt::Key_Delete)});
+    connect(edit, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+
+    QMenu* comm = bar->addMenu(Tr("&Communication"));
+    AddCommand(comm, cmd::Transmit, Tr("&Transmit..."), {});
+    AddCommand(comm, cmd::Receive, Tr("&Receive..."), {});
+    connect(comm, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+
+    QMenu* options = bar->addMenu(Tr("&Options"));
+    AddCommand(options, cmd::MidiDevices, Tr("&MIDI Devices..."), {});
+    AddCommand(options, cmd::ShowMessages, Tr("&Show Messages"), {})->setCheckable(true);
+    connect(options, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+
+    QMenu* help = bar->addMenu(Tr("&Help"));
+    AddCommand(help, cmd::Help, Tr("KEL Editor &Help"), {});
+    AddCommand(help, cmd::About, Tr("&About..."), {});
+
+    AddCommand(nullptr, cmd::NextController, QStringLiteral("Next Controller"),
+               {QKS(Qt::CTRL | Qt::Key_F)});
+    AddCommand(nullptr, cmd::PreviousController, QStringLiteral("Previous Controller"),
+               {QKS(Qt::CTRL | Qt::Key_B)});
+}
+
+void CMainFrame::RebuildRecentFiles() {
+    for (QAction* action : recentActions_) {
+        fileMenu_->removeAction(action);
+        actions_.erase(KelIdOf(action));
+        action->deleteLater();
+    }
+    recentActions_.clear();
+
+    const RecentFileList& recent = app_.Files().RecentFiles();
+    if (recent.Size() == 0) {
+        auto* placeholder = new QAction(Tr("Recent File"), this);
+        SetKelId(placeholder, cmd::RecentFileFirst);
+        placeholder->setEnabled(false);
+        fileMenu_->insertAction(recentSeparator_, placeholder);
+        recentActions_ << placeholder;
+        return;
+    }
+    const QFontMetrics metrics(fileMenu_->font());
+    for (std::size_t i = 0; i < recent.Size(); ++i) {
+        const int id = cmd::RecentFileFirst + static_cast<int>(i);
+        const QString path = QDir::toNativeSeparators(CAppSettings::FromFsPath(recent.At(i)));
+        const QString shown = metrics.elidedText(path, Qt::ElideMiddle, 420);
+        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown), this);
+        SetKelId(action, id);
+        action->setStatusTip(UiPrompt(StringId::CmdRecentFile));
+        const int index = static_cast<int>(i);
+        connect(action, &QAction::triggered, this, [this, index] { app_.OnRecentFile(index); });
+        fileMenu_->insertAction(recentSeparator_, action);
+        recentActions_ << action;
+        actions_[id] = action;
+    }
+}
+
+QAction* CMainFrame::Action(int commandId) const {
+    const auto it = actions_.find(commandId);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::RunCommand(int commandId) {
+    UpdateCommandUI();
+    if (commandId >= cmd::RecentFileFirst && commandId <= cmd::RecentFileLast) {
+        RebuildRecentFiles();
+    }
+    if (QAction* action = Action(commandId); action != nullptr && action->isEnabled()) {
+        action->trigger();
+    }
+}
+
+bool CMainFrame::TitleHasFocus() const {
+    return dlgBar_ != nullptr && QApplication::focusWidget() == dlgBar_->TitleField();
+}
+
+void CMainFrame::UpdateCommandUI() {
+    if (actions_.empty()) {
+        return;
+    }
+    const bool titleFocus = TitleHasFocus();
+    const bool selected = IsValidController(document_.SelectedController());
+    Action(cmd::Copy)->setEnabled(titleFocus || selected);
+    Action(cmd::Paste)->setEnabled(titleFocus || selected);
+    QAction* noAssign = Action(cmd::NoAssign);
+    noAssign->setText(titleFocus ? Tr("DELETE\tDel") : Tr("NO ASSIGN\tDel"));
+    noAssign->setEnabled(titleFocus || selected);
+    Action(cmd::ShowMessages)->setChecked(Panel() != nullptr && Panel()->ShowLabels());
+    const CKelEditorApp::MidiCommands& midi = app_.Midi();
+    Action(cmd::Transmit)->setEnabled(static_cast<bool>(midi.transmit));
+    Action(cmd::Receive)->setEnabled(static_cast<bool>(midi.receive));
+    Action(cmd::MidiDevices)->setEnabled(static_cast<bool>(midi.devices));
+}
+
+void CMainFrame::OnCommand(int id) {
+    CMapFiles& files = app_.Files();
+    Questioner& questioner = app_.GetQuestioner();
+    switch (id) {
+    case cmd::New:
+        if (files.CommandNew(questioner) != 0) {
+            ActivateMain();
+        }
+        break;
+    case cmd::Open:
+        files.CommandOpen(questioner);
+        ActivateMain();
+        break;
+    case cmd::Save:
+        files.SaveCurrentMap();
+        break;
+    case cmd::SaveAs:
+        files.SaveMapFileAs();
+        break;
+    case cmd::ImportMemorySet:
+        files.CommandImportMemorySet(questioner);
+        ActivateMain();
+        break;
+    case cmd::ExportList: {
+        const QString target = app_.Ui().GetSaveFileName(
+            this, QtNameFilters(UiText(StringId::HtmlFileFilter)), QStringLiteral("htm"));
+        if (target.isEmpty()) {
+            break;
+        }
+        app_.CommitTitleField();
+        app_.ApplyAssignDialog();
+        ExportAssignList(document_.Map(), std::filesystem::path(CAppSettings::ToFsPath(target)),
+                         app_.GetReporter());
+        break;
+    }
+    case cmd::ViewList: {
+        app_.CommitTitleField();
+        app_.ApplyAssignDialog();
+        CDesktopOpener opener(app_.Ui());
+        ViewAssignList(document_.Map(), &opener, app_.GetReporter());
+        break;
+    }
+    case cmd::Exit:
+        close();
+        break;
+    case cmd::Copy:
+    case cmd::Paste:
+    case cmd::NoAssign:
+        OnEditCommand(id);
+        break;
+    case cmd::Transmit:
+        if (app_.Midi().transmit) {
+            app_.Midi().transmit();
+        }
+        break;
+    case cmd::Receive:
+        if (app_.Midi().receive) {
+            app_.Midi().receive();
+        }
+        break;
+    case cmd::MidiDevices:
+        if (app_.Midi().devices) {
+            app_.Midi().devices();
+        }
+        break;
+    case cmd::ShowMessages:
+        if (Panel() != nullptr) {
+            Panel()->ToggleLabels();
+        }
+        break;
+    case cmd::Help:
+        app_.OnHelp();
+        break;
+    case cmd::About:
+        app_.OnAbout();
+        break;
+    case cmd::NextController:
+        app_.AssignDialog().OpenAssignDialog(document_.NextController());
+        Panel()->update();
+        break;
+    case cmd::PreviousController:
+        app_.AssignDialog().OpenAssignDialog(document_.PreviousController());
+        Panel()->update();
+        break;
+    default:
+        break;
+    }
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnEditCommand(int id) {
+    if (TitleHasFocus()) {
+        CCharEdit* field = dlgBar_->TitleField();
+        if (id == cmd::Copy) {
+            field->copy();
+        } else if (id == cmd::Paste) {
+            field->paste();
+        } else {
+            field->ClearSelectionOrNext();
+        }
+        ActivateMain();
+        return;
+    }
+    if (!IsValidController(document_.SelectedController())) {
+        return;
+    }
+    IAssignDialog& dialog = app_.AssignDialog();
+    if (id == cmd::Copy) {
+        if (dialog.ApplyAssignDialog() == 0) {
+            document_.CopyAssign();
+        }
+    } else if (id == cmd::Paste) {
+        document_.PasteAssign();
+    } else {
+        document_.ClearAssign();
+    }
+    Panel()->update();
+    QWidget* window = dialog.Window();
+    if (window == nullptr || !window->isVisible()) {
+        ActivateMain();
+    }
+}
+
+void CMainFrame::OnOpenAssign(int controllerId) {
+    IAssignDialog& dialog = app_.AssignDialog();
+    if (dialog.ApplyAssignDialog() != 0) {
+        return;
+    }
+    dialog.OpenAssignDialog(controllerId);
+    Panel()->update();
+    UpdateCommandUI();
+}
+
+void CMainFrame::SizeToPanel() {
+    // The client area holds the dialog bar and the view; the view holds the panel exactly.
+    centralWidget()->setFixedSize(view_->width(), dlgBar_->sizeHint().height() + view_->height());
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+    setFixedSize(sizeHint());
+}
+
+void CMainFrame::ActivateMain() {
+    if (isMinimized()) {
+        showNormal();
+    }
+    raise();
+    activateWindow();
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == CEditorNotifyEvent::kType) {
+        const auto* notify = static_cast<CEditorNotifyEvent*>(event);
+        if (notify->Code() == NotifyOpenAssign) {
+            OnOpenAssign(notify->Value());
+        } else if (notify->Code() == NotifyActivateMain) {
+            ActivateMain();
+            setFocus();
+        }
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A title typed just before closing still counts as a change worth the save question.
+    dlgBar_->CommitTitleField();
+    if (app_.Files().ConfirmDiscard(app_.GetQuestioner()) == Answer::Cancel) {
+        event->ignore();
+        return;
+    }
+    if (IAssignDialog& dialog = app_.AssignDialog(); dialog.Window() != nullptr) {
+        dialog.DestroyWindow();
+    }
+    event->accept();
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) {
+        return;
+    }
+    QWidget* dialog = app_.AssignDialog().Window();
+    if (dialog == nullptr) {
+        return;
+    }
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    if (isMinimized()) {
+        dialogWasVisible_ = dialog->isVisible();
+        dialog->hide();
+    } else if ((change->oldState() & Qt::WindowMinimized) != 0 && dialogWasVisible_) {
+        dialog->show();
+    }
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    const QMimeData* data = event->mimeData();
+    if (data->hasUrls()) {
+        for (const QUrl& url : data->urls()) {
+            if (url.isLocalFile()) {
+                event->acceptProposedAction();
+                return;
+            }
+        }
+    }
+    event->ignore();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            paths.push_back(CAppSettings::ToFsPath(url.toLocalFile()));
+        }
+    }
+    if (paths.empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    app_.Files().CommandOpenDropped(paths, app_.GetQuestioner());
+    UpdateCommandUI();
+}
+
+} // namespace kel

@@ -1,0 +1,115 @@
+// The editor's main window: menu bar, the dialog bar with the map's TITLE field, the client
+// view holding the controller panel, and a status bar. Sized once to fit the panel; it cannot
+// be resized or maximised.
+#pragma once
+
+#include <QFrame>
+#include <QMainWindow>
+
+#include <map>
+
+class QAction;
+class QMenu;
+
+namespace kel {
+
+class CCharEdit;
+class CKelEditorApp;
+class CKelPanel;
+class CParameter;
+
+// The bar under the menu: "TITLE:" and the TITLE field (control 1007, at most 128 characters).
+class CKelDlgBar : public QFrame {
+    Q_OBJECT
+public:
+    static constexpr int kTitleLimit = 128;
+
+    CKelDlgBar(CParameter& document, QWidget* parent = nullptr);
+
+    CCharEdit* TitleField() const { return titleField_; }
+    // Stores the field's text as the map's title when it differs byte for byte.
+    void CommitTitleField();
+    // Shows the map's title in the field.
+    void RefreshTitleField();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    CParameter& document_;
+    CCharEdit* titleField_;
+};
+
+// The client view: the panel in its top-left corner inside a sunken edge. It passes the
+// panel's notifications on to the main window.
+class CChildView : public QFrame {
+    Q_OBJECT
+public:
+    CChildView(CParameter& document, QWidget* parent = nullptr);
+
+    CKelPanel* Panel() const { return panel_; }
+    bool Created() const { return created_; }
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    CKelPanel* panel_;
+    bool created_ = false;
+};
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(CKelEditorApp& app);
+    ~CMainFrame() override;
+
+    // False when a part of the window could not be created.
+    bool Created() const { return created_; }
+
+    CKelDlgBar* DialogBar() const { return dlgBar_; }
+    CChildView* View() const { return view_; }
+    CKelPanel* Panel() const;
+
+    // The action of a command id (menu items and accelerators), or null.
+    QAction* Action(int commandId) const;
+    // Runs a command as the menu or an accelerator would (nothing when it is disabled).
+    void RunCommand(int commandId);
+    // Re-evaluates the enable, check and text rules of the commands.
+    void UpdateCommandUI();
+    // True while the keyboard focus is in the TITLE field.
+    bool TitleHasFocus() const;
+
+    // Fits the window around the panel, the dialog bar, the menu and the status bar.
+    void SizeToPanel();
+    // Brings the window to the top and gives it the focus.
+    void ActivateMain();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateMenus();
+    QAction* AddCommand(QMenu* menu, int id, const QString& text, const QList<QKeySequence>& keys);
+    void RebuildRecentFiles();
+    void OnCommand(int id);
+    void OnEditCommand(int id);
+    void OnOpenAssign(int controllerId);
+
+    CKelEditorApp& app_;
+    CParameter& document_;
+    CChildView* view_ = nullptr;
+    CKelDlgBar* dlgBar_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* recentSeparator_ = nullptr;
+    QList<QAction*> recentActions_;
+    std::map<int, QAction*> actions_;
+    bool dialogWasVisible_ = false;
+    bool created_ = false;
+};
+
+} // namespace kel

@@ -1,0 +1,57 @@
+// The editor's per-user settings: the preferred MIDI ports and the recent-file list, kept in
+// QSettings under organisation "VOSTEL", application "VOSTEL KEL Editor V2", with the sections
+// "MIDI Device" ("Input", "Output"), "Recent File List" ("File1" ... "File4") and "Settings".
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kel {
+
+class CAppSettings {
+public:
+    static constexpr int kPortNameLimit = 31; // characters of a stored port name
+    static constexpr int kRecentFileCount = 4;
+
+    static inline const char* kOrganisation = "VOSTEL";
+    static inline const char* kApplication = "VOSTEL KEL Editor V2";
+    static inline const char* kAboutApplication = "KEL Editor"; // system scope, "AboutComment"
+
+    // The per-user store of the editor.
+    static std::unique_ptr<QSettings> OpenUserStore();
+    // "AboutComment" of the machine-wide store, at most 255 bytes; empty when absent.
+    static QString ReadAboutComment();
+
+    // Reads the port names (cut to 31 characters) and the stored recent-file entries.
+    void Load(QSettings& store);
+    // Writes `entries` (most recent first) as the recent-file list; store values beyond them
+    // are removed.
+    static void SaveRecentFiles(QSettings& store, const std::vector<std::string>& entries);
+    // Stores the chosen ports (the MIDI Devices dialog on OK) in the store and here.
+    void StorePreferredPorts(QSettings& store, const QString& input, const QString& output);
+
+    const QString& PreferredInput() const { return input_; }
+    const QString& PreferredOutput() const { return output_; }
+    void SetPreferredInput(const QString& name) { input_ = CutPortName(name); }
+    void SetPreferredOutput(const QString& name) { output_ = CutPortName(name); }
+    static QString CutPortName(const QString& name) { return name.left(kPortNameLimit); }
+
+    // File-system paths as the core holds them, and back.
+    static std::string ToFsPath(const QString& path);
+    static QString FromFsPath(const std::string& path);
+
+    // The recent-file entries read by Load, most recent first, as file-system paths.
+    const std::vector<std::string>& StoredRecentFiles() const { return recent_; }
+
+private:
+    QString input_;
+    QString output_;
+    std::vector<std::string> recent_;
+};
+
+} // namespace kel

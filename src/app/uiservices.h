@@ -1,0 +1,66 @@
+// Everything through which the editor interrupts its user: warning boxes, the save question,
+// the file dialogs, modal dialogs and the shell's "open". The editor uses CQtUiServices; tests
+// install a recorder with canned answers, so no message box or dialog ever blocks them.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+
+#include "model/reporter.h"
+
+class QDialog;
+class QWidget;
+
+namespace kel {
+
+class CUiServices {
+public:
+    virtual ~CUiServices() = default;
+
+    // A warning box titled "VOSTEL KEL Editor" with an OK button.
+    virtual void Warn(QWidget* parent, const QString& text) = 0;
+    // The Yes/No/Cancel question with a warning icon.
+    virtual Answer AskYesNoCancel(QWidget* parent, const QString& text) = 0;
+    // The open and save file dialogs; an empty result means Cancel. The save dialog asks
+    // before overwriting an existing file and adds `defaultSuffix` to a name without one.
+    virtual QString GetOpenFileName(QWidget* parent, const QStringList& filters) = 0;
+    virtual QString GetSaveFileName(QWidget* parent, const QStringList& filters,
+                                    const QString& defaultSuffix) = 0;
+    // Shows `dialog` modally; returns its result code.
+    virtual int RunModal(QDialog& dialog) = 0;
+    // Asks the desktop to open `url` (help page, HTML list); false when that failed.
+    virtual bool OpenUrl(const QUrl& url) = 0;
+};
+
+class CQtUiServices : public CUiServices {
+public:
+    void Warn(QWidget* parent, const QString& text) override;
+    Answer AskYesNoCancel(QWidget* parent, const QString& text) override;
+    QString GetOpenFileName(QWidget* parent, const QStringList& filters) override;
+    QString GetSaveFileName(QWidget* parent, const QStringList& filters,
+                            const QString& defaultSuffix) override;
+    int RunModal(QDialog& dialog) override;
+    bool OpenUrl(const QUrl& url) override;
+};
+
+// The core's Reporter and Questioner on top of the UI services: string-table texts in the
+// user's language, parented to whatever window `parent` returns at the time of the message.
+class CGuiReporter : public Reporter, public Questioner {
+public:
+    CGuiReporter(CUiServices& ui, std::function<QWidget*()> parent)
+        : ui_(ui), parent_(std::move(parent)) {}
+
+    void warn(StringId id, int detail = 0) override;
+    Answer askYesNoCancel(StringId id) override;
+
+private:
+    QWidget* Parent() const { return parent_ ? parent_() : nullptr; }
+
+    CUiServices& ui_;
+    std::function<QWidget*()> parent_;
+};
+
+} // namespace kel

@@ -1,0 +1,27 @@
+// The string table as the user sees it: the English texts of model/strings.h translated through
+// Qt's translation system (context "StringTable"), and the file filters of the table in the
+// form Qt's file dialogs take.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "model/strings.h"
+
+namespace kel {
+
+// The text of `id` in the user's language.
+QString UiText(StringId id);
+// Its first line: the status-bar prompt of a command.
+QString UiPrompt(StringId id);
+// The text with its "%d" replaced by `detail`, as the message boxes show it.
+QString UiMessage(StringId id, int detail);
+
+// A filter written as "Description (*.a;*.b)|*.a; *.b|All Files (*.*)|*.*||" as the list of
+// Qt name filters "Description (*.a *.b)", "All Files (*)".
+QStringList QtNameFilters(const QString& filter);
+
+// The application title, "VOSTEL KEL Editor".
+QString AppTitle();
+
+} // namespace kel

@@ -1,0 +1,110 @@
+// The controller panel: the picture of the device on which the user picks a control.
+//
+// CPanel shows a picture in a child window and reports clicks; CKelPanel adds the device's 50
+// control rectangles, the red frame around the selected control, the coloured label boxes with
+// each control's assignment, the hand cursor over a control, and the request to the owner to
+// open a control (WM_EDITOR_NOTIFY / NotifyOpenAssign, posted).
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QWidget>
+
+#include <array>
+#include <string>
+
+#include "model/controllers.h"
+
+class QFontMetrics;
+
+namespace kel {
+
+class CParameter;
+
+class CPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit CPanel(int imageId, QWidget* parent = nullptr);
+
+    // Takes the picture's size and places the panel at (x, y) in its owner.
+    void SetPosition(int x, int y);
+    // Makes the panel a visible child of `owner`, which receives its notifications.
+    virtual bool CreatePanel(QWidget* owner);
+
+    int PanelWidth() const { return width_; }
+    int PanelHeight() const { return height_; }
+    QWidget* Owner() const { return owner_; }
+
+    QSize sizeHint() const override { return {width_, height_}; }
+
+protected:
+    virtual void Draw(QPainter& painter);
+    virtual void OnClick(Qt::KeyboardModifiers flags, QPoint point);
+    virtual void OnDoubleClick(Qt::KeyboardModifiers flags, QPoint point);
+
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+    // Draws the whole picture at (0, 0).
+    void DrawImage(QPainter& painter);
+
+private:
+    int imageId_;
+    QWidget* owner_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+    int x_ = 0;
+    int y_ = 0;
+};
+
+// Where the label box of a control sits relative to the control's centre, in label heights.
+enum class LabelOffset { None, UpHalf, DownHalf, Down1, Up1, Up2, Up3 };
+
+struct ControlRect {
+    int left, top, right, bottom; // right and bottom exclusive
+    LabelOffset labelOffset;
+};
+
+// The 50 control rectangles in picture pixels, indexed by ControllerId.
+extern const std::array<ControlRect, kControllerCount> kControlRects;
+
+class CKelPanel : public CPanel {
+    Q_OBJECT
+public:
+    explicit CKelPanel(const CParameter& document, QWidget* parent = nullptr);
+
+    // The first control whose rectangle holds (x, y), or -1.
+    static ControllerId HitTest(int x, int y);
+    // The control's rectangle as a QRect (left, top, width, height).
+    static QRect ControlRectOf(ControllerId id);
+
+    // The label boxes (Show Messages).
+    bool ShowLabels() const { return showLabels_; }
+    void SetShowLabels(bool show);
+    void ToggleLabels() { SetShowLabels(!showLabels_); }
+
+    // The font of the label texts: Arial-like, 9 pixels, normal weight.
+    static QFont LabelFont();
+    // The box of `text` for control `id` (right and bottom exclusive, as a QRect).
+    static QRect GetLabelRect(ControllerId id, const QString& text, const QFontMetrics& metrics);
+
+    // The box colours by the port the record sends to: pen and fill for ports 0, 1, 2 and
+    // everything else (NO ASSIGN, or a stored port above 2).
+    static QColor LabelPenColor(int port);
+    static QColor LabelFillColor(int port);
+
+protected:
+    void Draw(QPainter& painter) override;
+    void OnClick(Qt::KeyboardModifiers flags, QPoint point) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void DrawSelectionFrame(QPainter& painter, const ControlRect& rect);
+    void DrawLabels(QPainter& painter);
+
+    const CParameter& document_;
+    bool showLabels_ = false;
+};
+
+} // namespace kel

@@ -1,0 +1,52 @@
+// The process-wide cache of the panel pictures. A picture is an SVG drawing of the device,
+// rendered once per device-pixel ratio so that it stays sharp on high-density screens. The
+// cache is shared by everything that shows a panel; the main window holds a reference on it
+// for its lifetime, and the pictures are released when the last reference goes.
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+
+#include <memory>
+
+class QSvgRenderer;
+
+namespace kel {
+
+inline constexpr int kPanelImageId = 150; // the device's front
+
+class CCommonBitmap {
+public:
+    CCommonBitmap(int resourceId, const QString& path);
+    ~CCommonBitmap();
+
+    bool IsLoaded() const;
+    int ResourceId() const { return resourceId_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+    // The picture at `devicePixelRatio`, rendered on first use at that ratio.
+    const QPixmap& Pixmap(qreal devicePixelRatio);
+
+private:
+    int resourceId_;
+    int width_ = 0;
+    int height_ = 0;
+    std::unique_ptr<QSvgRenderer> renderer_;
+    QPixmap pixmap_;
+};
+
+class CBmpList {
+public:
+    // The picture of `resourceId`, loaded on first use; null when it cannot be loaded.
+    static CCommonBitmap* Get(int resourceId);
+    // References held by the windows that show pictures; the last release frees them all.
+    static void AddUser();
+    static void ReleaseUser();
+    static int Count();
+};
+
+// The picture of the device's front (720 x 219), or null when it cannot be loaded.
+CCommonBitmap* GetPanelBitmap();
+
+} // namespace kel
