@@ -1,0 +1,396 @@
+#include "midi/transfer.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "midi/virtualbackend.h"
+#include "midi_fakes.h"
+
+namespace kel {
+namespace {
+
+using test::FakeBackend;
+using test::Hex;
+using test::HexTable;
+using test::RecordingReporter;
+using namespace std::chrono_literals;
+
+// A modal dialog run by the test: it ends as a real one would on the posts it gets, or is
+// cancelled by the "user".
+class ScriptedDialog : public TransferDialog {
+public:
+    enum class Mode { CloseOnFirstPost, CloseOnZero, CancelAtOnce, CancelAfterFirstPost };
+
+    ScriptedDialog(Mode mode, std::chrono::milliseconds timeout, int& timeouts)
+        : mode_(mode), timeout_(timeout), timeouts_(timeouts) {}
+
+    void post(int message, std::uintptr_t, std::intptr_t lParam) override {
+        {
+            std::lock_guard lock(lock_);
+            ++posts_;
+            if (message == UM_BULK_RECEIVED || message == UM_BULK_SENT) {
+                if (lParam == 0) {
+                    zero_ = true;
+                }
+            }
+        }
+        cv_.notify_all();
+    }
+
+    DialogResult RunModal() override {
+        if (mode_ == Mode::CancelAtOnce) {
+            return DialogResult::Cancel;
+        }
+        std::unique_lock lock(lock_);
+        const bool ended = cv_.wait_for(
+            lock, timeout_, [this] { return mode_ == Mode::CloseOnZero ? zero_ : posts_ > 0; });
+        if (!ended) {
+            ++timeouts_;
+            return DialogResult::Cancel;
+        }
+        return mode_ == Mode::CancelAfterFirstPost ? DialogResult::Cancel : DialogResult::Ok;
+    }
+
+private:
+    Mode mode_;
+    std::chrono::milliseconds timeout_;
+    int& timeouts_;
+    std::mutex lock_;
+    std::condition_variable cv_;
+    int posts_ = 0;
+    bool zero_ = false;
+};
+
+class ScriptedUi : public TransferUi {
+public:
+    explicit ScriptedUi(CParameter& document) : document_(document) {}
+
+    std::string StoredPortName(bool input) override { return input ? inputName : outputName; }
+    void CommitPendingEdits() override { ++commits; }
+    bool Confirm(StringId question) override {
+        questions.push_back(question);
+        return confirm;
+    }
+    bool ShowTransmitInstructions() override {
+        ++instructions;
+        if (onInstructions) {
+            onInstructions();
+        }
+        return continueInstructions;
+    }
+    std::unique_ptr<TransferDialog> CreateReceiveDialog() override {
+        return std::make_unique<ScriptedDialog>(receiveMode, timeout, timeouts);
+    }
+    std::unique_ptr<TransferDialog> CreateProgressDialog() override {
+        return std::make_unique<ScriptedDialog>(progressMode, timeout, timeouts);
+    }
+    void NewMap() override {
+        ++newMaps;
+        document_.NewDocument();
+    }
+    void RefreshViews() override { ++refreshes; }
+
+    std::string inputName = CVirtualKelBackend::kPortName;
+    std::string outputName = CVirtualKelBackend::kPortName;
+    bool confirm = true;
+    bool continueInstructions = true;
+    std::function<void()> onInstructions;
+    ScriptedDialog::Mode receiveMode = ScriptedDialog::Mode::CloseOnFirstPost;
+    ScriptedDialog::Mode progressMode = ScriptedDialog::Mode::CloseOnZero;
+    std::chrono::milliseconds timeout = 10s;
+
+    std::vector<StringId> questions;
+    int commits = 0;
+    int instructions = 0;
+    int newMaps = 0;
+    int refreshes = 0;
+    int timeouts = 0;
+
+private:
+    CParameter& document_;
+};
+
+// Records of every kind, with some twin codes, as a device might hold them.
+RecordTable SampleMemory(unsigned seed) {
+    std::mt19937 random(seed);
+    RecordTable table{};
+    for (auto& record : table) {
+        for (auto& byte : record) {
+            byte = static_cast<std::uint8_t>(random() & 0x7F);
+        }
+        record[rec::AssignCode] = static_cast<std::uint8_t>(random() % 25);
+    }
+    table[3][rec::AssignCode] = CodeControlChangeTwin;
+    table[4][rec::AssignCode] = CodeSystemExclusiveTwin;
+    table[4][rec::SysExMessage] = 0xF0;
+    return table;
+}
+
+class TransferTest : public ::testing::Test {
+protected:
+    TransferTest() {
+        device.SetEnterDelay(20ms);
+        device.SetMessageGap(1ms);
+        out.SetDeviceName(CVirtualKelBackend::kPortName);
+        in.SetDeviceName(CVirtualKelBackend::kPortName);
+        out.SetSendInterval(2ms);
+    }
+
+    void WaitForDeviceState(CKelDevice::State state) {
+        for (int i = 0; i < 1000 && device.Device().GetState() != state; ++i) {
+            std::this_thread::sleep_for(2ms);
+        }
+        ASSERT_EQ(device.Device().GetState(), state);
+    }
+
+    TransferOutcome Transmit() {
+        return CTransfer(document, in, out, device, reporter, ui).Transmit();
+    }
+    TransferOutcome Receive() {
+        return CTransfer(document, in, out, device, reporter, ui).Receive();
+    }
+
+    CVirtualKelBackend device;
+    RecordingReporter reporter;
+    CParameter document;
+    CMidiIn in{device, reporter, document.Map().records};
+    CMidiOut out{device, reporter};
+    ScriptedUi ui{document};
+};
+
+TEST_F(TransferTest, TransmitThenReceiveGivesBackTheSameRecords) {
+    const RecordTable sent = SampleMemory(7);
+    document.Map().records = sent;
+    // The user presses [ENTER] on the device before "Continue".
+    ui.onInstructions = [&] { WaitForDeviceState(CKelDevice::State::Receiving); };
+    ASSERT_EQ(Transmit(), TransferOutcome::Completed);
+    EXPECT_EQ(ui.questions, std::vector<StringId>{StringId::ConfirmTransmit});
+    EXPECT_EQ(ui.commits, 1);
+    EXPECT_FALSE(out.IsOpen());
+    ASSERT_TRUE(device.WaitUntilIdle(5s));
+    EXPECT_EQ(HexTable(device.Device().Memory()), HexTable(sent));
+    EXPECT_EQ(device.MessagesFromEditor(), 51); // the mode message and 50 records
+    EXPECT_FALSE(document.IsModified());        // a transmit changes nothing
+
+    document.SelectController(12);
+    document.SetTitle("old title");
+    document.Map().records = SampleMemory(99);
+    ASSERT_EQ(Receive(), TransferOutcome::Completed);
+    EXPECT_EQ(ui.newMaps, 1);
+    EXPECT_EQ(ui.refreshes, 1);
+    EXPECT_EQ(ui.timeouts, 0);
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        AssignRecord expected = sent[static_cast<std::size_t>(id)];
+        expected[rec::AssignCode] = BaseCode(expected[rec::AssignCode]);
+        EXPECT_EQ(Hex(document.RecordOf(id)), Hex(expected)) << "controller " << id;
+    }
+    EXPECT_EQ(document.RecordOf(3)[rec::AssignCode], CodeControlChange); // twins folded
+    EXPECT_EQ(document.GetTitle(), "");
+    EXPECT_TRUE(document.IsModified());
+    EXPECT_EQ(document.SelectedController(), 12);
+    EXPECT_EQ(document.EditBuffer().record, document.RecordOf(12));
+    EXPECT_FALSE(in.IsOpen());
+    EXPECT_TRUE(reporter.Reports().empty());
+}
+
+TEST_F(TransferTest, UnknownPortNamesStopBothProceduresBeforeAnythingHappens) {
+    ui.inputName = "";
+    ui.outputName = "Unplugged";
+    document.Map().records = SampleMemory(3);
+    EXPECT_EQ(Transmit(), TransferOutcome::NoDevice);
+    EXPECT_EQ(Receive(), TransferOutcome::NoDevice);
+    EXPECT_EQ(reporter.Ids(),
+              (std::vector<StringId>{StringId::NoMidiDevice, StringId::NoMidiDevice}));
+    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_EQ(ui.commits, 0);
+    EXPECT_EQ(ui.newMaps, 0);
+    EXPECT_EQ(HexTable(document.Map().records), HexTable(SampleMemory(3)));
+    ASSERT_TRUE(device.WaitUntilIdle(5s));
+    EXPECT_EQ(device.MessagesFromEditor(), 0);
+}
+
+TEST_F(TransferTest, DecliningTheConfirmationSendsNothing) {
+    ui.confirm = false;
+    document.Map().records = SampleMemory(5);
+    document.SetModified(true);
+    EXPECT_EQ(Transmit(), TransferOutcome::Declined);
+    EXPECT_EQ(Receive(), TransferOutcome::Declined);
+    EXPECT_EQ(ui.questions,
+              (std::vector<StringId>{StringId::ConfirmTransmit, StringId::ConfirmReceive}));
+    EXPECT_EQ(ui.newMaps, 0);
+    EXPECT_EQ(HexTable(document.Map().records), HexTable(SampleMemory(5)));
+    EXPECT_TRUE(document.IsModified());
+    ASSERT_TRUE(device.WaitUntilIdle(5s));
+    EXPECT_EQ(device.MessagesFromEditor(), 0);
+    EXPECT_TRUE(reporter.Reports().empty());
+}
+
+TEST_F(TransferTest, CancelledInstructionsLeaveOnlyTheModeMessageSentAndThePortOpen) {
+    device.SetAutoEnter(false);
+    ui.continueInstructions = false;
+    EXPECT_EQ(Transmit(), TransferOutcome::InstructionsCancelled);
+    EXPECT_EQ(ui.instructions, 1);
+    ASSERT_TRUE(device.WaitUntilIdle(5s));
+    EXPECT_EQ(device.MessagesFromEditor(), 1);
+    EXPECT_EQ(device.Device().GetState(), CKelDevice::State::ReceiveStandby);
+    EXPECT_TRUE(out.IsOpen());
+    EXPECT_TRUE(reporter.Reports().empty());
+}
+
+TEST_F(TransferTest, CancelledProgressDuringTransmitReportsTheAbort) {
+    ui.progressMode = ScriptedDialog::Mode::CancelAtOnce;
+    out.SetSendInterval(40ms);
+    EXPECT_EQ(Transmit(), TransferOutcome::Cancelled);
+    EXPECT_EQ(reporter.Ids(), std::vector<StringId>{StringId::TransmitAborted});
+    EXPECT_FALSE(out.IsOpen());
+    EXPECT_FALSE(out.SenderThreadExists());
+    ASSERT_TRUE(device.WaitUntilIdle(5s));
+    EXPECT_LT(device.MessagesFromEditor(), 51);
+}
+
+TEST_F(TransferTest, ReceiveCancelledWhileWaitingLeavesAnEmptyUnmodifiedMap) {
+    device.SetAutoEnter(false); // the user never starts the device's transmission
+    document.Map().records = SampleMemory(11);
+    document.SetModified(true);
+    ui.receiveMode = ScriptedDialog::Mode::CancelAtOnce;
+    EXPECT_EQ(Receive(), TransferOutcome::WaitCancelled);
+    EXPECT_EQ(HexTable(document.Map().records), HexTable(RecordTable{}));
+    EXPECT_FALSE(document.IsModified());
+    EXPECT_EQ(ui.refreshes, 1);
+    EXPECT_FALSE(in.IsOpen());
+    ASSERT_TRUE(device.WaitUntilIdle(5s));
+    EXPECT_EQ(device.Device().GetState(), CKelDevice::State::TransmitStandby);
+}
+
+TEST_F(TransferTest, ReceiveCancelledInProgressKeepsWhatArrivedUnfolded) {
+    device.Device().SetMemory(SampleMemory(21));
+    device.SetMessageGap(5ms);
+    ui.progressMode = ScriptedDialog::Mode::CancelAtOnce;
+    document.SelectController(2);
+    EXPECT_EQ(Receive(), TransferOutcome::Cancelled);
+    EXPECT_TRUE(document.IsModified());
+    EXPECT_EQ(Hex(document.Map().records[0]), Hex(SampleMemory(21)[0])); // the first one came
+    // Nothing is reported and the selection is not reloaded.
+    EXPECT_TRUE(reporter.Reports().empty());
+    EXPECT_EQ(document.EditBuffer().record, AssignRecord{});
+}
+
+TEST_F(TransferTest, ADroppedMessageKeepsTheProgressOpenUntilCancelled) {
+    device.Device().SetMemory(SampleMemory(8));
+    CKelDevice::Faults faults;
+    faults.dropController = 30;
+    device.Device().SetFaults(faults);
+    ui.timeout = 1500ms;
+    EXPECT_EQ(Receive(), TransferOutcome::Cancelled);
+    EXPECT_EQ(ui.timeouts, 1); // only the progress dialog waited in vain
+    EXPECT_EQ(Hex(document.Map().records[30]), Hex(AssignRecord{}));
+    EXPECT_EQ(Hex(document.Map().records[31]), Hex(SampleMemory(8)[31]));
+}
+
+TEST_F(TransferTest, ADuplicatedMessageCompletesTheReceiveOneEarly) {
+    RecordTable memory = SampleMemory(9);
+    for (auto& record : memory) {
+        record[rec::AssignCode] = CodeNote; // no twins, so the map compares directly
+    }
+    device.Device().SetMemory(memory);
+    CKelDevice::Faults faults;
+    faults.duplicateController = 10;
+    device.Device().SetFaults(faults);
+    device.SetMessageGap(20ms);
+    EXPECT_EQ(Receive(), TransferOutcome::Completed);
+    // The 50th decode was the 49th controller: the last one had not arrived yet.
+    EXPECT_EQ(Hex(document.Map().records[49]), Hex(AssignRecord{}));
+    EXPECT_EQ(Hex(document.Map().records[48]), Hex(memory[48]));
+}
+
+TEST_F(TransferTest, OpenFailuresEndTheProceduresWithThePortsMessages) {
+    FakeBackend fake;
+    fake.inputs = {{"In"}};
+    fake.outputs = {{"Out"}};
+    fake.outputOpenError = 4;
+    ui.inputName = "In";
+    ui.outputName = "Out";
+    CMidiOut fakeOut(fake, reporter);
+    CMidiIn fakeIn(fake, reporter, document.Map().records);
+    fakeOut.SetDeviceName("Out");
+    fakeIn.SetDeviceName("In");
+    CTransfer transfer(document, fakeIn, fakeOut, fake, reporter, ui);
+
+    document.Map().records = SampleMemory(1);
+    EXPECT_EQ(transfer.Transmit(), TransferOutcome::OpenFailed);
+    EXPECT_EQ(transfer.Receive(), TransferOutcome::OpenFailed);
+    EXPECT_EQ(HexTable(document.Map().records),
+              HexTable(RecordTable{})); // the receive had reset the map
+    EXPECT_EQ(ui.newMaps, 1);
+
+    fake.outputOpenError = 0;
+    fake.inputOpenError = 6;
+    EXPECT_EQ(transfer.Receive(), TransferOutcome::StartFailed);
+    fake.inputOpenError = 0;
+    fake.inputStartError = 1;
+    EXPECT_EQ(transfer.Receive(), TransferOutcome::StartFailed);
+    const std::vector<std::pair<StringId, int>> expected = {
+        {StringId::MidiOutOpenError, 4}, {StringId::MidiOutOpenError, 4},
+        {StringId::MidiInOpenError, 6},  {StringId::MidiInStartError, 0},
+        {StringId::MidiInStartError, 0}, {StringId::MidiInStartError, 0}};
+    EXPECT_EQ(reporter.Reports(), expected);
+    // The request message went out each time the output could be opened.
+    EXPECT_EQ(fake.Sent().size(), 2u);
+}
+
+TEST_F(TransferTest, TheInstructionsComeAfterTheModeMessageAndTheRecordsAfterThem) {
+    FakeBackend fake;
+    fake.outputs = {{"Out"}};
+    ui.outputName = "Out";
+    CMidiOut fakeOut(fake, reporter);
+    fakeOut.SetDeviceName("Out");
+    fakeOut.SetSendInterval(1ms);
+    std::size_t sentBeforeInstructions = 0;
+    ui.onInstructions = [&] { sentBeforeInstructions = fake.Sent().size(); };
+    CTransfer transfer(document, in, fakeOut, fake, reporter, ui);
+    document.RecordOf(0) = {0x07, 0, 0, 0, 0, 0x07, 0x00, 0x7F};
+
+    ASSERT_EQ(transfer.Transmit(), TransferOutcome::Completed);
+    EXPECT_EQ(sentBeforeInstructions, 1u);
+    const auto sent = fake.Sent();
+    ASSERT_EQ(sent.size(), 51u);
+    EXPECT_EQ(sent[0], test::Bytes(kTransmitModeMessage.begin(), kTransmitModeMessage.end()));
+    for (int id = 0; id < kControllerCount; ++id) {
+        const auto& message = sent[static_cast<std::size_t>(id) + 1];
+        ASSERT_EQ(message.size(), kBulkMessageSize);
+        EXPECT_EQ(message[9], id);
+    }
+    EXPECT_EQ(sent[1][139], 0x5C);
+    EXPECT_EQ(fake.OutputOpens(), 2);
+}
+
+TEST(ProgressState, FollowsTheRemainingCountAndTheProgressCommands) {
+    CProgressState progress;
+    EXPECT_EQ(progress.Total(), 50);
+    EXPECT_FALSE(progress.OnTransferReport(49));
+    EXPECT_EQ(progress.Position(), 1);
+    EXPECT_FALSE(progress.OnTransferReport(-2)); // more than expected arrived
+    EXPECT_EQ(progress.Position(), 52);
+    EXPECT_TRUE(progress.OnTransferReport(0));
+    EXPECT_EQ(progress.Position(), 50);
+    EXPECT_TRUE(progress.Finished());
+
+    CProgressState steps(10);
+    EXPECT_FALSE(steps.OnProgressCommand(ProgressStep, 8));
+    EXPECT_EQ(steps.Position(), 8);
+    EXPECT_FALSE(steps.OnProgressCommand(ProgressStep, 5));
+    EXPECT_EQ(steps.Position(), 10);                       // by n: clamped, no finish
+    EXPECT_TRUE(steps.OnProgressCommand(ProgressStep, 0)); // by one at the end: finish
+    EXPECT_FALSE(steps.OnProgressCommand(ProgressReset, 0));
+    EXPECT_EQ(steps.Position(), 0);
+    steps.SetOffset(9);
+    EXPECT_FALSE(steps.OnProgressCommand(ProgressStep, 0)); // 0 + 9 < 10
+    EXPECT_EQ(steps.Position(), 1);
+    EXPECT_TRUE(steps.OnProgressCommand(ProgressStep, 0)); // 1 + 9 >= 10
+    EXPECT_TRUE(steps.OnProgressCommand(ProgressFinish, 0));
+    EXPECT_FALSE(steps.OnProgressCommand(4711, 0));
+}
+
+} // namespace
+} // namespace kel
