@@ -1,0 +1,302 @@
+// kelmap: control map files on the command line, through the same core code as the editor.
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/setcommand.h"
+#include "files/mapfile.h"
+#include "model/assignlist.h"
+#include "model/labels.h"
+
+namespace {
+
+using namespace kel;
+
+constexpr const char* kUsage = "usage: kelmap COMMAND ...  (kelmap --help for details)\n";
+
+constexpr const char* kHelp = R"(kelmap - read, write and change KEL control map files
+
+usage:
+  kelmap new FILE [--title TEXT]
+      Write an empty control map (50 controls with NO ASSIGN).
+  kelmap dump FILE [--memory-set]
+      Print the map: "TITLE<TAB>title", "COPYRIGHT<TAB>text", then one line per
+      control: name, its 39 record bytes in hexadecimal, comment (TAB separated).
+  kelmap show FILE [--memory-set]
+      Print a readable table: control, label as the panel shows it, port,
+      button mode, comment.
+  kelmap html FILE OUT [--memory-set]
+      Write the HTML assignment list of FILE to OUT.
+  kelmap convert IN OUT [--memory-set]
+      Read IN and save it as a control map file OUT.
+  kelmap set FILE CONTROL KIND [VALUES...] [OPTIONS]
+      Change one control and save FILE. CONTROL is R1-R9, S1-S9, A1-A9, B1-B9,
+      C1-C3, H1-H2, L1-L4, P1, P2, BEND, MOD or AFT. KIND and VALUES:
+        none
+        note NOTE VELOCITY              channel-pressure MIN MAX
+        poly-pressure NOTE MIN MAX      cc NUMBER MIN MAX
+        pc PROGRAM                      pc-range MIN MAX
+        bank-pc MSB LSB PROGRAM         pc-dec | pc-inc
+        rpn MSB LSB MIN MAX             nrpn MSB LSB MIN MAX
+        encoder NUMBER                  realtime F6|F8|FA|FB|FC|FF
+        sysex TEXT                      free TEXT
+        tempo
+      Values are 0-127, programs 1-128. Omitted values keep the kind's
+      defaults. Message texts use the editor's syntax, e.g.
+      "F0 41 10 SS 12 DT S1 F7" or "B0 07 DT".
+      OPTIONS:
+        --channel 1-16        --port 1|2|1+2
+        --button unlatch|latch|increase
+        --aft off|cp|pkp      --center-click on|off
+        --comment TEXT        --data-type 0-4 (DT0..DT4 for a "DT" field)
+        --min N  --max N      (the data range of a sysex or free message)
+      A value out of range, or a setting the control or kind does not have, is
+      refused; the file is then left unchanged.
+
+  --memory-set  read FILE as a memory set file (as Import Memory Set does).
+  --help        show this text.
+
+exit status: 0 success, 1 failure (the message is printed on stderr),
+2 wrong usage.
+)";
+
+// Failures go to stderr in the editor's own words.
+class StderrReporter : public Reporter {
+public:
+    void warn(StringId id, int detail) override {
+        std::cerr << "kelmap: " << FormatMessage(id, detail) << '\n';
+        failed = true;
+    }
+    bool failed = false;
+};
+
+// The command line has no windows: no title bar, no views, no file dialogs.
+class NoWindows : public MapFileHost {
+public:
+    void UpdateTitle(const std::string&) override {}
+    void RefreshViews() override {}
+    void CommitTitleField() override {}
+    void ApplyAssignDialog() override {}
+    std::optional<std::string> ChooseSavePath() override { return std::nullopt; }
+    std::optional<std::string> ChooseOpenPath() override { return std::nullopt; }
+};
+
+struct UsageError {
+    std::string text;
+};
+
+struct Args {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options;
+    std::set<std::string> flags;
+};
+
+Args Parse(int argc, char** argv, const std::set<std::string>& valued,
+           const std::set<std::string>& flags) {
+    Args args;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
+            if (flags.count(arg)) {
+                args.flags.insert(arg);
+            } else if (valued.count(arg)) {
+                if (i + 1 >= argc) {
+                    throw UsageError{arg + " needs a value"};
+                }
+                args.options[arg] = argv[++i];
+            } else {
+                throw UsageError{"unknown option " + arg};
+            }
+        } else {
+            args.positional.push_back(arg);
+        }
+    }
+    return args;
+}
+
+void NeedPositional(const Args& args, std::size_t min, std::size_t max) {
+    if (args.positional.size() < min) {
+        throw UsageError{"missing arguments"};
+    }
+    if (args.positional.size() > max) {
+        throw UsageError{"too many arguments"};
+    }
+}
+
+std::string Hex(const AssignRecord& record) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < record.size(); ++i) {
+        if (i) {
+            out += ' ';
+        }
+        out += digits[record[i] >> 4];
+        out += digits[record[i] & 15];
+    }
+    return out;
+}
+
+struct Session {
+    CParameter document;
+    StderrReporter reporter;
+    NoWindows host;
+    CMapFiles files{document, reporter, host};
+
+    bool Load(const std::string& path, bool memorySet) {
+        return files.LoadMapFile(path, memorySet ? MemorySetKind : ControlMapKind) == 1;
+    }
+    bool Save(const std::string& path) { return files.SaveMapFile(path) == 1; }
+};
+
+int CmdNew(const Args& args) {
+    NeedPositional(args, 1, 1);
+    Session s;
+    s.files.NewMapFile();
+    if (auto it = args.options.find("--title"); it != args.options.end()) {
+        if (it->second.size() > kTextLimit) {
+            std::cerr << "kelmap: --title is longer than 128 characters\n";
+            return 1;
+        }
+        s.document.SetTitle(it->second);
+    }
+    return s.Save(args.positional[0]) ? 0 : 1;
+}
+
+int CmdDump(const Args& args) {
+    NeedPositional(args, 1, 1);
+    Session s;
+    if (!s.Load(args.positional[0], args.flags.count("--memory-set") > 0)) {
+        return 1;
+    }
+    std::cout << "TITLE\t" << s.document.GetTitle() << '\n';
+    std::cout << "COPYRIGHT\t" << s.document.CopyrightText() << '\n';
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        std::cout << ControllerName(id) << '\t' << Hex(s.document.RecordOf(id)) << '\t'
+                  << s.document.GetMapComment(id) << '\n';
+    }
+    return 0;
+}
+
+int CmdShow(const Args& args) {
+    NeedPositional(args, 1, 1);
+    Session s;
+    if (!s.Load(args.positional[0], args.flags.count("--memory-set") > 0)) {
+        return 1;
+    }
+    std::printf("Title: %s\n\n", s.document.GetTitle().c_str());
+    std::printf("%-7s %-28s %-11s %-9s %s\n", "CONTROL", "LABEL", "PORT", "BUTTON", "COMMENT");
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        AssignEntry entry;
+        entry.record = s.document.RecordOf(id);
+        const std::string label = AssignmentLabel(entry.record);
+        const int port = entry.GetPort();
+        const int button = HasButtonMode(id) ? entry.GetButtonMode() : -1;
+        std::printf("%-7s %-28s %-11s %-9s %s\n", std::string(ControllerName(id)).c_str(),
+                    label.empty() ? "(invalid)" : label.c_str(),
+                    port >= 0 && port <= 2 ? std::string(PortName(port)).c_str() : "-",
+                    button >= 0 && button <= 2 ? std::string(ButtonModeName(button)).c_str() : "-",
+                    s.document.GetMapComment(id).c_str());
+    }
+    return 0;
+}
+
+int CmdHtml(const Args& args) {
+    NeedPositional(args, 2, 2);
+    Session s;
+    if (!s.Load(args.positional[0], args.flags.count("--memory-set") > 0)) {
+        return 1;
+    }
+    return ExportAssignList(s.document.Map(), args.positional[1], s.reporter) == 0 ? 0 : 1;
+}
+
+int CmdConvert(const Args& args) {
+    NeedPositional(args, 2, 2);
+    Session s;
+    if (!s.Load(args.positional[0], args.flags.count("--memory-set") > 0)) {
+        return 1;
+    }
+    return s.Save(args.positional[1]) ? 0 : 1;
+}
+
+int CmdSet(const Args& args) {
+    if (args.positional.size() < 3) {
+        throw UsageError{"missing arguments"};
+    }
+    cli::SetRequest request;
+    request.control = args.positional[1];
+    request.kind = args.positional[2];
+    request.values.assign(args.positional.begin() + 3, args.positional.end());
+    auto option = [&](const char* name, std::string& into) {
+        if (auto it = args.options.find(name); it != args.options.end()) {
+            into = it->second;
+        }
+    };
+    option("--channel", request.channel);
+    option("--port", request.port);
+    option("--button", request.button);
+    option("--aft", request.aft);
+    option("--center-click", request.centerClick);
+    option("--data-type", request.dataType);
+    option("--min", request.min);
+    option("--max", request.max);
+    if (auto it = args.options.find("--comment"); it != args.options.end()) {
+        request.comment = it->second;
+        request.hasComment = true;
+    }
+
+    Session s;
+    if (!s.Load(args.positional[0], false)) {
+        return 1;
+    }
+    if (const std::string error = cli::ApplySet(s.document, request); !error.empty()) {
+        std::cerr << "kelmap: " << error << '\n';
+        return 1;
+    }
+    return s.Save(args.positional[0]) ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << kHelp;
+        return 0;
+    }
+    try {
+        const std::set<std::string> memorySet = {"--memory-set"};
+        if (command == "new") {
+            return CmdNew(Parse(argc, argv, {"--title"}, {}));
+        }
+        if (command == "dump") {
+            return CmdDump(Parse(argc, argv, {}, memorySet));
+        }
+        if (command == "show") {
+            return CmdShow(Parse(argc, argv, {}, memorySet));
+        }
+        if (command == "html") {
+            return CmdHtml(Parse(argc, argv, {}, memorySet));
+        }
+        if (command == "convert") {
+            return CmdConvert(Parse(argc, argv, {}, memorySet));
+        }
+        if (command == "set") {
+            return CmdSet(Parse(argc, argv,
+                                {"--channel", "--port", "--button", "--aft", "--center-click",
+                                 "--comment", "--data-type", "--min", "--max"},
+                                {}));
+        }
+        throw UsageError{"unknown command " + command};
+    } catch (const UsageError& e) {
+        std::cerr << "kelmap: " << e.text << '\n' << kUsage;
+        return 2;
+    }
+}

@@ -1,0 +1,276 @@
+// kelmap as a user runs it: the real program, real files, exit codes and output.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) {
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return q + "'";
+}
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class Kelmap : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("kelmap_test_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    Result Kel(const std::vector<std::string>& args) {
+        std::string cmd = Quote(KELMAP_PATH);
+        for (const auto& a : args) {
+            cmd += " " + Quote(a);
+        }
+        const fs::path errFile = dir_ / "stderr.txt";
+        cmd += " 2>" + Quote(errFile.string());
+        Result run;
+        FILE* pipe = ::popen(cmd.c_str(), "r");
+        std::array<char, 4096> buf{};
+        std::size_t n = 0;
+        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) {
+            run.out.append(buf.data(), n);
+        }
+        const int status = ::pclose(pipe);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.err = ReadFile(errFile);
+        return run;
+    }
+
+    // The dump line of one control ("NAME\tBYTES\tCOMMENT").
+    std::string DumpLine(const fs::path& file, const std::string& control) {
+        const Result run = Kel({"dump", file.string()});
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::istringstream lines(run.out);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind(control + "\t", 0) == 0) {
+                return line;
+            }
+        }
+        return {};
+    }
+
+    fs::path NewMap(const std::string& name = "map.mid") {
+        const fs::path p = dir_ / name;
+        EXPECT_EQ(Kel({"new", p.string(), "--title", "Live set"}).status, 0);
+        return p;
+    }
+
+    static std::string Bytes(const std::string& head) {
+        // `head` followed by zero bytes up to 39.
+        std::string out = head;
+        int count = head.empty() ? 0 : static_cast<int>((head.size() + 1) / 3);
+        for (; count < 39; ++count) {
+            out += out.empty() ? "00" : " 00";
+        }
+        return out;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(Kelmap, UsageAndHelp) {
+    const Result help = Kel({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* word : {"new", "dump", "show", "html", "convert", "set", "--memory-set"}) {
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    }
+    EXPECT_EQ(Kel({}).status, 2);
+    EXPECT_EQ(Kel({"frobnicate"}).status, 2);
+    EXPECT_EQ(Kel({"dump"}).status, 2);
+    EXPECT_EQ(Kel({"dump", "a", "b"}).status, 2);
+    EXPECT_EQ(Kel({"set", "x.mid", "R1"}).status, 2);
+    const Result bad = Kel({"dump", "x.mid", "--bogus"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("usage:"), std::string::npos);
+}
+
+TEST_F(Kelmap, NewMapDumpsEmpty) {
+    const fs::path map = NewMap();
+    const Result run = Kel({"dump", map.string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::vector<std::string> all;
+    for (std::string line; std::getline(lines, line);) {
+        all.push_back(line);
+    }
+    ASSERT_EQ(all.size(), 52u);
+    EXPECT_EQ(all[0], "TITLE\tLive set");
+    EXPECT_EQ(all[1], "COPYRIGHT\t");
+    EXPECT_EQ(all[2], "R1\t" + Bytes("") + "\t");
+    EXPECT_EQ(all[51], "AFT\t" + Bytes("") + "\t");
+}
+
+TEST_F(Kelmap, SetWritesTheRecordAsTheDialogWould) {
+    const fs::path map = NewMap();
+    struct Case {
+        std::vector<std::string> args;
+        std::string control, bytes, comment;
+    };
+    const std::vector<Case> cases = {
+        {{"A1", "note", "60", "90", "--channel", "10", "--port", "1+2", "--button", "latch",
+          "--aft", "cp", "--comment", "Kick"},
+         "A1",
+         Bytes("01 00 01 02 09 3C 5A 01"),
+         "Kick"},
+        {{"S3", "cc", "74", "1", "100", "--center-click", "on"},
+         "S3",
+         Bytes("07 00 04 00 00 4A 01 64"),
+         ""},
+        {{"B2", "bank-pc", "1", "2", "128"}, "B2", Bytes("0D 00 00 00 00 01 02 7F"), ""},
+        {{"R2", "pc", "1"}, "R2", Bytes("0C"), ""},
+        {{"R3", "nrpn", "1", "2", "3", "4"}, "R3", Bytes("11 00 00 00 00 01 02 01 03 04"), ""},
+        {{"R4", "pc-dec"}, "R4", Bytes("0E 00 00 00 00 01"), ""},
+        {{"R5", "encoder", "7"}, "R5", Bytes("09 01 00 00 00 07 00 7F"), ""},
+        {{"C1", "realtime", "FA", "--port", "2"}, "C1", Bytes("13 00 00 01 00 FA"), ""},
+        {{"BEND", "tempo"}, "BEND", Bytes("18"), ""},
+        {{"H1", "free", "B0 07 DT", "--data-type", "0", "--min", "10", "--max", "20"},
+         "H1",
+         Bytes("16 00 00 00 00 01 02 0A 14 00 00 00 03 B0 07"),
+         ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"set", map.string()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Result run = Kel(args);
+        ASSERT_EQ(run.status, 0) << c.control << ": " << run.err;
+        EXPECT_EQ(DumpLine(map, c.control), c.control + "\t" + c.bytes + "\t" + c.comment);
+    }
+    // System Ex. with data field and checksum.
+    ASSERT_EQ(Kel({"set", map.string(), "S1", "sysex", "f0 41 10 ss 12 dt s1 f7"}).status, 0);
+    const std::string line = DumpLine(map, "S1");
+    EXPECT_EQ(line.substr(0, 3 + 15 * 3), "S1\t14 00 00 00 00 01 04 00 7F 00 00 00 01 03 05 ");
+    EXPECT_NE(line.find("F0 41 10 12 00 00 F7 F7"), std::string::npos);
+
+    // The comment of a control stays when only its message changes.
+    ASSERT_EQ(Kel({"set", map.string(), "A1", "none"}).status, 0);
+    EXPECT_EQ(DumpLine(map, "A1"), "A1\t" + Bytes("") + "\tKick");
+}
+
+TEST_F(Kelmap, RefusalsLeaveTheFileUnchanged) {
+    const fs::path map = NewMap();
+    ASSERT_EQ(Kel({"set", map.string(), "A1", "cc", "1"}).status, 0);
+    const std::string before = ReadFile(map);
+    const std::vector<std::vector<std::string>> refused = {
+        {"R1", "pc", "0"},
+        {"R1", "pc", "129"},
+        {"R1", "cc", "128"},
+        {"R1", "cc", "x"},
+        {"R1", "note", "1", "2", "3"},
+        {"R1", "note", "60", "--aft", "cp"},          // knobs have no AFT mode
+        {"A1", "cc", "1", "--aft", "cp"},             // only notes have one
+        {"A1", "note", "60", "--button", "increase"}, // not offered for notes
+        {"R1", "cc", "1", "--button", "latch"},       // knobs have no button mode
+        {"A1", "cc", "1", "--center-click", "on"},    // buttons have no center click
+        {"R1", "note", "60", "--center-click", "on"}, // notes have none
+        {"R1", "pc", "5", "--port", "2"},             // program change has no port
+        {"R1", "pc-inc", "--channel", "2"},           // nor a channel
+        {"R1", "cc", "1", "--channel", "17"},
+        {"R1", "realtime", "F7"},
+        {"R1", "sysex", "F0 41 10 F7", "--min", "3"}, // no data field to bound
+        {"R1", "free", "B0 07 DT", "--data-type", "0", "--max", "128"},
+        {"R1", "free", "B0 07 DT", "--data-type", "5"},
+        {"R1", "tempo", "--comment", std::string(129, 'c')},
+        {"X9", "tempo"},
+        {"R1", "warp"},
+    };
+    for (const auto& args : refused) {
+        std::vector<std::string> full = {"set", map.string()};
+        full.insert(full.end(), args.begin(), args.end());
+        const Result run = Kel(full);
+        EXPECT_EQ(run.status, 1) << args[0] << " " << args[1];
+        EXPECT_FALSE(run.err.empty());
+        EXPECT_EQ(ReadFile(map), before) << args[0] << " " << args[1];
+    }
+}
+
+TEST_F(Kelmap, MessageTextRefusalsNameTheCharacter) {
+    const fs::path map = NewMap();
+    Result run = Kel({"set", map.string(), "R1", "sysex", "F0 S1 F7"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("There is a mistake in the message you input."), std::string::npos);
+    EXPECT_NE(run.err.find("character 4: 'S'"), std::string::npos) << run.err;
+
+    std::string longText = "F0";
+    for (int i = 0; i < 23; ++i) {
+        longText += " 01";
+    }
+    run = Kel({"set", map.string(), "R1", "sysex", longText + " F7"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("The message exceeds 24 bytes."), std::string::npos) << run.err;
+
+    run = Kel({"set", map.string(), "R1", "free"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("There is a mistake"), std::string::npos);
+}
+
+TEST_F(Kelmap, ReadFailuresUseTheEditorsMessages) {
+    Result run = Kel({"dump", (dir_ / "missing.mid").string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("An error occurred while loading the file. (2)"), std::string::npos)
+        << run.err;
+
+    const fs::path junk = dir_ / "junk.mid";
+    std::ofstream(junk) << "not a midi file at all";
+    run = Kel({"dump", junk.string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Failed to load the file."), std::string::npos) << run.err;
+
+    const fs::path map = NewMap();
+    run = Kel({"dump", map.string(), "--memory-set"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("This file is not a KEL memory set file."), std::string::npos);
+}
+
+TEST_F(Kelmap, ConvertShowAndHtml) {
+    const fs::path map = NewMap();
+    ASSERT_EQ(Kel({"set", map.string(), "MOD", "cc", "1", "--comment", "Wheel"}).status, 0);
+    const fs::path copy = dir_ / "copy.mid";
+    ASSERT_EQ(Kel({"convert", map.string(), copy.string()}).status, 0);
+    EXPECT_EQ(Kel({"dump", copy.string()}).out, Kel({"dump", map.string()}).out);
+
+    const Result show = Kel({"show", map.string()});
+    ASSERT_EQ(show.status, 0);
+    EXPECT_NE(show.out.find("MOD"), std::string::npos);
+    EXPECT_NE(show.out.find("Wheel"), std::string::npos);
+    EXPECT_NE(show.out.find("Port 1"), std::string::npos);
+
+    const fs::path html = dir_ / "list.htm";
+    ASSERT_EQ(Kel({"html", map.string(), html.string()}).status, 0);
+    const std::string page = ReadFile(html);
+    EXPECT_NE(page.find("Live set"), std::string::npos);
+    EXPECT_NE(page.find("Wheel"), std::string::npos);
+    EXPECT_NE(page.find("\r\n"), std::string::npos);
+}
+
+} // namespace
