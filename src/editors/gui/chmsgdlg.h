@@ -1,0 +1,75 @@
+// The channel message page of the assign dialog: the kind of channel message, its MIDI channel
+// and up to four numbers whose label, range and record byte depend on the kind.
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+
+namespace kel {
+
+struct AssignEntry;
+class CNumEdit;
+class CSpinButton;
+
+namespace pageid {
+inline constexpr int ChannelPage = 132;
+inline constexpr int FreePage = 133;
+inline constexpr int RealtimePage = 134;
+} // namespace pageid
+
+class CKelChMsgDlg : public QWidget {
+    Q_OBJECT
+public:
+    // Control ids of the page.
+    static constexpr int IdKindList = 1005;
+    static constexpr int IdChannelLabel = 1038;
+    static constexpr int IdChannelList = 1006;
+    static constexpr std::array<int, 4> IdFieldLabel = {1016, 1017, 1018, 1019};
+    static constexpr std::array<int, 4> IdField = {1008, 1010, 1012, 1014};
+    static constexpr std::array<int, 4> IdSpin = {1009, 1011, 1013, 1015};
+    static constexpr int IdDataEntryText = 1020;
+    static constexpr int IdDataEntryLineLeft = 1059;
+    static constexpr int IdDataEntryLineRight = 1060;
+
+    CKelChMsgDlg(AssignEntry& editBuffer, QWidget* parent = nullptr);
+
+    // Shows the page and fills it from the record.
+    void ShowPage();
+    // Writes the channel and the shown numbers into the record; always succeeds. Does nothing
+    // while the page is hidden.
+    bool ApplyPage();
+    // Fills the controls from the record.
+    void RefreshPage();
+
+    CNumEdit* Field(int index) const { return fields_[static_cast<std::size_t>(index)].edit; }
+
+signals:
+    // The user picked another kind: the record now holds it with its defaults, and the dialog
+    // redoes its kind-dependent controls (which refills this page).
+    void KindChanged();
+
+private:
+    struct FieldControls {
+        QLabel* label = nullptr;
+        CNumEdit* edit = nullptr;
+        CSpinButton* spin = nullptr;
+    };
+
+    void OnKindActivated(int entry);
+    int GetValue(int index) const;
+    int SetValue(int index, int value);
+
+    AssignEntry& edit_;
+    QComboBox* kindList_ = nullptr;
+    QLabel* channelLabel_ = nullptr;
+    QComboBox* channelList_ = nullptr;
+    std::array<FieldControls, 4> fields_{};
+    QWidget* dataEntry_ = nullptr; // the heading: two lines around "Data Entry"
+};
+
+} // namespace kel

@@ -1,0 +1,57 @@
+#include "editors/gui/sysrealdlg.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/ids.h"
+#include "editors/gui/chmsgdlg.h"
+#include "model/assign.h"
+
+namespace kel {
+
+CKelSysRealDlg::CKelSysRealDlg(AssignEntry& editBuffer, QWidget* parent)
+    : QWidget(parent), edit_(editBuffer) {
+    SetKelId(this, pageid::RealtimePage);
+    auto* label = new QLabel(tr("Status :"), this);
+    statusList_ = new QComboBox(this);
+    SetKelId(statusList_, IdStatusList);
+    for (std::size_t i = 0; i < kRealtimeStatus.size(); ++i) {
+        statusList_->addItem(QString::fromLatin1(RealtimeEntryName(static_cast<int>(i))));
+    }
+    label->setBuddy(statusList_);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(statusList_);
+    row->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(row);
+    layout->addStretch(1);
+    hide();
+}
+
+void CKelSysRealDlg::ShowPage() {
+    show();
+    RefreshPage();
+}
+
+void CKelSysRealDlg::RefreshPage() {
+    const int index = edit_.GetRealtimeIndex();
+    statusList_->setCurrentIndex(index >= 0 ? index : 0);
+}
+
+bool CKelSysRealDlg::ApplyPage() {
+    if (isHidden()) {
+        return true;
+    }
+    const int entry = statusList_->currentIndex();
+    if (entry >= 0 && entry != edit_.GetRealtimeIndex()) {
+        edit_.SetRealtimeIndex(entry);
+    }
+    return true;
+}
+
+} // namespace kel

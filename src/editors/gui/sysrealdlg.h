@@ -1,0 +1,31 @@
+// The system realtime page of the assign dialog: the one status byte the control sends.
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+
+namespace kel {
+
+struct AssignEntry;
+
+class CKelSysRealDlg : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int IdStatusList = 1005;
+
+    CKelSysRealDlg(AssignEntry& editBuffer, QWidget* parent = nullptr);
+
+    // Shows the page with the record's status entry.
+    void ShowPage();
+    // Writes a newly picked entry into the record; always succeeds. A status byte outside the
+    // list stays in the record until another entry is picked.
+    bool ApplyPage();
+    void RefreshPage();
+
+private:
+    AssignEntry& edit_;
+    QComboBox* statusList_ = nullptr;
+};
+
+} // namespace kel
