@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,6 +15,7 @@
 #include "midi/backend.h"
 #include "midi/posttarget.h"
 #include "midi/transfer.h"
+#include "midi/virtualbackend.h"
 #include "model/reporter.h"
 
 namespace kel::test {
@@ -263,6 +265,103 @@ private:
     int openedOutputPort_ = -1;
     int outputOpens_ = 0;
     int inputOpens_ = 0;
+};
+
+using namespace std::chrono_literals;
+
+// A modal dialog run by the test: it ends as a real one would on the posts it gets, or is
+// cancelled by the "user".
+class ScriptedDialog : public TransferDialog {
+public:
+    enum class Mode { CloseOnFirstPost, CloseOnZero, CancelAtOnce, CancelAfterFirstPost };
+
+    ScriptedDialog(Mode mode, std::chrono::milliseconds timeout, int& timeouts)
+        : mode_(mode), timeout_(timeout), timeouts_(timeouts) {}
+
+    void post(int message, std::uintptr_t, std::intptr_t lParam) override {
+        {
+            std::lock_guard lock(lock_);
+            ++posts_;
+            if (message == UM_BULK_RECEIVED || message == UM_BULK_SENT) {
+                if (lParam == 0) {
+                    zero_ = true;
+                }
+            }
+        }
+        cv_.notify_all();
+    }
+
+    DialogResult RunModal() override {
+        if (mode_ == Mode::CancelAtOnce) {
+            return DialogResult::Cancel;
+        }
+        std::unique_lock lock(lock_);
+        const bool ended = cv_.wait_for(
+            lock, timeout_, [this] { return mode_ == Mode::CloseOnZero ? zero_ : posts_ > 0; });
+        if (!ended) {
+            ++timeouts_;
+            return DialogResult::Cancel;
+        }
+        return mode_ == Mode::CancelAfterFirstPost ? DialogResult::Cancel : DialogResult::Ok;
+    }
+
+private:
+    Mode mode_;
+    std::chrono::milliseconds timeout_;
+    int& timeouts_;
+    std::mutex lock_;
+    std::condition_variable cv_;
+    int posts_ = 0;
+    bool zero_ = false;
+};
+
+class ScriptedUi : public TransferUi {
+public:
+    explicit ScriptedUi(CParameter& document) : document_(document) {}
+
+    std::string StoredPortName(bool input) override { return input ? inputName : outputName; }
+    void CommitPendingEdits() override { ++commits; }
+    bool Confirm(StringId question) override {
+        questions.push_back(question);
+        return confirm;
+    }
+    bool ShowTransmitInstructions() override {
+        ++instructions;
+        if (onInstructions) {
+            onInstructions();
+        }
+        return continueInstructions;
+    }
+    std::unique_ptr<TransferDialog> CreateReceiveDialog() override {
+        return std::make_unique<ScriptedDialog>(receiveMode, timeout, timeouts);
+    }
+    std::unique_ptr<TransferDialog> CreateProgressDialog() override {
+        return std::make_unique<ScriptedDialog>(progressMode, timeout, timeouts);
+    }
+    void NewMap() override {
+        ++newMaps;
+        document_.NewDocument();
+    }
+    void RefreshViews() override { ++refreshes; }
+
+    std::string inputName = CVirtualKelBackend::kPortName;
+    std::string outputName = CVirtualKelBackend::kPortName;
+    bool confirm = true;
+    bool continueInstructions = true;
+    std::function<void()> onInstructions;
+    ScriptedDialog::Mode receiveMode = ScriptedDialog::Mode::CloseOnFirstPost;
+    ScriptedDialog::Mode progressMode = ScriptedDialog::Mode::CloseOnZero;
+    std::chrono::milliseconds timeout = 10s;
+
+    std::vector<StringId> questions;
+    int commits = 0;
+    int instructions = 0;
+    int newMaps = 0;
+    int refreshes = 0;
+    int timeouts = 0;
+
+private:
+    CParameter& document_;
 };
 
 } // namespace kel::test

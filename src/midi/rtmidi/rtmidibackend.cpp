@@ -1,0 +1,383 @@
+#include "midi/rtmidi/rtmidibackend.h"
+
+#include <rtmidi/RtMidi.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <mutex>
+
+#ifdef KEL_HAVE_JACK
+#include <jack/jack.h>
+#endif
+#ifdef KEL_HAVE_ALSA
+#include <alsa/asoundlib.h>
+#endif
+
+namespace kel {
+namespace {
+
+// Collects RtMidi's reports instead of letting it print them or throw.
+struct ErrorSink {
+    bool failed = false;
+    RtMidiError::Type type = RtMidiError::UNSPECIFIED;
+
+    static void Report(RtMidiError::Type type, const std::string&, void* user) {
+        auto* sink = static_cast<ErrorSink*>(user);
+        if (sink == nullptr || type == RtMidiError::WARNING || type == RtMidiError::DEBUG_WARNING) {
+            return; // RtMidi goes on after a warning
+        }
+        sink->failed = true;
+        sink->type = type;
+    }
+    void Clear() { failed = false; }
+    // The code shown in "(%d)": RtMidi's error type, never 0.
+    int Code() const { return std::max(1, static_cast<int>(type)); }
+};
+
+int CodeOf(const RtMidiError& error) {
+    return std::max(1, static_cast<int>(error.getType()));
+}
+
+RtMidi::Api RtApi(MidiApi api) {
+    return api == MidiApi::Jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
+}
+
+#ifdef KEL_HAVE_JACK
+void SilentJack(const char*) {}
+#endif
+#ifdef KEL_HAVE_ALSA
+void SilentAlsa(const char*, int, const char*, int, const char*, ...) {}
+#endif
+
+// The libraries below RtMidi print their own complaints; the editor reports failures itself.
+void QuietLibraries() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+#ifdef KEL_HAVE_JACK
+        jack_set_error_function(SilentJack);
+        jack_set_info_function(SilentJack);
+#endif
+#ifdef KEL_HAVE_ALSA
+        snd_lib_error_set_handler(SilentAlsa);
+#endif
+    });
+}
+
+class RtInputPort : public MidiInputPort {
+public:
+    RtInputPort(std::unique_ptr<RtMidiIn> in, MidiInputHandler& handler)
+        : in_(std::move(in)), handler_(&handler) {}
+    ~RtInputPort() override { Close(); }
+
+    RtMidiIn& Device() { return *in_; }
+    ErrorSink& Errors() { return errors_; }
+
+    int Start() override {
+        std::lock_guard lock(lock_);
+        if (handler_ == nullptr) {
+            return MidiErrNotOpen;
+        }
+        started_ = true;
+        return MidiErrNone;
+    }
+    int Stop() override {
+        std::lock_guard lock(lock_);
+        started_ = false;
+        return handler_ == nullptr ? MidiErrNotOpen : MidiErrNone;
+    }
+    // RtMidi hands over whole messages only: nothing is ever half-received here.
+    void Reset() override {}
+    void Close() override {
+        {
+            std::lock_guard lock(lock_);
+            handler_ = nullptr;
+            started_ = false;
+        }
+        // Not under the lock: closing waits for RtMidi's input thread, which may be waiting
+        // for the lock in Deliver.
+        if (in_) {
+            try {
+                in_->cancelCallback();
+                in_->closePort();
+            } catch (const RtMidiError&) {
+            }
+            in_.reset();
+        }
+    }
+
+    static void Deliver(double, std::vector<unsigned char>* message, void* user) {
+        auto* self = static_cast<RtInputPort*>(user);
+        if (message == nullptr || message->empty() || message->front() != 0xF0) {
+            return; // short messages are of no interest
+        }
+        std::lock_guard lock(self->lock_);
+        if (self->started_ && self->handler_ != nullptr) {
+            self->handler_->OnLongInput(message->data(), message->size());
+        }
+    }
+
+private:
+    std::unique_ptr<RtMidiIn> in_;
+    ErrorSink errors_;
+    std::mutex lock_;
+    MidiInputHandler* handler_;
+    bool started_ = false;
+};
+
+class RtOutputPort : public MidiOutputPort {
+public:
+    RtOutputPort(std::unique_ptr<RtMidiOut> out, MidiOutputHandler& handler)
+        : out_(std::move(out)), handler_(handler) {}
+    ~RtOutputPort() override { Close(); }
+
+    RtMidiOut& Device() { return *out_; }
+    ErrorSink& Errors() { return errors_; }
+
+    int SendLong(MidiHeaderBuffer* header) override {
+        if (!out_ || header == nullptr) {
+            return MidiErrNotOpen;
+        }
+        errors_.Clear();
+        try {
+            out_->sendMessage(header->data.data(), header->bytesRecorded);
+        } catch (const RtMidiError& error) {
+            return CodeOf(error);
+        }
+        if (errors_.failed) {
+            return errors_.Code();
+        }
+        // RtMidi has handed the message to the system: it is finished as far as we can tell.
+        header->flags = (header->flags & ~MidiHeaderBuffer::InQueue) | MidiHeaderBuffer::Done;
+        handler_.OnLongMsgDone(header);
+        return MidiErrNone;
+    }
+    void Close() override {
+        if (out_) {
+            try {
+                out_->closePort();
+            } catch (const RtMidiError&) {
+            }
+            out_.reset();
+        }
+    }
+
+private:
+    std::unique_ptr<RtMidiOut> out_;
+    ErrorSink errors_;
+    MidiOutputHandler& handler_;
+};
+
+} // namespace
+
+bool ParseMidiApi(std::string_view text, MidiApi& api) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lower == "alsa") {
+        api = MidiApi::Alsa;
+        return true;
+    }
+    if (lower == "jack") {
+        api = MidiApi::Jack;
+        return true;
+    }
+    return false;
+}
+
+std::string_view MidiApiName(MidiApi api) {
+    return api == MidiApi::Jack ? "jack" : "alsa";
+}
+
+bool MidiSystemReachable(MidiApi api) {
+    QuietLibraries();
+    if (api == MidiApi::Alsa) {
+#ifdef KEL_HAVE_ALSA
+        snd_seq_t* seq = nullptr;
+        if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_DUPLEX, 0) < 0) {
+            return false;
+        }
+        snd_seq_close(seq);
+        return true;
+#else
+        return access("/dev/snd/seq", R_OK | W_OK) == 0;
+#endif
+    }
+#ifdef KEL_HAVE_JACK
+    // Never starts a server: a missing one only means there are no JACK ports.
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open("kel-probe", JackNoStartServer, &status);
+    if (client == nullptr) {
+        return false;
+    }
+    jack_client_close(client);
+    return true;
+#else
+    return false;
+#endif
+}
+
+CRtMidiBackend::CRtMidiBackend(MidiApi api, std::string clientName)
+    : api_(api), clientName_(std::move(clientName)) {}
+
+CRtMidiBackend::~CRtMidiBackend() = default;
+
+std::string CRtMidiBackend::ListedName(MidiApi api, const std::string& systemName) {
+    if (api != MidiApi::Alsa) {
+        return systemName;
+    }
+    // "client:port name 20:0" -> "client:port name"
+    const auto blank = systemName.rfind(' ');
+    if (blank == std::string::npos) {
+        return systemName;
+    }
+    const std::string tail = systemName.substr(blank + 1);
+    const auto colon = tail.find(':');
+    const auto digits = [](const std::string& s) {
+        return !s.empty() && std::all_of(s.begin(), s.end(),
+                                         [](unsigned char c) { return std::isdigit(c) != 0; });
+    };
+    if (colon == std::string::npos || !digits(tail.substr(0, colon)) ||
+        !digits(tail.substr(colon + 1))) {
+        return systemName;
+    }
+    return systemName.substr(0, blank);
+}
+
+bool CRtMidiBackend::EnsureEnumerators() {
+    if (inputEnumerator_ && outputEnumerator_) {
+        return true;
+    }
+    if (!MidiSystemReachable(api_)) {
+        return false;
+    }
+    try {
+        auto in = std::make_unique<RtMidiIn>(RtApi(api_), clientName_);
+        auto out = std::make_unique<RtMidiOut>(RtApi(api_), clientName_);
+        in->setErrorCallback(&ErrorSink::Report, nullptr);
+        out->setErrorCallback(&ErrorSink::Report, nullptr);
+        inputEnumerator_ = std::move(in);
+        outputEnumerator_ = std::move(out);
+    } catch (const RtMidiError&) {
+        return false;
+    }
+    return true;
+}
+
+std::vector<CRtMidiBackend::Port> CRtMidiBackend::Enumerate(bool input) {
+    std::vector<Port> ports;
+    if (!EnsureEnumerators()) {
+        return ports;
+    }
+    RtMidi& device =
+        input ? static_cast<RtMidi&>(*inputEnumerator_) : static_cast<RtMidi&>(*outputEnumerator_);
+    // The enumerators report through a sink of their own while they list.
+    ErrorSink sink;
+    device.setErrorCallback(&ErrorSink::Report, &sink);
+    try {
+        const unsigned count = device.getPortCount();
+        for (unsigned i = 0; i < count; ++i) {
+            sink.Clear();
+            const std::string name = device.getPortName(i);
+            // A port that cannot be described is left out of the list. The editor's own ports
+            // are not offered either.
+            if (sink.failed || name.empty() || name.rfind(clientName_ + ":", 0) == 0 ||
+                name.rfind(clientName_ + "-", 0) == 0) {
+                ports.push_back(Port{i, name, {}});
+                continue;
+            }
+            ports.push_back(Port{i, name, ListedName(api_, name)});
+        }
+    } catch (const RtMidiError&) {
+        ports.clear();
+    }
+    device.setErrorCallback(&ErrorSink::Report, nullptr);
+    return ports;
+}
+
+int CRtMidiBackend::InputPortCount() {
+    inputs_ = Enumerate(true);
+    return static_cast<int>(inputs_.size());
+}
+
+bool CRtMidiBackend::InputPortName(int port, std::string& name) {
+    if (port < 0 || port >= static_cast<int>(inputs_.size()) ||
+        inputs_[static_cast<std::size_t>(port)].name.empty()) {
+        return false;
+    }
+    name = inputs_[static_cast<std::size_t>(port)].name;
+    return true;
+}
+
+int CRtMidiBackend::OutputPortCount() {
+    outputs_ = Enumerate(false);
+    return static_cast<int>(outputs_.size());
+}
+
+bool CRtMidiBackend::OutputPortName(int port, std::string& name) {
+    if (port < 0 || port >= static_cast<int>(outputs_.size()) ||
+        outputs_[static_cast<std::size_t>(port)].name.empty()) {
+        return false;
+    }
+    name = outputs_[static_cast<std::size_t>(port)].name;
+    return true;
+}
+
+int CRtMidiBackend::OpenInput(int port, MidiInputHandler& handler,
+                              std::unique_ptr<MidiInputPort>& opened) {
+    if (port < 0 || port >= static_cast<int>(inputs_.size())) {
+        return MidiErrBadPort;
+    }
+    const Port& wanted = inputs_[static_cast<std::size_t>(port)];
+    QuietLibraries();
+    try {
+        auto created = std::make_unique<RtInputPort>(
+            std::make_unique<RtMidiIn>(RtApi(api_), clientName_), handler);
+        RtMidiIn& in = created->Device();
+        in.setErrorCallback(&ErrorSink::Report, &created->Errors());
+        // The port must still be the one listed: ports come and go between list and open.
+        if (wanted.systemIndex >= in.getPortCount() ||
+            in.getPortName(wanted.systemIndex) != wanted.systemName) {
+            return MidiErrBadPort;
+        }
+        in.ignoreTypes(false, true, true); // keep system exclusive, drop clock and sensing
+        in.setCallback(&RtInputPort::Deliver, created.get());
+        in.openPort(wanted.systemIndex, "In");
+        if (created->Errors().failed || !in.isPortOpen()) {
+            return created->Errors().failed ? created->Errors().Code() : MidiErrSystem;
+        }
+        opened = std::move(created);
+    } catch (const RtMidiError& error) {
+        return CodeOf(error);
+    }
+    return MidiErrNone;
+}
+
+int CRtMidiBackend::OpenOutput(int port, MidiOutputHandler& handler,
+                               std::unique_ptr<MidiOutputPort>& opened) {
+    if (port < 0 || port >= static_cast<int>(outputs_.size())) {
+        return MidiErrBadPort;
+    }
+    const Port& wanted = outputs_[static_cast<std::size_t>(port)];
+    QuietLibraries();
+    try {
+        auto created = std::make_unique<RtOutputPort>(
+            std::make_unique<RtMidiOut>(RtApi(api_), clientName_), handler);
+        RtMidiOut& out = created->Device();
+        out.setErrorCallback(&ErrorSink::Report, &created->Errors());
+        if (wanted.systemIndex >= out.getPortCount() ||
+            out.getPortName(wanted.systemIndex) != wanted.systemName) {
+            return MidiErrBadPort;
+        }
+        out.openPort(wanted.systemIndex, "Out");
+        if (created->Errors().failed || !out.isPortOpen()) {
+            return created->Errors().failed ? created->Errors().Code() : MidiErrSystem;
+        }
+        opened = std::move(created);
+    } catch (const RtMidiError& error) {
+        return CodeOf(error);
+    }
+    return MidiErrNone;
+}
+
+} // namespace kel

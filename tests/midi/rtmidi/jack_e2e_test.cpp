@@ -1,0 +1,225 @@
+// The editor's transfer procedures over real JACK MIDI ports, against kel-device-sim.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "files/smfctrl.h"
+#include "midi/devlist.h"
+#include "midi/rtmidi/rtmidibackend.h"
+#include "midi/transfer.h"
+#include "midi_fakes.h"
+
+extern char** environ;
+
+namespace kel {
+namespace {
+
+using test::HexTable;
+using test::RecordingReporter;
+using test::ScriptedDialog;
+using test::ScriptedUi;
+using namespace std::chrono_literals;
+
+// kel-device-sim running as a child process, its stdout read line by line.
+class Simulator {
+public:
+    explicit Simulator(std::vector<std::string> args) {
+        int fds[2];
+        if (pipe(fds) != 0) {
+            return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        args.insert(args.begin(), KEL_DEVICE_SIM);
+        std::vector<char*> argv;
+        for (auto& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, KEL_DEVICE_SIM, &actions, nullptr, argv.data(), environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        reader_ = std::thread([this, fd = fds[0]] { Read(fd); });
+    }
+
+    ~Simulator() {
+        Stop();
+        if (reader_.joinable()) {
+            reader_.join();
+        }
+    }
+
+    // Ends the simulator with SIGTERM; its exit status, or -1.
+    int Stop() {
+        if (pid_ <= 0) {
+            return status_;
+        }
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return status_;
+    }
+
+    // Waits for an output line starting with `prefix`, after the ones already waited for.
+    bool WaitFor(const std::string& prefix, std::chrono::milliseconds timeout = 10s) {
+        std::unique_lock lock(lock_);
+        return cv_.wait_for(lock, timeout, [&] {
+            for (; seen_ < lines_.size(); ++seen_) {
+                if (lines_[seen_].rfind(prefix, 0) == 0) {
+                    ++seen_;
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+
+private:
+    void Read(int fd) {
+        std::string line;
+        char c;
+        while (read(fd, &c, 1) == 1) {
+            if (c != '\n') {
+                line += c;
+                continue;
+            }
+            {
+                std::lock_guard lock(lock_);
+                lines_.push_back(line);
+            }
+            cv_.notify_all();
+            line.clear();
+        }
+        close(fd);
+    }
+
+    pid_t pid_ = -1;
+    int status_ = -1;
+    std::thread reader_;
+    std::mutex lock_;
+    std::condition_variable cv_;
+    std::vector<std::string> lines_;
+    std::size_t seen_ = 0;
+};
+
+RecordTable SampleMemory() {
+    std::mt19937 random(1234);
+    RecordTable table{};
+    for (auto& record : table) {
+        for (auto& byte : record) {
+            byte = static_cast<std::uint8_t>(random() & 0x7F);
+        }
+        record[rec::AssignCode] = static_cast<std::uint8_t>(random() % 25);
+    }
+    table[0] = {CodeControlChange, 0, 0, 0, 0, 7, 0, 0x7F};
+    table[1][rec::AssignCode] = CodeNoteTwin;
+    return table;
+}
+
+class JackEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!MidiSystemReachable(MidiApi::Jack)) {
+            GTEST_SKIP() << "no JACK server is running";
+        }
+        name = "KEL Sim " + std::to_string(getpid());
+        savePath = std::filesystem::temp_directory_path() /
+                   ("kel-sim-" + std::to_string(getpid()) + ".mid");
+        ui.inputName = name + " out:midi";
+        ui.outputName = name + " in:midi";
+        in.SetDeviceName(ui.inputName);
+        out.SetDeviceName(ui.outputName);
+        out.SetSendInterval(10ms);
+    }
+    void TearDown() override { std::filesystem::remove(savePath); }
+
+    std::string name;
+    std::filesystem::path savePath;
+    CRtMidiBackend backend{MidiApi::Jack, "KEL Editor Test"};
+    RecordingReporter reporter;
+    CParameter document;
+    CMidiIn in{backend, reporter, document.Map().records};
+    CMidiOut out{backend, reporter};
+    ScriptedUi ui{document};
+};
+
+TEST_F(JackEndToEnd, TransmitThenReceiveThroughTheSimulator) {
+    Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "100", "--gap", "2", "--save",
+                   savePath.string()});
+    ASSERT_TRUE(sim.WaitFor("ready"));
+
+    CMidiOutDev outputs(backend);
+    CMidiInDev inputs(backend);
+    ASSERT_GE(outputs.Find(ui.outputName), 0);
+    ASSERT_GE(inputs.Find(ui.inputName), 0);
+    for (int i = 0; i < outputs.GetCount(); ++i) {
+        EXPECT_NE(outputs.GetAt(i).rfind("KEL Editor Test", 0), 0u) << "own port listed";
+    }
+
+    const RecordTable memory = SampleMemory();
+    document.Map().records = memory;
+    CTransfer transfer(document, in, out, backend, reporter, ui);
+    bool deviceReady = false;
+    ui.onInstructions = [&] { deviceReady = sim.WaitFor("receiving"); };
+    ASSERT_EQ(transfer.Transmit(), TransferOutcome::Completed);
+    EXPECT_TRUE(deviceReady);
+    ASSERT_TRUE(sim.WaitFor("saved"));
+
+    // What the device stored is what was sent (a file read folds the twin codes).
+    RecordTable folded = memory;
+    for (auto& record : folded) {
+        record[rec::AssignCode] = BaseCode(record[rec::AssignCode]);
+    }
+    CParameter stored;
+    CSmfCtrl file(&stored, &reporter);
+    ASSERT_EQ(file.Read(savePath.string(), ControlMapKind), 0);
+    stored.FoldTwinCodes();
+    EXPECT_EQ(HexTable(stored.Map().records), HexTable(folded));
+
+    document.NewDocument();
+    ASSERT_EQ(transfer.Receive(), TransferOutcome::Completed);
+    EXPECT_EQ(HexTable(document.Map().records), HexTable(folded));
+    EXPECT_TRUE(document.IsModified());
+    EXPECT_TRUE(reporter.Reports().empty());
+    EXPECT_EQ(ui.timeouts, 0);
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST_F(JackEndToEnd, ALostMessageLeavesTheReceiveToTheUser) {
+    Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "50", "--gap", "2", "--fault",
+                   "drop=17"});
+    ASSERT_TRUE(sim.WaitFor("ready"));
+    ui.timeout = 2s;
+    CTransfer transfer(document, in, out, backend, reporter, ui);
+    EXPECT_EQ(transfer.Receive(), TransferOutcome::Cancelled);
+    EXPECT_EQ(ui.timeouts, 1);
+    EXPECT_FALSE(in.IsOpen());
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST_F(JackEndToEnd, APortThatWentAwayIsNotOpened) {
+    {
+        Simulator sim({"--api", "jack", "--name", name});
+        ASSERT_TRUE(sim.WaitFor("ready"));
+        ASSERT_GE(CMidiOutDev(backend).Find(ui.outputName), 0);
+        EXPECT_EQ(sim.Stop(), 0);
+    }
+    EXPECT_FALSE(out.Open());
+    EXPECT_EQ(reporter.Ids(), std::vector<StringId>{StringId::NoMidiDevice});
+}
+
+} // namespace
+} // namespace kel
