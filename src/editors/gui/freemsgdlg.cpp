@@ -1,9 +1,9 @@
 #include "editors/gui/freemsgdlg.h"
 
 #include <QComboBox>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QVBoxLayout>
 
 #include "app/ids.h"
 #include "editors/gui/accedit.h"
@@ -68,16 +68,23 @@ CKelFreeMsgDlg::CKelFreeMsgDlg(AssignEntry& editBuffer, Reporter& reporter, QWid
     QHBoxLayout* maxRow =
         makeBound(IdMaxLabel, tr("Max Value"), IdMaxField, IdMaxSpin, maxField_, maxSpin_);
 
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setVerticalSpacing(6);
-    grid->addWidget(text_, 0, 0, 1, 4);
-    grid->addWidget(dataTypeLabel, 1, 0);
-    grid->addWidget(dataTypeList_, 1, 1, 1, 3, Qt::AlignLeft);
-    grid->addLayout(minRow, 2, 1, Qt::AlignLeft);
-    grid->addLayout(maxRow, 2, 2, Qt::AlignLeft);
-    grid->setColumnStretch(3, 1);
-    grid->setRowStretch(3, 1);
+    auto* dataTypeRow = new QHBoxLayout;
+    dataTypeRow->addWidget(dataTypeLabel);
+    dataTypeRow->addWidget(dataTypeList_);
+    dataTypeRow->addStretch(1);
+    auto* boundsRow = new QHBoxLayout;
+    boundsRow->addLayout(minRow);
+    boundsRow->addSpacing(16);
+    boundsRow->addLayout(maxRow);
+    boundsRow->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(text_);
+    layout->addLayout(dataTypeRow);
+    layout->addLayout(boundsRow);
+    layout->addStretch(1);
 
     connect(dataTypeList_, &QComboBox::activated, this, &CKelFreeMsgDlg::OnDataTypeActivated);
     RangeStep(0);

@@ -101,7 +101,7 @@ void CKelMsgDlg::Create() {
     QSize pageSize;
     for (QWidget* page : {static_cast<QWidget*>(channelPage_), static_cast<QWidget*>(freePage_),
                           static_cast<QWidget*>(realtimePage_)}) {
-        pages->addWidget(page, 0, 0, Qt::AlignLeft | Qt::AlignTop);
+        pages->addWidget(page, 0, 0);
         pageSize = pageSize.expandedTo(page->sizeHint());
     }
     pageLocator_->setMinimumSize(pageSize);
