@@ -1,15 +1,9 @@
 #include "files/mapfile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
-#include <random>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "files/safesave.h"
 #include "files/smfctrl.h"
 #include "model/strings.h"
 
@@ -27,58 +21,6 @@ std::string NormalPath(const std::string& path) {
         return path;
     }
     return absolute.lexically_normal().string();
-}
-
-// A file the user may not change: no write permission bit at all (so even the superuser is
-// kept from replacing it), or no write access for this process.
-bool IsWriteProtected(const std::string& path, const struct stat& info) {
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        return true;
-    }
-    return ::access(path.c_str(), W_OK) != 0 &&
-           (errno == EACCES || errno == EPERM || errno == EROFS);
-}
-
-// Creates a new file beside `target`, exclusively and under an unpredictable name, so that no
-// file or link planted in the directory is ever opened. Returns the descriptor (or -1 with
-// errno set) and stores the name in `tempPath`.
-int CreateTempBeside(const fs::path& target, std::string& tempPath) {
-    fs::path dir = target.parent_path();
-    if (dir.empty()) {
-        dir = ".";
-    }
-    // Keep the name well below the usual 255-byte limit of one path component.
-    std::string base = target.filename().string().substr(0, 200);
-    std::random_device random;
-    for (int attempt = 0; attempt < 64; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, "_tmpbulk.%08x%08x", random(), random());
-        const fs::path candidate = dir / ("." + base + suffix);
-        const int fd =
-            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            tempPath = candidate.string();
-            return fd;
-        }
-        if (errno != EEXIST) {
-            return -1;
-        }
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-// Makes a finished rename durable; failures change nothing about the saved content.
-void SyncDirectory(const fs::path& target) {
-    fs::path dir = target.parent_path();
-    if (dir.empty()) {
-        dir = ".";
-    }
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 } // namespace
@@ -190,59 +132,24 @@ int CMapFiles::SaveMapFile(const std::string& path) {
     host_.CommitTitleField();
     host_.ApplyAssignDialog();
 
-    if (path.empty()) {
-        reporter_.warn(StringId::SaveError, CauseBadPath);
-        return 0;
-    }
-    // Saving through a symbolic link replaces the file it points to and keeps the link.
-    fs::path target(path);
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        std::error_code ec;
-        fs::path resolved = fs::canonical(target, ec);
-        if (!ec) {
-            target = resolved;
+    const SafeSaveResult saved = SaveFileSafely(path, [this](int fd, int& cause) {
+        CSmfCtrl writer(&document_);
+        writer.Attach(fd);
+        writer.SetSyncOnClose(true);
+        if (writer.Write() != 0) {
+            cause = writer.LastCause();
+            return false;
         }
-    }
-
-    const bool exists = ::stat(target.c_str(), &info) == 0;
-    if (exists) {
-        if (S_ISDIR(info.st_mode)) {
-            reporter_.warn(StringId::SaveError, CauseAccessDenied);
-            return 0;
-        }
-        if (IsWriteProtected(target.string(), info)) {
-            reporter_.warn(StringId::CannotOverwrite);
-            return 0;
-        }
-    }
-
-    std::string tempPath;
-    const int fd = CreateTempBeside(target, tempPath);
-    if (fd < 0) {
-        reporter_.warn(StringId::SaveError, FileErrorCauseOf(errno));
+        return true;
+    });
+    if (saved.status == SafeSaveStatus::CannotOverwrite) {
+        reporter_.warn(StringId::CannotOverwrite);
         return 0;
     }
-    if (exists) {
-        // The new file takes over the permissions of the one it replaces.
-        ::fchmod(fd, info.st_mode & 07777);
-    }
-
-    CSmfCtrl writer(&document_);
-    writer.Attach(fd);
-    writer.SetSyncOnClose(true);
-    if (writer.Write() != 0) {
-        ::unlink(tempPath.c_str());
-        reporter_.warn(StringId::SaveError, writer.LastCause());
+    if (!saved.Ok()) {
+        reporter_.warn(StringId::SaveError, saved.cause);
         return 0;
     }
-    if (::rename(tempPath.c_str(), target.c_str()) != 0) {
-        const int cause = FileErrorCauseOf(errno);
-        ::unlink(tempPath.c_str());
-        reporter_.warn(StringId::SaveError, cause);
-        return 0;
-    }
-    SyncDirectory(target);
 
     SetCurrentPath(path);
     recent_.Add(path);

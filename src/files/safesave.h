@@ -1,0 +1,39 @@
+// Writing a file so that an existing one is replaced only by a complete new one: the content
+// goes into a new temporary file beside the target, is flushed to the disk, and is then renamed
+// onto the target. Control map files and system-exclusive files are saved this way.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+namespace kel {
+
+enum class SafeSaveStatus {
+    Saved,
+    CannotOverwrite, // the target exists and is write-protected; nothing was written
+    Failed,          // see `cause`
+};
+
+struct SafeSaveResult {
+    SafeSaveStatus status = SafeSaveStatus::Saved;
+    int cause = 0; // the file error cause number (FileErrorCause) when `status` is Failed
+    bool Ok() const { return status == SafeSaveStatus::Saved; }
+};
+
+// Writes `path` through a temporary file beside it. `write` receives the temporary file's
+// descriptor; it writes the whole content, flushes it to the disk and closes the descriptor
+// (also on failure), and returns true, or false with `cause` set.
+//
+// An empty path fails with CauseBadPath, a directory with CauseAccessDenied. Saving through a
+// symbolic link replaces the file it points to and keeps the link; the new file takes over the
+// permissions of the one it replaces. The temporary file is created exclusively under an
+// unpredictable name and is removed again after any failure; the target is then unchanged.
+SafeSaveResult SaveFileSafely(const std::string& path,
+                              const std::function<bool(int fd, int& cause)>& write);
+
+// SaveFileSafely with `bytes` as the whole content.
+SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes);
+
+} // namespace kel
