@@ -1,0 +1,148 @@
+// The map check: problems of a control map worth knowing before it is sent to the device.
+//
+// What the check reports, per control or per group of controls:
+//
+// * Errors (the device would receive something it cannot use):
+//   - an invalid assign code (11, 25..255); nothing else of that record is examined;
+//   - a field out of its range, only for fields the record's kind has: port above 2
+//     ("Port 1 + 2"), channel byte above 15, button mode 3 (on controls with a button mode),
+//     AFT mode above 2 (notes), a 7-bit value byte above 127 (note, velocity, controller,
+//     program, bank, parameter, minimum, maximum), a realtime status byte other than F6, F8,
+//     FA, FB, FC, FF, a data type above 5 ("DT4"), a Free Message length above 24, a checksum
+//     kind above 2, a data range above the top its data type allows (15 for DT1, 255 for DT4,
+//     127 otherwise);
+//   - a System Ex. or Free Message whose stored bytes are not a valid message: the message is
+//     formatted as the assign page shows it and parsed again with its data type; a refusal
+//     means the bytes are not a complete MIDI message, and a parse that places the data field,
+//     checksum or channel marker elsewhere than stored means those positions lie outside the
+//     message.
+// * Warnings (legitimate settings that are usually mistakes):
+//   - a range whose minimum is above its maximum (Channel Pressure, Polyphonic Key Pressure,
+//     Control Change, Program Change (Min-Max), RPN, NRPN, and System Ex./Free Message with a
+//     data field): the device is sent exactly that range, which some setups use on purpose to
+//     turn a control round;
+//   - two or more controls that send the same message on the same channel and port.
+//
+// "The same message" means, by kind (records with an error above take no part):
+//   - Note: the same note number;
+//   - Polyphonic Key Pressure: the same note number; Channel Pressure: any two;
+//   - Control Change and Encoder Simulate: the same controller number (an encoder sends
+//     control changes of its number, so it collides with a Control Change of that number);
+//   - Program Change: the same program; Bank Select + Program Change: the same bank MSB, LSB
+//     and program; Program Change (Min-Max): any two; Program Change - Dec: any two; - Inc:
+//     any two;
+//   - RPN: the same parameter MSB/LSB; NRPN likewise (RPN and NRPN never collide);
+//   - System Realtime: the same status byte;
+//   - System Ex. and Free Message: the same message text (as the assign page shows it, so
+//     placeholders count, not the bytes stored under them) with the same data type;
+//   - Tempo: any two.
+// The channel counts only for kinds that have one (not Program Change - Dec/- Inc, System
+// Realtime, System Ex., Free Message, Tempo); the port counts only for kinds that have one (not
+// the program-change kinds except Bank Select + Program Change, not Tempo). "Port 1 + 2"
+// shares Port 1 with a "Port 1" control and Port 2 with a "Port 2" control. Kinds of different
+// families never collide (a Free Message "B0 07 DT" is not compared with Control Change 7).
+//
+// Every text of the check lives in one table (CheckText) with "%1", "%2", ... placeholders, so
+// the editor can translate the table and refill the arguments a finding carries.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/assign.h"
+#include "model/bulk.h"
+
+namespace kel {
+
+enum class CheckSeverity { Warning, Error };
+
+// The texts of the check; see CheckText for the English wording.
+enum class CheckTextId : int {
+    // Findings.
+    SameMessageTwo,       // "%1 and %2 both send %3%4."
+    SameMessageMany,      // "%1 all send %2%3."
+    RangeInverted,        // "%1: the minimum %2 is above the maximum %3."
+    InvalidCode,          // "%1: assign code %2 is not a known message kind."
+    PortOutOfRange,       // "%1: port value %2 is not Port 1, Port 2 or Port 1 + 2."
+    ChannelOutOfRange,    // "%1: channel %2 is outside 1-16."
+    ButtonModeOutOfRange, // "%1: button mode %2 is not Unlatch, Latch or Increase."
+    AftModeOutOfRange,    // "%1: AFT mode %2 is not OFF, Channel Pressure or ..."
+    ValueOutOfRange,      // "%1: the %2 is %3, above 127."
+    RealtimeOutOfRange,   // "%1: %2 is not a system realtime message ..."
+    DataTypeOutOfRange,   // "%1: data type %2 is not one of DT0 to DT4."
+    LengthOutOfRange,     // "%1: the Free Message length %2 is above 24 bytes."
+    ChecksumOutOfRange,   // "%1: checksum kind %2 is not 1 or 2."
+    DataRangeAboveTop,    // "%1: the data range %2-%3 goes above %4, the top of %5."
+    MessageNotValid,      // "%1: the stored %2 is not a valid message: %3"
+    MessageTooLong,       // "%1: the stored %2 is longer than 24 bytes: %3"
+    MessagePositions,     // "%1: the data field, checksum or channel marker of the %2 ..."
+    // Parts of the texts above.
+    ListComma,          // "%1, %2"
+    ListAnd,            // "%1 and %2"
+    WhereChannelPort,   // " on channel %1, %2"
+    WhereChannel,       // " on channel %1"
+    WherePort,          // " on %1"
+    SysExMessage,       // "System Ex. message"
+    FreeMessage,        // "Free Message"
+    MsgNote,            // "note %1"
+    MsgChannelPressure, // "channel pressure"
+    MsgPolyPressure,    // "poly pressure on note %1"
+    MsgControlChange,   // "CC %1"
+    MsgProgramChange,   // "program change %1"
+    MsgProgramRange,    // "program changes (Min-Max)"
+    MsgBankProgram,     // "bank %1/%2 with program change %3"
+    MsgProgramDec,      // "PC Dec"
+    MsgProgramInc,      // "PC Inc"
+    MsgRpn,             // "RPN %1/%2"
+    MsgNrpn,            // "NRPN %1/%2"
+    MsgRealtime,        // "%1"
+    MsgSysEx,           // "the System Ex. message %1"
+    MsgFree,            // "the Free Message %1"
+    MsgTempo,           // "TEMPO"
+    FieldNote,          // "note number"
+    FieldVelocity,      // "velocity"
+    FieldController,    // "controller number"
+    FieldMinimum,       // "minimum"
+    FieldMaximum,       // "maximum"
+    FieldProgram,       // "program"
+    FieldBankLsb,       // "bank LSB"
+    FieldBankMsb,       // "bank MSB"
+    FieldParameterLsb,  // "parameter LSB"
+    FieldParameterMsb,  // "parameter MSB"
+    SeverityError,      // "error"
+    SeverityWarning,    // "warning"
+    Count
+};
+
+// The English text of `id`.
+std::string_view CheckText(CheckTextId id);
+
+// `format` with "%1" … "%9" replaced by `args` (a placeholder without an argument stays).
+std::string FillText(std::string_view format, const std::vector<std::string>& args);
+
+struct CheckFinding {
+    CheckSeverity severity = CheckSeverity::Warning;
+    CheckTextId textId = CheckTextId::InvalidCode;
+    // The controls concerned, in ascending order; the first is the one to select.
+    std::vector<ControllerId> controls;
+    // The arguments of the text, already in English (control names, numbers, parts).
+    std::vector<std::string> args;
+    // The finished English message, e.g. "S3 and S4 both send CC 74 on channel 1, Port 1."
+    std::string message;
+};
+
+// All findings for the 50 records, ordered by their first control (errors before warnings
+// of the same control). An empty result means nothing was found.
+std::vector<CheckFinding> CheckControlMap(const RecordTable& records);
+inline std::vector<CheckFinding> CheckControlMap(const ControlMap& map) {
+    return CheckControlMap(map.records);
+}
+
+// True when any finding is an error.
+bool HasCheckErrors(const std::vector<CheckFinding>& findings);
+
+// "error" or "warning".
+std::string_view CheckSeverityName(CheckSeverity severity);
+
+} // namespace kel

@@ -1,0 +1,312 @@
+#include "model/mapcompare.h"
+
+#include <array>
+#include <cstdio>
+
+#include "editors/msgtext.h"
+#include "model/labels.h"
+#include "model/mapcheck.h"
+
+namespace kel {
+namespace {
+
+// The one table of the comparison's texts, indexed by CompareTextId.
+constexpr std::array<std::string_view, static_cast<std::size_t>(CompareTextId::Count)> kTexts = {
+    "%1: %2 \u2192 %3",
+    "%1: %2",
+    "%1 (%2)",
+    "%1, %2",
+    "%1 %2 \u2192 %3",
+    "Title: \"%1\" \u2192 \"%2\"",
+    "\"%1\"",
+    "invalid code %1",
+    "The KEL's memory matches the control map.",
+    "The control maps are equal.",
+    "assign code",
+    "port",
+    "channel",
+    "button mode",
+    "center click",
+    "AFT mode",
+    "velocity",
+    "minimum",
+    "maximum",
+    "message",
+    "data type",
+    "data range",
+    "comment",
+    "other bytes",
+    "on",
+    "off",
+    "none",
+};
+static_assert(!kTexts.back().empty(), "every CompareTextId needs its text");
+
+using T = CompareTextId;
+
+std::string Fill(T id, const std::vector<std::string>& args) {
+    return FillText(CompareText(id), args);
+}
+
+std::string Num(int value) {
+    return std::to_string(value);
+}
+
+T FieldText(CompareField field) {
+    switch (field) {
+    case CompareField::AssignCode:
+        return T::FieldCode;
+    case CompareField::Port:
+        return T::FieldPort;
+    case CompareField::Channel:
+        return T::FieldChannel;
+    case CompareField::ButtonMode:
+        return T::FieldButtonMode;
+    case CompareField::CenterClick:
+        return T::FieldCenterClick;
+    case CompareField::AftMode:
+        return T::FieldAftMode;
+    case CompareField::Velocity:
+        return T::FieldVelocity;
+    case CompareField::Minimum:
+        return T::FieldMinimum;
+    case CompareField::Maximum:
+        return T::FieldMaximum;
+    case CompareField::Message:
+        return T::FieldMessage;
+    case CompareField::DataType:
+        return T::FieldDataType;
+    case CompareField::DataRange:
+        return T::FieldDataRange;
+    case CompareField::Comment:
+        return T::FieldComment;
+    case CompareField::Other:
+        break;
+    }
+    return T::FieldOther;
+}
+
+std::string Label(const AssignRecord& r) {
+    std::string label = AssignmentLabel(r);
+    return label.empty() ? Fill(T::InvalidLabel, {Num(r[rec::AssignCode])}) : label;
+}
+
+std::string NameOr(std::string_view name, int value) {
+    return name.empty() ? Num(value) : std::string(name);
+}
+
+// A value byte of a channel kind whose label does not show it.
+struct ValueByte {
+    std::size_t byte;
+    CompareField field;
+    int offset; // 1 for program numbers shown 1..128
+};
+
+std::vector<ValueByte> HiddenValues(std::uint8_t code) {
+    switch (code) {
+    case CodeNote:
+        return {{6, CompareField::Velocity, 0}};
+    case CodeChannelPressure:
+        return {{5, CompareField::Minimum, 0}, {6, CompareField::Maximum, 0}};
+    case CodePolyPressure:
+    case CodeControlChange:
+        return {{6, CompareField::Minimum, 0}, {7, CompareField::Maximum, 0}};
+    case CodeProgramChangeRange:
+        return {{5, CompareField::Minimum, 1}, {6, CompareField::Maximum, 1}};
+    case CodeRpn:
+    case CodeNrpn:
+        return {{8, CompareField::Minimum, 0}, {9, CompareField::Maximum, 0}};
+    default:
+        return {};
+    }
+}
+
+std::string MessageTextOf(const AssignRecord& r, bool sysEx) {
+    std::string text = sysEx ? FormatSysExText(r, EditStyle) : FormatFreeText(r, EditStyle);
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    return text.empty() ? Fill(T::Quoted, {""}) : text;
+}
+
+// The details of two records of the same kind. `sameLabel` is false when the labels differ:
+// the channel and the values the label shows are then left out.
+void RecordChanges(const AssignRecord& a, const AssignRecord& b, bool sameLabel,
+                   std::vector<FieldChange>& out) {
+    const std::size_t before = out.size();
+    auto add = [&](CompareField field, std::string x, std::string y) {
+        out.push_back({field, std::move(x), std::move(y)});
+    };
+    const std::uint8_t code = BaseCode(a[rec::AssignCode]);
+    if (a[rec::AssignCode] != b[rec::AssignCode]) {
+        add(CompareField::AssignCode, Num(a[rec::AssignCode]), Num(b[rec::AssignCode]));
+    }
+    if (a[rec::Port] != b[rec::Port]) {
+        add(CompareField::Port, NameOr(PortName(a[rec::Port]), a[rec::Port]),
+            NameOr(PortName(b[rec::Port]), b[rec::Port]));
+    }
+    if (sameLabel && a[rec::Channel] != b[rec::Channel]) {
+        add(CompareField::Channel, Num(a[rec::Channel] + 1), Num(b[rec::Channel] + 1));
+    }
+    const int modeA = a[rec::ModeBits];
+    const int modeB = b[rec::ModeBits];
+    if ((modeA & 3) != (modeB & 3)) {
+        add(CompareField::ButtonMode, NameOr(ButtonModeName(modeA & 3), modeA & 3),
+            NameOr(ButtonModeName(modeB & 3), modeB & 3));
+    }
+    if ((modeA & 4) != (modeB & 4)) {
+        add(CompareField::CenterClick, Fill(modeA & 4 ? T::On : T::Off, {}),
+            Fill(modeB & 4 ? T::On : T::Off, {}));
+    }
+    // Bytes a named change above or below explains.
+    std::array<bool, kRecordSize> explained{};
+    explained[rec::AssignCode] = true;
+    explained[rec::Port] = true;
+    explained[rec::Channel] = true;
+    explained[rec::ModeBits] = (modeA & ~7) == (modeB & ~7);
+
+    if (code == CodeNote && a[7] != b[7]) {
+        add(CompareField::AftMode, NameOr(AftModeName(a[7]), a[7]),
+            NameOr(AftModeName(b[7]), b[7]));
+        explained[7] = true;
+    }
+    for (const ValueByte& v : HiddenValues(code)) {
+        if (a[v.byte] != b[v.byte]) {
+            add(v.field, Num(a[v.byte] + v.offset), Num(b[v.byte] + v.offset));
+        }
+        explained[v.byte] = true;
+    }
+    if (!sameLabel) {
+        // The label shows the values it names; a change there is already visible.
+        for (std::size_t i = rec::Values; i < rec::Values + 5; ++i) {
+            explained[i] = explained[i] || (code != CodeSystemExclusive && code != CodeFreeMessage);
+        }
+    }
+    if (code == CodeSystemExclusive || code == CodeFreeMessage) {
+        const bool sysEx = code == CodeSystemExclusive;
+        const std::string textA = MessageTextOf(a, sysEx);
+        const std::string textB = MessageTextOf(b, sysEx);
+        bool any = false;
+        if (textA != textB) {
+            add(CompareField::Message, textA, textB);
+            any = true;
+        }
+        if (a[rec::DataType] != b[rec::DataType]) {
+            auto typeName = [](int stored) {
+                return stored == DataNone ? Fill(T::None, {})
+                                          : NameOr(DataTypeName(stored), stored);
+            };
+            add(CompareField::DataType, typeName(a[rec::DataType]), typeName(b[rec::DataType]));
+            any = true;
+        }
+        if (a[rec::MinValue] != b[rec::MinValue] || a[rec::MaxValue] != b[rec::MaxValue]) {
+            add(CompareField::DataRange, Num(a[rec::MinValue]) + "-" + Num(a[rec::MaxValue]),
+                Num(b[rec::MinValue]) + "-" + Num(b[rec::MaxValue]));
+            any = true;
+        }
+        // With a visible change, the bytes behind it need no further mention.
+        for (std::size_t i = rec::Values; i < kRecordSize && any; ++i) {
+            explained[i] = true;
+        }
+    }
+    bool other = false;
+    for (std::size_t i = 0; i < kRecordSize; ++i) {
+        other = other || (a[i] != b[i] && !explained[i]);
+    }
+    // Bytes differ but nothing above names them (for example bytes under a placeholder).
+    if (other || (sameLabel && out.size() == before && a != b)) {
+        add(CompareField::Other, {}, {});
+    }
+}
+
+std::string Describe(const ControlDifference& d) {
+    const std::string name(ControllerName(d.id));
+    const std::string head = d.labelBefore == d.labelAfter
+                                 ? Fill(T::SameLabel, {name, d.labelBefore})
+                                 : Fill(T::LabelChange, {name, d.labelBefore, d.labelAfter});
+    if (d.changes.empty()) {
+        return head;
+    }
+    std::string details;
+    for (const FieldChange& c : d.changes) {
+        const std::string field = Fill(FieldText(c.field), {});
+        const std::string item =
+            c.field == CompareField::Other ? field : Fill(T::Change, {field, c.before, c.after});
+        details = details.empty() ? item : Fill(T::DetailSeparator, {details, item});
+    }
+    return Fill(T::WithDetails, {head, details});
+}
+
+MapComparison Compare(const RecordTable& a, const RecordTable& b,
+                      const std::array<std::string, kControllerCount>* commentsA,
+                      const std::array<std::string, kControllerCount>* commentsB) {
+    static const std::string kEmpty;
+    MapComparison result;
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        const auto i = static_cast<std::size_t>(id);
+        const std::string& ca = commentsA != nullptr ? (*commentsA)[i] : kEmpty;
+        const std::string& cb = commentsB != nullptr ? (*commentsB)[i] : kEmpty;
+        if (a[i] != b[i] || ca != cb) {
+            result.controls.push_back(CompareControl(id, a[i], b[i], ca, cb));
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+std::string_view CompareText(CompareTextId id) {
+    const auto index = static_cast<std::size_t>(id);
+    return index < kTexts.size() ? kTexts[index] : std::string_view();
+}
+
+ControlDifference CompareControl(ControllerId id, const AssignRecord& before,
+                                 const AssignRecord& after, const std::string& commentBefore,
+                                 const std::string& commentAfter) {
+    ControlDifference d;
+    d.id = id;
+    d.recordDiffers = before != after;
+    d.commentDiffers = commentBefore != commentAfter;
+    d.labelBefore = Label(before);
+    d.labelAfter = Label(after);
+    if (d.recordDiffers && BaseCode(before[rec::AssignCode]) == BaseCode(after[rec::AssignCode])) {
+        RecordChanges(before, after, d.labelBefore == d.labelAfter, d.changes);
+    }
+    if (d.commentDiffers) {
+        d.changes.push_back({CompareField::Comment, Fill(T::Quoted, {commentBefore}),
+                             Fill(T::Quoted, {commentAfter})});
+    }
+    d.description = Describe(d);
+    return d;
+}
+
+MapComparison CompareMaps(const ControlMap& before, const ControlMap& after,
+                          CompareOptions options) {
+    MapComparison result =
+        options.comments ? Compare(before.records, after.records, &before.comments, &after.comments)
+                         : Compare(before.records, after.records, nullptr, nullptr);
+    if (options.title && before.title != after.title) {
+        result.titleDiffers = true;
+        result.titleBefore = before.title;
+        result.titleAfter = after.title;
+        result.titleDescription = Fill(T::TitleChange, {before.title, after.title});
+    }
+    return result;
+}
+
+MapComparison CompareRecords(const RecordTable& before, const RecordTable& after) {
+    return Compare(before, after, nullptr, nullptr);
+}
+
+std::vector<std::string> MapComparison::Lines() const {
+    std::vector<std::string> lines;
+    if (titleDiffers) {
+        lines.push_back(titleDescription);
+    }
+    for (const ControlDifference& d : controls) {
+        lines.push_back(d.description);
+    }
+    return lines;
+}
+
+} // namespace kel
