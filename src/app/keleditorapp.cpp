@@ -14,6 +14,7 @@
 #include "app/mainframe.h"
 #include "app/uitext.h"
 #include "editors/gui/accedit.h"
+#include "editors/gui/msgdlg.h"
 #include "panel/kelpanel.h"
 
 namespace kel {
@@ -31,9 +32,11 @@ QString Tr(const char* text) {
 
 CKelEditorApp::CKelEditorApp(CUiServices& ui, std::unique_ptr<QSettings> store)
     : ui_(ui), store_(std::move(store)), reporter_(ui, [this] { return MessageParent(); }),
-      direct_(document_), files_(document_, reporter_, *this) {
+      msgDlg_(std::make_unique<CKelMsgDlg>(document_, reporter_)), direct_(document_),
+      files_(document_, reporter_, *this) {
     document_.NewDocument();
     document_.SetRefreshHandler([this] { RefreshViews(); });
+    SetAssignDialog(msgDlg_.get());
 }
 
 CKelEditorApp::~CKelEditorApp() {
@@ -72,6 +75,14 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
         return false;
     }
     mainWindow_ = window;
+    // The assign dialog hands its keys to the main window, activates it when it closes and
+    // has the panel labels repainted after a commit.
+    msgDlg_->SetNotifyTarget(window);
+    connect(msgDlg_.get(), &CKelMsgDlg::CommandForwarded, window, &CMainFrame::RunCommand);
+    connect(msgDlg_.get(), &CKelMsgDlg::EditCommitted, window, [window] {
+        window->Panel()->update();
+        window->UpdateCommandUI();
+    });
     window->SizeToPanel();
     files_.UpdateTitle();
     window->show();

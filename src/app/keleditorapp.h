@@ -22,6 +22,7 @@ class QSettings;
 
 namespace kel {
 
+class CKelMsgDlg;
 class CMainFrame;
 
 class CKelEditorApp : public QObject, private MapFileHost {
@@ -96,6 +97,7 @@ private:
     std::unique_ptr<QSettings> store_;
     CGuiReporter reporter_;
     CParameter document_;
+    std::unique_ptr<CKelMsgDlg> msgDlg_; // the assign dialog, registered at construction
     CDirectAssign direct_;
     IAssignDialog* assign_ = nullptr;
     CMapFiles files_;

@@ -1,15 +1,14 @@
 // kel-editor: the editor for the user memory of KEL MIDI keyboard controllers.
 #include <QApplication>
 #include <QFileInfo>
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 
 #include "app/keleditorapp.h"
 #include "app/mainframe.h"
 #include "app/settings.h"
 #include "app/singleinstance.h"
 #include "app/uiservices.h"
+#include "app/uitext.h"
 
 int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
@@ -24,18 +23,7 @@ int main(int argc, char* argv[]) {
     }
 
     // Japanese texts for a Japanese user; English is the source language.
-    QTranslator qtTexts;
-    QTranslator editorTexts;
-    const QLocale locale;
-    if (locale.language() == QLocale::Japanese) {
-        if (qtTexts.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-            QApplication::installTranslator(&qtTexts);
-        }
-        if (editorTexts.load(QStringLiteral(":/i18n/kel_ja.qm"))) {
-            QApplication::installTranslator(&editorTexts);
-        }
-    }
+    kel::InstallUiTranslations(QLocale());
 
     kel::CQtUiServices ui;
     kel::CKelEditorApp app(ui, kel::CAppSettings::OpenUserStore());

@@ -172,7 +172,8 @@ QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text,
     SetKelId(action, id);
     action->setShortcuts(keys);
     action->setShortcutContext(Qt::WindowShortcut);
-    if (const QString prompt = UiPrompt(static_cast<StringId>(id)); !prompt.isEmpty()) {
+    if (const QString prompt = UiPrompt(static_cast<StringId>(id));
+        menu != nullptr && !prompt.isEmpty()) {
         action->setStatusTip(prompt);
     }
     connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });

@@ -1,7 +1,10 @@
 #include "app/uitext.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
+#include <memory>
 #include <string>
 
 namespace kel {
@@ -53,6 +56,50 @@ QStringList QtNameFilters(const QString& filter) {
 
 QString AppTitle() {
     return UiText(StringId::AppTitle);
+}
+
+namespace {
+
+std::unique_ptr<QTranslator>& EditorTranslator() {
+    static std::unique_ptr<QTranslator> translator;
+    return translator;
+}
+
+std::unique_ptr<QTranslator>& QtTranslator() {
+    static std::unique_ptr<QTranslator> translator;
+    return translator;
+}
+
+} // namespace
+
+bool InstallUiTranslations(const QLocale& locale) {
+    RemoveUiTranslations();
+    if (locale.language() != QLocale::Japanese) {
+        return false;
+    }
+    auto editor = std::make_unique<QTranslator>();
+    if (!editor->load(QStringLiteral(":/i18n/kel_ja.qm"))) {
+        return false;
+    }
+    QCoreApplication::installTranslator(editor.get());
+    EditorTranslator() = std::move(editor);
+    // Qt's own texts: the buttons of message boxes and the file dialogs.
+    auto qt = std::make_unique<QTranslator>();
+    if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(qt.get());
+        QtTranslator() = std::move(qt);
+    }
+    return true;
+}
+
+void RemoveUiTranslations() {
+    for (std::unique_ptr<QTranslator>* translator : {&EditorTranslator(), &QtTranslator()}) {
+        if (*translator != nullptr) {
+            QCoreApplication::removeTranslator(translator->get());
+            translator->reset();
+        }
+    }
 }
 
 } // namespace kel

@@ -3,6 +3,7 @@
 // form Qt's file dialogs take.
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -23,5 +24,12 @@ QStringList QtNameFilters(const QString& filter);
 
 // The application title, "VOSTEL KEL Editor".
 QString AppTitle();
+
+// Installs the user-interface texts of `locale`'s language (Japanese; English is the source
+// language and needs none) together with Qt's own texts. False when there is nothing to
+// install for that language.
+bool InstallUiTranslations(const QLocale& locale);
+// Back to the English texts.
+void RemoveUiTranslations();
 
 } // namespace kel

@@ -2,6 +2,7 @@
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -167,7 +168,16 @@ void CNumEdit::SetRange(int a, int b) {
     rangeMin_ = std::min(a, b);
     rangeMax_ = std::max(a, b);
     value_ = std::clamp(value_, rangeMin_, rangeMax_);
-    setMaxLength(std::max(DecimalLength(rangeMin_), DecimalLength(rangeMax_)));
+    // A shorter limit cuts the text; the field then shows the clamped value rather than a
+    // cut-off number.
+    const QString before = text();
+    {
+        const QSignalBlocker blocker(this);
+        setMaxLength(std::max(DecimalLength(rangeMin_), DecimalLength(rangeMax_)));
+    }
+    if (text() != before) {
+        SetNumber(value_);
+    }
 }
 
 int CNumEdit::SetNumber(int v) {

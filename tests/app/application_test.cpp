@@ -1,0 +1,310 @@
+// The application object: start-up with its settings and command line, the recent-file list,
+// Help, About, the file commands wired to the window, and the single-instance rule.
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+
+#include "app/editor_fixture.h"
+#include "app/singleinstance.h"
+#include "app/uitext.h"
+
+namespace kel {
+namespace {
+
+TEST_F(EditorTest, StartsUntitledAndEmpty) {
+    EXPECT_EQ(window_->windowTitle(), "Untitled - VOSTEL KEL Editor");
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_TRUE(TitleField()->hasFocus());
+    EXPECT_FALSE(app_->Document().IsModified());
+}
+
+class StoredSettingsTest : public EditorTest {
+protected:
+    void SetUp() override {}
+    void PrepareStore(QSettings& store) override {
+        store.setValue("MIDI Device/Input", QString(40, QLatin1Char('i')));
+        store.setValue("MIDI Device/Output", "KEL Port 1");
+        store.setValue("Recent File List/File1", missing_);
+        store.setValue("Recent File List/File2", good_);
+    }
+    QString missing_;
+    QString good_;
+};
+
+TEST_F(StoredSettingsTest, PortNamesAreCutAndAFailedRecentEntryLeavesTheList) {
+    // Write a map file with a first editor, then start again with it in the list.
+    ASSERT_TRUE(Start({"kel-editor"}));
+    good_ = WriteMapFile("good.mid");
+    missing_ = TempPath("gone.mid");
+    ASSERT_TRUE(Start({"kel-editor"}));
+
+    EXPECT_EQ(app_->Settings().PreferredInput(), QString(31, QLatin1Char('i')));
+    EXPECT_EQ(app_->Settings().PreferredOutput(), "KEL Port 1");
+    ASSERT_EQ(app_->Files().RecentFiles().Size(), 2u);
+
+    window_->RunCommand(cmd::RecentFileFirst); // the missing file
+    ASSERT_EQ(ui_.warnings.size(), 1);
+    EXPECT_TRUE(ui_.warnings[0].startsWith("An error occurred while loading the file."));
+    ASSERT_EQ(app_->Files().RecentFiles().Size(), 1u);
+    EXPECT_EQ(CAppSettings::FromFsPath(app_->Files().RecentFiles().At(0)), good_);
+
+    window_->RunCommand(cmd::RecentFileFirst); // now the good one
+    EXPECT_EQ(CAppSettings::FromFsPath(app_->Files().CurrentPath()), good_);
+    EXPECT_EQ(app_->Document().RecordOf(0)[rec::AssignCode], CodeControlChange);
+
+    app_->ExitInstance();
+    QSettings store(TempPath("settings.ini"), QSettings::IniFormat);
+    EXPECT_EQ(store.value("Recent File List/File1").toString(), good_);
+    EXPECT_FALSE(store.contains("Recent File List/File2"));
+}
+
+TEST_F(EditorTest, RecentFilesAreListedInTheFileMenu) {
+    const QString a = WriteMapFile("a.mid");
+    const QString b = WriteMapFile("b.mid");
+    QMenu* file = window_->menuBar()->actions().first()->menu();
+    emit file->aboutToShow();
+    QStringList entries;
+    for (QAction* action : file->actions()) {
+        const int id = KelIdOf(action);
+        if (id >= cmd::RecentFileFirst && id <= cmd::RecentFileLast) {
+            entries << action->text();
+            EXPECT_EQ(action->statusTip(), "Open this document");
+        }
+    }
+    EXPECT_EQ(entries, QStringList({"&1 " + QDir::toNativeSeparators(b),
+                                    "&2 " + QDir::toNativeSeparators(a)}));
+}
+
+TEST_F(EditorTest, TheFirstCommandLineArgumentIsOpened) {
+    const QString path = WriteMapFile("start.mid");
+    ASSERT_TRUE(Start({"kel-editor", path, "ignored.mid"}));
+    EXPECT_EQ(window_->windowTitle(), path + " - VOSTEL KEL Editor");
+    EXPECT_EQ(TitleField()->text(), "SAVED");
+    EXPECT_EQ(app_->Files().RecentFiles().Size(), 1u);
+
+    ASSERT_TRUE(Start({"kel-editor", TempPath("none.mid")}));
+    EXPECT_EQ(ui_.warnings.size(), 1);
+    EXPECT_EQ(window_->windowTitle(), "Untitled - VOSTEL KEL Editor");
+
+    EXPECT_EQ(CKelEditorApp::FirstArgument({"kel-editor", QString(300, 'x')}).size(), 260);
+    EXPECT_EQ(CKelEditorApp::FirstArgument({"kel-editor"}), "");
+}
+
+TEST(HelpPath, FollowsTheLanguage) {
+    EXPECT_EQ(
+        CKelEditorApp::ComputeHelpPath("/opt/kel", QLocale(QLocale::Japanese, QLocale::Japan)),
+        "/opt/kel/help/index_j.htm");
+    EXPECT_EQ(CKelEditorApp::ComputeHelpPath("/opt/kel", QLocale(QLocale::English)),
+              "/opt/kel/help/index_e.htm");
+    EXPECT_EQ(CKelEditorApp::ComputeHelpPath("/opt/kel", QLocale(QLocale::German)),
+              "/opt/kel/help/index_e.htm");
+}
+
+TEST_F(EditorTest, HelpOpensThePageOrSaysItCannotBeFound) {
+    app_->SetHelpFilePath(TempPath("help/index_e.htm"));
+    window_->RunCommand(cmd::Help);
+    EXPECT_EQ(ui_.warnings, QStringList({"Can't find Help file."}));
+    EXPECT_TRUE(ui_.openedUrls.isEmpty());
+
+    QDir(dir_.path()).mkpath("help");
+    QFile page(TempPath("help/index_e.htm"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
+    window_->RunCommand(cmd::Help);
+    ASSERT_EQ(ui_.openedUrls.size(), 1);
+    EXPECT_EQ(ui_.openedUrls[0], QUrl::fromLocalFile(TempPath("help/index_e.htm")));
+
+    ui_.openUrlResult = false;
+    window_->RunCommand(cmd::Help);
+    EXPECT_EQ(ui_.warnings.size(), 2);
+}
+
+TEST(HelpPages, AreInstalledBesideTheEditor) {
+    for (const char* page : {"help/index_e.htm", "help/index_j.htm"}) {
+        QFile file(QDir(QStringLiteral(KEL_BUILD_DIR)).filePath(QString::fromLatin1(page)));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << page;
+        const QByteArray html = file.readAll();
+        EXPECT_TRUE(html.contains("<html") || html.contains("<HTML")) << page;
+        EXPECT_GT(html.size(), 4000) << page;
+    }
+}
+
+TEST_F(EditorTest, AboutShowsTheVersionOrTheInstalledComment) {
+    window_->RunCommand(cmd::About);
+    EXPECT_EQ(ui_.modalTitle, "About VOSTEL KEL Editor");
+    EXPECT_TRUE(ui_.modalText.startsWith("KEL Editor Version 2.10\n"))
+        << ui_.modalText.toStdString();
+
+    // A machine-wide "AboutComment" replaces the whole text.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, dir_.path());
+    {
+        QSettings machine(QSettings::NativeFormat, QSettings::SystemScope, "VOSTEL", "KEL Editor");
+        machine.setValue("AboutComment", "Licensed to the studio");
+    }
+    window_->RunCommand(cmd::About);
+    EXPECT_EQ(ui_.modalText, "Licensed to the studio");
+    EXPECT_EQ(app_->AboutText(), "Licensed to the studio");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, TempPath("none"));
+}
+
+TEST_F(EditorTest, SaveAsWritesTheFileAndCancelChangesNothing) {
+    app_->Document().RecordOf(2)[rec::AssignCode] = CodeTempo;
+    app_->Document().SetModified(true);
+    window_->RunCommand(cmd::SaveAs); // cancelled
+    EXPECT_EQ(ui_.saveFilters, QStringList({"MIDI Files (*.mid *.midi)", "All Files (*)"}));
+    EXPECT_EQ(ui_.saveSuffix, "mid");
+    EXPECT_TRUE(app_->Document().IsModified());
+    EXPECT_EQ(window_->windowTitle(), "Untitled - VOSTEL KEL Editor");
+
+    const QString path = TempPath("saved.mid");
+    ui_.savePaths = {path};
+    window_->RunCommand(cmd::Save); // untitled: asks for a name
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_FALSE(app_->Document().IsModified());
+    EXPECT_EQ(window_->windowTitle(), path + " - VOSTEL KEL Editor");
+
+    // New, then Open brings the saved map back.
+    window_->RunCommand(cmd::New);
+    EXPECT_EQ(app_->Document().RecordOf(2)[rec::AssignCode], CodeNoAssign);
+    ui_.openPaths = {path};
+    window_->RunCommand(cmd::Open);
+    EXPECT_EQ(ui_.openFilters, QStringList({"MIDI Files (*.mid *.midi)", "All Files (*)"}));
+    EXPECT_EQ(app_->Document().RecordOf(2)[rec::AssignCode], CodeTempo);
+    EXPECT_TRUE(ui_.warnings.isEmpty());
+}
+
+TEST_F(EditorTest, NewCommitsATypedTitleAndAsksBeforeDiscardingIt) {
+    TitleField()->setFocus();
+    QTest::keyClicks(TitleField(), QStringLiteral("Typed"));
+    ui_.answers = {Answer::Cancel};
+    window_->RunCommand(cmd::New);
+    EXPECT_EQ(ui_.questions.size(), 1);
+    EXPECT_EQ(app_->Document().GetTitle(), "Typed");
+
+    ui_.answers = {Answer::No};
+    window_->RunCommand(cmd::New);
+    EXPECT_EQ(app_->Document().GetTitle(), "");
+    EXPECT_EQ(TitleField()->text(), "");
+}
+
+TEST_F(EditorTest, ImportingAControlMapAsMemorySetFails) {
+    const QString path = WriteMapFile("map.mid");
+    ui_.openPaths = {path};
+    window_->RunCommand(cmd::ImportMemorySet);
+    EXPECT_EQ(ui_.warnings, QStringList({"This file is not a KEL memory set file."}));
+    EXPECT_EQ(window_->windowTitle(), "Untitled - VOSTEL KEL Editor");
+}
+
+TEST_F(EditorTest, ExportWritesTheListWithTheTypedTitle) {
+    TitleField()->setText(QStringLiteral("Stage"));
+    window_->RunCommand(cmd::ExportList); // cancelled: nothing happens
+    EXPECT_EQ(ui_.saveFilters, QStringList({"HTML Files (*.htm *.html)", "All Files (*)"}));
+    EXPECT_EQ(ui_.saveSuffix, "htm");
+    EXPECT_EQ(app_->Document().GetTitle(), "");
+
+    const QString path = TempPath("list.htm");
+    ui_.savePaths = {path};
+    window_->RunCommand(cmd::ExportList);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("Stage PARAMETER LIST"));
+    EXPECT_EQ(app_->Document().GetTitle(), "Stage");
+}
+
+TEST_F(EditorTest, ViewHandsTheListToTheBrowserOrReportsIt) {
+    window_->RunCommand(cmd::ViewList);
+    ASSERT_EQ(ui_.openedUrls.size(), 1);
+    EXPECT_TRUE(ui_.openedUrls[0].isLocalFile());
+    EXPECT_TRUE(QFile::exists(ui_.openedUrls[0].toLocalFile()));
+    EXPECT_TRUE(ui_.openedUrls[0].toLocalFile().contains("_keltmp"));
+
+    ui_.openUrlResult = false;
+    window_->RunCommand(cmd::ViewList);
+    ASSERT_EQ(ui_.warnings.size(), 1);
+    EXPECT_TRUE(ui_.warnings[0].startsWith("Failed to start up HTML browser. ("));
+}
+
+TEST_F(EditorTest, MidiCommandsAreOfferedOnceTheirHandlersExist) {
+    EXPECT_FALSE(Action(cmd::Transmit)->isEnabled());
+    int transmitted = 0;
+    app_->SetMidiCommands({[&] { ++transmitted; }, {}, {}});
+    window_->RunCommand(cmd::Transmit);
+    EXPECT_EQ(transmitted, 1);
+    EXPECT_FALSE(Action(cmd::Receive)->isEnabled());
+}
+
+TEST(NameFilters, TableFiltersBecomeQtFilters) {
+    EXPECT_EQ(QtNameFilters("MIDI Files (*.mid;*.midi)|*.mid; *.midi|All Files (*.*)|*.*||"),
+              QStringList({"MIDI Files (*.mid *.midi)", "All Files (*)"}));
+    EXPECT_EQ(QtNameFilters("Text|*.txt||"), QStringList({"Text (*.txt)"}));
+    EXPECT_TRUE(QtNameFilters("").isEmpty());
+}
+
+TEST(SingleInstance, ASecondStartFindsTheFirstAndAsksItToRaise) {
+    QTemporaryDir dir;
+    const QString name = QStringLiteral("kel-test-%1").arg(QCoreApplication::applicationPid());
+    CSingleInstance first(name, dir.path());
+    ASSERT_TRUE(first.Acquire());
+    EXPECT_TRUE(first.ServerName().contains(name));
+    QSignalSpy raised(&first, &CSingleInstance::raiseRequested);
+
+    CSingleInstance second(name, dir.path());
+    EXPECT_FALSE(second.Acquire());
+    EXPECT_TRUE(second.RaiseRunning());
+    EXPECT_TRUE(raised.wait(2000));
+}
+
+TEST(SingleInstance, ALeftoverLockIsTakenOver) {
+    QTemporaryDir dir;
+    const QString name = QStringLiteral("kel-stale-%1").arg(QCoreApplication::applicationPid());
+    {
+        CSingleInstance crashed(name, dir.path());
+        ASSERT_TRUE(crashed.Acquire());
+    } // released as if the process had ended
+    CSingleInstance next(name, dir.path());
+    EXPECT_TRUE(next.Acquire());
+}
+
+} // namespace
+} // namespace kel
+
+namespace kel {
+namespace {
+
+class JapaneseEditorTest : public EditorTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(InstallUiTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
+        EditorTest::SetUp();
+    }
+    void TearDown() override {
+        EditorTest::TearDown();
+        app_.reset();
+        RemoveUiTranslations();
+    }
+};
+
+TEST_F(JapaneseEditorTest, MenusTitleAndMessagesAreInJapanese) {
+    EXPECT_EQ(window_->windowTitle(), QString::fromUtf8("無題 - VOSTEL KEL Editor"));
+    EXPECT_EQ(window_->menuBar()->actions().first()->text(), QString::fromUtf8("ファイル(&F)"));
+    Panel()->setFocus();
+    EXPECT_EQ(Action(cmd::NoAssign)->text(), QString::fromUtf8("アサイン解除\tDel"));
+    TitleField()->setFocus();
+    EXPECT_EQ(Action(cmd::NoAssign)->text(), QString::fromUtf8("削除\tDel"));
+    EXPECT_EQ(Action(cmd::Save)->statusTip(),
+              QString::fromUtf8("アクティブなドキュメントを保存します"));
+
+    app_->SetHelpFilePath(TempPath("none.htm"));
+    window_->RunCommand(cmd::Help);
+    EXPECT_EQ(ui_.warnings, QStringList({QString::fromUtf8("ヘルプ・ファイルが見つかりません。")}));
+}
+
+TEST(Translations, OtherLanguagesKeepTheEnglishTexts) {
+    EXPECT_FALSE(InstallUiTranslations(QLocale(QLocale::German)));
+    EXPECT_EQ(UiText(StringId::Untitled), "Untitled");
+}
+
+} // namespace
+} // namespace kel
