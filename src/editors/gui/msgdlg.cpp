@@ -248,9 +248,23 @@ bool CKelMsgDlg::OpenAssignDialog(ControllerId id) {
     return true;
 }
 
+bool CKelMsgDlg::CommitWithoutWindow() {
+    if (!document_.EditBuffer().changed) {
+        return false;
+    }
+    document_.CommitEdit();
+    emit EditCommitted();
+    return true;
+}
+
 void CKelMsgDlg::RefreshFromDocument() {
-    if (!IsCreated()) {
-        return;
+    if (!IsCreated() || !isVisible()) {
+        // Nobody can see or apply a pending edit now: a Paste or NO ASSIGN goes into the map
+        // at once, so the panel shows it and a save writes it.
+        CommitWithoutWindow();
+        if (!IsCreated()) {
+            return;
+        }
     }
     const AssignEntry& edit = document_.EditBuffer();
     typeList_->setCurrentIndex(EntryOrNone(typeList_, edit.GetMessageType()));
@@ -352,6 +366,7 @@ void CKelMsgDlg::UpdateTypeControls() {
 
 int CKelMsgDlg::ApplyAssignDialog() {
     if (!IsCreated() || !isVisible()) {
+        CommitWithoutWindow(); // a hidden dialog holds no pending fields
         return 0;
     }
     AssignEntry& edit = document_.EditBuffer();

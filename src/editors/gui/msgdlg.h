@@ -56,10 +56,11 @@ public:
     // those edits were refused: the dialog stays on the control it shows.
     bool OpenAssignDialog(ControllerId id) override;
     // Writes the pending fields into the edit buffer and commits it. 0 when the dialog is
-    // hidden or everything was written; -1 when the message text was refused (nothing is
-    // committed then).
+    // hidden (a changed edit buffer is still committed) or everything was written; -1 when the
+    // message text was refused (nothing is committed then).
     int ApplyAssignDialog() override;
-    // Refills every control from the edit buffer (after the document changed).
+    // Refills every control from the edit buffer (after the document changed). While the
+    // window is down or hidden, a changed edit buffer is committed instead.
     void RefreshFromDocument() override;
 
     bool IsCreated() const { return content_ != nullptr; }
@@ -98,6 +99,8 @@ protected:
 
 private:
     void Create();
+    // Commits an edit buffer changed while the window is down or hidden (Paste, NO ASSIGN).
+    bool CommitWithoutWindow();
     void UpdateTypeControls();
     void OnTypeActivated(int entry);
     bool IsInPage(const QObject* object) const;
