@@ -9,8 +9,11 @@
 
 #include "cli/setcommand.h"
 #include "files/mapfile.h"
+#include "files/syxfile.h"
 #include "model/assignlist.h"
 #include "model/labels.h"
+#include "model/mapcheck.h"
+#include "model/mapcompare.h"
 
 namespace {
 
@@ -56,12 +59,24 @@ usage:
         --min N  --max N      (the data range of a sysex or free message)
       A value out of range, or a setting the control or kind does not have, is
       refused; the file is then left unchanged.
+  kelmap syx FILE OUT [--memory-set]
+      Write the map's 50 bulk messages as a system-exclusive file OUT (.syx).
+  kelmap from-syx IN OUT
+      Read the 50 bulk messages of the system-exclusive file IN and save them as
+      a control map file OUT (empty title and comments).
+  kelmap check FILE [--memory-set]
+      List the map's problems: "error:" or "warning:" and the message, one a
+      line. Exit status 1 when there is an error, 0 otherwise.
+  kelmap compare A B [--memory-set]
+      List what differs from map A to map B, one control a line. Exit status 0
+      when they are equal, 1 when they differ.
 
   --memory-set  read FILE as a memory set file (as Import Memory Set does).
   --help        show this text.
 
 exit status: 0 success, 1 failure (the message is printed on stderr),
-2 wrong usage.
+2 wrong usage. check and compare exit as described above, and 2 when a file
+cannot be read (as diff does).
 )";
 
 // Failures go to stderr in the editor's own words.
@@ -259,6 +274,65 @@ int CmdSet(const Args& args) {
     return s.Save(args.positional[0]) ? 0 : 1;
 }
 
+int CmdSyx(const Args& args) {
+    NeedPositional(args, 2, 2);
+    Session s;
+    if (!s.Load(args.positional[0], args.flags.count("--memory-set") > 0)) {
+        return 1;
+    }
+    const SyxResult saved = SaveSyxFile(s.document.Map().records, args.positional[1]);
+    if (!saved.Ok()) {
+        std::cerr << "kelmap: " << saved.message << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+int CmdFromSyx(const Args& args) {
+    NeedPositional(args, 2, 2);
+    const SyxImport read = LoadSyxFile(args.positional[0]);
+    if (!read.Ok()) {
+        std::cerr << "kelmap: " << read.message << '\n';
+        return 1;
+    }
+    Session s;
+    s.files.NewMapFile();
+    ApplySyxRecords(s.document, read.records);
+    return s.Save(args.positional[1]) ? 0 : 1;
+}
+
+int CmdCheck(const Args& args) {
+    NeedPositional(args, 1, 1);
+    Session s;
+    if (!s.Load(args.positional[0], args.flags.count("--memory-set") > 0)) {
+        return 2;
+    }
+    const std::vector<CheckFinding> findings = CheckControlMap(s.document.Map());
+    for (const CheckFinding& finding : findings) {
+        std::cout << CheckSeverityName(finding.severity) << ": " << finding.message << '\n';
+    }
+    return HasCheckErrors(findings) ? 1 : 0;
+}
+
+int CmdCompare(const Args& args) {
+    NeedPositional(args, 2, 2);
+    const bool memorySet = args.flags.count("--memory-set") > 0;
+    Session a;
+    Session b;
+    if (!a.Load(args.positional[0], memorySet) || !b.Load(args.positional[1], memorySet)) {
+        return 2;
+    }
+    const MapComparison comparison = CompareMaps(a.document.Map(), b.document.Map());
+    if (comparison.Equal()) {
+        std::cout << CompareText(CompareTextId::MapsEqual) << '\n';
+        return 0;
+    }
+    for (const std::string& line : comparison.Lines()) {
+        std::cout << line << '\n';
+    }
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -287,6 +361,18 @@ int main(int argc, char** argv) {
         }
         if (command == "convert") {
             return CmdConvert(Parse(argc, argv, {}, memorySet));
+        }
+        if (command == "syx") {
+            return CmdSyx(Parse(argc, argv, {}, memorySet));
+        }
+        if (command == "from-syx") {
+            return CmdFromSyx(Parse(argc, argv, {}, {}));
+        }
+        if (command == "check") {
+            return CmdCheck(Parse(argc, argv, {}, memorySet));
+        }
+        if (command == "compare") {
+            return CmdCompare(Parse(argc, argv, {}, memorySet));
         }
         if (command == "set") {
             return CmdSet(Parse(argc, argv,

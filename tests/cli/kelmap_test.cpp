@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "files/syxfile.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -102,7 +104,8 @@ protected:
 TEST_F(Kelmap, UsageAndHelp) {
     const Result help = Kel({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* word : {"new", "dump", "show", "html", "convert", "set", "--memory-set"}) {
+    for (const char* word : {"new", "dump", "show", "html", "convert", "set", "syx", "from-syx",
+                             "check", "compare", "--memory-set"}) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     }
     EXPECT_EQ(Kel({}).status, 2);
@@ -271,6 +274,84 @@ TEST_F(Kelmap, ConvertShowAndHtml) {
     EXPECT_NE(page.find("Live set"), std::string::npos);
     EXPECT_NE(page.find("Wheel"), std::string::npos);
     EXPECT_NE(page.find("\r\n"), std::string::npos);
+}
+
+TEST_F(Kelmap, SyxFilesRoundTrip) {
+    const fs::path map = NewMap();
+    ASSERT_EQ(Kel({"set", map.string(), "S3", "cc", "74", "--comment", "Cutoff"}).status, 0);
+    ASSERT_EQ(Kel({"set", map.string(), "R1", "sysex", "F0 41 10 SS 12 DT S1 F7"}).status, 0);
+    const fs::path syx = dir_ / "map.syx";
+    ASSERT_EQ(Kel({"syx", map.string(), syx.string()}).status, 0);
+    EXPECT_EQ(fs::file_size(syx), 50u * 141u);
+
+    const fs::path back = dir_ / "back.mid";
+    const Result from = Kel({"from-syx", syx.string(), back.string()});
+    ASSERT_EQ(from.status, 0) << from.err;
+    // The records come back; a .syx file has no title and no comments.
+    const Result compare = Kel({"compare", map.string(), back.string()});
+    EXPECT_EQ(compare.status, 1);
+    EXPECT_EQ(compare.out, "Title: \"Live set\" \u2192 \"\"\n"
+                           "S3: CC 74:1 (comment \"Cutoff\" \u2192 \"\")\n");
+
+    // Refusals name the reason and write nothing.
+    const std::string bytes = ReadFile(syx);
+    std::ofstream(dir_ / "cut.syx", std::ios::binary) << bytes.substr(0, bytes.size() - 141);
+    Result run = Kel({"from-syx", (dir_ / "cut.syx").string(), (dir_ / "out.mid").string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "kelmap: The file holds 49 of the 50 KEL bulk messages; missing: AFT.\n");
+    run = Kel({"from-syx", map.string(), (dir_ / "out.mid").string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Standard MIDI File"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir_ / "out.mid"));
+    EXPECT_EQ(Kel({"syx", (dir_ / "none.mid").string(), syx.string()}).status, 1);
+    EXPECT_EQ(Kel({"syx", map.string()}).status, 2);
+}
+
+TEST_F(Kelmap, CheckListsFindingsAndFailsOnErrors) {
+    const fs::path map = NewMap();
+    Result run = Kel({"check", map.string()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+
+    ASSERT_EQ(Kel({"set", map.string(), "S3", "cc", "74"}).status, 0);
+    ASSERT_EQ(Kel({"set", map.string(), "S4", "cc", "74", "100", "20"}).status, 0);
+    run = Kel({"check", map.string()});
+    EXPECT_EQ(run.status, 0); // warnings only
+    EXPECT_EQ(run.out, "warning: S3 and S4 both send CC 74 on channel 1, Port 1.\n"
+                       "warning: S4: the minimum 100 is above the maximum 20.\n");
+
+    // A map with an invalid assign code, brought in through a .syx file.
+    kel::RecordTable records{};
+    records[0][kel::rec::AssignCode] = 11;
+    const fs::path syx = dir_ / "bad.syx";
+    ASSERT_TRUE(kel::SaveSyxFile(records, syx.string()).Ok());
+    const fs::path bad = dir_ / "bad.mid";
+    ASSERT_EQ(Kel({"from-syx", syx.string(), bad.string()}).status, 0);
+    run = Kel({"check", bad.string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "error: R1: assign code 11 is not a known message kind.\n");
+
+    EXPECT_EQ(Kel({"check", (dir_ / "none.mid").string()}).status, 2);
+}
+
+TEST_F(Kelmap, CompareExitsZeroOnlyForEqualMaps) {
+    const fs::path a = NewMap("a.mid");
+    const fs::path b = NewMap("b.mid");
+    Result run = Kel({"compare", a.string(), b.string()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "The control maps are equal.\n");
+
+    ASSERT_EQ(Kel({"set", b.string(), "BEND", "nrpn", "1", "2"}).status, 0);
+    ASSERT_EQ(Kel({"set", b.string(), "A1", "tempo", "--button", "latch"}).status, 0);
+    ASSERT_EQ(Kel({"set", a.string(), "A1", "tempo"}).status, 0);
+    run = Kel({"compare", a.string(), b.string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "A1: TEMPO (button mode Unlatch \u2192 Latch)\n"
+                       "BEND: N/A \u2192 NP 1/2:1\n");
+
+    run = Kel({"compare", a.string(), (dir_ / "none.mid").string()});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("An error occurred while loading the file. (2)"), std::string::npos);
 }
 
 } // namespace

@@ -1,0 +1,312 @@
+#include "files/syxfile.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "files/safesave.h"
+#include "model/mapcheck.h"
+#include "model/strings.h"
+
+namespace kel {
+namespace {
+
+// The texts of the .syx reader, in one place for translation; "%1" … are filled in.
+enum class SyxText : int {
+    CannotRead,
+    Empty,
+    TooLarge,
+    NotSysEx,
+    StandardMidiFile,
+    Truncated,
+    Damaged,
+    Conflict,
+    NoBulkMessages,
+    Missing,
+    Count
+};
+
+constexpr std::array<std::string_view, static_cast<std::size_t>(SyxText::Count)> kTexts = {
+    "The file cannot be read: %1.",
+    "The file is empty.",
+    "The file is larger than %1 bytes; it is not a system-exclusive file of a control map.",
+    "This is not a system-exclusive file: the byte %1 at offset %2 belongs to no MIDI message.",
+    "This is a Standard MIDI File, not a system-exclusive file; open it as a control map file.",
+    "The file ends in the middle of the message that starts at offset %1.",
+    "The KEL bulk message at offset %1 is damaged (wrong length, address or checksum).",
+    "The file holds two different bulk messages for %1.",
+    "The file holds no KEL bulk messages.",
+    "The file holds %1 of the 50 KEL bulk messages; missing: %2.",
+};
+static_assert(!kTexts.back().empty(), "every SyxText needs its text");
+
+std::string SyxMessage(SyxText id, const std::vector<std::string>& args = {}) {
+    return FillText(kTexts[static_cast<std::size_t>(id)], args);
+}
+
+// The data-set header every bulk message of a control map starts with.
+constexpr std::array<std::uint8_t, 7> kBulkHeader = {0xF0, 0x41, 0x10, 0x00, 0x00, 0x1A, 0x12};
+
+// A message with the bulk header and the first address byte 00 is meant to carry a record;
+// the mode messages (address 7F ...) and every other message are foreign to the map.
+bool IsRecordMessage(const std::vector<std::uint8_t>& m) {
+    return m.size() > kBulkHeader.size() + 1 &&
+           std::equal(kBulkHeader.begin(), kBulkHeader.end(), m.begin()) &&
+           m[kBulkHeader.size()] == 0x00;
+}
+
+// The number of data bytes after a status byte below F0, or after F1..F6.
+int DataBytesAfter(std::uint8_t status) {
+    switch (status & 0xF0) {
+    case 0xC0:
+    case 0xD0:
+        return 1;
+    case 0xF0:
+        return status == 0xF1 || status == 0xF3 ? 1 : status == 0xF2 ? 2 : 0;
+    default:
+        return 2;
+    }
+}
+
+std::string Hex2(std::uint8_t byte) {
+    static const char* digits = "0123456789ABCDEF";
+    return {digits[byte >> 4], digits[byte & 15]};
+}
+
+SyxImport Failure(SyxError error, std::string message, std::size_t offset = 0) {
+    SyxImport result;
+    result.error = error;
+    result.message = std::move(message);
+    result.errorOffset = offset;
+    return result;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> BuildSyxImage(const RecordTable& records) {
+    std::vector<std::uint8_t> image;
+    image.reserve(kControllerCount * kBulkMessageSize);
+    AssignEntry entry;
+    MidiBlock block;
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        entry.record = records[static_cast<std::size_t>(id)];
+        entry.controllerId = id;
+        EncodeBulk(entry, block);
+        const auto bytes = block.Bytes();
+        image.insert(image.end(), bytes.begin(), bytes.end());
+    }
+    return image;
+}
+
+SyxResult SaveSyxFile(const RecordTable& records, const std::string& path) {
+    const std::vector<std::uint8_t> image = BuildSyxImage(records);
+    const SafeSaveResult saved = SaveBytesSafely(path, image);
+    SyxResult result;
+    if (saved.status == SafeSaveStatus::CannotOverwrite) {
+        result.error = SyxError::CannotOverwrite;
+        result.message = std::string(Text(StringId::CannotOverwrite));
+    } else if (!saved.Ok()) {
+        result.error = SyxError::CannotSave;
+        result.message = FormatMessage(StringId::SaveError, saved.cause);
+    }
+    return result;
+}
+
+SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes) {
+    const std::size_t n = bytes.size();
+    if (n == 0) {
+        return Failure(SyxError::Empty, SyxMessage(SyxText::Empty));
+    }
+    if (n > kSyxFileLimit) {
+        return Failure(SyxError::TooLarge,
+                       SyxMessage(SyxText::TooLarge, {std::to_string(kSyxFileLimit)}));
+    }
+    if (n >= 4 && std::memcmp(bytes.data(), "MThd", 4) == 0) {
+        return Failure(SyxError::NotSysEx, SyxMessage(SyxText::StandardMidiFile));
+    }
+
+    SyxImport result;
+    std::array<bool, kControllerCount> seen{};
+    std::vector<std::uint8_t> message;
+    message.reserve(256);
+    RecordTable scratch{};
+    std::uint8_t runningStatus = 0; // a channel status whose data bytes may repeat
+
+    std::size_t pos = 0;
+    while (pos < n) {
+        const std::uint8_t b = bytes[pos];
+        if (b >= 0xF8) { // realtime: one byte, anywhere
+            ++pos;
+            continue;
+        }
+        if (b == 0xF0) {
+            const std::size_t start = pos;
+            message.assign(1, 0xF0);
+            std::size_t j = pos + 1;
+            bool closed = false;
+            for (; j < n; ++j) {
+                const std::uint8_t c = bytes[j];
+                if (c == 0xF7) {
+                    message.push_back(c);
+                    closed = true;
+                    break;
+                }
+                if (c >= 0xF8) {
+                    continue; // realtime bytes may interrupt a system-exclusive message
+                }
+                if (c >= 0x80) {
+                    break; // another status byte ends the message unfinished
+                }
+                message.push_back(c);
+            }
+            runningStatus = 0;
+            if (j >= n) {
+                return Failure(SyxError::Truncated,
+                               SyxMessage(SyxText::Truncated, {std::to_string(start)}), start);
+            }
+            if (!IsRecordMessage(message)) {
+                ++result.foreignMessages;
+                pos = closed ? j + 1 : j;
+                continue;
+            }
+            std::uint32_t address = 0;
+            if (!closed || DecodeBulk(message, ControlMapKind, address, scratch) != 0) {
+                return Failure(SyxError::Damaged,
+                               SyxMessage(SyxText::Damaged, {std::to_string(start)}), start);
+            }
+            const auto id = static_cast<std::size_t>((address >> 8) & 0xFF);
+            if (seen[id]) {
+                if (result.records[id] != scratch[id]) {
+                    SyxImport conflict =
+                        Failure(SyxError::Conflict,
+                                SyxMessage(SyxText::Conflict,
+                                           {std::string(ControllerName(static_cast<int>(id)))}),
+                                start);
+                    conflict.conflictControl = static_cast<ControllerId>(id);
+                    return conflict;
+                }
+                ++result.repeatedMessages;
+            } else {
+                seen[id] = true;
+                result.records[id] = scratch[id];
+            }
+            pos = j + 1;
+            continue;
+        }
+        if (b == 0xF7) { // an end without a start carries nothing
+            ++result.foreignMessages;
+            runningStatus = 0;
+            ++pos;
+            continue;
+        }
+        std::uint8_t status = b;
+        std::size_t at = pos + 1;
+        if (b < 0x80) {
+            if (runningStatus == 0) {
+                return Failure(SyxError::NotSysEx,
+                               SyxMessage(SyxText::NotSysEx, {Hex2(b), std::to_string(pos)}), pos);
+            }
+            status = runningStatus;
+            at = pos; // the data bytes start here
+        } else {
+            runningStatus = b < 0xF0 ? b : 0;
+        }
+        // Skip the short message's data bytes; realtime bytes may stand between them.
+        int need = DataBytesAfter(status);
+        while (need > 0 && at < n) {
+            if (bytes[at] >= 0xF8) {
+                ++at;
+                continue;
+            }
+            if (bytes[at] >= 0x80) {
+                break; // an incomplete short message: dropped, as a MIDI receiver does
+            }
+            ++at;
+            --need;
+        }
+        if (need > 0 && at >= n) {
+            return Failure(SyxError::Truncated,
+                           SyxMessage(SyxText::Truncated, {std::to_string(pos)}), pos);
+        }
+        ++result.foreignMessages;
+        pos = at;
+    }
+
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        if (!seen[static_cast<std::size_t>(id)]) {
+            result.missing.push_back(id);
+        }
+    }
+    if (result.missing.size() == static_cast<std::size_t>(kControllerCount)) {
+        result.error = SyxError::NoBulkMessages;
+        result.message = SyxMessage(SyxText::NoBulkMessages);
+    } else if (!result.missing.empty()) {
+        std::string names;
+        for (ControllerId id : result.missing) {
+            names += names.empty() ? "" : ", ";
+            names += ControllerName(id);
+        }
+        result.error = SyxError::Missing;
+        result.message = SyxMessage(
+            SyxText::Missing,
+            {std::to_string(kControllerCount - static_cast<int>(result.missing.size())), names});
+    }
+    return result;
+}
+
+SyxImport LoadSyxFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return Failure(SyxError::CannotRead,
+                       SyxMessage(SyxText::CannotRead, {std::strerror(errno)}));
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        const int err = S_ISDIR(info.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        return Failure(SyxError::CannotRead, SyxMessage(SyxText::CannotRead, {std::strerror(err)}));
+    }
+    if (S_ISREG(info.st_mode) && static_cast<std::size_t>(info.st_size) > kSyxFileLimit) {
+        ::close(fd);
+        return Failure(SyxError::TooLarge,
+                       SyxMessage(SyxText::TooLarge, {std::to_string(kSyxFileLimit)}));
+    }
+    // Read one byte beyond the limit, so that a growing or unsized file is refused as well.
+    std::vector<std::uint8_t> bytes(kSyxFileLimit + 1);
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t r = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (r < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const int err = errno;
+            ::close(fd);
+            return Failure(SyxError::CannotRead,
+                           SyxMessage(SyxText::CannotRead, {std::strerror(err)}));
+        }
+        if (r == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(r);
+    }
+    ::close(fd);
+    bytes.resize(got);
+    return ParseSyxImage(bytes);
+}
+
+void ApplySyxRecords(CParameter& document, const RecordTable& records) {
+    const ControllerId selected = document.SelectedController();
+    document.NewDocument();
+    document.Map().records = records;
+    document.FoldTwinCodes();
+    document.SetModified(true);
+    document.SelectController(selected);
+}
+
+} // namespace kel
