@@ -159,13 +159,18 @@ std::string ApplyFields(AssignEntry& e, ControllerId id, const KindSpec& spec,
             }
             return out;
         }
+        // As on the assign page, a data field's range starts as the whole range of its data
+        // type (0-15 for DT1, 0-255 for DT4, 0-127 otherwise) unless --min/--max narrow it.
         const int top = DataTypeValueRangeTop(dataEntry);
+        const bool hasDataField = e.record[rec::DataType] != DataNone;
+        const std::string minText = r.min.empty() && hasDataField ? "0" : r.min;
+        const std::string maxText = r.max.empty() && hasDataField ? std::to_string(top) : r.max;
         for (auto [option, text2, isMin] :
-             {std::tuple{"--min", r.min, true}, std::tuple{"--max", r.max, false}}) {
+             {std::tuple{"--min", minText, true}, std::tuple{"--max", maxText, false}}) {
             if (text2.empty()) {
                 continue;
             }
-            if (e.record[rec::DataType] == DataNone) {
+            if (!hasDataField) {
                 return std::string(option) + " needs a data field (DT) in the message";
             }
             const auto v = ParseNumber(text2);

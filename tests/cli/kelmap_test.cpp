@@ -161,6 +161,11 @@ TEST_F(Kelmap, SetWritesTheRecordAsTheDialogWould) {
          "H1",
          Bytes("16 00 00 00 00 01 02 0A 14 00 00 00 03 B0 07"),
          ""},
+        // Without --min/--max the data range is the whole range of the data type.
+        {{"H2", "free", "B0 DT", "--data-type", "1"},
+         "H2",
+         Bytes("16 00 00 00 00 02 01 00 0F 00 00 00 03 B0"),
+         ""},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"set", map.string()};
