@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <mutex>
+#include <optional>
+#include <thread>
 
 #ifdef KEL_HAVE_JACK
 #include <jack/jack.h>
@@ -125,10 +128,19 @@ private:
     bool started_ = false;
 };
 
+// JACK moves MIDI data once per process cycle, and a new connection takes effect only from a
+// later cycle: a message sent at once after opening, or closed away right after sending, can be
+// lost. A JACK output therefore lets a short settling time pass after its opening before the
+// first message and after its last message before it closes.
+constexpr auto kJackSettle = std::chrono::milliseconds(60);
+
 class RtOutputPort : public MidiOutputPort {
 public:
-    RtOutputPort(std::unique_ptr<RtMidiOut> out, MidiOutputHandler& handler)
-        : out_(std::move(out)), handler_(handler) {}
+    RtOutputPort(std::unique_ptr<RtMidiOut> out, MidiOutputHandler& handler, MidiApi api)
+        : out_(std::move(out)), handler_(handler), settle_(api == MidiApi::Jack) {}
+
+    // Called once the port is open and connected.
+    void Opened() { openedAt_ = std::chrono::steady_clock::now(); }
     ~RtOutputPort() override { Close(); }
 
     RtMidiOut& Device() { return *out_; }
@@ -138,9 +150,13 @@ public:
         if (!out_ || header == nullptr) {
             return MidiErrNotOpen;
         }
+        if (settle_) {
+            std::this_thread::sleep_until(openedAt_ + kJackSettle);
+        }
         errors_.Clear();
         try {
             out_->sendMessage(header->data.data(), header->bytesRecorded);
+            lastSend_ = std::chrono::steady_clock::now();
         } catch (const RtMidiError& error) {
             return CodeOf(error);
         }
@@ -154,6 +170,9 @@ public:
     }
     void Close() override {
         if (out_) {
+            if (settle_ && lastSend_) {
+                std::this_thread::sleep_until(*lastSend_ + kJackSettle);
+            }
             try {
                 out_->closePort();
             } catch (const RtMidiError&) {
@@ -166,6 +185,9 @@ private:
     std::unique_ptr<RtMidiOut> out_;
     ErrorSink errors_;
     MidiOutputHandler& handler_;
+    bool settle_;
+    std::chrono::steady_clock::time_point openedAt_{};
+    std::optional<std::chrono::steady_clock::time_point> lastSend_;
 };
 
 } // namespace
@@ -362,7 +384,7 @@ int CRtMidiBackend::OpenOutput(int port, MidiOutputHandler& handler,
     QuietLibraries();
     try {
         auto created = std::make_unique<RtOutputPort>(
-            std::make_unique<RtMidiOut>(RtApi(api_), clientName_), handler);
+            std::make_unique<RtMidiOut>(RtApi(api_), clientName_), handler, api_);
         RtMidiOut& out = created->Device();
         out.setErrorCallback(&ErrorSink::Report, &created->Errors());
         if (wanted.systemIndex >= out.getPortCount() ||
@@ -373,6 +395,7 @@ int CRtMidiBackend::OpenOutput(int port, MidiOutputHandler& handler,
         if (created->Errors().failed || !out.isPortOpen()) {
             return created->Errors().failed ? created->Errors().Code() : MidiErrSystem;
         }
+        created->Opened();
         opened = std::move(created);
     } catch (const RtMidiError& error) {
         return CodeOf(error);

@@ -73,6 +73,16 @@ public:
         return status_;
     }
 
+    // Everything the simulator has said so far.
+    std::string Output() {
+        std::lock_guard lock(lock_);
+        std::string text;
+        for (const auto& line : lines_) {
+            text += line + "\n";
+        }
+        return text;
+    }
+
     // Waits for an output line starting with `prefix`, after the ones already waited for.
     bool WaitFor(const std::string& prefix, std::chrono::milliseconds timeout = 10s) {
         std::unique_lock lock(lock_);
@@ -142,7 +152,6 @@ protected:
         ui.outputName = name + " in:midi";
         in.SetDeviceName(ui.inputName);
         out.SetDeviceName(ui.outputName);
-        out.SetSendInterval(10ms);
     }
     void TearDown() override { std::filesystem::remove(savePath); }
 
@@ -157,7 +166,7 @@ protected:
 };
 
 TEST_F(JackEndToEnd, TransmitThenReceiveThroughTheSimulator) {
-    Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "100", "--gap", "2", "--save",
+    Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "800", "--gap", "10", "--save",
                    savePath.string()});
     ASSERT_TRUE(sim.WaitFor("ready"));
 
@@ -176,7 +185,7 @@ TEST_F(JackEndToEnd, TransmitThenReceiveThroughTheSimulator) {
     ui.onInstructions = [&] { deviceReady = sim.WaitFor("receiving"); };
     ASSERT_EQ(transfer.Transmit(), TransferOutcome::Completed);
     EXPECT_TRUE(deviceReady);
-    ASSERT_TRUE(sim.WaitFor("saved"));
+    ASSERT_TRUE(sim.WaitFor("saved")) << sim.Output();
 
     // What the device stored is what was sent (a file read folds the twin codes).
     RecordTable folded = memory;
@@ -190,7 +199,7 @@ TEST_F(JackEndToEnd, TransmitThenReceiveThroughTheSimulator) {
     EXPECT_EQ(HexTable(stored.Map().records), HexTable(folded));
 
     document.NewDocument();
-    ASSERT_EQ(transfer.Receive(), TransferOutcome::Completed);
+    ASSERT_EQ(transfer.Receive(), TransferOutcome::Completed) << sim.Output();
     EXPECT_EQ(HexTable(document.Map().records), HexTable(folded));
     EXPECT_TRUE(document.IsModified());
     EXPECT_TRUE(reporter.Reports().empty());
@@ -199,10 +208,10 @@ TEST_F(JackEndToEnd, TransmitThenReceiveThroughTheSimulator) {
 }
 
 TEST_F(JackEndToEnd, ALostMessageLeavesTheReceiveToTheUser) {
-    Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "50", "--gap", "2", "--fault",
-                   "drop=17"});
+    Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "500", "--gap", "10",
+                   "--fault", "drop=17"});
     ASSERT_TRUE(sim.WaitFor("ready"));
-    ui.timeout = 2s;
+    ui.timeout = 3s;
     CTransfer transfer(document, in, out, backend, reporter, ui);
     EXPECT_EQ(transfer.Receive(), TransferOutcome::Cancelled);
     EXPECT_EQ(ui.timeouts, 1);
