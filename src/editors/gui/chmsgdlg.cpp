@@ -1,6 +1,7 @@
 #include "editors/gui/chmsgdlg.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -15,6 +16,11 @@
 namespace kel {
 
 namespace {
+
+// The dialog's texts share the editor's translation context.
+QString Tr(const char* text) {
+    return QCoreApplication::translate("KelEditor", text);
+}
 
 struct FieldSpec {
     const char* label; // nullptr: the field is hidden for this kind
@@ -78,14 +84,14 @@ CKelChMsgDlg::CKelChMsgDlg(AssignEntry& editBuffer, QWidget* parent)
     SetKelId(this, pageid::ChannelPage);
 
     auto* top = new QHBoxLayout;
-    auto* kindLabel = new QLabel(tr("Type :"), this);
+    auto* kindLabel = new QLabel(Tr("Type :"), this);
     kindList_ = new QComboBox(this);
     SetKelId(kindList_, IdKindList);
     for (int k = 0; k < kChannelKindCount; ++k) {
         kindList_->addItem(QString::fromLatin1(ChannelKindName(k)));
     }
     kindLabel->setBuddy(kindList_);
-    channelLabel_ = new QLabel(tr("MIDI Channel :"), this);
+    channelLabel_ = new QLabel(Tr("MIDI Channel :"), this);
     SetKelId(channelLabel_, IdChannelLabel);
     channelList_ = new QComboBox(this);
     SetKelId(channelList_, IdChannelList);
@@ -138,7 +144,7 @@ CKelChMsgDlg::CKelChMsgDlg(AssignEntry& editBuffer, QWidget* parent)
     heading->setContentsMargins(0, 0, 0, 0);
     auto* left = HorizontalLine(dataEntry_);
     SetKelId(left, IdDataEntryLineLeft);
-    auto* text = new QLabel(tr("Data Entry"), dataEntry_);
+    auto* text = new QLabel(Tr("Data Entry"), dataEntry_);
     SetKelId(text, IdDataEntryText);
     auto* right = HorizontalLine(dataEntry_);
     SetKelId(right, IdDataEntryLineRight);
@@ -193,7 +199,7 @@ void CKelChMsgDlg::RefreshPage() {
             f.spin->hide();
             continue;
         }
-        f.label->setText(tr(field->label));
+        f.label->setText(Tr(field->label));
         f.edit->SetRange(field->low, field->high);
         const int shown = f.edit->SetNumber(GetValue(static_cast<int>(i)));
         f.spin->SetRange(field->low, field->high);

@@ -1,6 +1,7 @@
 #include "editors/gui/freemsgdlg.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -15,6 +16,11 @@
 namespace kel {
 
 namespace {
+
+// The dialog's texts share the editor's translation context.
+QString Tr(const char* text) {
+    return QCoreApplication::translate("KelEditor", text);
+}
 
 // Message texts are single-byte; Latin-1 keeps every byte as one character, so the index of a
 // wrong character in the record's text is its index in the field.
@@ -36,7 +42,7 @@ CKelFreeMsgDlg::CKelFreeMsgDlg(AssignEntry& editBuffer, Reporter& reporter, QWid
     SetKelId(text_, IdMessageText);
     text_->setMaxLength(static_cast<int>(kTextLimit));
 
-    auto* dataTypeLabel = new QLabel(tr("Date Type"), this);
+    auto* dataTypeLabel = new QLabel(Tr("Date Type"), this);
     dataTypeList_ = new QComboBox(this);
     SetKelId(dataTypeList_, IdDataTypeList);
     for (int stored = Data7Bit; stored <= Data4x4Bit; ++stored) {
@@ -64,9 +70,9 @@ CKelFreeMsgDlg::CKelFreeMsgDlg(AssignEntry& editBuffer, Reporter& reporter, QWid
         return row;
     };
     QHBoxLayout* minRow =
-        makeBound(IdMinLabel, tr("Min Value"), IdMinField, IdMinSpin, minField_, minSpin_);
+        makeBound(IdMinLabel, Tr("Min Value"), IdMinField, IdMinSpin, minField_, minSpin_);
     QHBoxLayout* maxRow =
-        makeBound(IdMaxLabel, tr("Max Value"), IdMaxField, IdMaxSpin, maxField_, maxSpin_);
+        makeBound(IdMaxLabel, Tr("Max Value"), IdMaxField, IdMaxSpin, maxField_, maxSpin_);
 
     auto* dataTypeRow = new QHBoxLayout;
     dataTypeRow->addWidget(dataTypeLabel);

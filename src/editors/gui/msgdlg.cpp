@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -25,6 +26,11 @@
 namespace kel {
 
 namespace {
+
+// The dialog's texts share the editor's translation context.
+QString Tr(const char* text) {
+    return QCoreApplication::translate("KelEditor", text);
+}
 
 constexpr int kIncreaseEntry = 2;
 
@@ -61,7 +67,7 @@ int EntryOrNone(const QComboBox* list, int index) {
 CKelMsgDlg::CKelMsgDlg(CParameter& document, Reporter& reporter)
     : QDialog(nullptr), document_(document), reporter_(reporter) {
     SetKelId(this, IdDialog);
-    setWindowTitle(tr("KEL Editor"));
+    setWindowTitle(Tr("KEL Editor"));
     setModal(false);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     auto* layout = new QVBoxLayout(this);
@@ -85,7 +91,7 @@ void CKelMsgDlg::Create() {
                                8);
 
     // "Assign Message :": the type and the page of its parameters.
-    auto* assignGroup = new QGroupBox(tr("Assign Message :"), content_);
+    auto* assignGroup = new QGroupBox(Tr("Assign Message :"), content_);
     typeList_ = MakeList(assignGroup, IdTypeList);
     for (int t = 0; t < kMessageTypeCount; ++t) {
         typeList_->addItem(QString::fromLatin1(MessageTypeName(t)));
@@ -111,28 +117,28 @@ void CKelMsgDlg::Create() {
     assignLayout->addWidget(pageLocator_);
 
     // "Settings": port, button mode, AFT mode, Virtual Center Click.
-    auto* settingsGroup = new QGroupBox(tr("Settings"), content_);
-    auto* portLabel = new QLabel(tr("Output Port :"), settingsGroup);
+    auto* settingsGroup = new QGroupBox(Tr("Settings"), content_);
+    auto* portLabel = new QLabel(Tr("Output Port :"), settingsGroup);
     portList_ = MakeList(settingsGroup, IdPortList);
     for (int p = 0; p < 3; ++p) {
         portList_->addItem(QString::fromLatin1(PortName(p)));
     }
     portLabel->setBuddy(portList_);
-    buttonModeLabel_ = new QLabel(tr("Button Mode :"), settingsGroup);
+    buttonModeLabel_ = new QLabel(Tr("Button Mode :"), settingsGroup);
     SetKelId(buttonModeLabel_, IdButtonModeLabel);
     buttonModeList_ = MakeList(settingsGroup, IdButtonModeList);
     for (int m = 0; m <= kIncreaseEntry; ++m) {
         buttonModeList_->addItem(QString::fromLatin1(ButtonModeName(m)));
     }
     buttonModeLabel_->setBuddy(buttonModeList_);
-    aftModeLabel_ = new QLabel(tr("AFT Mode :"), settingsGroup);
+    aftModeLabel_ = new QLabel(Tr("AFT Mode :"), settingsGroup);
     SetKelId(aftModeLabel_, IdAftModeLabel);
     aftModeList_ = MakeList(settingsGroup, IdAftModeList);
     for (int m = 0; m < 3; ++m) {
         aftModeList_->addItem(QString::fromLatin1(AftModeName(m)));
     }
     aftModeLabel_->setBuddy(aftModeList_);
-    centerClick_ = new QCheckBox(tr("Virtual Center Click"), settingsGroup);
+    centerClick_ = new QCheckBox(Tr("Virtual Center Click"), settingsGroup);
     SetKelId(centerClick_, IdCenterClick);
     for (QWidget* w : {static_cast<QWidget*>(buttonModeLabel_),
                        static_cast<QWidget*>(buttonModeList_), static_cast<QWidget*>(aftModeLabel_),
@@ -155,7 +161,7 @@ void CKelMsgDlg::Create() {
     settings->setColumnStretch(5, 1);
 
     // "Comment :" and the buttons.
-    auto* commentLabel = new QLabel(tr("Comment :"), content_);
+    auto* commentLabel = new QLabel(Tr("Comment :"), content_);
     comment_ = new CCharEdit(content_);
     SetKelId(comment_, IdComment);
     comment_->setMaxLength(static_cast<int>(kTextLimit));
@@ -164,10 +170,10 @@ void CKelMsgDlg::Create() {
     commentRow->addWidget(commentLabel);
     commentRow->addWidget(comment_, 1);
 
-    ok_ = new QPushButton(tr("OK"), content_);
+    ok_ = new QPushButton(Tr("OK"), content_);
     SetKelId(ok_, IdOk);
     ok_->setDefault(true);
-    cancel_ = new QPushButton(tr("Cancel"), content_);
+    cancel_ = new QPushButton(Tr("Cancel"), content_);
     SetKelId(cancel_, IdCancel);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

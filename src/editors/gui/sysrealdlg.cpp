@@ -1,6 +1,7 @@
 #include "editors/gui/sysrealdlg.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -11,10 +12,19 @@
 
 namespace kel {
 
+namespace {
+
+// The dialog's texts share the editor's translation context.
+QString Tr(const char* text) {
+    return QCoreApplication::translate("KelEditor", text);
+}
+
+} // namespace
+
 CKelSysRealDlg::CKelSysRealDlg(AssignEntry& editBuffer, QWidget* parent)
     : QWidget(parent), edit_(editBuffer) {
     SetKelId(this, pageid::RealtimePage);
-    auto* label = new QLabel(tr("Status :"), this);
+    auto* label = new QLabel(Tr("Status :"), this);
     statusList_ = new QComboBox(this);
     SetKelId(statusList_, IdStatusList);
     for (std::size_t i = 0; i < kRealtimeStatus.size(); ++i) {
