@@ -18,7 +18,7 @@ trap cleanup EXIT
 
 if command -v jackd >/dev/null 2>&1 && ! pgrep -x jackd >/dev/null 2>&1; then
     export JACK_NO_AUDIO_RESERVATION=1
-    jackd --no-realtime -d dummy -r 48000 -p 256 >"$BUILD/jackd.log" 2>&1 &
+    jackd --no-realtime -d dummy -r 48000 -p 1024 >"$BUILD/jackd.log" 2>&1 &
     JACK_PID=$!
     for _ in $(seq 50); do
         if command -v jack_lsp >/dev/null 2>&1 && jack_lsp >/dev/null 2>&1; then break; fi

@@ -22,7 +22,7 @@ namespace kel {
 namespace {
 
 constexpr int kPathLimit = 260; // characters taken from the command line
-constexpr char kLegalCopyright[] = "Copyright (C) VOSTEL";
+constexpr char kLegalCopyright[] = "Copyright (C) 2026 the KEL Editor developers";
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("KelEditor", text);
