@@ -5,8 +5,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${KEL_BUILD_DIR:-$ROOT/build}"
 "$ROOT/scripts/install-deps.sh"
 "$ROOT/scripts/build.sh"
-if [ -x "$BUILD/src/kel-editor" ]; then
-    exec "$BUILD/src/kel-editor" "$@"
+if [ -x "$BUILD/kel-editor" ]; then
+    exec "$BUILD/kel-editor" "$@"
 elif [ -x "$BUILD/src/cli/kelmap" ]; then
     exec "$BUILD/src/cli/kelmap" "${@:---help}"
 else
