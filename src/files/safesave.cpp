@@ -104,7 +104,9 @@ SafeSaveResult SaveFileSafely(const std::string& path,
 
     const bool exists = ::stat(target.c_str(), &info) == 0;
     if (exists) {
-        if (S_ISDIR(info.st_mode)) {
+        // Only a file is replaced: never a directory, and never a pipe or device node, which
+        // the rename would otherwise swap for a plain file.
+        if (!S_ISREG(info.st_mode)) {
             return Failure(CauseAccessDenied);
         }
         if (IsWriteProtected(target.string(), info)) {

@@ -26,10 +26,10 @@ struct SafeSaveResult {
 // descriptor; it writes the whole content, flushes it to the disk and closes the descriptor
 // (also on failure), and returns true, or false with `cause` set.
 //
-// An empty path fails with CauseBadPath, a directory with CauseAccessDenied. Saving through a
-// symbolic link replaces the file it points to and keeps the link; the new file takes over the
-// permissions of the one it replaces. The temporary file is created exclusively under an
-// unpredictable name and is removed again after any failure; the target is then unchanged.
+// An empty path fails with CauseBadPath; a directory, pipe or device with CauseAccessDenied.
+// Saving through a symbolic link replaces the file it points to and keeps the link; the new file
+// takes over the permissions of the one it replaces. The temporary file is created exclusively
+// under an unpredictable name and is removed again after any failure; the target is then unchanged.
 SafeSaveResult SaveFileSafely(const std::string& path,
                               const std::function<bool(int fd, int& cause)>& write);
 

@@ -366,14 +366,19 @@ int CSmfCtrl::Read(const std::string& path, MessageSetKind kind) {
         return -1;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        lastCause_ = S_ISDIR(info.st_mode) ? CauseAccessDenied : FileErrorCauseOf(errno);
+    // A directory or a device is no file to read a map from (a device like /dev/zero would
+    // never run dry).
+    const auto notAFile = [&info] {
+        return S_ISDIR(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode);
+    };
+    if (::fstat(fd, &info) != 0 || notAFile()) {
+        lastCause_ = notAFile() ? CauseAccessDenied : FileErrorCauseOf(errno);
         ::close(fd);
         Report(StringId::LoadError, lastCause_);
         return -1;
     }
     if (!S_ISREG(info.st_mode)) {
-        // A pipe or device is read with ordinary, blocking reads.
+        // A pipe is read with ordinary, blocking reads.
         const int flags = ::fcntl(fd, F_GETFL);
         if (flags >= 0) {
             ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
@@ -551,8 +556,12 @@ bool CSmfCtrl::ParseMeta(Source& source, MessageSetKind kind, bool& endOfTrack) 
     if (type != kMetaText && type != kMetaCopyright && type != kMetaTrackName) {
         return source.Skip(length);
     }
+    // A title or comment keeps its first 128 bytes, so the rest is passed over unread: a huge
+    // text event costs no memory. The copyright text is kept whole.
+    const std::uint32_t kept =
+        type == kMetaCopyright ? length : std::min<std::uint32_t>(length, kTextLimit);
     std::string text;
-    if (!source.ReadText(length, text)) {
+    if (!source.ReadText(kept, text) || !source.Skip(length - kept)) {
         return false;
     }
     const std::string_view head = std::string_view(text).substr(0, kTextLimit);

@@ -1,0 +1,382 @@
+// Saving and opening when the system gets in the way: a full disk, a file size limit, read-only
+// places, files of other users, special files, empty, cut-off and huge files. Whatever happens,
+// the user sees the documented message, an existing file keeps its bytes, no temporary file is
+// left behind, and a failed open ends in an empty, untitled map.
+//
+// Conditions the process sets for itself (limits, another user, a private mount of a small or
+// read-only file system) are set in a child process, which reports back through its exit code.
+#include "files/mapfile.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "file_test_support.h"
+
+namespace kel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+using test::RecordingReporter;
+using test::ScratchDir;
+
+// --- running a check in a child process ------------------------------------------------------
+
+constexpr int kChildPassed = 0;
+constexpr int kChildFailed = 1;
+constexpr int kChildSkipped = 77;
+constexpr unsigned kChildSeconds = 60; // a child still running then has hung
+
+#define CHILD_EXPECT(condition)                                                                    \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: child check failed: %s\n", __FILE__, __LINE__,            \
+                         #condition);                                                              \
+            return kChildFailed;                                                                   \
+        }                                                                                          \
+    } while (false)
+
+// Runs `body` in a child process and returns its exit code; a child that hangs or dies from a
+// signal fails the test.
+int InChild(const std::function<int()>& body) {
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::alarm(kChildSeconds);
+        ::_exit(body());
+    }
+    EXPECT_GE(pid, 0);
+    int status = 0;
+    EXPECT_EQ(::waitpid(pid, &status, 0), pid);
+    if (!WIFEXITED(status)) {
+        ADD_FAILURE() << "the child ended by signal " << WTERMSIG(status)
+                      << (WTERMSIG(status) == SIGALRM ? " (it hung)" : "");
+        return kChildFailed;
+    }
+    return WEXITSTATUS(status);
+}
+
+#define EXPECT_CHILD_PASSES(...)                                                                   \
+    do {                                                                                           \
+        const int code = InChild(__VA_ARGS__);                                                     \
+        if (code == kChildSkipped) {                                                               \
+            GTEST_SKIP() << "this system does not allow the condition to be set up";               \
+        }                                                                                          \
+        EXPECT_EQ(code, kChildPassed);                                                             \
+    } while (false)
+
+// In a mount namespace of its own, a small file system at `dir`: the child's own, gone with it.
+bool MountPrivateTmpfs(const fs::path& dir, const char* options) {
+    return ::unshare(CLONE_NEWNS) == 0 &&
+           ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount("tmpfs", dir.c_str(), "tmpfs", 0, options) == 0;
+}
+
+constexpr uid_t kNobody = 65534;
+
+// Goes on as an ordinary user: as the superuser, becomes "nobody"; otherwise stays as it is.
+bool DropPrivileges() {
+    if (::geteuid() != 0) {
+        return true;
+    }
+    return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+}
+
+// --- the editor's side -----------------------------------------------------------------------
+
+struct NoWindows : MapFileHost {
+    std::string title;
+    void UpdateTitle(const std::string& t) override { title = t; }
+    void RefreshViews() override {}
+    void CommitTitleField() override {}
+    void ApplyAssignDialog() override {}
+    std::optional<std::string> ChooseSavePath() override { return std::nullopt; }
+    std::optional<std::string> ChooseOpenPath() override { return std::nullopt; }
+};
+
+class FileFaultTest : public ::testing::Test {
+protected:
+    FileFaultTest() : files(doc, reporter, host) {}
+
+    // Writes a map of its own to `path`, as an earlier save would have.
+    static Bytes WriteMap(const fs::path& path) {
+        CParameter other;
+        other.RecordOf(10) = test::SampleRecord(10);
+        other.SetTitle("on disk");
+        CSmfCtrl writer(&other);
+        writer.Create(path);
+        writer.Write();
+        return test::ReadFile(path);
+    }
+
+    // The map being edited: named, changed.
+    void Edit() {
+        files.SetCurrentPath("/earlier.mid");
+        doc.RecordOf(20) = test::SampleRecord(20);
+        doc.SetMapComment(20, "changed");
+        reporter.warnings.clear();
+    }
+
+    // A failed save changed nothing of the editor's state and reported `message` once.
+    bool SaveFailedWith(const fs::path& path, StringId message, int cause) {
+        Edit();
+        const bool failed = files.SaveMapFile(path) == 0;
+        const bool reported =
+            reporter.warnings.size() == 1 && reporter.warnings[0] == std::make_pair(message, cause);
+        if (!reported) {
+            for (const auto& [id, detail] : reporter.warnings) {
+                std::fprintf(stderr, "reported %d (%d)\n", static_cast<int>(id), detail);
+            }
+        }
+        return failed && reported && files.CurrentPath() == "/earlier.mid" && doc.IsModified() &&
+               files.RecentFiles().Size() == 0;
+    }
+
+    // A failed open left an empty, untitled, unmodified map and reported `message` once.
+    ::testing::AssertionResult OpenFailedWith(const fs::path& path, StringId message, int cause) {
+        Edit();
+        files.SetCurrentPath("/previous/map.mid");
+        if (files.LoadMapFile(path, ControlMapKind) != 0) {
+            return ::testing::AssertionFailure() << "the open succeeded";
+        }
+        if (reporter.warnings.size() != 1 ||
+            reporter.warnings[0] != std::make_pair(message, cause)) {
+            auto failure = ::testing::AssertionFailure() << "reported:";
+            for (const auto& [id, detail] : reporter.warnings) {
+                failure << " " << static_cast<int>(id) << " (" << detail << ")";
+            }
+            return failure;
+        }
+        if (!files.CurrentPath().empty() || host.title != MainWindowTitle("") || doc.IsModified() ||
+            doc.RecordOf(20) != AssignRecord{} || doc.GetMapComment(20) != "" ||
+            !doc.GetTitle().empty()) {
+            return ::testing::AssertionFailure() << "the map is not empty and untitled";
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+    ScratchDir dir;
+    CParameter doc;
+    RecordingReporter reporter;
+    NoWindows host;
+    CMapFiles files;
+};
+
+// --- saving ----------------------------------------------------------------------------------
+
+TEST_F(FileFaultTest, ADiskThatFillsUpWhileWritingKeepsTheOldFile) {
+    const fs::path disk = dir / "disk";
+    fs::create_directory(disk);
+    EXPECT_CHILD_PASSES([&] {
+        // Three pages: the old map takes two, so the new one breaks off after one page.
+        if (!MountPrivateTmpfs(disk, "size=12k")) {
+            return kChildSkipped;
+        }
+        const Bytes before = WriteMap(disk / "map.mid");
+        CHILD_EXPECT(before.size() > 4096 && before.size() <= 8192);
+        CHILD_EXPECT(SaveFailedWith(disk / "map.mid", StringId::SaveError, CauseDiskFull));
+        CHILD_EXPECT(test::ReadFile(disk / "map.mid") == before);
+        // A new file that does not fit leaves nothing behind either.
+        CHILD_EXPECT(SaveFailedWith(disk / "new.mid", StringId::SaveError, CauseDiskFull));
+        CHILD_EXPECT(fs::directory_iterator(disk)->path().filename() == "map.mid");
+        CHILD_EXPECT(std::distance(fs::directory_iterator(disk), fs::directory_iterator()) == 1);
+        return kChildPassed;
+    });
+}
+
+TEST_F(FileFaultTest, AFileSizeLimitAtTheFirstOrTheLastByteKeepsTheOldFile) {
+    const fs::path path = dir / "map.mid";
+    const Bytes before = WriteMap(path);
+    for (const rlim_t limit : {rlim_t{0}, rlim_t{7459}}) {
+        EXPECT_CHILD_PASSES([&] {
+            const rlimit fsize{limit, limit};
+            CHILD_EXPECT(::setrlimit(RLIMIT_FSIZE, &fsize) == 0);
+            CHILD_EXPECT(SaveFailedWith(path, StringId::SaveError, CauseDiskFull));
+            return kChildPassed;
+        });
+        EXPECT_EQ(test::ReadFile(path), before) << "limit " << limit;
+        EXPECT_EQ(dir.Names(), std::vector<std::string>{"map.mid"}) << "limit " << limit;
+    }
+}
+
+TEST_F(FileFaultTest, AReadOnlyFileSystemRefusesBothReplacingAndCreating) {
+    const fs::path disk = dir / "disk";
+    fs::create_directory(disk);
+    EXPECT_CHILD_PASSES([&] {
+        if (!MountPrivateTmpfs(disk, "size=64k")) {
+            return kChildSkipped;
+        }
+        const Bytes before = WriteMap(disk / "map.mid");
+        CHILD_EXPECT(::mount("tmpfs", disk.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0);
+        CHILD_EXPECT(SaveFailedWith(disk / "map.mid", StringId::CannotOverwrite, 0));
+        CHILD_EXPECT(SaveFailedWith(disk / "new.mid", StringId::SaveError, CauseAccessDenied));
+        CHILD_EXPECT(test::ReadFile(disk / "map.mid") == before);
+        CHILD_EXPECT(std::distance(fs::directory_iterator(disk), fs::directory_iterator()) == 1);
+        return kChildPassed;
+    });
+}
+
+TEST_F(FileFaultTest, AReadOnlyDirectoryAndAnotherUsersFileAreNotReplaced) {
+    // The user's own map in a directory the user may not write to.
+    const fs::path locked = dir / "locked";
+    fs::create_directory(locked);
+    const Bytes before = WriteMap(locked / "map.mid");
+    // Another user's map in a directory the user may write to (only a superuser can set it up).
+    const fs::path shared = dir / "shared";
+    fs::create_directory(shared);
+    const Bytes foreignBefore = WriteMap(shared / "theirs.mid");
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+        ASSERT_EQ(::chown(locked.c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chown((locked / "map.mid").c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chown(shared.c_str(), kNobody, kNobody), 0);
+    }
+    ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
+
+    EXPECT_CHILD_PASSES([&] {
+        CHILD_EXPECT(DropPrivileges());
+        CHILD_EXPECT(SaveFailedWith(locked / "map.mid", StringId::SaveError, CauseAccessDenied));
+        CHILD_EXPECT(SaveFailedWith(locked / "new.mid", StringId::SaveError, CauseAccessDenied));
+        if (root) {
+            CHILD_EXPECT(SaveFailedWith(shared / "theirs.mid", StringId::CannotOverwrite, 0));
+        }
+        return kChildPassed;
+    });
+    EXPECT_EQ(test::ReadFile(locked / "map.mid"), before);
+    EXPECT_EQ(test::ReadFile(shared / "theirs.mid"), foreignBefore);
+    ASSERT_EQ(::chmod(locked.c_str(), 0755), 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(locked), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(shared), fs::directory_iterator()), 1);
+}
+
+TEST_F(FileFaultTest, APipeOrADeviceInThePlaceOfTheFileIsNotReplaced) {
+    const fs::path pipe = dir / "pipe.mid";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_TRUE(SaveFailedWith(pipe, StringId::SaveError, CauseAccessDenied));
+    EXPECT_TRUE(fs::is_fifo(pipe));
+
+    // A device node like /dev/full, made here so that no real one is ever touched.
+    const fs::path device = dir / "full.mid";
+    if (::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 7)) != 0) {
+        GTEST_SKIP() << "device nodes cannot be made here";
+    }
+    EXPECT_TRUE(SaveFailedWith(device, StringId::SaveError, CauseAccessDenied));
+    EXPECT_TRUE(fs::is_character_file(device));
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"full.mid", "pipe.mid"}));
+}
+
+// --- opening ---------------------------------------------------------------------------------
+
+TEST_F(FileFaultTest, EmptyCutOffAndSpecialFilesOpenAsAnEmptyUntitledMap) {
+    CParameter source;
+    source.RecordOf(7) = test::SampleRecord(7);
+    const Bytes good = CSmfCtrl(&source).BuildImage();
+    test::WriteFile(dir / "empty.mid", {});
+    test::WriteFile(dir / "header.mid", Bytes(good.begin(), good.begin() + 14));
+    test::WriteFile(dir / "length.mid", Bytes(good.begin(), good.begin() + 20));
+    test::WriteFile(dir / "half.mid", Bytes(good.begin(), good.begin() + 3000));
+    test::WriteFile(dir / "tail.mid", Bytes(good.begin(), good.end() - 1));
+    ASSERT_EQ(::mkfifo((dir / "pipe.mid").c_str(), 0644), 0);
+
+    EXPECT_TRUE(OpenFailedWith(dir / "empty.mid", StringId::LoadFailed, 0));
+    EXPECT_TRUE(OpenFailedWith(dir / "header.mid", StringId::LoadFailed, 0));
+    EXPECT_TRUE(OpenFailedWith(dir / "length.mid", StringId::NotControlMap, 0));
+    EXPECT_TRUE(OpenFailedWith(dir / "half.mid", StringId::NotControlMap, 0));
+    EXPECT_TRUE(OpenFailedWith(dir / "tail.mid", StringId::NotControlMap, 0));
+    EXPECT_TRUE(OpenFailedWith(dir.Path(), StringId::LoadError, CauseAccessDenied));
+    // A pipe nobody writes to reads as empty; it must not wait for a writer.
+    EXPECT_CHILD_PASSES([&] {
+        CHILD_EXPECT(OpenFailedWith(dir / "pipe.mid", StringId::LoadFailed, 0));
+        return kChildPassed;
+    });
+    // A device that never runs dry is no file to read a map from.
+    if (fs::is_character_file("/dev/zero")) {
+        EXPECT_CHILD_PASSES([&] {
+            CHILD_EXPECT(OpenFailedWith("/dev/zero", StringId::LoadError, CauseAccessDenied));
+            return kChildPassed;
+        });
+    }
+}
+
+TEST_F(FileFaultTest, AnUnreadableFileReportsAccessDenied) {
+    const fs::path path = dir / "secret.mid";
+    WriteMap(path);
+    ASSERT_EQ(::chmod(path.c_str(), 0000), 0);
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    EXPECT_CHILD_PASSES([&] {
+        CHILD_EXPECT(DropPrivileges());
+        CHILD_EXPECT(OpenFailedWith(path, StringId::LoadError, CauseAccessDenied));
+        return kChildPassed;
+    });
+}
+
+// Peak memory of this process in bytes.
+long PeakMemory() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss * 1024L;
+}
+
+// A 100 MB file of which only `head` is written; the rest is a hole of zeros.
+fs::path SparseFile(const ScratchDir& dir, const std::string& name, const Bytes& head) {
+    constexpr off_t kSize = 100L * 1024 * 1024;
+    const fs::path path = dir / name;
+    test::WriteFile(path, head);
+    EXPECT_EQ(::truncate(path.c_str(), kSize), 0);
+    return path;
+}
+
+TEST_F(FileFaultTest, HugeFilesAreReadInBoundedTimeAndMemory) {
+    // 100 MB of nothing; a header whose track claims 4 GB and starts with a title of nearly
+    // 100 MB; the same with a text event.
+    const Bytes head = {'M', 'T', 'h',  'd', 0,   0,   0,   6,    0,    0,    0,
+                        1,   0,   0x60, 'M', 'T', 'r', 'k', 0xFF, 0xFF, 0xFF, 0xFF};
+    Bytes title = head;
+    title.insert(title.end(), {0x00, 0xFF, 0x03});
+    AppendVlq(title, 100u * 1024 * 1024 - 64);
+    Bytes text = head;
+    text.insert(text.end(), {0x00, 0xFF, 0x01});
+    AppendVlq(text, 100u * 1024 * 1024 - 64);
+
+    const struct {
+        fs::path path;
+        StringId message;
+    } cases[] = {
+        {SparseFile(dir, "zeros.mid", {}), StringId::LoadFailed},
+        {SparseFile(dir, "title.mid", title), StringId::NotControlMap},
+        {SparseFile(dir, "text.mid", text), StringId::NotControlMap},
+    };
+    for (const auto& c : cases) {
+        EXPECT_CHILD_PASSES([&] {
+            const long before = PeakMemory();
+            const auto start = std::chrono::steady_clock::now();
+            CHILD_EXPECT(OpenFailedWith(c.path, c.message, 0));
+            const auto took = std::chrono::steady_clock::now() - start;
+            std::fprintf(stderr, "%s: %lld ms, peak memory +%ld KiB\n", c.path.filename().c_str(),
+                         static_cast<long long>(
+                             std::chrono::duration_cast<std::chrono::milliseconds>(took).count()),
+                         (PeakMemory() - before) / 1024);
+            CHILD_EXPECT(PeakMemory() - before < 16L * 1024 * 1024);
+            CHILD_EXPECT(took < std::chrono::seconds(30));
+            return kChildPassed;
+        });
+    }
+}
+
+} // namespace
+} // namespace kel
