@@ -57,6 +57,23 @@ QString CKelEditorApp::ComputeHelpPath(const QString& programDirectory, const QL
     return QDir(programDirectory).filePath(QStringLiteral("help/") + page);
 }
 
+QString CKelEditorApp::FindHelpPath(const QStringList& directories, const QLocale& locale) {
+    for (const QString& directory : directories) {
+        if (const QString path = ComputeHelpPath(directory, locale); QFileInfo(path).isFile()) {
+            return path;
+        }
+    }
+    return directories.isEmpty() ? QString() : ComputeHelpPath(directories.first(), locale);
+}
+
+QStringList CKelEditorApp::HelpDirectories() {
+    QStringList directories{QCoreApplication::applicationDirPath()};
+#ifdef KEL_INSTALLED_DATA_DIR
+    directories.append(QStringLiteral(KEL_INSTALLED_DATA_DIR));
+#endif
+    return directories;
+}
+
 QString CKelEditorApp::FirstArgument(const QStringList& arguments) {
     if (arguments.size() < 2) {
         return {};
@@ -67,7 +84,7 @@ QString CKelEditorApp::FirstArgument(const QStringList& arguments) {
 bool CKelEditorApp::Startup(const QStringList& arguments) {
     settings_.Load(*store_);
     files_.RecentFiles().Load(settings_.StoredRecentFiles());
-    helpPath_ = ComputeHelpPath(QCoreApplication::applicationDirPath(), QLocale());
+    helpPath_ = FindHelpPath(HelpDirectories(), QLocale());
 
     auto* window = new CMainFrame(*this);
     if (!window->Created()) {

@@ -62,6 +62,13 @@ public:
 
     // The help page beside the executable, by the user's language.
     static QString ComputeHelpPath(const QString& programDirectory, const QLocale& locale);
+    // The help page of the first of `directories` that has it (the program's own directory
+    // first, then the installed data directory); the first directory's page when none has it,
+    // so that Help reports the page as missing.
+    static QString FindHelpPath(const QStringList& directories, const QLocale& locale);
+    // Where the help pages are looked for: beside the executable, then the data directory the
+    // program was installed with.
+    static QStringList HelpDirectories();
     const QString& HelpFilePath() const { return helpPath_; }
     void SetHelpFilePath(const QString& path) { helpPath_ = path; }
 

@@ -3,6 +3,9 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <cstdio>
+#include <cstring>
+
 #include "app/keleditorapp.h"
 #include "app/mainframe.h"
 #include "app/settings.h"
@@ -10,8 +13,37 @@
 #include "app/uiservices.h"
 #include "app/uitext.h"
 
+namespace {
+
+// The id of the editor's desktop entry and AppStream component; the desktop matches the
+// window to its launcher by it.
+constexpr char kDesktopId[] = "io.github.keleditor.KelEditor";
+
+constexpr char kUsage[] = "Usage: kel-editor [FILE]\n"
+                          "Edit the user memory of KEL MIDI keyboard controllers.\n"
+                          "\n"
+                          "  FILE        a control map file (.mid) to open\n"
+                          "  --help      show this text and exit\n"
+                          "  --version   show the version and exit\n"
+                          "\n"
+                          "Any other first argument is the file to open; write ./--help to open\n"
+                          "a file of that name.\n";
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    // Only these two exact words are options; every other first argument is a file to open.
+    if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("kel-editor (%s) %s\n", KEL_PRODUCT_NAME, KEL_PRODUCT_VERSION);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+
     QApplication qapp(argc, argv);
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
     QApplication::setOrganizationName(QString::fromLatin1(kel::CAppSettings::kOrganisation));
     QApplication::setApplicationName(QString::fromLatin1(kel::CAppSettings::kApplication));
     QApplication::setApplicationVersion(QStringLiteral(KEL_PRODUCT_VERSION));
