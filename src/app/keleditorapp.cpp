@@ -15,6 +15,7 @@
 #include "app/uitext.h"
 #include "editors/gui/accedit.h"
 #include "editors/gui/msgdlg.h"
+#include "midi/gui/kelmidi.h"
 #include "panel/kelpanel.h"
 
 namespace kel {
@@ -37,6 +38,9 @@ CKelEditorApp::CKelEditorApp(CUiServices& ui, std::unique_ptr<QSettings> store)
     document_.NewDocument();
     document_.SetRefreshHandler([this] { RefreshViews(); });
     SetAssignDialog(msgDlg_.get());
+    // The MIDI input and output ports, constructed last and destroyed first; they register
+    // the Transmit, Receive and MIDI Devices commands.
+    midiPorts_ = std::make_unique<CKelMidi>(*this);
 }
 
 CKelEditorApp::~CKelEditorApp() {
@@ -83,6 +87,7 @@ QString CKelEditorApp::FirstArgument(const QStringList& arguments) {
 
 bool CKelEditorApp::Startup(const QStringList& arguments) {
     settings_.Load(*store_);
+    midiPorts_->LoadSettings();
     files_.RecentFiles().Load(settings_.StoredRecentFiles());
     helpPath_ = FindHelpPath(HelpDirectories(), QLocale());
 

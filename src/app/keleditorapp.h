@@ -22,6 +22,7 @@ class QSettings;
 
 namespace kel {
 
+class CKelMidi;
 class CKelMsgDlg;
 class CMainFrame;
 
@@ -59,6 +60,8 @@ public:
     };
     void SetMidiCommands(MidiCommands commands) { midi_ = std::move(commands); }
     const MidiCommands& Midi() const { return midi_; }
+    // The MIDI side: the chosen MIDI system and the input and output ports.
+    CKelMidi& MidiPorts() { return *midiPorts_; }
 
     // The help page beside the executable, by the user's language.
     static QString ComputeHelpPath(const QString& programDirectory, const QLocale& locale);
@@ -110,6 +113,7 @@ private:
     CMapFiles files_;
     CAppSettings settings_;
     MidiCommands midi_;
+    std::unique_ptr<CKelMidi> midiPorts_; // after the current path, as the ports need
     QString helpPath_;
     QPointer<CMainFrame> mainWindow_;
 };
