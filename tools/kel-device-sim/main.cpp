@@ -5,6 +5,7 @@
 // event, and ends cleanly on SIGINT or SIGTERM.
 #include <rtmidi/RtMidi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -272,16 +273,16 @@ int main(int argc, char** argv) {
     }
     Say("ready");
 
-    std::optional<Clock::time_point> enterAt;
+    // When the simulated user presses [ENTER]; Clock::time_point::max() while nobody will.
+    constexpr Clock::time_point kNever = Clock::time_point::max();
+    Clock::time_point enterAt = kNever;
     std::deque<CKelDevice::Message> outgoing;
     Clock::time_point nextSend = Clock::now();
     int sent = 0;
 
     while (!g_stop.load()) {
         auto wake = Clock::now() + 50ms;
-        if (enterAt && *enterAt < wake) {
-            wake = *enterAt;
-        }
+        wake = std::min(wake, enterAt);
         if (!outgoing.empty() && nextSend < wake) {
             wake = nextSend;
         }
@@ -290,10 +291,7 @@ int main(int argc, char** argv) {
             case CKelDevice::Event::AwaitingEnter:
                 outgoing.clear();
                 Say(std::string("display ") + std::string(device.Display()));
-                enterAt.reset();
-                if (options.autoEnter) {
-                    enterAt = Clock::now() + options.enterDelay;
-                }
+                enterAt = options.autoEnter ? Clock::now() + options.enterDelay : kNever;
                 break;
             case CKelDevice::Event::RecordStored:
                 break;
@@ -309,8 +307,8 @@ int main(int argc, char** argv) {
             }
         }
         const auto now = Clock::now();
-        if (enterAt && *enterAt <= now) {
-            enterAt.reset();
+        if (enterAt <= now) {
+            enterAt = kNever;
             std::vector<CKelDevice::Message> messages;
             const auto event = device.PressEnter(messages);
             if (event == CKelDevice::Event::ReceiveStarted) {
