@@ -138,6 +138,8 @@ void CKelMidi::CommitPendingEdits() {
 }
 
 bool CKelMidi::Confirm(StringId question) {
+    // What the built-in device has received so far: its next message is the mode message.
+    messagesBefore_ = systems_.Virtual().MessagesFromEditor();
     CConfirmDlg dialog(question, Parent());
     return app_.Ui().RunModal(dialog) == QDialog::Accepted;
 }
@@ -151,16 +153,21 @@ bool CKelMidi::ShowTransmitInstructions() {
     // however quickly the user goes on.
     if (systems_.Selected() == MidiSystem::Virtual &&
         output_.GetDeviceName() == CVirtualKelBackend::kPortName) {
-        // The mode message is on its way to the device: let it arrive first (at once, unless
+        // The mode message is on its way to the device: let it arrive first (it has, unless
         // the user was quicker than the device's own thread).
-        CKelDevice& device = systems_.Virtual().Device();
+        CVirtualKelBackend& device = systems_.Virtual();
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-        while (device.GetState() == CKelDevice::State::Idle &&
-               std::chrono::steady_clock::now() < until) {
+        const auto arrived = [&] {
+            const CKelDevice::State state = device.Device().GetState();
+            return device.MessagesFromEditor() != messagesBefore_ &&
+                   (state == CKelDevice::State::ReceiveStandby ||
+                    state == CKelDevice::State::Receiving);
+        };
+        while (!arrived() && std::chrono::steady_clock::now() < until) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-        if (device.GetState() == CKelDevice::State::ReceiveStandby) {
-            systems_.Virtual().PressEnter();
+        if (device.Device().GetState() == CKelDevice::State::ReceiveStandby) {
+            device.PressEnter();
         }
     }
     return true;

@@ -67,6 +67,7 @@ private:
     CMidiIn input_;
     CMidiOut output_;
     bool systemChosen_ = false;
+    int messagesBefore_ = 0; // messages the built-in device had before a transmit
     QPointer<CKelRcvDlg> receiveDlg_;
     TransferOutcome lastOutcome_ = TransferOutcome::Completed;
 };
