@@ -119,6 +119,74 @@
         <source>Cancel</source>
         <translation>キャンセル</translation>
     </message>
+    <message>
+        <source>Transmit Control Map</source>
+        <translation>コントロールマップの送信</translation>
+    </message>
+    <message>
+        <source>Please set the KEL to Bulk Receive mode.</source>
+        <translation>KEL をバルク受信モードにしてください。</translation>
+    </message>
+    <message>
+        <source>Procedure is as follows:</source>
+        <translation>手順は次のとおりです:</translation>
+    </message>
+    <message>
+        <source>Confirm that &quot;RS&quot; is indicated, then
+press the [ENTER] button.</source>
+        <translation>「RS」が表示されていることを確認してから、
+[ENTER] ボタンを押してください。</translation>
+    </message>
+    <message>
+        <source>Receive Control Map</source>
+        <translation>コントロールマップの受信</translation>
+    </message>
+    <message>
+        <source>Please set the KEL to Bulk Transmit mode.</source>
+        <translation>KEL をバルク送信モードにしてください。</translation>
+    </message>
+    <message>
+        <source>1 Confirm that &quot;TS&quot; is indicated, then
+   press the [ENTER] button.</source>
+        <translation>1 「TS」が表示されていることを確認してから、
+   [ENTER] ボタンを押してください。</translation>
+    </message>
+    <message>
+        <source>2 Press the [ENTER] button.</source>
+        <translation>2 [ENTER] ボタンを押してください。</translation>
+    </message>
+    <message>
+        <source>Transmitting...</source>
+        <translation>送信中...</translation>
+    </message>
+    <message>
+        <source>MIDI Devices</source>
+        <translation>MIDI デバイス</translation>
+    </message>
+    <message>
+        <source>MIDI System</source>
+        <translation>MIDI システム</translation>
+    </message>
+    <message>
+        <source>Input Port</source>
+        <translation>入力ポート</translation>
+    </message>
+    <message>
+        <source>Output Port</source>
+        <translation>出力ポート</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Built-in virtual KEL device</source>
+        <translation>内蔵の仮想 KEL デバイス</translation>
+    </message>
+    <message>
+        <source>This MIDI system lists no ports.</source>
+        <translation>この MIDI システムにはポートがありません。</translation>
+    </message>
 </context>
 <context>
     <name>StringTable</name>

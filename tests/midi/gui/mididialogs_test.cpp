@@ -7,6 +7,7 @@
 
 #include <thread>
 
+#include "app/uitext.h"
 #include "midi/rtmidi/rtmidibackend.h"
 
 namespace kel {
@@ -251,6 +252,30 @@ TEST_F(ProgressDialogTest, ReportsReachingTheClosedReceiveDialogMoveTheProgressD
     QTimer::singleShot(5000, &progress, &QDialog::reject); // a safety net only
     EXPECT_EQ(progress.exec(), QDialog::Accepted);
     EXPECT_EQ(progress.Bar()->value(), 50);
+}
+
+} // namespace
+} // namespace kel
+
+namespace kel {
+namespace {
+
+TEST(MidiDialogTexts, JapaneseUsersSeeTheDialogsInJapanese) {
+    ASSERT_TRUE(InstallUiTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
+    FakeUi ui;
+    CTransmitInstructionsDlg instructions;
+    CKelRcvDlg waiting(ui);
+    CProgressDlg progress(ui);
+    CMidiSystems systems;
+    CMidiDeviceDlg devices(systems, MidiSystem::Virtual, 0, 0);
+    const QStringList titles{instructions.windowTitle(), waiting.windowTitle(),
+                             progress.windowTitle(), devices.windowTitle()};
+    const QString note = devices.NoPortsNote()->text();
+    RemoveUiTranslations();
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("コントロールマップの送信"),
+                                   QStringLiteral("コントロールマップの受信"),
+                                   QStringLiteral("送信中..."), QStringLiteral("MIDI デバイス")}));
+    EXPECT_EQ(note, QStringLiteral("この MIDI システムにはポートがありません。"));
 }
 
 } // namespace
