@@ -9,6 +9,7 @@ PACKAGES=(
     librtmidi-dev jackd2
     fonts-liberation2
     xvfb xauth
+    dpkg-dev desktop-file-utils appstream xdotool x11-utils
     python3 python3-mido
 )
 
