@@ -39,6 +39,10 @@ public:
         std::lock_guard lock(lock_);
         return posts_;
     }
+    void Clear() {
+        std::lock_guard lock(lock_);
+        posts_.clear();
+    }
 
 private:
     std::mutex lock_;
@@ -145,54 +149,66 @@ void CheckReports(const std::vector<Post>& posts, const RecordTable& table,
     }
 }
 
-void ThroughTheParser(const std::uint8_t* data, std::size_t size) {
-    CSafeMidiInQue queue;
+// The received queue and the input port are large (a megabyte of buffers): they are made once
+// and start every input empty, as they do every receive.
+struct Receiver {
+    OnePortBackend backend;
+    fuzz::CountingReporter reporter;
     RecordTable table{};
-    CParserThread parser(queue, table);
     Recorder recorder;
+    CMidiIn input{backend, reporter, table};
+    CSafeMidiInQue queue;
+
+    static Receiver& Get() {
+        static Receiver* receiver = new Receiver; // never destroyed: no thread outlives an input
+        receiver->table = RecordTable{};
+        receiver->recorder.Clear();
+        return *receiver;
+    }
+};
+
+void ThroughTheParser(const std::uint8_t* data, std::size_t size) {
+    Receiver& r = Receiver::Get();
+    KEL_FUZZ_CHECK(r.queue.LockedCount() == 0);
+    CParserThread parser(r.queue, r.table);
     parser.SetRemainingCount(kExpected);
-    parser.SetNotifyWindow(&recorder, UM_BULK_RECEIVED);
+    parser.SetNotifyWindow(&r.recorder, UM_BULK_RECEIVED);
     std::map<int, AssignRecord> carried;
     for (const auto block : SplitBlocks(data, size, 600)) {
-        const int put = queue.Put(block.data(), block.size());
+        const int put = r.queue.Put(block.data(), block.size());
         KEL_FUZZ_CHECK(put == (block.size() <= MidiBlock::kCapacity ? 1 : 0));
-        const std::size_t before = recorder.Posts().size();
+        const std::size_t before = r.recorder.Posts().size();
         parser.ParseOne();
-        KEL_FUZZ_CHECK(queue.LockedCount() == 0);
-        const auto posts = recorder.Posts();
+        KEL_FUZZ_CHECK(r.queue.LockedCount() == 0);
+        const auto posts = r.recorder.Posts();
         if (posts.size() != before) {
             KEL_FUZZ_CHECK(posts.size() == before + 1 && block.size() == kBulkMessageSize);
             carried[static_cast<int>(posts.back().address >> 8)] = Carried(block);
         }
     }
-    const auto posts = recorder.Posts();
+    const auto posts = r.recorder.Posts();
     KEL_FUZZ_CHECK(parser.RemainingCount() == kExpected - static_cast<int>(posts.size()));
-    CheckReports(posts, table, &carried);
+    CheckReports(posts, r.table, &carried);
 }
 
 void ThroughTheInputPort(const std::uint8_t* data, std::size_t size) {
-    OnePortBackend backend;
-    fuzz::CountingReporter reporter;
-    RecordTable table{};
-    Recorder recorder;
-    {
-        CMidiIn input(backend, reporter, table);
-        input.SetDeviceName("Fuzz In");
-        input.SetExpectedCount(kExpected);
-        input.SetNotifyWindow(&recorder);
-        KEL_FUZZ_CHECK(input.Start());
-        for (const auto block : SplitBlocks(data, size, 1500)) {
-            backend.Deliver(block);
-        }
-        KEL_FUZZ_CHECK(input.Stop());
-        KEL_FUZZ_CHECK(!input.IsOpen() && !input.ParserExists());
-        KEL_FUZZ_CHECK(input.LentBufferCount() == 0);
-        KEL_FUZZ_CHECK(input.Queue().LockedCount() == 0);
+    Receiver& r = Receiver::Get();
+    CMidiIn& input = r.input;
+    input.SetDeviceName("Fuzz In");
+    input.SetExpectedCount(kExpected);
+    input.SetNotifyWindow(&r.recorder);
+    KEL_FUZZ_CHECK(input.Start());
+    for (const auto block : SplitBlocks(data, size, 1500)) {
+        r.backend.Deliver(block);
     }
-    KEL_FUZZ_CHECK(reporter.warnings.empty());
-    const auto posts = recorder.Posts();
+    KEL_FUZZ_CHECK(input.Stop());
+    KEL_FUZZ_CHECK(!input.IsOpen() && !input.ParserExists());
+    KEL_FUZZ_CHECK(input.LentBufferCount() == 0);
+    KEL_FUZZ_CHECK(input.Queue().LockedCount() == 0);
+    KEL_FUZZ_CHECK(r.reporter.warnings.empty());
+    const auto posts = r.recorder.Posts();
     KEL_FUZZ_CHECK(posts.size() <= static_cast<std::size_t>(CMidiInHDRArray::kCount));
-    CheckReports(posts, table, nullptr);
+    CheckReports(posts, r.table, nullptr);
 }
 
 } // namespace

@@ -159,6 +159,9 @@ CMainFrame::CMainFrame(CKelEditorApp& app) : app_(app), document_(app.Document()
 }
 
 CMainFrame::~CMainFrame() {
+    // The child widgets go after this body, and the focus moves as they do: the window's own
+    // parts are gone by then, so it no longer follows the focus.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     CBmpList::ReleaseUser();
 }
 

@@ -2,6 +2,7 @@
 // findings on a clean map that uses every kind.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,9 @@ struct MapBuilder {
                  int port = 0) {
         AssignEntry& e = Entry(name);
         e.SetChannelKind(kind);
-        int (AssignEntry::*setters[])(int) = {&AssignEntry::SetValue1, &AssignEntry::SetValue2,
-                                              &AssignEntry::SetValue3, &AssignEntry::SetValue4};
+        const std::array<int (AssignEntry::*)(int), 4> setters = {
+            &AssignEntry::SetValue1, &AssignEntry::SetValue2, &AssignEntry::SetValue3,
+            &AssignEntry::SetValue4};
         for (std::size_t i = 0; i < values.size(); ++i) {
             (e.*setters[i])(values[i]);
         }

@@ -1,0 +1,216 @@
+#!/usr/bin/env bash
+# Checks that run after the main test suite:
+#   fuzz  - builds the fuzz targets with clang and runs each on a copy of its seed corpus for
+#           KEL_FUZZ_SECONDS seconds (default 60); a crash, a failed check or a hang fails it;
+#   asan  - builds everything (the GUI too, when Qt is there) with AddressSanitizer and
+#           UndefinedBehaviorSanitizer and runs the whole test suite;
+#   tsan  - builds the core's MIDI tests with ThreadSanitizer and runs them (Qt stays out: it
+#           is not instrumented, so it would report races that are not there).
+# Usage: scripts/ci-extra.sh [fuzz] [asan] [tsan]   (all three when none is named)
+# Build directories: build-fuzz, build-asan and build-tsan under $KEL_EXTRA_BUILD_ROOT (default:
+# the source tree). One summary line per suite; the exit status is non-zero when any failed.
+set -uo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_ROOT="${KEL_EXTRA_BUILD_ROOT:-$ROOT}"
+FUZZ_SECONDS="${KEL_FUZZ_SECONDS:-60}"
+JOBS=2
+
+SUITES=("$@")
+if [ ${#SUITES[@]} -eq 0 ]; then
+    SUITES=(fuzz asan tsan)
+fi
+
+SUMMARY=()
+FAILED=0
+STARTED_AT=$SECONDS
+
+note() { echo "== ci-extra: $*"; }
+summary() {
+    SUMMARY+=("ci-extra: $1")
+    echo "== ci-extra: $1"
+}
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+if [ -f "$ROOT/scripts/lsan.supp" ]; then
+    export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0"
+fi
+
+# --- fuzz --------------------------------------------------------------------------------------
+
+run_fuzz() {
+    local start=$SECONDS build="$BUILD_ROOT/build-fuzz"
+    if ! command -v clang++ >/dev/null 2>&1; then
+        summary "fuzz: FAILED (clang++ is not installed)"
+        return 1
+    fi
+    note "fuzz: configuring and building in $build"
+    if ! CC=clang CXX=clang++ cmake -S "$ROOT" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DKEL_FUZZ=ON -DKEL_BUILD_GUI=OFF -DKEL_BUILD_TESTS=OFF -DKEL_BUILD_BENCH=OFF \
+        >"$build.configure.log" 2>&1; then
+        cat "$build.configure.log"
+        summary "fuzz: FAILED (configure)"
+        return 1
+    fi
+    local targets=()
+    for source in "$ROOT"/fuzz/*_fuzz.cpp; do
+        targets+=("$(basename "$source" .cpp)")
+    done
+    if ! cmake --build "$build" -j"$JOBS" --target "${targets[@]}"; then
+        summary "fuzz: FAILED (build)"
+        return 1
+    fi
+
+    local work artifacts
+    work="$(mktemp -d)"
+    artifacts="$build/fuzz-artifacts"
+    mkdir -p "$artifacts"
+    # Two targets at a time, one per core.
+    local running=0
+    for target in "${targets[@]}"; do
+        mkdir -p "$work/$target"
+        if [ -d "$ROOT/fuzz/corpus/$target" ]; then
+            cp -r "$ROOT/fuzz/corpus/$target/." "$work/$target/"
+        fi
+        (
+            cd "$work" &&
+                "$build/fuzz/$target" -max_total_time="$FUZZ_SECONDS" -timeout=10 \
+                    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts/$target-" \
+                    "$work/$target" >"$work/$target.log" 2>&1
+            echo $? >"$work/$target.rc"
+        ) &
+        running=$((running + 1))
+        if [ $running -ge $JOBS ]; then
+            wait -n
+            running=$((running - 1))
+        fi
+    done
+    wait
+
+    local total=0 crashes=0 line
+    for target in "${targets[@]}"; do
+        local rc execs
+        rc="$(cat "$work/$target.rc" 2>/dev/null || echo 1)"
+        execs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$target.log" | tail -1)"
+        execs="${execs:-0}"
+        total=$((total + execs))
+        if [ "$rc" != 0 ]; then
+            crashes=$((crashes + 1))
+            echo "---- $target failed (exit $rc); the end of its log:"
+            tail -n 60 "$work/$target.log"
+            line="$target: FAILED, $execs executions; the input is kept in $artifacts"
+        else
+            line="$target: $execs executions, no crash"
+        fi
+        echo "   $line"
+    done
+    rm -rf "$work"
+    local result="passed"
+    if [ $crashes -ne 0 ]; then
+        result="FAILED"
+    fi
+    summary "fuzz: ${#targets[@]} targets x ${FUZZ_SECONDS} s, $total executions, $crashes failing: $result ($((SECONDS - start)) s)"
+    [ $crashes -eq 0 ]
+}
+
+# --- asan --------------------------------------------------------------------------------------
+
+JACK_PID=""
+stop_jack() {
+    if [ -n "$JACK_PID" ]; then
+        kill "$JACK_PID" 2>/dev/null || true
+        wait "$JACK_PID" 2>/dev/null || true
+        JACK_PID=""
+    fi
+}
+trap stop_jack EXIT
+
+# The MIDI end-to-end tests need a JACK server; they skip without one.
+start_jack() {
+    if command -v jackd >/dev/null 2>&1 && ! pgrep -x jackd >/dev/null 2>&1; then
+        JACK_NO_AUDIO_RESERVATION=1 ASAN_OPTIONS= LSAN_OPTIONS= \
+            jackd --no-realtime -d dummy -r 48000 -p 256 >"$1/jackd.log" 2>&1 &
+        JACK_PID=$!
+        for _ in $(seq 50); do
+            if command -v jack_lsp >/dev/null 2>&1 && jack_lsp >/dev/null 2>&1; then break; fi
+            sleep 0.1
+        done
+    fi
+}
+
+run_asan() {
+    local start=$SECONDS build="$BUILD_ROOT/build-asan" gui=ON
+    note "asan: configuring and building in $build"
+    if ! cmake -S "$ROOT" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=address \
+        -DKEL_BUILD_GUI=ON -DKEL_BUILD_BENCH=OFF >"$build.configure.log" 2>&1; then
+        note "asan: the GUI cannot be configured here (no Qt?); testing without it"
+        gui=OFF
+        if ! cmake -S "$ROOT" -B "$build" -DKEL_BUILD_GUI=OFF >"$build.configure.log" 2>&1; then
+            cat "$build.configure.log"
+            summary "asan: FAILED (configure)"
+            return 1
+        fi
+    fi
+    if ! cmake --build "$build" -j"$JOBS"; then
+        summary "asan: FAILED (build)"
+        return 1
+    fi
+    start_jack "$build"
+    local log="$build/ctest.log" rc
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j"$JOBS" \
+        2>&1 | tee "$log"
+    rc=${PIPESTATUS[0]}
+    stop_jack
+    local counts
+    counts="$(grep -E '^[0-9]+% tests passed' "$log" | tail -1)"
+    if [ "$rc" -ne 0 ]; then
+        summary "asan: FAILED, ${counts:-no test ran} (GUI $gui, $((SECONDS - start)) s)"
+        return 1
+    fi
+    summary "asan: passed, ${counts} (GUI $gui, $((SECONDS - start)) s)"
+}
+
+# --- tsan --------------------------------------------------------------------------------------
+
+run_tsan() {
+    local start=$SECONDS build="$BUILD_ROOT/build-tsan"
+    note "tsan: configuring and building in $build"
+    if ! cmake -S "$ROOT" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=thread \
+        -DKEL_BUILD_GUI=OFF -DKEL_BUILD_BENCH=OFF >"$build.configure.log" 2>&1; then
+        cat "$build.configure.log"
+        summary "tsan: FAILED (configure)"
+        return 1
+    fi
+    if ! cmake --build "$build" -j"$JOBS" --target midi_tests; then
+        summary "tsan: FAILED (build)"
+        return 1
+    fi
+    local log="$build/midi_tests.log" rc
+    "$build/tests/midi_tests" 2>&1 | tee "$log"
+    rc=${PIPESTATUS[0]}
+    local counts
+    counts="$(grep -E '^\[==========\] [0-9]+ tests' "$log" | tail -1 | sed 's/^\[=*\] //')"
+    if [ "$rc" -ne 0 ] || grep -q "WARNING: ThreadSanitizer" "$log"; then
+        summary "tsan: FAILED, midi_tests: ${counts:-did not finish} ($((SECONDS - start)) s)"
+        return 1
+    fi
+    summary "tsan: passed, midi_tests: ${counts} ($((SECONDS - start)) s)"
+}
+
+for suite in "${SUITES[@]}"; do
+    case "$suite" in
+    fuzz) run_fuzz || FAILED=1 ;;
+    asan) run_asan || FAILED=1 ;;
+    tsan) run_tsan || FAILED=1 ;;
+    *)
+        echo "usage: scripts/ci-extra.sh [fuzz] [asan] [tsan]" >&2
+        exit 2
+        ;;
+    esac
+done
+
+echo
+printf '%s\n' "${SUMMARY[@]}"
+echo "ci-extra: $((SECONDS - STARTED_AT)) s in all"
+exit $FAILED
