@@ -27,6 +27,14 @@ inline constexpr int Help = 32795;
 inline constexpr int NextController = 32796;
 inline constexpr int PreviousController = 32797;
 inline constexpr int ImportMemorySet = 32799;
+// Commands of the editor beyond its original menus, numbered after the string table's ids.
+inline constexpr int Undo = 32840;
+inline constexpr int Redo = 32841;
+inline constexpr int CompareWith = 32842;
+inline constexpr int ExportSysEx = 32843;
+inline constexpr int ImportSysEx = 32844;
+inline constexpr int CheckMap = 32845;
+inline constexpr int Verify = 32846;
 inline constexpr int RecentFileFirst = 57616; // 57616 .. 57631
 inline constexpr int RecentFileLast = 57631;
 inline constexpr int About = 57664;

@@ -13,6 +13,7 @@
 #include "app/ids.h"
 #include "app/mainframe.h"
 #include "app/uitext.h"
+#include "app/undo.h"
 #include "editors/gui/accedit.h"
 #include "editors/gui/msgdlg.h"
 #include "midi/gui/kelmidi.h"
@@ -37,6 +38,7 @@ CKelEditorApp::CKelEditorApp(CUiServices& ui, std::unique_ptr<QSettings> store)
       files_(document_, reporter_, *this) {
     document_.NewDocument();
     document_.SetRefreshHandler([this] { RefreshViews(); });
+    history_ = std::make_unique<CUndoHistory>(document_, [this] { RefreshViews(); });
     SetAssignDialog(msgDlg_.get());
     // The MIDI input and output ports, constructed last and destroyed first; they register
     // the Transmit, Receive and MIDI Devices commands.

@@ -25,6 +25,7 @@ namespace kel {
 class CKelMidi;
 class CKelMsgDlg;
 class CMainFrame;
+class CUndoHistory;
 
 class CKelEditorApp : public QObject, private MapFileHost {
     Q_OBJECT
@@ -62,6 +63,8 @@ public:
     const MidiCommands& Midi() const { return midi_; }
     // The MIDI side: the chosen MIDI system and the input and output ports.
     CKelMidi& MidiPorts() { return *midiPorts_; }
+    // The undo history of the control map.
+    CUndoHistory& History() { return *history_; }
 
     // The help page beside the executable, by the user's language.
     static QString ComputeHelpPath(const QString& programDirectory, const QLocale& locale);
@@ -107,7 +110,8 @@ private:
     std::unique_ptr<QSettings> store_;
     CGuiReporter reporter_;
     CParameter document_;
-    std::unique_ptr<CKelMsgDlg> msgDlg_; // the assign dialog, registered at construction
+    std::unique_ptr<CUndoHistory> history_; // listens to the document; goes before it
+    std::unique_ptr<CKelMsgDlg> msgDlg_;    // the assign dialog, registered at construction
     CDirectAssign direct_;
     IAssignDialog* assign_ = nullptr;
     CMapFiles files_;

@@ -18,7 +18,9 @@
 #include "app/editornotify.h"
 #include "app/ids.h"
 #include "app/keleditorapp.h"
+#include "app/mapcommands.h"
 #include "app/uitext.h"
+#include "app/undo.h"
 #include "editors/gui/accedit.h"
 #include "model/assignlist.h"
 #include "panel/kelpanel.h"
@@ -79,10 +81,7 @@ CKelDlgBar::CKelDlgBar(CParameter& document, QWidget* parent)
 }
 
 void CKelDlgBar::CommitTitleField() {
-    const std::string text = titleField_->text().toLatin1().toStdString();
-    if (text != document_.GetTitle()) {
-        document_.SetTitle(text);
-    }
+    document_.CommitTitle(titleField_->text().toLatin1().toStdString());
 }
 
 void CKelDlgBar::RefreshTitleField() {
@@ -149,6 +148,7 @@ CMainFrame::CMainFrame(CKelEditorApp& app) : app_(app), document_(app.Document()
     setCentralWidget(central);
 
     statusBar()->setSizeGripEnabled(false);
+    mapCommands_ = new CMapCommands(app_, *this);
     CreateMenus();
     connect(qApp, &QApplication::focusChanged, this, [this] { UpdateCommandUI(); });
 
@@ -203,9 +203,13 @@ void CMainFrame::CreateMenus() {
                {QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_S)});
     fileMenu_->addSeparator();
     AddCommand(fileMenu_, cmd::ImportMemorySet, Tr("&Import Memory Set..."), {});
+    AddCommand(fileMenu_, cmd::ImportSysEx, Tr("Import S&ysEx..."), {});
+    AddCommand(fileMenu_, cmd::ExportSysEx, Tr("Expor&t SysEx..."), {});
     fileMenu_->addSeparator();
     AddCommand(fileMenu_, cmd::ExportList, Tr("&Export Assign List..."), {});
     AddCommand(fileMenu_, cmd::ViewList, Tr("&View Assign List"), {});
+    fileMenu_->addSeparator();
+    AddCommand(fileMenu_, cmd::CompareWith, Tr("Compare &With..."), {});
     fileMenu_->addSeparator();
     recentSeparator_ = fileMenu_->addSeparator();
     AddCommand(fileMenu_, cmd::Exit, Tr("E&xit"), {});
@@ -216,6 +220,10 @@ void CMainFrame::CreateMenus() {
     RebuildRecentFiles();
 
     QMenu* edit = bar->addMenu(Tr("&Edit"));
+    AddCommand(edit, cmd::Undo, Tr("&Undo\tCtrl+Z"), {QKS(Qt::CTRL | Qt::Key_Z)});
+    AddCommand(edit, cmd::Redo, Tr("&Redo\tCtrl+Y"),
+               {QKS(Qt::CTRL | Qt::Key_Y), QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    edit->addSeparator();
     AddCommand(edit, cmd::Copy, Tr("&Copy\tCtrl+C"),
                {QKS(Qt::CTRL | Qt::Key_C), QKS(Qt::CTRL | Qt::Key_Insert)});
     AddCommand(edit, cmd::Paste, Tr("&Paste\tCtrl+V"),
@@ -226,6 +234,8 @@ void CMainFrame::CreateMenus() {
     QMenu* comm = bar->addMenu(Tr("&Communication"));
     AddCommand(comm, cmd::Transmit, Tr("&Transmit..."), {});
     AddCommand(comm, cmd::Receive, Tr("&Receive..."), {});
+    comm->addSeparator();
+    AddCommand(comm, cmd::CheckMap, Tr("Check &Map..."), {});
     connect(comm, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
 
     QMenu* options = bar->addMenu(Tr("&Options"));
@@ -241,6 +251,7 @@ void CMainFrame::CreateMenus() {
                {QKS(Qt::CTRL | Qt::Key_F)});
     AddCommand(nullptr, cmd::PreviousController, QStringLiteral("Previous Controller"),
                {QKS(Qt::CTRL | Qt::Key_B)});
+    mapCommands_->SetPrompts();
 }
 
 void CMainFrame::RebuildRecentFiles() {
@@ -311,6 +322,9 @@ void CMainFrame::UpdateCommandUI() {
     Action(cmd::Transmit)->setEnabled(static_cast<bool>(midi.transmit));
     Action(cmd::Receive)->setEnabled(static_cast<bool>(midi.receive));
     Action(cmd::MidiDevices)->setEnabled(static_cast<bool>(midi.devices));
+    if (mapCommands_ != nullptr) {
+        mapCommands_->UpdateCommandUI();
+    }
 }
 
 void CMainFrame::OnCommand(int id) {
@@ -364,7 +378,7 @@ void CMainFrame::OnCommand(int id) {
         OnEditCommand(id);
         break;
     case cmd::Transmit:
-        if (app_.Midi().transmit) {
+        if (app_.Midi().transmit && mapCommands_->CheckBeforeTransmit()) {
             app_.Midi().transmit();
         }
         break;
@@ -398,6 +412,9 @@ void CMainFrame::OnCommand(int id) {
         Panel()->update();
         break;
     default:
+        if (CMapCommands::Serves(id)) {
+            mapCommands_->Run(id);
+        }
         break;
     }
     UpdateCommandUI();
@@ -424,10 +441,16 @@ void CMainFrame::OnEditCommand(int id) {
         if (dialog.ApplyAssignDialog() == 0) {
             document_.CopyAssign();
         }
-    } else if (id == cmd::Paste) {
-        document_.PasteAssign();
     } else {
-        document_.ClearAssign();
+        // With the assign dialog hidden the edit goes into the map at once: one undo step.
+        const QString name = QString::fromLatin1(ControllerName(document_.SelectedController()));
+        const CUndoHistory::StepName step(
+            app_.History(), (id == cmd::Paste ? Tr("Paste %1") : Tr("NO ASSIGN %1")).arg(name));
+        if (id == cmd::Paste) {
+            document_.PasteAssign();
+        } else {
+            document_.ClearAssign();
+        }
     }
     Panel()->update();
     QWidget* window = dialog.Window();

@@ -5,6 +5,7 @@
 
 #include <QFrame>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <map>
 
@@ -16,6 +17,7 @@ namespace kel {
 class CCharEdit;
 class CKelEditorApp;
 class CKelPanel;
+class CMapCommands;
 class CParameter;
 
 // The bar under the menu: "TITLE:" and the TITLE field (control 1007, at most 128 characters).
@@ -108,6 +110,7 @@ private:
     QAction* recentSeparator_ = nullptr;
     QList<QAction*> recentActions_;
     std::map<int, QAction*> actions_;
+    QPointer<CMapCommands> mapCommands_; // Undo, Redo, Check Map, Compare With, SysEx files
     bool dialogWasVisible_ = false;
     bool created_ = false;
 };

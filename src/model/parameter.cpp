@@ -15,6 +15,22 @@ void CParameter::SetTitle(const char* text) {
     }
 }
 
+void CParameter::CommitTitle(std::string_view text) {
+    const std::string title = CutText(std::string(text));
+    if (title == map_.title) {
+        return;
+    }
+    ControlMap before;
+    if (change_) {
+        before = map_;
+    }
+    map_.title = title;
+    map_.modified = true;
+    if (change_) {
+        change_(MapChange::Title, kNoController, before);
+    }
+}
+
 void CParameter::SetMapComment(ControllerId id, const char* text) {
     if (!IsValidController(id)) {
         return;
@@ -41,12 +57,19 @@ void CParameter::ResetMap() {
 }
 
 void CParameter::NewDocument() {
+    ControlMap before;
+    if (change_) {
+        before = map_;
+    }
     ResetMap();
     const ControllerId keep = edit_.controllerId;
     edit_.Clear();
     edit_.controllerId = keep;
     copyright_.clear();
     map_.modified = false;
+    if (change_) {
+        change_(MapChange::Replaced, kNoController, before);
+    }
 }
 
 Answer CParameter::ConfirmDiscard(Questioner& questioner, const std::function<void()>& save) {
@@ -79,6 +102,12 @@ void CParameter::CommitEdit() {
         return;
     }
     const auto index = static_cast<std::size_t>(selected_);
+    const bool differs =
+        edit_.record != map_.records[index] || edit_.comment != map_.comments[index];
+    ControlMap before;
+    if (change_ && differs) {
+        before = map_;
+    }
     if (edit_.record != map_.records[index]) {
         map_.records[index] = edit_.record;
         map_.modified = true;
@@ -88,6 +117,13 @@ void CParameter::CommitEdit() {
         map_.modified = true;
     }
     edit_.changed = false;
+    // A comment above the length limit differs from the stored one every time; only a change
+    // of what is stored counts.
+    if (change_ && differs &&
+        (map_.records[index] != before.records[index] ||
+         map_.comments[index] != before.comments[index])) {
+        change_(MapChange::Assign, selected_, before);
+    }
 }
 
 void CParameter::RevertEdit() {

@@ -11,8 +11,20 @@
 
 namespace kel {
 
+// The kinds of user edit that reach the map (see CParameter::SetChangeHandler).
+enum class MapChange {
+    Assign,  // CommitEdit wrote the edit buffer into a control's record or comment
+    Title,   // CommitTitle stored a new title
+    Replaced // NewDocument replaced the whole map (New, Open, Receive, imports)
+};
+
 class CParameter {
 public:
+    // Told after a change of the map: what changed, the control concerned (kNoController for
+    // the title and a replaced map) and the whole map as it was before the change.
+    using ChangeHandler =
+        std::function<void(MapChange change, ControllerId id, const ControlMap& before)>;
+
     CParameter();
     virtual ~CParameter() = default;
 
@@ -34,6 +46,9 @@ public:
     const std::string& GetTitle() const { return map_.title; }
     void SetTitle(const char* text); // null empties; sets modified
     void SetTitle(std::string_view text) { SetTitle(std::string(text).c_str()); }
+    // The user's edit of the title: stores `text` when it differs from the title, then tells
+    // the change handler. The file reader uses SetTitle, which tells nobody.
+    void CommitTitle(std::string_view text);
     void SetMapComment(ControllerId id, const char* text); // null empties; sets modified
     void SetMapComment(ControllerId id, std::string_view text) {
         SetMapComment(id, std::string(text).c_str());
@@ -69,6 +84,9 @@ public:
 
     // Called after Paste and NO ASSIGN changed the edit buffer, so the views can refresh.
     void SetRefreshHandler(std::function<void()> handler) { refresh_ = std::move(handler); }
+    // Called after CommitEdit and CommitTitle changed the map, and after NewDocument (the undo
+    // history of the editor). Only changes that altered a byte or a text are reported.
+    void SetChangeHandler(ChangeHandler handler) { change_ = std::move(handler); }
 
 private:
     void Refresh() const {
@@ -84,6 +102,7 @@ private:
     ControllerId selected_ = kNoController;
     std::string copyright_;
     std::function<void()> refresh_;
+    ChangeHandler change_;
 };
 
 } // namespace kel

@@ -38,15 +38,17 @@ TEST_F(EditorTest, MenuBarHasThePopupsInOrder) {
         titles << action->text();
     }
     EXPECT_EQ(titles, QStringList({"&File", "&Edit", "&Communication", "&Options", "&Help"}));
-    EXPECT_EQ(ItemsOf(MenuNamed(window_, "&File")),
-              QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "-", "&Save\tCtrl+S",
-                           "Save &As...\tCtrl+Shift+S", "-", "&Import Memory Set...", "-",
-                           "&Export Assign List...", "&View Assign List", "-", "Recent File", "-",
-                           "E&xit"}));
+    EXPECT_EQ(
+        ItemsOf(MenuNamed(window_, "&File")),
+        QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "-", "&Save\tCtrl+S",
+                     "Save &As...\tCtrl+Shift+S", "-", "&Import Memory Set...", "Import S&ysEx...",
+                     "Expor&t SysEx...", "-", "&Export Assign List...", "&View Assign List", "-",
+                     "Compare &With...", "-", "Recent File", "-", "E&xit"}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Edit")),
-              QStringList({"&Copy\tCtrl+C", "&Paste\tCtrl+V", "NO ASSIGN\tDel"}));
+              QStringList({"&Undo\tCtrl+Z", "&Redo\tCtrl+Y", "-", "&Copy\tCtrl+C", "&Paste\tCtrl+V",
+                           "NO ASSIGN\tDel"}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Communication")),
-              QStringList({"&Transmit...", "&Receive..."}));
+              QStringList({"&Transmit...", "&Receive...", "-", "Check &Map..."}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Options")),
               QStringList({"&MIDI Devices...", "&Show Messages"}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Help")), QStringList({"KEL Editor &Help", "&About..."}));

@@ -187,6 +187,146 @@ press the [ENTER] button.</source>
         <source>This MIDI system lists no ports.</source>
         <translation>この MIDI システムにはポートがありません。</translation>
     </message>
+    <message>
+        <source>&amp;Undo	Ctrl+Z</source>
+        <translation>元に戻す(&amp;U)	Ctrl+Z</translation>
+    </message>
+    <message>
+        <source>&amp;Redo	Ctrl+Y</source>
+        <translation>やり直し(&amp;R)	Ctrl+Y</translation>
+    </message>
+    <message>
+        <source>&amp;Undo %1	Ctrl+Z</source>
+        <translation>元に戻す(&amp;U): %1	Ctrl+Z</translation>
+    </message>
+    <message>
+        <source>&amp;Redo %1	Ctrl+Y</source>
+        <translation>やり直し(&amp;R): %1	Ctrl+Y</translation>
+    </message>
+    <message>
+        <source>Change Title</source>
+        <translation>タイトルの変更</translation>
+    </message>
+    <message>
+        <source>Change %1</source>
+        <translation>%1 の変更</translation>
+    </message>
+    <message>
+        <source>Paste %1</source>
+        <translation>%1 への貼り付け</translation>
+    </message>
+    <message>
+        <source>NO ASSIGN %1</source>
+        <translation>%1 のアサイン解除</translation>
+    </message>
+    <message>
+        <source>Import S&amp;ysEx...</source>
+        <translation>SysEx の読み込み(&amp;Y)...</translation>
+    </message>
+    <message>
+        <source>Expor&amp;t SysEx...</source>
+        <translation>SysEx の書き出し(&amp;T)...</translation>
+    </message>
+    <message>
+        <source>Compare &amp;With...</source>
+        <translation>比較(&amp;W)...</translation>
+    </message>
+    <message>
+        <source>Check &amp;Map...</source>
+        <translation>マップのチェック(&amp;M)...</translation>
+    </message>
+    <message>
+        <source>Take back the last change of the control map</source>
+        <translation>コントロール・マップの最後の変更を元に戻します</translation>
+    </message>
+    <message>
+        <source>Make the change taken back again</source>
+        <translation>元に戻した変更をやり直します</translation>
+    </message>
+    <message>
+        <source>Compare the control map with a control map file</source>
+        <translation>コントロール・マップをコントロール・マップ・ファイルと比較します</translation>
+    </message>
+    <message>
+        <source>Save the control map as a system-exclusive (.syx) file</source>
+        <translation>コントロール・マップをシステム・エクスクルーシブ (.syx) ファイルとして保存します</translation>
+    </message>
+    <message>
+        <source>Open a system-exclusive (.syx) file as a new control map</source>
+        <translation>システム・エクスクルーシブ (.syx) ファイルを新しいコントロール・マップとして開きます</translation>
+    </message>
+    <message>
+        <source>List the problems of the control map before it is sent</source>
+        <translation>送信する前にコントロール・マップの問題点を一覧表示します</translation>
+    </message>
+    <message>
+        <source>SysEx Files (*.syx)</source>
+        <translation>SysEx ファイル (*.syx)</translation>
+    </message>
+    <message>
+        <source>All Files (*)</source>
+        <translation>すべてのファイル (*)</translation>
+    </message>
+    <message>
+        <source>The control map has no problems.</source>
+        <translation>コントロール・マップに問題はありません。</translation>
+    </message>
+    <message>
+        <source>Errors: %1. Warnings: %2. Double-click a line to edit its control.</source>
+        <translation>エラー: %1 件、警告: %2 件。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>閉じる</translation>
+    </message>
+    <message>
+        <source>Check Map</source>
+        <translation>マップのチェック</translation>
+    </message>
+    <message>
+        <source>Check &amp;Again</source>
+        <translation>再チェック(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Compare With</source>
+        <translation>比較</translation>
+    </message>
+    <message>
+        <source>Compare &amp;Again</source>
+        <translation>再比較(&amp;A)</translation>
+    </message>
+    <message>
+        <source>%1
+The open control map and "%2" are compared.</source>
+        <translation>%1
+開いているコントロール・マップと "%2" を比較しました。</translation>
+    </message>
+    <message>
+        <source>From the open control map to "%1": %2 controls differ. Double-click a line to edit its control.</source>
+        <translation>開いているコントロール・マップから "%1" への違い: %2 個のコントローラーが異なります。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
+    </message>
+    <message>
+        <source>Compare With %1</source>
+        <translation>%1 との比較</translation>
+    </message>
+    <message>
+        <source>The control map was saved as %1.</source>
+        <translation>コントロール・マップを %1 に保存しました。</translation>
+    </message>
+    <message>
+        <source>%1 other messages in the file were skipped.</source>
+        <translation>ファイル内のほかのメッセージ %1 個を読み飛ばしました。</translation>
+    </message>
+    <message>
+        <source>The control map has errors: the KEL would receive settings it cannot use.
+Transmit it anyway?</source>
+        <translation>コントロール・マップにエラーがあります。KEL が使用できない設定を受け取ることになります。
+それでも送信しますか?</translation>
+    </message>
+    <message>
+        <source>Transmit Anyway</source>
+        <translation>送信する</translation>
+    </message>
 </context>
 <context>
     <name>StringTable</name>
@@ -407,6 +547,367 @@ About</source>
 Exit</source>
         <translation>アプリケーションを終了します
 終了</translation>
+    </message>
+</context>
+<context>
+    <name>MapCheck</name>
+    <message>
+        <source>%1 and %2 both send %3%4.</source>
+        <translation>%1 と %2 は同じ %3%4 を送信します。</translation>
+    </message>
+    <message>
+        <source>%1 all send %2%3.</source>
+        <translation>%1 はすべて同じ %2%3 を送信します。</translation>
+    </message>
+    <message>
+        <source>%1: the minimum %2 is above the maximum %3.</source>
+        <translation>%1: 最小値 %2 が最大値 %3 を上回っています。</translation>
+    </message>
+    <message>
+        <source>%1: assign code %2 is not a known message kind.</source>
+        <translation>%1: アサイン・コード %2 は既知のメッセージの種類ではありません。</translation>
+    </message>
+    <message>
+        <source>%1: port value %2 is not Port 1, Port 2 or Port 1 + 2.</source>
+        <translation>%1: ポートの値 %2 は Port 1、Port 2、Port 1 + 2 のいずれでもありません。</translation>
+    </message>
+    <message>
+        <source>%1: channel %2 is outside 1-16.</source>
+        <translation>%1: チャンネル %2 は 1～16 の範囲外です。</translation>
+    </message>
+    <message>
+        <source>%1: button mode %2 is not Unlatch, Latch or Increase.</source>
+        <translation>%1: ボタン・モード %2 は Unlatch、Latch、Increase のいずれでもありません。</translation>
+    </message>
+    <message>
+        <source>%1: AFT mode %2 is not OFF, Channel Pressure or Polyphonic Key Pressure.</source>
+        <translation>%1: AFT モード %2 は OFF、Channel Pressure、Polyphonic Key Pressure のいずれでもありません。</translation>
+    </message>
+    <message>
+        <source>%1: the %2 is %3, above %4.</source>
+        <translation>%1: %2 が %3 で、%4 を超えています。</translation>
+    </message>
+    <message>
+        <source>%1: %2 is not a system realtime message the control can send (F6, F8, FA, FB, FC or FF).</source>
+        <translation>%1: %2 は、このコントローラーが送信できるシステム・リアルタイム・メッセージ (F6、F8、FA、FB、FC、FF) ではありません。</translation>
+    </message>
+    <message>
+        <source>%1: data type %2 is not one of DT0 to DT4.</source>
+        <translation>%1: データ・タイプ %2 は DT0～DT4 のいずれでもありません。</translation>
+    </message>
+    <message>
+        <source>%1: the Free Message length %2 is above 24 bytes.</source>
+        <translation>%1: Free Message の長さ %2 が 24 バイトを超えています。</translation>
+    </message>
+    <message>
+        <source>%1: checksum kind %2 is not 1 or 2.</source>
+        <translation>%1: チェックサムの種類 %2 は 1 でも 2 でもありません。</translation>
+    </message>
+    <message>
+        <source>%1: the data range %2-%3 goes above %4, the top of %5.</source>
+        <translation>%1: データ範囲 %2-%3 が %5 の上限 %4 を超えています。</translation>
+    </message>
+    <message>
+        <source>%1: the stored %2 is not a valid message: %3</source>
+        <translation>%1: 保存されている %2 は正しいメッセージではありません: %3</translation>
+    </message>
+    <message>
+        <source>%1: the stored %2 is longer than 24 bytes: %3</source>
+        <translation>%1: 保存されている %2 は 24 バイトを超えています: %3</translation>
+    </message>
+    <message>
+        <source>%1: the data field, checksum or channel marker of the %2 lies outside its bytes: %3</source>
+        <translation>%1: %2 のデータ・フィールド、チェックサム、またはチャンネル・マーカーがメッセージの外にあります: %3</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1、%2</translation>
+    </message>
+    <message>
+        <source>%1 and %2</source>
+        <translation>%1 と %2</translation>
+    </message>
+    <message>
+        <source> on channel %1, %2</source>
+        <translation> (チャンネル %1、%2)</translation>
+    </message>
+    <message>
+        <source> on channel %1</source>
+        <translation> (チャンネル %1)</translation>
+    </message>
+    <message>
+        <source> on %1</source>
+        <translation> (%1)</translation>
+    </message>
+    <message>
+        <source>System Ex. message</source>
+        <translation>System Ex. メッセージ</translation>
+    </message>
+    <message>
+        <source>Free Message</source>
+        <translation>Free Message</translation>
+    </message>
+    <message>
+        <source>note %1</source>
+        <translation>ノート %1</translation>
+    </message>
+    <message>
+        <source>channel pressure</source>
+        <translation>チャンネル・プレッシャー</translation>
+    </message>
+    <message>
+        <source>poly pressure on note %1</source>
+        <translation>ノート %1 のポリフォニック・キー・プレッシャー</translation>
+    </message>
+    <message>
+        <source>CC %1</source>
+        <translation>CC %1</translation>
+    </message>
+    <message>
+        <source>program change %1</source>
+        <translation>プログラム・チェンジ %1</translation>
+    </message>
+    <message>
+        <source>program changes (Min-Max)</source>
+        <translation>プログラム・チェンジ (Min-Max)</translation>
+    </message>
+    <message>
+        <source>bank %1/%2 with program change %3</source>
+        <translation>バンク %1/%2 とプログラム・チェンジ %3</translation>
+    </message>
+    <message>
+        <source>PC Dec</source>
+        <translation>PC Dec</translation>
+    </message>
+    <message>
+        <source>PC Inc</source>
+        <translation>PC Inc</translation>
+    </message>
+    <message>
+        <source>RPN %1/%2</source>
+        <translation>RPN %1/%2</translation>
+    </message>
+    <message>
+        <source>NRPN %1/%2</source>
+        <translation>NRPN %1/%2</translation>
+    </message>
+    <message>
+        <source>%1</source>
+        <translation>%1</translation>
+    </message>
+    <message>
+        <source>the System Ex. message %1</source>
+        <translation>System Ex. メッセージ %1</translation>
+    </message>
+    <message>
+        <source>the Free Message %1</source>
+        <translation>Free Message %1</translation>
+    </message>
+    <message>
+        <source>TEMPO</source>
+        <translation>TEMPO</translation>
+    </message>
+    <message>
+        <source>note number</source>
+        <translation>ノート番号</translation>
+    </message>
+    <message>
+        <source>velocity</source>
+        <translation>ベロシティ</translation>
+    </message>
+    <message>
+        <source>controller number</source>
+        <translation>コントローラー番号</translation>
+    </message>
+    <message>
+        <source>minimum</source>
+        <translation>最小値</translation>
+    </message>
+    <message>
+        <source>maximum</source>
+        <translation>最大値</translation>
+    </message>
+    <message>
+        <source>program</source>
+        <translation>プログラム</translation>
+    </message>
+    <message>
+        <source>bank LSB</source>
+        <translation>バンク LSB</translation>
+    </message>
+    <message>
+        <source>bank MSB</source>
+        <translation>バンク MSB</translation>
+    </message>
+    <message>
+        <source>parameter LSB</source>
+        <translation>パラメーター LSB</translation>
+    </message>
+    <message>
+        <source>parameter MSB</source>
+        <translation>パラメーター MSB</translation>
+    </message>
+    <message>
+        <source>error</source>
+        <translation>エラー</translation>
+    </message>
+    <message>
+        <source>warning</source>
+        <translation>警告</translation>
+    </message>
+</context>
+<context>
+    <name>MapCompare</name>
+    <message>
+        <source>%1: %2 → %3</source>
+        <translation>%1: %2 → %3</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1、%2</translation>
+    </message>
+    <message>
+        <source>%1 %2 → %3</source>
+        <translation>%1 %2 → %3</translation>
+    </message>
+    <message>
+        <source>Title: "%1" → "%2"</source>
+        <translation>タイトル: "%1" → "%2"</translation>
+    </message>
+    <message>
+        <source>"%1"</source>
+        <translation>"%1"</translation>
+    </message>
+    <message>
+        <source>invalid code %1</source>
+        <translation>無効なコード %1</translation>
+    </message>
+    <message>
+        <source>The KEL's memory matches the control map.</source>
+        <translation>KEL のメモリーはコントロール・マップと一致しています。</translation>
+    </message>
+    <message>
+        <source>The control maps are equal.</source>
+        <translation>コントロール・マップは同じです。</translation>
+    </message>
+    <message>
+        <source>assign code</source>
+        <translation>アサイン・コード</translation>
+    </message>
+    <message>
+        <source>port</source>
+        <translation>ポート</translation>
+    </message>
+    <message>
+        <source>channel</source>
+        <translation>チャンネル</translation>
+    </message>
+    <message>
+        <source>button mode</source>
+        <translation>ボタン・モード</translation>
+    </message>
+    <message>
+        <source>center click</source>
+        <translation>センター・クリック</translation>
+    </message>
+    <message>
+        <source>AFT mode</source>
+        <translation>AFT モード</translation>
+    </message>
+    <message>
+        <source>velocity</source>
+        <translation>ベロシティ</translation>
+    </message>
+    <message>
+        <source>minimum</source>
+        <translation>最小値</translation>
+    </message>
+    <message>
+        <source>maximum</source>
+        <translation>最大値</translation>
+    </message>
+    <message>
+        <source>message</source>
+        <translation>メッセージ</translation>
+    </message>
+    <message>
+        <source>data type</source>
+        <translation>データ・タイプ</translation>
+    </message>
+    <message>
+        <source>data range</source>
+        <translation>データ範囲</translation>
+    </message>
+    <message>
+        <source>comment</source>
+        <translation>コメント</translation>
+    </message>
+    <message>
+        <source>other bytes</source>
+        <translation>その他のバイト</translation>
+    </message>
+    <message>
+        <source>on</source>
+        <translation>オン</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>オフ</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>なし</translation>
+    </message>
+</context>
+<context>
+    <name>SyxFile</name>
+    <message>
+        <source>The file cannot be read: %1.</source>
+        <translation>ファイルを読み込めません: %1。</translation>
+    </message>
+    <message>
+        <source>The file is empty.</source>
+        <translation>ファイルが空です。</translation>
+    </message>
+    <message>
+        <source>The file is larger than %1 bytes; it is not a system-exclusive file of a control map.</source>
+        <translation>ファイルが %1 バイトより大きいため、コントロール・マップのシステム・エクスクルーシブ・ファイルではありません。</translation>
+    </message>
+    <message>
+        <source>This is not a system-exclusive file: the byte %1 at offset %2 belongs to no MIDI message.</source>
+        <translation>システム・エクスクルーシブ・ファイルではありません: オフセット %2 のバイト %1 はどの MIDI メッセージにも属しません。</translation>
+    </message>
+    <message>
+        <source>This is a Standard MIDI File, not a system-exclusive file; open it as a control map file.</source>
+        <translation>これはシステム・エクスクルーシブ・ファイルではなくスタンダード MIDI ファイルです。コントロール・マップ・ファイルとして開いてください。</translation>
+    </message>
+    <message>
+        <source>The file ends in the middle of the message that starts at offset %1.</source>
+        <translation>オフセット %1 から始まるメッセージの途中でファイルが終わっています。</translation>
+    </message>
+    <message>
+        <source>The KEL bulk message at offset %1 is damaged (wrong length, address or checksum).</source>
+        <translation>オフセット %1 の KEL バルク・メッセージが壊れています (長さ、アドレス、またはチェックサムが正しくありません)。</translation>
+    </message>
+    <message>
+        <source>The file holds two different bulk messages for %1.</source>
+        <translation>ファイルに %1 の異なるバルク・メッセージが 2 つあります。</translation>
+    </message>
+    <message>
+        <source>The file holds no KEL bulk messages.</source>
+        <translation>ファイルに KEL のバルク・メッセージがありません。</translation>
+    </message>
+    <message>
+        <source>The file holds %1 of the 50 KEL bulk messages; missing: %2.</source>
+        <translation>ファイルには KEL のバルク・メッセージ 50 個のうち %1 個しかありません。足りないもの: %2。</translation>
     </message>
 </context>
 </TS>

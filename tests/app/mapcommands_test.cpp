@@ -1,0 +1,420 @@
+// Check Map, Compare With, Export and Import SysEx and the check before a transmit, inside the
+// running editor; the Japanese texts of the check, the comparison and the .syx messages.
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+
+#include "app/editor_fixture.h"
+#include "app/editornotify.h"
+#include "app/mapcommands.h"
+#include "app/maptexts.h"
+#include "app/reportwindow.h"
+#include "app/uitext.h"
+#include "app/undo.h"
+#include "editors/gui/msgdlg.h"
+#include "files/syxfile.h"
+
+namespace kel {
+namespace {
+
+constexpr ControllerId R1 = 0;
+constexpr ControllerId R2 = 1;
+constexpr ControllerId S1 = 9;
+constexpr ControllerId S3 = 11;
+
+QStringList LinesOf(CReportWindow* window) {
+    QStringList lines;
+    for (int i = 0; i < window->List()->count(); ++i) {
+        lines << window->List()->item(i)->text();
+    }
+    return lines;
+}
+
+void SetControlChange(CParameter& doc, ControllerId id, int controller) {
+    AssignRecord& r = doc.RecordOf(id);
+    r.fill(0);
+    r[rec::AssignCode] = CodeControlChange;
+    r[5] = static_cast<std::uint8_t>(controller);
+    r[6] = 0;
+    r[7] = 127;
+}
+
+class MapCommandsTest : public EditorTest {
+protected:
+    CMapCommands* Commands() { return window_->findChild<CMapCommands*>(); }
+
+    // Two controls sending CC 74 alike, and an unknown assign code on S1.
+    void CraftMapWithProblems() {
+        CParameter& doc = app_->Document();
+        SetControlChange(doc, R1, 74);
+        SetControlChange(doc, R2, 74);
+        doc.RecordOf(S1)[rec::AssignCode] = 30;
+    }
+};
+
+TEST_F(MapCommandsTest, CheckMapListsTheFindingsAndOpensTheControlOfALine) {
+    CraftMapWithProblems();
+    window_->RunCommand(cmd::CheckMap);
+    CReportWindow* report = Commands()->CheckWindow();
+    ASSERT_NE(report, nullptr);
+    EXPECT_TRUE(report->isVisible());
+    EXPECT_EQ(report->windowTitle(), "Check Map");
+    EXPECT_EQ(LinesOf(report), QStringList({"R1 and R2 both send CC 74 on channel 1, Port 1.",
+                                            "S1: assign code 30 is not a known message kind."}));
+    EXPECT_EQ(report->Summary()->text(),
+              "Errors: 1. Warnings: 1. Double-click a line to edit its control.");
+    EXPECT_FALSE(report->List()->item(0)->icon().isNull());
+    EXPECT_EQ(report->ControlOfLine(0), R1);
+    EXPECT_EQ(report->ControlOfLine(1), S1);
+
+    // Activating the second line opens the assign dialog on S1.
+    emit report->List()->itemActivated(report->List()->item(1));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app_->Document().SelectedController(), S1);
+    QWidget* dialog = app_->AssignDialog().Window();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+
+    // The same window runs the check again on the edited map.
+    app_->Document().RecordOf(S1)[rec::AssignCode] = CodeNoAssign;
+    app_->Document().RevertEdit();
+    SetControlChange(app_->Document(), R2, 75);
+    report->AgainButton()->click();
+    EXPECT_EQ(Commands()->CheckWindow(), report);
+    EXPECT_EQ(report->Summary()->text(), "The control map has no problems.");
+    EXPECT_EQ(report->List()->count(), 0);
+    EXPECT_TRUE(report->List()->isHidden());
+}
+
+TEST_F(MapCommandsTest, CheckMapSeesTheDialogsPendingFields) {
+    PostEditorNotify(window_->View(), NotifyOpenAssign, S3);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    auto* list = FindByKelId<QComboBox>(app_->AssignDialog().Window(), CKelMsgDlg::IdTypeList);
+    ASSERT_NE(list, nullptr);
+    list->setCurrentIndex(MsgTempo);
+    emit list->activated(MsgTempo);
+    app_->Document().RecordOf(R1)[rec::AssignCode] = CodeTempo;
+    window_->RunCommand(cmd::CheckMap);
+    EXPECT_EQ(LinesOf(Commands()->CheckWindow()), QStringList({"R1 and S3 both send TEMPO."}));
+}
+
+// A transmit handler that counts, and UI services that answer the question with `answer`.
+class TransmitCheckTest : public MapCommandsTest {
+protected:
+    class QuestionUi : public FakeUi {
+    public:
+        int RunModal(QDialog& dialog) override {
+            ++asked;
+            if (auto* label = dialog.findChild<QLabel*>(kReportQuestionName); label != nullptr) {
+                question = label->text();
+            }
+            if (auto* list = dialog.findChild<QListWidget*>(kReportListName); list != nullptr) {
+                listed = list->count();
+            }
+            return FakeUi::RunModal(dialog);
+        }
+        int asked = 0;
+        int listed = 0;
+        QString question;
+    };
+
+    void SetUp() override {
+        app_.reset();
+        ASSERT_TRUE(StartWith());
+    }
+    bool StartWith() {
+        auto store = std::make_unique<QSettings>(dir_.filePath(QStringLiteral("settings.ini")),
+                                                 QSettings::IniFormat);
+        app_ = std::make_unique<CKelEditorApp>(questionUi_, std::move(store));
+        if (!app_->Startup({QStringLiteral("kel-editor")})) {
+            return false;
+        }
+        window_ = app_->MainWindow();
+        CKelEditorApp::MidiCommands midi = app_->Midi();
+        midi.transmit = [this] { ++transmits_; };
+        app_->SetMidiCommands(midi);
+        return true;
+    }
+
+    QuestionUi questionUi_;
+    int transmits_ = 0;
+};
+
+TEST_F(TransmitCheckTest, ErrorsAskBeforeSendingWarningsDoNot) {
+    CParameter& doc = app_->Document();
+    SetControlChange(doc, R1, 74);
+    SetControlChange(doc, R2, 74); // a warning only
+    window_->RunCommand(cmd::Transmit);
+    EXPECT_EQ(questionUi_.asked, 0);
+    EXPECT_EQ(transmits_, 1);
+
+    doc.RecordOf(S1)[rec::AssignCode] = 30;
+    questionUi_.modalResult = QDialog::Rejected;
+    window_->RunCommand(cmd::Transmit);
+    EXPECT_EQ(questionUi_.asked, 1);
+    EXPECT_EQ(questionUi_.listed, 2);
+    EXPECT_TRUE(questionUi_.question.contains("Transmit it anyway?"));
+    EXPECT_EQ(transmits_, 1);
+
+    questionUi_.modalResult = QDialog::Accepted;
+    window_->RunCommand(cmd::Transmit);
+    EXPECT_EQ(transmits_, 2);
+}
+
+TEST_F(MapCommandsTest, CompareWithShowsTheDifferencesAndLeavesTheMapAlone) {
+    CParameter& doc = app_->Document();
+    const QString first = WriteMapFile("first.mid", "FIRST");
+    // The second file: R1 as in the first but another maximum, S3 a note, another title.
+    doc.RecordOf(R1)[rec::AssignCode] = CodeControlChange;
+    doc.RecordOf(R1)[rec::Values] = 74;
+    doc.RecordOf(R1)[7] = 100;
+    doc.RecordOf(S3)[rec::AssignCode] = CodeNote;
+    doc.RecordOf(S3)[5] = 60;
+    doc.RecordOf(S3)[6] = 100;
+    TitleField()->setText("SECOND");
+    const QString second = TempPath("second.mid");
+    ASSERT_EQ(app_->Files().SaveMapFile(CAppSettings::ToFsPath(second)), 1);
+    CParameter secondMap;
+    secondMap.Map() = doc.Map();
+
+    ASSERT_EQ(app_->Files().LoadMapFile(CAppSettings::ToFsPath(first), ControlMapKind), 1);
+    const ControlMap before = doc.Map();
+    const std::string path = app_->Files().CurrentPath();
+
+    ui_.openPaths.push_back(second);
+    window_->RunCommand(cmd::CompareWith);
+    CReportWindow* report = Commands()->CompareWindow();
+    ASSERT_NE(report, nullptr);
+    const MapComparison expected = CompareMaps(before, secondMap.Map());
+    QStringList expectedLines;
+    for (const std::string& line : expected.Lines()) {
+        expectedLines << QString::fromStdString(line);
+    }
+    EXPECT_EQ(LinesOf(report), expectedLines);
+    ASSERT_EQ(LinesOf(report).size(), 3);
+    EXPECT_EQ(LinesOf(report)[0], QString::fromUtf8("Title: \"FIRST\" \u2192 \"SECOND\""));
+    EXPECT_TRUE(report->Summary()->text().contains("2 controls differ"));
+    EXPECT_EQ(report->ControlOfLine(0), kNoController);
+    EXPECT_EQ(report->ControlOfLine(2), S3);
+    EXPECT_EQ(report->windowTitle(), "Compare With second.mid");
+
+    EXPECT_EQ(doc.Map().records, before.records);
+    EXPECT_EQ(doc.GetTitle(), "FIRST");
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(app_->Files().CurrentPath(), path);
+    EXPECT_FALSE(app_->History().CanUndo());
+
+    // Compared with itself, the map is equal.
+    ui_.openPaths.push_back(first);
+    window_->RunCommand(cmd::CompareWith);
+    EXPECT_TRUE(report->Summary()->text().startsWith("The control maps are equal."));
+    EXPECT_EQ(report->List()->count(), 0);
+
+    // A file that is no control map is reported by the reader; no window changes.
+    QFile junk(TempPath("junk.mid"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a midi file");
+    junk.close();
+    ui_.openPaths.push_back(TempPath("junk.mid"));
+    window_->RunCommand(cmd::CompareWith);
+    EXPECT_EQ(ui_.warnings.size(), 1);
+    EXPECT_EQ(doc.Map().records, before.records);
+}
+
+TEST_F(MapCommandsTest, SysExExportAndImportRoundTrip) {
+    CParameter& doc = app_->Document();
+    SetControlChange(doc, R1, 74);
+    doc.RecordOf(S3)[rec::AssignCode] = CodeControlChangeTwin; // folded on import
+    doc.RecordOf(S3)[5] = 7;
+    doc.RecordOf(S1)[rec::AssignCode] = CodeTempo;
+    TitleField()->setText("KEEP");
+    const RecordTable exported = doc.Map().records;
+
+    const QString syx = TempPath("map.syx");
+    ui_.savePaths.push_back(syx);
+    window_->RunCommand(cmd::ExportSysEx);
+    EXPECT_EQ(ui_.saveFilters, QStringList({"SysEx Files (*.syx)", "All Files (*)"}));
+    EXPECT_EQ(ui_.saveSuffix, "syx");
+    EXPECT_EQ(QFileInfo(syx).size(), 50 * 141);
+    EXPECT_TRUE(ui_.warnings.isEmpty());
+
+    // Import asks to save the modified map first, like Open.
+    doc.SetModified(true);
+    ui_.answers.push_back(Answer::No);
+    ui_.openPaths.push_back(syx);
+    window_->RunCommand(cmd::ImportSysEx);
+    EXPECT_EQ(ui_.questions.size(), 1);
+    EXPECT_EQ(ui_.openFilters, QStringList({"SysEx Files (*.syx)", "All Files (*)"}));
+    RecordTable folded = exported;
+    folded[S3][rec::AssignCode] = CodeControlChange;
+    EXPECT_EQ(doc.Map().records, folded);
+    EXPECT_EQ(doc.GetTitle(), "");
+    EXPECT_EQ(TitleField()->text(), "");
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_TRUE(app_->Files().CurrentPath().empty());
+    EXPECT_TRUE(ui_.warnings.isEmpty());
+
+    // Cancel on the save question leaves everything as it is.
+    ui_.answers.push_back(Answer::Cancel);
+    ui_.openPaths.push_back(syx);
+    doc.RecordOf(R1)[5] = 1;
+    window_->RunCommand(cmd::ImportSysEx);
+    EXPECT_EQ(doc.RecordOf(R1)[5], 1);
+    EXPECT_EQ(ui_.openPaths.size(), 1u);
+}
+
+TEST_F(MapCommandsTest, MalformedSysExFilesAreRefusedAndTheMapStays) {
+    CParameter& doc = app_->Document();
+    const QString first = WriteMapFile("first.mid", "FIRST");
+    ASSERT_EQ(app_->Files().LoadMapFile(CAppSettings::ToFsPath(first), ControlMapKind), 1);
+    const ControlMap before = doc.Map();
+
+    const QString junk = TempPath("junk.syx");
+    QFile file(junk);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromHex("F0431000F7") + QByteArray("hello"));
+    file.close();
+    // Only 10 controls of a map.
+    std::vector<std::uint8_t> image = BuildSyxImage(RecordTable{});
+    image.resize(10 * 141);
+    const QString part = TempPath("part.syx");
+    QFile partFile(part);
+    ASSERT_TRUE(partFile.open(QIODevice::WriteOnly));
+    partFile.write(reinterpret_cast<const char*>(image.data()), static_cast<qint64>(image.size()));
+    partFile.close();
+
+    for (const QString& path : {junk, part}) {
+        ui_.openPaths.push_back(path);
+        window_->RunCommand(cmd::ImportSysEx);
+        const SyxImport expected = LoadSyxFile(CAppSettings::ToFsPath(path));
+        ASSERT_FALSE(expected.Ok());
+        ASSERT_FALSE(ui_.warnings.isEmpty());
+        EXPECT_EQ(ui_.warnings.last(), QString::fromStdString(expected.message));
+        EXPECT_EQ(doc.Map().records, before.records);
+        EXPECT_EQ(doc.GetTitle(), "FIRST");
+        EXPECT_FALSE(doc.IsModified());
+        EXPECT_EQ(app_->Files().CurrentPath(), CAppSettings::ToFsPath(first));
+    }
+    EXPECT_TRUE(ui_.warnings.last().startsWith("The file holds 10 of the 50 KEL bulk messages"));
+
+    // Exporting where nothing can be written is reported.
+    ui_.savePaths.push_back(TempPath("no/such/dir/map.syx"));
+    window_->RunCommand(cmd::ExportSysEx);
+    EXPECT_TRUE(ui_.warnings.last().startsWith("An error occurred while saving the file. ("));
+}
+
+// --- the texts in Japanese ----------------------------------------------------------------------
+
+class JapaneseTextsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(InstallUiTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
+    }
+    void TearDown() override { RemoveUiTranslations(); }
+
+    static bool HasLatinWord(const QString& text) {
+        // A run of three letters is an English word left over (names such as "CC" or "R1"
+        // and hex bytes are shorter or contain digits).
+        int run = 0;
+        for (QChar c : text) {
+            run = (c >= u'a' && c <= u'z') ? run + 1 : 0;
+            if (run >= 3) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+TEST_F(JapaneseTextsTest, EveryCheckFindingIsTranslatedWithItsParts) {
+    RecordTable records{};
+    auto cc = [&](ControllerId id, int number, int channel, int port) {
+        records[id][rec::AssignCode] = CodeControlChange;
+        records[id][5] = static_cast<std::uint8_t>(number);
+        records[id][7] = 127;
+        records[id][rec::Channel] = static_cast<std::uint8_t>(channel);
+        records[id][rec::Port] = static_cast<std::uint8_t>(port);
+    };
+    cc(0, 74, 0, 0);
+    cc(1, 74, 0, 0);
+    cc(2, 74, 0, 0); // three alike
+    cc(3, 10, 0, 0);
+    cc(4, 10, 0, 1); // other port: no finding
+    records[5][rec::AssignCode] = CodeNote;
+    records[5][5] = 60;
+    records[5][6] = 200; // velocity above 127
+    records[6][rec::AssignCode] = CodeChannelPressure;
+    records[6][5] = 100;
+    records[6][6] = 10; // inverted range
+    records[7][rec::AssignCode] = CodeTempo;
+    records[8][rec::AssignCode] = CodeTempo;
+    records[9][rec::AssignCode] = 30; // invalid code
+    records[10][rec::AssignCode] = CodeNote;
+    records[10][rec::Channel] = 20; // channel out of range
+    records[12][rec::AssignCode] = CodeSystemRealtime;
+    records[12][5] = 0xF1;
+    const std::vector<CheckFinding> findings = CheckControlMap(records);
+    ASSERT_GE(findings.size(), 7u);
+    for (const CheckFinding& f : findings) {
+        QString text = CheckFindingText(f);
+        EXPECT_NE(text, QString::fromStdString(f.message));
+        // Port names are the device's names in either language.
+        EXPECT_FALSE(HasLatinWord(text.remove("Port"))) << text.toStdString();
+    }
+    EXPECT_EQ(CheckSeverityText(CheckSeverity::Error), QString::fromUtf8("エラー"));
+}
+
+TEST_F(JapaneseTextsTest, ComparisonLinesAndSyxMessagesAreTranslated) {
+    AssignRecord a{};
+    a[rec::AssignCode] = CodeControlChange;
+    a[5] = 74;
+    a[7] = 127;
+    AssignRecord b = a;
+    b[7] = 100;
+    b[rec::Port] = 1;
+    const ControlDifference d = CompareControl(S3, a, b, "Cutoff", "Filter");
+    QString line = ComparisonLine(d);
+    EXPECT_NE(line, QString::fromStdString(d.description));
+    EXPECT_FALSE(HasLatinWord(line.remove("Cutoff").remove("Filter").remove("Port")))
+        << line.toStdString();
+    EXPECT_NE(CompareUiText(CompareTextId::MemoryMatches),
+              QString::fromStdString(std::string(CompareText(CompareTextId::MemoryMatches))));
+
+    const std::vector<std::vector<std::uint8_t>> images = {
+        {},
+        {0x4D, 0x54, 0x68, 0x64, 0, 0, 0, 6},
+        {0xF0, 0x43, 0x10},
+        {0x12, 0x34},
+        {0xF0, 0x7E, 0x00, 0xF7},
+    };
+    for (const auto& image : images) {
+        const SyxImport result = ParseSyxImage(image);
+        ASSERT_FALSE(result.Ok());
+        const QString text = SyxMessageText(result);
+        EXPECT_NE(text, QString::fromStdString(result.message)) << result.message;
+    }
+    std::vector<std::uint8_t> part = BuildSyxImage(RecordTable{});
+    part.resize(3 * 141);
+    const SyxImport missing = ParseSyxImage(part);
+    ASSERT_EQ(missing.error, SyxError::Missing);
+    EXPECT_NE(SyxMessageText(missing), QString::fromStdString(missing.message));
+}
+
+TEST(FilledTexts, MatchAndFillKeepArgumentsLiteral) {
+    QStringList captures;
+    ASSERT_TRUE(MatchFilledText("R1, R2 and R3", "%1 and %2", captures));
+    EXPECT_EQ(captures, QStringList({"", "R1, R2", "R3"}));
+    EXPECT_FALSE(MatchFilledText("note 60", "poly pressure on note %1", captures));
+    EXPECT_FALSE(MatchFilledText("", "%1", captures));
+    ASSERT_TRUE(MatchFilledText("Cannot save (13)", "Cannot save (%d)", captures));
+    EXPECT_EQ(captures.value(0), "13");
+    EXPECT_EQ(FillUiText("%2 / %1 / %3", {"a%2", "b"}), "b / a%2 / %3");
+}
+
+} // namespace
+} // namespace kel
