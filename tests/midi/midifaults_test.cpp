@@ -225,11 +225,11 @@ public:
     }
     std::unique_ptr<TransferDialog> CreateReceiveDialog() override {
         return std::make_unique<UserDialog>(UserDialog::ClosesOn::FirstReport, cancelWaitAfter,
-                                            patience, gaveUp);
+                                            waitPatience, gaveUp);
     }
     std::unique_ptr<TransferDialog> CreateProgressDialog() override {
         return std::make_unique<UserDialog>(UserDialog::ClosesOn::LastReport, cancelProgressAfter,
-                                            patience, gaveUp);
+                                            progressPatience, gaveUp);
     }
     void NewMap() override { document_.NewDocument(); }
     void RefreshViews() override {}
@@ -240,7 +240,9 @@ public:
     std::function<void()> onInstructions;
     int cancelWaitAfter = UserDialog::kNeverCancel;
     int cancelProgressAfter = UserDialog::kNeverCancel;
-    std::chrono::milliseconds patience = 1500ms;
+    // How long the user waits for the device before cancelling a dialog.
+    std::chrono::milliseconds waitPatience = 5s;
+    std::chrono::milliseconds progressPatience = 5s;
     std::atomic<int> gaveUp{0};
 
 private:
@@ -360,7 +362,7 @@ TEST_F(MidiFaultTest, AFloodOfForeignMessagesUsesUpTheBuffersUntilTheUserCancels
     // buffers are gone after 14 bulk messages, so the receive can never finish.
     line.foreignBeforeEach = 3;
     line.foreignKinds = 5;
-    ui.patience = 500ms;
+    ui.progressPatience = 500ms;
     EXPECT_EQ(Receive(), TransferOutcome::Cancelled);
     EXPECT_EQ(ui.gaveUp, 1);
     EXPECT_TRUE(document.IsModified());
@@ -384,7 +386,8 @@ TEST_F(MidiFaultTest, AFloodOfForeignMessagesUsesUpTheBuffersUntilTheUserCancels
 }
 
 TEST_F(MidiFaultTest, BulkMessagesCutIntoPiecesAreLost) {
-    ui.patience = 400ms;
+    ui.waitPatience = 400ms;
+    ui.progressPatience = 400ms;
     line.splitController = FaultyLine::kSplitAll;
     EXPECT_EQ(Receive(), TransferOutcome::WaitCancelled);
     EXPECT_EQ(HexTable(document.Map().records), HexTable(RecordTable{}));
@@ -393,6 +396,7 @@ TEST_F(MidiFaultTest, BulkMessagesCutIntoPiecesAreLost) {
 
     ASSERT_TRUE(device.WaitUntilIdle(5s));
     line.splitController = 20;
+    ui.waitPatience = 5s;
     ui.gaveUp = 0;
     EXPECT_EQ(Receive(), TransferOutcome::Cancelled);
     EXPECT_EQ(ui.gaveUp, 1); // the progress waited for the lost one in vain
@@ -405,7 +409,7 @@ TEST_F(MidiFaultTest, BulkMessagesCutIntoPiecesAreLost) {
 // --- a device that goes ----------------------------------------------------------------------
 
 TEST_F(MidiFaultTest, ADeviceUnpluggedDuringAReceive) {
-    ui.patience = 500ms;
+    ui.progressPatience = 500ms;
     line.unplugAfterReceived = 20;
     EXPECT_EQ(Receive(), TransferOutcome::Cancelled);
     ExpectReceivedUpTo(20);
@@ -429,7 +433,7 @@ TEST_F(MidiFaultTest, ADeviceUnpluggedDuringAReceive) {
 TEST_F(MidiFaultTest, ADeviceUnpluggedDuringATransmit) {
     const RecordTable map = Memory(2);
     document.Map().records = map;
-    ui.patience = 500ms;
+    ui.progressPatience = 500ms;
     // The mode message and ten records reach the device; the rest is refused by the port.
     line.unplugAfterSent = 11;
     EXPECT_EQ(Transmit(), TransferOutcome::Cancelled);
