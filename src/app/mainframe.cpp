@@ -236,6 +236,7 @@ void CMainFrame::CreateMenus() {
     AddCommand(comm, cmd::Receive, Tr("&Receive..."), {});
     comm->addSeparator();
     AddCommand(comm, cmd::CheckMap, Tr("Check &Map..."), {});
+    AddCommand(comm, cmd::Verify, Tr("&Verify..."), {});
     connect(comm, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
 
     QMenu* options = bar->addMenu(Tr("&Options"));
@@ -380,6 +381,7 @@ void CMainFrame::OnCommand(int id) {
     case cmd::Transmit:
         if (app_.Midi().transmit && mapCommands_->CheckBeforeTransmit()) {
             app_.Midi().transmit();
+            mapCommands_->AfterTransmit();
         }
         break;
     case cmd::Receive:

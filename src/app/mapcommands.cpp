@@ -19,8 +19,10 @@
 #include "app/settings.h"
 #include "app/uitext.h"
 #include "app/undo.h"
+#include "app/verify.h"
 #include "files/smfctrl.h"
 #include "files/syxfile.h"
+#include "midi/gui/kelmidi.h"
 #include "model/mapcheck.h"
 #include "panel/kelpanel.h"
 
@@ -54,6 +56,7 @@ bool CMapCommands::Serves(int id) {
     case cmd::ExportSysEx:
     case cmd::ImportSysEx:
     case cmd::CheckMap:
+    case cmd::Verify:
         return true;
     default:
         return false;
@@ -71,6 +74,7 @@ void CMapCommands::SetPrompts() {
         {cmd::ExportSysEx, "Save the control map as a system-exclusive (.syx) file"},
         {cmd::ImportSysEx, "Open a system-exclusive (.syx) file as a new control map"},
         {cmd::CheckMap, "List the problems of the control map before it is sent"},
+        {cmd::Verify, "Compare the KEL's current memory with the control map"},
     };
     for (const auto& p : prompts) {
         if (QAction* action = window_.Action(p.id); action != nullptr) {
@@ -105,6 +109,9 @@ void CMapCommands::UpdateCommandUI() {
         redo->setVisible(!textFocus);
         redo->setEnabled(!textFocus && history.CanRedo());
     }
+    if (QAction* verify = window_.Action(cmd::Verify); verify != nullptr) {
+        verify->setEnabled(static_cast<bool>(app_.Midi().receive));
+    }
 }
 
 void CMapCommands::Run(int id) {
@@ -126,6 +133,9 @@ void CMapCommands::Run(int id) {
         break;
     case cmd::CheckMap:
         CheckMap();
+        break;
+    case cmd::Verify:
+        Verify();
         break;
     default:
         break;
@@ -301,6 +311,49 @@ void CMapCommands::ImportSysEx() {
             kStatusNoteMs);
     }
     window_.ActivateMain();
+}
+
+// --- Verify ----------------------------------------------------------------------------------
+
+void CMapCommands::AfterTransmit() {
+    if (app_.MidiPorts().LastOutcome() != TransferOutcome::Completed || !app_.Midi().receive) {
+        return;
+    }
+    if (app_.Ui().AskYesNo(&window_, Tr("The control map was transmitted.\n"
+                                        "Verify the KEL's memory now?"))) {
+        Verify();
+    }
+}
+
+void CMapCommands::Verify() {
+    if (!CommitPendingEdits()) {
+        return;
+    }
+    CVerifyReceive receive(app_);
+    const std::optional<RecordTable> received = receive.Run();
+    if (!received) {
+        return; // cancelled, or the failure has been reported
+    }
+    // Twin codes are folded on both sides, as a receive folds them.
+    RecordTable map = app_.Document().Map().records;
+    for (AssignRecord& record : map) {
+        record[rec::AssignCode] = BaseCode(record[rec::AssignCode]);
+    }
+    const MapComparison comparison = CompareRecords(map, *received);
+
+    const bool created = verifyWindow_ == nullptr;
+    CReportWindow* report = ReportWindow(verifyWindow_, Tr("Verify"), Tr("Verify &Again"));
+    if (created) {
+        connect(report, &CReportWindow::AgainRequested, this, &CMapCommands::Verify);
+    }
+    const QString summary =
+        comparison.Equal()
+            ? CompareUiText(CompareTextId::MemoryMatches)
+            : FillUiText(Tr("From the control map to the KEL's memory: %1 controls differ. "
+                            "Double-click a line to edit its control."),
+                         {QString::number(comparison.controls.size())});
+    report->SetReport(summary, CompareReportLines(comparison));
+    ShowReport(report);
 }
 
 } // namespace kel

@@ -1,6 +1,6 @@
 // The main window's commands around the control map that go beyond editing one control:
 // Edit > Undo and Redo, File > Compare With, Export SysEx and Import SysEx, Communication >
-// Check Map, and the check that runs before a transmit. The main window builds their
+// Check Map and Verify, and the check that runs before a transmit. The main window builds their
 // menu items and hands the commands here.
 #pragma once
 
@@ -39,10 +39,13 @@ public:
     // Before Transmit: commits the pending edits and runs the check; false when the check
     // found errors and the user did not choose to transmit anyway.
     bool CheckBeforeTransmit();
+    // After Transmit: when it completed, offers to verify the device's memory at once.
+    void AfterTransmit();
 
     // The report windows, while they exist.
     CReportWindow* CheckWindow() const { return checkWindow_; }
     CReportWindow* CompareWindow() const { return compareWindow_; }
+    CReportWindow* VerifyWindow() const { return verifyWindow_; }
 
     // True while the keyboard focus is in a text field (of any of the editor's windows).
     static bool TextFieldHasFocus();
@@ -58,6 +61,7 @@ private:
     void CompareAgain();
     void ExportSysEx();
     void ImportSysEx();
+    void Verify();
 
     CReportWindow* ReportWindow(QPointer<CReportWindow>& slot, const QString& title,
                                 const QString& againText);
@@ -68,6 +72,7 @@ private:
     CMainFrame& window_;
     QPointer<CReportWindow> checkWindow_;
     QPointer<CReportWindow> compareWindow_;
+    QPointer<CReportWindow> verifyWindow_;
     std::string comparePath_; // the file of the last Compare With
 };
 

@@ -29,6 +29,14 @@ Answer CQtUiServices::AskYesNoCancel(QWidget* parent, const QString& text) {
     }
 }
 
+bool CQtUiServices::AskYesNo(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, AppTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 QString CQtUiServices::GetOpenFileName(QWidget* parent, const QStringList& filters) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -24,6 +24,11 @@ public:
     virtual void Warn(QWidget* parent, const QString& text) = 0;
     // The Yes/No/Cancel question with a warning icon.
     virtual Answer AskYesNoCancel(QWidget* parent, const QString& text) = 0;
+    // A Yes/No question (an offer, nothing at risk): true for Yes. Services without their
+    // own take the Yes/No/Cancel question, Cancel counting as No.
+    virtual bool AskYesNo(QWidget* parent, const QString& text) {
+        return AskYesNoCancel(parent, text) == Answer::Yes;
+    }
     // The open and save file dialogs; an empty result means Cancel. The save dialog asks
     // before overwriting an existing file and adds `defaultSuffix` to a name without one.
     virtual QString GetOpenFileName(QWidget* parent, const QStringList& filters) = 0;
@@ -39,6 +44,7 @@ class CQtUiServices : public CUiServices {
 public:
     void Warn(QWidget* parent, const QString& text) override;
     Answer AskYesNoCancel(QWidget* parent, const QString& text) override;
+    bool AskYesNo(QWidget* parent, const QString& text) override;
     QString GetOpenFileName(QWidget* parent, const QStringList& filters) override;
     QString GetSaveFileName(QWidget* parent, const QStringList& filters,
                             const QString& defaultSuffix) override;

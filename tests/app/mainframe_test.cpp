@@ -48,7 +48,7 @@ TEST_F(EditorTest, MenuBarHasThePopupsInOrder) {
               QStringList({"&Undo\tCtrl+Z", "&Redo\tCtrl+Y", "-", "&Copy\tCtrl+C", "&Paste\tCtrl+V",
                            "NO ASSIGN\tDel"}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Communication")),
-              QStringList({"&Transmit...", "&Receive...", "-", "Check &Map..."}));
+              QStringList({"&Transmit...", "&Receive...", "-", "Check &Map...", "&Verify..."}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Options")),
               QStringList({"&MIDI Devices...", "&Show Messages"}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Help")), QStringList({"KEL Editor &Help", "&About..."}));

@@ -327,6 +327,32 @@ Transmit it anyway?</source>
         <source>Transmit Anyway</source>
         <translation>送信する</translation>
     </message>
+    <message>
+        <source>&amp;Verify...</source>
+        <translation>照合(&amp;V)...</translation>
+    </message>
+    <message>
+        <source>Compare the KEL's current memory with the control map</source>
+        <translation>KEL のカレント・メモリーをコントロール・マップと照合します</translation>
+    </message>
+    <message>
+        <source>The control map was transmitted.
+Verify the KEL's memory now?</source>
+        <translation>コントロール・マップを送信しました。
+KEL のメモリーを今すぐ照合しますか?</translation>
+    </message>
+    <message>
+        <source>Verify</source>
+        <translation>照合</translation>
+    </message>
+    <message>
+        <source>Verify &amp;Again</source>
+        <translation>再照合(&amp;A)</translation>
+    </message>
+    <message>
+        <source>From the control map to the KEL's memory: %1 controls differ. Double-click a line to edit its control.</source>
+        <translation>コントロール・マップから KEL のメモリーへの違い: %1 個のコントローラーが異なります。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
+    </message>
 </context>
 <context>
     <name>StringTable</name>

@@ -1,0 +1,54 @@
+// Verify: receives the KEL's current memory the way Receive does (the same dialogs, the same
+// input port and parser thread, the same mode message), but into a record table of its own, so
+// the control map in the editor is never touched. The caller compares the records received
+// with the map.
+#pragma once
+
+#include <QPointer>
+
+#include <optional>
+#include <string>
+
+#include "midi/midiin.h"
+#include "midi/transfer.h"
+#include "model/parameter.h"
+
+namespace kel {
+
+class CKelEditorApp;
+class CKelRcvDlg;
+
+class CVerifyReceive : private TransferUi {
+public:
+    explicit CVerifyReceive(CKelEditorApp& app);
+    ~CVerifyReceive() override;
+
+    CVerifyReceive(const CVerifyReceive&) = delete;
+    CVerifyReceive& operator=(const CVerifyReceive&) = delete;
+
+    // Receives the device's 50 records. Returns them (twin codes folded) when the receive
+    // completed; nothing when it was cancelled or failed (failures have been reported).
+    std::optional<RecordTable> Run();
+    TransferOutcome Outcome() const { return outcome_; }
+
+private:
+    // TransferUi
+    std::string StoredPortName(bool input) override;
+    void CommitPendingEdits() override {}
+    // Nothing is overwritten: a verify asks no confirmation.
+    bool Confirm(StringId) override { return true; }
+    bool ShowTransmitInstructions() override { return false; }
+    std::unique_ptr<TransferDialog> CreateReceiveDialog() override;
+    std::unique_ptr<TransferDialog> CreateProgressDialog() override;
+    // The "new map" of a receive is this object's own table.
+    void NewMap() override;
+    void RefreshViews() override;
+
+    CKelEditorApp& app_;
+    CParameter received_; // only its records are used
+    CMidiIn input_;
+    QPointer<CKelRcvDlg> receiveDlg_;
+    TransferOutcome outcome_ = TransferOutcome::Declined;
+};
+
+} // namespace kel
