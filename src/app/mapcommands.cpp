@@ -250,8 +250,8 @@ void CMapCommands::CompareAgain() {
                              {CompareUiText(CompareTextId::MapsEqual), name});
     } else {
         summary = FillUiText(
-            Tr("From the open control map to \"%1\": %2 controls differ. Double-click a line to "
-               "edit its control."),
+            Tr("From the open control map to \"%1\". Controls that differ: %2. Double-click a "
+               "line to edit its control."),
             {name, QString::number(comparison.controls.size())});
     }
     report->setWindowTitle(FillUiText(Tr("Compare With %1"), {name}));
@@ -349,7 +349,7 @@ void CMapCommands::Verify() {
     const QString summary =
         comparison.Equal()
             ? CompareUiText(CompareTextId::MemoryMatches)
-            : FillUiText(Tr("From the control map to the KEL's memory: %1 controls differ. "
+            : FillUiText(Tr("From the control map to the KEL's memory. Controls that differ: %1. "
                             "Double-click a line to edit its control."),
                          {QString::number(comparison.controls.size())});
     report->SetReport(summary, CompareReportLines(comparison));

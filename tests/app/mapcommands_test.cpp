@@ -198,7 +198,7 @@ TEST_F(MapCommandsTest, CompareWithShowsTheDifferencesAndLeavesTheMapAlone) {
     EXPECT_EQ(LinesOf(report), expectedLines);
     ASSERT_EQ(LinesOf(report).size(), 3);
     EXPECT_EQ(LinesOf(report)[0], QString::fromUtf8("Title: \"FIRST\" \u2192 \"SECOND\""));
-    EXPECT_TRUE(report->Summary()->text().contains("2 controls differ"));
+    EXPECT_TRUE(report->Summary()->text().contains("Controls that differ: 2."));
     EXPECT_EQ(report->ControlOfLine(0), kNoController);
     EXPECT_EQ(report->ControlOfLine(2), S3);
     EXPECT_EQ(report->windowTitle(), "Compare With second.mid");

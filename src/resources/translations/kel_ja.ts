@@ -302,8 +302,8 @@ The open control map and "%2" are compared.</source>
 開いているコントロール・マップと "%2" を比較しました。</translation>
     </message>
     <message>
-        <source>From the open control map to "%1": %2 controls differ. Double-click a line to edit its control.</source>
-        <translation>開いているコントロール・マップから "%1" への違い: %2 個のコントローラーが異なります。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
+        <source>From the open control map to "%1". Controls that differ: %2. Double-click a line to edit its control.</source>
+        <translation>開いているコントロール・マップから "%1" への違い。異なるコントローラー: %2 個。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
     </message>
     <message>
         <source>Compare With %1</source>
@@ -350,8 +350,8 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>再照合(&amp;A)</translation>
     </message>
     <message>
-        <source>From the control map to the KEL's memory: %1 controls differ. Double-click a line to edit its control.</source>
-        <translation>コントロール・マップから KEL のメモリーへの違い: %1 個のコントローラーが異なります。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
+        <source>From the control map to the KEL's memory. Controls that differ: %1. Double-click a line to edit its control.</source>
+        <translation>コントロール・マップから KEL のメモリーへの違い。異なるコントローラー: %1 個。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
     </message>
 </context>
 <context>
