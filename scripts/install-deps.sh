@@ -10,6 +10,7 @@ PACKAGES=(
     fonts-liberation2
     xvfb xauth
     dpkg-dev desktop-file-utils appstream xdotool x11-utils
+    clang libclang-rt-14-dev
     python3 python3-mido
 )
 
