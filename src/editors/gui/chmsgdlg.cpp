@@ -8,6 +8,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <string>
+#include <string_view>
+
 #include "app/ids.h"
 #include "editors/gui/accedit.h"
 #include "editors/gui/spinbutton.h"
@@ -20,6 +23,11 @@ namespace {
 // The dialog's texts share the editor's translation context.
 QString Tr(const char* text) {
     return QCoreApplication::translate("KelEditor", text);
+}
+
+// The list texts of the control map come in English and are shown in the user's language.
+QString Tr(std::string_view text) {
+    return QCoreApplication::translate("KelEditor", std::string(text).c_str());
 }
 
 struct FieldSpec {
@@ -88,7 +96,7 @@ CKelChMsgDlg::CKelChMsgDlg(AssignEntry& editBuffer, QWidget* parent)
     kindList_ = new QComboBox(this);
     SetKelId(kindList_, IdKindList);
     for (int k = 0; k < kChannelKindCount; ++k) {
-        kindList_->addItem(QString::fromLatin1(ChannelKindName(k)));
+        kindList_->addItem(Tr(ChannelKindName(k)));
     }
     kindLabel->setBuddy(kindList_);
     channelLabel_ = new QLabel(Tr("MIDI Channel :"), this);

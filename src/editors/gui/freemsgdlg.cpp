@@ -6,6 +6,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <string>
+#include <string_view>
+
 #include "app/ids.h"
 #include "editors/gui/accedit.h"
 #include "editors/gui/chmsgdlg.h"
@@ -20,6 +23,11 @@ namespace {
 // The dialog's texts share the editor's translation context.
 QString Tr(const char* text) {
     return QCoreApplication::translate("KelEditor", text);
+}
+
+// The list texts of the control map come in English and are shown in the user's language.
+QString Tr(std::string_view text) {
+    return QCoreApplication::translate("KelEditor", std::string(text).c_str());
 }
 
 // Message texts are single-byte; Latin-1 keeps every byte as one character, so the index of a
@@ -46,7 +54,7 @@ CKelFreeMsgDlg::CKelFreeMsgDlg(AssignEntry& editBuffer, Reporter& reporter, QWid
     dataTypeList_ = new QComboBox(this);
     SetKelId(dataTypeList_, IdDataTypeList);
     for (int stored = Data7Bit; stored <= Data4x4Bit; ++stored) {
-        dataTypeList_->addItem(QString::fromLatin1(DataTypeName(stored)));
+        dataTypeList_->addItem(Tr(DataTypeName(stored)));
     }
     dataTypeLabel->setBuddy(dataTypeList_);
 

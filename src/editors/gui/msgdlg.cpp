@@ -13,6 +13,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <string>
+#include <string_view>
 
 #include "app/editornotify.h"
 #include "app/ids.h"
@@ -30,6 +32,11 @@ namespace {
 // The dialog's texts share the editor's translation context.
 QString Tr(const char* text) {
     return QCoreApplication::translate("KelEditor", text);
+}
+
+// The list texts of the control map come in English and are shown in the user's language.
+QString Tr(std::string_view text) {
+    return QCoreApplication::translate("KelEditor", std::string(text).c_str());
 }
 
 constexpr int kIncreaseEntry = 2;
@@ -94,7 +101,7 @@ void CKelMsgDlg::Create() {
     auto* assignGroup = new QGroupBox(Tr("Assign Message :"), content_);
     typeList_ = MakeList(assignGroup, IdTypeList);
     for (int t = 0; t < kMessageTypeCount; ++t) {
-        typeList_->addItem(QString::fromLatin1(MessageTypeName(t)));
+        typeList_->addItem(Tr(MessageTypeName(t)));
     }
     pageLocator_ = new QWidget(assignGroup);
     SetKelId(pageLocator_, IdPageLocator);
@@ -121,21 +128,21 @@ void CKelMsgDlg::Create() {
     auto* portLabel = new QLabel(Tr("Output Port :"), settingsGroup);
     portList_ = MakeList(settingsGroup, IdPortList);
     for (int p = 0; p < 3; ++p) {
-        portList_->addItem(QString::fromLatin1(PortName(p)));
+        portList_->addItem(Tr(PortName(p)));
     }
     portLabel->setBuddy(portList_);
     buttonModeLabel_ = new QLabel(Tr("Button Mode :"), settingsGroup);
     SetKelId(buttonModeLabel_, IdButtonModeLabel);
     buttonModeList_ = MakeList(settingsGroup, IdButtonModeList);
     for (int m = 0; m <= kIncreaseEntry; ++m) {
-        buttonModeList_->addItem(QString::fromLatin1(ButtonModeName(m)));
+        buttonModeList_->addItem(Tr(ButtonModeName(m)));
     }
     buttonModeLabel_->setBuddy(buttonModeList_);
     aftModeLabel_ = new QLabel(Tr("AFT Mode :"), settingsGroup);
     SetKelId(aftModeLabel_, IdAftModeLabel);
     aftModeList_ = MakeList(settingsGroup, IdAftModeList);
     for (int m = 0; m < 3; ++m) {
-        aftModeList_->addItem(QString::fromLatin1(AftModeName(m)));
+        aftModeList_->addItem(Tr(AftModeName(m)));
     }
     aftModeLabel_->setBuddy(aftModeList_);
     centerClick_ = new QCheckBox(Tr("Virtual Center Click"), settingsGroup);
@@ -356,7 +363,7 @@ void CKelMsgDlg::UpdateTypeControls() {
                 buttonModeList_->removeItem(kIncreaseEntry);
             }
         } else if (buttonModeList_->count() <= kIncreaseEntry) {
-            buttonModeList_->addItem(QString::fromLatin1(ButtonModeName(kIncreaseEntry)));
+            buttonModeList_->addItem(Tr(ButtonModeName(kIncreaseEntry)));
         }
     }
 

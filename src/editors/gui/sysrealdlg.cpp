@@ -6,6 +6,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <string>
+#include <string_view>
+
 #include "app/ids.h"
 #include "editors/gui/chmsgdlg.h"
 #include "model/assign.h"
@@ -19,6 +22,11 @@ QString Tr(const char* text) {
     return QCoreApplication::translate("KelEditor", text);
 }
 
+// The list texts of the control map come in English and are shown in the user's language.
+QString Tr(std::string_view text) {
+    return QCoreApplication::translate("KelEditor", std::string(text).c_str());
+}
+
 } // namespace
 
 CKelSysRealDlg::CKelSysRealDlg(AssignEntry& editBuffer, QWidget* parent)
@@ -28,7 +36,7 @@ CKelSysRealDlg::CKelSysRealDlg(AssignEntry& editBuffer, QWidget* parent)
     statusList_ = new QComboBox(this);
     SetKelId(statusList_, IdStatusList);
     for (std::size_t i = 0; i < kRealtimeStatus.size(); ++i) {
-        statusList_->addItem(QString::fromLatin1(RealtimeEntryName(static_cast<int>(i))));
+        statusList_->addItem(Tr(RealtimeEntryName(static_cast<int>(i))));
     }
     label->setBuddy(statusList_);
 

@@ -353,6 +353,274 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <source>From the control map to the KEL's memory. Controls that differ: %1. Double-click a line to edit its control.</source>
         <translation>コントロール・マップから KEL のメモリーへの違い。異なるコントローラー: %1 個。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
     </message>
+    <message>
+        <source>KEL Editor</source>
+        <translation>KEL Editor</translation>
+    </message>
+    <message>
+        <source>Assign Message :</source>
+        <translation>アサイン・メッセージ :</translation>
+    </message>
+    <message>
+        <source>Type :</source>
+        <translation>タイプ :</translation>
+    </message>
+    <message>
+        <source>MIDI Channel :</source>
+        <translation>MIDI チャンネル :</translation>
+    </message>
+    <message>
+        <source>Data Entry</source>
+        <translation>データ・エントリー</translation>
+    </message>
+    <message>
+        <source>Date Type</source>
+        <translation>データ・タイプ</translation>
+    </message>
+    <message>
+        <source>Min Value</source>
+        <translation>最小値</translation>
+    </message>
+    <message>
+        <source>Max Value</source>
+        <translation>最大値</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>設定</translation>
+    </message>
+    <message>
+        <source>Output Port :</source>
+        <translation>出力ポート :</translation>
+    </message>
+    <message>
+        <source>Button Mode :</source>
+        <translation>ボタン・モード :</translation>
+    </message>
+    <message>
+        <source>AFT Mode :</source>
+        <translation>AFT モード :</translation>
+    </message>
+    <message>
+        <source>Virtual Center Click</source>
+        <translation>仮想センター・クリック</translation>
+    </message>
+    <message>
+        <source>Comment :</source>
+        <translation>コメント :</translation>
+    </message>
+    <message>
+        <source>Status :</source>
+        <translation>ステータス :</translation>
+    </message>
+    <message>
+        <source>ALSA</source>
+        <translation>ALSA</translation>
+    </message>
+    <message>
+        <source>JACK</source>
+        <translation>JACK</translation>
+    </message>
+    <message>
+        <source>Note Number</source>
+        <translation>ノート番号</translation>
+    </message>
+    <message>
+        <source>Velocity</source>
+        <translation>ベロシティ</translation>
+    </message>
+    <message>
+        <source>Control Number</source>
+        <translation>コントロール番号</translation>
+    </message>
+    <message>
+        <source>PC Number</source>
+        <translation>プログラム番号</translation>
+    </message>
+    <message>
+        <source>Min Number</source>
+        <translation>最小番号</translation>
+    </message>
+    <message>
+        <source>Max Number</source>
+        <translation>最大番号</translation>
+    </message>
+    <message>
+        <source>Bank MSB</source>
+        <translation>バンク MSB</translation>
+    </message>
+    <message>
+        <source>Bank LSB</source>
+        <translation>バンク LSB</translation>
+    </message>
+    <message>
+        <source>RPN MSB</source>
+        <translation>RPN MSB</translation>
+    </message>
+    <message>
+        <source>RPN LSB</source>
+        <translation>RPN LSB</translation>
+    </message>
+    <message>
+        <source>NRPN MSB</source>
+        <translation>NRPN MSB</translation>
+    </message>
+    <message>
+        <source>NRPN LSB</source>
+        <translation>NRPN LSB</translation>
+    </message>
+    <message>
+        <source>MSB Min Value</source>
+        <translation>MSB 最小値</translation>
+    </message>
+    <message>
+        <source>MSB Max Value</source>
+        <translation>MSB 最大値</translation>
+    </message>
+    <message>
+        <source>NO ASSIGN</source>
+        <translation>割り当てなし</translation>
+    </message>
+    <message>
+        <source>Channel Message</source>
+        <translation>チャンネル・メッセージ</translation>
+    </message>
+    <message>
+        <source>System Realtime/F6</source>
+        <translation>システム・リアルタイム/F6</translation>
+    </message>
+    <message>
+        <source>System Ex.</source>
+        <translation>システム・エクスクルーシブ</translation>
+    </message>
+    <message>
+        <source>Free Message</source>
+        <translation>フリー・メッセージ</translation>
+    </message>
+    <message>
+        <source>Tempo</source>
+        <translation>テンポ</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>ノート</translation>
+    </message>
+    <message>
+        <source>Channel Pressure</source>
+        <translation>チャンネル・プレッシャー</translation>
+    </message>
+    <message>
+        <source>Polyphonic Key Pressure</source>
+        <translation>ポリフォニック・キー・プレッシャー</translation>
+    </message>
+    <message>
+        <source>Control Change</source>
+        <translation>コントロール・チェンジ</translation>
+    </message>
+    <message>
+        <source>Program Change</source>
+        <translation>プログラム・チェンジ</translation>
+    </message>
+    <message>
+        <source>Program Change (Min-Max)</source>
+        <translation>プログラム・チェンジ (最小～最大)</translation>
+    </message>
+    <message>
+        <source>Bank Select + Program Change</source>
+        <translation>バンク・セレクト + プログラム・チェンジ</translation>
+    </message>
+    <message>
+        <source>Program Change - Dec</source>
+        <translation>プログラム・チェンジ - デクリメント</translation>
+    </message>
+    <message>
+        <source>Program Change - Inc</source>
+        <translation>プログラム・チェンジ - インクリメント</translation>
+    </message>
+    <message>
+        <source>RPN</source>
+        <translation>RPN</translation>
+    </message>
+    <message>
+        <source>NRPN</source>
+        <translation>NRPN</translation>
+    </message>
+    <message>
+        <source>Encoder Simulate</source>
+        <translation>エンコーダー・シミュレート</translation>
+    </message>
+    <message>
+        <source>DT0: 7bit</source>
+        <translation>DT0: 7 ビット</translation>
+    </message>
+    <message>
+        <source>DT1: 4bit/4bit</source>
+        <translation>DT1: 4 ビット/4 ビット</translation>
+    </message>
+    <message>
+        <source>DT2: 7bit/7bit (MSB/LSB)</source>
+        <translation>DT2: 7 ビット/7 ビット (MSB/LSB)</translation>
+    </message>
+    <message>
+        <source>DT3: 7bit/7bit (LSB/MSB)</source>
+        <translation>DT3: 7 ビット/7 ビット (LSB/MSB)</translation>
+    </message>
+    <message>
+        <source>DT4: 4bit/4bit/4bit/4bit</source>
+        <translation>DT4: 4 ビット/4 ビット/4 ビット/4 ビット</translation>
+    </message>
+    <message>
+        <source>F6 (Tune Request)</source>
+        <translation>F6 (チューン・リクエスト)</translation>
+    </message>
+    <message>
+        <source>F8 (Timing Clock)</source>
+        <translation>F8 (タイミング・クロック)</translation>
+    </message>
+    <message>
+        <source>FA (Start)</source>
+        <translation>FA (スタート)</translation>
+    </message>
+    <message>
+        <source>FB (Continue)</source>
+        <translation>FB (コンティニュー)</translation>
+    </message>
+    <message>
+        <source>FC (Stop)</source>
+        <translation>FC (ストップ)</translation>
+    </message>
+    <message>
+        <source>FF (System Reset)</source>
+        <translation>FF (システム・リセット)</translation>
+    </message>
+    <message>
+        <source>Unlatch</source>
+        <translation>アンラッチ</translation>
+    </message>
+    <message>
+        <source>Latch</source>
+        <translation>ラッチ</translation>
+    </message>
+    <message>
+        <source>Increase</source>
+        <translation>インクリメント</translation>
+    </message>
+    <message>
+        <source>Port 1</source>
+        <translation>ポート 1</translation>
+    </message>
+    <message>
+        <source>Port 2</source>
+        <translation>ポート 2</translation>
+    </message>
+    <message>
+        <source>Port 1 + 2</source>
+        <translation>ポート 1 + 2</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>オフ</translation>
+    </message>
 </context>
 <context>
     <name>StringTable</name>
