@@ -27,7 +27,8 @@ const std::vector<KindSpec>& Kinds() {
         {"cc", MsgChannel, KindControlChange, {"NUMBER", "MIN", "MAX"}, {1, 2, 3}},
         {"pc", MsgChannel, KindProgramChange, {"PROGRAM"}, {1}},
         {"pc-range", MsgChannel, KindProgramChangeRange, {"MIN", "MAX"}, {1, 2}},
-        {"bank-pc", MsgChannel, KindBankProgramChange, {"MSB", "LSB", "PROGRAM"}, {2, 1, 3}},
+        // SetValue1..3 follow the page's field order: bank MSB, bank LSB, program.
+        {"bank-pc", MsgChannel, KindBankProgramChange, {"MSB", "LSB", "PROGRAM"}, {1, 2, 3}},
         {"pc-dec", MsgChannel, KindProgramChangeDec, {}, {}},
         {"pc-inc", MsgChannel, KindProgramChangeInc, {}, {}},
         {"rpn", MsgChannel, KindRpn, {"MSB", "LSB", "MIN", "MAX"}, {1, 2, 3, 4}},
