@@ -18,6 +18,7 @@ CParserThread::~CParserThread() {
 void CParserThread::SetRemainingCount(int count) {
     std::lock_guard lock(lock_);
     remaining_ = count;
+    arrived_.reset();
 }
 
 int CParserThread::RemainingCount() const {
@@ -93,7 +94,12 @@ void CParserThread::ParseOne() {
         return;
     }
     std::lock_guard lock(lock_);
-    --remaining_;
+    // The controller is the high byte of the address's low half (controller 49 is 0x3100).
+    const std::size_t controller = (address >> 8) & 0xFF;
+    if (!arrived_.test(controller)) {
+        arrived_.set(controller);
+        --remaining_;
+    }
     ++decoded_;
     lastAddress_ = address;
     if (notify_ != nullptr) {

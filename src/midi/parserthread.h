@@ -1,10 +1,13 @@
 // The worker that turns received system-exclusive blocks into control map records during a
 // receive. The input handler queues each completed block and posts UM_PARSER 1; the thread
 // takes one block per message, decodes a bulk message of this device into the record table and
-// posts UM_BULK_RECEIVED with the number of bulk messages still expected.
+// posts UM_BULK_RECEIVED with the number of controllers still expected. A controller whose
+// record arrives again is rewritten but counted once, so a count of 0 means every controller
+// of the map has arrived.
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -31,6 +34,7 @@ public:
     CParserThread(const CParserThread&) = delete;
     CParserThread& operator=(const CParserThread&) = delete;
 
+    // Sets the number of distinct controllers still expected and forgets which ones arrived.
     void SetRemainingCount(int count);
     int RemainingCount() const;
     // Where UM_BULK_RECEIVED goes; a null target stops the reports. Once it returns, the old
@@ -62,6 +66,7 @@ private:
     int messageId_ = 0;
     int remaining_ = 0;
     int decoded_ = 0;
+    std::bitset<256> arrived_; // by the controller byte of the address
     std::uint32_t lastAddress_ = 0;
 
     std::mutex messagesLock_;

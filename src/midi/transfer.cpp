@@ -47,7 +47,7 @@ TransferOutcome CTransfer::Transmit() {
     auto progress = ui_.CreateProgressDialog();
     output_.SetProgressTarget(progress.get(), UM_BULK_SENT, kMessageCount);
     if (!output_.StartSender()) {
-        reporter_.warn(StringId::MidiOutStartError);
+        // The sender has told the user already; the failure is reported once.
         output_.SetProgressTarget(nullptr, UM_BULK_SENT, output_.PendingCount());
         return TransferOutcome::StartFailed;
     }
@@ -85,7 +85,7 @@ TransferOutcome CTransfer::Receive() {
     input_.SetNotifyWindow(waiting.get());
     input_.SetExpectedCount(kMessageCount);
     if (!input_.Start()) {
-        reporter_.warn(StringId::MidiInStartError);
+        // The input has reported why (no device, open or start failure), once.
         return TransferOutcome::StartFailed;
     }
 

@@ -66,22 +66,31 @@ TEST_F(ParserTest, DropsEverythingButValidBulkMessages) {
     }
 }
 
-TEST_F(ParserTest, EveryDecodeCountsAlsoTwiceAndBeyondTheExpected) {
+TEST_F(ParserTest, AControllerCountsOnceHoweverOftenItArrives) {
     CParserThread parser(*queue, table);
     parser.SetRemainingCount(2);
     parser.SetNotifyWindow(&notify, UM_BULK_RECEIVED);
     Queue(Encoded(49, CodeControlChange, 7));
     Queue(Encoded(49, CodeControlChange, 8));
     Queue(Encoded(0, CodeRpnTwin, 1));
-    for (int i = 0; i < 3; ++i) {
+    Queue(Encoded(0, CodeRpnTwin, 2));
+    for (int i = 0; i < 4; ++i) {
         parser.ParseOne();
     }
     const std::vector<Post> expected = {{UM_BULK_RECEIVED, 0x3100, 1},
-                                        {UM_BULK_RECEIVED, 0x3100, 0},
-                                        {UM_BULK_RECEIVED, 0x0000, -1}};
+                                        {UM_BULK_RECEIVED, 0x3100, 1},
+                                        {UM_BULK_RECEIVED, 0x0000, 0},
+                                        {UM_BULK_RECEIVED, 0x0000, 0}};
     EXPECT_EQ(notify.Posts(), expected);
     EXPECT_EQ(table[49][rec::Values], 8); // the later message wins
     EXPECT_EQ(table[0][rec::AssignCode], CodeRpnTwin);
+    EXPECT_EQ(table[0][rec::Values], 2);
+
+    // A new count starts a new receive: controller 49 counts again.
+    parser.SetRemainingCount(1);
+    Queue(Encoded(49, CodeControlChange, 9));
+    parser.ParseOne();
+    EXPECT_EQ(parser.RemainingCount(), 0);
 }
 
 TEST_F(ParserTest, WithoutANotifyTargetTheMapIsStillUpdated) {

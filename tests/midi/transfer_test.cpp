@@ -195,7 +195,7 @@ TEST_F(TransferTest, ADroppedMessageKeepsTheProgressOpenUntilCancelled) {
     EXPECT_EQ(Hex(document.Map().records[31]), Hex(SampleMemory(8)[31]));
 }
 
-TEST_F(TransferTest, ADuplicatedMessageCompletesTheReceiveOneEarly) {
+TEST_F(TransferTest, ADuplicatedMessageDoesNotCompleteTheReceiveEarly) {
     RecordTable memory = SampleMemory(9);
     for (auto& record : memory) {
         record[rec::AssignCode] = CodeNote; // no twins, so the map compares directly
@@ -206,9 +206,25 @@ TEST_F(TransferTest, ADuplicatedMessageCompletesTheReceiveOneEarly) {
     device.Device().SetFaults(faults);
     device.SetMessageGap(20ms);
     EXPECT_EQ(Receive(), TransferOutcome::Completed);
-    // The 50th decode was the 49th controller: the last one had not arrived yet.
-    EXPECT_EQ(Hex(document.Map().records[49]), Hex(AssignRecord{}));
-    EXPECT_EQ(Hex(document.Map().records[48]), Hex(memory[48]));
+    // 51 messages came; the receive ended only once all 50 controllers had arrived.
+    EXPECT_EQ(HexTable(document.Map().records), HexTable(memory));
+}
+
+TEST_F(TransferTest, ADuplicateDoesNotStandInForAMissingController) {
+    RecordTable memory = SampleMemory(10);
+    for (auto& record : memory) {
+        record[rec::AssignCode] = CodeNote;
+    }
+    device.Device().SetMemory(memory);
+    CKelDevice::Faults faults;
+    faults.duplicateController = 10;
+    faults.dropController = 20;
+    device.Device().SetFaults(faults);
+    ui.timeout = 1500ms;
+    // 50 messages arrive but only 49 controllers: the receive never reports completion.
+    EXPECT_EQ(Receive(), TransferOutcome::Cancelled);
+    EXPECT_EQ(ui.timeouts, 1);
+    EXPECT_EQ(Hex(document.Map().records[20]), Hex(AssignRecord{}));
 }
 
 TEST_F(TransferTest, OpenFailuresEndTheProceduresWithThePortsMessages) {
@@ -237,10 +253,10 @@ TEST_F(TransferTest, OpenFailuresEndTheProceduresWithThePortsMessages) {
     fake.inputOpenError = 0;
     fake.inputStartError = 1;
     EXPECT_EQ(transfer.Receive(), TransferOutcome::StartFailed);
-    const std::vector<std::pair<StringId, int>> expected = {
-        {StringId::MidiOutOpenError, 4}, {StringId::MidiOutOpenError, 4},
-        {StringId::MidiInOpenError, 6},  {StringId::MidiInStartError, 0},
-        {StringId::MidiInStartError, 0}, {StringId::MidiInStartError, 0}};
+    const std::vector<std::pair<StringId, int>> expected = {{StringId::MidiOutOpenError, 4},
+                                                            {StringId::MidiOutOpenError, 4},
+                                                            {StringId::MidiInOpenError, 6},
+                                                            {StringId::MidiInStartError, 0}};
     EXPECT_EQ(reporter.Reports(), expected);
     // The request message went out each time the output could be opened.
     EXPECT_EQ(fake.Sent().size(), 2u);
