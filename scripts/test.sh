@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test. The MIDI end-to-end tests need a JACK
-# server: one is started with the dummy driver (no sound card needed) and stopped afterwards.
+# server: one of our own, under a name of its own (so it never meets another server on the
+# machine), is started with the dummy driver (no sound card needed) and stopped afterwards.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${KEL_BUILD_DIR:-$ROOT/build}"
@@ -16,14 +17,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if command -v jackd >/dev/null 2>&1 && ! pgrep -x jackd >/dev/null 2>&1; then
+if command -v jackd >/dev/null 2>&1; then
     export JACK_NO_AUDIO_RESERVATION=1
-    jackd --no-realtime -d dummy -r 48000 -p 1024 >"$BUILD/jackd.log" 2>&1 &
+    export JACK_DEFAULT_SERVER="kel-test-$$"
+    jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 -p 1024 \
+        >"$BUILD/jackd.log" 2>&1 &
     JACK_PID=$!
-    for _ in $(seq 50); do
-        if command -v jack_lsp >/dev/null 2>&1 && jack_lsp >/dev/null 2>&1; then break; fi
-        sleep 0.1
-    done
+    if ! timeout 10 jack_wait -w >/dev/null 2>&1; then
+        echo "test.sh: the JACK server $JACK_DEFAULT_SERVER did not start; the JACK tests skip" >&2
+    fi
 fi
 
 export QT_QPA_PLATFORM=offscreen

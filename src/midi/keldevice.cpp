@@ -116,6 +116,11 @@ std::vector<CKelDevice::Message> CKelDevice::BuildTransmission(const RecordTable
         AssignEntry entry;
         entry.record = memory[static_cast<std::size_t>(id)];
         entry.controllerId = id;
+        std::uint8_t& code = entry.record[rec::AssignCode];
+        if (faults.twinCodes && code < 0x7F &&
+            BaseCode(static_cast<std::uint8_t>(code + 1)) == code) {
+            code = static_cast<std::uint8_t>(code + 1);
+        }
         if (id == faults.alterController) {
             entry.record[rec::Channel] =
                 static_cast<std::uint8_t>((entry.record[rec::Channel] + 1) & 0x0F);
@@ -128,12 +133,30 @@ std::vector<CKelDevice::Message> CKelDevice::BuildTransmission(const RecordTable
             message[kBulkMessageSize - 2] =
                 static_cast<std::uint8_t>((message[kBulkMessageSize - 2] + 1) & 0x7F);
         }
+        if (faults.foreignEvery > 0 && id % faults.foreignEvery == 0) {
+            messages.push_back(ForeignMessage());
+        }
         messages.push_back(message);
         if (id == faults.duplicateController) {
             messages.push_back(message);
         }
     }
+    if (faults.stopAfter >= 0 && static_cast<std::size_t>(faults.stopAfter) < messages.size()) {
+        messages.resize(static_cast<std::size_t>(faults.stopAfter));
+    }
     return messages;
+}
+
+const CKelDevice::Message& CKelDevice::ForeignMessage() {
+    // A data set of another manufacturer (ID 0x43), with an address and a record-like body,
+    // long enough that a careless parser could take it for a bulk message.
+    static const Message message = [] {
+        Message m = {0xF0, 0x43, 0x10, 0x00, 0x00, 0x1A, 0x12, 0x00, 0x00, 0x05, 0x00};
+        m.resize(kBulkMessageSize - 1, 0x01);
+        m.push_back(0xF7);
+        return m;
+    }();
+    return message;
 }
 
 std::string_view StateName(CKelDevice::State state) {

@@ -43,9 +43,16 @@ public:
         int alterController = -1;         // sent with a record that differs from the memory
         int duplicateController = -1;     // sent twice
         int ignoreReceiveController = -1; // not stored when received
+        bool twinCodes = false;           // records with a base code go out with its twin
+        int foreignEvery = 0; // another maker's system exclusive before every Nth bulk (0: none)
+        int stopAfter = -1;   // only the first N messages go out (-1: all)
     };
 
     using Message = std::vector<std::uint8_t>;
+
+    // The system-exclusive message sent between bulk messages by the foreign-message fault:
+    // another manufacturer's message, as other gear on the same line might send.
+    static const Message& ForeignMessage();
 
     CKelDevice();
 

@@ -119,5 +119,49 @@ TEST(KelDevice, FaultsChangeWhatIsSentAndStored) {
     EXPECT_EQ(device.ReceivedCount(), 1);
 }
 
+TEST(KelDevice, TwinCodesForeignMessagesAndAnEarlyStop) {
+    RecordTable memory = NumberedMemory();
+    const std::uint8_t bases[] = {
+        CodeNote, CodeChannelPressure, CodePolyPressure, CodeControlChange, CodeRpn,
+        CodeNrpn, CodeSystemExclusive, CodeFreeMessage,  CodeProgramChange};
+    for (std::size_t i = 0; i < std::size(bases); ++i) {
+        memory[i][rec::AssignCode] = bases[i];
+    }
+    CKelDevice::Faults faults;
+    faults.twinCodes = true;
+    faults.foreignEvery = 1;
+    const auto messages = CKelDevice::BuildTransmission(memory, faults);
+    ASSERT_EQ(messages.size(), 100u);
+    RecordTable decoded{};
+    for (std::size_t i = 0; i < messages.size(); i += 2) {
+        EXPECT_EQ(messages[i], CKelDevice::ForeignMessage());
+        std::uint32_t address = 0;
+        EXPECT_NE(DecodeBulk(messages[i], ControlMapKind, address, decoded), 0);
+        ASSERT_EQ(DecodeBulk(messages[i + 1], ControlMapKind, address, decoded), 0);
+    }
+    const std::uint8_t twins[] = {CodeNoteTwin,
+                                  CodeChannelPressureTwin,
+                                  CodePolyPressureTwin,
+                                  CodeControlChangeTwin,
+                                  CodeRpnTwin,
+                                  CodeNrpnTwin,
+                                  CodeSystemExclusiveTwin,
+                                  CodeFreeMessageTwin,
+                                  CodeProgramChange}; // no twin: unchanged
+    for (std::size_t i = 0; i < std::size(twins); ++i) {
+        EXPECT_EQ(decoded[i][rec::AssignCode], twins[i]) << i;
+        EXPECT_EQ(BaseCode(decoded[i][rec::AssignCode]), bases[i]) << i;
+    }
+
+    faults.foreignEvery = 4; // before controllers 0, 4, ..., 48
+    EXPECT_EQ(CKelDevice::BuildTransmission(memory, faults).size(), 63u);
+
+    CKelDevice::Faults stop;
+    stop.stopAfter = 20;
+    EXPECT_EQ(CKelDevice::BuildTransmission(memory, stop).size(), 20u);
+    stop.stopAfter = 0;
+    EXPECT_TRUE(CKelDevice::BuildTransmission(memory, stop).empty());
+}
+
 } // namespace
 } // namespace kel

@@ -44,6 +44,7 @@ struct Options {
     std::string save;
     std::chrono::milliseconds enterDelay{1000};
     std::chrono::milliseconds gap{10};
+    std::size_t chunk = 0; // bytes per write; 0: a message in one write
     bool autoEnter = true;
     CKelDevice::Faults faults;
 };
@@ -64,6 +65,14 @@ const char* const kUsage =
     "                        drop (not sent), checksum (sent with a wrong checksum),\n"
     "                        alter (sent with a changed record), duplicate (sent twice),\n"
     "                        deaf (not stored when received); may be repeated\n"
+    "  --fault twins         send records whose code has a twin with the twin code\n"
+    "                        (2, 4, 6, 8, 16, 18, 21, 23 instead of the stored base code)\n"
+    "  --fault foreign=N     send another maker's system-exclusive message before\n"
+    "                        every Nth bulk message (1..50; 1: before each)\n"
+    "  --fault stop=N        stop sending after N messages (0..100), as a device switched\n"
+    "                        off mid-transfer; counts foreign and duplicated messages\n"
+    "  --chunk BYTES         send each message in pieces of BYTES (1..512) bytes, one\n"
+    "                        write per piece (JACK only; ALSA writes whole messages)\n"
     "  --help                show this text\n";
 
 bool ParseNumber(const std::string& text, long min, long max, long& value) {
@@ -78,12 +87,33 @@ bool ParseNumber(const std::string& text, long min, long max, long& value) {
 }
 
 bool ParseFault(const std::string& text, CKelDevice::Faults& faults) {
+    if (text == "twins") {
+        faults.twinCodes = true;
+        return true;
+    }
     const auto equals = text.find('=');
     long id = 0;
-    if (equals == std::string::npos || !ParseNumber(text.substr(equals + 1), 0, 49, id)) {
+    if (equals == std::string::npos) {
         return false;
     }
     const std::string kind = text.substr(0, equals);
+    if (kind == "foreign") {
+        if (!ParseNumber(text.substr(equals + 1), 1, 50, id)) {
+            return false;
+        }
+        faults.foreignEvery = static_cast<int>(id);
+        return true;
+    }
+    if (kind == "stop") {
+        if (!ParseNumber(text.substr(equals + 1), 0, 100, id)) {
+            return false;
+        }
+        faults.stopAfter = static_cast<int>(id);
+        return true;
+    }
+    if (!ParseNumber(text.substr(equals + 1), 0, 49, id)) {
+        return false;
+    }
     const int controller = static_cast<int>(id);
     if (kind == "drop") {
         faults.dropController = controller;
@@ -145,13 +175,35 @@ int ParseOptions(int argc, char** argv, Options& options) {
             options.enterDelay = std::chrono::milliseconds(number);
         } else if (arg == "--gap" && ParseNumber(*v, 0, 10000, number)) {
             options.gap = std::chrono::milliseconds(number);
+        } else if (arg == "--chunk" && ParseNumber(*v, 1, 512, number)) {
+            options.chunk = static_cast<std::size_t>(number);
         } else if (arg == "--fault" && ParseFault(*v, options.faults)) {
         } else {
             std::cerr << "kel-device-sim: bad option " << arg << " " << *v << "\n" << kUsage;
             return 2;
         }
     }
+    if (options.chunk > 0 && options.api != RtMidi::UNIX_JACK) {
+        // RtMidi's ALSA output refuses a system-exclusive piece without its closing F7.
+        std::cerr << "kel-device-sim: --chunk needs --api jack\n";
+        return 2;
+    }
     return 0;
+}
+
+// Writes one message, in pieces of `chunk` bytes when set.
+void Send(RtMidiOut& out, const std::vector<unsigned char>& message, std::size_t chunk) {
+    if (chunk == 0 || chunk >= message.size()) {
+        out.sendMessage(&message);
+        return;
+    }
+    for (std::size_t offset = 0; offset < message.size(); offset += chunk) {
+        const auto end =
+            message.begin() + static_cast<std::ptrdiff_t>(std::min(offset + chunk, message.size()));
+        const std::vector<unsigned char> piece(
+            message.begin() + static_cast<std::ptrdiff_t>(offset), end);
+        out.sendMessage(&piece);
+    }
 }
 
 void Say(const std::string& line) {
@@ -321,7 +373,7 @@ int main(int argc, char** argv) {
             }
         }
         if (!outgoing.empty() && nextSend <= Clock::now()) {
-            out->sendMessage(&outgoing.front());
+            Send(*out, outgoing.front(), options.chunk);
             outgoing.pop_front();
             ++sent;
             nextSend = Clock::now() + options.gap;

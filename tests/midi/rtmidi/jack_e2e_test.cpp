@@ -155,6 +155,21 @@ protected:
     }
     void TearDown() override { std::filesystem::remove(savePath); }
 
+    static RecordTable FoldedMemory() {
+        RecordTable memory = SampleMemory();
+        for (auto& record : memory) {
+            record[rec::AssignCode] = BaseCode(record[rec::AssignCode]);
+        }
+        return memory;
+    }
+    // Writes `memory` to savePath, for the simulator's --memory.
+    bool WriteMemoryFile(const RecordTable& memory) {
+        CParameter source;
+        source.Map().records = memory;
+        CSmfCtrl file(&source, &reporter);
+        return file.Create(savePath.string()) && file.Write() == 0;
+    }
+
     std::string name;
     std::filesystem::path savePath;
     CRtMidiBackend backend{MidiApi::Jack, "KEL Editor Test"};
@@ -228,6 +243,50 @@ TEST_F(JackEndToEnd, APortThatWentAwayIsNotOpened) {
     }
     EXPECT_FALSE(out.Open());
     EXPECT_EQ(reporter.Ids(), std::vector<StringId>{StringId::NoMidiDevice});
+}
+
+// Twin codes, another maker's messages between the bulk messages and messages written in
+// pieces: the receive still completes with exactly the device's memory, twins folded.
+TEST_F(JackEndToEnd, TwinCodesForeignMessagesAndPiecesStillGiveTheMemory) {
+    const RecordTable memory = FoldedMemory();
+    ASSERT_TRUE(WriteMemoryFile(memory));
+    Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "300", "--gap", "10",
+                   "--memory", savePath.string(), "--fault", "twins", "--fault", "foreign=4",
+                   "--chunk", "16"});
+    ASSERT_TRUE(sim.WaitFor("ready"));
+    CTransfer transfer(document, in, out, backend, reporter, ui);
+    ASSERT_EQ(transfer.Receive(), TransferOutcome::Completed) << sim.Output();
+    ASSERT_TRUE(sim.WaitFor("sent 63")) << sim.Output();
+    EXPECT_EQ(HexTable(document.Map().records), HexTable(memory));
+    EXPECT_TRUE(reporter.Reports().empty());
+    EXPECT_EQ(ui.timeouts, 0);
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+// A device that stops in the middle: the progress dialog waits until the user cancels; the
+// records that came are in the map, the rest stay empty, the port is closed.
+TEST_F(JackEndToEnd, ADeviceThatStopsMidTransferLeavesTheReceiveToTheUser) {
+    const RecordTable memory = FoldedMemory();
+    ASSERT_TRUE(WriteMemoryFile(memory));
+    Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "300", "--gap", "10",
+                   "--memory", savePath.string(), "--fault", "stop=20"});
+    ASSERT_TRUE(sim.WaitFor("ready"));
+    ui.timeout = 2s;
+    CTransfer transfer(document, in, out, backend, reporter, ui);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(transfer.Receive(), TransferOutcome::Cancelled) << sim.Output();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 20s);
+    EXPECT_TRUE(sim.WaitFor("sent 20")) << sim.Output();
+    EXPECT_EQ(ui.timeouts, 1);
+    EXPECT_FALSE(in.IsOpen());
+    for (std::size_t id = 0; id < document.Map().records.size(); ++id) {
+        // A cancelled receive keeps the records as they came, twin codes unfolded.
+        AssignRecord got = document.Map().records[id];
+        got[rec::AssignCode] = BaseCode(got[rec::AssignCode]);
+        EXPECT_EQ(got, id < 20 ? memory[id] : AssignRecord{}) << id;
+    }
+    EXPECT_TRUE(reporter.Reports().empty());
+    EXPECT_EQ(sim.Stop(), 0);
 }
 
 } // namespace
