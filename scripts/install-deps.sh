@@ -8,7 +8,7 @@ PACKAGES=(
     qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
     librtmidi-dev jackd2
     fonts-liberation2
-    xvfb xauth
+    xvfb xauth time
     dpkg-dev desktop-file-utils appstream xdotool x11-utils
     clang libclang-rt-14-dev
     python3 python3-mido
