@@ -1,15 +1,26 @@
 // kelmap: control map files on the command line, through the same core code as the editor.
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/setcommand.h"
+#include "cli/terminalui.h"
 #include "files/mapfile.h"
 #include "files/syxfile.h"
+#include "midi/devlist.h"
+#include "midi/rtmidi/rtmidibackend.h"
+#include "midi/transfer.h"
+#include "midi/virtualbackend.h"
 #include "model/assignlist.h"
 #include "model/labels.h"
 #include "model/mapcheck.h"
@@ -70,6 +81,22 @@ usage:
   kelmap compare A B [--memory-set]
       List what differs from map A to map B, one control a line. Exit status 0
       when they are equal, 1 when they differ.
+
+  kelmap ports [--api alsa|jack|virtual]
+      List the MIDI ports of a MIDI system (default alsa): "in<TAB>name" for
+      each input, "out<TAB>name" for each output, in port order.
+  kelmap transmit FILE --out PORT [--api alsa|jack|virtual] [--yes]
+      Write the control map FILE into the KEL's current memory through output
+      PORT, as the editor's Transmit does: confirm (--yes answers it), set the
+      KEL to Bulk Receive mode and press Enter, then a progress bar.
+  kelmap receive OUT --in PORT --out PORT [--api alsa|jack|virtual] [--yes]
+      Read the KEL's current memory through input PORT (the request goes out
+      through output PORT), as the editor's Receive does, and save it as the
+      control map OUT. The tool waits for the KEL's first bulk message.
+      With --api virtual the editor's built-in virtual KEL device answers
+      (its port is "Virtual KEL Device"; it starts with an empty memory).
+      Ctrl+C cancels a transfer as the Cancel button does. Exit status 0
+      only when the transfer completed.
 
   --memory-set  read FILE as a memory set file (as Import Memory Set does).
   --help        show this text.
@@ -333,6 +360,128 @@ int CmdCompare(const Args& args) {
     return 1;
 }
 
+// The MIDI system a transfer command uses: a system's ports through RtMidi, or the built-in
+// virtual KEL device.
+struct MidiSystem {
+    std::unique_ptr<MidiBackend> backend;
+    CVirtualKelBackend* virtualDevice = nullptr;
+};
+
+MidiSystem OpenMidiSystem(const Args& args) {
+    std::string name = "alsa";
+    if (auto it = args.options.find("--api"); it != args.options.end()) {
+        name = it->second;
+    }
+    MidiSystem system;
+    if (name == "virtual") {
+        auto device = std::make_unique<CVirtualKelBackend>();
+        // Long enough for the input to be started after the request has gone out.
+        device->SetEnterDelay(std::chrono::milliseconds(300));
+        system.virtualDevice = device.get();
+        system.backend = std::move(device);
+        return system;
+    }
+    MidiApi api;
+    if (!ParseMidiApi(name, api)) {
+        throw UsageError{"unknown MIDI system " + name};
+    }
+    if (!MidiSystemReachable(api)) {
+        std::cerr << (api == MidiApi::Jack ? "kelmap: no JACK server is running\n"
+                                           : "kelmap: the ALSA sequencer is not available\n");
+        return system;
+    }
+    system.backend = std::make_unique<CRtMidiBackend>(api, "kelmap");
+    return system;
+}
+
+std::string NeedOption(const Args& args, const char* name) {
+    auto it = args.options.find(name);
+    if (it == args.options.end() || it->second.empty()) {
+        throw UsageError{std::string(name) + " PORT is needed"};
+    }
+    return it->second;
+}
+
+int CmdPorts(const Args& args) {
+    NeedPositional(args, 0, 0);
+    MidiSystem system = OpenMidiSystem(args);
+    if (!system.backend) {
+        return 1;
+    }
+    const CMidiInDev inputs(*system.backend);
+    for (int i = 0; i < inputs.GetCount(); ++i) {
+        std::cout << "in\t" << inputs.GetAt(i) << '\n';
+    }
+    const CMidiOutDev outputs(*system.backend);
+    for (int i = 0; i < outputs.GetCount(); ++i) {
+        std::cout << "out\t" << outputs.GetAt(i) << '\n';
+    }
+    return 0;
+}
+
+// Runs one transfer procedure with the terminal as its user interface. 0 when it completed.
+int RunTransfer(const Args& args, Session& s, bool receive) {
+    MidiSystem system = OpenMidiSystem(args);
+    if (!system.backend) {
+        return 1;
+    }
+    const std::string outName = NeedOption(args, "--out");
+    const std::string inName = receive ? NeedOption(args, "--in") : std::string();
+    cli::TerminalUi ui(inName, outName, args.flags.count("--yes") > 0, stdout, stderr, STDIN_FILENO,
+                       [&s] { s.files.NewMapFile(); });
+    if (CVirtualKelBackend* device = system.virtualDevice) {
+        ui.SetBeforeContinue([device] {
+            for (int i = 0; i < 100 && device->Device().GetState() != CKelDevice::State::Receiving;
+                 ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        });
+    }
+    CMidiOut output(*system.backend, s.reporter);
+    CMidiIn input(*system.backend, s.reporter, s.document.Map().records);
+    output.SetDeviceName(outName);
+    input.SetDeviceName(inName);
+    cli::InstallCancelHandler();
+    CTransfer transfer(s.document, input, output, *system.backend, s.reporter, ui);
+    const TransferOutcome outcome = receive ? transfer.Receive() : transfer.Transmit();
+    std::signal(SIGINT, SIG_DFL);
+    switch (outcome) {
+    case TransferOutcome::Completed:
+        return 0;
+    case TransferOutcome::Declined:
+    case TransferOutcome::InstructionsCancelled:
+    case TransferOutcome::WaitCancelled:
+        std::cerr << "kelmap: cancelled\n";
+        return 1;
+    case TransferOutcome::Cancelled:
+        if (receive) {
+            std::cerr << "kelmap: cancelled; nothing saved\n";
+        }
+        return 1;
+    default:
+        return 1; // the port or the procedure has reported why
+    }
+}
+
+int CmdTransmit(const Args& args) {
+    NeedPositional(args, 1, 1);
+    Session s;
+    if (!s.Load(args.positional[0], false)) {
+        return 1;
+    }
+    return RunTransfer(args, s, false);
+}
+
+int CmdReceive(const Args& args) {
+    NeedPositional(args, 1, 1);
+    Session s;
+    s.files.NewMapFile();
+    if (const int result = RunTransfer(args, s, true); result != 0) {
+        return result;
+    }
+    return s.Save(args.positional[0]) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -373,6 +522,15 @@ int main(int argc, char** argv) {
         }
         if (command == "compare") {
             return CmdCompare(Parse(argc, argv, {}, memorySet));
+        }
+        if (command == "ports") {
+            return CmdPorts(Parse(argc, argv, {"--api"}, {}));
+        }
+        if (command == "transmit") {
+            return CmdTransmit(Parse(argc, argv, {"--api", "--out"}, {"--yes"}));
+        }
+        if (command == "receive") {
+            return CmdReceive(Parse(argc, argv, {"--api", "--in", "--out"}, {"--yes"}));
         }
         if (command == "set") {
             return CmdSet(Parse(argc, argv,

@@ -49,13 +49,24 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    Result Kel(const std::vector<std::string>& args) {
+    // Runs kelmap; standard input is `input` when given, otherwise the test's own. `shell`
+    // wraps the command line ("%" stands for it), for tests that signal the process.
+    Result Kel(const std::vector<std::string>& args, const std::string* input = nullptr,
+               const std::string& shell = "%") {
         std::string cmd = Quote(KELMAP_PATH);
         for (const auto& a : args) {
             cmd += " " + Quote(a);
         }
         const fs::path errFile = dir_ / "stderr.txt";
         cmd += " 2>" + Quote(errFile.string());
+        if (input != nullptr) {
+            const fs::path inFile = dir_ / "stdin.txt";
+            std::ofstream(inFile, std::ios::binary) << *input;
+            cmd += " <" + Quote(inFile.string());
+        }
+        if (const auto at = shell.find('%'); at != std::string::npos) {
+            cmd = shell.substr(0, at) + cmd + shell.substr(at + 1);
+        }
         Result run;
         FILE* pipe = ::popen(cmd.c_str(), "r");
         std::array<char, 4096> buf{};
@@ -357,6 +368,88 @@ TEST_F(Kelmap, CompareExitsZeroOnlyForEqualMaps) {
     run = Kel({"compare", a.string(), (dir_ / "none.mid").string()});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("An error occurred while loading the file. (2)"), std::string::npos);
+}
+
+// Transmit, receive and the port list through the built-in virtual KEL device. Each kelmap
+// process has a device of its own, starting with an empty memory.
+constexpr const char* kVirtual = "Virtual KEL Device";
+constexpr const char* kNoDevice = "MIDI device has not been selected.";
+
+TEST_F(Kelmap, PortsListsTheVirtualDevice) {
+    const Result run = Kel({"ports", "--api", "virtual"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "in\tVirtual KEL Device\nout\tVirtual KEL Device\n");
+    EXPECT_EQ(Kel({"ports", "--api", "midi"}).status, 2);
+}
+
+TEST_F(Kelmap, TransmitThroughTheVirtualDevice) {
+    const fs::path map = NewMap();
+    const std::string enter = "\n";
+    Result run =
+        Kel({"transmit", map.string(), "--api", "virtual", "--out", kVirtual, "--yes"}, &enter);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Overwrite KEL's current memory."), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Please set the KEL to Bulk Receive mode."), std::string::npos);
+    EXPECT_NE(run.err.find("50/50"), std::string::npos) << run.err; // the full bar
+
+    // Without --yes the question is asked; anything but "y" declines.
+    const std::string yes = "y\n\n", no = "n\n";
+    run = Kel({"transmit", map.string(), "--api", "virtual", "--out", kVirtual}, &yes);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("[y/N]"), std::string::npos);
+    run = Kel({"transmit", map.string(), "--api", "virtual", "--out", kVirtual}, &no);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out.find("Bulk Receive"), std::string::npos); // ended at the question
+    // No Enter at the instructions (input ends): cancelled, not sent.
+    const std::string none;
+    run = Kel({"transmit", map.string(), "--api", "virtual", "--out", kVirtual, "--yes"}, &none);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.find("50/50"), std::string::npos);
+}
+
+TEST_F(Kelmap, ReceiveSavesTheDevicesMemory) {
+    const fs::path received = dir_ / "received.mid";
+    const std::string none;
+    const Result run = Kel({"receive", received.string(), "--api", "virtual", "--in", kVirtual,
+                            "--out", kVirtual, "--yes"},
+                           &none);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Please set the KEL to Bulk Transmit mode."), std::string::npos);
+    EXPECT_NE(run.err.find("50/50"), std::string::npos) << run.err;
+    ASSERT_TRUE(fs::exists(received));
+    // The virtual device's empty memory: every record zero, no title.
+    const fs::path empty = dir_ / "empty.mid";
+    ASSERT_EQ(Kel({"new", empty.string()}).status, 0);
+    EXPECT_EQ(Kel({"compare", empty.string(), received.string()}).status, 0);
+}
+
+TEST_F(Kelmap, TransfersRefuseAPortThatIsNotThere) {
+    const fs::path map = NewMap();
+    const fs::path received = dir_ / "received.mid";
+    const std::string none;
+    Result run =
+        Kel({"transmit", map.string(), "--api", "virtual", "--out", "Nowhere", "--yes"}, &none);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(kNoDevice), std::string::npos) << run.err;
+    run = Kel({"receive", received.string(), "--api", "virtual", "--in", "Nowhere", "--out",
+               kVirtual, "--yes"},
+              &none);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(kNoDevice), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(received));
+    // A missing --out is wrong usage.
+    EXPECT_EQ(Kel({"transmit", map.string(), "--api", "virtual"}, &none).status, 2);
+}
+
+TEST_F(Kelmap, CtrlCCancelsATransfer) {
+    const fs::path map = NewMap();
+    // Standard input stays open without a line, so kelmap waits at the instructions until
+    // SIGINT arrives.
+    const Result run =
+        Kel({"transmit", map.string(), "--api", "virtual", "--out", kVirtual, "--yes"}, nullptr,
+            "sleep 10 | % & p=$!; sleep 1.5; kill -INT $p; wait $p");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cancelled"), std::string::npos) << run.err;
 }
 
 } // namespace

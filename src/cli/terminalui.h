@@ -1,0 +1,79 @@
+// Transmit and Receive on a terminal: the confirmation as a "y/N" question, the instructions on
+// standard output, a progress bar on standard error, and Ctrl+C as the Cancel button. The
+// transfer procedures themselves are the editor's own.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "midi/transfer.h"
+
+namespace kel::cli {
+
+// Set by the SIGINT handler while a transfer runs; every wait of the terminal UI polls it.
+std::atomic<bool>& CancelRequested();
+// Installs the SIGINT handler that sets CancelRequested (and clears the flag).
+void InstallCancelHandler();
+
+// Waits for a line on `fd`. True when one came; false on end of input or a cancel.
+bool WaitForLine(int fd, std::string& line);
+
+// A dialog of a transfer on the terminal. The receive dialog closes with OK on the first bulk
+// message; the progress dialog draws a bar and closes with OK when the transfer reports that
+// nothing remains. Either closes with Cancel on Ctrl+C.
+class TerminalDialog : public TransferDialog {
+public:
+    enum class Kind { WaitForFirst, Progress };
+
+    TerminalDialog(Kind kind, std::FILE* bar);
+    DialogResult RunModal() override;
+    void post(int message, std::uintptr_t wParam, std::intptr_t lParam) override;
+
+private:
+    void DrawBar(int position, int total);
+
+    Kind kind_;
+    std::FILE* bar_;
+    std::mutex lock_;
+    std::condition_variable cv_;
+    CProgressState state_;
+    bool received_ = false; // a bulk message arrived (the receive dialog's closing)
+    bool changed_ = false;
+};
+
+class TerminalUi : public TransferUi {
+public:
+    // `input` and `output` name the ports; `assumeYes` answers the confirmation. Questions
+    // and instructions go to `out`, the bar to `bar`; answers are read from `inFd`.
+    TerminalUi(std::string input, std::string output, bool assumeYes, std::FILE* out,
+               std::FILE* bar, int inFd, std::function<void()> onNewMap);
+
+    // Called after the transmit instructions are shown, before Enter is read: the built-in
+    // virtual device uses it to wait for its simulated [ENTER], as a user watches the display.
+    void SetBeforeContinue(std::function<void()> wait) { beforeContinue_ = std::move(wait); }
+
+    std::string StoredPortName(bool input) override { return input ? input_ : output_; }
+    void CommitPendingEdits() override {}
+    bool Confirm(StringId question) override;
+    bool ShowTransmitInstructions() override;
+    std::unique_ptr<TransferDialog> CreateReceiveDialog() override;
+    std::unique_ptr<TransferDialog> CreateProgressDialog() override;
+    void NewMap() override;
+    void RefreshViews() override {}
+
+private:
+    std::string input_;
+    std::string output_;
+    bool assumeYes_;
+    std::FILE* out_;
+    std::FILE* bar_;
+    int inFd_;
+    std::function<void()> onNewMap_;
+    std::function<void()> beforeContinue_;
+};
+
+} // namespace kel::cli
