@@ -99,6 +99,27 @@ TEST_F(VerifyTest, DifferencesAreListedAndTheMapStays) {
     ExpectUntouched(before);
 }
 
+TEST_F(VerifyTest, ADeviceThatSendsADifferentRecordIsCaught) {
+    LoadCleanMap();
+    window_->RunCommand(cmd::Transmit); // the offer is declined (no answer queued)
+    ASSERT_EQ(Midi().LastOutcome(), TransferOutcome::Completed);
+    ASSERT_TRUE(Device().WaitUntilIdle(5s));
+
+    // The device now sends R5 back on another channel than it stored.
+    CKelDevice::Faults faults;
+    faults.alterController = 4;
+    Device().Device().SetFaults(faults);
+    const Snapshot before = Take();
+    window_->RunCommand(cmd::Verify);
+    CReportWindow* report = Commands()->VerifyWindow();
+    ASSERT_NE(report, nullptr);
+    ASSERT_EQ(report->List()->count(), 1);
+    EXPECT_TRUE(report->List()->item(0)->text().startsWith("R5: CC 24:1"))
+        << report->List()->item(0)->text().toStdString();
+    EXPECT_EQ(report->ControlOfLine(0), 4);
+    ExpectUntouched(before);
+}
+
 TEST_F(VerifyTest, CancelledVerifyShowsNothingAndLeavesTheMap) {
     LoadCleanMap();
     const Snapshot before = Take();
