@@ -41,15 +41,21 @@ until [ -e "/tmp/.X11-unix/X$display" ]; do
     sleep 0.05
 done
 
-# One run: a fresh home and runtime directory, so that no settings, caches or single-instance
-# lock are shared between runs. Prints "first-paint-ms peak-KiB application-ms".
+# One run: a fresh runtime directory (no single-instance lock is shared) and the program's own
+# home, kept from run to run as a user's is, so the runs are the warm starts a user sees after
+# the first one (KEL_STARTUP_COLD=1: a fresh home for every run instead).
+# Prints "first-paint-ms peak-KiB application-ms".
 run_once() {
     program=$1
+    home=$2
     dir=$(mktemp -d "$work/run.XXXXXX")
-    mkdir -p "$dir/home" "$dir/runtime"
+    if [ "${KEL_STARTUP_COLD:-0}" = 1 ]; then
+        home="$dir/home"
+    fi
+    mkdir -p "$home" "$dir/runtime"
     chmod 700 "$dir/runtime"
     t0=$(date +%s%N)
-    env -i PATH="$PATH" DISPLAY=":$display" HOME="$dir/home" XDG_RUNTIME_DIR="$dir/runtime" \
+    env -i PATH="$PATH" DISPLAY=":$display" HOME="$home" XDG_RUNTIME_DIR="$dir/runtime" \
         LANG="${LANG:-C.UTF-8}" QT_QPA_PLATFORM=xcb KEL_PROBE_T0_NS="$t0" \
         /usr/bin/time -f %M -o "$dir/rss" "$program" >"$dir/out" 2>"$dir/err" || {
         echo "$program failed:" >&2
@@ -64,12 +70,15 @@ run_once() {
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-# Alternate the two programs so that a change in the machine's load falls on both alike.
+# One untimed start each fills the homes; then the two programs alternate so that a change in
+# the machine's load falls on both alike.
+run_once "$editor" "$work/editor-home" >/dev/null
+run_once "$minimal" "$work/minimal-home" >/dev/null
 : >"$work/editor" && : >"$work/minimal"
 i=0
 while [ "$i" -lt "$runs" ]; do
-    run_once "$editor" >>"$work/editor"
-    run_once "$minimal" >>"$work/minimal"
+    run_once "$editor" "$work/editor-home" >>"$work/editor"
+    run_once "$minimal" "$work/minimal-home" >>"$work/minimal"
     i=$((i + 1))
 done
 

@@ -1,6 +1,12 @@
 #include "panel/panelimage.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QPainter>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QSvgRenderer>
 
 #include <cmath>
@@ -27,10 +33,33 @@ QString PathOf(int resourceId) {
     return {};
 }
 
+// Drawing the picture's shapes and lettering costs several milliseconds at every start, so the
+// drawn picture is kept in the user's cache folder. Its name carries a digest of the drawing
+// and the pixel size: a changed drawing or another screen scale never shows a stale picture.
+QString CachedPicturePath(const QByteArray& digest, QSize size) {
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (dir.isEmpty() || digest.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral("%1/panel-%2-%3x%4.png")
+        .arg(dir, QString::fromLatin1(digest.toHex().left(20)))
+        .arg(size.width())
+        .arg(size.height());
+}
+
+QByteArray DigestOf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1);
+}
+
 } // namespace
 
 CCommonBitmap::CCommonBitmap(int resourceId, const QString& path)
-    : resourceId_(resourceId), renderer_(std::make_unique<QSvgRenderer>(path)) {
+    : resourceId_(resourceId), renderer_(std::make_unique<QSvgRenderer>(path)),
+      digest_(DigestOf(path)) {
     if (renderer_->isValid()) {
         width_ = renderer_->defaultSize().width();
         height_ = renderer_->defaultSize().height();
@@ -47,12 +76,23 @@ const QPixmap& CCommonBitmap::Pixmap(qreal devicePixelRatio) {
     if (pixmap_.isNull() || !qFuzzyCompare(pixmap_.devicePixelRatio(), devicePixelRatio)) {
         const QSize size(static_cast<int>(std::ceil(width_ * devicePixelRatio)),
                          static_cast<int>(std::ceil(height_ * devicePixelRatio)));
-        QPixmap pixmap(size);
-        pixmap.fill(Qt::black);
-        {
-            QPainter painter(&pixmap);
-            painter.setRenderHint(QPainter::Antialiasing);
-            renderer_->render(&painter, QRectF(0, 0, size.width(), size.height()));
+        const QString cached = CachedPicturePath(digest_, size);
+        QPixmap pixmap;
+        if (cached.isEmpty() || !pixmap.load(cached, "PNG") || pixmap.size() != size) {
+            pixmap = QPixmap(size);
+            pixmap.fill(Qt::black);
+            {
+                QPainter painter(&pixmap);
+                painter.setRenderHint(QPainter::Antialiasing);
+                renderer_->render(&painter, QRectF(0, 0, size.width(), size.height()));
+            }
+            // A picture that cannot be kept is simply drawn again at the next start.
+            if (!cached.isEmpty() && QDir().mkpath(QFileInfo(cached).path())) {
+                QSaveFile file(cached);
+                if (file.open(QIODevice::WriteOnly) && pixmap.save(&file, "PNG")) {
+                    file.commit();
+                }
+            }
         }
         pixmap.setDevicePixelRatio(devicePixelRatio);
         pixmap_ = pixmap;

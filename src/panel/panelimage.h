@@ -4,6 +4,7 @@
 // for its lifetime, and the pictures are released when the last reference goes.
 #pragma once
 
+#include <QByteArray>
 #include <QPixmap>
 #include <QString>
 
@@ -33,6 +34,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     std::unique_ptr<QSvgRenderer> renderer_;
+    QByteArray digest_; // of the drawing, naming its cached picture
     QPixmap pixmap_;
 };
 
