@@ -131,6 +131,16 @@ QString CKelEditorApp::VersionText() {
              QString::fromLatin1(kLegalCopyright));
 }
 
+QIcon CKelEditorApp::AppIcon() {
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64}) {
+        icon.addFile(
+            QStringLiteral(":/kel/icons/%1x%1/apps/io.github.keleditor.KelEditor.png").arg(size),
+            QSize(size, size));
+    }
+    return icon;
+}
+
 QString CKelEditorApp::AboutText() const {
     const QString comment = CAppSettings::ReadAboutComment();
     return comment.isEmpty() ? VersionText() : comment;
@@ -148,7 +158,7 @@ void CKelEditorApp::OnAbout() {
     box.setWindowTitle(Tr("About VOSTEL KEL Editor"));
     box.setWindowFlags(box.windowFlags() & ~Qt::WindowContextHelpButtonHint);
     auto* icon = new QLabel(&box);
-    icon->setPixmap(QIcon(QStringLiteral(":/kel/icons/kel-editor.svg")).pixmap(48, 48));
+    icon->setPixmap(AppIcon().pixmap(48, 48));
     icon->setAlignment(Qt::AlignTop);
     auto* text = new QLabel(AboutText(), &box);
     SetKelId(text, ctl::AboutText);

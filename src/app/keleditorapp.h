@@ -3,6 +3,7 @@
 // the recent-file commands; writes the recent-file list at exit.
 #pragma once
 
+#include <QIcon>
 #include <QLocale>
 #include <QObject>
 #include <QPointer>
@@ -82,6 +83,8 @@ public:
     // the product name, version and copyright.
     QString AboutText() const;
     static QString VersionText();
+    // The editor's icon in its ready sizes (16 to 64 pixels), for the window and the About box.
+    static QIcon AppIcon();
 
     // Commands served by the application.
     void OnHelp();

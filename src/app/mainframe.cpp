@@ -131,7 +131,7 @@ CMainFrame::CMainFrame(CKelEditorApp& app) : app_(app), document_(app.Document()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowIcon(QIcon(QStringLiteral(":/kel/icons/kel-editor.svg")));
+    setWindowIcon(CKelEditorApp::AppIcon());
     setAcceptDrops(true);
 
     auto* central = new QWidget(this);

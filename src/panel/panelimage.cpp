@@ -4,10 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPainter>
+#include <QImageReader>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QSvgRenderer>
+
+#include "panel/picturerender.h"
 
 #include <cmath>
 #include <vector>
@@ -26,15 +28,13 @@ Cache& TheCache() {
     return cache;
 }
 
-QString PathOf(int resourceId) {
-    if (resourceId == kPanelImageId) {
-        return QStringLiteral(":/kel/panel.svg");
-    }
-    return {};
-}
+// The build draws the panel at ratios 1 and 2 (kel-render-picture) into the editor's resources.
+constexpr char kPanelDrawing[] = ":/kel/panel.svg";
+constexpr char kPanelReady[] = ":/kel/pictures/panel@%1x.png";
 
-// Drawing the picture's shapes and lettering costs several milliseconds at every start, so the
-// drawn picture is kept in the user's cache folder. Its name carries a digest of the drawing
+// Drawing the picture's shapes and lettering costs several milliseconds, more than the whole
+// rest of the window, so a picture drawn at a ratio that has no ready one (a fractional screen
+// scale) is kept in the user's cache folder. Its name carries a digest of the drawing
 // and the pixel size: a changed drawing or another screen scale never shows a stale picture.
 QString CachedPicturePath(const QByteArray& digest, QSize size) {
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
@@ -57,40 +57,66 @@ QByteArray DigestOf(const QString& path) {
 
 } // namespace
 
-CCommonBitmap::CCommonBitmap(int resourceId, const QString& path)
-    : resourceId_(resourceId), renderer_(std::make_unique<QSvgRenderer>(path)),
-      digest_(DigestOf(path)) {
-    if (renderer_->isValid()) {
-        width_ = renderer_->defaultSize().width();
-        height_ = renderer_->defaultSize().height();
+CCommonBitmap::CCommonBitmap(int resourceId, const QString& drawingPath,
+                             const QString& readyPattern)
+    : resourceId_(resourceId), drawingPath_(drawingPath), readyPattern_(readyPattern) {
+    // The ready picture at ratio 1 has the drawing's size; reading its header is much cheaper
+    // than reading the drawing.
+    QSize size;
+    if (!readyPattern_.isEmpty()) {
+        size = QImageReader(readyPattern_.arg(1)).size();
+    }
+    if (!size.isValid() && Renderer().isValid()) {
+        size = Renderer().defaultSize();
+    }
+    if (size.isValid()) {
+        width_ = size.width();
+        height_ = size.height();
     }
 }
 
 CCommonBitmap::~CCommonBitmap() = default;
 
 bool CCommonBitmap::IsLoaded() const {
-    return renderer_->isValid() && width_ > 0 && height_ > 0;
+    return width_ > 0 && height_ > 0;
+}
+
+QSvgRenderer& CCommonBitmap::Renderer() {
+    if (renderer_ == nullptr) {
+        renderer_ = std::make_unique<QSvgRenderer>(drawingPath_);
+        digest_ = DigestOf(drawingPath_);
+    }
+    return *renderer_;
+}
+
+QPixmap CCommonBitmap::ReadyPicture(qreal devicePixelRatio, QSize size) const {
+    const qreal whole = std::round(devicePixelRatio);
+    if (readyPattern_.isEmpty() || whole < 1 || !qFuzzyCompare(whole, devicePixelRatio)) {
+        return {};
+    }
+    QPixmap pixmap;
+    if (!pixmap.load(readyPattern_.arg(static_cast<int>(whole)), "PNG") || pixmap.size() != size) {
+        return {};
+    }
+    return pixmap;
 }
 
 const QPixmap& CCommonBitmap::Pixmap(qreal devicePixelRatio) {
     if (pixmap_.isNull() || !qFuzzyCompare(pixmap_.devicePixelRatio(), devicePixelRatio)) {
         const QSize size(static_cast<int>(std::ceil(width_ * devicePixelRatio)),
                          static_cast<int>(std::ceil(height_ * devicePixelRatio)));
-        const QString cached = CachedPicturePath(digest_, size);
-        QPixmap pixmap;
-        if (cached.isEmpty() || !pixmap.load(cached, "PNG") || pixmap.size() != size) {
-            pixmap = QPixmap(size);
-            pixmap.fill(Qt::black);
-            {
-                QPainter painter(&pixmap);
-                painter.setRenderHint(QPainter::Antialiasing);
-                renderer_->render(&painter, QRectF(0, 0, size.width(), size.height()));
-            }
-            // A picture that cannot be kept is simply drawn again at the next start.
-            if (!cached.isEmpty() && QDir().mkpath(QFileInfo(cached).path())) {
-                QSaveFile file(cached);
-                if (file.open(QIODevice::WriteOnly) && pixmap.save(&file, "PNG")) {
-                    file.commit();
+        QPixmap pixmap = ReadyPicture(devicePixelRatio, size);
+        if (pixmap.isNull()) {
+            QSvgRenderer& renderer = Renderer();
+            const QString cached = CachedPicturePath(digest_, size);
+            if (cached.isEmpty() || !pixmap.load(cached, "PNG") || pixmap.size() != size) {
+                pixmap = QPixmap::fromImage(RenderPicture(renderer, size));
+                // A picture that cannot be kept is simply drawn again at the next start.
+                if (!cached.isEmpty() && QDir().mkpath(QFileInfo(cached).path())) {
+                    QSaveFile file(cached);
+                    if (file.open(QIODevice::WriteOnly) && pixmap.save(&file, "PNG")) {
+                        file.commit();
+                    }
                 }
             }
         }
@@ -107,11 +133,11 @@ CCommonBitmap* CBmpList::Get(int resourceId) {
             return bitmap.get();
         }
     }
-    const QString path = PathOf(resourceId);
-    if (path.isEmpty()) {
+    if (resourceId != kPanelImageId) {
         return nullptr;
     }
-    auto bitmap = std::make_unique<CCommonBitmap>(resourceId, path);
+    auto bitmap = std::make_unique<CCommonBitmap>(resourceId, QString::fromLatin1(kPanelDrawing),
+                                                  QString::fromLatin1(kPanelReady));
     if (!bitmap->IsLoaded()) {
         return nullptr;
     }

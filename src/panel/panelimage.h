@@ -1,5 +1,6 @@
 // The process-wide cache of the panel pictures. A picture is an SVG drawing of the device,
-// rendered once per device-pixel ratio so that it stays sharp on high-density screens. The
+// shown at the screen's device-pixel ratio so that it stays sharp on high-density screens: the
+// editor carries it ready drawn at ratios 1 and 2 and draws it itself at any other ratio. The
 // cache is shared by everything that shows a panel; the main window holds a reference on it
 // for its lifetime, and the pictures are released when the last reference goes.
 #pragma once
@@ -18,7 +19,9 @@ inline constexpr int kPanelImageId = 150; // the device's front
 
 class CCommonBitmap {
 public:
-    CCommonBitmap(int resourceId, const QString& path);
+    // `drawingPath`: the SVG drawing. `readyPattern`: where the ready-drawn pictures are, with
+    // %1 standing for the whole-number ratio; empty when there are none.
+    CCommonBitmap(int resourceId, const QString& drawingPath, const QString& readyPattern = {});
     ~CCommonBitmap();
 
     bool IsLoaded() const;
@@ -26,11 +29,17 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
 
-    // The picture at `devicePixelRatio`, rendered on first use at that ratio.
+    // The picture at `devicePixelRatio`: the ready one when there is one for that ratio, else
+    // drawn on first use at that ratio.
     const QPixmap& Pixmap(qreal devicePixelRatio);
 
 private:
+    QSvgRenderer& Renderer(); // the drawing, read on first use
+    QPixmap ReadyPicture(qreal devicePixelRatio, QSize size) const;
+
     int resourceId_;
+    QString drawingPath_;
+    QString readyPattern_;
     int width_ = 0;
     int height_ = 0;
     std::unique_ptr<QSvgRenderer> renderer_;

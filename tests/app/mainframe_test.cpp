@@ -187,6 +187,9 @@ TEST_F(EditorTest, WindowIsFixedAndFitsThePanelBetweenTheBars) {
     EXPECT_FALSE(window_->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(window_->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(window_->statusBar()->isSizeGripEnabled());
+    // The window carries the editor's icon in every size it was given.
+    EXPECT_EQ(window_->windowIcon().availableSizes().size(), 5);
+    EXPECT_EQ(window_->windowIcon().pixmap(48, 48).size(), QSize(48, 48));
 
     CChildView* view = window_->View();
     EXPECT_EQ(view->contentsRect().size(), QSize(720, 219));

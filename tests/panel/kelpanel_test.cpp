@@ -1,8 +1,11 @@
 // The controller panel: hit testing on every control rectangle, the selection frame, the label
 // boxes, clicks posted to the owner and the hand cursor.
+#include <QDir>
 #include <QImage>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QStandardPaths>
+#include <QSvgRenderer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -14,6 +17,7 @@
 #include "model/parameter.h"
 #include "panel/kelpanel.h"
 #include "panel/panelimage.h"
+#include "panel/picturerender.h"
 
 namespace kel {
 namespace {
@@ -209,6 +213,66 @@ TEST(PanelImages, CacheIsSharedAndFreedWithTheLastUser) {
     CBmpList::ReleaseUser();
     EXPECT_EQ(CBmpList::Count(), 0);
     EXPECT_EQ(CBmpList::Get(12345), nullptr);
+}
+
+// The pictures drawn by the build are the drawing itself, at the sizes the editor asks for, and
+// the editor shows them at those ratios.
+TEST(PanelImages, ReadyPicturesAreTheDrawingAtRatiosOneAndTwo) {
+    QSvgRenderer drawing(QStringLiteral(":/kel/panel.svg"));
+    ASSERT_TRUE(drawing.isValid());
+    CBmpList::AddUser();
+    CCommonBitmap* bitmap = GetPanelBitmap();
+    ASSERT_NE(bitmap, nullptr);
+    for (const int ratio : {1, 2}) {
+        SCOPED_TRACE(ratio);
+        const QImage ready(QStringLiteral(":/kel/pictures/panel@%1x.png").arg(ratio));
+        ASSERT_EQ(ready.size(), QSize(720, 219) * ratio);
+        const QImage drawn = RenderPicture(drawing, ready.size());
+        EXPECT_EQ(ready.convertToFormat(QImage::Format_RGB32), drawn);
+        EXPECT_EQ(bitmap->Pixmap(ratio).toImage().convertToFormat(QImage::Format_RGB32), drawn);
+    }
+    CBmpList::ReleaseUser();
+}
+
+// At a ratio with no ready picture the drawing is drawn once and kept in the cache folder: the
+// next start shows the kept picture, and a kept picture of the wrong size is drawn again.
+TEST(PanelImages, PictureDrawnAtOtherRatiosIsKeptInTheCache) {
+    const QDir cache(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
+    const QStringList pattern{QStringLiteral("panel-*-900x274.png")};
+    for (const QString& old : cache.entryList(pattern, QDir::Files)) {
+        QFile::remove(cache.filePath(old));
+    }
+    const QString drawingPath = QStringLiteral(":/kel/panel.svg");
+    const QPoint dark(2, 100); // the case's edge, near black
+    QString kept;
+    {
+        CCommonBitmap first(kPanelImageId, drawingPath);
+        ASSERT_TRUE(first.IsLoaded());
+        const QImage drawn = first.Pixmap(1.25).toImage();
+        EXPECT_EQ(drawn.size(), QSize(900, 274));
+        EXPECT_LT(qRed(drawn.pixel(dark)), 80);
+        const QStringList files = cache.entryList(pattern, QDir::Files);
+        ASSERT_EQ(files.size(), 1);
+        kept = cache.filePath(files.front());
+    }
+    QImage marked(900, 274, QImage::Format_RGB32);
+    marked.fill(Qt::red);
+    ASSERT_TRUE(marked.save(kept, "PNG"));
+    {
+        CCommonBitmap second(kPanelImageId, drawingPath);
+        EXPECT_EQ(second.Pixmap(1.25).toImage().pixel(dark), QColor(Qt::red).rgb());
+    }
+    QImage wrongSize(40, 20, QImage::Format_RGB32);
+    wrongSize.fill(Qt::red);
+    ASSERT_TRUE(wrongSize.save(kept, "PNG"));
+    {
+        CCommonBitmap third(kPanelImageId, drawingPath);
+        const QImage redrawn = third.Pixmap(1.25).toImage();
+        EXPECT_EQ(redrawn.size(), QSize(900, 274));
+        EXPECT_LT(qRed(redrawn.pixel(dark)), 80);
+    }
+    EXPECT_EQ(QImage(kept).size(), QSize(900, 274)); // the fresh drawing replaced it
+    QFile::remove(kept);
 }
 
 } // namespace
