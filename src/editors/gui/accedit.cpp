@@ -62,9 +62,27 @@ bool CAccEdit::event(QEvent* event) {
     return QLineEdit::event(event);
 }
 
+namespace {
+
+// Alt (without Ctrl) with a character key is a menu mnemonic, never text: X11 still gives such
+// a key its character, which the line edit would type into the field. AltGr characters come
+// without the Alt modifier and are typed as usual.
+bool IsAltCharacter(const QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const QString text = event->text();
+    return (mods & Qt::AltModifier) && !(mods & Qt::ControlModifier) && !text.isEmpty() &&
+           text[0].isPrint();
+}
+
+} // namespace
+
 void CAccEdit::keyPressEvent(QKeyEvent* event) {
     switch (EditCommandFor(event)) {
     case EditCommand::None:
+        if (IsAltCharacter(event)) {
+            event->ignore();
+            return;
+        }
         QLineEdit::keyPressEvent(event);
         return;
     case EditCommand::SelectAll:

@@ -77,6 +77,8 @@ TEST_F(NumEditTest, LettersAndMinusAreNotTyped) {
     edit_->SetNumber(42);
     edit_->end(false);
     Type(QStringLiteral("a-x ."));
+    QKeyEvent altDigit(QEvent::KeyPress, Qt::Key_1, Qt::AltModifier, QStringLiteral("1"));
+    QApplication::sendEvent(edit_, &altDigit);
     EXPECT_EQ(edit_->text(), "42");
     EXPECT_EQ(edit_->GetNumber(), 42);
 }
@@ -185,6 +187,20 @@ TEST_F(CharEditTest, CharactersOutsideSingleByteAreDroppedAndTheNextOneIsTaken) 
     QApplication::sendEvent(edit_, &latin);
     QTest::keyClicks(edit_, QStringLiteral("B"));
     EXPECT_EQ(edit_->text(), "AB");
+}
+
+TEST_F(CharEditTest, AltWithALetterIsAMenuKeyAndTypesNothing) {
+    // X11 delivers Alt+V with the text "v"; it is a menu mnemonic (or nothing), never text
+    // for the field. AltGr characters come without the Alt modifier and are typed.
+    QTest::keyClicks(edit_, QStringLiteral("F0"));
+    QKeyEvent altV(QEvent::KeyPress, Qt::Key_V, Qt::AltModifier, QStringLiteral("v"));
+    QApplication::sendEvent(edit_, &altV);
+    QKeyEvent altShift1(QEvent::KeyPress, Qt::Key_Exclam, Qt::AltModifier | Qt::ShiftModifier,
+                        QStringLiteral("!"));
+    QApplication::sendEvent(edit_, &altShift1);
+    QKeyEvent altGr(QEvent::KeyPress, Qt::Key_At, Qt::GroupSwitchModifier, QStringLiteral("@"));
+    QApplication::sendEvent(edit_, &altGr);
+    EXPECT_EQ(edit_->text(), "F0@");
 }
 
 TEST_F(CharEditTest, DeleteWithoutSelectionRemovesTheCharacterAfterTheCaret) {
