@@ -101,24 +101,31 @@ QPixmap CCommonBitmap::ReadyPicture(qreal devicePixelRatio, QSize size) const {
     return pixmap;
 }
 
+QPixmap CCommonBitmap::CachedOrDrawnPicture(QSize size) {
+    QSvgRenderer& renderer = Renderer(); // also reads the digest that names the cached file
+    const QString cached = CachedPicturePath(digest_, size);
+    QPixmap pixmap;
+    if (!cached.isEmpty() && pixmap.load(cached, "PNG") && pixmap.size() == size) {
+        return pixmap;
+    }
+    pixmap = QPixmap::fromImage(RenderPicture(renderer, size));
+    // A picture that cannot be kept is simply drawn again at the next start.
+    if (!cached.isEmpty() && QDir().mkpath(QFileInfo(cached).path())) {
+        QSaveFile file(cached);
+        if (file.open(QIODevice::WriteOnly) && pixmap.save(&file, "PNG")) {
+            file.commit();
+        }
+    }
+    return pixmap;
+}
+
 const QPixmap& CCommonBitmap::Pixmap(qreal devicePixelRatio) {
     if (pixmap_.isNull() || !qFuzzyCompare(pixmap_.devicePixelRatio(), devicePixelRatio)) {
         const QSize size(static_cast<int>(std::ceil(width_ * devicePixelRatio)),
                          static_cast<int>(std::ceil(height_ * devicePixelRatio)));
         QPixmap pixmap = ReadyPicture(devicePixelRatio, size);
         if (pixmap.isNull()) {
-            QSvgRenderer& renderer = Renderer();
-            const QString cached = CachedPicturePath(digest_, size);
-            if (cached.isEmpty() || !pixmap.load(cached, "PNG") || pixmap.size() != size) {
-                pixmap = QPixmap::fromImage(RenderPicture(renderer, size));
-                // A picture that cannot be kept is simply drawn again at the next start.
-                if (!cached.isEmpty() && QDir().mkpath(QFileInfo(cached).path())) {
-                    QSaveFile file(cached);
-                    if (file.open(QIODevice::WriteOnly) && pixmap.save(&file, "PNG")) {
-                        file.commit();
-                    }
-                }
-            }
+            pixmap = CachedOrDrawnPicture(size);
         }
         pixmap.setDevicePixelRatio(devicePixelRatio);
         pixmap_ = pixmap;

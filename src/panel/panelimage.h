@@ -36,6 +36,7 @@ public:
 private:
     QSvgRenderer& Renderer(); // the drawing, read on first use
     QPixmap ReadyPicture(qreal devicePixelRatio, QSize size) const;
+    QPixmap CachedOrDrawnPicture(QSize size); // kept in the user's cache folder once drawn
 
     int resourceId_;
     QString drawingPath_;

@@ -16,42 +16,12 @@
 #include "model/labels.h"
 #include "model/parameter.h"
 #include "panel/kelpanel.h"
+#include "panel/panel_fixture.h"
 #include "panel/panelimage.h"
 #include "panel/picturerender.h"
 
 namespace kel {
 namespace {
-
-// Records the notifications the panel posts to its owner.
-class Owner : public QWidget {
-public:
-    std::vector<std::pair<int, int>> notes;
-
-protected:
-    bool event(QEvent* event) override {
-        if (event->type() == CEditorNotifyEvent::kType) {
-            const auto* n = static_cast<CEditorNotifyEvent*>(event);
-            notes.emplace_back(n->Code(), n->Value());
-            return true;
-        }
-        return QWidget::event(event);
-    }
-};
-
-class PanelTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(panel_->CreatePanel(&owner_));
-        owner_.resize(panel_->PanelWidth(), panel_->PanelHeight());
-        owner_.show();
-    }
-
-    QImage Picture() { return panel_->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
-    CParameter document_;
-    Owner owner_;
-    CKelPanel* panel_ = new CKelPanel(document_);
-};
 
 TEST_F(PanelTest, PictureIsTheDeviceFrontAtItsSize) {
     EXPECT_EQ(panel_->PanelWidth(), 720);

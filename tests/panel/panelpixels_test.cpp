@@ -9,24 +9,12 @@
 #include "model/labels.h"
 #include "model/parameter.h"
 #include "panel/kelpanel.h"
+#include "panel/panel_fixture.h"
 
 namespace kel {
 namespace {
 
-class PanelPixelTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(panel_->CreatePanel(&owner_));
-        owner_.resize(panel_->PanelWidth(), panel_->PanelHeight());
-        owner_.show();
-    }
-
-    QImage Picture() { return panel_->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
-    CParameter document_;
-    QWidget owner_;
-    CKelPanel* panel_ = new CKelPanel(document_);
-};
+class PanelPixelTest : public PanelTest {};
 
 TEST_F(PanelPixelTest, SelectionFrameIsAThreePixelRedBandOnTheOutlineAndNothingElse) {
     const QImage before = Picture();

@@ -10,10 +10,13 @@ namespace kel {
 
 CAccEdit::CAccEdit(QWidget* parent) : QLineEdit(parent) {}
 
+Qt::KeyboardModifiers CAccEdit::CommandModifiers(const QKeyEvent* event) {
+    return event->modifiers() &
+           (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+}
+
 CAccEdit::EditCommand CAccEdit::EditCommandFor(const QKeyEvent* event) {
-    const Qt::KeyboardModifiers mods =
-        event->modifiers() &
-        (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const Qt::KeyboardModifiers mods = CommandModifiers(event);
     const int key = event->key();
     if (mods == Qt::ControlModifier) {
         switch (key) {

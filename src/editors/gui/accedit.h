@@ -21,6 +21,9 @@ public:
     // The editing command bound to `event`'s key in the field's own key table, or None.
     enum class EditCommand { None, SelectAll, Copy, Paste, Cut, Clear, Undo };
     static EditCommand EditCommandFor(const QKeyEvent* event);
+    // `event`'s modifiers that choose a command: Shift, Ctrl, Alt and Meta (the keypad flag
+    // and the AltGr group are left out).
+    static Qt::KeyboardModifiers CommandModifiers(const QKeyEvent* event);
 
     // Delete: the selection, or the character after the caret when nothing is selected.
     void ClearSelectionOrNext();

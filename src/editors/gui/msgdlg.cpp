@@ -444,9 +444,7 @@ void CKelMsgDlg::reject() {
 }
 
 int CKelMsgDlg::CommandForKey(const QKeyEvent* event) {
-    const Qt::KeyboardModifiers mods =
-        event->modifiers() &
-        (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const Qt::KeyboardModifiers mods = CAccEdit::CommandModifiers(event);
     const int key = event->key();
     if (mods == Qt::ControlModifier) {
         switch (key) {
