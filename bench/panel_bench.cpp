@@ -9,10 +9,10 @@
 
 #include <array>
 
+#include "gui/panel/kelpanel.h"
+#include "gui/panel/panelimage.h"
 #include "model/assign.h"
 #include "model/parameter.h"
-#include "panel/kelpanel.h"
-#include "panel/panelimage.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include "app/mainframe.h"
 #include "app/settings.h"
 #include "app/singleinstance.h"
-#include "app/uiservices.h"
-#include "app/uitext.h"
+#include "gui/common/uiservices.h"
+#include "gui/common/uitext.h"
 #include "startup_probe.h"
 
 int main(int argc, char* argv[]) {

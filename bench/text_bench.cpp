@@ -7,8 +7,9 @@
 
 #include <unistd.h>
 
-#include "editors/msgtext.h"
+#include "files/listfile.h"
 #include "model/assignlist.h"
+#include "model/msgtext.h"
 
 namespace {
 

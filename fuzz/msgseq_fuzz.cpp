@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <span>
 
-#include "editors/msgtext.h"
 #include "fuzz_support.h"
+#include "model/msgtext.h"
 
 using namespace kel;
 

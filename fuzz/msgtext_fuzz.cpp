@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "editors/msgtext.h"
 #include "fuzz_support.h"
+#include "model/msgtext.h"
 
 using namespace kel;
 

@@ -10,14 +10,14 @@
 #include <QSettings>
 #include <QVBoxLayout>
 
-#include "app/ids.h"
+#include "app/kelmidi.h"
 #include "app/mainframe.h"
-#include "app/uitext.h"
 #include "app/undo.h"
-#include "editors/gui/accedit.h"
-#include "editors/gui/msgdlg.h"
-#include "midi/gui/kelmidi.h"
-#include "panel/kelpanel.h"
+#include "gui/assign/msgdlg.h"
+#include "gui/common/accedit.h"
+#include "gui/common/ids.h"
+#include "gui/common/uitext.h"
+#include "gui/panel/kelpanel.h"
 
 namespace kel {
 

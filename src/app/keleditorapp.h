@@ -12,10 +12,11 @@
 #include <functional>
 #include <memory>
 
-#include "app/assignhook.h"
 #include "app/settings.h"
-#include "app/uiservices.h"
+#include "files/listfile.h"
 #include "files/mapfile.h"
+#include "gui/common/assignhook.h"
+#include "gui/common/uiservices.h"
 #include "model/assignlist.h"
 #include "model/parameter.h"
 

@@ -10,8 +10,8 @@
 #include "app/mainframe.h"
 #include "app/settings.h"
 #include "app/singleinstance.h"
-#include "app/uiservices.h"
-#include "app/uitext.h"
+#include "gui/common/uiservices.h"
+#include "gui/common/uitext.h"
 
 namespace {
 

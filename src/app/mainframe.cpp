@@ -15,16 +15,17 @@
 #include <QVBoxLayout>
 #include <QWindowStateChangeEvent>
 
-#include "app/editornotify.h"
-#include "app/ids.h"
 #include "app/keleditorapp.h"
 #include "app/mapcommands.h"
-#include "app/uitext.h"
 #include "app/undo.h"
-#include "editors/gui/accedit.h"
+#include "files/listfile.h"
+#include "gui/common/accedit.h"
+#include "gui/common/editornotify.h"
+#include "gui/common/ids.h"
+#include "gui/common/uitext.h"
+#include "gui/panel/kelpanel.h"
+#include "gui/panel/panelimage.h"
 #include "model/assignlist.h"
-#include "panel/kelpanel.h"
-#include "panel/panelimage.h"
 
 namespace kel {
 

@@ -10,21 +10,21 @@
 #include <QStatusBar>
 #include <QTextEdit>
 
-#include "app/editornotify.h"
-#include "app/ids.h"
 #include "app/keleditorapp.h"
+#include "app/kelmidi.h"
 #include "app/mainframe.h"
 #include "app/maptexts.h"
 #include "app/reportwindow.h"
 #include "app/settings.h"
-#include "app/uitext.h"
 #include "app/undo.h"
 #include "app/verify.h"
 #include "files/smfctrl.h"
 #include "files/syxfile.h"
-#include "midi/gui/kelmidi.h"
+#include "gui/common/editornotify.h"
+#include "gui/common/ids.h"
+#include "gui/common/uitext.h"
+#include "gui/panel/kelpanel.h"
 #include "model/mapcheck.h"
-#include "panel/kelpanel.h"
 
 namespace kel {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <map>
 
-#include "app/uitext.h"
+#include "gui/common/uitext.h"
 #include "model/strings.h"
 
 namespace kel {

@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 
 #include "app/maptexts.h"
-#include "app/uiservices.h"
-#include "app/uitext.h"
+#include "gui/common/uiservices.h"
+#include "gui/common/uitext.h"
 #include "model/parameter.h"
 
 namespace kel {

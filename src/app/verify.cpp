@@ -1,9 +1,9 @@
 #include "app/verify.h"
 
 #include "app/keleditorapp.h"
+#include "app/kelmidi.h"
 #include "app/mainframe.h"
-#include "midi/gui/kelmidi.h"
-#include "midi/gui/transferdlgs.h"
+#include "gui/mididlg/transferdlgs.h"
 
 namespace kel {
 

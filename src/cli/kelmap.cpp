@@ -15,6 +15,7 @@
 
 #include "cli/setcommand.h"
 #include "cli/terminalui.h"
+#include "files/listfile.h"
 #include "files/mapfile.h"
 #include "files/syxfile.h"
 #include "midi/devlist.h"

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <optional>
 
-#include "editors/msgtext.h"
+#include "model/msgtext.h"
 
 namespace kel::cli {
 namespace {

@@ -1,25 +1,13 @@
-// The assignment list: the whole control map as an HTML table, one row per control, written
-// to a file the user names (Export) or to a temporary file opened in the user's browser (View).
+// The assignment list: the whole control map as an HTML table, one row per control. Writing it
+// to files is files/listfile.h.
 #pragma once
 
-#include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "model/assign.h"
-#include "model/reporter.h"
 
 namespace kel {
-
-// Hands a local file to the user's browser (the desktop's "open" action).
-class DocumentOpener {
-public:
-    virtual ~DocumentOpener() = default;
-    // Returns 0 when the browser was started, otherwise the failure code that the message
-    // "Failed to start up HTML browser. (%d)" shows (-1 when the platform gives none).
-    virtual int OpenDocument(const std::filesystem::path& file) = 0;
-};
 
 // The complete list as written to the file: CR LF line ends, title and comments with
 // &, <, > and " escaped.
@@ -27,29 +15,5 @@ std::string AssignListHtml(const ControlMap& map);
 
 // One row of the list (from "<TR>" to "</TR>", line ends still "\n").
 std::string AssignListRow(ControllerId id, const AssignRecord& record, std::string_view comment);
-
-// The user's temporary directory, or nothing when there is none.
-std::optional<std::filesystem::path> UserTempDirectory();
-
-// Writes the list to `path`, creating or truncating it. Returns 0, or -1 after reporting
-// 32808 (cannot create) or 32805 (write failed) with the file error cause.
-int WriteAssignList(const ControlMap& map, const std::filesystem::path& path, Reporter& reporter);
-
-// The Export command after the user chose `target`: writes the list to a new temporary file
-// "_kel<seconds in hex>.htm" in `tempDir` and moves it onto the target. Returns 0 or -1 (a
-// missing temporary directory gives -1 without a message).
-int ExportAssignList(const ControlMap& map, const std::filesystem::path& target,
-                     const std::optional<std::filesystem::path>& tempDir, Reporter& reporter);
-int ExportAssignList(const ControlMap& map, const std::filesystem::path& target,
-                     Reporter& reporter);
-
-// The View command: writes the list to a newly created "_keltmp.htm" in `tempDir` (another
-// "_keltmp<hex>.htm" when that name is held by something the user does not own) and hands it
-// to `opener`. Returns 0 or -1; without an opener -1 without a message. When `written` is
-// given it receives the file's path.
-int ViewAssignList(const ControlMap& map, DocumentOpener* opener,
-                   const std::optional<std::filesystem::path>& tempDir, Reporter& reporter,
-                   std::filesystem::path* written = nullptr);
-int ViewAssignList(const ControlMap& map, DocumentOpener* opener, Reporter& reporter);
 
 } // namespace kel

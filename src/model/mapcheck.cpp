@@ -6,7 +6,7 @@
 #include <map>
 #include <tuple>
 
-#include "editors/msgtext.h"
+#include "model/msgtext.h"
 
 namespace kel {
 namespace {

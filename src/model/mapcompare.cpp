@@ -3,9 +3,9 @@
 #include <array>
 #include <cstdio>
 
-#include "editors/msgtext.h"
 #include "model/labels.h"
 #include "model/mapcheck.h"
+#include "model/msgtext.h"
 
 namespace kel {
 namespace {

@@ -6,9 +6,9 @@
 #include <QMenuBar>
 #include <QSignalSpy>
 
-#include "app/editor_fixture.h"
 #include "app/singleinstance.h"
-#include "app/uitext.h"
+#include "gui/common/uitext.h"
+#include "support/editor_fixture.h"
 
 namespace kel {
 namespace {

@@ -8,13 +8,13 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 
-#include "app/editor_fixture.h"
-#include "app/uitext.h"
-#include "editors/gui/chmsgdlg.h"
-#include "editors/gui/freemsgdlg.h"
-#include "editors/gui/msgdlg.h"
+#include "gui/assign/chmsgdlg.h"
+#include "gui/assign/freemsgdlg.h"
+#include "gui/assign/msgdlg.h"
+#include "gui/common/uitext.h"
 #include "model/controllers.h"
 #include "model/strings.h"
+#include "support/editor_fixture.h"
 
 namespace kel {
 namespace {

@@ -8,8 +8,8 @@
 #include <QStatusBar>
 #include <QWindowStateChangeEvent>
 
-#include "app/editor_fixture.h"
-#include "app/editornotify.h"
+#include "gui/common/editornotify.h"
+#include "support/editor_fixture.h"
 
 namespace kel {
 namespace {

@@ -8,15 +8,15 @@
 #include <QStatusBar>
 #include <QTest>
 
-#include "app/editor_fixture.h"
-#include "app/editornotify.h"
 #include "app/mapcommands.h"
 #include "app/maptexts.h"
 #include "app/reportwindow.h"
-#include "app/uitext.h"
 #include "app/undo.h"
-#include "editors/gui/msgdlg.h"
 #include "files/syxfile.h"
+#include "gui/assign/msgdlg.h"
+#include "gui/common/editornotify.h"
+#include "gui/common/uitext.h"
+#include "support/editor_fixture.h"
 
 namespace kel {
 namespace {

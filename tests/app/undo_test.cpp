@@ -5,11 +5,11 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/editor_fixture.h"
-#include "app/editornotify.h"
 #include "app/undo.h"
-#include "editors/gui/msgdlg.h"
 #include "files/syxfile.h"
+#include "gui/assign/msgdlg.h"
+#include "gui/common/editornotify.h"
+#include "support/editor_fixture.h"
 
 namespace kel {
 namespace {

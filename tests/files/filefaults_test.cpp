@@ -24,7 +24,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "file_test_support.h"
+#include "support/file_test_support.h"
 
 namespace kel {
 namespace {

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "file_test_support.h"
+#include "support/file_test_support.h"
 
 namespace kel {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <sys/stat.h>
 
-#include "editors/msgtext.h"
-#include "file_test_support.h"
 #include "files/syxfile.h"
+#include "model/msgtext.h"
+#include "support/file_test_support.h"
 
 namespace kel {
 namespace {

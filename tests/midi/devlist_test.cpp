@@ -5,7 +5,7 @@
 #include "midi/combinedbackend.h"
 #include "midi/midiin.h"
 #include "midi/midiout.h"
-#include "midi_fakes.h"
+#include "support/midi_fakes.h"
 
 namespace kel {
 namespace {

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "midi/virtualbackend.h"
-#include "midi_fakes.h"
+#include "support/midi_fakes.h"
 
 namespace kel {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "midi_fakes.h"
 #include "model/bulk.h"
+#include "support/midi_fakes.h"
 
 namespace kel {
 namespace {

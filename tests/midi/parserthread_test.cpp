@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "midi_fakes.h"
+#include "support/midi_fakes.h"
 
 namespace kel {
 namespace {

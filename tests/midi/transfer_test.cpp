@@ -5,7 +5,7 @@
 #include <random>
 
 #include "midi/virtualbackend.h"
-#include "midi_fakes.h"
+#include "support/midi_fakes.h"
 
 namespace kel {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "editors/msgtext.h"
 #include "model/mapcheck.h"
+#include "model/msgtext.h"
 
 namespace kel {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "editors/msgtext.h"
 #include "model/mapcompare.h"
+#include "model/msgtext.h"
 
 namespace kel {
 namespace {

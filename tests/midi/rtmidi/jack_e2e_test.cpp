@@ -14,7 +14,7 @@
 #include "midi/devlist.h"
 #include "midi/rtmidi/rtmidibackend.h"
 #include "midi/transfer.h"
-#include "midi_fakes.h"
+#include "support/midi_fakes.h"
 
 extern char** environ;
 

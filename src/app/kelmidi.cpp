@@ -1,0 +1,201 @@
+#include "app/kelmidi.h"
+
+#include <QDialog>
+#include <QSettings>
+
+#include <chrono>
+#include <thread>
+
+#include "app/keleditorapp.h"
+#include "app/mainframe.h"
+#include "gui/common/confirmdlg.h"
+#include "gui/mididlg/mididevicedlg.h"
+#include "gui/mididlg/transferdlgs.h"
+#include "midi/devlist.h"
+
+namespace kel {
+
+namespace {
+
+const QString kInputKey = QStringLiteral("MIDI Device/Input");
+const QString kOutputKey = QStringLiteral("MIDI Device/Output");
+const QString kSystemKey = QStringLiteral("MIDI Device/API");
+
+} // namespace
+
+CKelMidi::CKelMidi(CKelEditorApp& app, CMidiSystems::Factory factory)
+    : app_(app), systems_(std::move(factory)),
+      input_(systems_.Ports(), app.GetReporter(), app.Document().Map().records),
+      output_(systems_.Ports(), app.GetReporter()) {
+    app_.SetMidiCommands(
+        {[this] { OnTransmit(); }, [this] { OnReceive(); }, [this] { OnMidiDevices(); }});
+}
+
+CKelMidi::~CKelMidi() {
+    app_.SetMidiCommands({});
+}
+
+void CKelMidi::LoadSettings() {
+    input_.SetDeviceName(app_.Settings().PreferredInput().toStdString());
+    output_.SetDeviceName(app_.Settings().PreferredOutput().toStdString());
+}
+
+MidiSystem CKelMidi::System() {
+    if (systemChosen_) {
+        return systems_.Selected();
+    }
+    QSettings& store = app_.Store();
+    const std::optional<MidiSystem> stored =
+        ParseMidiSystemKey(store.value(kSystemKey).toString().toStdString());
+    const MidiSystem system =
+        stored ? *stored
+               : systems_.DefaultSystem(store.value(kInputKey).toString().toStdString(),
+                                        store.value(kOutputKey).toString().toStdString());
+    systems_.Select(system);
+    systemChosen_ = true;
+    // A new user's first transfer goes to the built-in device.
+    if (system == MidiSystem::Virtual) {
+        if (!store.contains(kInputKey) && input_.GetDeviceName().empty()) {
+            input_.SetDeviceName(CVirtualKelBackend::kPortName);
+        }
+        if (!store.contains(kOutputKey) && output_.GetDeviceName().empty()) {
+            output_.SetDeviceName(CVirtualKelBackend::kPortName);
+        }
+    }
+    return system;
+}
+
+std::string CKelMidi::StoredName(bool input) {
+    const MidiSystem system = System();
+    const QString key = input ? kInputKey : kOutputKey;
+    QSettings& store = app_.Store();
+    if (!store.contains(key)) {
+        return system == MidiSystem::Virtual ? CVirtualKelBackend::kPortName : std::string();
+    }
+    return CAppSettings::CutPortName(store.value(key).toString()).toStdString();
+}
+
+QWidget* CKelMidi::Parent() const {
+    return app_.MainWindow();
+}
+
+CTransfer CKelMidi::Transfer() {
+    System();
+    receiveDlg_ = nullptr;
+    return CTransfer(app_.Document(), input_, output_, systems_.Ports(), app_.GetReporter(), *this);
+}
+
+void CKelMidi::OnTransmit() {
+    lastOutcome_ = Transfer().Transmit();
+}
+
+void CKelMidi::OnReceive() {
+    lastOutcome_ = Transfer().Receive();
+    receiveDlg_ = nullptr;
+}
+
+void CKelMidi::OnMidiDevices() {
+    const MidiSystem current = System();
+    CMidiDeviceDlg dialog(systems_, current, input_.GetDeviceIndex(), output_.GetDeviceIndex(),
+                          Parent());
+    if (app_.Ui().RunModal(dialog) != QDialog::Accepted) {
+        return;
+    }
+    const MidiSystem chosen = dialog.SelectedSystem();
+    if (chosen != current) {
+        // A port left open by an abandoned transmit belongs to the old system.
+        output_.Close();
+        input_.Close();
+        systems_.Select(chosen);
+    }
+    QSettings& store = app_.Store();
+    const int inputPosition = dialog.SelectedInput();
+    input_.SetDevice(inputPosition);
+    if (inputPosition >= 0) {
+        const QString name =
+            QString::fromStdString(CMidiInDev(systems_.Ports()).GetAt(inputPosition));
+        store.setValue(kInputKey, name);
+        app_.Settings().SetPreferredInput(name);
+    }
+    const int outputPosition = dialog.SelectedOutput();
+    output_.SetDevice(outputPosition);
+    if (outputPosition >= 0) {
+        const QString name =
+            QString::fromStdString(CMidiOutDev(systems_.Ports()).GetAt(outputPosition));
+        store.setValue(kOutputKey, name);
+        app_.Settings().SetPreferredOutput(name);
+    }
+    store.setValue(kSystemKey,
+                   QString::fromLatin1(MidiSystemKey(chosen).data(),
+                                       static_cast<qsizetype>(MidiSystemKey(chosen).size())));
+    store.sync();
+}
+
+void CKelMidi::CommitPendingEdits() {
+    app_.CommitTitleField();
+    // A refused message text does not stop a transmit: the map is sent as committed.
+    app_.ApplyAssignDialog();
+}
+
+bool CKelMidi::Confirm(StringId question) {
+    // What the built-in device has received so far: its next message is the mode message.
+    messagesBefore_ = systems_.Virtual().MessagesFromEditor();
+    CConfirmDlg dialog(question, Parent());
+    return app_.Ui().RunModal(dialog) == QDialog::Accepted;
+}
+
+bool CKelMidi::ShowTransmitInstructions() {
+    CTransmitInstructionsDlg dialog(Parent());
+    if (app_.Ui().RunModal(dialog) != QDialog::Accepted) {
+        return false;
+    }
+    // The built-in device has no [ENTER] button: "Continue" presses it, so the map is taken
+    // however quickly the user goes on.
+    if (systems_.Selected() == MidiSystem::Virtual &&
+        output_.GetDeviceName() == CVirtualKelBackend::kPortName) {
+        // The mode message is on its way to the device: let it arrive first (it has, unless
+        // the user was quicker than the device's own thread).
+        CVirtualKelBackend& device = systems_.Virtual();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        const auto arrived = [&] {
+            const CKelDevice::State state = device.Device().GetState();
+            return device.MessagesFromEditor() != messagesBefore_ &&
+                   (state == CKelDevice::State::ReceiveStandby ||
+                    state == CKelDevice::State::Receiving);
+        };
+        while (!arrived() && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        if (device.Device().GetState() == CKelDevice::State::ReceiveStandby) {
+            device.PressEnter();
+        }
+    }
+    return true;
+}
+
+std::unique_ptr<TransferDialog> CKelMidi::CreateReceiveDialog() {
+    auto dialog = std::make_unique<CKelRcvDlg>(app_.Ui(), Parent());
+    receiveDlg_ = dialog.get();
+    return dialog;
+}
+
+std::unique_ptr<TransferDialog> CKelMidi::CreateProgressDialog() {
+    auto dialog = std::make_unique<CProgressDlg>(app_.Ui(), Parent());
+    if (receiveDlg_ != nullptr) {
+        receiveDlg_->HandOnTo(dialog.get());
+    }
+    return dialog;
+}
+
+void CKelMidi::NewMap() {
+    app_.Files().NewMapFile();
+}
+
+void CKelMidi::RefreshViews() {
+    app_.RefreshViews();
+    if (CMainFrame* window = app_.MainWindow(); window != nullptr) {
+        window->ActivateMain();
+    }
+}
+
+} // namespace kel

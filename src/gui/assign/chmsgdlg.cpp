@@ -1,0 +1,288 @@
+#include "gui/assign/chmsgdlg.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <string>
+#include <string_view>
+
+#include "gui/common/accedit.h"
+#include "gui/common/ids.h"
+#include "gui/common/spinbutton.h"
+#include "model/assign.h"
+
+namespace kel {
+
+namespace {
+
+// The dialog's texts share the editor's translation context.
+QString Tr(const char* text) {
+    return QCoreApplication::translate("KelEditor", text);
+}
+
+// The list texts of the control map come in English and are shown in the user's language.
+QString Tr(std::string_view text) {
+    return QCoreApplication::translate("KelEditor", std::string(text).c_str());
+}
+
+struct FieldSpec {
+    const char* label; // nullptr: the field is hidden for this kind
+    int low;
+    int high;
+};
+
+struct KindSpec {
+    bool channel;
+    std::array<FieldSpec, 4> fields;
+    bool dataEntry;
+};
+
+constexpr FieldSpec kNone{nullptr, 0, 127};
+constexpr FieldSpec Byte(const char* label) {
+    return {label, 0, 127};
+}
+constexpr FieldSpec Program(const char* label) {
+    return {label, 1, 128};
+}
+
+// What the page shows for each kind, in ChannelMessageKind order. Field n edits the record
+// through GetValueN/SetValueN, which place it in the kind's byte (program numbers shown 1..128).
+constexpr std::array<KindSpec, kChannelKindCount> kKinds = {{
+    {true, {Byte("Note Number"), Byte("Velocity"), kNone, kNone}, false},
+    {true, {Byte("Min Value"), Byte("Max Value"), kNone, kNone}, false},
+    {true, {Byte("Note Number"), Byte("Min Value"), Byte("Max Value"), kNone}, false},
+    {true, {Byte("Control Number"), Byte("Min Value"), Byte("Max Value"), kNone}, false},
+    {true, {Program("PC Number"), kNone, kNone, kNone}, false},
+    {true, {Program("Min Number"), Program("Max Number"), kNone, kNone}, false},
+    {true, {Byte("Bank MSB"), Byte("Bank LSB"), Program("PC Number"), kNone}, false},
+    {false, {kNone, kNone, kNone, kNone}, false},
+    {false, {kNone, kNone, kNone, kNone}, false},
+    {true, {Byte("RPN MSB"), Byte("RPN LSB"), Byte("MSB Min Value"), Byte("MSB Max Value")}, true},
+    {true,
+     {Byte("NRPN MSB"), Byte("NRPN LSB"), Byte("MSB Min Value"), Byte("MSB Max Value")},
+     true},
+    {true, {Byte("Control Number"), kNone, kNone, kNone}, false},
+}};
+
+constexpr const char* kLongestLabel = "MSB Max Value";
+
+void KeepSpaceWhenHidden(QWidget* widget) {
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+}
+
+QFrame* HorizontalLine(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setFixedWidth(24);
+    return line;
+}
+
+} // namespace
+
+CKelChMsgDlg::CKelChMsgDlg(AssignEntry& editBuffer, QWidget* parent)
+    : QWidget(parent), edit_(editBuffer) {
+    SetKelId(this, pageid::ChannelPage);
+
+    auto* top = new QHBoxLayout;
+    auto* kindLabel = new QLabel(Tr("Type :"), this);
+    kindList_ = new QComboBox(this);
+    SetKelId(kindList_, IdKindList);
+    for (int k = 0; k < kChannelKindCount; ++k) {
+        kindList_->addItem(Tr(ChannelKindName(k)));
+    }
+    kindLabel->setBuddy(kindList_);
+    channelLabel_ = new QLabel(Tr("MIDI Channel :"), this);
+    SetKelId(channelLabel_, IdChannelLabel);
+    channelList_ = new QComboBox(this);
+    SetKelId(channelList_, IdChannelList);
+    for (int c = 1; c <= 16; ++c) {
+        channelList_->addItem(QString::number(c));
+    }
+    channelLabel_->setBuddy(channelList_);
+    KeepSpaceWhenHidden(channelLabel_);
+    KeepSpaceWhenHidden(channelList_);
+    top->addWidget(kindLabel);
+    top->addWidget(kindList_);
+    top->addStretch(1);
+    top->addWidget(channelLabel_);
+    top->addWidget(channelList_);
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(4);
+    const int labelWidth = fontMetrics().horizontalAdvance(QString::fromLatin1(kLongestLabel)) + 6;
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        FieldControls& f = fields_[i];
+        f.label = new QLabel(this);
+        SetKelId(f.label, IdFieldLabel[i]);
+        f.label->setMinimumWidth(labelWidth);
+        f.label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        f.edit = new CNumEdit(this);
+        SetKelId(f.edit, IdField[i]);
+        f.edit->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 8);
+        f.label->setBuddy(f.edit);
+        f.spin = new CSpinButton(f.edit, this);
+        SetKelId(f.spin, IdSpin[i]);
+        for (QWidget* w : {static_cast<QWidget*>(f.label), static_cast<QWidget*>(f.edit),
+                           static_cast<QWidget*>(f.spin)}) {
+            KeepSpaceWhenHidden(w);
+        }
+        auto* number = new QHBoxLayout;
+        number->setSpacing(0);
+        number->addWidget(f.edit);
+        number->addWidget(f.spin);
+        const int row = i < 2 ? 0 : 2;
+        const int column = (i % 2 == 0) ? 0 : 3;
+        grid->addWidget(f.label, row, column);
+        grid->addLayout(number, row, column + 1);
+    }
+    grid->setColumnStretch(2, 1);
+    grid->setColumnStretch(5, 1);
+
+    dataEntry_ = new QWidget(this);
+    auto* heading = new QHBoxLayout(dataEntry_);
+    heading->setContentsMargins(0, 0, 0, 0);
+    auto* left = HorizontalLine(dataEntry_);
+    SetKelId(left, IdDataEntryLineLeft);
+    auto* text = new QLabel(Tr("Data Entry"), dataEntry_);
+    SetKelId(text, IdDataEntryText);
+    auto* right = HorizontalLine(dataEntry_);
+    SetKelId(right, IdDataEntryLineRight);
+    heading->addStretch(1);
+    heading->addWidget(left);
+    heading->addWidget(text);
+    heading->addWidget(right);
+    heading->addStretch(1);
+    KeepSpaceWhenHidden(dataEntry_);
+    grid->addWidget(dataEntry_, 1, 0, 1, 6);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(top);
+    layout->addLayout(grid);
+    layout->addStretch(1);
+
+    connect(kindList_, &QComboBox::activated, this, &CKelChMsgDlg::OnKindActivated);
+    hide();
+}
+
+void CKelChMsgDlg::ShowPage() {
+    show();
+    RefreshPage();
+}
+
+void CKelChMsgDlg::RefreshPage() {
+    const int channel = edit_.GetChannel();
+    channelList_->setCurrentIndex(channel >= 0 && channel <= 15 ? channel : 0);
+    const int kind = edit_.GetChannelKind();
+    kindList_->setCurrentIndex(kind);
+
+    const KindSpec* spec = kind >= 0 ? &kKinds[static_cast<std::size_t>(kind)] : nullptr;
+    const bool channelShown = spec != nullptr && spec->channel;
+    channelLabel_->setVisible(channelShown);
+    channelList_->setVisible(channelShown);
+    dataEntry_->setVisible(spec != nullptr && spec->dataEntry);
+
+    CNumEdit* focused = nullptr;
+    for (const FieldControls& f : fields_) {
+        if (f.edit->hasFocus()) {
+            focused = f.edit;
+        }
+    }
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        FieldControls& f = fields_[i];
+        const FieldSpec* field =
+            spec != nullptr && spec->fields[i].label != nullptr ? &spec->fields[i] : nullptr;
+        if (field == nullptr) {
+            f.label->hide();
+            f.edit->hide();
+            f.spin->hide();
+            continue;
+        }
+        f.label->setText(Tr(field->label));
+        f.edit->SetRange(field->low, field->high);
+        const int shown = f.edit->SetNumber(GetValue(static_cast<int>(i)));
+        f.spin->SetRange(field->low, field->high);
+        f.spin->SetPosition(shown);
+        f.label->show();
+        f.edit->show();
+        f.spin->show();
+    }
+    // A number field holding the focus has its text selected, ready to be typed over; when it
+    // was just hidden, the first field takes over.
+    if (focused != nullptr) {
+        if (focused->isHidden()) {
+            focused = fields_[0].edit->isHidden() ? nullptr : fields_[0].edit;
+        }
+        if (focused != nullptr) {
+            focused->setFocus();
+            focused->selectAll();
+        }
+    }
+}
+
+bool CKelChMsgDlg::ApplyPage() {
+    if (isHidden()) {
+        return true;
+    }
+    const int channel = channelList_->currentIndex();
+    const int stored = edit_.GetChannel();
+    if (stored >= 0 && channel >= 0 && channel != stored) {
+        edit_.SetChannel(channel);
+    }
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        if (fields_[i].edit->isHidden()) {
+            continue;
+        }
+        const int index = static_cast<int>(i);
+        const int value = fields_[i].edit->GetNumber();
+        if (value != GetValue(index)) {
+            SetValue(index, value);
+        }
+    }
+    return true;
+}
+
+void CKelChMsgDlg::OnKindActivated(int entry) {
+    if (entry < 0 || entry == edit_.GetChannelKind()) {
+        return;
+    }
+    edit_.SetChannelKind(entry);
+    emit KindChanged();
+}
+
+int CKelChMsgDlg::GetValue(int index) const {
+    switch (index) {
+    case 0:
+        return edit_.GetValue1();
+    case 1:
+        return edit_.GetValue2();
+    case 2:
+        return edit_.GetValue3();
+    default:
+        return edit_.GetValue4();
+    }
+}
+
+int CKelChMsgDlg::SetValue(int index, int value) {
+    switch (index) {
+    case 0:
+        return edit_.SetValue1(value);
+    case 1:
+        return edit_.SetValue2(value);
+    case 2:
+        return edit_.SetValue3(value);
+    default:
+        return edit_.SetValue4(value);
+    }
+}
+
+} // namespace kel

@@ -1,0 +1,188 @@
+#include "gui/assign/freemsgdlg.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <string>
+#include <string_view>
+
+#include "gui/assign/chmsgdlg.h"
+#include "gui/common/accedit.h"
+#include "gui/common/ids.h"
+#include "gui/common/spinbutton.h"
+#include "model/assign.h"
+#include "model/reporter.h"
+
+namespace kel {
+
+namespace {
+
+// The dialog's texts share the editor's translation context.
+QString Tr(const char* text) {
+    return QCoreApplication::translate("KelEditor", text);
+}
+
+// The list texts of the control map come in English and are shown in the user's language.
+QString Tr(std::string_view text) {
+    return QCoreApplication::translate("KelEditor", std::string(text).c_str());
+}
+
+// Message texts are single-byte; Latin-1 keeps every byte as one character, so the index of a
+// wrong character in the record's text is its index in the field.
+QString ToField(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string FromField(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
+} // namespace
+
+CKelFreeMsgDlg::CKelFreeMsgDlg(AssignEntry& editBuffer, Reporter& reporter, QWidget* parent)
+    : QWidget(parent), edit_(editBuffer), reporter_(reporter) {
+    SetKelId(this, pageid::FreePage);
+
+    text_ = new CCharEdit(this);
+    SetKelId(text_, IdMessageText);
+    text_->setMaxLength(static_cast<int>(kTextLimit));
+
+    auto* dataTypeLabel = new QLabel(Tr("Date Type"), this);
+    dataTypeList_ = new QComboBox(this);
+    SetKelId(dataTypeList_, IdDataTypeList);
+    for (int stored = Data7Bit; stored <= Data4x4Bit; ++stored) {
+        dataTypeList_->addItem(Tr(DataTypeName(stored)));
+    }
+    dataTypeLabel->setBuddy(dataTypeList_);
+
+    const int fieldWidth = fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 8;
+    auto makeBound = [&](int labelId, const QString& label, int fieldId, int spinId,
+                         CNumEdit*& field, CSpinButton*& spin) {
+        auto* caption = new QLabel(label, this);
+        SetKelId(caption, labelId);
+        field = new CNumEdit(this);
+        SetKelId(field, fieldId);
+        field->setFixedWidth(fieldWidth);
+        caption->setBuddy(field);
+        spin = new CSpinButton(field, this);
+        SetKelId(spin, spinId);
+        auto* row = new QHBoxLayout;
+        row->setSpacing(0);
+        row->addWidget(caption);
+        row->addSpacing(4);
+        row->addWidget(field);
+        row->addWidget(spin);
+        return row;
+    };
+    QHBoxLayout* minRow =
+        makeBound(IdMinLabel, Tr("Min Value"), IdMinField, IdMinSpin, minField_, minSpin_);
+    QHBoxLayout* maxRow =
+        makeBound(IdMaxLabel, Tr("Max Value"), IdMaxField, IdMaxSpin, maxField_, maxSpin_);
+
+    auto* dataTypeRow = new QHBoxLayout;
+    dataTypeRow->addWidget(dataTypeLabel);
+    dataTypeRow->addWidget(dataTypeList_);
+    dataTypeRow->addStretch(1);
+    auto* boundsRow = new QHBoxLayout;
+    boundsRow->addLayout(minRow);
+    boundsRow->addSpacing(16);
+    boundsRow->addLayout(maxRow);
+    boundsRow->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(text_);
+    layout->addLayout(dataTypeRow);
+    layout->addLayout(boundsRow);
+    layout->addStretch(1);
+
+    connect(dataTypeList_, &QComboBox::activated, this, &CKelFreeMsgDlg::OnDataTypeActivated);
+    RangeStep(0);
+    hide();
+}
+
+void CKelFreeMsgDlg::ShowPage(PageMode mode) {
+    mode_ = mode;
+    show();
+    RefreshPage();
+    for (QLineEdit* field : {static_cast<QLineEdit*>(text_), static_cast<QLineEdit*>(minField_),
+                             static_cast<QLineEdit*>(maxField_)}) {
+        if (field->hasFocus()) {
+            field->selectAll();
+        }
+    }
+}
+
+void CKelFreeMsgDlg::RefreshPage() {
+    text_->setText(ToField(FormatMessageText(edit_.record, mode_, EditStyle)));
+    const int entry = edit_.GetDataTypeIndex();
+    dataTypeEntry_ = entry >= 0 && entry < dataTypeList_->count() ? entry : 0;
+    dataTypeList_->setCurrentIndex(dataTypeEntry_);
+    RangeStep(dataTypeEntry_);
+    minField_->SetNumber(edit_.GetMinValue());
+    minSpin_->SetPosition(minField_->GetNumber());
+    maxField_->SetNumber(edit_.GetMaxValue());
+    maxSpin_->SetPosition(maxField_->GetNumber());
+}
+
+void CKelFreeMsgDlg::RangeStep(int entry) {
+    const int top = DataTypeValueRangeTop(entry);
+    for (CNumEdit* field : {minField_, maxField_}) {
+        field->SetRange(0, top);
+    }
+    for (CSpinButton* spin : {minSpin_, maxSpin_}) {
+        spin->SetRange(0, top);
+    }
+    minField_->SetNumber(0);
+    minSpin_->SetPosition(0);
+    maxField_->SetNumber(top);
+    maxSpin_->SetPosition(top);
+}
+
+void CKelFreeMsgDlg::OnDataTypeActivated(int entry) {
+    if (entry < 0 || entry == dataTypeEntry_) {
+        return;
+    }
+    dataTypeEntry_ = entry;
+    RangeStep(entry);
+}
+
+bool CKelFreeMsgDlg::ApplyPage() {
+    if (isHidden()) {
+        return true;
+    }
+    const QString fieldText = text_->text();
+    const std::string text = FromField(fieldText);
+    // The text is parsed into a copy, so a refused text leaves the pending record as it was
+    // instead of half-overwritten with the parse's defaults.
+    AssignEntry parsed = edit_;
+    const ParseResult result = ParseMessageText(parsed, mode_, text, dataTypeEntry_ + 1);
+    if (result == ParseAccepted) {
+        edit_ = parsed;
+        if (minField_->GetNumber() != edit_.GetMinValue()) {
+            edit_.SetMinValue(minField_->GetNumber());
+        }
+        if (maxField_->GetNumber() != edit_.GetMaxValue()) {
+            edit_.SetMaxValue(maxField_->GetNumber());
+        }
+        return true;
+    }
+
+    const ParseMessage message = MessageForResult(result);
+    reporter_.warn(message.id, message.detail);
+    const TextSelection selection = ErrorSelection(text, result);
+    setFocus();
+    text_->setFocus();
+    if (selection.length == 0) {
+        text_->setCursorPosition(static_cast<int>(selection.start));
+    } else {
+        text_->setSelection(static_cast<int>(selection.start), static_cast<int>(selection.length));
+    }
+    return false;
+}
+
+} // namespace kel

@@ -1,0 +1,134 @@
+// The assign dialog: the modeless window in which the user edits what the selected control
+// sends. It shows one control at a time and edits the document's edit buffer, never the map:
+// its pending fields reach the edit buffer through ApplyAssignDialog, which then commits it.
+//
+// One dialog object lives as long as the application; its controls are built the first time a
+// control is opened, OK and Cancel hide it, and DestroyWindow takes the controls down again.
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+
+#include "gui/common/assignhook.h"
+#include "model/controllers.h"
+
+class QCheckBox;
+class QComboBox;
+class QKeyEvent;
+class QLabel;
+class QPushButton;
+
+namespace kel {
+
+class CParameter;
+class Reporter;
+class CCharEdit;
+class CKelChMsgDlg;
+class CKelFreeMsgDlg;
+class CKelSysRealDlg;
+
+class CKelMsgDlg : public QDialog, public IAssignDialog {
+    Q_OBJECT
+public:
+    static constexpr int IdDialog = 130;
+    static constexpr int IdControllerName = 1003;
+    static constexpr int IdTypeList = 1004;
+    static constexpr int IdPageLocator = 1022;
+    static constexpr int IdPortList = 1026;
+    static constexpr int IdButtonModeLabel = 1027;
+    static constexpr int IdButtonModeList = 1039;
+    static constexpr int IdAftModeLabel = 1041;
+    static constexpr int IdAftModeList = 1028;
+    static constexpr int IdCenterClick = 1040;
+    static constexpr int IdComment = 1034;
+    static constexpr int IdOk = 1;
+    static constexpr int IdCancel = 2;
+
+    // `reporter` shows the refusals of a message text.
+    CKelMsgDlg(CParameter& document, Reporter& reporter);
+    ~CKelMsgDlg() override;
+
+    // The window that receives NotifyActivateMain (posted) when the dialog closes with OK or
+    // Cancel: the main window.
+    void SetNotifyTarget(QObject* target) { notifyTarget_ = target; }
+
+    // Shows control `id`, first applying the pending edits of the control shown. False when
+    // those edits were refused: the dialog stays on the control it shows.
+    bool OpenAssignDialog(ControllerId id) override;
+    // Writes the pending fields into the edit buffer and commits it. 0 when the dialog is
+    // hidden (a changed edit buffer is still committed) or everything was written; -1 when the
+    // message text was refused (nothing is committed then).
+    int ApplyAssignDialog() override;
+    // Refills every control from the edit buffer (after the document changed). While the
+    // window is down or hidden, a changed edit buffer is committed instead.
+    void RefreshFromDocument() override;
+
+    bool IsCreated() const { return content_ != nullptr; }
+    QWidget* Window() override { return IsCreated() ? this : nullptr; }
+    // Takes the controls and pages down; the next OpenAssignDialog builds them again.
+    void DestroyWindow() override;
+
+    // The key table of the dialog: the command a key stroke stands for, or 0.
+    static int CommandForKey(const QKeyEvent* event);
+    // Hands a command the main window carries out (New … NO ASSIGN, next and previous
+    // control) to the main window; other commands are ignored.
+    void ForwardCommand(int command);
+
+    // The capabilities of the control being edited.
+    bool ControlHasButtonMode() const { return hasButtonMode_; }
+    bool ControlHasAftMode() const { return hasAftMode_; }
+    bool ControlHasCenterClick() const { return hasCenterClick_; }
+
+    CKelChMsgDlg* ChannelPage() const { return channelPage_; }
+    CKelFreeMsgDlg* FreePage() const { return freePage_; }
+    CKelSysRealDlg* RealtimePage() const { return realtimePage_; }
+
+public slots:
+    void accept() override; // OK
+    void reject() override; // Cancel, Escape, the window's close button
+
+signals:
+    // A key of the dialog's table, or a forwarded command, for the main window to carry out.
+    void CommandForwarded(int command);
+    // The edit buffer was committed into the map: the panel labels need repainting.
+    void EditCommitted();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void Create();
+    // Commits an edit buffer changed while the window is down or hidden (Paste, NO ASSIGN).
+    bool CommitWithoutWindow();
+    void UpdateTypeControls();
+    void OnTypeActivated(int entry);
+    bool IsInPage(const QObject* object) const;
+
+    CParameter& document_;
+    Reporter& reporter_;
+    QPointer<QObject> notifyTarget_;
+
+    bool hasButtonMode_ = false;
+    bool hasAftMode_ = false;
+    bool hasCenterClick_ = false;
+
+    QWidget* content_ = nullptr; // parent of every control; null while the window is down
+    QLabel* nameText_ = nullptr;
+    QComboBox* typeList_ = nullptr;
+    QWidget* pageLocator_ = nullptr;
+    QComboBox* portList_ = nullptr;
+    QLabel* buttonModeLabel_ = nullptr;
+    QComboBox* buttonModeList_ = nullptr;
+    QLabel* aftModeLabel_ = nullptr;
+    QComboBox* aftModeList_ = nullptr;
+    QCheckBox* centerClick_ = nullptr;
+    CCharEdit* comment_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    CKelChMsgDlg* channelPage_ = nullptr;
+    CKelFreeMsgDlg* freePage_ = nullptr;
+    CKelSysRealDlg* realtimePage_ = nullptr;
+};
+
+} // namespace kel

@@ -1,0 +1,75 @@
+#include "gui/assign/sysrealdlg.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <string>
+#include <string_view>
+
+#include "gui/assign/chmsgdlg.h"
+#include "gui/common/ids.h"
+#include "model/assign.h"
+
+namespace kel {
+
+namespace {
+
+// The dialog's texts share the editor's translation context.
+QString Tr(const char* text) {
+    return QCoreApplication::translate("KelEditor", text);
+}
+
+// The list texts of the control map come in English and are shown in the user's language.
+QString Tr(std::string_view text) {
+    return QCoreApplication::translate("KelEditor", std::string(text).c_str());
+}
+
+} // namespace
+
+CKelSysRealDlg::CKelSysRealDlg(AssignEntry& editBuffer, QWidget* parent)
+    : QWidget(parent), edit_(editBuffer) {
+    SetKelId(this, pageid::RealtimePage);
+    auto* label = new QLabel(Tr("Status :"), this);
+    statusList_ = new QComboBox(this);
+    SetKelId(statusList_, IdStatusList);
+    for (std::size_t i = 0; i < kRealtimeStatus.size(); ++i) {
+        statusList_->addItem(Tr(RealtimeEntryName(static_cast<int>(i))));
+    }
+    label->setBuddy(statusList_);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(statusList_);
+    row->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(row);
+    layout->addStretch(1);
+    hide();
+}
+
+void CKelSysRealDlg::ShowPage() {
+    show();
+    RefreshPage();
+}
+
+void CKelSysRealDlg::RefreshPage() {
+    const int index = edit_.GetRealtimeIndex();
+    statusList_->setCurrentIndex(index >= 0 ? index : 0);
+}
+
+bool CKelSysRealDlg::ApplyPage() {
+    if (isHidden()) {
+        return true;
+    }
+    const int entry = statusList_->currentIndex();
+    if (entry >= 0 && entry != edit_.GetRealtimeIndex()) {
+        edit_.SetRealtimeIndex(entry);
+    }
+    return true;
+}
+
+} // namespace kel

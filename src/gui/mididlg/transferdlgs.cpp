@@ -1,0 +1,213 @@
+#include "gui/mididlg/transferdlgs.h"
+
+#include <algorithm>
+
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "gui/common/ids.h"
+#include "gui/common/uiservices.h"
+#include "midi/posttarget.h"
+
+namespace kel {
+
+namespace {
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("KelEditor", text);
+}
+
+QLabel* PlainLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+DialogResult ResultOf(int code) {
+    return code == QDialog::Accepted ? DialogResult::Ok : DialogResult::Cancel;
+}
+
+} // namespace
+
+CInstructionsDlg::CInstructionsDlg(int id, const QString& title, const QString& request,
+                                   const QStringList& steps, QWidget* parent)
+    : QDialog(parent), continue_(new QPushButton(Tr("Continue"), this)),
+      cancel_(new QPushButton(Tr("Cancel"), this)) {
+    SetKelId(this, id);
+    setWindowTitle(title);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    setModal(true);
+
+    auto* layout = new QVBoxLayout(this);
+    QLabel* requestLabel = PlainLabel(request, this);
+    QFont strong = requestLabel->font();
+    strong.setBold(true);
+    requestLabel->setFont(strong);
+    layout->addWidget(requestLabel);
+    layout->addSpacing(6);
+    layout->addWidget(PlainLabel(Tr("Procedure is as follows:"), this));
+    // The steps on the device, set in from the text above them.
+    auto* stepBox = new QVBoxLayout;
+    stepBox->setContentsMargins(16, 2, 0, 0);
+    stepBox->setSpacing(6);
+    for (const QString& step : steps) {
+        stepBox->addWidget(PlainLabel(step, this));
+    }
+    layout->addLayout(stepBox);
+    layout->addSpacing(10);
+
+    continue_->setDefault(true);
+    continue_->setAutoDefault(true);
+    SetKelId(continue_, 1);
+    SetKelId(cancel_, 2);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(continue_, QDialogButtonBox::AcceptRole);
+    buttons->addButton(cancel_, QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+CTransmitInstructionsDlg::CTransmitInstructionsDlg(QWidget* parent)
+    : CInstructionsDlg(dlg::TransmitInstructions, Tr("Transmit Control Map"),
+                       Tr("Please set the KEL to Bulk Receive mode."),
+                       {Tr("Confirm that \"RS\" is indicated, then\npress the [ENTER] button.")},
+                       parent) {}
+
+CKelRcvDlg::CKelRcvDlg(CUiServices& ui, QWidget* parent)
+    : CInstructionsDlg(
+          dlg::Receive, Tr("Receive Control Map"), Tr("Please set the KEL to Bulk Transmit mode."),
+          {Tr("1 Confirm that \"TS\" is indicated, then\n   press the [ENTER] button."),
+           Tr("2 Press the [ENTER] button.")},
+          parent),
+      ui_(ui) {
+    // The device's data, not the user, moves this dialog on.
+    ContinueButton()->setEnabled(false);
+    CancelButton()->setDefault(true);
+}
+
+DialogResult CKelRcvDlg::RunModal() {
+    if (received_) {
+        return DialogResult::Ok; // the first message came before the dialog could be shown
+    }
+    const DialogResult result = ResultOf(ui_.RunModal(*this));
+    // Seen after the dialog has closed, the first message no longer closes it.
+    received_ = true;
+    return result;
+}
+
+void CKelRcvDlg::OnPost(int message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (message != UM_BULK_RECEIVED) {
+        return;
+    }
+    if (!received_) {
+        received_ = true;
+        latest_ = lParam;
+        if (isVisible()) {
+            accept();
+        }
+        return;
+    }
+    latest_ = lParam;
+    if (next_ != nullptr) {
+        next_->OnPost(message, wParam, lParam);
+    }
+}
+
+void CKelRcvDlg::HandOnTo(CProgressDlg* next) {
+    next_ = next;
+    if (next != nullptr && latest_ >= 0) {
+        next->OnPost(UM_BULK_RECEIVED, 0, latest_);
+    }
+}
+
+CProgressDlg::CProgressDlg(CUiServices& ui, QWidget* parent)
+    : QDialog(parent), ui_(ui), bar_(new QProgressBar(this)),
+      cancel_(new QPushButton(Tr("Cancel"), this)), finishTimer_(new QTimer(this)) {
+    SetKelId(this, dlg::Progress);
+    setWindowTitle(Tr("Transmitting..."));
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    setModal(true);
+
+    SetKelId(bar_, ctl::ProgressBar);
+    bar_->setTextVisible(false);
+    bar_->setMinimumWidth(260);
+    SetKelId(cancel_, 2);
+    connect(cancel_, &QPushButton::clicked, this, &CProgressDlg::reject);
+
+    finishTimer_->setSingleShot(true);
+    finishTimer_->setInterval(kFinishDelayMs);
+    connect(finishTimer_, &QTimer::timeout, this, [this] {
+        closedOk_ = true;
+        done(QDialog::Accepted);
+    });
+
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(cancel_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(bar_);
+    layout->addSpacing(6);
+    layout->addLayout(row);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    Update();
+}
+
+DialogResult CProgressDlg::RunModal() {
+    if (closedOk_) {
+        return DialogResult::Ok; // finished before it could be shown
+    }
+    return ResultOf(ui_.RunModal(*this));
+}
+
+void CProgressDlg::showEvent(QShowEvent* event) {
+    // On opening: the range, the position and whether Cancel may be used.
+    Update();
+    QDialog::showEvent(event);
+}
+
+void CProgressDlg::Update() {
+    bar_->setRange(0, state_.Total());
+    bar_->setValue(std::clamp(state_.Position(), 0, state_.Total()));
+    cancel_->setEnabled(state_.CancelEnabled() && !state_.Finished());
+}
+
+void CProgressDlg::OnPost(int message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (state_.Finished()) {
+        return; // the bar is full and the dialog is about to close
+    }
+    bool finished = false;
+    if (message == UM_BULK_SENT || message == UM_BULK_RECEIVED) {
+        finished = state_.OnTransferReport(lParam);
+    } else if (message == UM_PROGRESS) {
+        finished = state_.OnProgressCommand(static_cast<int>(wParam), lParam);
+    } else {
+        return;
+    }
+    Update();
+    if (finished) {
+        Finish();
+    }
+}
+
+void CProgressDlg::Finish() {
+    // The full bar stays in view for a second before the dialog closes by itself.
+    finishTimer_->start();
+}
+
+void CProgressDlg::reject() {
+    if (state_.Finished() || !state_.CancelEnabled()) {
+        return; // complete already, or not to be cancelled
+    }
+    QDialog::reject();
+}
+
+} // namespace kel

@@ -1,0 +1,199 @@
+// Transmit and Receive through the editor's commands, its real receive and progress dialogs
+// and the built-in virtual device.
+#include "support/midigui_fixture.h"
+
+#include "gui/common/uitext.h"
+
+namespace kel {
+namespace {
+
+using namespace std::chrono_literals;
+using test::HexTable;
+
+QString Message(StringId id, int detail = 0) {
+    return UiMessage(id, detail);
+}
+
+class TransferGuiTest : public MidiGuiTest {
+protected:
+    void LoadVariedMap(unsigned seed) {
+        CParameter& doc = app_->Document();
+        doc.Map().records = VariedRecords(seed);
+        doc.SelectController(5);
+        doc.SetModified(false);
+    }
+    TransferOutcome Run(int command) {
+        window_->RunCommand(command);
+        return Midi().LastOutcome();
+    }
+};
+
+TEST_F(TransferGuiTest, TransmitThenReceiveBringsBackTheMapWithTwinCodesFolded) {
+    LoadVariedMap(11);
+    const RecordTable sent = app_->Document().Map().records;
+    TitleField()->setText(QStringLiteral("ROUND TRIP"));
+
+    ASSERT_EQ(Run(cmd::Transmit), TransferOutcome::Completed);
+    EXPECT_EQ(midiUi_.confirmTexts, QStringList{UiText(StringId::ConfirmTransmit)});
+    EXPECT_EQ(midiUi_.shown,
+              (QStringList{QStringLiteral("Confirm"), QStringLiteral("Transmit Control Map"),
+                           QStringLiteral("Transmitting...")}));
+    EXPECT_TRUE(midiUi_.warnings.isEmpty()) << midiUi_.warnings.join(u'\n').toStdString();
+    // The TITLE field was committed before the transfer; the records are unchanged.
+    EXPECT_EQ(app_->Document().GetTitle(), "ROUND TRIP");
+    EXPECT_EQ(HexTable(app_->Document().Map().records), HexTable(sent));
+    ASSERT_TRUE(Device().WaitUntilIdle(5s));
+    EXPECT_EQ(HexTable(Device().Device().Memory()), HexTable(sent));
+    EXPECT_FALSE(Midi().Output().IsOpen());
+
+    // Receive into a different map: everything comes from the device.
+    app_->Document().Map().records = VariedRecords(99);
+    app_->Document().SetModified(false);
+    midiUi_.shown.clear();
+    ASSERT_EQ(Run(cmd::Receive), TransferOutcome::Completed);
+    EXPECT_EQ(midiUi_.shown,
+              (QStringList{QStringLiteral("Confirm"), QStringLiteral("Receive Control Map"),
+                           QStringLiteral("Transmitting...")}));
+    EXPECT_EQ(midiUi_.confirmTexts.last(), UiText(StringId::ConfirmReceive));
+    EXPECT_TRUE(midiUi_.warnings.isEmpty()) << midiUi_.warnings.join(u'\n').toStdString();
+    CParameter& doc = app_->Document();
+    EXPECT_EQ(HexTable(doc.Map().records), HexTable(Folded(sent)));
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.GetTitle(), ""); // the map was new before it was received
+    EXPECT_EQ(TitleField()->text(), QString());
+    // The selection is back and its received record is loaded for editing.
+    EXPECT_EQ(doc.SelectedController(), 5);
+    EXPECT_EQ(test::Hex(doc.EditBuffer().record), test::Hex(Folded(sent)[5]));
+    EXPECT_FALSE(Midi().Input().IsOpen());
+    EXPECT_TRUE(Action(cmd::Save)->isEnabled());
+}
+
+TEST_F(TransferGuiTest, CancelledTransmitStepsSendOnlyWhatWasReached) {
+    LoadVariedMap(3);
+    // Declined: nothing reaches the device.
+    midiUi_.confirmAnswers = {QDialog::Rejected};
+    EXPECT_EQ(Run(cmd::Transmit), TransferOutcome::Declined);
+    ASSERT_TRUE(Device().WaitUntilIdle(5s));
+    EXPECT_EQ(Device().MessagesFromEditor(), 0);
+
+    // Cancelled instructions: only the mode message went out.
+    midiUi_.instructionsAnswer = QDialog::Rejected;
+    EXPECT_EQ(Run(cmd::Transmit), TransferOutcome::InstructionsCancelled);
+    ASSERT_TRUE(Device().WaitUntilIdle(5s));
+    EXPECT_EQ(Device().MessagesFromEditor(), 1);
+    EXPECT_EQ(Device().Device().GetState(), CKelDevice::State::Receiving); // [ENTER] came
+    EXPECT_TRUE(midiUi_.warnings.isEmpty());
+
+    // Cancelled in the progress dialog: the abort message, the rest is not sent.
+    midiUi_.instructionsAnswer = QDialog::Accepted;
+    Midi().Output().SetSendInterval(40ms);
+    midiUi_.onTransferDialog = [](QDialog& dialog) { CancelAfter(dialog, 300); };
+    EXPECT_EQ(Run(cmd::Transmit), TransferOutcome::Cancelled);
+    EXPECT_EQ(midiUi_.warnings, QStringList{Message(StringId::TransmitAborted)});
+    EXPECT_EQ(midiUi_.warnings.first(),
+              QStringLiteral("Transmitting was aborted.\nPress the [CANCEL] button of KEL and "
+                             "perform\nthe bulk reception procedure over again."));
+    ASSERT_TRUE(Device().WaitUntilIdle(5s));
+    const int sent = Device().MessagesFromEditor() - 2; // after two mode messages
+    EXPECT_GT(sent, 0);
+    EXPECT_LT(sent, 50);
+    EXPECT_FALSE(Midi().Output().IsOpen());
+    EXPECT_FALSE(app_->Document().IsModified()); // a transmit never changes the map
+}
+
+TEST_F(TransferGuiTest, CancelledReceiveLeavesTheDocumentAsDocumented) {
+    LoadVariedMap(5);
+    const RecordTable before = app_->Document().Map().records;
+
+    // Declined: the map is untouched.
+    midiUi_.confirmAnswers = {QDialog::Rejected};
+    EXPECT_EQ(Run(cmd::Receive), TransferOutcome::Declined);
+    EXPECT_EQ(HexTable(app_->Document().Map().records), HexTable(before));
+
+    // Cancelled while waiting for the device: an empty map, not modified.
+    Device().SetAutoEnter(false);
+    midiUi_.onTransferDialog = [](QDialog& dialog) { CancelAfter(dialog, 100); };
+    EXPECT_EQ(Run(cmd::Receive), TransferOutcome::WaitCancelled);
+    EXPECT_EQ(HexTable(app_->Document().Map().records), HexTable(RecordTable{}));
+    EXPECT_FALSE(app_->Document().IsModified());
+    EXPECT_FALSE(Midi().Input().IsOpen());
+
+    // Cancelled in the progress dialog: what arrived so far stays, unfolded; modified is set.
+    Device().Device().SetMemory(VariedRecords(8));
+    Device().SetAutoEnter(true);
+    Device().SetMessageGap(20ms);
+    midiUi_.onTransferDialog = [](QDialog& dialog) {
+        if (KelIdOf(&dialog) == dlg::Progress) {
+            CancelAfter(dialog, 250);
+        }
+    };
+    EXPECT_EQ(Run(cmd::Receive), TransferOutcome::Cancelled);
+    const CParameter& doc = app_->Document();
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.RecordOf(3), VariedRecords(8)[3]);    // received, twin code kept
+    EXPECT_EQ(doc.RecordOf(49), AssignRecord{});        // never arrived
+    EXPECT_EQ(doc.EditBuffer().record, AssignRecord{}); // the received record is not loaded
+    EXPECT_TRUE(midiUi_.warnings.isEmpty());
+}
+
+TEST_F(TransferGuiTest, WithoutAListedPortBothCommandsStopBeforeAsking) {
+    Store().setValue(QStringLiteral("MIDI Device/API"), QStringLiteral("ALSA"));
+    ASSERT_TRUE(StartScripted()); // ALSA lists nothing here
+    LoadVariedMap(2);
+    const RecordTable before = app_->Document().Map().records;
+    const QString noDevice =
+        QStringLiteral("MIDI device has not been selected.\nIn order to communicate with the "
+                       "KEL, you must choose the MIDI device to be used.");
+
+    EXPECT_EQ(Run(cmd::Transmit), TransferOutcome::NoDevice);
+    EXPECT_EQ(Run(cmd::Receive), TransferOutcome::NoDevice);
+    EXPECT_EQ(midiUi_.warnings, (QStringList{noDevice, noDevice}));
+    EXPECT_TRUE(midiUi_.shown.isEmpty());
+    EXPECT_EQ(HexTable(app_->Document().Map().records), HexTable(before));
+    EXPECT_FALSE(app_->Document().IsModified());
+}
+
+// A port that is listed but cannot be opened.
+class BusyPortTest : public TransferGuiTest {
+protected:
+    void PrepareStore(QSettings& store) override {
+        store.setValue(QStringLiteral("MIDI Device/API"), QStringLiteral("JACK"));
+        store.setValue(QStringLiteral("MIDI Device/Input"), QStringLiteral("kel:in"));
+        store.setValue(QStringLiteral("MIDI Device/Output"), QStringLiteral("kel:out"));
+    }
+    void PrepareMidi(CKelMidi& midi) override {
+        auto jack = std::make_unique<test::FakeBackend>();
+        jack->inputs = {{"kel:in"}};
+        jack->outputs = {{"kel:out"}};
+        jack->inputOpenError = 4;
+        jack->outputOpenError = 4;
+        midi.Systems().Install(MidiSystem::Jack, std::move(jack));
+    }
+};
+
+TEST_F(BusyPortTest, OpenFailuresShowTheSystemsCode) {
+    LoadVariedMap(4);
+    EXPECT_EQ(Run(cmd::Transmit), TransferOutcome::OpenFailed);
+    EXPECT_EQ(midiUi_.warnings,
+              QStringList{QStringLiteral("Failed to open MIDI output device. (4)")});
+    EXPECT_EQ(app_->Document().SelectedController(), 5);
+
+    // Receive opens the output for its request first: the map has already been reset.
+    midiUi_.warnings.clear();
+    EXPECT_EQ(Run(cmd::Receive), TransferOutcome::OpenFailed);
+    EXPECT_EQ(midiUi_.warnings,
+              QStringList{QStringLiteral("Failed to open MIDI output device. (4)")});
+    EXPECT_EQ(HexTable(app_->Document().Map().records), HexTable(RecordTable{}));
+
+    // With the output working, the input's open failure is the one message.
+    static_cast<test::FakeBackend&>(Midi().Systems().BackendOf(MidiSystem::Jack)).outputOpenError =
+        0;
+    midiUi_.warnings.clear();
+    EXPECT_EQ(Run(cmd::Receive), TransferOutcome::StartFailed);
+    EXPECT_EQ(midiUi_.warnings,
+              QStringList{QStringLiteral("Failed to open MIDI input device. (4)")});
+    EXPECT_FALSE(midiUi_.shown.contains(QStringLiteral("Receive Control Map")));
+}
+
+} // namespace
+} // namespace kel
