@@ -212,7 +212,7 @@ void ThroughTheInputPort(const std::uint8_t* data, std::size_t size) {
     KEL_FUZZ_CHECK(input.Queue().LockedCount() == 0);
     KEL_FUZZ_CHECK(r.reporter.warnings.empty());
     const auto posts = r.recorder.Posts();
-    KEL_FUZZ_CHECK(posts.size() <= static_cast<std::size_t>(CMidiInHDRArray::kCount));
+    KEL_FUZZ_CHECK(posts.size() <= static_cast<std::size_t>(CMidiInBufferPool::kCount));
     CheckReports(posts, r.table, nullptr);
 }
 

@@ -40,8 +40,8 @@ CKelEditorApp::CKelEditorApp(CUiServices& ui, std::unique_ptr<QSettings> store)
     document_.SetRefreshHandler([this] { RefreshViews(); });
     history_ = std::make_unique<CUndoHistory>(document_, [this] { RefreshViews(); });
     SetAssignDialog(msgDlg_.get());
-    // The MIDI input and output ports, constructed last and destroyed first; they register
-    // the Transmit, Receive and MIDI Devices commands.
+    // The MIDI input and output ports and the Transmit, Receive and MIDI Devices commands,
+    // constructed last and destroyed first.
     midiPorts_ = std::make_unique<CKelMidi>(*this);
 }
 

@@ -9,7 +9,6 @@
 #include <QPointer>
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 #include "app/settings.h"
@@ -55,14 +54,6 @@ public:
     IAssignDialog& AssignDialog() { return assign_ != nullptr ? *assign_ : direct_; }
     void SetAssignDialog(IAssignDialog* dialog) { assign_ = dialog; }
 
-    // The MIDI commands, registered by the MIDI part; a command without a handler is disabled.
-    struct MidiCommands {
-        std::function<void()> transmit;
-        std::function<void()> receive;
-        std::function<void()> devices;
-    };
-    void SetMidiCommands(MidiCommands commands) { midi_ = std::move(commands); }
-    const MidiCommands& Midi() const { return midi_; }
     // The MIDI side: the chosen MIDI system and the input and output ports.
     CKelMidi& MidiPorts() { return *midiPorts_; }
     // The undo history of the control map.
@@ -120,7 +111,6 @@ private:
     IAssignDialog* assign_ = nullptr;
     CMapFiles files_;
     CAppSettings settings_;
-    MidiCommands midi_;
     std::unique_ptr<CKelMidi> midiPorts_; // after the current path, as the ports need
     QString helpPath_;
     QPointer<CMainFrame> mainWindow_;

@@ -15,25 +15,12 @@
 
 namespace kel {
 
-namespace {
-
-const QString kInputKey = QStringLiteral("MIDI Device/Input");
-const QString kOutputKey = QStringLiteral("MIDI Device/Output");
-const QString kSystemKey = QStringLiteral("MIDI Device/API");
-
-} // namespace
-
 CKelMidi::CKelMidi(CKelEditorApp& app, CMidiSystems::Factory factory)
     : app_(app), systems_(std::move(factory)),
       input_(systems_.Ports(), app.GetReporter(), app.Document().Map().records),
-      output_(systems_.Ports(), app.GetReporter()) {
-    app_.SetMidiCommands(
-        {[this] { OnTransmit(); }, [this] { OnReceive(); }, [this] { OnMidiDevices(); }});
-}
+      output_(systems_.Ports(), app.GetReporter()) {}
 
-CKelMidi::~CKelMidi() {
-    app_.SetMidiCommands({});
-}
+CKelMidi::~CKelMidi() = default;
 
 void CKelMidi::LoadSettings() {
     input_.SetDeviceName(app_.Settings().PreferredInput().toStdString());
@@ -45,20 +32,22 @@ MidiSystem CKelMidi::System() {
         return systems_.Selected();
     }
     QSettings& store = app_.Store();
+    const std::optional<QString> storedInput = CAppSettings::StoredPort(store, true);
+    const std::optional<QString> storedOutput = CAppSettings::StoredPort(store, false);
     const std::optional<MidiSystem> stored =
-        ParseMidiSystemKey(store.value(kSystemKey).toString().toStdString());
+        ParseMidiSystemKey(CAppSettings::StoredMidiSystem(store).toStdString());
     const MidiSystem system =
         stored ? *stored
-               : systems_.DefaultSystem(store.value(kInputKey).toString().toStdString(),
-                                        store.value(kOutputKey).toString().toStdString());
+               : systems_.DefaultSystem(storedInput.value_or(QString()).toStdString(),
+                                        storedOutput.value_or(QString()).toStdString());
     systems_.Select(system);
     systemChosen_ = true;
     // A new user's first transfer goes to the built-in device.
     if (system == MidiSystem::Virtual) {
-        if (!store.contains(kInputKey) && input_.GetDeviceName().empty()) {
+        if (!storedInput && input_.GetDeviceName().empty()) {
             input_.SetDeviceName(CVirtualKelBackend::kPortName);
         }
-        if (!store.contains(kOutputKey) && output_.GetDeviceName().empty()) {
+        if (!storedOutput && output_.GetDeviceName().empty()) {
             output_.SetDeviceName(CVirtualKelBackend::kPortName);
         }
     }
@@ -67,12 +56,11 @@ MidiSystem CKelMidi::System() {
 
 std::string CKelMidi::StoredName(bool input) {
     const MidiSystem system = System();
-    const QString key = input ? kInputKey : kOutputKey;
-    QSettings& store = app_.Store();
-    if (!store.contains(key)) {
+    const std::optional<QString> stored = CAppSettings::StoredPort(app_.Store(), input);
+    if (!stored) {
         return system == MidiSystem::Virtual ? CVirtualKelBackend::kPortName : std::string();
     }
-    return CAppSettings::CutPortName(store.value(key).toString()).toStdString();
+    return CAppSettings::CutPortName(*stored).toStdString();
 }
 
 QWidget* CKelMidi::Parent() const {
@@ -108,27 +96,22 @@ void CKelMidi::OnMidiDevices() {
         input_.Close();
         systems_.Select(chosen);
     }
-    QSettings& store = app_.Store();
+    std::optional<QString> inputName;
     const int inputPosition = dialog.SelectedInput();
     input_.SetDevice(inputPosition);
     if (inputPosition >= 0) {
-        const QString name =
-            QString::fromStdString(CMidiInDev(systems_.Ports()).GetAt(inputPosition));
-        store.setValue(kInputKey, name);
-        app_.Settings().SetPreferredInput(name);
+        inputName = QString::fromStdString(CMidiInDev(systems_.Ports()).GetAt(inputPosition));
     }
+    std::optional<QString> outputName;
     const int outputPosition = dialog.SelectedOutput();
     output_.SetDevice(outputPosition);
     if (outputPosition >= 0) {
-        const QString name =
-            QString::fromStdString(CMidiOutDev(systems_.Ports()).GetAt(outputPosition));
-        store.setValue(kOutputKey, name);
-        app_.Settings().SetPreferredOutput(name);
+        outputName = QString::fromStdString(CMidiOutDev(systems_.Ports()).GetAt(outputPosition));
     }
-    store.setValue(kSystemKey,
-                   QString::fromLatin1(MidiSystemKey(chosen).data(),
-                                       static_cast<qsizetype>(MidiSystemKey(chosen).size())));
-    store.sync();
+    const std::string_view system = MidiSystemKey(chosen);
+    app_.Settings().StoreMidiChoice(
+        app_.Store(), inputName, outputName,
+        QString::fromLatin1(system.data(), static_cast<qsizetype>(system.size())));
 }
 
 void CKelMidi::CommitPendingEdits() {

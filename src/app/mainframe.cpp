@@ -16,6 +16,7 @@
 #include <QWindowStateChangeEvent>
 
 #include "app/keleditorapp.h"
+#include "app/kelmidi.h"
 #include "app/mapcommands.h"
 #include "app/undo.h"
 #include "files/listfile.h"
@@ -320,10 +321,6 @@ void CMainFrame::UpdateCommandUI() {
     noAssign->setText(titleFocus ? Tr("DELETE\tDel") : Tr("NO ASSIGN\tDel"));
     noAssign->setEnabled(titleFocus || selected);
     Action(cmd::ShowMessages)->setChecked(Panel() != nullptr && Panel()->ShowLabels());
-    const CKelEditorApp::MidiCommands& midi = app_.Midi();
-    Action(cmd::Transmit)->setEnabled(static_cast<bool>(midi.transmit));
-    Action(cmd::Receive)->setEnabled(static_cast<bool>(midi.receive));
-    Action(cmd::MidiDevices)->setEnabled(static_cast<bool>(midi.devices));
     if (mapCommands_ != nullptr) {
         mapCommands_->UpdateCommandUI();
     }
@@ -380,20 +377,16 @@ void CMainFrame::OnCommand(int id) {
         OnEditCommand(id);
         break;
     case cmd::Transmit:
-        if (app_.Midi().transmit && mapCommands_->CheckBeforeTransmit()) {
-            app_.Midi().transmit();
+        if (mapCommands_->CheckBeforeTransmit()) {
+            app_.MidiPorts().OnTransmit();
             mapCommands_->AfterTransmit();
         }
         break;
     case cmd::Receive:
-        if (app_.Midi().receive) {
-            app_.Midi().receive();
-        }
+        app_.MidiPorts().OnReceive();
         break;
     case cmd::MidiDevices:
-        if (app_.Midi().devices) {
-            app_.Midi().devices();
-        }
+        app_.MidiPorts().OnMidiDevices();
         break;
     case cmd::ShowMessages:
         if (Panel() != nullptr) {

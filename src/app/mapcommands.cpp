@@ -109,9 +109,6 @@ void CMapCommands::UpdateCommandUI() {
         redo->setVisible(!textFocus);
         redo->setEnabled(!textFocus && history.CanRedo());
     }
-    if (QAction* verify = window_.Action(cmd::Verify); verify != nullptr) {
-        verify->setEnabled(static_cast<bool>(app_.Midi().receive));
-    }
 }
 
 void CMapCommands::Run(int id) {
@@ -316,7 +313,7 @@ void CMapCommands::ImportSysEx() {
 // --- Verify ----------------------------------------------------------------------------------
 
 void CMapCommands::AfterTransmit() {
-    if (app_.MidiPorts().LastOutcome() != TransferOutcome::Completed || !app_.Midi().receive) {
+    if (app_.MidiPorts().LastOutcome() != TransferOutcome::Completed) {
         return;
     }
     if (app_.Ui().AskYesNo(&window_, Tr("The control map was transmitted.\n"

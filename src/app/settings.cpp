@@ -6,7 +6,9 @@ namespace kel {
 
 namespace {
 
-constexpr const char* kMidiSection = "MIDI Device";
+constexpr const char* kInputKey = "MIDI Device/Input";
+constexpr const char* kOutputKey = "MIDI Device/Output";
+constexpr const char* kSystemKey = "MIDI Device/API";
 constexpr const char* kRecentSection = "Recent File List";
 constexpr int kAboutCommentBytes = 255;
 
@@ -31,10 +33,8 @@ QString CAppSettings::ReadAboutComment() {
 }
 
 void CAppSettings::Load(QSettings& store) {
-    store.beginGroup(QLatin1String(kMidiSection));
-    input_ = CutPortName(store.value(QStringLiteral("Input")).toString());
-    output_ = CutPortName(store.value(QStringLiteral("Output")).toString());
-    store.endGroup();
+    input_ = CutPortName(store.value(QLatin1String(kInputKey)).toString());
+    output_ = CutPortName(store.value(QLatin1String(kOutputKey)).toString());
 
     recent_.clear();
     store.beginGroup(QLatin1String(kRecentSection));
@@ -61,15 +61,30 @@ void CAppSettings::SaveRecentFiles(QSettings& store, const std::vector<std::stri
     store.sync();
 }
 
-void CAppSettings::StorePreferredPorts(QSettings& store, const QString& input,
-                                       const QString& output) {
-    store.beginGroup(QLatin1String(kMidiSection));
-    store.setValue(QStringLiteral("Input"), input);
-    store.setValue(QStringLiteral("Output"), output);
-    store.endGroup();
+std::optional<QString> CAppSettings::StoredPort(QSettings& store, bool input) {
+    const QLatin1String key(input ? kInputKey : kOutputKey);
+    if (!store.contains(key)) {
+        return std::nullopt;
+    }
+    return store.value(key).toString();
+}
+
+QString CAppSettings::StoredMidiSystem(QSettings& store) {
+    return store.value(QLatin1String(kSystemKey)).toString();
+}
+
+void CAppSettings::StoreMidiChoice(QSettings& store, const std::optional<QString>& input,
+                                   const std::optional<QString>& output, const QString& system) {
+    if (input) {
+        store.setValue(QLatin1String(kInputKey), *input);
+        SetPreferredInput(*input);
+    }
+    if (output) {
+        store.setValue(QLatin1String(kOutputKey), *output);
+        SetPreferredOutput(*output);
+    }
+    store.setValue(QLatin1String(kSystemKey), system);
     store.sync();
-    SetPreferredInput(input);
-    SetPreferredOutput(output);
 }
 
 std::string CAppSettings::ToFsPath(const QString& path) {

@@ -1,6 +1,7 @@
 // The editor's per-user settings: the preferred MIDI ports and the recent-file list, kept in
 // QSettings under organisation "VOSTEL", application "VOSTEL KEL Editor V2", with the sections
-// "MIDI Device" ("Input", "Output"), "Recent File List" ("File1" ... "File4") and "Settings".
+// "MIDI Device" ("Input", "Output", "API"), "Recent File List" ("File1" ... "File4") and
+// "Settings". The keys are read and written here only.
 #pragma once
 
 #include <QSettings>
@@ -8,6 +9,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,8 +34,15 @@ public:
     // Writes `entries` (most recent first) as the recent-file list; store values beyond them
     // are removed.
     static void SaveRecentFiles(QSettings& store, const std::vector<std::string>& entries);
-    // Stores the chosen ports (the MIDI Devices dialog on OK) in the store and here.
-    void StorePreferredPorts(QSettings& store, const QString& input, const QString& output);
+    // The port name stored for the input or the output, as stored (not cut); nothing when
+    // none was ever stored.
+    static std::optional<QString> StoredPort(QSettings& store, bool input);
+    // The stored MIDI system key ("ALSA", "JACK", "Virtual"); empty when none was stored.
+    static QString StoredMidiSystem(QSettings& store);
+    // Stores the choice of the MIDI Devices dialog on OK: each port that was chosen (a port
+    // left unchosen keeps its stored name) and the MIDI system, in the store and here.
+    void StoreMidiChoice(QSettings& store, const std::optional<QString>& input,
+                         const std::optional<QString>& output, const QString& system);
 
     const QString& PreferredInput() const { return input_; }
     const QString& PreferredOutput() const { return output_; }

@@ -6,17 +6,17 @@
 
 namespace kel {
 
-CMidiInHDRArray::CMidiInHDRArray()
+CMidiInBufferPool::CMidiInBufferPool()
     : buffers_(std::make_unique<std::array<MidiHeaderBuffer, kCount>>()) {}
 
-bool CMidiInHDRArray::PrepareAll() {
+bool CMidiInBufferPool::PrepareAll() {
     for (auto& buffer : *buffers_) {
         buffer.flags |= MidiHeaderBuffer::Prepared;
     }
     return true;
 }
 
-bool CMidiInHDRArray::AddAll() {
+bool CMidiInBufferPool::AddAll() {
     for (auto& buffer : *buffers_) {
         buffer.flags = (buffer.flags & ~MidiHeaderBuffer::Done) | MidiHeaderBuffer::InQueue;
     }
@@ -24,14 +24,14 @@ bool CMidiInHDRArray::AddAll() {
     return true;
 }
 
-void CMidiInHDRArray::UnprepareAll() {
+void CMidiInBufferPool::UnprepareAll() {
     for (auto& buffer : *buffers_) {
         buffer.Reset();
     }
     next_ = kCount;
 }
 
-MidiHeaderBuffer* CMidiInHDRArray::TakeLent() {
+MidiHeaderBuffer* CMidiInBufferPool::TakeLent() {
     while (next_ < kCount) {
         MidiHeaderBuffer& buffer = (*buffers_)[static_cast<std::size_t>(next_++)];
         if (buffer.flags & MidiHeaderBuffer::InQueue) {
@@ -42,7 +42,7 @@ MidiHeaderBuffer* CMidiInHDRArray::TakeLent() {
     return nullptr;
 }
 
-int CMidiInHDRArray::LentCount() const {
+int CMidiInBufferPool::LentCount() const {
     return static_cast<int>(std::count_if(buffers_->begin(), buffers_->end(), [](const auto& b) {
         return (b.flags & MidiHeaderBuffer::InQueue) != 0;
     }));

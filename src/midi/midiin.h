@@ -23,11 +23,11 @@ namespace kel {
 
 // The 64 input buffers. Each carries at most one long message (or one 512-byte piece of a
 // longer one) between a start of the port and the next stop.
-class CMidiInHDRArray {
+class CMidiInBufferPool {
 public:
     static constexpr int kCount = 64;
 
-    CMidiInHDRArray();
+    CMidiInBufferPool();
 
     // Marks every buffer ready for the port.
     bool PrepareAll();
@@ -106,7 +106,7 @@ private:
     Reporter& reporter_;
     RecordTable& table_;
     std::unique_ptr<MidiInputPort> port_;
-    CMidiInHDRArray buffers_;
+    CMidiInBufferPool buffers_;
     CSafeMidiInQue queue_;
     std::unique_ptr<CParserThread> parser_;
     int expected_ = 0;

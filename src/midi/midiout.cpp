@@ -21,7 +21,7 @@ void MidiHeaderBuffer::Reset() {
     data.fill(0);
 }
 
-void AutoResetEvent::Set() {
+void WakeSignal::Set() {
     {
         std::lock_guard lock(mutex_);
         signalled_ = true;
@@ -29,7 +29,7 @@ void AutoResetEvent::Set() {
     cv_.notify_one();
 }
 
-bool AutoResetEvent::WaitFor(std::chrono::milliseconds timeout) {
+bool WakeSignal::WaitFor(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     if (!cv_.wait_for(lock, timeout, [this] { return signalled_; })) {
         return false;

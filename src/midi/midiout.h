@@ -22,8 +22,8 @@
 
 namespace kel {
 
-// An auto-reset event: Set wakes one wait and is consumed by it.
-class AutoResetEvent {
+// Wakes one waiting thread: Set wakes one wait (or the next one), which consumes it.
+class WakeSignal {
 public:
     void Set();
     // True when the event was set within `timeout` (and is now reset), false on time-out.
@@ -96,7 +96,7 @@ private:
     mutable std::mutex queueLock_;
     std::atomic<bool> senderRunning_{false};
     std::thread sender_;
-    AutoResetEvent stopEvent_;
+    WakeSignal stopEvent_;
     // Set by the sender thread as its last action, so StopSender can wait with a time limit.
     std::mutex endedLock_;
     std::condition_variable endedCv_;

@@ -226,17 +226,6 @@ TEST_F(EditorTest, ViewHandsTheListToTheBrowserOrReportsIt) {
     EXPECT_TRUE(ui_.warnings[0].startsWith("Failed to start up HTML browser. ("));
 }
 
-TEST_F(EditorTest, MidiCommandsAreOfferedOnceTheirHandlersExist) {
-    // The MIDI part registers its commands when the application is constructed.
-    EXPECT_TRUE(Action(cmd::Transmit)->isEnabled());
-    EXPECT_TRUE(Action(cmd::MidiDevices)->isEnabled());
-    int transmitted = 0;
-    app_->SetMidiCommands({[&] { ++transmitted; }, {}, {}});
-    window_->RunCommand(cmd::Transmit);
-    EXPECT_EQ(transmitted, 1);
-    EXPECT_FALSE(Action(cmd::Receive)->isEnabled());
-}
-
 TEST(NameFilters, TableFiltersBecomeQtFilters) {
     EXPECT_EQ(QtNameFilters("MIDI Files (*.mid;*.midi)|*.mid; *.midi|All Files (*.*)|*.*||"),
               QStringList({"MIDI Files (*.mid *.midi)", "All Files (*)"}));

@@ -8,8 +8,8 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 
-#include "gui/assign/chmsgdlg.h"
-#include "gui/assign/freemsgdlg.h"
+#include "gui/assign/chmsgpage.h"
+#include "gui/assign/freemsgpage.h"
 #include "gui/assign/msgdlg.h"
 #include "gui/common/uitext.h"
 #include "model/controllers.h"
@@ -120,14 +120,14 @@ protected:
             Pick(types, type);
             const QString where = QStringLiteral("assign dialog, type %1").arg(type);
             CollectWidgets(dialog, where, texts);
-            if (auto* kinds = FindByKelId<QComboBox>(dialog, CKelChMsgDlg::IdKindList);
+            if (auto* kinds = FindByKelId<QComboBox>(dialog, CKelChMsgPage::IdKindList);
                 kinds != nullptr && kinds->isVisibleTo(dialog)) {
                 for (int kind = 0; kind < kinds->count(); ++kind) {
                     Pick(kinds, kind);
                     CollectWidgets(dialog, where + QStringLiteral(" kind %1").arg(kind), texts);
                 }
             }
-            if (auto* dataTypes = FindByKelId<QComboBox>(dialog, CKelFreeMsgDlg::IdDataTypeList);
+            if (auto* dataTypes = FindByKelId<QComboBox>(dialog, CKelFreeMsgPage::IdDataTypeList);
                 dataTypes != nullptr && dataTypes->isVisibleTo(dialog)) {
                 for (int entry = 0; entry < dataTypes->count(); ++entry) {
                     Pick(dataTypes, entry);

@@ -16,9 +16,9 @@
 #include <string>
 #include <string_view>
 
-#include "gui/assign/chmsgdlg.h"
-#include "gui/assign/freemsgdlg.h"
-#include "gui/assign/sysrealdlg.h"
+#include "gui/assign/chmsgpage.h"
+#include "gui/assign/freemsgpage.h"
+#include "gui/assign/sysrealpage.h"
 #include "gui/common/accedit.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
@@ -106,9 +106,9 @@ void CKelMsgDlg::Create() {
     pageLocator_ = new QWidget(assignGroup);
     SetKelId(pageLocator_, IdPageLocator);
     AssignEntry& edit = document_.EditBuffer();
-    channelPage_ = new CKelChMsgDlg(edit, pageLocator_);
-    freePage_ = new CKelFreeMsgDlg(edit, reporter_, pageLocator_);
-    realtimePage_ = new CKelSysRealDlg(edit, pageLocator_);
+    channelPage_ = new CKelChMsgPage(edit, pageLocator_);
+    freePage_ = new CKelFreeMsgPage(edit, reporter_, pageLocator_);
+    realtimePage_ = new CKelSysRealPage(edit, pageLocator_);
     auto* pages = new QGridLayout(pageLocator_);
     pages->setContentsMargins(0, 0, 0, 0);
     QSize pageSize;
@@ -196,7 +196,7 @@ void CKelMsgDlg::Create() {
     main->addLayout(buttons);
 
     connect(typeList_, &QComboBox::activated, this, &CKelMsgDlg::OnTypeActivated);
-    connect(channelPage_, &CKelChMsgDlg::KindChanged, this, &CKelMsgDlg::UpdateTypeControls);
+    connect(channelPage_, &CKelChMsgPage::KindChanged, this, &CKelMsgDlg::UpdateTypeControls);
     connect(ok_, &QPushButton::clicked, this, &CKelMsgDlg::accept);
     connect(cancel_, &QPushButton::clicked, this, &CKelMsgDlg::reject);
 

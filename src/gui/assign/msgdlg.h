@@ -23,9 +23,9 @@ namespace kel {
 class CParameter;
 class Reporter;
 class CCharEdit;
-class CKelChMsgDlg;
-class CKelFreeMsgDlg;
-class CKelSysRealDlg;
+class CKelChMsgPage;
+class CKelFreeMsgPage;
+class CKelSysRealPage;
 
 class CKelMsgDlg : public QDialog, public IAssignDialog {
     Q_OBJECT
@@ -79,9 +79,9 @@ public:
     bool ControlHasAftMode() const { return hasAftMode_; }
     bool ControlHasCenterClick() const { return hasCenterClick_; }
 
-    CKelChMsgDlg* ChannelPage() const { return channelPage_; }
-    CKelFreeMsgDlg* FreePage() const { return freePage_; }
-    CKelSysRealDlg* RealtimePage() const { return realtimePage_; }
+    CKelChMsgPage* ChannelPage() const { return channelPage_; }
+    CKelFreeMsgPage* FreePage() const { return freePage_; }
+    CKelSysRealPage* RealtimePage() const { return realtimePage_; }
 
 public slots:
     void accept() override; // OK
@@ -126,9 +126,9 @@ private:
     CCharEdit* comment_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
-    CKelChMsgDlg* channelPage_ = nullptr;
-    CKelFreeMsgDlg* freePage_ = nullptr;
-    CKelSysRealDlg* realtimePage_ = nullptr;
+    CKelChMsgPage* channelPage_ = nullptr;
+    CKelFreeMsgPage* freePage_ = nullptr;
+    CKelSysRealPage* realtimePage_ = nullptr;
 };
 
 } // namespace kel

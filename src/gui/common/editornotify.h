@@ -1,5 +1,5 @@
-// WM_EDITOR_NOTIFY as a posted Qt event: the panel posts it to its view, the view passes it on
-// to the main window, and the assign dialog posts it to the main window. Being posted, it is
+// The editor's notification as a posted Qt event: the panel posts it to its view, the view passes
+// it on to the main window, and the assign dialog posts it to the main window. Being posted, it is
 // handled after the sender has finished its own work.
 #pragma once
 
@@ -12,8 +12,8 @@ namespace kel {
 
 class CEditorNotifyEvent : public QEvent {
 public:
-    static constexpr QEvent::Type kType =
-        static_cast<QEvent::Type>(QEvent::User + WM_EDITOR_NOTIFY);
+    // An event type of its own, registered with Qt on first use.
+    static inline const QEvent::Type kType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
     CEditorNotifyEvent(int code, int value) : QEvent(kType), code_(code), value_(value) {}
 

@@ -1,6 +1,6 @@
-// The editor's command ids, window control ids and the private notification between the panel,
-// the assign dialog and the main window. GUI objects carry their id in the "kelId" property so
-// that code and tests can find a control or a command by its number.
+// The editor's command ids, window control ids and the codes of the notification between the
+// panel, the assign dialog and the main window. GUI objects carry their id in the "kelId" property
+// so that code and tests can find a control or a command by its number.
 #pragma once
 
 #include <QObject>
@@ -49,9 +49,8 @@ inline constexpr int AboutText = 1000;   // the text of the About box
 inline constexpr int ConfirmText = 1052; // the question of the confirmation dialog
 } // namespace ctl
 
-// The private notification posted from the panel (through the view) and from the assign dialog
-// to the main window.
-inline constexpr int WM_EDITOR_NOTIFY = 0x6100;
+// The codes of the editor's notification (gui/common/editornotify.h), posted from the panel
+// (through the view) and from the assign dialog to the main window.
 inline constexpr int NotifyOpenAssign = 1124;   // value: the ControllerId to open
 inline constexpr int NotifyActivateMain = 1127; // value: 0
 

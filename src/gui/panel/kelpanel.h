@@ -3,7 +3,7 @@
 // CPanel shows a picture in a child window and reports clicks; CKelPanel adds the device's 50
 // control rectangles, the red frame around the selected control, the coloured label boxes with
 // each control's assignment, the hand cursor over a control, and the request to the owner to
-// open a control (WM_EDITOR_NOTIFY / NotifyOpenAssign, posted).
+// open a control (the editor notification NotifyOpenAssign, posted).
 #pragma once
 
 #include <QFont>

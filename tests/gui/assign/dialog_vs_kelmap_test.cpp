@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "gui/assign/chmsgdlg.h"
-#include "gui/assign/freemsgdlg.h"
+#include "gui/assign/chmsgpage.h"
+#include "gui/assign/freemsgpage.h"
 #include "gui/assign/msgdlg.h"
-#include "gui/assign/sysrealdlg.h"
+#include "gui/assign/sysrealpage.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
 #include "model/controllers.h"
@@ -43,29 +43,29 @@ public:
 
     // Channel page.
     void Kind(int kind) {
-        Pick(Get<QComboBox>(dlg_->ChannelPage(), CKelChMsgDlg::IdKindList), kind);
+        Pick(Get<QComboBox>(dlg_->ChannelPage(), CKelChMsgPage::IdKindList), kind);
     }
     void Channel(int channel) {
-        Pick(Get<QComboBox>(dlg_->ChannelPage(), CKelChMsgDlg::IdChannelList), channel - 1);
+        Pick(Get<QComboBox>(dlg_->ChannelPage(), CKelChMsgPage::IdChannelList), channel - 1);
     }
     // Number field 1-4 of the channel page, in the order the page shows them.
     void Field(int index, int value) {
-        TypeText(Get<CNumEdit>(dlg_->ChannelPage(), CKelChMsgDlg::IdField[index - 1]),
+        TypeText(Get<CNumEdit>(dlg_->ChannelPage(), CKelChMsgPage::IdField[index - 1]),
                  QString::number(value));
     }
 
     // System realtime page.
     void Status(int entry) {
-        Pick(Get<QComboBox>(dlg_->RealtimePage(), CKelSysRealDlg::IdStatusList), entry);
+        Pick(Get<QComboBox>(dlg_->RealtimePage(), CKelSysRealPage::IdStatusList), entry);
     }
 
     // System Ex. / Free Message page: the data type first, as it resets the range fields.
     void Message(const QString& text, int dataEntry, int min, int max) {
         QWidget* page = dlg_->FreePage();
-        Pick(Get<QComboBox>(page, CKelFreeMsgDlg::IdDataTypeList), dataEntry);
-        TypeText(Get<CCharEdit>(page, CKelFreeMsgDlg::IdMessageText), text);
-        TypeText(Get<CNumEdit>(page, CKelFreeMsgDlg::IdMinField), QString::number(min));
-        TypeText(Get<CNumEdit>(page, CKelFreeMsgDlg::IdMaxField), QString::number(max));
+        Pick(Get<QComboBox>(page, CKelFreeMsgPage::IdDataTypeList), dataEntry);
+        TypeText(Get<CCharEdit>(page, CKelFreeMsgPage::IdMessageText), text);
+        TypeText(Get<CNumEdit>(page, CKelFreeMsgPage::IdMinField), QString::number(min));
+        TypeText(Get<CNumEdit>(page, CKelFreeMsgPage::IdMaxField), QString::number(max));
     }
 
 private:

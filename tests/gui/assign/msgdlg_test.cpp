@@ -14,10 +14,10 @@
 #include <utility>
 #include <vector>
 
-#include "gui/assign/chmsgdlg.h"
-#include "gui/assign/freemsgdlg.h"
+#include "gui/assign/chmsgpage.h"
+#include "gui/assign/freemsgpage.h"
 #include "gui/assign/msgdlg.h"
-#include "gui/assign/sysrealdlg.h"
+#include "gui/assign/sysrealpage.h"
 #include "gui/common/accedit.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
@@ -89,7 +89,7 @@ protected:
         emit list->activated(entry);
     }
     void PickType(int type) { Pick(List(CKelMsgDlg::IdTypeList), type); }
-    void PickKind(int kind) { Pick(List(CKelChMsgDlg::IdKindList, dlg_.ChannelPage()), kind); }
+    void PickKind(int kind) { Pick(List(CKelChMsgPage::IdKindList, dlg_.ChannelPage()), kind); }
 
     QStringList Entries(int id) {
         QStringList out;
@@ -101,7 +101,7 @@ protected:
     }
 
     CNumEdit* ChannelField(int index) { return dlg_.ChannelPage()->Field(index); }
-    CCharEdit* MessageText() { return Get<CCharEdit>(CKelFreeMsgDlg::IdMessageText); }
+    CCharEdit* MessageText() { return Get<CCharEdit>(CKelFreeMsgPage::IdMessageText); }
     void ClickOk() { QTest::mouseClick(Get<QPushButton>(CKelMsgDlg::IdOk), Qt::LeftButton); }
     void ClickCancel() {
         QTest::mouseClick(Get<QPushButton>(CKelMsgDlg::IdCancel), Qt::LeftButton);
@@ -409,16 +409,16 @@ TEST_F(AssignDialogTest, RefusedTextLeavesThePendingRecordUntouched) {
 TEST_F(AssignDialogTest, DataTypeSetsTheRangeOfMinAndMax) {
     ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
     PickType(MsgSystemExclusive);
-    CKelFreeMsgDlg* page = dlg_.FreePage();
-    auto* min = Get<CNumEdit>(CKelFreeMsgDlg::IdMinField, page);
-    auto* max = Get<CNumEdit>(CKelFreeMsgDlg::IdMaxField, page);
-    auto* maxSpin = Get<CSpinButton>(CKelFreeMsgDlg::IdMaxSpin, page);
+    CKelFreeMsgPage* page = dlg_.FreePage();
+    auto* min = Get<CNumEdit>(CKelFreeMsgPage::IdMinField, page);
+    auto* max = Get<CNumEdit>(CKelFreeMsgPage::IdMaxField, page);
+    auto* maxSpin = Get<CSpinButton>(CKelFreeMsgPage::IdMaxSpin, page);
     EXPECT_EQ(max->RangeMax(), 127);
     struct Row {
         int entry, top;
     };
     for (const Row& row : {Row{1, 15}, Row{4, 255}, Row{2, 127}}) {
-        Pick(List(CKelFreeMsgDlg::IdDataTypeList, page), row.entry);
+        Pick(List(CKelFreeMsgPage::IdDataTypeList, page), row.entry);
         EXPECT_EQ(min->RangeMax(), row.top);
         EXPECT_EQ(min->GetNumber(), 0);
         EXPECT_EQ(max->GetNumber(), row.top);
@@ -426,7 +426,7 @@ TEST_F(AssignDialogTest, DataTypeSetsTheRangeOfMinAndMax) {
     }
 
     // DT4 bounds go above 127; without a "DT" they are not stored.
-    Pick(List(CKelFreeMsgDlg::IdDataTypeList, page), 4);
+    Pick(List(CKelFreeMsgPage::IdDataTypeList, page), 4);
     min->SetNumber(200);
     MessageText()->setText("F0 DT F7");
     ClickOk();
@@ -435,7 +435,7 @@ TEST_F(AssignDialogTest, DataTypeSetsTheRangeOfMinAndMax) {
     EXPECT_EQ(doc_.RecordOf(A1)[rec::MaxValue], 255);
 
     ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
-    EXPECT_EQ(List(CKelFreeMsgDlg::IdDataTypeList, page)->currentIndex(), 4);
+    EXPECT_EQ(List(CKelFreeMsgPage::IdDataTypeList, page)->currentIndex(), 4);
     EXPECT_EQ(min->GetNumber(), 200);
     MessageText()->setText("F0 01 F7");
     min->SetNumber(5);
@@ -449,8 +449,8 @@ TEST_F(AssignDialogTest, ProgramNumbersAreShownFromOneTo128) {
     ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
     PickType(MsgChannel);
     PickKind(KindProgramChange);
-    CKelChMsgDlg* page = dlg_.ChannelPage();
-    EXPECT_EQ(Get<QLabel>(CKelChMsgDlg::IdFieldLabel[0], page)->text(), "PC Number");
+    CKelChMsgPage* page = dlg_.ChannelPage();
+    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldLabel[0], page)->text(), "PC Number");
     for (int i = 1; i < 4; ++i) {
         EXPECT_FALSE(ChannelField(i)->isVisible()) << i;
     }
@@ -474,10 +474,10 @@ TEST_F(AssignDialogTest, BankSelectShowsMsbBeforeLsb) {
     ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
     PickType(MsgChannel);
     PickKind(KindBankProgramChange);
-    CKelChMsgDlg* page = dlg_.ChannelPage();
-    EXPECT_EQ(Get<QLabel>(CKelChMsgDlg::IdFieldLabel[0], page)->text(), "Bank MSB");
-    EXPECT_EQ(Get<QLabel>(CKelChMsgDlg::IdFieldLabel[1], page)->text(), "Bank LSB");
-    EXPECT_EQ(Get<QLabel>(CKelChMsgDlg::IdFieldLabel[2], page)->text(), "PC Number");
+    CKelChMsgPage* page = dlg_.ChannelPage();
+    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldLabel[0], page)->text(), "Bank MSB");
+    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldLabel[1], page)->text(), "Bank LSB");
+    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldLabel[2], page)->text(), "PC Number");
     ChannelField(0)->SetNumber(1);
     ChannelField(1)->SetNumber(2);
     ChannelField(2)->SetNumber(3);
@@ -491,27 +491,27 @@ TEST_F(AssignDialogTest, KindChangeWritesDefaultsAndShowsTheKindsFields) {
     StoreRecord(A1, MsgChannel, KindControlChange);
     doc_.RecordOf(A1)[rec::Channel] = 20; // outside 0..15
     ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
-    CKelChMsgDlg* page = dlg_.ChannelPage();
-    EXPECT_EQ(List(CKelChMsgDlg::IdChannelList, page)->currentText(), "1");
+    CKelChMsgPage* page = dlg_.ChannelPage();
+    EXPECT_EQ(List(CKelChMsgPage::IdChannelList, page)->currentText(), "1");
 
     PickKind(KindRpn);
-    EXPECT_TRUE(Shown(CKelChMsgDlg::IdDataEntryText, page));
-    EXPECT_EQ(Get<QLabel>(CKelChMsgDlg::IdFieldLabel[3], page)->text(), "MSB Max Value");
+    EXPECT_TRUE(Shown(CKelChMsgPage::IdDataEntryText, page));
+    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldLabel[3], page)->text(), "MSB Max Value");
     EXPECT_EQ(ChannelField(3)->text(), "127");
 
     PickKind(KindProgramChangeDec);
-    EXPECT_FALSE(Shown(CKelChMsgDlg::IdChannelList, page));
-    EXPECT_FALSE(Shown(CKelChMsgDlg::IdDataEntryText, page));
+    EXPECT_FALSE(Shown(CKelChMsgPage::IdChannelList, page));
+    EXPECT_FALSE(Shown(CKelChMsgPage::IdDataEntryText, page));
     for (int i = 0; i < 4; ++i) {
         EXPECT_FALSE(ChannelField(i)->isVisible()) << i;
     }
     EXPECT_EQ(doc_.EditBuffer().record[rec::Values], 1);
 
-    List(CKelChMsgDlg::IdChannelList, page)->setCurrentIndex(5);
+    List(CKelChMsgPage::IdChannelList, page)->setCurrentIndex(5);
     PickKind(KindNote);
     EXPECT_EQ(ChannelField(0)->text(), "64");
     EXPECT_EQ(ChannelField(1)->text(), "100");
-    EXPECT_EQ(List(CKelChMsgDlg::IdChannelList, page)->currentText(), "1");
+    EXPECT_EQ(List(CKelChMsgPage::IdChannelList, page)->currentText(), "1");
 
     // Typed past the range, the field clamps and the record gets 127.
     ChannelField(0)->selectAll();
@@ -525,7 +525,7 @@ TEST_F(AssignDialogTest, ForeignRealtimeByteIsKeptUntilAnotherEntryIsPicked) {
     StoreRecord(A1, MsgSystemRealtime);
     doc_.RecordOf(A1)[rec::Values] = 0xFE;
     ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
-    QComboBox* status = List(CKelSysRealDlg::IdStatusList, dlg_.RealtimePage());
+    QComboBox* status = List(CKelSysRealPage::IdStatusList, dlg_.RealtimePage());
     EXPECT_EQ(status->currentText(), "F6 (Tune Request)");
     ClickOk();
     EXPECT_EQ(doc_.RecordOf(A1)[rec::Values], 0xFE);

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "gui/assign/freemsgdlg.h"
+#include "gui/assign/freemsgpage.h"
 #include "gui/assign/msgdlg.h"
 #include "gui/common/editornotify.h"
 #include "support/editor_fixture.h"
@@ -53,7 +53,7 @@ TEST_F(DialogInEditorTest, PanelClickOpensTheDialogAndOkCommitsAndActivatesTheMa
 TEST_F(DialogInEditorTest, RefusedTextStopsPanelClicksAndCopy) {
     ClickControl(9);
     PickType(MsgSystemExclusive);
-    FindByKelId<CCharEdit>(Dialog(), CKelFreeMsgDlg::IdMessageText)->setText("F0 41");
+    FindByKelId<CCharEdit>(Dialog(), CKelFreeMsgPage::IdMessageText)->setText("F0 41");
 
     ClickControl(10);
     EXPECT_EQ(app_->Document().SelectedController(), 9);
@@ -64,7 +64,7 @@ TEST_F(DialogInEditorTest, RefusedTextStopsPanelClicksAndCopy) {
     EXPECT_FALSE(app_->Document().ClipboardValid());
     EXPECT_EQ(ui_.warnings.size(), 2);
 
-    FindByKelId<CCharEdit>(Dialog(), CKelFreeMsgDlg::IdMessageText)->setText("F0 41 F7");
+    FindByKelId<CCharEdit>(Dialog(), CKelFreeMsgPage::IdMessageText)->setText("F0 41 F7");
     window_->RunCommand(cmd::Copy);
     EXPECT_TRUE(app_->Document().ClipboardValid());
     EXPECT_EQ(app_->Document().RecordOf(9)[rec::AssignCode], CodeSystemExclusive);

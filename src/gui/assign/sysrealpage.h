@@ -9,12 +9,12 @@ namespace kel {
 
 struct AssignEntry;
 
-class CKelSysRealDlg : public QWidget {
+class CKelSysRealPage : public QWidget {
     Q_OBJECT
 public:
     static constexpr int IdStatusList = 1005;
 
-    CKelSysRealDlg(AssignEntry& editBuffer, QWidget* parent = nullptr);
+    CKelSysRealPage(AssignEntry& editBuffer, QWidget* parent = nullptr);
 
     // Shows the page with the record's status entry.
     void ShowPage();

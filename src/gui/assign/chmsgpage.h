@@ -22,7 +22,7 @@ inline constexpr int FreePage = 133;
 inline constexpr int RealtimePage = 134;
 } // namespace pageid
 
-class CKelChMsgDlg : public QWidget {
+class CKelChMsgPage : public QWidget {
     Q_OBJECT
 public:
     // Control ids of the page.
@@ -36,7 +36,7 @@ public:
     static constexpr int IdDataEntryLineLeft = 1059;
     static constexpr int IdDataEntryLineRight = 1060;
 
-    CKelChMsgDlg(AssignEntry& editBuffer, QWidget* parent = nullptr);
+    CKelChMsgPage(AssignEntry& editBuffer, QWidget* parent = nullptr);
 
     // Shows the page and fills it from the record.
     void ShowPage();

@@ -1,4 +1,4 @@
-#include "gui/assign/chmsgdlg.h"
+#include "gui/assign/chmsgpage.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -87,7 +87,7 @@ QFrame* HorizontalLine(QWidget* parent) {
 
 } // namespace
 
-CKelChMsgDlg::CKelChMsgDlg(AssignEntry& editBuffer, QWidget* parent)
+CKelChMsgPage::CKelChMsgPage(AssignEntry& editBuffer, QWidget* parent)
     : QWidget(parent), edit_(editBuffer) {
     SetKelId(this, pageid::ChannelPage);
 
@@ -170,16 +170,16 @@ CKelChMsgDlg::CKelChMsgDlg(AssignEntry& editBuffer, QWidget* parent)
     layout->addLayout(grid);
     layout->addStretch(1);
 
-    connect(kindList_, &QComboBox::activated, this, &CKelChMsgDlg::OnKindActivated);
+    connect(kindList_, &QComboBox::activated, this, &CKelChMsgPage::OnKindActivated);
     hide();
 }
 
-void CKelChMsgDlg::ShowPage() {
+void CKelChMsgPage::ShowPage() {
     show();
     RefreshPage();
 }
 
-void CKelChMsgDlg::RefreshPage() {
+void CKelChMsgPage::RefreshPage() {
     const int channel = edit_.GetChannel();
     channelList_->setCurrentIndex(channel >= 0 && channel <= 15 ? channel : 0);
     const int kind = edit_.GetChannelKind();
@@ -229,7 +229,7 @@ void CKelChMsgDlg::RefreshPage() {
     }
 }
 
-bool CKelChMsgDlg::ApplyPage() {
+bool CKelChMsgPage::ApplyPage() {
     if (isHidden()) {
         return true;
     }
@@ -251,7 +251,7 @@ bool CKelChMsgDlg::ApplyPage() {
     return true;
 }
 
-void CKelChMsgDlg::OnKindActivated(int entry) {
+void CKelChMsgPage::OnKindActivated(int entry) {
     if (entry < 0 || entry == edit_.GetChannelKind()) {
         return;
     }
@@ -259,7 +259,7 @@ void CKelChMsgDlg::OnKindActivated(int entry) {
     emit KindChanged();
 }
 
-int CKelChMsgDlg::GetValue(int index) const {
+int CKelChMsgPage::GetValue(int index) const {
     switch (index) {
     case 0:
         return edit_.GetValue1();
@@ -272,7 +272,7 @@ int CKelChMsgDlg::GetValue(int index) const {
     }
 }
 
-int CKelChMsgDlg::SetValue(int index, int value) {
+int CKelChMsgPage::SetValue(int index, int value) {
     switch (index) {
     case 0:
         return edit_.SetValue1(value);

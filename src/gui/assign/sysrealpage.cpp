@@ -1,4 +1,4 @@
-#include "gui/assign/sysrealdlg.h"
+#include "gui/assign/sysrealpage.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "gui/assign/chmsgdlg.h"
+#include "gui/assign/chmsgpage.h"
 #include "gui/common/ids.h"
 #include "model/assign.h"
 
@@ -29,7 +29,7 @@ QString Tr(std::string_view text) {
 
 } // namespace
 
-CKelSysRealDlg::CKelSysRealDlg(AssignEntry& editBuffer, QWidget* parent)
+CKelSysRealPage::CKelSysRealPage(AssignEntry& editBuffer, QWidget* parent)
     : QWidget(parent), edit_(editBuffer) {
     SetKelId(this, pageid::RealtimePage);
     auto* label = new QLabel(Tr("Status :"), this);
@@ -51,17 +51,17 @@ CKelSysRealDlg::CKelSysRealDlg(AssignEntry& editBuffer, QWidget* parent)
     hide();
 }
 
-void CKelSysRealDlg::ShowPage() {
+void CKelSysRealPage::ShowPage() {
     show();
     RefreshPage();
 }
 
-void CKelSysRealDlg::RefreshPage() {
+void CKelSysRealPage::RefreshPage() {
     const int index = edit_.GetRealtimeIndex();
     statusList_->setCurrentIndex(index >= 0 ? index : 0);
 }
 
-bool CKelSysRealDlg::ApplyPage() {
+bool CKelSysRealPage::ApplyPage() {
     if (isHidden()) {
         return true;
     }

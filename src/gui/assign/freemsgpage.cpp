@@ -1,4 +1,4 @@
-#include "gui/assign/freemsgdlg.h"
+#include "gui/assign/freemsgpage.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "gui/assign/chmsgdlg.h"
+#include "gui/assign/chmsgpage.h"
 #include "gui/common/accedit.h"
 #include "gui/common/ids.h"
 #include "gui/common/spinbutton.h"
@@ -42,7 +42,7 @@ std::string FromField(const QString& text) {
 
 } // namespace
 
-CKelFreeMsgDlg::CKelFreeMsgDlg(AssignEntry& editBuffer, Reporter& reporter, QWidget* parent)
+CKelFreeMsgPage::CKelFreeMsgPage(AssignEntry& editBuffer, Reporter& reporter, QWidget* parent)
     : QWidget(parent), edit_(editBuffer), reporter_(reporter) {
     SetKelId(this, pageid::FreePage);
 
@@ -100,12 +100,12 @@ CKelFreeMsgDlg::CKelFreeMsgDlg(AssignEntry& editBuffer, Reporter& reporter, QWid
     layout->addLayout(boundsRow);
     layout->addStretch(1);
 
-    connect(dataTypeList_, &QComboBox::activated, this, &CKelFreeMsgDlg::OnDataTypeActivated);
+    connect(dataTypeList_, &QComboBox::activated, this, &CKelFreeMsgPage::OnDataTypeActivated);
     RangeStep(0);
     hide();
 }
 
-void CKelFreeMsgDlg::ShowPage(PageMode mode) {
+void CKelFreeMsgPage::ShowPage(PageMode mode) {
     mode_ = mode;
     show();
     RefreshPage();
@@ -117,7 +117,7 @@ void CKelFreeMsgDlg::ShowPage(PageMode mode) {
     }
 }
 
-void CKelFreeMsgDlg::RefreshPage() {
+void CKelFreeMsgPage::RefreshPage() {
     text_->setText(ToField(FormatMessageText(edit_.record, mode_, EditStyle)));
     const int entry = edit_.GetDataTypeIndex();
     dataTypeEntry_ = entry >= 0 && entry < dataTypeList_->count() ? entry : 0;
@@ -129,7 +129,7 @@ void CKelFreeMsgDlg::RefreshPage() {
     maxSpin_->SetPosition(maxField_->GetNumber());
 }
 
-void CKelFreeMsgDlg::RangeStep(int entry) {
+void CKelFreeMsgPage::RangeStep(int entry) {
     const int top = DataTypeValueRangeTop(entry);
     for (CNumEdit* field : {minField_, maxField_}) {
         field->SetRange(0, top);
@@ -143,7 +143,7 @@ void CKelFreeMsgDlg::RangeStep(int entry) {
     maxSpin_->SetPosition(top);
 }
 
-void CKelFreeMsgDlg::OnDataTypeActivated(int entry) {
+void CKelFreeMsgPage::OnDataTypeActivated(int entry) {
     if (entry < 0 || entry == dataTypeEntry_) {
         return;
     }
@@ -151,7 +151,7 @@ void CKelFreeMsgDlg::OnDataTypeActivated(int entry) {
     RangeStep(entry);
 }
 
-bool CKelFreeMsgDlg::ApplyPage() {
+bool CKelFreeMsgPage::ApplyPage() {
     if (isHidden()) {
         return true;
     }

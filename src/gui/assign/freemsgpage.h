@@ -17,7 +17,7 @@ class CCharEdit;
 class CNumEdit;
 class CSpinButton;
 
-class CKelFreeMsgDlg : public QWidget {
+class CKelFreeMsgPage : public QWidget {
     Q_OBJECT
 public:
     static constexpr int IdMessageText = 1023;
@@ -30,7 +30,7 @@ public:
     static constexpr int IdMaxLabel = 1017;
 
     // Refusals of the message text are reported through `reporter`.
-    CKelFreeMsgDlg(AssignEntry& editBuffer, Reporter& reporter, QWidget* parent = nullptr);
+    CKelFreeMsgPage(AssignEntry& editBuffer, Reporter& reporter, QWidget* parent = nullptr);
 
     // Shows the page for "System Ex." (SysExMode) or "Free Message" (FreeMode) and fills it.
     void ShowPage(PageMode mode);
