@@ -10,7 +10,7 @@ PACKAGES=(
     fonts-liberation2
     xvfb xauth time
     dpkg-dev desktop-file-utils appstream xdotool x11-utils
-    clang libclang-rt-14-dev
+    clang clang-format libclang-rt-14-dev
     python3 python3-mido
 )
 
