@@ -35,6 +35,7 @@ const std::map<std::string, std::set<std::string>>& Layers() {
           "files", "model"}},
         {"cli", {"cli", "midi/rtmidi", "midi", "files", "model"}},
         {"kel-device-sim", {"midi/rtmidi", "midi", "files", "model"}},
+        {"kel-core-texts", {"model"}},
     };
     return layers;
 }

@@ -16,6 +16,7 @@
 #include "gui/assign/msgdlg.h"
 #include "gui/common/accedit.h"
 #include "gui/common/ids.h"
+#include "gui/common/translation.h"
 #include "gui/common/uitext.h"
 #include "gui/panel/kelpanel.h"
 
@@ -25,10 +26,6 @@ namespace {
 
 constexpr int kPathLimit = 260; // characters taken from the command line
 constexpr char kLegalCopyright[] = "Copyright (C) 2026 the KEL Editor developers";
-
-QString Tr(const char* text) {
-    return QCoreApplication::translate("KelEditor", text);
-}
 
 } // namespace
 
@@ -155,7 +152,7 @@ void CKelEditorApp::OnHelp() {
 
 void CKelEditorApp::OnAbout() {
     QDialog box(mainWindow_.data());
-    box.setWindowTitle(Tr("About VOSTEL KEL Editor"));
+    box.setWindowTitle(KelEditor::tr("About VOSTEL KEL Editor"));
     box.setWindowFlags(box.windowFlags() & ~Qt::WindowContextHelpButtonHint);
     auto* icon = new QLabel(&box);
     icon->setPixmap(AppIcon().pixmap(48, 48));

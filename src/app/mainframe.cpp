@@ -23,6 +23,7 @@
 #include "gui/common/accedit.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
+#include "gui/common/translation.h"
 #include "gui/common/uitext.h"
 #include "gui/panel/kelpanel.h"
 #include "gui/panel/panelimage.h"
@@ -31,10 +32,6 @@
 namespace kel {
 
 namespace {
-
-QString Tr(const char* text) {
-    return QCoreApplication::translate("KelEditor", text);
-}
 
 // The shell's "open" on the HTML list, through the UI services.
 class CDesktopOpener : public DocumentOpener {
@@ -57,7 +54,7 @@ private:
 CKelDlgBar::CKelDlgBar(CParameter& document, QWidget* parent)
     : QFrame(parent), document_(document), titleField_(new CCharEdit(this)) {
     setFrameShape(QFrame::NoFrame);
-    auto* label = new QLabel(Tr("TITLE:"), this);
+    auto* label = new QLabel(KelEditor::tr("TITLE:"), this);
     SetKelId(titleField_, ctl::TitleField);
     titleField_->setMaxLength(kTitleLimit);
     titleField_->installEventFilter(this);
@@ -195,60 +192,61 @@ void CMainFrame::CreateMenus() {
     using QKS = QKeySequence;
     QMenuBar* bar = menuBar();
 
-    fileMenu_ = bar->addMenu(Tr("&File"));
-    AddCommand(fileMenu_, cmd::New, Tr("&New\tCtrl+N"),
+    fileMenu_ = bar->addMenu(KelEditor::tr("&File"));
+    AddCommand(fileMenu_, cmd::New, KelEditor::tr("&New\tCtrl+N"),
                {QKS(Qt::CTRL | Qt::Key_N), QKS(Qt::CTRL | Qt::Key_Backspace)});
-    AddCommand(fileMenu_, cmd::Open, Tr("&Open...\tCtrl+O"), {QKS(Qt::CTRL | Qt::Key_O)});
+    AddCommand(fileMenu_, cmd::Open, KelEditor::tr("&Open...\tCtrl+O"),
+               {QKS(Qt::CTRL | Qt::Key_O)});
     fileMenu_->addSeparator();
-    AddCommand(fileMenu_, cmd::Save, Tr("&Save\tCtrl+S"), {QKS(Qt::CTRL | Qt::Key_S)});
-    AddCommand(fileMenu_, cmd::SaveAs, Tr("Save &As...\tCtrl+Shift+S"),
+    AddCommand(fileMenu_, cmd::Save, KelEditor::tr("&Save\tCtrl+S"), {QKS(Qt::CTRL | Qt::Key_S)});
+    AddCommand(fileMenu_, cmd::SaveAs, KelEditor::tr("Save &As...\tCtrl+Shift+S"),
                {QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_S)});
     fileMenu_->addSeparator();
-    AddCommand(fileMenu_, cmd::ImportMemorySet, Tr("&Import Memory Set..."), {});
-    AddCommand(fileMenu_, cmd::ImportSysEx, Tr("Import S&ysEx..."), {});
-    AddCommand(fileMenu_, cmd::ExportSysEx, Tr("Expor&t SysEx..."), {});
+    AddCommand(fileMenu_, cmd::ImportMemorySet, KelEditor::tr("&Import Memory Set..."), {});
+    AddCommand(fileMenu_, cmd::ImportSysEx, KelEditor::tr("Import S&ysEx..."), {});
+    AddCommand(fileMenu_, cmd::ExportSysEx, KelEditor::tr("Expor&t SysEx..."), {});
     fileMenu_->addSeparator();
-    AddCommand(fileMenu_, cmd::ExportList, Tr("&Export Assign List..."), {});
-    AddCommand(fileMenu_, cmd::ViewList, Tr("&View Assign List"), {});
+    AddCommand(fileMenu_, cmd::ExportList, KelEditor::tr("&Export Assign List..."), {});
+    AddCommand(fileMenu_, cmd::ViewList, KelEditor::tr("&View Assign List"), {});
     fileMenu_->addSeparator();
-    AddCommand(fileMenu_, cmd::CompareWith, Tr("Compare &With..."), {});
+    AddCommand(fileMenu_, cmd::CompareWith, KelEditor::tr("Compare &With..."), {});
     fileMenu_->addSeparator();
     recentSeparator_ = fileMenu_->addSeparator();
-    AddCommand(fileMenu_, cmd::Exit, Tr("E&xit"), {});
+    AddCommand(fileMenu_, cmd::Exit, KelEditor::tr("E&xit"), {});
     connect(fileMenu_, &QMenu::aboutToShow, this, [this] {
         RebuildRecentFiles();
         UpdateCommandUI();
     });
     RebuildRecentFiles();
 
-    QMenu* edit = bar->addMenu(Tr("&Edit"));
-    AddCommand(edit, cmd::Undo, Tr("&Undo\tCtrl+Z"), {QKS(Qt::CTRL | Qt::Key_Z)});
-    AddCommand(edit, cmd::Redo, Tr("&Redo\tCtrl+Y"),
+    QMenu* edit = bar->addMenu(KelEditor::tr("&Edit"));
+    AddCommand(edit, cmd::Undo, KelEditor::tr("&Undo\tCtrl+Z"), {QKS(Qt::CTRL | Qt::Key_Z)});
+    AddCommand(edit, cmd::Redo, KelEditor::tr("&Redo\tCtrl+Y"),
                {QKS(Qt::CTRL | Qt::Key_Y), QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     edit->addSeparator();
-    AddCommand(edit, cmd::Copy, Tr("&Copy\tCtrl+C"),
+    AddCommand(edit, cmd::Copy, KelEditor::tr("&Copy\tCtrl+C"),
                {QKS(Qt::CTRL | Qt::Key_C), QKS(Qt::CTRL | Qt::Key_Insert)});
-    AddCommand(edit, cmd::Paste, Tr("&Paste\tCtrl+V"),
+    AddCommand(edit, cmd::Paste, KelEditor::tr("&Paste\tCtrl+V"),
                {QKS(Qt::CTRL | Qt::Key_V), QKS(Qt::SHIFT | Qt::Key_Insert)});
-    AddCommand(edit, cmd::NoAssign, Tr("NO ASSIGN\tDel"), {QKS(Qt::Key_Delete)});
+    AddCommand(edit, cmd::NoAssign, KelEditor::tr("NO ASSIGN\tDel"), {QKS(Qt::Key_Delete)});
     connect(edit, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
 
-    QMenu* comm = bar->addMenu(Tr("&Communication"));
-    AddCommand(comm, cmd::Transmit, Tr("&Transmit..."), {});
-    AddCommand(comm, cmd::Receive, Tr("&Receive..."), {});
+    QMenu* comm = bar->addMenu(KelEditor::tr("&Communication"));
+    AddCommand(comm, cmd::Transmit, KelEditor::tr("&Transmit..."), {});
+    AddCommand(comm, cmd::Receive, KelEditor::tr("&Receive..."), {});
     comm->addSeparator();
-    AddCommand(comm, cmd::CheckMap, Tr("Check &Map..."), {});
-    AddCommand(comm, cmd::Verify, Tr("&Verify..."), {});
+    AddCommand(comm, cmd::CheckMap, KelEditor::tr("Check &Map..."), {});
+    AddCommand(comm, cmd::Verify, KelEditor::tr("&Verify..."), {});
     connect(comm, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
 
-    QMenu* options = bar->addMenu(Tr("&Options"));
-    AddCommand(options, cmd::MidiDevices, Tr("&MIDI Devices..."), {});
-    AddCommand(options, cmd::ShowMessages, Tr("&Show Messages"), {})->setCheckable(true);
+    QMenu* options = bar->addMenu(KelEditor::tr("&Options"));
+    AddCommand(options, cmd::MidiDevices, KelEditor::tr("&MIDI Devices..."), {});
+    AddCommand(options, cmd::ShowMessages, KelEditor::tr("&Show Messages"), {})->setCheckable(true);
     connect(options, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
 
-    QMenu* help = bar->addMenu(Tr("&Help"));
-    AddCommand(help, cmd::Help, Tr("KEL Editor &Help"), {});
-    AddCommand(help, cmd::About, Tr("&About..."), {});
+    QMenu* help = bar->addMenu(KelEditor::tr("&Help"));
+    AddCommand(help, cmd::Help, KelEditor::tr("KEL Editor &Help"), {});
+    AddCommand(help, cmd::About, KelEditor::tr("&About..."), {});
 
     AddCommand(nullptr, cmd::NextController, QStringLiteral("Next Controller"),
                {QKS(Qt::CTRL | Qt::Key_F)});
@@ -267,7 +265,7 @@ void CMainFrame::RebuildRecentFiles() {
 
     const RecentFileList& recent = app_.Files().RecentFiles();
     if (recent.Size() == 0) {
-        auto* placeholder = new QAction(Tr("Recent File"), this);
+        auto* placeholder = new QAction(KelEditor::tr("Recent File"), this);
         SetKelId(placeholder, cmd::RecentFileFirst);
         placeholder->setEnabled(false);
         fileMenu_->insertAction(recentSeparator_, placeholder);
@@ -318,7 +316,7 @@ void CMainFrame::UpdateCommandUI() {
     Action(cmd::Copy)->setEnabled(titleFocus || selected);
     Action(cmd::Paste)->setEnabled(titleFocus || selected);
     QAction* noAssign = Action(cmd::NoAssign);
-    noAssign->setText(titleFocus ? Tr("DELETE\tDel") : Tr("NO ASSIGN\tDel"));
+    noAssign->setText(titleFocus ? KelEditor::tr("DELETE\tDel") : KelEditor::tr("NO ASSIGN\tDel"));
     noAssign->setEnabled(titleFocus || selected);
     Action(cmd::ShowMessages)->setChecked(Panel() != nullptr && Panel()->ShowLabels());
     if (mapCommands_ != nullptr) {
@@ -441,7 +439,9 @@ void CMainFrame::OnEditCommand(int id) {
         // With the assign dialog hidden the edit goes into the map at once: one undo step.
         const QString name = QString::fromLatin1(ControllerName(document_.SelectedController()));
         const CUndoHistory::StepName step(
-            app_.History(), (id == cmd::Paste ? Tr("Paste %1") : Tr("NO ASSIGN %1")).arg(name));
+            app_.History(),
+            (id == cmd::Paste ? KelEditor::tr("Paste %1") : KelEditor::tr("NO ASSIGN %1"))
+                .arg(name));
         if (id == cmd::Paste) {
             document_.PasteAssign();
         } else {

@@ -22,6 +22,7 @@
 #include "files/syxfile.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
+#include "gui/common/translation.h"
 #include "gui/common/uitext.h"
 #include "gui/panel/kelpanel.h"
 #include "model/mapcheck.h"
@@ -30,12 +31,8 @@ namespace kel {
 
 namespace {
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("KelEditor", text);
-}
-
 QStringList SyxFilters() {
-    return {Tr("SysEx Files (*.syx)"), Tr("All Files (*)")};
+    return {KelEditor::tr("SysEx Files (*.syx)"), KelEditor::tr("All Files (*)")};
 }
 
 // How long a note in the status bar stays.
@@ -68,17 +65,23 @@ void CMapCommands::SetPrompts() {
         int id;
         const char* prompt;
     } prompts[] = {
-        {cmd::Undo, "Take back the last change of the control map"},
-        {cmd::Redo, "Make the change taken back again"},
-        {cmd::CompareWith, "Compare the control map with a control map file"},
-        {cmd::ExportSysEx, "Save the control map as a system-exclusive (.syx) file"},
-        {cmd::ImportSysEx, "Open a system-exclusive (.syx) file as a new control map"},
-        {cmd::CheckMap, "List the problems of the control map before it is sent"},
-        {cmd::Verify, "Compare the KEL's current memory with the control map"},
+        {cmd::Undo, QT_TRANSLATE_NOOP("KelEditor", "Take back the last change of the control map")},
+        {cmd::Redo, QT_TRANSLATE_NOOP("KelEditor", "Make the change taken back again")},
+        {cmd::CompareWith,
+         QT_TRANSLATE_NOOP("KelEditor", "Compare the control map with a control map file")},
+        {cmd::ExportSysEx,
+         QT_TRANSLATE_NOOP("KelEditor", "Save the control map as a system-exclusive (.syx) file")},
+        {cmd::ImportSysEx,
+         QT_TRANSLATE_NOOP("KelEditor",
+                           "Open a system-exclusive (.syx) file as a new control map")},
+        {cmd::CheckMap,
+         QT_TRANSLATE_NOOP("KelEditor", "List the problems of the control map before it is sent")},
+        {cmd::Verify,
+         QT_TRANSLATE_NOOP("KelEditor", "Compare the KEL's current memory with the control map")},
     };
     for (const auto& p : prompts) {
         if (QAction* action = window_.Action(p.id); action != nullptr) {
-            action->setStatusTip(Tr(p.prompt));
+            action->setStatusTip(KelEditor::tr(p.prompt));
         }
     }
 }
@@ -96,16 +99,16 @@ void CMapCommands::UpdateCommandUI() {
     const bool textFocus = TextFieldHasFocus();
     if (QAction* undo = window_.Action(cmd::Undo); undo != nullptr) {
         const QString name = history.UndoName();
-        undo->setText(name.isEmpty() ? Tr("&Undo\tCtrl+Z")
-                                     : FillUiText(Tr("&Undo %1\tCtrl+Z"), {name}));
+        undo->setText(name.isEmpty() ? KelEditor::tr("&Undo\tCtrl+Z")
+                                     : FillUiText(KelEditor::tr("&Undo %1\tCtrl+Z"), {name}));
         undo->setVisible(!textFocus);
         // A change pending in the edit buffer is committed by Undo and taken back at once.
         undo->setEnabled(!textFocus && (history.CanUndo() || app_.Document().EditBuffer().changed));
     }
     if (QAction* redo = window_.Action(cmd::Redo); redo != nullptr) {
         const QString name = history.RedoName();
-        redo->setText(name.isEmpty() ? Tr("&Redo\tCtrl+Y")
-                                     : FillUiText(Tr("&Redo %1\tCtrl+Y"), {name}));
+        redo->setText(name.isEmpty() ? KelEditor::tr("&Redo\tCtrl+Y")
+                                     : FillUiText(KelEditor::tr("&Redo %1\tCtrl+Y"), {name}));
         redo->setVisible(!textFocus);
         redo->setEnabled(!textFocus && history.CanRedo());
     }
@@ -190,7 +193,8 @@ void CMapCommands::CheckMap() {
         return;
     }
     const bool created = checkWindow_ == nullptr;
-    CReportWindow* report = ReportWindow(checkWindow_, Tr("Check Map"), Tr("Check &Again"));
+    CReportWindow* report =
+        ReportWindow(checkWindow_, KelEditor::tr("Check Map"), KelEditor::tr("Check &Again"));
     if (created) {
         connect(report, &CReportWindow::AgainRequested, this, &CMapCommands::CheckMap);
     }
@@ -234,7 +238,8 @@ void CMapCommands::CompareAgain() {
     other.FoldTwinCodes(); // as Open does, so twin codes do not count as differences
 
     const bool created = compareWindow_ == nullptr;
-    CReportWindow* report = ReportWindow(compareWindow_, Tr("Compare With"), Tr("Compare &Again"));
+    CReportWindow* report = ReportWindow(compareWindow_, KelEditor::tr("Compare With"),
+                                         KelEditor::tr("Compare &Again"));
     if (created) {
         connect(report, &CReportWindow::AgainRequested, this, &CMapCommands::CompareAgain);
     }
@@ -243,15 +248,16 @@ void CMapCommands::CompareAgain() {
     const QString name = QFileInfo(file).fileName();
     QString summary;
     if (comparison.Equal()) {
-        summary = FillUiText(Tr("%1\nThe open control map and \"%2\" are compared."),
+        summary = FillUiText(KelEditor::tr("%1\nThe open control map and \"%2\" are compared."),
                              {CompareUiText(CompareTextId::MapsEqual), name});
     } else {
         summary = FillUiText(
-            Tr("From the open control map to \"%1\". Controls that differ: %2. Double-click a "
-               "line to edit its control."),
+            KelEditor::tr(
+                "From the open control map to \"%1\". Controls that differ: %2. Double-click a "
+                "line to edit its control."),
             {name, QString::number(comparison.controls.size())});
     }
-    report->setWindowTitle(FillUiText(Tr("Compare With %1"), {name}));
+    report->setWindowTitle(FillUiText(KelEditor::tr("Compare With %1"), {name}));
     report->Summary()->setToolTip(file);
     report->SetReport(summary, CompareReportLines(comparison));
     ShowReport(report);
@@ -274,7 +280,7 @@ void CMapCommands::ExportSysEx() {
         return;
     }
     window_.statusBar()->showMessage(
-        FillUiText(Tr("The control map was saved as %1."), {QFileInfo(path).fileName()}),
+        FillUiText(KelEditor::tr("The control map was saved as %1."), {QFileInfo(path).fileName()}),
         kStatusNoteMs);
 }
 
@@ -303,7 +309,7 @@ void CMapCommands::ImportSysEx() {
     app_.RefreshViews();
     if (imported.foreignMessages > 0) {
         window_.statusBar()->showMessage(
-            FillUiText(Tr("%1 other messages in the file were skipped."),
+            FillUiText(KelEditor::tr("%1 other messages in the file were skipped."),
                        {QString::number(imported.foreignMessages)}),
             kStatusNoteMs);
     }
@@ -316,8 +322,8 @@ void CMapCommands::AfterTransmit() {
     if (app_.MidiPorts().LastOutcome() != TransferOutcome::Completed) {
         return;
     }
-    if (app_.Ui().AskYesNo(&window_, Tr("The control map was transmitted.\n"
-                                        "Verify the KEL's memory now?"))) {
+    if (app_.Ui().AskYesNo(&window_, KelEditor::tr("The control map was transmitted.\n"
+                                                   "Verify the KEL's memory now?"))) {
         Verify();
     }
 }
@@ -339,15 +345,17 @@ void CMapCommands::Verify() {
     const MapComparison comparison = CompareRecords(map, *received);
 
     const bool created = verifyWindow_ == nullptr;
-    CReportWindow* report = ReportWindow(verifyWindow_, Tr("Verify"), Tr("Verify &Again"));
+    CReportWindow* report =
+        ReportWindow(verifyWindow_, KelEditor::tr("Verify"), KelEditor::tr("Verify &Again"));
     if (created) {
         connect(report, &CReportWindow::AgainRequested, this, &CMapCommands::Verify);
     }
     const QString summary =
         comparison.Equal()
             ? CompareUiText(CompareTextId::MemoryMatches)
-            : FillUiText(Tr("From the control map to the KEL's memory. Controls that differ: %1. "
-                            "Double-click a line to edit its control."),
+            : FillUiText(KelEditor::tr(
+                             "From the control map to the KEL's memory. Controls that differ: %1. "
+                             "Double-click a line to edit its control."),
                          {QString::number(comparison.controls.size())});
     report->SetReport(summary, CompareReportLines(comparison));
     ShowReport(report);

@@ -1,10 +1,9 @@
 #include "app/maptexts.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <map>
 
+#include "gui/common/translation.h"
 #include "gui/common/uitext.h"
 #include "model/strings.h"
 
@@ -19,11 +18,6 @@ QString FromStd(std::string_view text) {
 // Names, numbers and message bytes of the map are single-byte text.
 QString FromMap(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString Translate(const char* context, std::string_view english) {
-    const std::string source(english);
-    return QCoreApplication::translate(context, source.c_str());
 }
 
 // A format as literal pieces and placeholders: a piece is either text or a placeholder number
@@ -110,7 +104,7 @@ QString Retranslate(const char* context, const QString& english,
                 capture = Retranslate(context, capture, formats, true);
             }
         }
-        QString translated = Translate(context, format);
+        QString translated = CoreText(context, format);
         // "%d" is filled before the numbered placeholders.
         if (!captures.isEmpty() && !captures[0].isEmpty()) {
             translated.replace(QStringLiteral("%d"), captures[0]);
@@ -146,18 +140,26 @@ const std::vector<std::string_view>& CheckPartFormats() {
 // The messages of the .syx reader, word for word as it writes them.
 const std::vector<std::string_view>& SyxFormats() {
     static const std::vector<std::string_view> formats = ByLiteralLength({
-        "The file cannot be read: %1.",
-        "The file is empty.",
-        "The file is larger than %1 bytes; it is not a system-exclusive file of a control map.",
-        "This is not a system-exclusive file: the byte %1 at offset %2 belongs to no MIDI "
-        "message.",
-        "This is a Standard MIDI File, not a system-exclusive file; open it as a control map "
-        "file.",
-        "The file ends in the middle of the message that starts at offset %1.",
-        "The KEL bulk message at offset %1 is damaged (wrong length, address or checksum).",
-        "The file holds two different bulk messages for %1.",
-        "The file holds no KEL bulk messages.",
-        "The file holds %1 of the 50 KEL bulk messages; missing: %2.",
+        QT_TRANSLATE_NOOP("SyxFile", "The file cannot be read: %1."),
+        QT_TRANSLATE_NOOP("SyxFile", "The file is empty."),
+        QT_TRANSLATE_NOOP("SyxFile", "The file is larger than %1 bytes; it is not a "
+                                     "system-exclusive file of a control map."),
+        QT_TRANSLATE_NOOP(
+            "SyxFile",
+            "This is not a system-exclusive file: the byte %1 at offset %2 belongs to no MIDI "
+            "message."),
+        QT_TRANSLATE_NOOP(
+            "SyxFile",
+            "This is a Standard MIDI File, not a system-exclusive file; open it as a control map "
+            "file."),
+        QT_TRANSLATE_NOOP("SyxFile",
+                          "The file ends in the middle of the message that starts at offset %1."),
+        QT_TRANSLATE_NOOP(
+            "SyxFile",
+            "The KEL bulk message at offset %1 is damaged (wrong length, address or checksum)."),
+        QT_TRANSLATE_NOOP("SyxFile", "The file holds two different bulk messages for %1."),
+        QT_TRANSLATE_NOOP("SyxFile", "The file holds no KEL bulk messages."),
+        QT_TRANSLATE_NOOP("SyxFile", "The file holds %1 of the 50 KEL bulk messages; missing: %2."),
     });
     return formats;
 }
@@ -203,15 +205,15 @@ QString CheckFindingText(const CheckFinding& finding) {
     for (const std::string& arg : finding.args) {
         args << Retranslate("MapCheck", FromMap(arg), CheckPartFormats(), true);
     }
-    return FillUiText(Translate("MapCheck", CheckText(finding.textId)), args);
+    return FillUiText(CoreText("MapCheck", CheckText(finding.textId)), args);
 }
 
 QString CheckSeverityText(CheckSeverity severity) {
-    return Translate("MapCheck", CheckSeverityName(severity));
+    return CoreText("MapCheck", CheckSeverityName(severity));
 }
 
 QString CompareUiText(CompareTextId id) {
-    return Translate("MapCompare", CompareText(id));
+    return CoreText("MapCompare", CompareText(id));
 }
 
 namespace {

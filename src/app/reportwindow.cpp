@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/maptexts.h"
+#include "gui/common/translation.h"
 #include "gui/common/uiservices.h"
 #include "gui/common/uitext.h"
 #include "model/parameter.h"
@@ -18,10 +19,6 @@
 namespace kel {
 
 namespace {
-
-QString Tr(const char* text) {
-    return QCoreApplication::translate("KelEditor", text);
-}
 
 constexpr int kControlRole = Qt::UserRole + 1;
 
@@ -80,14 +77,15 @@ std::vector<ReportLine> CheckReportLines(const std::vector<CheckFinding>& findin
 
 QString CheckSummary(const std::vector<CheckFinding>& findings) {
     if (findings.empty()) {
-        return Tr("The control map has no problems.");
+        return KelEditor::tr("The control map has no problems.");
     }
     const auto errors = std::count_if(findings.begin(), findings.end(), [](const CheckFinding& f) {
         return f.severity == CheckSeverity::Error;
     });
     const auto warnings = static_cast<qsizetype>(findings.size()) - errors;
-    return FillUiText(Tr("Errors: %1. Warnings: %2. Double-click a line to edit its control."),
-                      {QString::number(errors), QString::number(warnings)});
+    return FillUiText(
+        KelEditor::tr("Errors: %1. Warnings: %2. Double-click a line to edit its control."),
+        {QString::number(errors), QString::number(warnings)});
 }
 
 std::vector<ReportLine> CompareReportLines(const MapComparison& comparison) {
@@ -103,7 +101,8 @@ std::vector<ReportLine> CompareReportLines(const MapComparison& comparison) {
 
 CReportWindow::CReportWindow(const QString& title, const QString& againText, QWidget* parent)
     : QDialog(parent), summary_(new QLabel(this)), list_(NewList(this)),
-      again_(new QPushButton(againText, this)), close_(new QPushButton(Tr("Close"), this)) {
+      again_(new QPushButton(againText, this)),
+      close_(new QPushButton(KelEditor::tr("Close"), this)) {
     setWindowTitle(title);
     setWindowFlags((windowFlags() | Qt::Window) & ~Qt::WindowContextHelpButtonHint);
     setModal(false);
@@ -160,10 +159,10 @@ bool ConfirmMapBeforeTransmit(QWidget* parent, const CParameter& document, CUiSe
     auto* icon = new QLabel(&box);
     icon->setPixmap(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32));
     icon->setAlignment(Qt::AlignTop);
-    auto* question =
-        new QLabel(Tr("The control map has errors: the KEL would receive settings it cannot use.\n"
+    auto* question = new QLabel(
+        KelEditor::tr("The control map has errors: the KEL would receive settings it cannot use.\n"
                       "Transmit it anyway?"),
-                   &box);
+        &box);
     question->setObjectName(QString::fromLatin1(kReportQuestionName));
     question->setWordWrap(true);
     QListWidget* list = NewList(&box);
@@ -171,7 +170,8 @@ bool ConfirmMapBeforeTransmit(QWidget* parent, const CParameter& document, CUiSe
     FillList(list, CheckReportLines(findings));
 
     auto* buttons = new QDialogButtonBox(&box);
-    QPushButton* send = buttons->addButton(Tr("Transmit Anyway"), QDialogButtonBox::AcceptRole);
+    QPushButton* send =
+        buttons->addButton(KelEditor::tr("Transmit Anyway"), QDialogButtonBox::AcceptRole);
     QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);
     send->setAutoDefault(false);
     cancel->setDefault(true);

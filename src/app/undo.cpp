@@ -1,17 +1,14 @@
 #include "app/undo.h"
 
-#include <QCoreApplication>
 #include <QUndoCommand>
 
 #include <utility>
 
+#include "gui/common/translation.h"
+
 namespace kel {
 
 namespace {
-
-QString Tr(const char* text) {
-    return QCoreApplication::translate("KelEditor", text);
-}
 
 // The map as a step restores it: records, title and comments; the modified flag is the
 // history's business.
@@ -75,8 +72,8 @@ void CUndoHistory::OnChange(MapChange change, ControllerId id, const ControlMap&
     QString name = pendingName_;
     if (name.isEmpty()) {
         name = change == MapChange::Title
-                   ? Tr("Change Title")
-                   : Tr("Change %1").arg(QString::fromLatin1(ControllerName(id)));
+                   ? KelEditor::tr("Change Title")
+                   : KelEditor::tr("Change %1").arg(QString::fromLatin1(ControllerName(id)));
     }
     stack_.push(new CMapStep(*this, name, before, document_.Map()));
 }

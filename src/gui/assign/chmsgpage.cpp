@@ -1,34 +1,21 @@
 #include "gui/assign/chmsgpage.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include <string>
-#include <string_view>
-
 #include "gui/common/accedit.h"
 #include "gui/common/ids.h"
 #include "gui/common/spinbutton.h"
+#include "gui/common/translation.h"
 #include "model/assign.h"
 
 namespace kel {
 
 namespace {
-
-// The dialog's texts share the editor's translation context.
-QString Tr(const char* text) {
-    return QCoreApplication::translate("KelEditor", text);
-}
-
-// The list texts of the control map come in English and are shown in the user's language.
-QString Tr(std::string_view text) {
-    return QCoreApplication::translate("KelEditor", std::string(text).c_str());
-}
 
 struct FieldSpec {
     const char* label; // nullptr: the field is hidden for this kind
@@ -53,20 +40,49 @@ constexpr FieldSpec Program(const char* label) {
 // What the page shows for each kind, in ChannelMessageKind order. Field n edits the record
 // through GetValueN/SetValueN, which place it in the kind's byte (program numbers shown 1..128).
 constexpr std::array<KindSpec, kChannelKindCount> kKinds = {{
-    {true, {Byte("Note Number"), Byte("Velocity"), kNone, kNone}, false},
-    {true, {Byte("Min Value"), Byte("Max Value"), kNone, kNone}, false},
-    {true, {Byte("Note Number"), Byte("Min Value"), Byte("Max Value"), kNone}, false},
-    {true, {Byte("Control Number"), Byte("Min Value"), Byte("Max Value"), kNone}, false},
-    {true, {Program("PC Number"), kNone, kNone, kNone}, false},
-    {true, {Program("Min Number"), Program("Max Number"), kNone, kNone}, false},
-    {true, {Byte("Bank MSB"), Byte("Bank LSB"), Program("PC Number"), kNone}, false},
-    {false, {kNone, kNone, kNone, kNone}, false},
-    {false, {kNone, kNone, kNone, kNone}, false},
-    {true, {Byte("RPN MSB"), Byte("RPN LSB"), Byte("MSB Min Value"), Byte("MSB Max Value")}, true},
     {true,
-     {Byte("NRPN MSB"), Byte("NRPN LSB"), Byte("MSB Min Value"), Byte("MSB Max Value")},
+     {Byte(QT_TRANSLATE_NOOP("KelEditor", "Note Number")),
+      Byte(QT_TRANSLATE_NOOP("KelEditor", "Velocity")), kNone, kNone},
+     false},
+    {true,
+     {Byte(QT_TRANSLATE_NOOP("KelEditor", "Min Value")),
+      Byte(QT_TRANSLATE_NOOP("KelEditor", "Max Value")), kNone, kNone},
+     false},
+    {true,
+     {Byte(QT_TRANSLATE_NOOP("KelEditor", "Note Number")),
+      Byte(QT_TRANSLATE_NOOP("KelEditor", "Min Value")),
+      Byte(QT_TRANSLATE_NOOP("KelEditor", "Max Value")), kNone},
+     false},
+    {true,
+     {Byte(QT_TRANSLATE_NOOP("KelEditor", "Control Number")),
+      Byte(QT_TRANSLATE_NOOP("KelEditor", "Min Value")),
+      Byte(QT_TRANSLATE_NOOP("KelEditor", "Max Value")), kNone},
+     false},
+    {true, {Program(QT_TRANSLATE_NOOP("KelEditor", "PC Number")), kNone, kNone, kNone}, false},
+    {true,
+     {Program(QT_TRANSLATE_NOOP("KelEditor", "Min Number")),
+      Program(QT_TRANSLATE_NOOP("KelEditor", "Max Number")), kNone, kNone},
+     false},
+    {true,
+     {Byte(QT_TRANSLATE_NOOP("KelEditor", "Bank MSB")),
+      Byte(QT_TRANSLATE_NOOP("KelEditor", "Bank LSB")),
+      Program(QT_TRANSLATE_NOOP("KelEditor", "PC Number")), kNone},
+     false},
+    {false, {kNone, kNone, kNone, kNone}, false},
+    {false, {kNone, kNone, kNone, kNone}, false},
+    {true,
+     {Byte(QT_TRANSLATE_NOOP("KelEditor", "RPN MSB")),
+      Byte(QT_TRANSLATE_NOOP("KelEditor", "RPN LSB")),
+      Byte(QT_TRANSLATE_NOOP("KelEditor", "MSB Min Value")),
+      Byte(QT_TRANSLATE_NOOP("KelEditor", "MSB Max Value"))},
      true},
-    {true, {Byte("Control Number"), kNone, kNone, kNone}, false},
+    {true,
+     {Byte(QT_TRANSLATE_NOOP("KelEditor", "NRPN MSB")),
+      Byte(QT_TRANSLATE_NOOP("KelEditor", "NRPN LSB")),
+      Byte(QT_TRANSLATE_NOOP("KelEditor", "MSB Min Value")),
+      Byte(QT_TRANSLATE_NOOP("KelEditor", "MSB Max Value"))},
+     true},
+    {true, {Byte(QT_TRANSLATE_NOOP("KelEditor", "Control Number")), kNone, kNone, kNone}, false},
 }};
 
 constexpr const char* kLongestLabel = "MSB Max Value";
@@ -92,14 +108,14 @@ CKelChMsgPage::CKelChMsgPage(AssignEntry& editBuffer, QWidget* parent)
     SetKelId(this, pageid::ChannelPage);
 
     auto* top = new QHBoxLayout;
-    auto* kindLabel = new QLabel(Tr("Type :"), this);
+    auto* kindLabel = new QLabel(KelEditor::tr("Type :"), this);
     kindList_ = new QComboBox(this);
     SetKelId(kindList_, IdKindList);
     for (int k = 0; k < kChannelKindCount; ++k) {
-        kindList_->addItem(Tr(ChannelKindName(k)));
+        kindList_->addItem(CoreText("KelEditor", ChannelKindName(k)));
     }
     kindLabel->setBuddy(kindList_);
-    channelLabel_ = new QLabel(Tr("MIDI Channel :"), this);
+    channelLabel_ = new QLabel(KelEditor::tr("MIDI Channel :"), this);
     SetKelId(channelLabel_, IdChannelLabel);
     channelList_ = new QComboBox(this);
     SetKelId(channelList_, IdChannelList);
@@ -152,7 +168,7 @@ CKelChMsgPage::CKelChMsgPage(AssignEntry& editBuffer, QWidget* parent)
     heading->setContentsMargins(0, 0, 0, 0);
     auto* left = HorizontalLine(dataEntry_);
     SetKelId(left, IdDataEntryLineLeft);
-    auto* text = new QLabel(Tr("Data Entry"), dataEntry_);
+    auto* text = new QLabel(KelEditor::tr("Data Entry"), dataEntry_);
     SetKelId(text, IdDataEntryText);
     auto* right = HorizontalLine(dataEntry_);
     SetKelId(right, IdDataEntryLineRight);
@@ -207,7 +223,7 @@ void CKelChMsgPage::RefreshPage() {
             f.spin->hide();
             continue;
         }
-        f.label->setText(Tr(field->label));
+        f.label->setText(KelEditor::tr(field->label));
         f.edit->SetRange(field->low, field->high);
         const int shown = f.edit->SetNumber(GetValue(static_cast<int>(i)));
         f.spin->SetRange(field->low, field->high);

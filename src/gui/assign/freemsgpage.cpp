@@ -1,34 +1,23 @@
 #include "gui/assign/freemsgpage.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
 #include <string>
-#include <string_view>
 
 #include "gui/assign/chmsgpage.h"
 #include "gui/common/accedit.h"
 #include "gui/common/ids.h"
 #include "gui/common/spinbutton.h"
+#include "gui/common/translation.h"
 #include "model/assign.h"
 #include "model/reporter.h"
 
 namespace kel {
 
 namespace {
-
-// The dialog's texts share the editor's translation context.
-QString Tr(const char* text) {
-    return QCoreApplication::translate("KelEditor", text);
-}
-
-// The list texts of the control map come in English and are shown in the user's language.
-QString Tr(std::string_view text) {
-    return QCoreApplication::translate("KelEditor", std::string(text).c_str());
-}
 
 // Message texts are single-byte; Latin-1 keeps every byte as one character, so the index of a
 // wrong character in the record's text is its index in the field.
@@ -50,11 +39,11 @@ CKelFreeMsgPage::CKelFreeMsgPage(AssignEntry& editBuffer, Reporter& reporter, QW
     SetKelId(text_, IdMessageText);
     text_->setMaxLength(static_cast<int>(kTextLimit));
 
-    auto* dataTypeLabel = new QLabel(Tr("Date Type"), this);
+    auto* dataTypeLabel = new QLabel(KelEditor::tr("Date Type"), this);
     dataTypeList_ = new QComboBox(this);
     SetKelId(dataTypeList_, IdDataTypeList);
     for (int stored = Data7Bit; stored <= Data4x4Bit; ++stored) {
-        dataTypeList_->addItem(Tr(DataTypeName(stored)));
+        dataTypeList_->addItem(CoreText("KelEditor", DataTypeName(stored)));
     }
     dataTypeLabel->setBuddy(dataTypeList_);
 
@@ -77,10 +66,10 @@ CKelFreeMsgPage::CKelFreeMsgPage(AssignEntry& editBuffer, Reporter& reporter, QW
         row->addWidget(spin);
         return row;
     };
-    QHBoxLayout* minRow =
-        makeBound(IdMinLabel, Tr("Min Value"), IdMinField, IdMinSpin, minField_, minSpin_);
-    QHBoxLayout* maxRow =
-        makeBound(IdMaxLabel, Tr("Max Value"), IdMaxField, IdMaxSpin, maxField_, maxSpin_);
+    QHBoxLayout* minRow = makeBound(IdMinLabel, KelEditor::tr("Min Value"), IdMinField, IdMinSpin,
+                                    minField_, minSpin_);
+    QHBoxLayout* maxRow = makeBound(IdMaxLabel, KelEditor::tr("Max Value"), IdMaxField, IdMaxSpin,
+                                    maxField_, maxSpin_);
 
     auto* dataTypeRow = new QHBoxLayout;
     dataTypeRow->addWidget(dataTypeLabel);

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -14,7 +13,6 @@
 
 #include <algorithm>
 #include <string>
-#include <string_view>
 
 #include "gui/assign/chmsgpage.h"
 #include "gui/assign/freemsgpage.h"
@@ -22,22 +20,13 @@
 #include "gui/common/accedit.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
+#include "gui/common/translation.h"
 #include "model/assign.h"
 #include "model/parameter.h"
 
 namespace kel {
 
 namespace {
-
-// The dialog's texts share the editor's translation context.
-QString Tr(const char* text) {
-    return QCoreApplication::translate("KelEditor", text);
-}
-
-// The list texts of the control map come in English and are shown in the user's language.
-QString Tr(std::string_view text) {
-    return QCoreApplication::translate("KelEditor", std::string(text).c_str());
-}
 
 constexpr int kIncreaseEntry = 2;
 
@@ -74,7 +63,7 @@ int EntryOrNone(const QComboBox* list, int index) {
 CKelMsgDlg::CKelMsgDlg(CParameter& document, Reporter& reporter)
     : QDialog(nullptr), document_(document), reporter_(reporter) {
     SetKelId(this, IdDialog);
-    setWindowTitle(Tr("KEL Editor"));
+    setWindowTitle(KelEditor::tr("KEL Editor"));
     setModal(false);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     auto* layout = new QVBoxLayout(this);
@@ -98,10 +87,10 @@ void CKelMsgDlg::Create() {
                                8);
 
     // "Assign Message :": the type and the page of its parameters.
-    auto* assignGroup = new QGroupBox(Tr("Assign Message :"), content_);
+    auto* assignGroup = new QGroupBox(KelEditor::tr("Assign Message :"), content_);
     typeList_ = MakeList(assignGroup, IdTypeList);
     for (int t = 0; t < kMessageTypeCount; ++t) {
-        typeList_->addItem(Tr(MessageTypeName(t)));
+        typeList_->addItem(CoreText("KelEditor", MessageTypeName(t)));
     }
     pageLocator_ = new QWidget(assignGroup);
     SetKelId(pageLocator_, IdPageLocator);
@@ -124,28 +113,28 @@ void CKelMsgDlg::Create() {
     assignLayout->addWidget(pageLocator_);
 
     // "Settings": port, button mode, AFT mode, Virtual Center Click.
-    auto* settingsGroup = new QGroupBox(Tr("Settings"), content_);
-    auto* portLabel = new QLabel(Tr("Output Port :"), settingsGroup);
+    auto* settingsGroup = new QGroupBox(KelEditor::tr("Settings"), content_);
+    auto* portLabel = new QLabel(KelEditor::tr("Output Port :"), settingsGroup);
     portList_ = MakeList(settingsGroup, IdPortList);
     for (int p = 0; p < 3; ++p) {
-        portList_->addItem(Tr(PortName(p)));
+        portList_->addItem(CoreText("KelEditor", PortName(p)));
     }
     portLabel->setBuddy(portList_);
-    buttonModeLabel_ = new QLabel(Tr("Button Mode :"), settingsGroup);
+    buttonModeLabel_ = new QLabel(KelEditor::tr("Button Mode :"), settingsGroup);
     SetKelId(buttonModeLabel_, IdButtonModeLabel);
     buttonModeList_ = MakeList(settingsGroup, IdButtonModeList);
     for (int m = 0; m <= kIncreaseEntry; ++m) {
-        buttonModeList_->addItem(Tr(ButtonModeName(m)));
+        buttonModeList_->addItem(CoreText("KelEditor", ButtonModeName(m)));
     }
     buttonModeLabel_->setBuddy(buttonModeList_);
-    aftModeLabel_ = new QLabel(Tr("AFT Mode :"), settingsGroup);
+    aftModeLabel_ = new QLabel(KelEditor::tr("AFT Mode :"), settingsGroup);
     SetKelId(aftModeLabel_, IdAftModeLabel);
     aftModeList_ = MakeList(settingsGroup, IdAftModeList);
     for (int m = 0; m < 3; ++m) {
-        aftModeList_->addItem(Tr(AftModeName(m)));
+        aftModeList_->addItem(CoreText("KelEditor", AftModeName(m)));
     }
     aftModeLabel_->setBuddy(aftModeList_);
-    centerClick_ = new QCheckBox(Tr("Virtual Center Click"), settingsGroup);
+    centerClick_ = new QCheckBox(KelEditor::tr("Virtual Center Click"), settingsGroup);
     SetKelId(centerClick_, IdCenterClick);
     for (QWidget* w : {static_cast<QWidget*>(buttonModeLabel_),
                        static_cast<QWidget*>(buttonModeList_), static_cast<QWidget*>(aftModeLabel_),
@@ -168,7 +157,7 @@ void CKelMsgDlg::Create() {
     settings->setColumnStretch(5, 1);
 
     // "Comment :" and the buttons.
-    auto* commentLabel = new QLabel(Tr("Comment :"), content_);
+    auto* commentLabel = new QLabel(KelEditor::tr("Comment :"), content_);
     comment_ = new CCharEdit(content_);
     SetKelId(comment_, IdComment);
     comment_->setMaxLength(static_cast<int>(kTextLimit));
@@ -177,10 +166,10 @@ void CKelMsgDlg::Create() {
     commentRow->addWidget(commentLabel);
     commentRow->addWidget(comment_, 1);
 
-    ok_ = new QPushButton(Tr("OK"), content_);
+    ok_ = new QPushButton(KelEditor::tr("OK"), content_);
     SetKelId(ok_, IdOk);
     ok_->setDefault(true);
-    cancel_ = new QPushButton(Tr("Cancel"), content_);
+    cancel_ = new QPushButton(KelEditor::tr("Cancel"), content_);
     SetKelId(cancel_, IdCancel);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -363,7 +352,7 @@ void CKelMsgDlg::UpdateTypeControls() {
                 buttonModeList_->removeItem(kIncreaseEntry);
             }
         } else if (buttonModeList_->count() <= kIncreaseEntry) {
-            buttonModeList_->addItem(Tr(ButtonModeName(kIncreaseEntry)));
+            buttonModeList_->addItem(CoreText("KelEditor", ButtonModeName(kIncreaseEntry)));
         }
     }
 

@@ -1,42 +1,25 @@
 #include "gui/assign/sysrealpage.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include <string>
-#include <string_view>
-
 #include "gui/assign/chmsgpage.h"
 #include "gui/common/ids.h"
+#include "gui/common/translation.h"
 #include "model/assign.h"
 
 namespace kel {
 
-namespace {
-
-// The dialog's texts share the editor's translation context.
-QString Tr(const char* text) {
-    return QCoreApplication::translate("KelEditor", text);
-}
-
-// The list texts of the control map come in English and are shown in the user's language.
-QString Tr(std::string_view text) {
-    return QCoreApplication::translate("KelEditor", std::string(text).c_str());
-}
-
-} // namespace
-
 CKelSysRealPage::CKelSysRealPage(AssignEntry& editBuffer, QWidget* parent)
     : QWidget(parent), edit_(editBuffer) {
     SetKelId(this, pageid::RealtimePage);
-    auto* label = new QLabel(Tr("Status :"), this);
+    auto* label = new QLabel(KelEditor::tr("Status :"), this);
     statusList_ = new QComboBox(this);
     SetKelId(statusList_, IdStatusList);
     for (std::size_t i = 0; i < kRealtimeStatus.size(); ++i) {
-        statusList_->addItem(Tr(RealtimeEntryName(static_cast<int>(i))));
+        statusList_->addItem(CoreText("KelEditor", RealtimeEntryName(static_cast<int>(i))));
     }
     label->setBuddy(statusList_);
 

@@ -1,29 +1,21 @@
 #include "gui/common/confirmdlg.h"
 
-#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "gui/common/ids.h"
+#include "gui/common/translation.h"
 #include "gui/common/uitext.h"
 
 namespace kel {
 
-namespace {
-
-QString Tr(const char* text) {
-    return QCoreApplication::translate("KelEditor", text);
-}
-
-} // namespace
-
 CConfirmDlg::CConfirmDlg(StringId text, QWidget* parent)
     : QDialog(parent), text_(new QLabel(UiText(text), this)),
-      continue_(new QPushButton(Tr("Continue"), this)),
-      cancel_(new QPushButton(Tr("Cancel"), this)) {
-    setWindowTitle(Tr("Confirm"));
+      continue_(new QPushButton(KelEditor::tr("Continue"), this)),
+      cancel_(new QPushButton(KelEditor::tr("Cancel"), this)) {
+    setWindowTitle(KelEditor::tr("Confirm"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     setModal(true);
 

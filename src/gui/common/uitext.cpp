@@ -5,13 +5,13 @@
 #include <QTranslator>
 
 #include <memory>
-#include <string>
+
+#include "gui/common/translation.h"
 
 namespace kel {
 
 QString UiText(StringId id) {
-    const std::string english(Text(id));
-    return QCoreApplication::translate("StringTable", english.c_str());
+    return CoreText("StringTable", Text(id));
 }
 
 QString UiPrompt(StringId id) {

@@ -1,7 +1,6 @@
 #include "gui/mididlg/mididevicedlg.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -9,16 +8,13 @@
 #include <QVBoxLayout>
 
 #include "gui/common/ids.h"
+#include "gui/common/translation.h"
 #include "gui/mididlg/transferdlgs.h"
 #include "midi/devlist.h"
 
 namespace kel {
 
 namespace {
-
-QString Tr(const char* text) {
-    return QCoreApplication::translate("KelEditor", text);
-}
 
 void FillList(QComboBox* list, const CMidiDevList& names, int selected) {
     list->clear();
@@ -33,13 +29,13 @@ void FillList(QComboBox* list, const CMidiDevList& names, int selected) {
 QString CMidiDeviceDlg::SystemTitle(MidiSystem system) {
     switch (system) {
     case MidiSystem::Alsa:
-        return Tr("ALSA");
+        return KelEditor::tr("ALSA");
     case MidiSystem::Jack:
-        return Tr("JACK");
+        return KelEditor::tr("JACK");
     case MidiSystem::Virtual:
         break;
     }
-    return Tr("Built-in virtual KEL device");
+    return KelEditor::tr("Built-in virtual KEL device");
 }
 
 CMidiDeviceDlg::CMidiDeviceDlg(CMidiSystems& systems, MidiSystem system, int input, int output,
@@ -48,7 +44,7 @@ CMidiDeviceDlg::CMidiDeviceDlg(CMidiSystems& systems, MidiSystem system, int inp
       initialOutput_(output), systemList_(new QComboBox(this)), inputList_(new QComboBox(this)),
       outputList_(new QComboBox(this)), noPorts_(new QLabel(this)) {
     SetKelId(this, dlg::Devices);
-    setWindowTitle(Tr("MIDI Devices"));
+    setWindowTitle(KelEditor::tr("MIDI Devices"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     setModal(true);
 
@@ -65,18 +61,18 @@ CMidiDeviceDlg::CMidiDeviceDlg(CMidiSystems& systems, MidiSystem system, int inp
         list->setMinimumWidth(width);
         list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     }
-    noPorts_->setText(Tr("This MIDI system lists no ports."));
+    noPorts_->setText(KelEditor::tr("This MIDI system lists no ports."));
     noPorts_->setTextFormat(Qt::PlainText);
 
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignLeft);
-    form->addRow(Tr("MIDI System"), systemList_);
-    form->addRow(Tr("Input Port"), inputList_);
-    form->addRow(Tr("Output Port"), outputList_);
+    form->addRow(KelEditor::tr("MIDI System"), systemList_);
+    form->addRow(KelEditor::tr("Input Port"), inputList_);
+    form->addRow(KelEditor::tr("Output Port"), outputList_);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(Tr("OK"), QDialogButtonBox::AcceptRole);
-    QPushButton* cancel = buttons->addButton(Tr("Cancel"), QDialogButtonBox::RejectRole);
+    QPushButton* ok = buttons->addButton(KelEditor::tr("OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* cancel = buttons->addButton(KelEditor::tr("Cancel"), QDialogButtonBox::RejectRole);
     SetKelId(ok, 1);
     SetKelId(cancel, 2);
     ok->setDefault(true);

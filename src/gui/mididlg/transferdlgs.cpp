@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,16 +11,13 @@
 #include <QVBoxLayout>
 
 #include "gui/common/ids.h"
+#include "gui/common/translation.h"
 #include "gui/common/uiservices.h"
 #include "midi/posttarget.h"
 
 namespace kel {
 
 namespace {
-
-QString Tr(const char* text) {
-    return QCoreApplication::translate("KelEditor", text);
-}
 
 QLabel* PlainLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -38,8 +34,8 @@ DialogResult ResultOf(int code) {
 
 CInstructionsDlg::CInstructionsDlg(int id, const QString& title, const QString& request,
                                    const QStringList& steps, QWidget* parent)
-    : QDialog(parent), continue_(new QPushButton(Tr("Continue"), this)),
-      cancel_(new QPushButton(Tr("Cancel"), this)) {
+    : QDialog(parent), continue_(new QPushButton(KelEditor::tr("Continue"), this)),
+      cancel_(new QPushButton(KelEditor::tr("Cancel"), this)) {
     SetKelId(this, id);
     setWindowTitle(title);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -52,7 +48,7 @@ CInstructionsDlg::CInstructionsDlg(int id, const QString& title, const QString& 
     requestLabel->setFont(strong);
     layout->addWidget(requestLabel);
     layout->addSpacing(6);
-    layout->addWidget(PlainLabel(Tr("Procedure is as follows:"), this));
+    layout->addWidget(PlainLabel(KelEditor::tr("Procedure is as follows:"), this));
     // The steps on the device, set in from the text above them.
     auto* stepBox = new QVBoxLayout;
     stepBox->setContentsMargins(16, 2, 0, 0);
@@ -77,16 +73,18 @@ CInstructionsDlg::CInstructionsDlg(int id, const QString& title, const QString& 
 }
 
 CTransmitInstructionsDlg::CTransmitInstructionsDlg(QWidget* parent)
-    : CInstructionsDlg(dlg::TransmitInstructions, Tr("Transmit Control Map"),
-                       Tr("Please set the KEL to Bulk Receive mode."),
-                       {Tr("Confirm that \"RS\" is indicated, then\npress the [ENTER] button.")},
-                       parent) {}
+    : CInstructionsDlg(
+          dlg::TransmitInstructions, KelEditor::tr("Transmit Control Map"),
+          KelEditor::tr("Please set the KEL to Bulk Receive mode."),
+          {KelEditor::tr("Confirm that \"RS\" is indicated, then\npress the [ENTER] button.")},
+          parent) {}
 
 CKelRcvDlg::CKelRcvDlg(CUiServices& ui, QWidget* parent)
     : CInstructionsDlg(
-          dlg::Receive, Tr("Receive Control Map"), Tr("Please set the KEL to Bulk Transmit mode."),
-          {Tr("1 Confirm that \"TS\" is indicated, then\n   press the [ENTER] button."),
-           Tr("2 Press the [ENTER] button.")},
+          dlg::Receive, KelEditor::tr("Receive Control Map"),
+          KelEditor::tr("Please set the KEL to Bulk Transmit mode."),
+          {KelEditor::tr("1 Confirm that \"TS\" is indicated, then\n   press the [ENTER] button."),
+           KelEditor::tr("2 Press the [ENTER] button.")},
           parent),
       ui_(ui) {
     // The device's data, not the user, moves this dialog on.
@@ -131,9 +129,9 @@ void CKelRcvDlg::HandOnTo(CProgressDlg* next) {
 
 CProgressDlg::CProgressDlg(CUiServices& ui, QWidget* parent)
     : QDialog(parent), ui_(ui), bar_(new QProgressBar(this)),
-      cancel_(new QPushButton(Tr("Cancel"), this)), finishTimer_(new QTimer(this)) {
+      cancel_(new QPushButton(KelEditor::tr("Cancel"), this)), finishTimer_(new QTimer(this)) {
     SetKelId(this, dlg::Progress);
-    setWindowTitle(Tr("Transmitting..."));
+    setWindowTitle(KelEditor::tr("Transmitting..."));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     setModal(true);
 

@@ -4,631 +4,1201 @@
 <context>
     <name>KelEditor</name>
     <message>
+        <location filename="../../app/mainframe.cpp" line="+195"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
     <message>
+        <location line="+27"/>
         <source>&amp;Edit</source>
         <translation>編集(&amp;E)</translation>
     </message>
     <message>
+        <location line="+12"/>
         <source>&amp;Communication</source>
         <translation>通信(&amp;C)</translation>
     </message>
     <message>
+        <location line="+8"/>
         <source>&amp;Options</source>
         <translation>オプション(&amp;O)</translation>
     </message>
     <message>
+        <location line="+5"/>
         <source>&amp;Help</source>
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
+        <location line="-51"/>
         <source>&amp;New	Ctrl+N</source>
         <translation>新規作成(&amp;N)	Ctrl+N</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>&amp;Open...	Ctrl+O</source>
         <translation>開く(&amp;O)...	Ctrl+O</translation>
     </message>
     <message>
+        <location line="+3"/>
         <source>&amp;Save	Ctrl+S</source>
         <translation>上書き保存(&amp;S)	Ctrl+S</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Save &amp;As...	Ctrl+Shift+S</source>
         <translation>名前を付けて保存(&amp;A)...	Ctrl+Shift+S</translation>
     </message>
     <message>
+        <location line="+3"/>
         <source>&amp;Import Memory Set...</source>
         <translation>メモリー・セットの読み込み(&amp;I)...</translation>
     </message>
     <message>
+        <location line="+4"/>
         <source>&amp;Export Assign List...</source>
         <translation>アサイン一覧の書き出し(&amp;E)...</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>&amp;View Assign List</source>
         <translation>アサイン一覧の表示(&amp;V)</translation>
     </message>
     <message>
+        <location line="+58"/>
         <source>Recent File</source>
         <translation>最近使ったファイル</translation>
     </message>
     <message>
+        <location line="-53"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
     <message>
+        <location line="+12"/>
         <source>&amp;Copy	Ctrl+C</source>
         <translation>コピー(&amp;C)	Ctrl+C</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>&amp;Paste	Ctrl+V</source>
         <translation>貼り付け(&amp;P)	Ctrl+V</translation>
     </message>
     <message>
+        <location line="+2"/>
+        <location line="+88"/>
         <source>NO ASSIGN	Del</source>
         <translation>アサイン解除	Del</translation>
     </message>
     <message>
+        <location line="+0"/>
         <source>DELETE	Del</source>
         <translation>削除	Del</translation>
     </message>
     <message>
+        <location line="-84"/>
         <source>&amp;Transmit...</source>
         <translation>送信(&amp;T)...</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>&amp;Receive...</source>
         <translation>受信(&amp;R)...</translation>
     </message>
     <message>
+        <location line="+7"/>
         <source>&amp;MIDI Devices...</source>
         <translation>MIDI デバイス(&amp;M)...</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>&amp;Show Messages</source>
         <translation>メッセージ表示(&amp;S)</translation>
     </message>
     <message>
+        <location line="+4"/>
         <source>KEL Editor &amp;Help</source>
         <translation>KEL Editor ヘルプ(&amp;H)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>&amp;About...</source>
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
+        <location line="-192"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
     <message>
+        <location filename="../../app/keleditorapp.cpp" line="+155"/>
         <source>About VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor のバージョン情報</translation>
     </message>
     <message>
+        <location filename="../../gui/common/confirmdlg.cpp" line="+18"/>
         <source>Confirm</source>
         <translation>確認</translation>
     </message>
     <message>
+        <location line="-2"/>
+        <location filename="../../gui/mididlg/transferdlgs.cpp" line="+37"/>
         <source>Continue</source>
         <translation>続行</translation>
     </message>
     <message>
+        <location filename="../../gui/assign/msgdlg.cpp" line="+172"/>
+        <location filename="../../gui/common/confirmdlg.cpp" line="+1"/>
+        <location filename="../../gui/mididlg/mididevicedlg.cpp" line="+75"/>
+        <location filename="../../gui/mididlg/transferdlgs.cpp" line="+1"/>
+        <location line="+94"/>
         <source>Cancel</source>
         <translation>キャンセル</translation>
     </message>
     <message>
+        <location filename="../../gui/mididlg/transferdlgs.cpp" line="-55"/>
         <source>Transmit Control Map</source>
         <translation>コントロールマップの送信</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Please set the KEL to Bulk Receive mode.</source>
         <translation>KEL をバルク受信モードにしてください。</translation>
     </message>
     <message>
+        <location line="-27"/>
         <source>Procedure is as follows:</source>
         <translation>手順は次のとおりです:</translation>
     </message>
     <message>
+        <location line="+28"/>
         <source>Confirm that &quot;RS&quot; is indicated, then
 press the [ENTER] button.</source>
         <translation>「RS」が表示されていることを確認してから、
 [ENTER] ボタンを押してください。</translation>
     </message>
     <message>
+        <location line="+5"/>
         <source>Receive Control Map</source>
         <translation>コントロールマップの受信</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Please set the KEL to Bulk Transmit mode.</source>
         <translation>KEL をバルク送信モードにしてください。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>1 Confirm that &quot;TS&quot; is indicated, then
    press the [ENTER] button.</source>
         <translation>1 「TS」が表示されていることを確認してから、
    [ENTER] ボタンを押してください。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>2 Press the [ENTER] button.</source>
         <translation>2 [ENTER] ボタンを押してください。</translation>
     </message>
     <message>
+        <location line="+47"/>
         <source>Transmitting...</source>
         <translation>送信中...</translation>
     </message>
     <message>
+        <location filename="../../gui/mididlg/mididevicedlg.cpp" line="-28"/>
         <source>MIDI Devices</source>
         <translation>MIDI デバイス</translation>
     </message>
     <message>
+        <location line="+22"/>
         <source>MIDI System</source>
         <translation>MIDI システム</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Input Port</source>
         <translation>入力ポート</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Output Port</source>
         <translation>出力ポート</translation>
     </message>
     <message>
+        <location filename="../../gui/assign/msgdlg.cpp" line="-3"/>
+        <location filename="../../gui/mididlg/mididevicedlg.cpp" line="+3"/>
         <source>OK</source>
         <translation>OK</translation>
     </message>
     <message>
+        <location filename="../../gui/mididlg/mididevicedlg.cpp" line="-36"/>
         <source>Built-in virtual KEL device</source>
         <translation>内蔵の仮想 KEL デバイス</translation>
     </message>
     <message>
+        <location line="+26"/>
         <source>This MIDI system lists no ports.</source>
         <translation>この MIDI システムにはポートがありません。</translation>
     </message>
     <message>
+        <location filename="../../app/mainframe.cpp" line="+166"/>
+        <location filename="../../app/mapcommands.cpp" line="+102"/>
         <source>&amp;Undo	Ctrl+Z</source>
         <translation>元に戻す(&amp;U)	Ctrl+Z</translation>
     </message>
     <message>
+        <location line="+1"/>
+        <location filename="../../app/mapcommands.cpp" line="+8"/>
         <source>&amp;Redo	Ctrl+Y</source>
         <translation>やり直し(&amp;R)	Ctrl+Y</translation>
     </message>
     <message>
+        <location filename="../../app/mapcommands.cpp" line="-7"/>
         <source>&amp;Undo %1	Ctrl+Z</source>
         <translation>元に戻す(&amp;U): %1	Ctrl+Z</translation>
     </message>
     <message>
+        <location line="+8"/>
         <source>&amp;Redo %1	Ctrl+Y</source>
         <translation>やり直し(&amp;R): %1	Ctrl+Y</translation>
     </message>
     <message>
+        <location filename="../../app/undo.cpp" line="+75"/>
         <source>Change Title</source>
         <translation>タイトルの変更</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Change %1</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
+        <location filename="../../app/mainframe.cpp" line="+219"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
     <message>
+        <location line="+0"/>
         <source>NO ASSIGN %1</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
+        <location line="-237"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Expor&amp;t SysEx...</source>
         <translation>SysEx の書き出し(&amp;T)...</translation>
     </message>
     <message>
+        <location line="+5"/>
         <source>Compare &amp;With...</source>
         <translation>比較(&amp;W)...</translation>
     </message>
     <message>
+        <location line="+26"/>
         <source>Check &amp;Map...</source>
         <translation>マップのチェック(&amp;M)...</translation>
     </message>
     <message>
+        <location filename="../../app/mapcommands.cpp" line="-43"/>
         <source>Take back the last change of the control map</source>
         <translation>コントロール・マップの最後の変更を元に戻します</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Make the change taken back again</source>
         <translation>元に戻した変更をやり直します</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>Compare the control map with a control map file</source>
         <translation>コントロール・マップをコントロール・マップ・ファイルと比較します</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>Save the control map as a system-exclusive (.syx) file</source>
         <translation>コントロール・マップをシステム・エクスクルーシブ (.syx) ファイルとして保存します</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>Open a system-exclusive (.syx) file as a new control map</source>
         <translation>システム・エクスクルーシブ (.syx) ファイルを新しいコントロール・マップとして開きます</translation>
     </message>
     <message>
+        <location line="+3"/>
         <source>List the problems of the control map before it is sent</source>
         <translation>送信する前にコントロール・マップの問題点を一覧表示します</translation>
     </message>
     <message>
+        <location line="-43"/>
         <source>SysEx Files (*.syx)</source>
         <translation>SysEx ファイル (*.syx)</translation>
     </message>
     <message>
+        <location line="+0"/>
         <source>All Files (*)</source>
         <translation>すべてのファイル (*)</translation>
     </message>
     <message>
+        <location filename="../../app/reportwindow.cpp" line="+80"/>
         <source>The control map has no problems.</source>
         <translation>コントロール・マップに問題はありません。</translation>
     </message>
     <message>
+        <location line="+7"/>
         <source>Errors: %1. Warnings: %2. Double-click a line to edit its control.</source>
         <translation>エラー: %1 件、警告: %2 件。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
     </message>
     <message>
+        <location line="+18"/>
         <source>Close</source>
         <translation>閉じる</translation>
     </message>
     <message>
+        <location filename="../../app/mapcommands.cpp" line="+162"/>
         <source>Check Map</source>
         <translation>マップのチェック</translation>
     </message>
     <message>
+        <location line="+0"/>
         <source>Check &amp;Again</source>
         <translation>再チェック(&amp;A)</translation>
     </message>
     <message>
+        <location line="+44"/>
         <source>Compare With</source>
         <translation>比較</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Compare &amp;Again</source>
         <translation>再比較(&amp;A)</translation>
     </message>
     <message>
+        <location line="+9"/>
         <source>%1
-The open control map and "%2" are compared.</source>
+The open control map and &quot;%2&quot; are compared.</source>
         <translation>%1
-開いているコントロール・マップと "%2" を比較しました。</translation>
+開いているコントロール・マップと &quot;%2&quot; を比較しました。</translation>
     </message>
     <message>
-        <source>From the open control map to "%1". Controls that differ: %2. Double-click a line to edit its control.</source>
-        <translation>開いているコントロール・マップから "%1" への違い。異なるコントローラー: %2 個。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
+        <location line="+4"/>
+        <source>From the open control map to &quot;%1&quot;. Controls that differ: %2. Double-click a line to edit its control.</source>
+        <translation>開いているコントロール・マップから &quot;%1&quot; への違い。異なるコントローラー: %2 個。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
     </message>
     <message>
+        <location line="+5"/>
         <source>Compare With %1</source>
         <translation>%1 との比較</translation>
     </message>
     <message>
+        <location line="+23"/>
         <source>The control map was saved as %1.</source>
         <translation>コントロール・マップを %1 に保存しました。</translation>
     </message>
     <message>
+        <location line="+29"/>
         <source>%1 other messages in the file were skipped.</source>
         <translation>ファイル内のほかのメッセージ %1 個を読み飛ばしました。</translation>
     </message>
     <message>
+        <location filename="../../app/reportwindow.cpp" line="+58"/>
         <source>The control map has errors: the KEL would receive settings it cannot use.
 Transmit it anyway?</source>
         <translation>コントロール・マップにエラーがあります。KEL が使用できない設定を受け取ることになります。
 それでも送信しますか?</translation>
     </message>
     <message>
+        <location line="+11"/>
         <source>Transmit Anyway</source>
         <translation>送信する</translation>
     </message>
     <message>
+        <location filename="../../app/mainframe.cpp" line="+1"/>
         <source>&amp;Verify...</source>
         <translation>照合(&amp;V)...</translation>
     </message>
     <message>
-        <source>Compare the KEL's current memory with the control map</source>
+        <location filename="../../app/mapcommands.cpp" line="-232"/>
+        <source>Compare the KEL&apos;s current memory with the control map</source>
         <translation>KEL のカレント・メモリーをコントロール・マップと照合します</translation>
     </message>
     <message>
+        <location line="+245"/>
         <source>The control map was transmitted.
-Verify the KEL's memory now?</source>
+Verify the KEL&apos;s memory now?</source>
         <translation>コントロール・マップを送信しました。
 KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
+        <location line="+24"/>
         <source>Verify</source>
         <translation>照合</translation>
     </message>
     <message>
+        <location line="+0"/>
         <source>Verify &amp;Again</source>
         <translation>再照合(&amp;A)</translation>
     </message>
     <message>
-        <source>From the control map to the KEL's memory. Controls that differ: %1. Double-click a line to edit its control.</source>
+        <location line="+7"/>
+        <source>From the control map to the KEL&apos;s memory. Controls that differ: %1. Double-click a line to edit its control.</source>
         <translation>コントロール・マップから KEL のメモリーへの違い。異なるコントローラー: %1 個。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
     </message>
     <message>
+        <location filename="../../gui/assign/msgdlg.cpp" line="-103"/>
         <source>KEL Editor</source>
         <translation>KEL Editor</translation>
     </message>
     <message>
+        <location line="+24"/>
         <source>Assign Message :</source>
         <translation>アサイン・メッセージ :</translation>
     </message>
     <message>
+        <location filename="../../gui/assign/chmsgpage.cpp" line="+111"/>
         <source>Type :</source>
         <translation>タイプ :</translation>
     </message>
     <message>
+        <location line="+7"/>
         <source>MIDI Channel :</source>
         <translation>MIDI チャンネル :</translation>
     </message>
     <message>
+        <location line="+53"/>
         <source>Data Entry</source>
         <translation>データ・エントリー</translation>
     </message>
     <message>
+        <location filename="../../gui/assign/freemsgpage.cpp" line="+42"/>
         <source>Date Type</source>
         <translation>データ・タイプ</translation>
     </message>
     <message>
+        <location filename="../../gui/assign/chmsgpage.cpp" line="-123"/>
+        <location line="+5"/>
+        <location line="+5"/>
+        <location filename="../../gui/assign/freemsgpage.cpp" line="+27"/>
         <source>Min Value</source>
         <translation>最小値</translation>
     </message>
     <message>
+        <location line="-9"/>
+        <location line="+5"/>
+        <location line="+5"/>
+        <location filename="../../gui/assign/freemsgpage.cpp" line="+2"/>
         <source>Max Value</source>
         <translation>最大値</translation>
     </message>
     <message>
+        <location filename="../../gui/assign/msgdlg.cpp" line="+26"/>
         <source>Settings</source>
         <translation>設定</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Output Port :</source>
         <translation>出力ポート :</translation>
     </message>
     <message>
+        <location line="+6"/>
         <source>Button Mode :</source>
         <translation>ボタン・モード :</translation>
     </message>
     <message>
+        <location line="+7"/>
         <source>AFT Mode :</source>
         <translation>AFT モード :</translation>
     </message>
     <message>
+        <location line="+7"/>
         <source>Virtual Center Click</source>
         <translation>仮想センター・クリック</translation>
     </message>
     <message>
+        <location line="+23"/>
         <source>Comment :</source>
         <translation>コメント :</translation>
     </message>
     <message>
+        <location filename="../../gui/assign/sysrealpage.cpp" line="+18"/>
         <source>Status :</source>
         <translation>ステータス :</translation>
     </message>
     <message>
+        <location filename="../../gui/mididlg/mididevicedlg.cpp" line="-32"/>
         <source>ALSA</source>
         <translation>ALSA</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>JACK</source>
         <translation>JACK</translation>
     </message>
     <message>
+        <location filename="../../gui/assign/chmsgpage.cpp" line="-15"/>
+        <location line="+8"/>
         <source>Note Number</source>
         <translation>ノート番号</translation>
     </message>
     <message>
+        <location line="-7"/>
         <source>Velocity</source>
         <translation>ベロシティ</translation>
     </message>
     <message>
+        <location line="+12"/>
+        <location line="+28"/>
         <source>Control Number</source>
         <translation>コントロール番号</translation>
     </message>
     <message>
+        <location line="-24"/>
+        <location line="+8"/>
         <source>PC Number</source>
         <translation>プログラム番号</translation>
     </message>
     <message>
+        <location line="-6"/>
         <source>Min Number</source>
         <translation>最小番号</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Max Number</source>
         <translation>最大番号</translation>
     </message>
     <message>
+        <location line="+3"/>
         <source>Bank MSB</source>
         <translation>バンク MSB</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Bank LSB</source>
         <translation>バンク LSB</translation>
     </message>
     <message>
+        <location line="+6"/>
         <source>RPN MSB</source>
         <translation>RPN MSB</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>RPN LSB</source>
         <translation>RPN LSB</translation>
     </message>
     <message>
+        <location line="+5"/>
         <source>NRPN MSB</source>
         <translation>NRPN MSB</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>NRPN LSB</source>
         <translation>NRPN LSB</translation>
     </message>
     <message>
+        <location line="-5"/>
+        <location line="+6"/>
         <source>MSB Min Value</source>
         <translation>MSB 最小値</translation>
     </message>
     <message>
+        <location line="-5"/>
+        <location line="+6"/>
         <source>MSB Max Value</source>
         <translation>MSB 最大値</translation>
     </message>
     <message>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+49"/>
         <source>NO ASSIGN</source>
         <translation>割り当てなし</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Channel Message</source>
         <translation>チャンネル・メッセージ</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>System Realtime/F6</source>
         <translation>システム・リアルタイム/F6</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>System Ex.</source>
         <translation>システム・エクスクルーシブ</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Free Message</source>
         <translation>フリー・メッセージ</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Tempo</source>
         <translation>テンポ</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Note</source>
         <translation>ノート</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Channel Pressure</source>
         <translation>チャンネル・プレッシャー</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Polyphonic Key Pressure</source>
         <translation>ポリフォニック・キー・プレッシャー</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Control Change</source>
         <translation>コントロール・チェンジ</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Program Change</source>
         <translation>プログラム・チェンジ</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Program Change (Min-Max)</source>
         <translation>プログラム・チェンジ (最小～最大)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Bank Select + Program Change</source>
         <translation>バンク・セレクト + プログラム・チェンジ</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Program Change - Dec</source>
         <translation>プログラム・チェンジ - デクリメント</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Program Change - Inc</source>
         <translation>プログラム・チェンジ - インクリメント</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>RPN</source>
         <translation>RPN</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>NRPN</source>
         <translation>NRPN</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Encoder Simulate</source>
         <translation>エンコーダー・シミュレート</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>DT0: 7bit</source>
         <translation>DT0: 7 ビット</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>DT1: 4bit/4bit</source>
         <translation>DT1: 4 ビット/4 ビット</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>DT2: 7bit/7bit (MSB/LSB)</source>
         <translation>DT2: 7 ビット/7 ビット (MSB/LSB)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>DT3: 7bit/7bit (LSB/MSB)</source>
         <translation>DT3: 7 ビット/7 ビット (LSB/MSB)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>DT4: 4bit/4bit/4bit/4bit</source>
         <translation>DT4: 4 ビット/4 ビット/4 ビット/4 ビット</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>F6 (Tune Request)</source>
         <translation>F6 (チューン・リクエスト)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>F8 (Timing Clock)</source>
         <translation>F8 (タイミング・クロック)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>FA (Start)</source>
         <translation>FA (スタート)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>FB (Continue)</source>
         <translation>FB (コンティニュー)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>FC (Stop)</source>
         <translation>FC (ストップ)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>FF (System Reset)</source>
         <translation>FF (システム・リセット)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Unlatch</source>
         <translation>アンラッチ</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Latch</source>
         <translation>ラッチ</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Increase</source>
         <translation>インクリメント</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Port 1</source>
         <translation>ポート 1</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Port 2</source>
         <translation>ポート 2</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Port 1 + 2</source>
         <translation>ポート 1 + 2</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>OFF</source>
         <translation>オフ</translation>
     </message>
 </context>
 <context>
+    <name>MapCheck</name>
+    <message>
+        <location line="+1"/>
+        <source>%1 and %2 both send %3%4.</source>
+        <translation>%1 と %2 は同じ %3%4 を送信します。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 all send %2%3.</source>
+        <translation>%1 はすべて同じ %2%3 を送信します。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: the minimum %2 is above the maximum %3.</source>
+        <translation>%1: 最小値 %2 が最大値 %3 を上回っています。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: assign code %2 is not a known message kind.</source>
+        <translation>%1: アサイン・コード %2 は既知のメッセージの種類ではありません。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: port value %2 is not Port 1, Port 2 or Port 1 + 2.</source>
+        <translation>%1: ポートの値 %2 は Port 1、Port 2、Port 1 + 2 のいずれでもありません。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: channel %2 is outside 1-16.</source>
+        <translation>%1: チャンネル %2 は 1～16 の範囲外です。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: button mode %2 is not Unlatch, Latch or Increase.</source>
+        <translation>%1: ボタン・モード %2 は Unlatch、Latch、Increase のいずれでもありません。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: AFT mode %2 is not OFF, Channel Pressure or Polyphonic Key Pressure.</source>
+        <translation>%1: AFT モード %2 は OFF、Channel Pressure、Polyphonic Key Pressure のいずれでもありません。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: the %2 is %3, above %4.</source>
+        <translation>%1: %2 が %3 で、%4 を超えています。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: %2 is not a system realtime message the control can send (F6, F8, FA, FB, FC or FF).</source>
+        <translation>%1: %2 は、このコントローラーが送信できるシステム・リアルタイム・メッセージ (F6、F8、FA、FB、FC、FF) ではありません。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: data type %2 is not one of DT0 to DT4.</source>
+        <translation>%1: データ・タイプ %2 は DT0～DT4 のいずれでもありません。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: the Free Message length %2 is above 24 bytes.</source>
+        <translation>%1: Free Message の長さ %2 が 24 バイトを超えています。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: checksum kind %2 is not 1 or 2.</source>
+        <translation>%1: チェックサムの種類 %2 は 1 でも 2 でもありません。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: the data range %2-%3 goes above %4, the top of %5.</source>
+        <translation>%1: データ範囲 %2-%3 が %5 の上限 %4 を超えています。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: the stored %2 is not a valid message: %3</source>
+        <translation>%1: 保存されている %2 は正しいメッセージではありません: %3</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: the stored %2 is longer than 24 bytes: %3</source>
+        <translation>%1: 保存されている %2 は 24 バイトを超えています: %3</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: the data field, checksum or channel marker of the %2 lies outside its bytes: %3</source>
+        <translation>%1: %2 のデータ・フィールド、チェックサム、またはチャンネル・マーカーがメッセージの外にあります: %3</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1, %2</source>
+        <translation>%1、%2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 and %2</source>
+        <translation>%1 と %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source> on channel %1, %2</source>
+        <translation> (チャンネル %1、%2)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source> on channel %1</source>
+        <translation> (チャンネル %1)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source> on %1</source>
+        <translation> (%1)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>System Ex. message</source>
+        <translation>System Ex. メッセージ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Free Message</source>
+        <translation>Free Message</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>note %1</source>
+        <translation>ノート %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>channel pressure</source>
+        <translation>チャンネル・プレッシャー</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>poly pressure on note %1</source>
+        <translation>ノート %1 のポリフォニック・キー・プレッシャー</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>CC %1</source>
+        <translation>CC %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>program change %1</source>
+        <translation>プログラム・チェンジ %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>program changes (Min-Max)</source>
+        <translation>プログラム・チェンジ (Min-Max)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>bank %1/%2 with program change %3</source>
+        <translation>バンク %1/%2 とプログラム・チェンジ %3</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>PC Dec</source>
+        <translation>PC Dec</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>PC Inc</source>
+        <translation>PC Inc</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>RPN %1/%2</source>
+        <translation>RPN %1/%2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>NRPN %1/%2</source>
+        <translation>NRPN %1/%2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1</source>
+        <translation>%1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>the System Ex. message %1</source>
+        <translation>System Ex. メッセージ %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>the Free Message %1</source>
+        <translation>Free Message %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>TEMPO</source>
+        <translation>TEMPO</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>note number</source>
+        <translation>ノート番号</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>velocity</source>
+        <translation>ベロシティ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>controller number</source>
+        <translation>コントローラー番号</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>minimum</source>
+        <translation>最小値</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>maximum</source>
+        <translation>最大値</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>program</source>
+        <translation>プログラム</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>bank LSB</source>
+        <translation>バンク LSB</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>bank MSB</source>
+        <translation>バンク MSB</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>parameter LSB</source>
+        <translation>パラメーター LSB</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>parameter MSB</source>
+        <translation>パラメーター MSB</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>error</source>
+        <translation>エラー</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>warning</source>
+        <translation>警告</translation>
+    </message>
+</context>
+<context>
+    <name>MapCompare</name>
+    <message>
+        <location line="+1"/>
+        <source>%1: %2 → %3</source>
+        <translation>%1: %2 → %3</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1, %2</source>
+        <translation>%1、%2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 %2 → %3</source>
+        <translation>%1 %2 → %3</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Title: &quot;%1&quot; → &quot;%2&quot;</source>
+        <translation>タイトル: &quot;%1&quot; → &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&quot;%1&quot;</source>
+        <translation>&quot;%1&quot;</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>invalid code %1</source>
+        <translation>無効なコード %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The KEL&apos;s memory matches the control map.</source>
+        <translation>KEL のメモリーはコントロール・マップと一致しています。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The control maps are equal.</source>
+        <translation>コントロール・マップは同じです。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>assign code</source>
+        <translation>アサイン・コード</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>port</source>
+        <translation>ポート</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>channel</source>
+        <translation>チャンネル</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>button mode</source>
+        <translation>ボタン・モード</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>center click</source>
+        <translation>センター・クリック</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>AFT mode</source>
+        <translation>AFT モード</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>velocity</source>
+        <translation>ベロシティ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>minimum</source>
+        <translation>最小値</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>maximum</source>
+        <translation>最大値</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>message</source>
+        <translation>メッセージ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>data type</source>
+        <translation>データ・タイプ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>data range</source>
+        <translation>データ範囲</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>comment</source>
+        <translation>コメント</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>other bytes</source>
+        <translation>その他のバイト</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>on</source>
+        <translation>オン</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>off</source>
+        <translation>オフ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>none</source>
+        <translation>なし</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
+        <location line="-156"/>
         <source>VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Transmitting was aborted.
 Press the [CANCEL] button of KEL and perform
 the bulk reception procedure over again.</source>
@@ -637,206 +1207,247 @@ KEL の [CANCEL] ボタンを押し、
 バルク受信の操作をやり直してください。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Create a new document
 New</source>
         <translation>新しいドキュメントを作成します
 新規作成</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Open an existing document
 Open</source>
         <translation>既存のドキュメントを開きます
 開く</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Save the active document
 Save</source>
         <translation>アクティブなドキュメントを保存します
 上書き保存</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Save the active document with a new name
 Save As</source>
         <translation>アクティブなドキュメントに名前を付けて保存します
 名前を付けて保存</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Save the list of assigned messages as an HTML file
 Export Assignment List</source>
         <translation>アサインされたメッセージの一覧を HTML ファイルに保存します
 アサイン一覧の書き出し</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Display the list of assigned messages using HTML browser
 View Assignment List</source>
         <translation>アサインされたメッセージの一覧を HTML ブラウザーで表示します
 アサイン一覧の表示</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Copy the message assigned to the selected controller
 Copy</source>
         <translation>選択したコントローラーにアサインされたメッセージをコピーします
 コピー</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Assign the copied message to the selected controller
 Paste</source>
         <translation>コピーしたメッセージを選択したコントローラーにアサインします
 貼り付け</translation>
     </message>
     <message>
-        <source>Set the message type to "NO ASSIGN"
+        <location line="+1"/>
+        <source>Set the message type to &quot;NO ASSIGN&quot;
 NO ASSIGN</source>
-        <translation>メッセージの種類を "NO ASSIGN" にします
+        <translation>メッセージの種類を &quot;NO ASSIGN&quot; にします
 アサイン解除</translation>
     </message>
     <message>
-        <source>Write the control map to the KEL's current memory
+        <location line="+1"/>
+        <source>Write the control map to the KEL&apos;s current memory
 Transmit</source>
         <translation>コントロール・マップを KEL のカレント・メモリーに書き込みます
 送信</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Retrieve the current memory from the KEL
 Retrieve</source>
         <translation>KEL のカレント・メモリーを取り込みます
 受信</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Select the MIDI devices to open
 MIDI Devices</source>
         <translation>使用する MIDI デバイスを選択します
 MIDI デバイス</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Display the assigned message
 Show Messages</source>
         <translation>アサインされたメッセージを表示します
 メッセージ表示</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Display the online help.
 Help</source>
         <translation>オンライン・ヘルプを表示します。
 ヘルプ</translation>
     </message>
     <message>
-        <source>Overwrite KEL's current memory.
+        <location line="+1"/>
+        <source>Overwrite KEL&apos;s current memory.
 OK?</source>
         <translation>KEL のカレント・メモリーを上書きします。
 よろしいですか?</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>The control map currently being edited will be lost as the result of carrying out this processing.
 OK?</source>
         <translation>この処理を行うと、編集中のコントロール・マップは失われます。
 よろしいですか?</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Import memory set
 Import Memory Set</source>
         <translation>メモリー・セットを読み込みます
 メモリー・セットの読み込み</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>MIDI Files (*.mid;*.midi)|*.mid; *.midi|All Files (*.*)|*.*||</source>
         <translation>MIDI ファイル (*.mid;*.midi)|*.mid; *.midi|すべてのファイル (*.*)|*.*||</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>HTML Files (*.htm;*.html)|*.htm; *.html|All Files (*.*)|*.*||</source>
         <translation>HTML ファイル (*.htm;*.html)|*.htm; *.html|すべてのファイル (*.*)|*.*||</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>The contents of the parameter have changed.
 Save the changes?</source>
         <translation>パラメーターの内容が変更されています。
 変更を保存しますか?</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>The file cannot be overwritten.</source>
         <translation>ファイルを上書きできません。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>An error occurred while saving the file. (%d)</source>
         <translation>ファイルの保存中にエラーが発生しました。 (%d)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>An error occurred while loading the file. (%d)</source>
         <translation>ファイルの読み込み中にエラーが発生しました。 (%d)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Failed to load the file.</source>
         <translation>ファイルを読み込めませんでした。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Cannot create temporary file. (%d)</source>
         <translation>一時ファイルを作成できません。 (%d)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Failed to start up HTML browser. (%d)</source>
         <translation>HTML ブラウザーを起動できませんでした。 (%d)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>MIDI device has not been selected.
 In order to communicate with the KEL, you must choose the MIDI device to be used.</source>
         <translation>MIDI デバイスが選択されていません。
 KEL と通信するには、使用する MIDI デバイスを選択してください。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Failed to open MIDI input device. (%d)</source>
         <translation>MIDI 入力デバイスを開けませんでした。 (%d)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Failed to open MIDI output device. (%d)</source>
         <translation>MIDI 出力デバイスを開けませんでした。 (%d)</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Failed to start MIDI input device.</source>
         <translation>MIDI 入力デバイスを開始できませんでした。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Failed to start MIDI output device.</source>
         <translation>MIDI 出力デバイスを開始できませんでした。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Untitled</source>
         <translation>無題</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>There is a mistake in the message you input.</source>
         <translation>入力したメッセージに誤りがあります。</translation>
     </message>
     <message>
-        <source>Can't find Help file.</source>
+        <location line="+1"/>
+        <source>Can&apos;t find Help file.</source>
         <translation>ヘルプ・ファイルが見つかりません。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>The message exceeds %d bytes.</source>
         <translation>メッセージが %d バイトを超えています。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>This file is not a KEL control map file.</source>
         <translation>このファイルは KEL のコントロール・マップ・ファイルではありません。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>This file is not a KEL memory set file.</source>
         <translation>このファイルは KEL のメモリー・セット・ファイルではありません。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source> </source>
         <translation> </translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Open this document</source>
         <translation>このドキュメントを開きます</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Display program information, version number and copyright
 About</source>
         <translation>プログラムの情報、バージョン、著作権を表示します
 バージョン情報</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Quit the application
 Exit</source>
         <translation>アプリケーションを終了します
@@ -844,362 +1455,54 @@ Exit</source>
     </message>
 </context>
 <context>
-    <name>MapCheck</name>
-    <message>
-        <source>%1 and %2 both send %3%4.</source>
-        <translation>%1 と %2 は同じ %3%4 を送信します。</translation>
-    </message>
-    <message>
-        <source>%1 all send %2%3.</source>
-        <translation>%1 はすべて同じ %2%3 を送信します。</translation>
-    </message>
-    <message>
-        <source>%1: the minimum %2 is above the maximum %3.</source>
-        <translation>%1: 最小値 %2 が最大値 %3 を上回っています。</translation>
-    </message>
-    <message>
-        <source>%1: assign code %2 is not a known message kind.</source>
-        <translation>%1: アサイン・コード %2 は既知のメッセージの種類ではありません。</translation>
-    </message>
-    <message>
-        <source>%1: port value %2 is not Port 1, Port 2 or Port 1 + 2.</source>
-        <translation>%1: ポートの値 %2 は Port 1、Port 2、Port 1 + 2 のいずれでもありません。</translation>
-    </message>
-    <message>
-        <source>%1: channel %2 is outside 1-16.</source>
-        <translation>%1: チャンネル %2 は 1～16 の範囲外です。</translation>
-    </message>
-    <message>
-        <source>%1: button mode %2 is not Unlatch, Latch or Increase.</source>
-        <translation>%1: ボタン・モード %2 は Unlatch、Latch、Increase のいずれでもありません。</translation>
-    </message>
-    <message>
-        <source>%1: AFT mode %2 is not OFF, Channel Pressure or Polyphonic Key Pressure.</source>
-        <translation>%1: AFT モード %2 は OFF、Channel Pressure、Polyphonic Key Pressure のいずれでもありません。</translation>
-    </message>
-    <message>
-        <source>%1: the %2 is %3, above %4.</source>
-        <translation>%1: %2 が %3 で、%4 を超えています。</translation>
-    </message>
-    <message>
-        <source>%1: %2 is not a system realtime message the control can send (F6, F8, FA, FB, FC or FF).</source>
-        <translation>%1: %2 は、このコントローラーが送信できるシステム・リアルタイム・メッセージ (F6、F8、FA、FB、FC、FF) ではありません。</translation>
-    </message>
-    <message>
-        <source>%1: data type %2 is not one of DT0 to DT4.</source>
-        <translation>%1: データ・タイプ %2 は DT0～DT4 のいずれでもありません。</translation>
-    </message>
-    <message>
-        <source>%1: the Free Message length %2 is above 24 bytes.</source>
-        <translation>%1: Free Message の長さ %2 が 24 バイトを超えています。</translation>
-    </message>
-    <message>
-        <source>%1: checksum kind %2 is not 1 or 2.</source>
-        <translation>%1: チェックサムの種類 %2 は 1 でも 2 でもありません。</translation>
-    </message>
-    <message>
-        <source>%1: the data range %2-%3 goes above %4, the top of %5.</source>
-        <translation>%1: データ範囲 %2-%3 が %5 の上限 %4 を超えています。</translation>
-    </message>
-    <message>
-        <source>%1: the stored %2 is not a valid message: %3</source>
-        <translation>%1: 保存されている %2 は正しいメッセージではありません: %3</translation>
-    </message>
-    <message>
-        <source>%1: the stored %2 is longer than 24 bytes: %3</source>
-        <translation>%1: 保存されている %2 は 24 バイトを超えています: %3</translation>
-    </message>
-    <message>
-        <source>%1: the data field, checksum or channel marker of the %2 lies outside its bytes: %3</source>
-        <translation>%1: %2 のデータ・フィールド、チェックサム、またはチャンネル・マーカーがメッセージの外にあります: %3</translation>
-    </message>
-    <message>
-        <source>%1, %2</source>
-        <translation>%1、%2</translation>
-    </message>
-    <message>
-        <source>%1 and %2</source>
-        <translation>%1 と %2</translation>
-    </message>
-    <message>
-        <source> on channel %1, %2</source>
-        <translation> (チャンネル %1、%2)</translation>
-    </message>
-    <message>
-        <source> on channel %1</source>
-        <translation> (チャンネル %1)</translation>
-    </message>
-    <message>
-        <source> on %1</source>
-        <translation> (%1)</translation>
-    </message>
-    <message>
-        <source>System Ex. message</source>
-        <translation>System Ex. メッセージ</translation>
-    </message>
-    <message>
-        <source>Free Message</source>
-        <translation>Free Message</translation>
-    </message>
-    <message>
-        <source>note %1</source>
-        <translation>ノート %1</translation>
-    </message>
-    <message>
-        <source>channel pressure</source>
-        <translation>チャンネル・プレッシャー</translation>
-    </message>
-    <message>
-        <source>poly pressure on note %1</source>
-        <translation>ノート %1 のポリフォニック・キー・プレッシャー</translation>
-    </message>
-    <message>
-        <source>CC %1</source>
-        <translation>CC %1</translation>
-    </message>
-    <message>
-        <source>program change %1</source>
-        <translation>プログラム・チェンジ %1</translation>
-    </message>
-    <message>
-        <source>program changes (Min-Max)</source>
-        <translation>プログラム・チェンジ (Min-Max)</translation>
-    </message>
-    <message>
-        <source>bank %1/%2 with program change %3</source>
-        <translation>バンク %1/%2 とプログラム・チェンジ %3</translation>
-    </message>
-    <message>
-        <source>PC Dec</source>
-        <translation>PC Dec</translation>
-    </message>
-    <message>
-        <source>PC Inc</source>
-        <translation>PC Inc</translation>
-    </message>
-    <message>
-        <source>RPN %1/%2</source>
-        <translation>RPN %1/%2</translation>
-    </message>
-    <message>
-        <source>NRPN %1/%2</source>
-        <translation>NRPN %1/%2</translation>
-    </message>
-    <message>
-        <source>%1</source>
-        <translation>%1</translation>
-    </message>
-    <message>
-        <source>the System Ex. message %1</source>
-        <translation>System Ex. メッセージ %1</translation>
-    </message>
-    <message>
-        <source>the Free Message %1</source>
-        <translation>Free Message %1</translation>
-    </message>
-    <message>
-        <source>TEMPO</source>
-        <translation>TEMPO</translation>
-    </message>
-    <message>
-        <source>note number</source>
-        <translation>ノート番号</translation>
-    </message>
-    <message>
-        <source>velocity</source>
-        <translation>ベロシティ</translation>
-    </message>
-    <message>
-        <source>controller number</source>
-        <translation>コントローラー番号</translation>
-    </message>
-    <message>
-        <source>minimum</source>
-        <translation>最小値</translation>
-    </message>
-    <message>
-        <source>maximum</source>
-        <translation>最大値</translation>
-    </message>
-    <message>
-        <source>program</source>
-        <translation>プログラム</translation>
-    </message>
-    <message>
-        <source>bank LSB</source>
-        <translation>バンク LSB</translation>
-    </message>
-    <message>
-        <source>bank MSB</source>
-        <translation>バンク MSB</translation>
-    </message>
-    <message>
-        <source>parameter LSB</source>
-        <translation>パラメーター LSB</translation>
-    </message>
-    <message>
-        <source>parameter MSB</source>
-        <translation>パラメーター MSB</translation>
-    </message>
-    <message>
-        <source>error</source>
-        <translation>エラー</translation>
-    </message>
-    <message>
-        <source>warning</source>
-        <translation>警告</translation>
-    </message>
-</context>
-<context>
-    <name>MapCompare</name>
-    <message>
-        <source>%1: %2 → %3</source>
-        <translation>%1: %2 → %3</translation>
-    </message>
-    <message>
-        <source>%1: %2</source>
-        <translation>%1: %2</translation>
-    </message>
-    <message>
-        <source>%1 (%2)</source>
-        <translation>%1 (%2)</translation>
-    </message>
-    <message>
-        <source>%1, %2</source>
-        <translation>%1、%2</translation>
-    </message>
-    <message>
-        <source>%1 %2 → %3</source>
-        <translation>%1 %2 → %3</translation>
-    </message>
-    <message>
-        <source>Title: "%1" → "%2"</source>
-        <translation>タイトル: "%1" → "%2"</translation>
-    </message>
-    <message>
-        <source>"%1"</source>
-        <translation>"%1"</translation>
-    </message>
-    <message>
-        <source>invalid code %1</source>
-        <translation>無効なコード %1</translation>
-    </message>
-    <message>
-        <source>The KEL's memory matches the control map.</source>
-        <translation>KEL のメモリーはコントロール・マップと一致しています。</translation>
-    </message>
-    <message>
-        <source>The control maps are equal.</source>
-        <translation>コントロール・マップは同じです。</translation>
-    </message>
-    <message>
-        <source>assign code</source>
-        <translation>アサイン・コード</translation>
-    </message>
-    <message>
-        <source>port</source>
-        <translation>ポート</translation>
-    </message>
-    <message>
-        <source>channel</source>
-        <translation>チャンネル</translation>
-    </message>
-    <message>
-        <source>button mode</source>
-        <translation>ボタン・モード</translation>
-    </message>
-    <message>
-        <source>center click</source>
-        <translation>センター・クリック</translation>
-    </message>
-    <message>
-        <source>AFT mode</source>
-        <translation>AFT モード</translation>
-    </message>
-    <message>
-        <source>velocity</source>
-        <translation>ベロシティ</translation>
-    </message>
-    <message>
-        <source>minimum</source>
-        <translation>最小値</translation>
-    </message>
-    <message>
-        <source>maximum</source>
-        <translation>最大値</translation>
-    </message>
-    <message>
-        <source>message</source>
-        <translation>メッセージ</translation>
-    </message>
-    <message>
-        <source>data type</source>
-        <translation>データ・タイプ</translation>
-    </message>
-    <message>
-        <source>data range</source>
-        <translation>データ範囲</translation>
-    </message>
-    <message>
-        <source>comment</source>
-        <translation>コメント</translation>
-    </message>
-    <message>
-        <source>other bytes</source>
-        <translation>その他のバイト</translation>
-    </message>
-    <message>
-        <source>on</source>
-        <translation>オン</translation>
-    </message>
-    <message>
-        <source>off</source>
-        <translation>オフ</translation>
-    </message>
-    <message>
-        <source>none</source>
-        <translation>なし</translation>
-    </message>
-</context>
-<context>
     <name>SyxFile</name>
     <message>
+        <location filename="../../app/maptexts.cpp" line="+143"/>
         <source>The file cannot be read: %1.</source>
         <translation>ファイルを読み込めません: %1。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>The file is empty.</source>
         <translation>ファイルが空です。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>The file is larger than %1 bytes; it is not a system-exclusive file of a control map.</source>
         <translation>ファイルが %1 バイトより大きいため、コントロール・マップのシステム・エクスクルーシブ・ファイルではありません。</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>This is not a system-exclusive file: the byte %1 at offset %2 belongs to no MIDI message.</source>
         <translation>システム・エクスクルーシブ・ファイルではありません: オフセット %2 のバイト %1 はどの MIDI メッセージにも属しません。</translation>
     </message>
     <message>
+        <location line="+4"/>
         <source>This is a Standard MIDI File, not a system-exclusive file; open it as a control map file.</source>
         <translation>これはシステム・エクスクルーシブ・ファイルではなくスタンダード MIDI ファイルです。コントロール・マップ・ファイルとして開いてください。</translation>
     </message>
     <message>
+        <location line="+4"/>
         <source>The file ends in the middle of the message that starts at offset %1.</source>
         <translation>オフセット %1 から始まるメッセージの途中でファイルが終わっています。</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>The KEL bulk message at offset %1 is damaged (wrong length, address or checksum).</source>
         <translation>オフセット %1 の KEL バルク・メッセージが壊れています (長さ、アドレス、またはチェックサムが正しくありません)。</translation>
     </message>
     <message>
+        <location line="+3"/>
         <source>The file holds two different bulk messages for %1.</source>
         <translation>ファイルに %1 の異なるバルク・メッセージが 2 つあります。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>The file holds no KEL bulk messages.</source>
         <translation>ファイルに KEL のバルク・メッセージがありません。</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>The file holds %1 of the 50 KEL bulk messages; missing: %2.</source>
         <translation>ファイルには KEL のバルク・メッセージ 50 個のうち %1 個しかありません。足りないもの: %2。</translation>
     </message>
