@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "files/mapfile.h"
 #include "files/smfctrl.h"
 
 namespace {
@@ -36,9 +37,9 @@ std::string MapPath() {
     return (std::filesystem::temp_directory_path() / "kel_files_bench.mid").string();
 }
 
+// Saved as the editor saves: through a temporary file, flushed to the disk and renamed.
 void WriteMap(CParameter& doc, const std::string& path) {
-    CSmfCtrl writer(&doc);
-    if (!writer.Create(path) || writer.Write() != 0) {
+    if (!SaveMapDocument(path, doc).Ok()) {
         std::abort();
     }
 }
@@ -61,7 +62,7 @@ void BM_ReadFullControlMap(benchmark::State& state) {
     CParameter loaded;
     for (auto _ : state) {
         loaded.NewDocument();
-        if (CSmfCtrl(&loaded).Read(path, ControlMapKind) != 0) {
+        if (ReadMapFile(path, ControlMapKind, loaded, nullptr) != 0) {
             state.SkipWithError("read failed");
             break;
         }
@@ -77,7 +78,7 @@ void BM_ReadWriteFullControlMap(benchmark::State& state) {
     WriteMap(doc, path);
     for (auto _ : state) {
         doc.NewDocument();
-        if (CSmfCtrl(&doc).Read(path, ControlMapKind) != 0) {
+        if (ReadMapFile(path, ControlMapKind, doc, nullptr) != 0) {
             state.SkipWithError("read failed");
             break;
         }

@@ -18,7 +18,7 @@
 #include "app/settings.h"
 #include "app/undo.h"
 #include "app/verify.h"
-#include "files/smfctrl.h"
+#include "files/mapfile.h"
 #include "files/syxfile.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
@@ -231,8 +231,7 @@ void CMapCommands::CompareAgain() {
     }
     // The other file is read into a document of its own; the open map is not touched.
     CParameter other;
-    CSmfCtrl reader(&other, &app_.GetReporter());
-    if (reader.Read(comparePath_, ControlMapKind) != 0) {
+    if (ReadMapFile(comparePath_, ControlMapKind, other, &app_.GetReporter()) != 0) {
         return; // reported by the reader
     }
     other.FoldTwinCodes(); // as Open does, so twin codes do not count as differences

@@ -4,13 +4,14 @@
 #include <cstdio>
 #include <ctime>
 #include <random>
+#include <span>
+#include <string>
 #include <system_error>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include "files/smfctrl.h"
+#include "files/fileio.h"
 #include "model/assignlist.h"
 
 namespace kel {
@@ -21,32 +22,14 @@ namespace fs = std::filesystem;
 // ---------------------------------------------------------------------------------------------
 // Files
 
-// Writes all of `data` to `fd` and closes it. Returns 0 or the errno of the failure.
-int WriteAndClose(int fd, const std::string& data) {
-    std::size_t done = 0;
-    int err = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            err = errno;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0 && err == 0 && errno != EINTR) {
-        err = errno;
-    }
-    return err;
-}
-
 // Writes the list into the opened `fd` (closing it); on failure reports it and, for a temporary
 // file of ours, removes the incomplete file.
 int WriteListToFile(int fd, const fs::path& path, bool temporary, const ControlMap& map,
                     Reporter& reporter) {
-    if (const int err = WriteAndClose(fd, AssignListHtml(map)); err != 0) {
+    const std::string html = AssignListHtml(map);
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(html.data()),
+                                              html.size());
+    if (const int err = WriteAndClose(fd, bytes, false); err != 0) {
         if (temporary) {
             ::unlink(path.c_str());
         }
@@ -56,44 +39,14 @@ int WriteListToFile(int fd, const fs::path& path, bool temporary, const ControlM
     return 0;
 }
 
-// Creates `path` exclusively: never through a link and never reusing an existing file. A file
-// or link of our own left at the name by an earlier run is removed first (in a shared
-// temporary directory nobody else can remove or replace it). Returns the descriptor, or -1
-// with errno set.
-int CreateExclusive(const fs::path& path, mode_t mode) {
-    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-    int fd = ::open(path.c_str(), flags, mode);
-    if (fd >= 0 || errno != EEXIST) {
-        return fd;
-    }
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && st.st_uid == ::geteuid() &&
-        (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) && ::unlink(path.c_str()) == 0) {
-        fd = ::open(path.c_str(), flags, mode);
-    } else {
-        errno = EEXIST;
-    }
-    return fd;
-}
+// The names a temporary list tries before giving up. A file or link of the user's own at a name
+// is an earlier run's and is replaced; anything else moves on to the next name.
+constexpr unsigned kNameAttempts = 16;
 
 std::string Hex(std::uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "%x", value);
     return text;
-}
-
-// Creates the first of the names `nameOf(0)`, `nameOf(1)`, ... that can be created
-// exclusively; stops at the first failure other than an existing name.
-template <typename NameOf> int CreateFirstFree(NameOf nameOf, mode_t mode, fs::path& created) {
-    int fd = -1;
-    for (unsigned attempt = 0; attempt < 16; ++attempt) {
-        created = nameOf(attempt);
-        fd = CreateExclusive(created, mode);
-        if (fd >= 0 || errno != EEXIST) {
-            break;
-        }
-    }
-    return fd;
 }
 
 // Moves the written list onto the target. Between file systems (the temporary directory is
@@ -147,9 +100,9 @@ int ExportAssignList(const ControlMap& map, const fs::path& target,
     // next number.
     const auto now = static_cast<std::uint32_t>(static_cast<std::uint64_t>(std::time(nullptr)));
     fs::path temp;
-    const int fd = CreateFirstFree(
-        [&](unsigned attempt) { return *tempDir / ("_kel" + Hex(now + attempt) + ".htm"); }, 0666,
-        temp);
+    const int fd = CreateFirstFreeFile(
+        [&](unsigned attempt) { return *tempDir / ("_kel" + Hex(now + attempt) + ".htm"); },
+        kNameAttempts, 0666, TakenName::ReplaceOwnFile, temp);
     if (fd < 0) {
         reporter.warn(StringId::TempFileError, FileErrorCauseOf(errno));
         return -1;
@@ -190,13 +143,13 @@ int ViewAssignList(const ControlMap& map, DocumentOpener* opener,
     // does not own, a name with a random number instead.
     std::random_device random;
     fs::path file;
-    const int fd = CreateFirstFree(
+    const int fd = CreateFirstFreeFile(
         [&](unsigned attempt) {
             return *tempDir /
                    (attempt == 0 ? std::string("_keltmp.htm")
                                  : "_keltmp" + Hex(static_cast<std::uint32_t>(random())) + ".htm");
         },
-        0600, file);
+        kNameAttempts, 0600, TakenName::ReplaceOwnFile, file);
     if (fd < 0) {
         reporter.warn(StringId::TempFileError, FileErrorCauseOf(errno));
         return -1;

@@ -1,9 +1,14 @@
 #include "files/mapfile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 
-#include "files/safesave.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "files/fileio.h"
 #include "files/smfctrl.h"
 #include "model/strings.h"
 
@@ -23,7 +28,60 @@ std::string NormalPath(const std::string& path) {
     return absolute.lexically_normal().string();
 }
 
+// Opens `path` to read a map from it: 0 and the descriptor in `fd`, or the errno of the
+// failure.
+int OpenMapFile(const std::string& path, int& fd) {
+    // Non-blocking open so that a FIFO without a writer cannot hang the program.
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return errno;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return err;
+    }
+    // A directory or a device is no file to read a map from.
+    if (S_ISDIR(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
+        ::close(fd);
+        return EACCES;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        // A pipe is read with ordinary, blocking reads.
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags >= 0) {
+            ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+        }
+    }
+    return 0;
+}
+
 } // namespace
+
+// --- reading and writing a map file ----------------------------------------------------------
+
+int ReadMapFile(const std::string& path, MessageSetKind kind, CParameter& document,
+                Reporter* reporter) {
+    int fd = -1;
+    int err = OpenMapFile(path, fd);
+    std::vector<std::uint8_t> bytes;
+    if (err == 0) {
+        err = ReadUpTo(fd, kMapFileLimit, bytes);
+        ::close(fd);
+    }
+    if (err != 0) {
+        if (reporter != nullptr) {
+            reporter->warn(StringId::LoadError, FileErrorCauseOf(err));
+        }
+        return -1;
+    }
+    return CSmfCtrl(&document, reporter).ReadBytes(bytes, kind);
+}
+
+SafeSaveResult SaveMapDocument(const std::string& path, CParameter& document) {
+    return SaveBytesSafely(path, CSmfCtrl(&document).BuildImage());
+}
 
 // --- recent files ----------------------------------------------------------------------------
 
@@ -96,8 +154,7 @@ void CMapFiles::NewMapFile() {
 int CMapFiles::LoadMapFile(const std::string& path, MessageSetKind kind) {
     const ControllerId selected = document_.SelectedController();
     NewMapFile();
-    CSmfCtrl reader(&document_, &reporter_);
-    if (reader.Read(path, kind) != 0) {
+    if (ReadMapFile(path, kind, document_, &reporter_) != 0) {
         // Never leave a mixture of what was read so far.
         NewMapFile();
         return 0;
@@ -132,16 +189,7 @@ int CMapFiles::SaveMapFile(const std::string& path) {
     host_.CommitTitleField();
     host_.ApplyAssignDialog();
 
-    const SafeSaveResult saved = SaveFileSafely(path, [this](int fd, int& cause) {
-        CSmfCtrl writer(&document_);
-        writer.Attach(fd);
-        writer.SetSyncOnClose(true);
-        if (writer.Write() != 0) {
-            cause = writer.LastCause();
-            return false;
-        }
-        return true;
-    });
+    const SafeSaveResult saved = SaveMapDocument(path, document_);
     if (saved.status == SafeSaveStatus::CannotOverwrite) {
         reporter_.warn(StringId::CannotOverwrite);
         return 0;

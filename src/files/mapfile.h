@@ -1,7 +1,8 @@
 // The file operations on the one open control map: New, Open, Save, Save As, opening a dropped
 // or recent file, Import Memory Set; the current path, the window title and the recent-file
 // list that follow them. The windows they need (file dialogs, title bar, views) are supplied
-// by the editor through `MapFileHost`.
+// by the editor through `MapFileHost`. Also reading and saving one map file, for these
+// operations and for every other reader and writer of map files.
 #pragma once
 
 #include <cstddef>
@@ -9,11 +10,28 @@
 #include <string>
 #include <vector>
 
+#include "files/safesave.h"
 #include "model/bulk.h"
 #include "model/parameter.h"
 #include "model/reporter.h"
 
 namespace kel {
+
+// The most of a map file that is read, so that a huge file costs bounded memory: the parse of a
+// larger file ends there, as that of a cut-off file does. A file the editor writes is at most
+// about 14 KB (every title and comment at its longest) plus a copyright text taken over.
+inline constexpr std::size_t kMapFileLimit = 4 * 1024 * 1024;
+
+// Opens `path` and reads it as a file of `kind` into `document` (CSmfCtrl::ReadBytes). 0 on
+// success. On failure returns -1 after reporting 32806 with the file error cause when the file
+// cannot be opened or read (a directory or a device gives CauseAccessDenied), or what the
+// parse reports; the document is then partly filled and the caller resets it. A pipe is read
+// until its writer closes it; one without a writer reads as empty.
+int ReadMapFile(const std::string& path, MessageSetKind kind, CParameter& document,
+                Reporter* reporter);
+
+// Writes `document` as a control map file to `path` through SaveBytesSafely.
+SafeSaveResult SaveMapDocument(const std::string& path, CParameter& document);
 
 // The most recently opened or saved control map files, most recent first.
 class RecentFileList {

@@ -1,17 +1,15 @@
 #include "files/safesave.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <mutex>
 #include <random>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "files/smfctrl.h"
+#include "files/fileio.h"
 
 namespace kel {
 namespace {
@@ -28,33 +26,29 @@ bool IsWriteProtected(const std::string& path, const struct stat& info) {
            (errno == EACCES || errno == EPERM || errno == EROFS);
 }
 
-// Creates a new file beside `target`, exclusively and under an unpredictable name, so that no
-// file or link planted in the directory is ever opened. Returns the descriptor (or -1 with
-// errno set) and stores the name in `tempPath`.
+// Creates a new file beside `target` under an unpredictable name, so that no file or link
+// planted in the directory is ever opened. Returns the descriptor (or -1 with errno set) and
+// stores the name in `tempPath`.
 int CreateTempBeside(const fs::path& target, std::string& tempPath) {
     fs::path dir = target.parent_path();
     if (dir.empty()) {
         dir = ".";
     }
     // Keep the name well below the usual 255-byte limit of one path component.
-    std::string base = target.filename().string().substr(0, 200);
+    const std::string base = target.filename().string().substr(0, 200);
     std::random_device random;
-    for (int attempt = 0; attempt < 64; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, "_tmpbulk.%08x%08x", random(), random());
-        const fs::path candidate = dir / ("." + base + suffix);
-        const int fd =
-            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            tempPath = candidate.string();
-            return fd;
-        }
-        if (errno != EEXIST) {
-            return -1;
-        }
+    fs::path created;
+    const int fd = CreateFirstFreeFile(
+        [&](unsigned) {
+            char suffix[32];
+            std::snprintf(suffix, sizeof suffix, "_tmpbulk.%08x%08x", random(), random());
+            return dir / ("." + base + suffix);
+        },
+        64, 0666, TakenName::Fail, created);
+    if (fd >= 0) {
+        tempPath = created.string();
     }
-    errno = EEXIST;
-    return -1;
+    return fd;
 }
 
 // Makes a finished rename durable; failures change nothing about the saved content.
@@ -70,25 +64,13 @@ void SyncDirectory(const fs::path& target) {
     }
 }
 
-// A file larger than the process may write must fail with EFBIG, not end the program.
-void IgnoreFileSizeSignal() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction current {};
-        if (sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
-            std::signal(SIGXFSZ, SIG_IGN);
-        }
-    });
-}
-
 SafeSaveResult Failure(int cause) {
     return {SafeSaveStatus::Failed, cause};
 }
 
 } // namespace
 
-SafeSaveResult SaveFileSafely(const std::string& path,
-                              const std::function<bool(int fd, int& cause)>& write) {
+SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes) {
     if (path.empty()) {
         return Failure(CauseBadPath);
     }
@@ -123,10 +105,9 @@ SafeSaveResult SaveFileSafely(const std::string& path,
         ::fchmod(fd, info.st_mode & 07777);
     }
 
-    int cause = CauseGeneric;
-    if (!write(fd, cause)) {
+    if (const int err = WriteAndClose(fd, bytes, true); err != 0) {
         ::unlink(tempPath.c_str());
-        return Failure(cause);
+        return Failure(FileErrorCauseOf(err));
     }
     if (::rename(tempPath.c_str(), target.c_str()) != 0) {
         const int renameCause = FileErrorCauseOf(errno);
@@ -135,44 +116,6 @@ SafeSaveResult SaveFileSafely(const std::string& path,
     }
     SyncDirectory(target);
     return {};
-}
-
-SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes) {
-    return SaveFileSafely(path, [bytes](int fd, int& cause) {
-        IgnoreFileSizeSignal();
-        const std::uint8_t* at = bytes.data();
-        std::size_t left = bytes.size();
-        bool ok = true;
-        while (ok && left > 0) {
-            const ssize_t n = ::write(fd, at, left);
-            if (n < 0) {
-                ok = errno == EINTR;
-                continue;
-            }
-            if (n == 0) {
-                errno = ENOSPC;
-                ok = false;
-                continue;
-            }
-            at += n;
-            left -= static_cast<std::size_t>(n);
-        }
-        if (ok && ::fsync(fd) != 0) {
-            ok = false;
-        }
-        const int writeErrno = ok ? 0 : errno;
-        const int closeResult = ::close(fd);
-        const int closeErrno = errno;
-        if (!ok) {
-            cause = FileErrorCauseOf(writeErrno);
-            return false;
-        }
-        if (closeResult != 0 && closeErrno != EINTR) {
-            cause = FileErrorCauseOf(closeErrno);
-            return false;
-        }
-        return true;
-    });
 }
 
 } // namespace kel

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 
@@ -22,18 +21,13 @@ struct SafeSaveResult {
     bool Ok() const { return status == SafeSaveStatus::Saved; }
 };
 
-// Writes `path` through a temporary file beside it. `write` receives the temporary file's
-// descriptor; it writes the whole content, flushes it to the disk and closes the descriptor
-// (also on failure), and returns true, or false with `cause` set.
+// Writes `bytes` as the whole content of `path` through a new temporary file beside it, which
+// is flushed to the disk and then renamed onto `path`.
 //
 // An empty path fails with CauseBadPath; a directory, pipe or device with CauseAccessDenied.
 // Saving through a symbolic link replaces the file it points to and keeps the link; the new file
 // takes over the permissions of the one it replaces. The temporary file is created exclusively
 // under an unpredictable name and is removed again after any failure; the target is then unchanged.
-SafeSaveResult SaveFileSafely(const std::string& path,
-                              const std::function<bool(int fd, int& cause)>& write);
-
-// SaveFileSafely with `bytes` as the whole content.
 SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes);
 
 } // namespace kel

@@ -2,16 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <memory>
-#include <mutex>
 #include <string_view>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kel {
 namespace {
@@ -50,82 +42,7 @@ void AppendMeta(std::vector<std::uint8_t>& out, std::uint8_t type, std::string_v
     Append(out, text);
 }
 
-// A file larger than the process may write must fail with EFBIG, not end the program.
-void IgnoreFileSizeSignal() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction current {};
-        if (sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
-            std::signal(SIGXFSZ, SIG_IGN);
-        }
-    });
-}
-
-// Writes all of `bytes`; false with errno set on failure.
-bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        if (n == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
-
-int FileErrorCauseOf(int err) {
-    switch (err) {
-    case 0:
-        return CauseNone;
-    case ENOENT:
-        return CauseFileNotFound;
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case ELOOP:
-    case EINVAL:
-        return CauseBadPath;
-    case EMFILE:
-    case ENFILE:
-        return CauseTooManyOpenFiles;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case EEXIST:
-        return CauseAccessDenied;
-    case EBADF:
-        return CauseInvalidFile;
-    case EMLINK:
-        return CauseDirectoryFull;
-    case ESPIPE:
-        return CauseBadSeek;
-    case EIO:
-    case ENXIO:
-        return CauseHardIo;
-    case ETXTBSY:
-    case EBUSY:
-        return CauseSharingViolation;
-    case EDEADLK:
-    case ENOLCK:
-        return CauseLockViolation;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return CauseDiskFull;
-    default:
-        return CauseGeneric;
-    }
-}
 
 void AppendVlq(std::vector<std::uint8_t>& out, std::uint32_t value) {
     bool started = false;
@@ -139,19 +56,15 @@ void AppendVlq(std::vector<std::uint8_t>& out, std::uint32_t value) {
     out.push_back(static_cast<std::uint8_t>(value & 0x7F));
 }
 
-// Sequential access to the bytes of a file, or of a block in memory, with a count of the bytes
-// taken so far. Reads stop at the end of the data or at a read error, which is kept.
+// Sequential access to a file's bytes, with a count of the bytes taken so far. Reads stop at
+// the end of the data.
 class CSmfCtrl::Source {
 public:
-    // `sizeHint` is the file's size when known: a small file needs no larger buffer.
-    Source(int fd, std::size_t sizeHint)
-        : fd_(fd), capacity_(std::clamp<std::size_t>(sizeHint + 1, 512, 64 * 1024)),
-          storage_(new std::uint8_t[capacity_]) {}
     explicit Source(std::span<const std::uint8_t> bytes)
         : pos_(bytes.data()), end_(bytes.data() + bytes.size()) {}
 
     bool Get(std::uint8_t& byte) {
-        if (pos_ == end_ && !Fill()) {
+        if (pos_ == end_) {
             return false;
         }
         byte = *pos_++;
@@ -159,46 +72,31 @@ public:
         return true;
     }
 
+    // Each of the following takes `size` bytes, or fails when fewer are left.
     bool Read(std::uint8_t* out, std::size_t size) {
-        while (size > 0) {
-            if (pos_ == end_ && !Fill()) {
-                return false;
-            }
-            const std::size_t n = std::min(size, static_cast<std::size_t>(end_ - pos_));
-            std::memcpy(out, pos_, n);
-            pos_ += n;
-            out += n;
-            size -= n;
-            consumed_ += n;
+        if (!Has(size)) {
+            return false;
         }
+        std::memcpy(out, pos_, size);
+        Advance(size);
         return true;
     }
 
-    // Appends `size` bytes to `text`; it grows only by what the file really holds.
+    // A text grows only by what the file really holds.
     bool ReadText(std::uint64_t size, std::string& text) {
-        while (size > 0) {
-            if (pos_ == end_ && !Fill()) {
-                return false;
-            }
-            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(size, end_ - pos_));
-            text.append(reinterpret_cast<const char*>(pos_), n);
-            pos_ += n;
-            size -= n;
-            consumed_ += n;
+        if (!Has(size)) {
+            return false;
         }
+        text.append(reinterpret_cast<const char*>(pos_), static_cast<std::size_t>(size));
+        Advance(size);
         return true;
     }
 
     bool Skip(std::uint64_t size) {
-        while (size > 0) {
-            if (pos_ == end_ && !Fill()) {
-                return false;
-            }
-            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(size, end_ - pos_));
-            pos_ += n;
-            size -= n;
-            consumed_ += n;
+        if (!Has(size)) {
+            return false;
         }
+        Advance(size);
         return true;
     }
 
@@ -216,72 +114,26 @@ public:
     }
 
     std::uint64_t Consumed() const { return consumed_; }
-    int Error() const { return error_; }
 
 private:
-    bool Fill() {
-        if (fd_ < 0 || error_ != 0) {
-            return false;
-        }
-        for (;;) {
-            const ssize_t n = ::read(fd_, storage_.get(), capacity_);
-            if (n > 0) {
-                pos_ = storage_.get();
-                end_ = pos_ + n;
-                return true;
-            }
-            if (n == 0) {
-                return false;
-            }
-            if (errno != EINTR) {
-                error_ = errno;
-                return false;
-            }
-        }
+    bool Has(std::uint64_t size) const { return size <= static_cast<std::uint64_t>(end_ - pos_); }
+    void Advance(std::uint64_t size) {
+        pos_ += size;
+        consumed_ += size;
     }
 
-    int fd_ = -1;
-    std::size_t capacity_ = 0;
-    std::unique_ptr<std::uint8_t[]> storage_;
     const std::uint8_t* pos_ = nullptr;
     const std::uint8_t* end_ = nullptr;
     std::uint64_t consumed_ = 0;
-    int error_ = 0;
 };
 
 CSmfCtrl::CSmfCtrl(CParameter* document, Reporter* reporter)
     : document_(document), reporter_(reporter) {}
 
-CSmfCtrl::~CSmfCtrl() {
-    Close();
-}
-
-void CSmfCtrl::Close() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-}
-
-void CSmfCtrl::Report(StringId id, int detail) const {
+void CSmfCtrl::Report(StringId id) const {
     if (reporter_ != nullptr) {
-        reporter_->warn(id, detail);
+        reporter_->warn(id, 0);
     }
-}
-
-bool CSmfCtrl::Create(const std::string& path) {
-    Close();
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0) {
-        lastCause_ = FileErrorCauseOf(errno);
-        return false;
-    }
-    return true;
-}
-
-void CSmfCtrl::Attach(int fd) {
-    Close();
-    fd_ = fd;
 }
 
 // --- writing -------------------------------------------------------------------------------
@@ -328,83 +180,13 @@ std::vector<std::uint8_t> CSmfCtrl::BuildImage() {
     return image;
 }
 
-int CSmfCtrl::Write() {
-    if (fd_ < 0) {
-        lastCause_ = -1;
-        return -1;
-    }
-    IgnoreFileSizeSignal();
-    const std::vector<std::uint8_t> image = BuildImage();
-    bool ok = WriteAll(fd_, image.data(), image.size());
-    if (ok && syncOnClose_ && ::fsync(fd_) != 0) {
-        ok = false;
-    }
-    const int writeErrno = ok ? 0 : errno;
-    const int closeResult = ::close(fd_);
-    const int closeErrno = errno;
-    fd_ = -1;
-    if (!ok) {
-        lastCause_ = FileErrorCauseOf(writeErrno);
-        return -1;
-    }
-    if (closeResult != 0 && closeErrno != EINTR) {
-        lastCause_ = FileErrorCauseOf(closeErrno);
-        return -1;
-    }
-    lastCause_ = CauseNone;
-    return 0;
-}
-
 // --- reading -------------------------------------------------------------------------------
-
-int CSmfCtrl::Read(const std::string& path, MessageSetKind kind) {
-    // Non-blocking open so that a FIFO without a writer cannot hang the program.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        lastCause_ = FileErrorCauseOf(errno);
-        Report(StringId::LoadError, lastCause_);
-        return -1;
-    }
-    struct stat info {};
-    // A directory or a device is no file to read a map from (a device like /dev/zero would
-    // never run dry).
-    const auto notAFile = [&info] {
-        return S_ISDIR(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode);
-    };
-    if (::fstat(fd, &info) != 0 || notAFile()) {
-        lastCause_ = notAFile() ? CauseAccessDenied : FileErrorCauseOf(errno);
-        ::close(fd);
-        Report(StringId::LoadError, lastCause_);
-        return -1;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        // A pipe is read with ordinary, blocking reads.
-        const int flags = ::fcntl(fd, F_GETFL);
-        if (flags >= 0) {
-            ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-        }
-    }
-    Source source(fd, S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) : 0);
-    const int result = Parse(source, kind);
-    ::close(fd);
-    return result;
-}
 
 int CSmfCtrl::ReadBytes(std::span<const std::uint8_t> bytes, MessageSetKind kind) {
     Source source(bytes);
-    return Parse(source, kind);
-}
-
-int CSmfCtrl::Parse(Source& source, MessageSetKind kind) {
     acceptedCount_ = 0;
     lastControllerIndex_ = kNoController;
     const Outcome outcome = ParseChunks(source, kind);
-    if (source.Error() != 0) {
-        // The file could be opened but not read (a device error, for example).
-        lastCause_ = FileErrorCauseOf(source.Error());
-        Report(StringId::LoadError, lastCause_);
-        return -1;
-    }
     if (outcome == Outcome::NoChunk) {
         Report(StringId::LoadFailed);
         return -1;

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/fileio.h"
 #include "files/safesave.h"
 #include "model/mapcheck.h"
 #include "model/strings.h"
@@ -277,26 +278,12 @@ SyxImport LoadSyxFile(const std::string& path) {
                        SyxMessage(SyxText::TooLarge, {std::to_string(kSyxFileLimit)}));
     }
     // Read one byte beyond the limit, so that a growing or unsized file is refused as well.
-    std::vector<std::uint8_t> bytes(kSyxFileLimit + 1);
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t r = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (r < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            const int err = errno;
-            ::close(fd);
-            return Failure(SyxError::CannotRead,
-                           SyxMessage(SyxText::CannotRead, {std::strerror(err)}));
-        }
-        if (r == 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(r);
-    }
+    std::vector<std::uint8_t> bytes;
+    const int err = ReadUpTo(fd, kSyxFileLimit + 1, bytes);
     ::close(fd);
-    bytes.resize(got);
+    if (err != 0) {
+        return Failure(SyxError::CannotRead, SyxMessage(SyxText::CannotRead, {std::strerror(err)}));
+    }
     return ParseSyxImage(bytes);
 }
 

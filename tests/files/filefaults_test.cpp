@@ -24,6 +24,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "files/fileio.h"
 #include "support/file_test_support.h"
 
 namespace kel {
@@ -117,9 +118,7 @@ protected:
         CParameter other;
         other.RecordOf(10) = test::SampleRecord(10);
         other.SetTitle("on disk");
-        CSmfCtrl writer(&other);
-        writer.Create(path);
-        writer.Write();
+        EXPECT_TRUE(SaveMapDocument(path, other).Ok());
         return test::ReadFile(path);
     }
 
@@ -311,6 +310,43 @@ TEST_F(FileFaultTest, EmptyCutOffAndSpecialFilesOpenAsAnEmptyUntitledMap) {
             return kChildPassed;
         });
     }
+}
+
+TEST_F(FileFaultTest, APipeIsReadWholeUntilItsWriterClosesIt) {
+    // A map far larger than one read of a pipe gives (a copyright text of a megabyte), written
+    // into a FIFO by another process while the reader waits for the rest.
+    CParameter source;
+    source.RecordOf(49) = test::SampleRecord(49);
+    source.SetCopyrightText(std::string(1024 * 1024, 'c'));
+    const Bytes image = CSmfCtrl(&source).BuildImage();
+    const fs::path pipe = dir / "pipe.mid";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    // A reader that reads nothing holds the FIFO open, so that the writer can open it and no
+    // write ever finds the FIFO without a reader.
+    const int holder = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    const int writer = ::open(pipe.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(holder);        // the parent's; a reader here would keep the writes waiting
+        ::alarm(kChildSeconds); // then the reader sees the end of the pipe
+        ::_exit(WriteAndClose(writer, image, false) == 0 ? kChildPassed : kChildFailed);
+    }
+    ASSERT_GE(pid, 0);
+    ::close(writer);
+
+    CParameter loaded;
+    EXPECT_EQ(ReadMapFile(pipe, ControlMapKind, loaded, &reporter), 0);
+    EXPECT_TRUE(reporter.warnings.empty());
+    EXPECT_EQ(loaded.CopyrightText().size(), source.CopyrightText().size());
+    EXPECT_TRUE(loaded.CopyrightText() == source.CopyrightText());
+    EXPECT_EQ(loaded.RecordOf(49), test::SampleRecord(49));
+    ::close(holder);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kChildPassed);
 }
 
 TEST_F(FileFaultTest, AnUnreadableFileReportsAccessDenied) {

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "files/fileio.h"
 #include "support/file_test_support.h"
 
 namespace kel {
@@ -68,9 +69,7 @@ protected:
         CParameter other;
         other.RecordOf(id) = test::SampleRecord(id);
         other.SetTitle("on disk");
-        CSmfCtrl writer(&other);
-        ASSERT_TRUE(writer.Create(path));
-        ASSERT_EQ(writer.Write(), 0);
+        ASSERT_TRUE(SaveMapDocument(path, other).Ok());
     }
 
     ScratchDir dir;
@@ -103,9 +102,7 @@ TEST_F(MapFileTest, LoadKeepsSelectionFoldsTwinsAndAddsRecent) {
     AssignRecord twin = test::SampleRecord(4);
     twin[rec::AssignCode] = CodeControlChangeTwin;
     other.RecordOf(4) = twin;
-    CSmfCtrl writer(&other);
-    ASSERT_TRUE(writer.Create(path));
-    ASSERT_EQ(writer.Write(), 0);
+    ASSERT_TRUE(SaveMapDocument(path, other).Ok());
 
     doc.SelectController(4);
     ASSERT_EQ(files.LoadMapFile(path, ControlMapKind), 1);
@@ -192,7 +189,7 @@ TEST_F(MapFileTest, SaveWritesTheMapAndBecomesNamedAndClean) {
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"saved.mid"});
 
     CParameter loaded;
-    ASSERT_EQ(CSmfCtrl(&loaded).Read(path, ControlMapKind), 0);
+    ASSERT_EQ(ReadMapFile(path, ControlMapKind, loaded, nullptr), 0);
     EXPECT_EQ(loaded.RecordOf(3), test::SampleRecord(3));
     EXPECT_EQ(loaded.GetMapComment(3), "edited 3");
     EXPECT_EQ(loaded.GetTitle(), "Saved");
@@ -205,7 +202,7 @@ TEST_F(MapFileTest, SaveReplacesAnExistingFileKeepingItsPermissions) {
     Edit(20);
     ASSERT_EQ(files.SaveMapFile(path), 1);
     CParameter loaded;
-    ASSERT_EQ(CSmfCtrl(&loaded).Read(path, ControlMapKind), 0);
+    ASSERT_EQ(ReadMapFile(path, ControlMapKind, loaded, nullptr), 0);
     EXPECT_EQ(loaded.RecordOf(10), AssignRecord{});
     EXPECT_EQ(loaded.RecordOf(20), test::SampleRecord(20));
     struct stat info {};
@@ -221,7 +218,7 @@ TEST_F(MapFileTest, SaveThroughALinkUpdatesTheLinkedFile) {
     ASSERT_EQ(files.SaveMapFile(dir / "link.mid"), 1);
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.mid"));
     CParameter loaded;
-    ASSERT_EQ(CSmfCtrl(&loaded).Read(dir / "real.mid", ControlMapKind), 0);
+    ASSERT_EQ(ReadMapFile(dir / "real.mid", ControlMapKind, loaded, nullptr), 0);
     EXPECT_EQ(loaded.RecordOf(2), test::SampleRecord(2));
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"link.mid", "real.mid"}));
 }
@@ -362,7 +359,7 @@ TEST_F(MapFileTest, YesSavesBeforeOpening) {
     questioner.answer = Answer::Yes;
     ASSERT_EQ(files.CommandOpen(questioner), 1);
     CParameter kept;
-    ASSERT_EQ(CSmfCtrl(&kept).Read(dir / "kept.mid", ControlMapKind), 0);
+    ASSERT_EQ(ReadMapFile(dir / "kept.mid", ControlMapKind, kept, nullptr), 0);
     EXPECT_EQ(kept.RecordOf(3), test::SampleRecord(3));
     EXPECT_EQ(doc.RecordOf(1), test::SampleRecord(1));
     EXPECT_EQ(files.CurrentPath(), *host.openPath);

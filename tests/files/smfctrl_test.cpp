@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/fileio.h"
+#include "files/mapfile.h"
 #include "support/file_test_support.h"
 
 namespace kel {
@@ -91,9 +93,7 @@ TEST(SmfWrite, VariableLengthQuantities) {
 TEST(SmfWrite, EmptyMapIs7460BytesWithExactHeadAndTail) {
     ScratchDir dir;
     CParameter doc;
-    CSmfCtrl writer(&doc);
-    ASSERT_TRUE(writer.Create(dir / "empty.mid"));
-    ASSERT_EQ(writer.Write(), 0);
+    ASSERT_TRUE(SaveMapDocument(dir / "empty.mid", doc).Ok());
     const Bytes file = test::ReadFile(dir / "empty.mid");
     ASSERT_EQ(file.size(), 7460u);
 
@@ -110,7 +110,7 @@ TEST(SmfWrite, EmptyMapIs7460BytesWithExactHeadAndTail) {
     EXPECT_EQ(Slice(file, 200, 4), (Bytes{0x00, 0xFF, 0x01, 0x00})); // empty comment of R1
     EXPECT_EQ(Slice(file, file.size() - 8, 8),
               (Bytes{0x00, 0xFF, 0x01, 0x00, 0x08, 0xFF, 0x2F, 0x00}));
-    EXPECT_EQ(writer.BuildImage(), file);
+    EXPECT_EQ(CSmfCtrl(&doc).BuildImage(), file);
 }
 
 TEST(SmfWrite, CopyrightEventOnlyWhenThereIsText) {
@@ -128,22 +128,16 @@ TEST(SmfWrite, CopyrightEventOnlyWhenThereIsText) {
 
 TEST(SmfWrite, FailuresReportTheirCause) {
     CParameter doc;
-    CSmfCtrl unopened(&doc);
-    EXPECT_EQ(unopened.Write(), -1);
-    EXPECT_EQ(unopened.LastCause(), -1);
+    const SafeSaveResult nowhere = SaveMapDocument("/nonexistent-dir-kel/x.mid", doc);
+    EXPECT_EQ(nowhere.status, SafeSaveStatus::Failed);
+    EXPECT_EQ(nowhere.cause, CauseFileNotFound);
 
     const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
     if (full < 0) {
         GTEST_SKIP() << "/dev/full is not available";
     }
-    CSmfCtrl writer(&doc);
-    writer.Attach(full);
-    EXPECT_EQ(writer.Write(), -1);
-    EXPECT_EQ(writer.LastCause(), CauseDiskFull);
-
-    CSmfCtrl creator(&doc);
-    EXPECT_FALSE(creator.Create("/nonexistent-dir-kel/x.mid"));
-    EXPECT_EQ(creator.LastCause(), CauseFileNotFound);
+    EXPECT_EQ(FileErrorCauseOf(WriteAndClose(full, CSmfCtrl(&doc).BuildImage(), true)),
+              CauseDiskFull);
 }
 
 // --- round trip ----------------------------------------------------------------------------
@@ -152,14 +146,12 @@ TEST(SmfRoundTrip, EveryKindTitleCommentsAndCopyrightComeBack) {
     ScratchDir dir;
     CParameter original;
     FillEveryKind(original);
-    CSmfCtrl writer(&original);
-    ASSERT_TRUE(writer.Create(dir / "full.mid"));
-    ASSERT_EQ(writer.Write(), 0);
+    ASSERT_TRUE(SaveMapDocument(dir / "full.mid", original).Ok());
 
     CParameter loaded;
     RecordingReporter reporter;
     CSmfCtrl reader(&loaded, &reporter);
-    ASSERT_EQ(reader.Read(dir / "full.mid", ControlMapKind), 0);
+    ASSERT_EQ(reader.ReadBytes(test::ReadFile(dir / "full.mid"), ControlMapKind), 0);
     EXPECT_TRUE(reporter.warnings.empty());
     EXPECT_EQ(reader.AcceptedCount(), 50);
     EXPECT_FALSE(loaded.IsModified());
@@ -318,9 +310,9 @@ TEST(SmfRead, OpenFailuresCarryTheCause) {
     ScratchDir dir;
     CParameter doc;
     RecordingReporter reporter;
-    EXPECT_EQ(CSmfCtrl(&doc, &reporter).Read(dir / "missing.mid", ControlMapKind), -1);
-    EXPECT_EQ(CSmfCtrl(&doc, &reporter).Read(dir.Path(), ControlMapKind), -1);
-    EXPECT_EQ(CSmfCtrl(&doc, &reporter).Read(dir / "missing" / "x.mid", ControlMapKind), -1);
+    EXPECT_EQ(ReadMapFile(dir / "missing.mid", ControlMapKind, doc, &reporter), -1);
+    EXPECT_EQ(ReadMapFile(dir.Path(), ControlMapKind, doc, &reporter), -1);
+    EXPECT_EQ(ReadMapFile(dir / "missing" / "x.mid", ControlMapKind, doc, &reporter), -1);
     using W = std::pair<StringId, int>;
     EXPECT_EQ(reporter.warnings, (std::vector<W>{{StringId::LoadError, CauseFileNotFound},
                                                  {StringId::LoadError, CauseAccessDenied},
@@ -427,9 +419,7 @@ TEST(SmfInterop, MidoReadsAWrittenMap) {
     FillEveryKind(doc);
     doc.SetTitle("Live set");
     doc.SetMapComment(0, "Volume");
-    CSmfCtrl writer(&doc);
-    ASSERT_TRUE(writer.Create(dir / "map.mid"));
-    ASSERT_EQ(writer.Write(), 0);
+    ASSERT_TRUE(SaveMapDocument(dir / "map.mid", doc).Ok());
 
     const std::string script =
         "import sys, mido\n"

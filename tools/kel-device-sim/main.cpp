@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "files/smfctrl.h"
+#include "files/mapfile.h"
 #include "midi/keldevice.h"
 #include "midi/rtmidi/rtmidibackend.h"
 #include "model/parameter.h"
@@ -255,9 +255,9 @@ void QuietError(RtMidiError::Type type, const std::string& text, void*) {
 bool SaveMemory(const std::string& path, kel::CParameter& document,
                 const kel::RecordTable& memory) {
     document.Map().records = memory;
-    kel::CSmfCtrl file(&document);
-    if (!file.Create(path) || file.Write() != 0) {
-        std::cerr << "kel-device-sim: cannot write " << path << " (" << file.LastCause() << ")\n";
+    const kel::SafeSaveResult saved = kel::SaveMapDocument(path, document);
+    if (!saved.Ok()) {
+        std::cerr << "kel-device-sim: cannot write " << path << " (" << saved.cause << ")\n";
         return false;
     }
     return true;
@@ -282,8 +282,7 @@ int main(int argc, char** argv) {
     CKelDevice device;
     if (!options.memory.empty()) {
         StderrReporter reporter;
-        kel::CSmfCtrl file(&document, &reporter);
-        if (file.Read(options.memory, kel::ControlMapKind) != 0) {
+        if (kel::ReadMapFile(options.memory, kel::ControlMapKind, document, &reporter) != 0) {
             return 1;
         }
         document.FoldTwinCodes();

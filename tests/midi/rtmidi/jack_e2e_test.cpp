@@ -10,7 +10,7 @@
 #include <random>
 #include <thread>
 
-#include "files/smfctrl.h"
+#include "files/mapfile.h"
 #include "midi/devlist.h"
 #include "midi/rtmidi/rtmidibackend.h"
 #include "midi/transfer.h"
@@ -166,8 +166,7 @@ protected:
     bool WriteMemoryFile(const RecordTable& memory) {
         CParameter source;
         source.Map().records = memory;
-        CSmfCtrl file(&source, &reporter);
-        return file.Create(savePath.string()) && file.Write() == 0;
+        return SaveMapDocument(savePath.string(), source).Ok();
     }
 
     std::string name;
@@ -208,8 +207,7 @@ TEST_F(JackEndToEnd, TransmitThenReceiveThroughTheSimulator) {
         record[rec::AssignCode] = BaseCode(record[rec::AssignCode]);
     }
     CParameter stored;
-    CSmfCtrl file(&stored, &reporter);
-    ASSERT_EQ(file.Read(savePath.string(), ControlMapKind), 0);
+    ASSERT_EQ(ReadMapFile(savePath.string(), ControlMapKind, stored, &reporter), 0);
     stored.FoldTwinCodes();
     EXPECT_EQ(HexTable(stored.Map().records), HexTable(folded));
 

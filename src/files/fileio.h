@@ -1,0 +1,69 @@
+// Plain file access shared by every file the programs read and write: the cause numbers that
+// file messages show, writing a whole content, creating a new file exclusively, and reading a
+// whole file up to a size limit.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace kel {
+
+// File error cause numbers, as the "(%d)" of the file messages shows them.
+enum FileErrorCause : int {
+    CauseNone = 0,
+    CauseGeneric = 1,
+    CauseFileNotFound = 2,
+    CauseBadPath = 3,
+    CauseTooManyOpenFiles = 4,
+    CauseAccessDenied = 5,
+    CauseInvalidFile = 6,
+    CauseRemoveCurrentDir = 7,
+    CauseDirectoryFull = 8,
+    CauseBadSeek = 9,
+    CauseHardIo = 10,
+    CauseSharingViolation = 11,
+    CauseLockViolation = 12,
+    CauseDiskFull = 13,
+    CauseEndOfFile = 14,
+};
+
+// The cause number for a system error number (`errno`).
+int FileErrorCauseOf(int err);
+
+// Writes all of `bytes` to `fd`, flushes them to the disk when `sync` is set, and closes `fd`,
+// also after a failure. Returns 0, or the errno of the first failure (an interrupted close is
+// no failure). A write beyond the process's file size limit fails with EFBIG instead of ending
+// the program.
+int WriteAndClose(int fd, std::span<const std::uint8_t> bytes, bool sync);
+
+// What creating a new file does when its name is already taken.
+enum class TakenName {
+    Fail,           // fail with EEXIST
+    ReplaceOwnFile, // remove a file or link of this user's left there by an earlier run, once
+};
+
+// Creates `path` as a new, empty file with `mode`, open for writing: exclusively, never
+// through a link and never reusing an existing file. With ReplaceOwnFile a file or link this
+// user owns at the name is removed first (in a shared temporary directory nobody else can
+// remove or replace it); anything else keeps the name taken. Returns the descriptor, or -1
+// with errno set (EEXIST when the name stays taken).
+int CreateNewFile(const std::filesystem::path& path, mode_t mode, TakenName taken);
+
+// Creates the first of the names `nameOf(0)`, `nameOf(1)`, ... (at most `attempts` of them)
+// that CreateNewFile can create, and stores it in `created`. Stops at the first failure other
+// than a taken name. Returns the descriptor, or -1 with errno set.
+int CreateFirstFreeFile(const std::function<std::filesystem::path(unsigned attempt)>& nameOf,
+                        unsigned attempts, mode_t mode, TakenName taken,
+                        std::filesystem::path& created);
+
+// Reads `fd` to its end, but at most `limit` bytes, into `bytes` (a pipe is read until its
+// writer closes it). Returns 0, or the errno of a failed read.
+int ReadUpTo(int fd, std::size_t limit, std::vector<std::uint8_t>& bytes);
+
+} // namespace kel
