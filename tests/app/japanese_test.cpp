@@ -97,20 +97,13 @@ protected:
         RemoveUiTranslations();
     }
 
-    CKelMsgDlg* Dialog() { return qobject_cast<CKelMsgDlg*>(app_->AssignDialog().Window()); }
-
-    void Pick(QComboBox* list, int entry) {
-        list->setCurrentIndex(entry);
-        emit list->activated(entry);
-    }
-
     // The main window, its menus and the assign dialog on every type, channel message kind
     // and data type.
     Texts Everything() {
         Texts texts;
         CollectWidgets(window_, QStringLiteral("main window"), texts);
         EXPECT_TRUE(app_->AssignDialog().OpenAssignDialog(0));
-        CKelMsgDlg* dialog = Dialog();
+        CKelMsgDlg* dialog = AssignWindow();
         if (dialog == nullptr) {
             ADD_FAILURE() << "no assign dialog";
             return texts;

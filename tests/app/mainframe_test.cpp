@@ -326,16 +326,12 @@ TEST_F(EditorTest, RefusedDialogFieldsKeepTheControlAndCloseDestroysTheDialog) {
     app_->SetAssignDialog(&dialog);
     app_->Document().SelectController(4);
     dialog.refuse = true;
-    PostEditorNotify(window_->View(), NotifyOpenAssign, 7);
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
+    ClickControl(7);
     EXPECT_EQ(app_->Document().SelectedController(), 4);
     EXPECT_GE(dialog.applied, 1);
 
     dialog.refuse = false;
-    PostEditorNotify(window_->View(), NotifyOpenAssign, 7);
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
+    ClickControl(7);
     EXPECT_EQ(app_->Document().SelectedController(), 7);
 
     EXPECT_TRUE(window_->close());

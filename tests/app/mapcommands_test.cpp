@@ -92,13 +92,10 @@ TEST_F(MapCommandsTest, CheckMapListsTheFindingsAndOpensTheControlOfALine) {
 }
 
 TEST_F(MapCommandsTest, CheckMapSeesTheDialogsPendingFields) {
-    PostEditorNotify(window_->View(), NotifyOpenAssign, S3);
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-    auto* list = FindByKelId<QComboBox>(app_->AssignDialog().Window(), CKelMsgDlg::IdTypeList);
+    ClickControl(S3);
+    auto* list = Control<QComboBox>(AssignWindow(), CKelMsgDlg::IdTypeList);
     ASSERT_NE(list, nullptr);
-    list->setCurrentIndex(MsgTempo);
-    emit list->activated(MsgTempo);
+    Pick(list, MsgTempo);
     app_->Document().RecordOf(R1)[rec::AssignCode] = CodeTempo;
     window_->RunCommand(cmd::CheckMap);
     EXPECT_EQ(LinesOf(Commands()->CheckWindow()), QStringList({"R1 and S3 both send TEMPO."}));
@@ -131,21 +128,10 @@ protected:
         QString question;
     };
 
-    void SetUp() override {
-        app_.reset();
-        ASSERT_TRUE(StartWith());
-    }
-    bool StartWith() {
-        auto store = std::make_unique<QSettings>(dir_.filePath(QStringLiteral("settings.ini")),
-                                                 QSettings::IniFormat);
+    CUiServices& Ui() override { return questionUi_; }
+    void PrepareStore(QSettings& store) override {
         // The built-in device, whose port is always there.
-        store->setValue(QStringLiteral("MIDI Device/API"), QStringLiteral("Virtual"));
-        app_ = std::make_unique<CKelEditorApp>(questionUi_, std::move(store));
-        if (!app_->Startup({QStringLiteral("kel-editor")})) {
-            return false;
-        }
-        window_ = app_->MainWindow();
-        return true;
+        store.setValue(QStringLiteral("MIDI Device/API"), QStringLiteral("Virtual"));
     }
 
     QuestionUi questionUi_;

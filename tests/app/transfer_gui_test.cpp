@@ -57,13 +57,13 @@ TEST_F(TransferGuiTest, TransmitThenReceiveBringsBackTheMapWithTwinCodesFolded) 
     EXPECT_EQ(midiUi_.confirmTexts.last(), UiText(StringId::ConfirmReceive));
     EXPECT_TRUE(midiUi_.warnings.isEmpty()) << midiUi_.warnings.join(u'\n').toStdString();
     CParameter& doc = app_->Document();
-    EXPECT_EQ(HexTable(doc.Map().records), HexTable(Folded(sent)));
+    EXPECT_EQ(HexTable(doc.Map().records), HexTable(test::Folded(sent)));
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(doc.GetTitle(), ""); // the map was new before it was received
     EXPECT_EQ(TitleField()->text(), QString());
     // The selection is back and its received record is loaded for editing.
     EXPECT_EQ(doc.SelectedController(), 5);
-    EXPECT_EQ(test::Hex(doc.EditBuffer().record), test::Hex(Folded(sent)[5]));
+    EXPECT_EQ(test::Hex(doc.EditBuffer().record), test::Hex(test::Folded(sent)[5]));
     EXPECT_FALSE(Midi().Input().IsOpen());
     EXPECT_TRUE(Action(cmd::Save)->isEnabled());
 }

@@ -32,22 +32,14 @@ protected:
         const ControlMap& map = app_->Document().Map();
         return {map.records, map.title, map.comments};
     }
-    void ClickControl(ControllerId id) {
-        PostEditorNotify(window_->View(), NotifyOpenAssign, id);
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
-    }
-    CKelMsgDlg* Dialog() { return qobject_cast<CKelMsgDlg*>(app_->AssignDialog().Window()); }
     void PickType(int type) {
-        auto* list = FindByKelId<QComboBox>(Dialog(), CKelMsgDlg::IdTypeList);
-        list->setCurrentIndex(type);
-        emit list->activated(type);
+        Pick(Control<QComboBox>(AssignWindow(), CKelMsgDlg::IdTypeList), type);
     }
     void SetComment(const char* text) {
-        FindByKelId<CCharEdit>(Dialog(), CKelMsgDlg::IdComment)->setText(text);
+        FindByKelId<CCharEdit>(AssignWindow(), CKelMsgDlg::IdComment)->setText(text);
     }
     void Press(int button) {
-        FindByKelId<QPushButton>(Dialog(), button)->click();
+        FindByKelId<QPushButton>(AssignWindow(), button)->click();
         QCoreApplication::processEvents();
     }
     // Runs a command with the focus away from any text field, as from the panel.
@@ -213,11 +205,12 @@ TEST_F(UndoTest, PendingFieldsOfTheOpenDialogAreCommittedAndUndoneFirst) {
     Run(cmd::Undo);
     EXPECT_EQ(doc.RecordOf(R1)[rec::AssignCode], CodeNoAssign);
     EXPECT_EQ(doc.EditBuffer().record[rec::AssignCode], CodeNoAssign);
-    EXPECT_EQ(FindByKelId<QComboBox>(Dialog(), CKelMsgDlg::IdTypeList)->currentIndex(),
+    EXPECT_EQ(FindByKelId<QComboBox>(AssignWindow(), CKelMsgDlg::IdTypeList)->currentIndex(),
               MsgNoAssign);
     Run(cmd::Redo);
     EXPECT_EQ(doc.RecordOf(R1)[rec::AssignCode], CodeTempo);
-    EXPECT_EQ(FindByKelId<QComboBox>(Dialog(), CKelMsgDlg::IdTypeList)->currentIndex(), MsgTempo);
+    EXPECT_EQ(FindByKelId<QComboBox>(AssignWindow(), CKelMsgDlg::IdTypeList)->currentIndex(),
+              MsgTempo);
 }
 
 TEST_F(UndoTest, ATextFieldKeepsCtrlZAndTheMenuItemsGiveWay) {

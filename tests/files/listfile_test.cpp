@@ -12,19 +12,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/records.h"
+#include "support/scratch.h"
+
 namespace kel {
 namespace {
 
 namespace fs = std::filesystem;
 
-AssignRecord Rec(std::initializer_list<int> bytes) {
-    AssignRecord r{};
-    std::size_t i = 0;
-    for (int b : bytes) {
-        r[i++] = static_cast<std::uint8_t>(b);
-    }
-    return r;
-}
+using test::Rec;
 
 // --- Files ------------------------------------------------------------------------------------
 
@@ -62,20 +58,15 @@ void WriteFile(const fs::path& path, std::string_view text) {
 class ListFiles : public testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kel-list-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root = pattern;
+        root = test::MakeScratchFolder("kel-list-");
+        ASSERT_FALSE(root.empty());
         temp = root / "tmp";
         fs::create_directory(temp);
         map.title = "T";
         map.records[0] = Rec({7, 0, 0, 0, 0, 7, 0, 127});
         map.comments[0] = "Volume";
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(root, ec);
-    }
+    void TearDown() override { test::RemoveScratchFolder(root); }
 
     std::vector<fs::path> TempEntries() const {
         std::vector<fs::path> out;

@@ -9,7 +9,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
-#include <random>
 #include <thread>
 
 #include "midi/virtualbackend.h"
@@ -26,15 +25,8 @@ using namespace std::chrono_literals;
 
 // Messages of other devices and broken ones of this device, as they may share the line.
 std::vector<Bytes> ForeignMessages() {
-    Bytes badChecksum = [] {
-        AssignEntry entry;
-        entry.controllerId = 5;
-        entry.record[rec::AssignCode] = CodeNote;
-        MidiBlock block;
-        EncodeBulk(entry, block);
-        block.data[139] ^= 0x01;
-        return Bytes(block.data.begin(), block.data.begin() + 141);
-    }();
+    Bytes badChecksum = test::ControlMapMessage(5, CodeNote, 0);
+    badChecksum[139] ^= 0x01;
     Bytes sampleDump(600, 0x11); // longer than one input buffer: it takes two
     sampleDump.front() = 0xF0;
     sampleDump.back() = 0xF7;
@@ -205,24 +197,11 @@ private:
     bool last_ = false;
 };
 
-class UserAtTheEditor : public TransferUi {
+// The scripted user, whose dialogs wait for the device as a person would and may be cancelled.
+class UserAtTheEditor : public test::ScriptedUi {
 public:
-    explicit UserAtTheEditor(CParameter& document) : document_(document) {}
+    using ScriptedUi::ScriptedUi;
 
-    std::string StoredPortName(bool) override { return CVirtualKelBackend::kPortName; }
-    void CommitPendingEdits() override {}
-    bool Confirm(StringId) override {
-        if (onConfirm) {
-            onConfirm();
-        }
-        return confirm;
-    }
-    bool ShowTransmitInstructions() override {
-        if (onInstructions) {
-            onInstructions();
-        }
-        return continueInstructions;
-    }
     std::unique_ptr<TransferDialog> CreateReceiveDialog() override {
         return std::make_unique<UserDialog>(UserDialog::ClosesOn::FirstReport, cancelWaitAfter,
                                             waitPatience, gaveUp);
@@ -231,54 +210,31 @@ public:
         return std::make_unique<UserDialog>(UserDialog::ClosesOn::LastReport, cancelProgressAfter,
                                             progressPatience, gaveUp);
     }
-    void NewMap() override { document_.NewDocument(); }
-    void RefreshViews() override {}
 
-    bool confirm = true;
-    bool continueInstructions = true;
-    std::function<void()> onConfirm;
-    std::function<void()> onInstructions;
     int cancelWaitAfter = UserDialog::kNeverCancel;
     int cancelProgressAfter = UserDialog::kNeverCancel;
     // How long the user waits for the device before cancelling a dialog.
     std::chrono::milliseconds waitPatience = 5s;
     std::chrono::milliseconds progressPatience = 5s;
     std::atomic<int> gaveUp{0};
-
-private:
-    CParameter& document_;
 };
 
 // Records of plain kinds (no twin codes), so that what arrives compares directly.
 RecordTable Memory(unsigned seed) {
-    std::mt19937 random(seed);
-    RecordTable table{};
-    for (auto& record : table) {
-        for (auto& byte : record) {
-            byte = static_cast<std::uint8_t>(random() & 0x7F);
-        }
-        record[rec::AssignCode] = CodeNote;
-    }
-    return table;
+    return test::RandomRecords(seed, CodeNote);
 }
 
 class MidiFaultTest : public ::testing::Test {
 protected:
     MidiFaultTest() {
-        device.SetEnterDelay(20ms);
-        device.SetMessageGap(1ms);
+        test::QuickPacing(device, out, 20ms);
         device.Device().SetMemory(Memory(1));
         out.SetDeviceName(CVirtualKelBackend::kPortName);
         in.SetDeviceName(CVirtualKelBackend::kPortName);
-        out.SetSendInterval(2ms);
-        // The user presses [ENTER] on the device before going on.
-        ui.onInstructions = [this] { WaitForDevice(CKelDevice::State::Receiving); };
-    }
-
-    void WaitForDevice(CKelDevice::State state) {
-        for (int i = 0; i < 1000 && device.Device().GetState() != state; ++i) {
-            std::this_thread::sleep_for(2ms);
-        }
+        // The user presses [ENTER] on the device before going on (unless it is gone by then).
+        ui.onInstructions = [this] {
+            test::WaitForDeviceState(device, CKelDevice::State::Receiving);
+        };
     }
 
     TransferOutcome Transmit() {

@@ -13,14 +13,9 @@ using test::FakeBackend;
 using test::PostRecorder;
 using test::RecordingReporter;
 
+// The bulk message of a record with `code` and the controller's number as its first value.
 Bytes BulkFor(ControllerId id, std::uint8_t code) {
-    AssignEntry entry;
-    entry.controllerId = id;
-    entry.record[rec::AssignCode] = code;
-    entry.record[rec::Values] = static_cast<std::uint8_t>(id);
-    MidiBlock block;
-    EncodeBulk(entry, block);
-    return Bytes(block.data.begin(), block.data.begin() + static_cast<std::ptrdiff_t>(block.count));
+    return test::ControlMapMessage(id, code, static_cast<std::uint8_t>(id));
 }
 
 TEST(ReceivedQueue, HoldsExactly1024BlocksAndWraps) {

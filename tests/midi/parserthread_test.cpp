@@ -8,18 +8,9 @@ namespace kel {
 namespace {
 
 using test::Bytes;
+using test::ControlMapMessage;
 using test::Post;
 using test::PostRecorder;
-
-Bytes Encoded(ControllerId id, std::uint8_t code, std::uint8_t value) {
-    AssignEntry entry;
-    entry.controllerId = id;
-    entry.record[rec::AssignCode] = code;
-    entry.record[rec::Values] = value;
-    MidiBlock block;
-    EncodeBulk(entry, block);
-    return Bytes(block.data.begin(), block.data.begin() + static_cast<std::ptrdiff_t>(block.count));
-}
 
 class ParserTest : public ::testing::Test {
 protected:
@@ -35,14 +26,14 @@ TEST_F(ParserTest, DropsEverythingButValidBulkMessages) {
     parser.SetRemainingCount(50);
     parser.SetNotifyWindow(&notify, UM_BULK_RECEIVED);
 
-    Bytes badChecksum = Encoded(4, CodeNote, 60);
+    Bytes badChecksum = ControlMapMessage(4, CodeNote, 60);
     badChecksum[139] = static_cast<std::uint8_t>((badChecksum[139] + 1) & 0x7F);
-    Bytes otherModel = Encoded(4, CodeNote, 60);
+    Bytes otherModel = ControlMapMessage(4, CodeNote, 60);
     otherModel[5] = 0x1B;
-    Bytes controller50 = Encoded(4, CodeNote, 60);
+    Bytes controller50 = ControlMapMessage(4, CodeNote, 60);
     controller50[9] = 50;
     controller50[139] = static_cast<std::uint8_t>((controller50[139] - 46) & 0x7F);
-    const Bytes whole = Encoded(4, CodeNote, 60);
+    const Bytes whole = ControlMapMessage(4, CodeNote, 60);
     const Bytes mode(kReceiveModeMessage.begin(), kReceiveModeMessage.end());
     const Bytes cases[] = {
         {},                                                     // nothing
@@ -70,10 +61,10 @@ TEST_F(ParserTest, AControllerCountsOnceHoweverOftenItArrives) {
     CParserThread parser(*queue, table);
     parser.SetRemainingCount(2);
     parser.SetNotifyWindow(&notify, UM_BULK_RECEIVED);
-    Queue(Encoded(49, CodeControlChange, 7));
-    Queue(Encoded(49, CodeControlChange, 8));
-    Queue(Encoded(0, CodeRpnTwin, 1));
-    Queue(Encoded(0, CodeRpnTwin, 2));
+    Queue(ControlMapMessage(49, CodeControlChange, 7));
+    Queue(ControlMapMessage(49, CodeControlChange, 8));
+    Queue(ControlMapMessage(0, CodeRpnTwin, 1));
+    Queue(ControlMapMessage(0, CodeRpnTwin, 2));
     for (int i = 0; i < 4; ++i) {
         parser.ParseOne();
     }
@@ -88,7 +79,7 @@ TEST_F(ParserTest, AControllerCountsOnceHoweverOftenItArrives) {
 
     // A new count starts a new receive: controller 49 counts again.
     parser.SetRemainingCount(1);
-    Queue(Encoded(49, CodeControlChange, 9));
+    Queue(ControlMapMessage(49, CodeControlChange, 9));
     parser.ParseOne();
     EXPECT_EQ(parser.RemainingCount(), 0);
 }
@@ -96,7 +87,7 @@ TEST_F(ParserTest, AControllerCountsOnceHoweverOftenItArrives) {
 TEST_F(ParserTest, WithoutANotifyTargetTheMapIsStillUpdated) {
     CParserThread parser(*queue, table);
     parser.SetRemainingCount(50);
-    Queue(Encoded(10, CodeNote, 64));
+    Queue(ControlMapMessage(10, CodeNote, 64));
     parser.ParseOne();
     EXPECT_EQ(table[10][rec::Values], 64);
     EXPECT_EQ(parser.RemainingCount(), 49);
@@ -111,13 +102,13 @@ TEST_F(ParserTest, ThreadHandlesMessagesInOrderAndQuitClearsTheRest) {
     parser.SetRemainingCount(50);
     parser.SetNotifyWindow(&notify, UM_BULK_RECEIVED);
     ASSERT_TRUE(parser.Resume());
-    Queue(Encoded(1, CodeNote, 11));
+    Queue(ControlMapMessage(1, CodeNote, 11));
     parser.PostThreadMessage(UM_PARSER, ParserParseOne);
     parser.PostThreadMessage(UM_PARSER, 7);     // unknown: ignored
     parser.PostThreadMessage(UM_PARSER + 1, 2); // another message: ignored
     ASSERT_TRUE(notify.WaitForCount(1));
-    Queue(Encoded(2, CodeNote, 22));
-    Queue(Encoded(3, CodeNote, 33));
+    Queue(ControlMapMessage(2, CodeNote, 22));
+    Queue(ControlMapMessage(3, CodeNote, 33));
     parser.PostThreadMessage(UM_PARSER, ParserParseOne);
     parser.PostThreadMessage(UM_PARSER, ParserQuit);
     parser.WaitForEnd();

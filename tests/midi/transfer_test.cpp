@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "midi/virtualbackend.h"
 #include "support/midi_fakes.h"
 
@@ -20,14 +18,7 @@ using namespace std::chrono_literals;
 
 // Records of every kind, with some twin codes, as a device might hold them.
 RecordTable SampleMemory(unsigned seed) {
-    std::mt19937 random(seed);
-    RecordTable table{};
-    for (auto& record : table) {
-        for (auto& byte : record) {
-            byte = static_cast<std::uint8_t>(random() & 0x7F);
-        }
-        record[rec::AssignCode] = static_cast<std::uint8_t>(random() % 25);
-    }
+    RecordTable table = test::RandomRecords(seed);
     table[3][rec::AssignCode] = CodeControlChangeTwin;
     table[4][rec::AssignCode] = CodeSystemExclusiveTwin;
     table[4][rec::SysExMessage] = 0xF0;
@@ -37,18 +28,9 @@ RecordTable SampleMemory(unsigned seed) {
 class TransferTest : public ::testing::Test {
 protected:
     TransferTest() {
-        device.SetEnterDelay(20ms);
-        device.SetMessageGap(1ms);
+        test::QuickPacing(device, out, 20ms);
         out.SetDeviceName(CVirtualKelBackend::kPortName);
         in.SetDeviceName(CVirtualKelBackend::kPortName);
-        out.SetSendInterval(2ms);
-    }
-
-    void WaitForDeviceState(CKelDevice::State state) {
-        for (int i = 0; i < 1000 && device.Device().GetState() != state; ++i) {
-            std::this_thread::sleep_for(2ms);
-        }
-        ASSERT_EQ(device.Device().GetState(), state);
     }
 
     TransferOutcome Transmit() {
@@ -70,7 +52,9 @@ TEST_F(TransferTest, TransmitThenReceiveGivesBackTheSameRecords) {
     const RecordTable sent = SampleMemory(7);
     document.Map().records = sent;
     // The user presses [ENTER] on the device before "Continue".
-    ui.onInstructions = [&] { WaitForDeviceState(CKelDevice::State::Receiving); };
+    ui.onInstructions = [&] {
+        EXPECT_TRUE(test::WaitForDeviceState(device, CKelDevice::State::Receiving));
+    };
     ASSERT_EQ(Transmit(), TransferOutcome::Completed);
     EXPECT_EQ(ui.questions, std::vector<StringId>{StringId::ConfirmTransmit});
     EXPECT_EQ(ui.commits, 1);

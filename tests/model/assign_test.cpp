@@ -5,17 +5,12 @@
 
 #include <vector>
 
+#include "support/records.h"
+
 namespace kel {
 namespace {
 
-AssignRecord Rec(std::initializer_list<int> head) {
-    AssignRecord r{};
-    std::size_t i = 0;
-    for (int b : head) {
-        r[i++] = static_cast<std::uint8_t>(b);
-    }
-    return r;
-}
+using test::Rec;
 
 AssignEntry EntryOfKind(int kind) {
     AssignEntry e;

@@ -13,20 +13,14 @@
 #include <unistd.h>
 
 #include "model/msgtext.h"
+#include "support/records.h"
 
 namespace kel {
 namespace {
 
 namespace fs = std::filesystem;
 
-AssignRecord Rec(std::initializer_list<int> bytes) {
-    AssignRecord r{};
-    std::size_t i = 0;
-    for (int b : bytes) {
-        r[i++] = static_cast<std::uint8_t>(b);
-    }
-    return r;
-}
+using test::Rec;
 
 AssignRecord SysEx(std::string_view text, int dataType, int min, int max, int modeBits = 0) {
     AssignEntry e;

@@ -5,10 +5,13 @@
 #include <numeric>
 #include <vector>
 
+#include "support/records.h"
+
 namespace kel {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
+using test::MemorySetMessage;
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes out;
@@ -26,24 +29,7 @@ AssignEntry EntryFor(ControllerId id, std::initializer_list<std::uint8_t> head) 
 }
 
 Bytes Encoded(const AssignEntry& entry) {
-    MidiBlock block;
-    EXPECT_EQ(EncodeBulk(entry, block), 0);
-    return Bytes(block.data.begin(), block.data.begin() + static_cast<long>(block.count));
-}
-
-// A memory set message for `slot` carrying `record`, with a correct checksum.
-Bytes MemorySetMessage(int slot, const AssignRecord& record) {
-    Bytes m = {0xF0, 0x41, 0x10, 0x00, 0x62, 0x12, 0x00, 0x00, static_cast<std::uint8_t>(slot),
-               0x00};
-    for (std::uint8_t b : record) {
-        m.push_back(b >> 4);
-        m.push_back(b & 0x0F);
-    }
-    m.resize(138, 0x00);
-    const unsigned sum = std::accumulate(m.begin() + 6, m.end(), 0u);
-    m.push_back(static_cast<std::uint8_t>((0 - sum) & 0x7F));
-    m.push_back(0xF7);
-    return m;
+    return test::ControlMapMessage(entry.controllerId, entry.record);
 }
 
 // --- encoding -----------------------------------------------------------------------------

@@ -7,19 +7,12 @@
 #include <ostream>
 
 #include "model/parameter.h"
+#include "support/records.h"
 
 namespace kel {
 namespace {
 
-// A record from its leading bytes (the rest 0).
-AssignRecord Rec(std::initializer_list<int> bytes) {
-    AssignRecord r{};
-    std::size_t i = 0;
-    for (int b : bytes) {
-        r[i++] = static_cast<std::uint8_t>(b);
-    }
-    return r;
-}
+using test::Rec;
 
 struct LabelCase {
     AssignRecord record;

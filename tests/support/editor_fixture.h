@@ -1,7 +1,8 @@
-// A started editor on a temporary settings file with recording UI services.
+// A started editor on a settings file in a temporary folder, with recording UI services.
 #pragma once
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,38 +13,49 @@
 
 #include "app/keleditorapp.h"
 #include "app/mainframe.h"
+#include "gui/assign/msgdlg.h"
 #include "gui/common/accedit.h"
+#include "gui/common/editornotify.h"
 #include "gui/panel/kelpanel.h"
 #include "support/fake_ui.h"
 #include "support/qt_print.h"
+#include "support/widgets.h"
 
 namespace kel {
 
 class EditorTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(Start({QStringLiteral("kel-editor")})); }
+    void SetUp() override { ASSERT_TRUE(Start()); }
 
+    // The editor ends here, while the services of a derived fixture it may use still exist.
     void TearDown() override {
         if (app_ != nullptr) {
             app_->Document().SetModified(false);
         }
+        app_.reset();
     }
 
     // Values put into the settings store before start-up.
     virtual void PrepareStore(QSettings&) {}
+    // The UI services the editor is started with: ui_, unless a fixture scripts its own.
+    virtual CUiServices& Ui() { return ui_; }
+    // Called between the editor's construction and its start-up.
+    virtual void PrepareApp(CKelEditorApp&) {}
 
-    bool Start(const QStringList& arguments) {
+    // Starts an editor (ending the one before) on the settings kept in the temporary folder,
+    // with the main window active.
+    bool Start(const QStringList& arguments = {QStringLiteral("kel-editor")}) {
         app_.reset();
-        auto store = std::make_unique<QSettings>(dir_.filePath(QStringLiteral("settings.ini")),
+        auto store = std::make_unique<QSettings>(TempPath(QStringLiteral("settings.ini")),
                                                  QSettings::IniFormat);
         PrepareStore(*store);
-        app_ = std::make_unique<CKelEditorApp>(ui_, std::move(store));
+        app_ = std::make_unique<CKelEditorApp>(Ui(), std::move(store));
+        PrepareApp(*app_);
         if (!app_->Startup(arguments)) {
             return false;
         }
         window_ = app_->MainWindow();
-        window_->activateWindow();
-        return QTest::qWaitForWindowActive(window_);
+        return ShowActive(window_);
     }
 
     QString TempPath(const QString& name) const { return dir_.filePath(name); }
@@ -58,6 +70,17 @@ protected:
         EXPECT_EQ(app_->Files().SaveMapFile(CAppSettings::ToFsPath(path)), 1);
         app_->Files().NewMapFile();
         return path;
+    }
+
+    // The panel's request to open the assign dialog on a control, as the view passes it on.
+    void ClickControl(ControllerId id) {
+        PostEditorNotify(window_->View(), NotifyOpenAssign, id);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+    // The assign dialog's window while it exists.
+    CKelMsgDlg* AssignWindow() const {
+        return qobject_cast<CKelMsgDlg*>(app_->AssignDialog().Window());
     }
 
     CCharEdit* TitleField() const { return window_->DialogBar()->TitleField(); }

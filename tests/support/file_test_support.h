@@ -1,15 +1,15 @@
 // Helpers shared by the file tests: a recording reporter, a scratch directory, whole-file
-// access, and builders for the bulk messages and tracks of control map and memory set files.
+// access, and builders for the tracks of control map and memory set files (their messages are
+// built by support/records.h).
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <numeric>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -18,10 +18,10 @@
 #include "files/smfctrl.h"
 #include "model/bulk.h"
 #include "model/reporter.h"
+#include "support/records.h"
+#include "support/scratch.h"
 
 namespace kel::test {
-
-using Bytes = std::vector<std::uint8_t>;
 
 struct RecordingReporter : Reporter {
     std::vector<std::pair<StringId, int>> warnings;
@@ -31,17 +31,14 @@ struct RecordingReporter : Reporter {
 // A fresh directory under the system's temporary directory, removed with its content.
 class ScratchDir {
 public:
-    ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kel-files-XXXXXX");
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "mkdtemp failed";
+    ScratchDir() : path_(MakeScratchFolder("kel-files-")) {
+        if (path_.empty()) {
+            ADD_FAILURE() << "no scratch directory in the temporary directory";
         }
-        path_ = pattern;
     }
-    ~ScratchDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
+    ~ScratchDir() { RemoveScratchFolder(path_); }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
     std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
     const std::filesystem::path& Path() const { return path_; }
     // Names of everything in the directory, sorted.
@@ -66,31 +63,6 @@ inline Bytes ReadFile(const std::filesystem::path& path) {
 inline void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
-}
-
-// The 141-byte bulk message of `record` on controller `id`.
-inline Bytes ControlMapMessage(ControllerId id, const AssignRecord& record) {
-    AssignEntry entry;
-    entry.record = record;
-    entry.controllerId = id;
-    MidiBlock block;
-    EncodeBulk(entry, block);
-    return Bytes(block.data.begin(), block.data.begin() + static_cast<long>(block.count));
-}
-
-// The 140-byte memory set message of `record` in `slot`.
-inline Bytes MemorySetMessage(int slot, const AssignRecord& record) {
-    Bytes m = {0xF0, 0x41, 0x10, 0x00, 0x62, 0x12, 0x00, 0x00, static_cast<std::uint8_t>(slot),
-               0x00};
-    for (std::uint8_t b : record) {
-        m.push_back(b >> 4);
-        m.push_back(b & 0x0F);
-    }
-    m.resize(138, 0x00);
-    const unsigned sum = std::accumulate(m.begin() + 6, m.end(), 0u);
-    m.push_back(static_cast<std::uint8_t>((0 - sum) & 0x7F));
-    m.push_back(0xF7);
-    return m;
 }
 
 // Assembles a format 0 file event by event.

@@ -1,5 +1,6 @@
 // Test doubles for the MIDI tests: a scripted back end, a thread-safe post recorder, a
-// reporter that records, and scripted transfer dialogs.
+// reporter that records, and scripted transfer dialogs. The records and bulk messages they
+// carry are built by support/records.h.
 #pragma once
 
 #include <chrono>
@@ -9,18 +10,19 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "midi/backend.h"
+#include "midi/midiout.h"
 #include "midi/posttarget.h"
 #include "midi/transfer.h"
 #include "midi/virtualbackend.h"
 #include "model/reporter.h"
+#include "support/records.h"
 
 namespace kel::test {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // The bytes as hexadecimal text, for readable failure messages.
 template <typename Range> std::string Hex(const Range& bytes) {
@@ -269,6 +271,24 @@ private:
 
 using namespace std::chrono_literals;
 
+// Quick pacing for tests about the procedures rather than the timing: the virtual device enters
+// its receive state `enterDelay` after the request and sends its messages 1 ms apart, and the
+// editor's output sends one every 2 ms.
+inline void QuickPacing(CVirtualKelBackend& device, CMidiOut& out,
+                        std::chrono::milliseconds enterDelay) {
+    device.SetEnterDelay(enterDelay);
+    device.SetMessageGap(1ms);
+    out.SetSendInterval(2ms);
+}
+
+// Waits up to two seconds for the virtual device to be in `state`; whether it is.
+inline bool WaitForDeviceState(CVirtualKelBackend& device, CKelDevice::State state) {
+    for (int i = 0; i < 1000 && device.Device().GetState() != state; ++i) {
+        std::this_thread::sleep_for(2ms);
+    }
+    return device.Device().GetState() == state;
+}
+
 // A modal dialog run by the test: it ends as a real one would on the posts it gets, or is
 // cancelled by the "user".
 class ScriptedDialog : public TransferDialog {
@@ -323,6 +343,9 @@ public:
     void CommitPendingEdits() override { ++commits; }
     bool Confirm(StringId question) override {
         questions.push_back(question);
+        if (onConfirm) {
+            onConfirm();
+        }
         return confirm;
     }
     bool ShowTransmitInstructions() override {
@@ -348,6 +371,7 @@ public:
     std::string outputName = CVirtualKelBackend::kPortName;
     bool confirm = true;
     bool continueInstructions = true;
+    std::function<void()> onConfirm;
     std::function<void()> onInstructions;
     ScriptedDialog::Mode receiveMode = ScriptedDialog::Mode::CloseOnFirstPost;
     ScriptedDialog::Mode progressMode = ScriptedDialog::Mode::CloseOnZero;

@@ -11,7 +11,6 @@
 
 #include <deque>
 #include <functional>
-#include <random>
 
 #include "app/kelmidi.h"
 #include "gui/mididlg/mididevicedlg.h"
@@ -77,16 +76,9 @@ inline void CancelAfter(QDialog& dialog, int delayMs) {
     });
 }
 
-// A map of every kind of record, with twin codes, a title and comments.
+// A map of every kind of record, with twin codes.
 inline RecordTable VariedRecords(unsigned seed) {
-    std::mt19937 random(seed);
-    RecordTable table{};
-    for (auto& record : table) {
-        for (auto& byte : record) {
-            byte = static_cast<std::uint8_t>(random() & 0x7F);
-        }
-        record[rec::AssignCode] = static_cast<std::uint8_t>(random() % 25);
-    }
+    RecordTable table = test::RandomRecords(seed);
     table[2][rec::AssignCode] = CodeNoteTwin;
     table[3][rec::AssignCode] = CodeControlChangeTwin;
     table[40][rec::AssignCode] = CodeFreeMessageTwin;
@@ -94,37 +86,21 @@ inline RecordTable VariedRecords(unsigned seed) {
     return table;
 }
 
-inline RecordTable Folded(RecordTable table) {
-    for (auto& record : table) {
-        record[rec::AssignCode] = BaseCode(record[rec::AssignCode]);
-    }
-    return table;
-}
-
 class MidiGuiTest : public EditorTest {
 protected:
-    void SetUp() override {
-        // The editor's services are the scripted ones: EditorTest's own stay unused.
-        ASSERT_TRUE(StartScripted());
-    }
+    void SetUp() override { ASSERT_TRUE(StartScripted()); }
 
+    // The editor's services are the scripted ones: EditorTest's own stay unused.
+    CUiServices& Ui() override { return midiUi_; }
+    void PrepareApp(CKelEditorApp&) override { PrepareMidi(Midi()); }
+
+    // Starts the editor (again), with the virtual device and the output paced for quick tests.
     bool StartScripted() {
-        app_.reset();
-        auto store = std::make_unique<QSettings>(dir_.filePath(QStringLiteral("midi.ini")),
-                                                 QSettings::IniFormat);
-        PrepareStore(*store);
-        app_ = std::make_unique<CKelEditorApp>(midiUi_, std::move(store));
-        PrepareMidi(Midi());
-        if (!app_->Startup({QStringLiteral("kel-editor")})) {
+        if (!Start()) {
             return false;
         }
-        window_ = app_->MainWindow();
-        window_->activateWindow();
-        // Quick device and pacing: the tests are about the dialogs, not the timing.
-        Midi().Systems().Virtual().SetEnterDelay(std::chrono::milliseconds(30));
-        Midi().Systems().Virtual().SetMessageGap(std::chrono::milliseconds(1));
-        Midi().Output().SetSendInterval(std::chrono::milliseconds(2));
-        return QTest::qWaitForWindowActive(window_);
+        test::QuickPacing(Device(), Midi().Output(), std::chrono::milliseconds(30));
+        return true;
     }
 
     // Stand-ins for the system's MIDI, installed before anything asks for them. By default

@@ -30,57 +30,52 @@ class DialogUser {
 public:
     explicit DialogUser(CKelMsgDlg* dlg) : dlg_(dlg) {}
 
-    void Type(int type) { Pick(Get<QComboBox>(dlg_, CKelMsgDlg::IdTypeList), type); }
-    void Port(int entry) { Pick(Get<QComboBox>(dlg_, CKelMsgDlg::IdPortList), entry); }
-    void Button(int entry) { Pick(Get<QComboBox>(dlg_, CKelMsgDlg::IdButtonModeList), entry); }
-    void Aft(int entry) { Pick(Get<QComboBox>(dlg_, CKelMsgDlg::IdAftModeList), entry); }
+    void Type(int type) { Pick(Control<QComboBox>(dlg_, CKelMsgDlg::IdTypeList), type); }
+    void Port(int entry) { Pick(Control<QComboBox>(dlg_, CKelMsgDlg::IdPortList), entry); }
+    void Button(int entry) { Pick(Control<QComboBox>(dlg_, CKelMsgDlg::IdButtonModeList), entry); }
+    void Aft(int entry) { Pick(Control<QComboBox>(dlg_, CKelMsgDlg::IdAftModeList), entry); }
     void CenterClick() {
-        QTest::mouseClick(Get<QCheckBox>(dlg_, CKelMsgDlg::IdCenterClick), Qt::LeftButton);
+        QTest::mouseClick(Control<QCheckBox>(dlg_, CKelMsgDlg::IdCenterClick), Qt::LeftButton);
     }
     void Comment(const QString& text) {
-        TypeText(Get<CCharEdit>(dlg_, CKelMsgDlg::IdComment), text);
+        TypeText(Control<CCharEdit>(dlg_, CKelMsgDlg::IdComment), text);
     }
 
     // Channel page.
     void Kind(int kind) {
-        Pick(Get<QComboBox>(dlg_->ChannelPage(), CKelChMsgPage::IdKindList), kind);
+        Pick(Control<QComboBox>(dlg_->ChannelPage(), CKelChMsgPage::IdKindList), kind);
     }
     void Channel(int channel) {
-        Pick(Get<QComboBox>(dlg_->ChannelPage(), CKelChMsgPage::IdChannelList), channel - 1);
+        Pick(Control<QComboBox>(dlg_->ChannelPage(), CKelChMsgPage::IdChannelList), channel - 1);
     }
     // Number field 1-4 of the channel page, in the order the page shows them.
     void Field(int index, int value) {
-        TypeText(Get<CNumEdit>(dlg_->ChannelPage(), CKelChMsgPage::IdField[index - 1]),
+        TypeText(Control<CNumEdit>(dlg_->ChannelPage(), CKelChMsgPage::IdField[index - 1]),
                  QString::number(value));
     }
 
     // System realtime page.
     void Status(int entry) {
-        Pick(Get<QComboBox>(dlg_->RealtimePage(), CKelSysRealPage::IdStatusList), entry);
+        Pick(Control<QComboBox>(dlg_->RealtimePage(), CKelSysRealPage::IdStatusList), entry);
     }
 
     // System Ex. / Free Message page: the data type first, as it resets the range fields.
     void Message(const QString& text, int dataEntry, int min, int max) {
         QWidget* page = dlg_->FreePage();
-        Pick(Get<QComboBox>(page, CKelFreeMsgPage::IdDataTypeList), dataEntry);
-        TypeText(Get<CCharEdit>(page, CKelFreeMsgPage::IdMessageText), text);
-        TypeText(Get<CNumEdit>(page, CKelFreeMsgPage::IdMinField), QString::number(min));
-        TypeText(Get<CNumEdit>(page, CKelFreeMsgPage::IdMaxField), QString::number(max));
+        Pick(Control<QComboBox>(page, CKelFreeMsgPage::IdDataTypeList), dataEntry);
+        TypeText(Control<CCharEdit>(page, CKelFreeMsgPage::IdMessageText), text);
+        TypeText(Control<CNumEdit>(page, CKelFreeMsgPage::IdMinField), QString::number(min));
+        TypeText(Control<CNumEdit>(page, CKelFreeMsgPage::IdMaxField), QString::number(max));
     }
 
 private:
-    template <typename T> static T* Get(QObject* root, int id) {
-        T* w = FindByKelId<T>(root, id);
-        EXPECT_NE(w, nullptr) << "control " << id;
-        return w;
-    }
+    // A pick in a list the user can see and use.
     static void Pick(QComboBox* list, int entry) {
         ASSERT_NE(list, nullptr);
         ASSERT_TRUE(list->isVisible() && list->isEnabled()) << list->objectName().toStdString();
         ASSERT_LT(entry, list->count());
         list->setFocus();
-        list->setCurrentIndex(entry);
-        emit list->activated(entry);
+        kel::Pick(list, entry);
     }
     // Replaces the field's text by typing, as the user does.
     static void TypeText(QLineEdit* field, const QString& text) {
@@ -227,8 +222,6 @@ protected:
         }
         return out.empty() ? "(the dumps agree; the files differ elsewhere)" : out;
     }
-
-    CKelMsgDlg* Dialog() { return qobject_cast<CKelMsgDlg*>(app_->AssignDialog().Window()); }
 };
 
 TEST_F(DialogVsKelmapTest, DialogAndKelmapSetWriteTheSameFile) {
@@ -249,18 +242,16 @@ TEST_F(DialogVsKelmapTest, DialogAndKelmapSetWriteTheSameFile) {
         ASSERT_EQ(app_->Document().GetTitle(), "SAME TITLE");
         const ControllerId id = FindController(c.control);
         ASSERT_GE(id, 0);
-        PostEditorNotify(window_->View(), NotifyOpenAssign, id); // as the panel asks for it
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
-        ASSERT_NE(Dialog(), nullptr);
-        ASSERT_TRUE(Dialog()->isVisible());
+        ClickControl(id);
+        ASSERT_NE(AssignWindow(), nullptr);
+        ASSERT_TRUE(AssignWindow()->isVisible());
         ASSERT_EQ(app_->Document().SelectedController(), id);
 
-        DialogUser user(Dialog());
+        DialogUser user(AssignWindow());
         c.edit(user);
-        QTest::mouseClick(FindByKelId<QPushButton>(Dialog(), CKelMsgDlg::IdOk), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(AssignWindow(), CKelMsgDlg::IdOk), Qt::LeftButton);
         QCoreApplication::processEvents();
-        ASSERT_FALSE(Dialog()->isVisible());
+        ASSERT_FALSE(AssignWindow()->isVisible());
         ASSERT_TRUE(app_->Document().IsModified());
 
         ui_.savePaths = {viaDialog};

@@ -24,6 +24,7 @@
 #include "gui/common/spinbutton.h"
 #include "model/parameter.h"
 #include "model/reporter.h"
+#include "support/widgets.h"
 
 namespace kel {
 namespace {
@@ -76,29 +77,15 @@ protected:
     }
 
     template <typename T> T* Get(int id, QObject* root = nullptr) {
-        T* w = FindByKelId<T>(root != nullptr ? root : &dlg_, id);
-        EXPECT_NE(w, nullptr) << "control " << id;
-        return w;
+        return Control<T>(root != nullptr ? root : &dlg_, id);
     }
     QComboBox* List(int id, QObject* root = nullptr) { return Get<QComboBox>(id, root); }
     bool Shown(int id, QObject* root = nullptr) { return Get<QWidget>(id, root)->isVisible(); }
 
-    // A pick in a list, as the user makes it.
-    static void Pick(QComboBox* list, int entry) {
-        list->setCurrentIndex(entry);
-        emit list->activated(entry);
-    }
     void PickType(int type) { Pick(List(CKelMsgDlg::IdTypeList), type); }
     void PickKind(int kind) { Pick(List(CKelChMsgPage::IdKindList, dlg_.ChannelPage()), kind); }
 
-    QStringList Entries(int id) {
-        QStringList out;
-        QComboBox* list = List(id);
-        for (int i = 0; i < list->count(); ++i) {
-            out << list->itemText(i);
-        }
-        return out;
-    }
+    QStringList Entries(int id) { return ItemTexts(List(id)); }
 
     CNumEdit* ChannelField(int index) { return dlg_.ChannelPage()->Field(index); }
     CCharEdit* MessageText() { return Get<CCharEdit>(CKelFreeMsgPage::IdMessageText); }
@@ -358,8 +345,7 @@ TEST_F(AssignDialogTest, RefusedMessageTextKeepsTheDialogOnItsController) {
     EXPECT_EQ(MessageText()->selectedText(), "S");
 
     // Ctrl+F, with the focus on the type list.
-    dlg_.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg_));
+    ASSERT_TRUE(ShowActive(&dlg_));
     List(CKelMsgDlg::IdTypeList)->setFocus();
     QTest::keyClick(List(CKelMsgDlg::IdTypeList), Qt::Key_F, Qt::ControlModifier);
     EXPECT_EQ(forwarded_, std::vector<int>({cmd::NextController}));
@@ -539,8 +525,7 @@ TEST_F(AssignDialogTest, ForeignRealtimeByteIsKeptUntilAnotherEntryIsPicked) {
 TEST_F(AssignDialogTest, KeysGoToTheFieldsFirstAndThenToTheMainWindow) {
     doc_.SetMapComment(A1, "abc");
     ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
-    dlg_.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg_));
+    ASSERT_TRUE(ShowActive(&dlg_));
 
     auto* comment = Get<CCharEdit>(CKelMsgDlg::IdComment);
     comment->setFocus();
@@ -570,8 +555,7 @@ TEST_F(AssignDialogTest, KeysGoToTheFieldsFirstAndThenToTheMainWindow) {
 
 TEST_F(AssignDialogTest, NextAndPreviousWrapAroundTheControls) {
     ASSERT_TRUE(dlg_.OpenAssignDialog(AFT));
-    dlg_.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg_));
+    ASSERT_TRUE(ShowActive(&dlg_));
     QTest::keyClick(List(CKelMsgDlg::IdTypeList), Qt::Key_F, Qt::ControlModifier);
     EXPECT_EQ(doc_.SelectedController(), R1);
     EXPECT_EQ(Get<QLabel>(CKelMsgDlg::IdControllerName)->text(), "R1");

@@ -16,35 +16,25 @@ namespace {
 
 class DialogInEditorTest : public EditorTest {
 protected:
-    // The panel's request to open a control, as the view passes it on.
-    void ClickControl(ControllerId id) {
-        PostEditorNotify(window_->View(), NotifyOpenAssign, id);
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
-    }
-    CKelMsgDlg* Dialog() { return qobject_cast<CKelMsgDlg*>(app_->AssignDialog().Window()); }
-    QComboBox* TypeList() { return FindByKelId<QComboBox>(Dialog(), CKelMsgDlg::IdTypeList); }
-    void PickType(int type) {
-        TypeList()->setCurrentIndex(type);
-        emit TypeList()->activated(type);
-    }
+    QComboBox* TypeList() { return Control<QComboBox>(AssignWindow(), CKelMsgDlg::IdTypeList); }
+    void PickType(int type) { Pick(TypeList(), type); }
     void ClickOk() {
-        QTest::mouseClick(FindByKelId<QPushButton>(Dialog(), CKelMsgDlg::IdOk), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(AssignWindow(), CKelMsgDlg::IdOk), Qt::LeftButton);
         QCoreApplication::processEvents();
     }
 };
 
 TEST_F(DialogInEditorTest, PanelClickOpensTheDialogAndOkCommitsAndActivatesTheMainWindow) {
-    EXPECT_EQ(Dialog(), nullptr);
+    EXPECT_EQ(AssignWindow(), nullptr);
     ClickControl(18);
-    ASSERT_NE(Dialog(), nullptr);
-    EXPECT_TRUE(Dialog()->isVisible());
+    ASSERT_NE(AssignWindow(), nullptr);
+    EXPECT_TRUE(AssignWindow()->isVisible());
     EXPECT_EQ(app_->Document().SelectedController(), 18);
 
     PickType(MsgTempo);
     EXPECT_EQ(app_->Document().RecordOf(18)[rec::AssignCode], CodeNoAssign);
     ClickOk();
-    EXPECT_FALSE(Dialog()->isVisible());
+    EXPECT_FALSE(AssignWindow()->isVisible());
     EXPECT_EQ(app_->Document().RecordOf(18)[rec::AssignCode], CodeTempo);
     EXPECT_TRUE(app_->Document().IsModified());
     EXPECT_TRUE(QTest::qWaitForWindowActive(window_));
@@ -53,7 +43,7 @@ TEST_F(DialogInEditorTest, PanelClickOpensTheDialogAndOkCommitsAndActivatesTheMa
 TEST_F(DialogInEditorTest, RefusedTextStopsPanelClicksAndCopy) {
     ClickControl(9);
     PickType(MsgSystemExclusive);
-    FindByKelId<CCharEdit>(Dialog(), CKelFreeMsgPage::IdMessageText)->setText("F0 41");
+    FindByKelId<CCharEdit>(AssignWindow(), CKelFreeMsgPage::IdMessageText)->setText("F0 41");
 
     ClickControl(10);
     EXPECT_EQ(app_->Document().SelectedController(), 9);
@@ -64,7 +54,7 @@ TEST_F(DialogInEditorTest, RefusedTextStopsPanelClicksAndCopy) {
     EXPECT_FALSE(app_->Document().ClipboardValid());
     EXPECT_EQ(ui_.warnings.size(), 2);
 
-    FindByKelId<CCharEdit>(Dialog(), CKelFreeMsgPage::IdMessageText)->setText("F0 41 F7");
+    FindByKelId<CCharEdit>(AssignWindow(), CKelFreeMsgPage::IdMessageText)->setText("F0 41 F7");
     window_->RunCommand(cmd::Copy);
     EXPECT_TRUE(app_->Document().ClipboardValid());
     EXPECT_EQ(app_->Document().RecordOf(9)[rec::AssignCode], CodeSystemExclusive);
@@ -73,14 +63,13 @@ TEST_F(DialogInEditorTest, RefusedTextStopsPanelClicksAndCopy) {
 TEST_F(DialogInEditorTest, KeysOfTheDialogAreCarriedOutByTheMainWindow) {
     app_->Document().RecordOf(5)[rec::AssignCode] = CodeTempo;
     ClickControl(5);
-    Dialog()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Dialog()));
+    ASSERT_TRUE(ShowActive(AssignWindow()));
     TypeList()->setFocus();
 
     QTest::keyClick(TypeList(), Qt::Key_Delete); // NO ASSIGN, shown at once
     EXPECT_EQ(TypeList()->currentIndex(), MsgNoAssign);
     EXPECT_EQ(app_->Document().EditBuffer().record, AssignRecord{});
-    EXPECT_TRUE(Dialog()->isVisible());
+    EXPECT_TRUE(AssignWindow()->isVisible());
 
     QTest::keyClick(TypeList(), Qt::Key_F, Qt::ControlModifier); // applies, then R6 -> R7
     EXPECT_EQ(app_->Document().SelectedController(), 6);
@@ -95,8 +84,8 @@ TEST_F(DialogInEditorTest, PasteWhileTheDialogIsClosedReachesTheMap) {
     ClickControl(0);
     window_->RunCommand(cmd::Copy);
     ClickControl(20);
-    FindByKelId<QPushButton>(Dialog(), CKelMsgDlg::IdCancel)->click();
-    ASSERT_FALSE(Dialog()->isVisible());
+    FindByKelId<QPushButton>(AssignWindow(), CKelMsgDlg::IdCancel)->click();
+    ASSERT_FALSE(AssignWindow()->isVisible());
 
     window_->RunCommand(cmd::Paste);
     EXPECT_EQ(app_->Document().RecordOf(20), app_->Document().RecordOf(0));
@@ -106,9 +95,9 @@ TEST_F(DialogInEditorTest, PasteWhileTheDialogIsClosedReachesTheMap) {
 TEST_F(DialogInEditorTest, MinimiseHidesTheDialogAndCloseDestroysIt) {
     ClickControl(3);
     window_->setWindowState(Qt::WindowMinimized);
-    EXPECT_FALSE(Dialog()->isVisible());
+    EXPECT_FALSE(AssignWindow()->isVisible());
     window_->setWindowState(Qt::WindowNoState);
-    EXPECT_TRUE(Dialog()->isVisible());
+    EXPECT_TRUE(AssignWindow()->isVisible());
 
     EXPECT_TRUE(window_->close());
     EXPECT_EQ(app_->AssignDialog().Window(), nullptr);

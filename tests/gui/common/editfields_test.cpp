@@ -15,6 +15,7 @@
 #include "gui/common/confirmdlg.h"
 #include "model/strings.h"
 #include "support/qt_print.h"
+#include "support/widgets.h"
 
 namespace kel {
 namespace {
@@ -24,9 +25,7 @@ class NumEditTest : public ::testing::Test {
 protected:
     void SetUp() override {
         window_.setCentralWidget(edit_);
-        window_.show();
-        window_.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+        ASSERT_TRUE(ShowActive(&window_));
         edit_->setFocus();
     }
 
@@ -162,9 +161,7 @@ protected:
             QObject::connect(action, &QAction::triggered, [this] { ++windowShortcuts_; });
             window_.addAction(action);
         }
-        window_.show();
-        window_.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+        ASSERT_TRUE(ShowActive(&window_));
         edit_->setFocus();
     }
 

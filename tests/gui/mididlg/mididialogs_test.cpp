@@ -27,14 +27,6 @@ std::unique_ptr<test::FakeBackend> Ports(std::vector<std::string> inputs,
     return backend;
 }
 
-QStringList Items(const QComboBox* list) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i) {
-        items << list->itemText(i);
-    }
-    return items;
-}
-
 class DeviceDialogTest : public MidiGuiTest {
 protected:
     void PrepareMidi(CKelMidi& midi) override {
@@ -57,7 +49,7 @@ TEST_F(DeviceDialogTest, ListsThePortsOfTheChosenSystemAndStoresTheChoice) {
         EXPECT_EQ(dialog.SelectedSystem(), MidiSystem::Alsa);
         // Lists in port order, duplicates and case variants included; nothing selected for
         // the input (no name), the first equal name for the output.
-        EXPECT_EQ(Items(dialog.InputList()),
+        EXPECT_EQ(ItemTexts(dialog.InputList()),
                   (QStringList{"Midi Through Port-0", "KEL USB MIDI 1", "KEL USB MIDI 1"}));
         EXPECT_EQ(dialog.SelectedInput(), -1);
         EXPECT_EQ(dialog.SelectedOutput(), 2);
@@ -69,7 +61,7 @@ TEST_F(DeviceDialogTest, ListsThePortsOfTheChosenSystemAndStoresTheChoice) {
         EXPECT_FALSE(dialog.NoPortsNote()->isHidden());
         dialog.SystemList()->setCurrentIndex(
             dialog.SystemList()->findData(static_cast<int>(MidiSystem::Virtual)));
-        EXPECT_EQ(Items(dialog.OutputList()), QStringList{"Virtual KEL Device"});
+        EXPECT_EQ(ItemTexts(dialog.OutputList()), QStringList{"Virtual KEL Device"});
         EXPECT_EQ(dialog.SelectedOutput(), -1);
         // Back on ALSA the original selection returns; the user picks the input.
         dialog.SystemList()->setCurrentIndex(

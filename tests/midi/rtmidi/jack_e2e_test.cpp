@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <thread>
 
 #include "files/mapfile.h"
@@ -126,14 +125,7 @@ private:
 };
 
 RecordTable SampleMemory() {
-    std::mt19937 random(1234);
-    RecordTable table{};
-    for (auto& record : table) {
-        for (auto& byte : record) {
-            byte = static_cast<std::uint8_t>(random() & 0x7F);
-        }
-        record[rec::AssignCode] = static_cast<std::uint8_t>(random() % 25);
-    }
+    RecordTable table = test::RandomRecords(1234);
     table[0] = {CodeControlChange, 0, 0, 0, 0, 7, 0, 0x7F};
     table[1][rec::AssignCode] = CodeNoteTwin;
     return table;
@@ -155,13 +147,7 @@ protected:
     }
     void TearDown() override { std::filesystem::remove(savePath); }
 
-    static RecordTable FoldedMemory() {
-        RecordTable memory = SampleMemory();
-        for (auto& record : memory) {
-            record[rec::AssignCode] = BaseCode(record[rec::AssignCode]);
-        }
-        return memory;
-    }
+    static RecordTable FoldedMemory() { return test::Folded(SampleMemory()); }
     // Writes `memory` to savePath, for the simulator's --memory.
     bool WriteMemoryFile(const RecordTable& memory) {
         CParameter source;
