@@ -99,6 +99,7 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
     // The assign dialog hands its keys to the main window, activates it when it closes and
     // has the panel labels repainted after a commit.
     msgDlg_->SetNotifyTarget(window);
+    msgDlg_->SetHomeWindow(window);
     connect(msgDlg_.get(), &CKelMsgDlg::CommandForwarded, window, &CMainFrame::RunCommand);
     connect(msgDlg_.get(), &CKelMsgDlg::EditCommitted, window, [window] {
         window->Panel()->update();

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -229,6 +230,9 @@ bool CKelMsgDlg::OpenAssignDialog(ControllerId id) {
     }
     if (!IsCreated()) {
         Create();
+        if (homeWindow_ != nullptr && homeWindow_->isVisible()) {
+            PlaceBeside(*homeWindow_);
+        }
         show();
     } else if (!isVisible()) {
         show();
@@ -248,6 +252,48 @@ bool CKelMsgDlg::OpenAssignDialog(ControllerId id) {
     setFocus();
     typeList_->setFocus();
     return true;
+}
+
+void CKelMsgDlg::PlaceBeside(const QWidget& home) {
+    adjustSize();
+    const QRect homeFrame = home.frameGeometry();
+    const QRect homeInside = home.geometry();
+    // The dialog's own frame is not known before it is shown: the window system gives it the
+    // same decoration as the main window.
+    const QMargins frame(homeInside.left() - homeFrame.left(), homeInside.top() - homeFrame.top(),
+                         homeFrame.right() - homeInside.right(),
+                         homeFrame.bottom() - homeInside.bottom());
+    const QSize outer = size().grownBy(frame);
+    const QScreen* screen = home.screen();
+    const QRect area = screen != nullptr ? screen->availableGeometry() : homeFrame;
+    constexpr int kGap = 8;
+    const QPoint candidates[] = {
+        {homeFrame.right() + 1 + kGap, homeFrame.top()},
+        {homeFrame.left() - kGap - outer.width(), homeFrame.top()},
+        {homeFrame.left(), homeFrame.bottom() + 1 + kGap},
+    };
+    QPoint best = candidates[0];
+    qint64 leastCovered = -1;
+    for (const QPoint& candidate : candidates) {
+        // Kept on the screen; where every place then covers part of the main window, the one
+        // that covers the least.
+        QRect place(candidate, outer);
+        place.moveLeft(std::clamp(place.left(), area.left(),
+                                  std::max(area.left(), area.right() + 1 - outer.width())));
+        place.moveTop(std::clamp(place.top(), area.top(),
+                                 std::max(area.top(), area.bottom() + 1 - outer.height())));
+        const QRect covered = place.intersected(homeFrame);
+        const qint64 coveredArea =
+            covered.isEmpty() ? 0 : qint64(covered.width()) * qint64(covered.height());
+        if (leastCovered < 0 || coveredArea < leastCovered) {
+            leastCovered = coveredArea;
+            best = place.topLeft();
+        }
+        if (coveredArea == 0) {
+            break;
+        }
+    }
+    move(best);
 }
 
 bool CKelMsgDlg::CommitWithoutWindow() {

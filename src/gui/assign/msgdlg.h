@@ -51,6 +51,9 @@ public:
     // The window that receives NotifyActivateMain (posted) when the dialog closes with OK or
     // Cancel: the main window.
     void SetNotifyTarget(QObject* target) { notifyTarget_ = target; }
+    // The window the dialog opens beside (the main window), so that it leaves the panel in
+    // view.
+    void SetHomeWindow(QWidget* window) { homeWindow_ = window; }
 
     // Shows control `id`, first applying the pending edits of the control shown. False when
     // those edits were refused: the dialog stays on the control it shows.
@@ -73,6 +76,10 @@ public:
     // Hands a command the main window carries out (New … NO ASSIGN, next and previous
     // control) to the main window; other commands are ignored.
     void ForwardCommand(int command);
+
+    // Moves the dialog beside `home` within the screen's free area: to its right, else to its
+    // left, else below it, else wherever it covers the least of `home`.
+    void PlaceBeside(const QWidget& home);
 
     // The capabilities of the control being edited.
     bool ControlHasButtonMode() const { return hasButtonMode_; }
@@ -108,6 +115,7 @@ private:
     CParameter& document_;
     Reporter& reporter_;
     QPointer<QObject> notifyTarget_;
+    QPointer<QWidget> homeWindow_;
 
     bool hasButtonMode_ = false;
     bool hasAftMode_ = false;

@@ -4,8 +4,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -152,6 +154,25 @@ INSTANTIATE_TEST_SUITE_P(Controllers, CapabilityTest,
                                            Capability{R1, false, false, true},
                                            Capability{C1, true, false, false},
                                            Capability{H1, false, false, false}));
+
+TEST_F(AssignDialogTest, OpensBesideTheMainWindowLeavingThePanelInView) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget home;
+    dlg_.SetHomeWindow(&home);
+    // Room on the right of the main window; then a main window as wide as the screen, which
+    // leaves room only below it.
+    for (const QRect& mainWindow : {QRect(area.topLeft() + QPoint(10, 10), QSize(200, 150)),
+                                    QRect(area.topLeft(), QSize(area.width(), 100))}) {
+        home.setGeometry(mainWindow);
+        home.show();
+        ASSERT_TRUE(dlg_.OpenAssignDialog(R1));
+        EXPECT_FALSE(dlg_.frameGeometry().intersects(home.frameGeometry()))
+            << "dialog " << dlg_.frameGeometry().x() << "," << dlg_.frameGeometry().y();
+        EXPECT_TRUE(area.contains(dlg_.frameGeometry()));
+        dlg_.DestroyWindow();
+        dlg_.hide();
+    }
+}
 
 TEST_F(AssignDialogTest, IncreaseIsOfferedForEverythingButNote) {
     StoreRecord(A1, MsgChannel, KindControlChange);
