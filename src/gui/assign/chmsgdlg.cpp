@@ -15,6 +15,7 @@
 #include "gui/common/ids.h"
 #include "gui/common/spinbutton.h"
 #include "model/assign.h"
+#include "model/kinds.h"
 
 namespace kel {
 
@@ -29,45 +30,6 @@ QString Tr(const char* text) {
 QString Tr(std::string_view text) {
     return QCoreApplication::translate("KelEditor", std::string(text).c_str());
 }
-
-struct FieldSpec {
-    const char* label; // nullptr: the field is hidden for this kind
-    int low;
-    int high;
-};
-
-struct KindSpec {
-    bool channel;
-    std::array<FieldSpec, 4> fields;
-    bool dataEntry;
-};
-
-constexpr FieldSpec kNone{nullptr, 0, 127};
-constexpr FieldSpec Byte(const char* label) {
-    return {label, 0, 127};
-}
-constexpr FieldSpec Program(const char* label) {
-    return {label, 1, 128};
-}
-
-// What the page shows for each kind, in ChannelMessageKind order. Field n edits the record
-// through GetValueN/SetValueN, which place it in the kind's byte (program numbers shown 1..128).
-constexpr std::array<KindSpec, kChannelKindCount> kKinds = {{
-    {true, {Byte("Note Number"), Byte("Velocity"), kNone, kNone}, false},
-    {true, {Byte("Min Value"), Byte("Max Value"), kNone, kNone}, false},
-    {true, {Byte("Note Number"), Byte("Min Value"), Byte("Max Value"), kNone}, false},
-    {true, {Byte("Control Number"), Byte("Min Value"), Byte("Max Value"), kNone}, false},
-    {true, {Program("PC Number"), kNone, kNone, kNone}, false},
-    {true, {Program("Min Number"), Program("Max Number"), kNone, kNone}, false},
-    {true, {Byte("Bank MSB"), Byte("Bank LSB"), Program("PC Number"), kNone}, false},
-    {false, {kNone, kNone, kNone, kNone}, false},
-    {false, {kNone, kNone, kNone, kNone}, false},
-    {true, {Byte("RPN MSB"), Byte("RPN LSB"), Byte("MSB Min Value"), Byte("MSB Max Value")}, true},
-    {true,
-     {Byte("NRPN MSB"), Byte("NRPN LSB"), Byte("MSB Min Value"), Byte("MSB Max Value")},
-     true},
-    {true, {Byte("Control Number"), kNone, kNone, kNone}, false},
-}};
 
 constexpr const char* kLongestLabel = "MSB Max Value";
 
@@ -185,11 +147,12 @@ void CKelChMsgDlg::RefreshPage() {
     const int kind = edit_.GetChannelKind();
     kindList_->setCurrentIndex(kind);
 
-    const KindSpec* spec = kind >= 0 ? &kKinds[static_cast<std::size_t>(kind)] : nullptr;
-    const bool channelShown = spec != nullptr && spec->channel;
+    // The kind's description says which fields the page shows, with their labels and ranges.
+    const AssignKind* info = KindOfChannelKind(kind);
+    const bool channelShown = info != nullptr && info->channel;
     channelLabel_->setVisible(channelShown);
     channelList_->setVisible(channelShown);
-    dataEntry_->setVisible(spec != nullptr && spec->dataEntry);
+    dataEntry_->setVisible(info != nullptr && info->range == RangeForm::DataEntryMsb);
 
     CNumEdit* focused = nullptr;
     for (const FieldControls& f : fields_) {
@@ -199,18 +162,17 @@ void CKelChMsgDlg::RefreshPage() {
     }
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         FieldControls& f = fields_[i];
-        const FieldSpec* field =
-            spec != nullptr && spec->fields[i].label != nullptr ? &spec->fields[i] : nullptr;
+        const ValueField* field = info != nullptr ? info->Value(static_cast<int>(i)) : nullptr;
         if (field == nullptr) {
             f.label->hide();
             f.edit->hide();
             f.spin->hide();
             continue;
         }
-        f.label->setText(Tr(field->label));
-        f.edit->SetRange(field->low, field->high);
-        const int shown = f.edit->SetNumber(GetValue(static_cast<int>(i)));
-        f.spin->SetRange(field->low, field->high);
+        f.label->setText(Tr(field->caption));
+        f.edit->SetRange(field->Low(), field->High());
+        const int shown = f.edit->SetNumber(edit_.GetValueAt(static_cast<int>(i)));
+        f.spin->SetRange(field->Low(), field->High());
         f.spin->SetPosition(shown);
         f.label->show();
         f.edit->show();
@@ -244,8 +206,8 @@ bool CKelChMsgDlg::ApplyPage() {
         }
         const int index = static_cast<int>(i);
         const int value = fields_[i].edit->GetNumber();
-        if (value != GetValue(index)) {
-            SetValue(index, value);
+        if (value != edit_.GetValueAt(index)) {
+            edit_.SetValueAt(index, value);
         }
     }
     return true;
@@ -257,32 +219,6 @@ void CKelChMsgDlg::OnKindActivated(int entry) {
     }
     edit_.SetChannelKind(entry);
     emit KindChanged();
-}
-
-int CKelChMsgDlg::GetValue(int index) const {
-    switch (index) {
-    case 0:
-        return edit_.GetValue1();
-    case 1:
-        return edit_.GetValue2();
-    case 2:
-        return edit_.GetValue3();
-    default:
-        return edit_.GetValue4();
-    }
-}
-
-int CKelChMsgDlg::SetValue(int index, int value) {
-    switch (index) {
-    case 0:
-        return edit_.SetValue1(value);
-    case 1:
-        return edit_.SetValue2(value);
-    case 2:
-        return edit_.SetValue3(value);
-    default:
-        return edit_.SetValue4(value);
-    }
 }
 
 } // namespace kel
