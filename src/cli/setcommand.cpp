@@ -4,42 +4,17 @@
 #include <charconv>
 #include <optional>
 
+#include "model/kinds.h"
 #include "model/msgtext.h"
 
 namespace kel::cli {
 namespace {
 
-// How a kind name of the command line maps onto the assign dialog's choices.
-struct KindSpec {
-    std::string_view name;
-    int type;                            // MessageType
-    int kind;                            // ChannelMessageKind, -1 for other types
-    std::vector<std::string_view> names; // the VALUES, in command-line order
-    std::vector<int> setters;            // which of SetValue1..4 takes each value
-};
-
-const std::vector<KindSpec>& Kinds() {
-    static const std::vector<KindSpec> kinds = {
-        {"none", MsgNoAssign, KindNone, {}, {}},
-        {"note", MsgChannel, KindNote, {"NOTE", "VELOCITY"}, {1, 2}},
-        {"channel-pressure", MsgChannel, KindChannelPressure, {"MIN", "MAX"}, {1, 2}},
-        {"poly-pressure", MsgChannel, KindPolyPressure, {"NOTE", "MIN", "MAX"}, {1, 2, 3}},
-        {"cc", MsgChannel, KindControlChange, {"NUMBER", "MIN", "MAX"}, {1, 2, 3}},
-        {"pc", MsgChannel, KindProgramChange, {"PROGRAM"}, {1}},
-        {"pc-range", MsgChannel, KindProgramChangeRange, {"MIN", "MAX"}, {1, 2}},
-        // SetValue1..3 follow the page's field order: bank MSB, bank LSB, program.
-        {"bank-pc", MsgChannel, KindBankProgramChange, {"MSB", "LSB", "PROGRAM"}, {1, 2, 3}},
-        {"pc-dec", MsgChannel, KindProgramChangeDec, {}, {}},
-        {"pc-inc", MsgChannel, KindProgramChangeInc, {}, {}},
-        {"rpn", MsgChannel, KindRpn, {"MSB", "LSB", "MIN", "MAX"}, {1, 2, 3, 4}},
-        {"nrpn", MsgChannel, KindNrpn, {"MSB", "LSB", "MIN", "MAX"}, {1, 2, 3, 4}},
-        {"encoder", MsgChannel, KindEncoderSimulate, {"NUMBER"}, {1}},
-        {"realtime", MsgSystemRealtime, KindNone, {"STATUS"}, {}},
-        {"sysex", MsgSystemExclusive, KindNone, {"TEXT"}, {}},
-        {"free", MsgFreeMessage, KindNone, {"TEXT"}, {}},
-        {"tempo", MsgTempo, KindNone, {}, {}},
-    };
-    return kinds;
+// How many VALUES a kind takes on the command line: its value fields, or the status of a
+// realtime message, or the text of a System Ex. or Free Message.
+std::size_t ValueCount(const AssignKind& kind) {
+    const bool oneMore = kind.type == MsgSystemRealtime || kind.HasMessageText();
+    return kind.valueCount + (oneMore ? 1u : 0u);
 }
 
 std::optional<int> ParseNumber(const std::string& text) {
@@ -50,36 +25,6 @@ std::optional<int> ParseNumber(const std::string& text) {
         return std::nullopt;
     }
     return value;
-}
-
-int GetValue(const AssignEntry& e, int which) {
-    switch (which) {
-    case 1:
-        return e.GetValue1();
-    case 2:
-        return e.GetValue2();
-    case 3:
-        return e.GetValue3();
-    default:
-        return e.GetValue4();
-    }
-}
-
-void SetValue(AssignEntry& e, int which, int v) {
-    switch (which) {
-    case 1:
-        e.SetValue1(v);
-        break;
-    case 2:
-        e.SetValue2(v);
-        break;
-    case 3:
-        e.SetValue3(v);
-        break;
-    default:
-        e.SetValue4(v);
-        break;
-    }
 }
 
 // The index of `text` in `names` (case-insensitive for ASCII), or -1.
@@ -100,27 +45,9 @@ std::string Quote(std::string_view s) {
     return "'" + std::string(s) + "'";
 }
 
-// Applies everything after the kind was chosen; returns the refusal or "".
-std::string ApplyFields(AssignEntry& e, ControllerId id, const KindSpec& spec,
-                        const SetRequest& r) {
-    const std::string kindName(spec.name);
-
-    if (spec.type == MsgChannel) {
-        for (std::size_t i = 0; i < r.values.size(); ++i) {
-            const auto v = ParseNumber(r.values[i]);
-            const int which = spec.setters[i];
-            if (v) {
-                SetValue(e, which, *v);
-            }
-            if (!v || GetValue(e, which) != *v) {
-                const bool program =
-                    (spec.kind == KindProgramChange || spec.kind == KindProgramChangeRange ||
-                     (spec.kind == KindBankProgramChange && which == 3));
-                return std::string(spec.names[i]) + " " + Quote(r.values[i]) +
-                       " is out of range (" + (program ? "1-128" : "0-127") + ")";
-            }
-        }
-    } else if (spec.type == MsgSystemRealtime && !r.values.empty()) {
+// The VALUES of a channel kind or a realtime message; returns the refusal or "".
+std::string ApplyValues(AssignEntry& e, const AssignKind& kind, const SetRequest& r) {
+    if (kind.type == MsgSystemRealtime && !r.values.empty()) {
         static constexpr std::array<std::string_view, 6> kStatus = {"f6", "f8", "fa",
                                                                     "fb", "fc", "ff"};
         const int index = IndexOf(kStatus, r.values[0]);
@@ -128,11 +55,28 @@ std::string ApplyFields(AssignEntry& e, ControllerId id, const KindSpec& spec,
             return "STATUS " + Quote(r.values[0]) + " is not one of F6, F8, FA, FB, FC, FF";
         }
         e.SetRealtimeIndex(index);
+        return {};
     }
+    for (int i = 0; i < kind.valueCount && static_cast<std::size_t>(i) < r.values.size(); ++i) {
+        const ValueField& field = *kind.Value(i);
+        const std::string& text = r.values[static_cast<std::size_t>(i)];
+        const auto v = ParseNumber(text);
+        if (v) {
+            e.SetValueAt(i, *v);
+        }
+        if (!v || e.GetValueAt(i) != *v) {
+            return std::string(field.word) + " " + Quote(text) + " is out of range (" +
+                   std::to_string(field.Low()) + "-" + std::to_string(field.High()) + ")";
+        }
+    }
+    return {};
+}
 
+// The text, data type and data range of a System Ex. or Free Message; returns the refusal or "".
+std::string ApplyMessage(AssignEntry& e, const AssignKind& kind, const SetRequest& r) {
     int dataEntry = 0;
     if (!r.dataType.empty()) {
-        if (spec.type != MsgSystemExclusive && spec.type != MsgFreeMessage) {
+        if (!kind.HasMessageText()) {
             return "--data-type is only for sysex and free messages";
         }
         const auto v = ParseNumber(r.dataType);
@@ -141,53 +85,61 @@ std::string ApplyFields(AssignEntry& e, ControllerId id, const KindSpec& spec,
         }
         dataEntry = *v;
     }
-    if (spec.type == MsgSystemExclusive || spec.type == MsgFreeMessage) {
-        const PageMode mode = spec.type == MsgSystemExclusive ? SysExMode : FreeMode;
-        // A System Ex. message left out keeps its default "F0 F7"; a Free Message cannot be
-        // empty, so its missing text is refused by the parser like an empty field.
-        const bool keepDefault = r.values.empty() && mode == SysExMode;
-        const std::string text = r.values.empty() ? std::string{} : r.values[0];
-        const ParseResult result =
-            keepDefault ? ParseAccepted : ParseMessageText(e, mode, text, dataEntry + 1);
-        if (result != ParseAccepted) {
-            const ParseMessage message = MessageForResult(result);
-            std::string out = FormatMessage(message.id, message.detail);
-            if (result >= 0) {
-                const TextSelection sel = ErrorSelection(text, result);
-                out += " (character " + std::to_string(sel.start + 1);
-                out += sel.length > 0 ? ": " + Quote(text.substr(sel.start, 1)) + ")"
-                                      : ": end of text)";
-            }
-            return out;
-        }
-        // As on the assign page, a data field's range starts as the whole range of its data
-        // type (0-15 for DT1, 0-255 for DT4, 0-127 otherwise) unless --min/--max narrow it.
-        const int top = DataTypeValueRangeTop(dataEntry);
-        const bool hasDataField = e.record[rec::DataType] != DataNone;
-        const std::string minText = r.min.empty() && hasDataField ? "0" : r.min;
-        const std::string maxText = r.max.empty() && hasDataField ? std::to_string(top) : r.max;
-        for (auto [option, text2, isMin] :
-             {std::tuple{"--min", minText, true}, std::tuple{"--max", maxText, false}}) {
-            if (text2.empty()) {
-                continue;
-            }
-            if (!hasDataField) {
-                return std::string(option) + " needs a data field (DT) in the message";
-            }
-            const auto v = ParseNumber(text2);
-            if (!v || *v < 0 || *v > top) {
-                return std::string(option) + " " + Quote(text2) + " is out of range (0-" +
-                       std::to_string(top) + ")";
-            }
-            isMin ? e.SetMinValue(*v) : e.SetMaxValue(*v);
-        }
-    } else if (!r.min.empty() || !r.max.empty()) {
-        return "--min and --max are only for sysex and free messages";
+    if (!kind.HasMessageText()) {
+        return r.min.empty() && r.max.empty()
+                   ? std::string()
+                   : std::string("--min and --max are only for sysex and free messages");
     }
+    const PageMode mode = kind.type == MsgSystemExclusive ? SysExMode : FreeMode;
+    // A System Ex. message left out keeps its default "F0 F7"; a Free Message cannot be
+    // empty, so its missing text is refused by the parser like an empty field.
+    const bool keepDefault = r.values.empty() && mode == SysExMode;
+    const std::string text = r.values.empty() ? std::string{} : r.values[0];
+    const ParseResult result =
+        keepDefault ? ParseAccepted : ParseMessageText(e, mode, text, dataEntry + 1);
+    if (result != ParseAccepted) {
+        const ParseMessage message = MessageForResult(result);
+        std::string out = FormatMessage(message.id, message.detail);
+        if (result >= 0) {
+            const TextSelection sel = ErrorSelection(text, result);
+            out += " (character " + std::to_string(sel.start + 1);
+            out +=
+                sel.length > 0 ? ": " + Quote(text.substr(sel.start, 1)) + ")" : ": end of text)";
+        }
+        return out;
+    }
+    // As on the assign page, a data field's range starts as the whole range of its data
+    // type (0-15 for DT1, 0-255 for DT4, 0-127 otherwise) unless --min/--max narrow it.
+    const int top = DataTypeValueRangeTop(dataEntry);
+    const bool hasDataField = e.record[rec::DataType] != DataNone;
+    const std::string minText = r.min.empty() && hasDataField ? "0" : r.min;
+    const std::string maxText = r.max.empty() && hasDataField ? std::to_string(top) : r.max;
+    for (auto [option, text2, isMin] :
+         {std::tuple{"--min", minText, true}, std::tuple{"--max", maxText, false}}) {
+        if (text2.empty()) {
+            continue;
+        }
+        if (!hasDataField) {
+            return std::string(option) + " needs a data field (DT) in the message";
+        }
+        const auto v = ParseNumber(text2);
+        if (!v || *v < 0 || *v > top) {
+            return std::string(option) + " " + Quote(text2) + " is out of range (0-" +
+                   std::to_string(top) + ")";
+        }
+        isMin ? e.SetMinValue(*v) : e.SetMaxValue(*v);
+    }
+    return {};
+}
 
+// The channel, port, button mode, AFT mode and center click; returns the refusal or "".
+std::string ApplySettings(AssignEntry& e, ControllerId id, const AssignKind& kind,
+                          const SetRequest& r) {
+    const std::string kindName(kind.word);
+    const std::string control(ControllerName(id));
     if (!r.channel.empty()) {
         const auto v = ParseNumber(r.channel);
-        if (!e.HasChannel()) {
+        if (!kind.channel) {
             return kindName + " has no channel";
         }
         if (!v || *v < 1 || *v > 16) {
@@ -198,7 +150,7 @@ std::string ApplyFields(AssignEntry& e, ControllerId id, const KindSpec& spec,
     if (!r.port.empty()) {
         static constexpr std::array<std::string_view, 3> kPorts = {"1", "2", "1+2"};
         const int port = IndexOf(kPorts, r.port);
-        if (!e.HasPort()) {
+        if (!kind.port) {
             return kindName + " has no port";
         }
         if (port < 0) {
@@ -210,14 +162,14 @@ std::string ApplyFields(AssignEntry& e, ControllerId id, const KindSpec& spec,
         static constexpr std::array<std::string_view, 3> kModes = {"unlatch", "latch", "increase"};
         const int mode = IndexOf(kModes, r.button);
         if (!HasButtonMode(id)) {
-            return std::string(ControllerName(id)) + " has no button mode";
+            return control + " has no button mode";
         }
-        if (!e.HasButtonMode()) {
+        if (!kind.HasButtonMode()) {
             return kindName + " has no button mode";
         }
-        if (mode < 0 || (mode == 2 && spec.kind == KindNote)) {
+        if (mode < 0 || mode >= kind.buttonModes) {
             return "--button " + Quote(r.button) + " is not " +
-                   (spec.kind == KindNote ? "unlatch or latch" : "unlatch, latch or increase");
+                   (kind.buttonModes == 2 ? "unlatch or latch" : "unlatch, latch or increase");
         }
         e.SetButtonMode(mode);
     }
@@ -225,9 +177,9 @@ std::string ApplyFields(AssignEntry& e, ControllerId id, const KindSpec& spec,
         static constexpr std::array<std::string_view, 3> kAft = {"off", "cp", "pkp"};
         const int mode = IndexOf(kAft, r.aft);
         if (!HasAftMode(id)) {
-            return std::string(ControllerName(id)) + " has no AFT mode";
+            return control + " has no AFT mode";
         }
-        if (!e.HasAftMode()) {
+        if (!kind.aftMode) {
             return kindName + " has no AFT mode";
         }
         if (mode < 0) {
@@ -239,9 +191,9 @@ std::string ApplyFields(AssignEntry& e, ControllerId id, const KindSpec& spec,
         static constexpr std::array<std::string_view, 2> kSwitch = {"off", "on"};
         const int on = IndexOf(kSwitch, r.centerClick);
         if (!HasCenterClick(id)) {
-            return std::string(ControllerName(id)) + " has no virtual center click";
+            return control + " has no virtual center click";
         }
-        if (!e.HasCenterClick()) {
+        if (!kind.centerClick) {
             return kindName + " has no virtual center click";
         }
         if (on < 0) {
@@ -249,18 +201,39 @@ std::string ApplyFields(AssignEntry& e, ControllerId id, const KindSpec& spec,
         }
         e.SetCenterClick(on);
     }
-    if (r.hasComment) {
-        if (r.comment.size() > kTextLimit) {
-            return "--comment is longer than 128 characters";
-        }
-        for (unsigned char c : r.comment) {
-            if (c >= 128 || c < 32) {
-                return "--comment may hold only printable ASCII characters";
-            }
-        }
-        e.SetComment(r.comment);
-    }
     return {};
+}
+
+std::string ApplyComment(AssignEntry& e, const SetRequest& r) {
+    if (!r.hasComment) {
+        return {};
+    }
+    if (r.comment.size() > kTextLimit) {
+        return "--comment is longer than 128 characters";
+    }
+    for (unsigned char c : r.comment) {
+        if (c >= 128 || c < 32) {
+            return "--comment may hold only printable ASCII characters";
+        }
+    }
+    e.SetComment(r.comment);
+    return {};
+}
+
+// Applies everything after the kind was chosen; returns the first refusal or "".
+std::string ApplyFields(AssignEntry& e, ControllerId id, const AssignKind& kind,
+                        const SetRequest& r) {
+    std::string error = ApplyValues(e, kind, r);
+    if (error.empty()) {
+        error = ApplyMessage(e, kind, r);
+    }
+    if (error.empty()) {
+        error = ApplySettings(e, id, kind, r);
+    }
+    if (error.empty()) {
+        error = ApplyComment(e, r);
+    }
+    return error;
 }
 
 } // namespace
@@ -272,28 +245,23 @@ std::string ApplySet(CParameter& document, const SetRequest& r) {
                " (R1-R9, S1-S9, A1-A9, B1-B9, C1-C3, "
                "H1-H2, L1-L4, P1-P2, BEND, MOD, AFT)";
     }
-    const KindSpec* spec = nullptr;
-    for (const KindSpec& k : Kinds()) {
-        if (k.name == r.kind) {
-            spec = &k;
-        }
-    }
-    if (spec == nullptr) {
+    const AssignKind* kind = FindKind(r.kind);
+    if (kind == nullptr) {
         return "unknown kind " + Quote(r.kind);
     }
-    if (r.values.size() > spec->names.size()) {
+    if (r.values.size() > ValueCount(*kind)) {
         return "too many values for " + r.kind;
     }
 
     document.SelectController(id);
     AssignEntry& e = document.EditBuffer();
-    if (spec->type == MsgChannel) {
-        e.SetChannelKind(spec->kind);
+    if (kind->type == MsgChannel) {
+        e.SetChannelKind(kind->channelKind);
     } else {
-        e.SetMessageType(spec->type);
+        e.SetMessageType(kind->type);
     }
     // The comment belongs to the control, not to the message: it stays unless given.
-    std::string error = ApplyFields(e, id, *spec, r);
+    std::string error = ApplyFields(e, id, *kind, r);
     if (!error.empty()) {
         document.RevertEdit();
         return error;

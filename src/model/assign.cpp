@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "model/kinds.h"
+
 namespace kel {
 namespace {
 
@@ -41,89 +43,11 @@ constexpr std::array<std::string_view, 3> kPortNames = {"Port 1", "Port 2", "Por
 constexpr std::array<std::string_view, 3> kAftModeNames = {"OFF", "Channel Pressure",
                                                            "Polyphonic Key Pressure"};
 
-// The base code each channel kind writes, by ChannelMessageKind.
-constexpr std::array<std::uint8_t, kChannelKindCount> kKindCode = {CodeNote,
-                                                                   CodeChannelPressure,
-                                                                   CodePolyPressure,
-                                                                   CodeControlChange,
-                                                                   CodeProgramChange,
-                                                                   CodeProgramChangeRange,
-                                                                   CodeBankProgramChange,
-                                                                   CodeProgramChangeStep,
-                                                                   CodeProgramChangeStep,
-                                                                   CodeRpn,
-                                                                   CodeNrpn,
-                                                                   CodeEncoderSimulate};
-
 template <std::size_t N>
 std::string_view NameAt(const std::array<std::string_view, N>& names, int index) {
     return index >= 0 && static_cast<std::size_t>(index) < N
                ? names[static_cast<std::size_t>(index)]
                : std::string_view{};
-}
-
-// Where a channel kind keeps value 1..4 and whether the field is shown 1..128 (stored - 1).
-struct ValueField {
-    int byte = -1; // -1: the kind has no such value
-    bool programNumber = false;
-};
-
-ValueField Value1Field(int kind) {
-    switch (kind) {
-    case KindNote:
-    case KindChannelPressure:
-    case KindPolyPressure:
-    case KindControlChange:
-    case KindEncoderSimulate:
-        return {5, false};
-    case KindProgramChange:
-    case KindProgramChangeRange:
-        return {5, true};
-    case KindBankProgramChange:
-        return {6, false};
-    case KindRpn:
-    case KindNrpn:
-        return {7, false};
-    default:
-        return {};
-    }
-}
-
-ValueField Value2Field(int kind) {
-    switch (kind) {
-    case KindNote:
-    case KindChannelPressure:
-    case KindPolyPressure:
-    case KindControlChange:
-    case KindRpn:
-    case KindNrpn:
-        return {6, false};
-    case KindProgramChangeRange:
-        return {6, true};
-    case KindBankProgramChange:
-        return {5, false};
-    default:
-        return {};
-    }
-}
-
-ValueField Value3Field(int kind) {
-    switch (kind) {
-    case KindPolyPressure:
-    case KindControlChange:
-        return {7, false};
-    case KindBankProgramChange:
-        return {7, true};
-    case KindRpn:
-    case KindNrpn:
-        return {8, false};
-    default:
-        return {};
-    }
-}
-
-ValueField Value4Field(int kind) {
-    return kind == KindRpn || kind == KindNrpn ? ValueField{9, false} : ValueField{};
 }
 
 void ClearBody(AssignRecord& r) {
@@ -163,67 +87,14 @@ int DataTypeByteCount(int stored) {
                                                   : 0;
 }
 
-std::uint8_t BaseCode(std::uint8_t code) {
-    switch (code) {
-    case CodeNoteTwin:
-    case CodeChannelPressureTwin:
-    case CodePolyPressureTwin:
-    case CodeControlChangeTwin:
-    case CodeRpnTwin:
-    case CodeNrpnTwin:
-    case CodeSystemExclusiveTwin:
-    case CodeFreeMessageTwin:
-        return static_cast<std::uint8_t>(code - 1);
-    default:
-        return code;
-    }
-}
-
 int MessageTypeOf(const AssignRecord& r) {
-    const std::uint8_t code = BaseCode(r[rec::AssignCode]);
-    switch (code) {
-    case CodeNoAssign:
-        return MsgNoAssign;
-    case CodeSystemRealtime:
-        return MsgSystemRealtime;
-    case CodeSystemExclusive:
-        return MsgSystemExclusive;
-    case CodeFreeMessage:
-        return MsgFreeMessage;
-    case CodeTempo:
-        return MsgTempo;
-    default:
-        return ChannelKindOf(r) >= 0 ? MsgChannel : MsgInvalid;
-    }
+    const AssignKind* kind = KindOf(r);
+    return kind != nullptr ? kind->type : MsgInvalid;
 }
 
 int ChannelKindOf(const AssignRecord& r) {
-    switch (BaseCode(r[rec::AssignCode])) {
-    case CodeNote:
-        return KindNote;
-    case CodeChannelPressure:
-        return KindChannelPressure;
-    case CodePolyPressure:
-        return KindPolyPressure;
-    case CodeControlChange:
-        return KindControlChange;
-    case CodeEncoderSimulate:
-        return KindEncoderSimulate;
-    case CodeProgramChangeRange:
-        return KindProgramChangeRange;
-    case CodeProgramChange:
-        return KindProgramChange;
-    case CodeBankProgramChange:
-        return KindBankProgramChange;
-    case CodeProgramChangeStep:
-        return r[5] == 1 ? KindProgramChangeDec : KindProgramChangeInc;
-    case CodeRpn:
-        return KindRpn;
-    case CodeNrpn:
-        return KindNrpn;
-    default:
-        return KindNone;
-    }
+    const AssignKind* kind = KindOf(r);
+    return kind != nullptr ? kind->channelKind : KindNone;
 }
 
 std::string CutText(std::string_view text) {
@@ -252,7 +123,7 @@ int AssignEntry::SetMessageType(int type) {
     case MsgSystemRealtime:
         record[rec::AssignCode] = CodeSystemRealtime;
         ClearBody(record);
-        record[5] = 0xF6;
+        record[rec::RealtimeStatus] = 0xF6;
         break;
     case MsgSystemExclusive:
         record[rec::AssignCode] = CodeSystemExclusive;
@@ -282,93 +153,47 @@ int AssignEntry::GetChannelKind() const {
 }
 
 int AssignEntry::SetChannelKind(int kind) {
-    if (kind < 0 || kind >= kChannelKindCount) {
+    const AssignKind* info = KindOfChannelKind(kind);
+    if (info == nullptr) {
         return 0;
     }
-    record[rec::AssignCode] = kKindCode[static_cast<std::size_t>(kind)];
+    record[rec::AssignCode] = info->code;
     ClearBody(record);
-    switch (kind) {
-    case KindNote:
-        record[5] = 64;
-        record[6] = 100;
-        break;
-    case KindChannelPressure:
-        record[6] = 127;
-        break;
-    case KindPolyPressure:
-        record[5] = 64;
-        record[7] = 127;
-        break;
-    case KindControlChange:
-        record[7] = 127;
-        break;
-    case KindProgramChangeRange:
-        record[6] = 127;
-        break;
-    case KindProgramChangeDec:
-        record[5] = 1;
-        break;
-    case KindRpn:
-    case KindNrpn:
-        record[5] = 1;
-        record[9] = 127;
-        break;
-    case KindEncoderSimulate:
-        record[rec::EncoderFlag] = 1;
-        record[7] = 127;
-        break;
-    default: // Program Change, Bank Select + Program Change, Program Change - Inc: all zero
-        break;
+    for (const ValueField& value : info->Values()) {
+        record[value.byte] = value.initial;
+    }
+    for (const FixedByte& fixed : info->fixed) {
+        if (fixed.byte != 0) {
+            record[fixed.byte] = fixed.value;
+        }
     }
     changed = true;
     return 1;
 }
 
 bool AssignEntry::HasChannel() const {
-    const int kind = GetChannelKind();
-    return kind >= 0 && kind != KindProgramChangeDec && kind != KindProgramChangeInc;
+    const AssignKind* kind = KindOf(record);
+    return kind != nullptr && kind->channel;
 }
 
 bool AssignEntry::HasPort() const {
-    switch (GetMessageType()) {
-    case MsgSystemRealtime:
-    case MsgSystemExclusive:
-    case MsgFreeMessage:
-        return true;
-    case MsgChannel: {
-        const int kind = GetChannelKind();
-        return kind != KindProgramChange && kind != KindProgramChangeRange &&
-               kind != KindProgramChangeDec && kind != KindProgramChangeInc;
-    }
-    default:
-        return false;
-    }
+    const AssignKind* kind = KindOf(record);
+    return kind != nullptr && kind->port;
 }
 
 bool AssignEntry::HasButtonMode() const {
-    switch (GetMessageType()) {
-    case MsgSystemExclusive:
-    case MsgFreeMessage:
-    case MsgTempo:
-        return true;
-    case MsgChannel: {
-        const int kind = GetChannelKind();
-        return kind == KindNote || kind == KindChannelPressure || kind == KindPolyPressure ||
-               kind == KindControlChange || kind == KindRpn || kind == KindNrpn;
-    }
-    default:
-        return false;
-    }
+    const AssignKind* kind = KindOf(record);
+    return kind != nullptr && kind->HasButtonMode();
 }
 
 bool AssignEntry::HasCenterClick() const {
-    const int kind = GetChannelKind();
-    return kind == KindControlChange || kind == KindRpn || kind == KindNrpn ||
-           GetMessageType() == MsgSystemExclusive;
+    const AssignKind* kind = KindOf(record);
+    return kind != nullptr && kind->centerClick;
 }
 
 bool AssignEntry::HasAftMode() const {
-    return GetChannelKind() == KindNote;
+    const AssignKind* kind = KindOf(record);
+    return kind != nullptr && kind->aftMode;
 }
 
 namespace {
@@ -383,27 +208,16 @@ int StoreByte(AssignEntry& e, std::size_t byte, int value) {
     return 1;
 }
 
-int GetValue(const AssignEntry& e, ValueField field) {
-    if (field.byte < 0) {
-        return 0;
-    }
-    const int stored = e.record[static_cast<std::size_t>(field.byte)];
-    return field.programNumber ? stored + 1 : stored;
+// Value `index` of the record's kind, or null when the kind has none.
+const ValueField* ValueOf(const AssignRecord& r, int index) {
+    const AssignKind* kind = KindOf(r);
+    return kind != nullptr ? kind->Value(index) : nullptr;
 }
 
-int SetValue(AssignEntry& e, ValueField field, int v) {
-    if (field.byte < 0) {
-        return 0;
-    }
-    if (field.programNumber) {
-        if (v < 1 || v > 128) {
-            return 0;
-        }
-        v -= 1;
-    } else if (v < 0 || v > 127) {
-        return 0;
-    }
-    return StoreByte(e, static_cast<std::size_t>(field.byte), v);
+// True when the record's kind keeps the data range of a message text.
+bool HasDataRange(const AssignRecord& r) {
+    const AssignKind* kind = KindOf(r);
+    return kind != nullptr && kind->range == RangeForm::DataField;
 }
 
 } // namespace
@@ -455,53 +269,66 @@ int AssignEntry::SetCenterClick(int on) {
 }
 
 int AssignEntry::GetAftMode() const {
-    return HasAftMode() ? record[7] : -1;
+    return HasAftMode() ? record[rec::AftMode] : -1;
 }
 
 int AssignEntry::SetAftMode(int mode) {
     if (!HasAftMode() || mode < 0 || mode > 2) {
         return 0;
     }
-    return StoreByte(*this, 7, mode);
+    return StoreByte(*this, rec::AftMode, mode);
+}
+
+int AssignEntry::GetValueAt(int index) const {
+    const ValueField* field = ValueOf(record, index);
+    return field != nullptr ? field->Shown(record) : 0;
+}
+
+int AssignEntry::SetValueAt(int index, int v) {
+    const ValueField* field = ValueOf(record, index);
+    if (field == nullptr || v < field->Low() || v > field->High()) {
+        return 0;
+    }
+    return StoreByte(*this, field->byte, v - field->Low());
 }
 
 int AssignEntry::GetValue1() const {
-    return GetValue(*this, Value1Field(GetChannelKind()));
+    return GetValueAt(0);
 }
 int AssignEntry::SetValue1(int v) {
-    return SetValue(*this, Value1Field(GetChannelKind()), v);
+    return SetValueAt(0, v);
 }
 int AssignEntry::GetValue2() const {
-    return GetValue(*this, Value2Field(GetChannelKind()));
+    return GetValueAt(1);
 }
 int AssignEntry::SetValue2(int v) {
-    return SetValue(*this, Value2Field(GetChannelKind()), v);
+    return SetValueAt(1, v);
 }
 int AssignEntry::GetValue3() const {
-    return GetValue(*this, Value3Field(GetChannelKind()));
+    return GetValueAt(2);
 }
 int AssignEntry::SetValue3(int v) {
-    return SetValue(*this, Value3Field(GetChannelKind()), v);
+    return SetValueAt(2, v);
 }
 int AssignEntry::GetValue4() const {
-    return GetValue(*this, Value4Field(GetChannelKind()));
+    return GetValueAt(3);
 }
 int AssignEntry::SetValue4(int v) {
-    return SetValue(*this, Value4Field(GetChannelKind()), v);
+    return SetValueAt(3, v);
 }
 
 int AssignEntry::GetMinValue() const {
-    return IsTextMessage(GetMessageType()) ? record[rec::MinValue] : 0;
+    return HasDataRange(record) ? record[rec::MinValue] : 0;
 }
 
 int AssignEntry::GetMaxValue() const {
-    return IsTextMessage(GetMessageType()) ? record[rec::MaxValue] : 0;
+    return HasDataRange(record) ? record[rec::MaxValue] : 0;
 }
 
 // The data range is only stored while the message has a data field; the page still counts
 // the edit as a change so the commit compares the bytes.
 int AssignEntry::SetMinValue(int v) {
-    if (!IsTextMessage(GetMessageType()) || v < 0 || v > 255) {
+    if (!HasDataRange(record) || v < 0 || v > 255) {
         return 0;
     }
     if (record[rec::DataType] != DataNone) {
@@ -512,7 +339,7 @@ int AssignEntry::SetMinValue(int v) {
 }
 
 int AssignEntry::SetMaxValue(int v) {
-    if (!IsTextMessage(GetMessageType()) || v < 0 || v > 255) {
+    if (!HasDataRange(record) || v < 0 || v > 255) {
         return 0;
     }
     if (record[rec::DataType] != DataNone) {
@@ -534,7 +361,8 @@ int AssignEntry::GetRealtimeIndex() const {
     if (GetMessageType() != MsgSystemRealtime) {
         return -1;
     }
-    const auto it = std::find(kRealtimeStatus.begin() + 1, kRealtimeStatus.end(), record[5]);
+    const auto it =
+        std::find(kRealtimeStatus.begin() + 1, kRealtimeStatus.end(), record[rec::RealtimeStatus]);
     return it == kRealtimeStatus.end() ? 0 : static_cast<int>(it - kRealtimeStatus.begin());
 }
 
@@ -543,7 +371,7 @@ int AssignEntry::SetRealtimeIndex(int index) {
         index >= static_cast<int>(kRealtimeStatus.size())) {
         return 0;
     }
-    return StoreByte(*this, 5, kRealtimeStatus[static_cast<std::size_t>(index)]);
+    return StoreByte(*this, rec::RealtimeStatus, kRealtimeStatus[static_cast<std::size_t>(index)]);
 }
 
 int AssignEntry::SetComment(std::string_view text) {

@@ -23,6 +23,9 @@ inline constexpr std::size_t ModeBits = 2;
 inline constexpr std::size_t Port = 3;
 inline constexpr std::size_t Channel = 4;
 inline constexpr std::size_t Values = 5;
+inline constexpr std::size_t StepDirection = 5;  // Program Change - Dec / - Inc: 1 for Dec
+inline constexpr std::size_t AftMode = 7;        // Note
+inline constexpr std::size_t RealtimeStatus = 5; // System Realtime
 // System Ex. and Free Message fields.
 inline constexpr std::size_t DataType = 5;
 inline constexpr std::size_t DataPosition = 6;
@@ -163,6 +166,9 @@ struct AssignEntry {
     int SetValue3(int v);
     int GetValue4() const;
     int SetValue4(int v);
+    // GetValue1..4 and SetValue1..4 by index 0..3 (other indexes: no such field).
+    int GetValueAt(int index) const;
+    int SetValueAt(int index, int v);
     int GetMinValue() const;
     int SetMinValue(int v);
     int GetMaxValue() const;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "model/controllers.h"
+#include "model/kinds.h"
 #include "model/msgtext.h"
 
 namespace kel {
@@ -42,10 +43,6 @@ void AppendEscaped(std::string& out, std::string_view text) {
 
 constexpr const char* kDash = "  <TD>-</TD>\n";
 
-void AppendChannel(std::string& out, const AssignRecord& r) {
-    Append(out, "  <TD>%d</TD>\n", r[rec::Channel] + 1);
-}
-
 // Nothing at all for a port byte above 2: that row has one cell fewer.
 void AppendPort(std::string& out, const AssignRecord& r) {
     switch (r[rec::Port]) {
@@ -72,8 +69,8 @@ void AppendButton(std::string& out, ControllerId id, const AssignRecord& r) {
 }
 
 void AppendAft(std::string& out, ControllerId id, const AssignRecord& r) {
-    if (HasAftMode(id) && r[7] != 0) {
-        Append(out, "  <TD>%d</TD>\n", r[7]);
+    if (HasAftMode(id) && r[rec::AftMode] != 0) {
+        Append(out, "  <TD>%d</TD>\n", r[rec::AftMode]);
     } else {
         out += kDash;
     }
@@ -87,10 +84,9 @@ const char* Separator(ControllerId id) {
     return HasButtonMode(id) ? " / " : " - ";
 }
 
-void AppendPair(std::string& out, ControllerId id, int a, int b) {
-    Append(out, "  <TD>%3d(%02X)", a, a);
-    out += Separator(id);
-    Append(out, "%3d(%02X)</TD>\n", b, b);
+// A value as the list shows it: the number the user sees, then the stored byte in hexadecimal.
+void AppendValue(std::string& out, const char* format, const ValueField& v, const AssignRecord& r) {
+    Append(out, format, v.Shown(r), r[v.byte]);
 }
 
 // The RANGE cell of System Ex. and Free Message rows.
@@ -100,7 +96,9 @@ void AppendDataRange(std::string& out, ControllerId id, const AssignRecord& r) {
     const char* sep = Separator(id);
     switch (r[rec::DataType]) {
     case Data7Bit:
-        AppendPair(out, id, min, max);
+        Append(out, "  <TD>%3d(%02X)", min, min);
+        out += sep;
+        Append(out, "%3d(%02X)</TD>\n", max, max);
         break;
     case Data4Bit4Bit:
         Append(out, "  <TD>%3d(%02X/00)", min * 16, min);
@@ -134,163 +132,142 @@ void AppendDataRange(std::string& out, ControllerId id, const AssignRecord& r) {
     }
 }
 
-void AppendRpnRange(std::string& out, ControllerId id, const AssignRecord& r) {
-    Append(out, "  <TD>%d(%02X/00)", r[8] * 128, r[8]);
-    out += Separator(id);
-    Append(out, "%d(%02X/7F)</TD>\n", r[9] * 128 + 127, r[9]);
+// The OUTPUT MESSAGE cell.
+void AppendMessageCell(std::string& out, const AssignKind& kind, const AssignRecord& r) {
+    const ValueField* first = kind.Value(0);
+    switch (kind.code) {
+    case CodeNoAssign:
+        out += "  <TD><FONT color=\"gray\">NO ASSIGN</FONT></TD>\n";
+        break;
+    case CodeNote:
+        AppendValue(out, "  <TD>NOTE %3d(%02X)</TD>\n", *first, r);
+        break;
+    case CodeChannelPressure:
+        out += "  <TD>CHANNEL PRESSURE</TD>\n";
+        break;
+    case CodePolyPressure:
+        AppendValue(out, "  <TD>POLY KEY PRESSURE %3d(%02X)</TD>\n", *first, r);
+        break;
+    case CodeControlChange:
+        AppendValue(out, "  <TD>CC %3d(%02X)</TD>\n", *first, r);
+        break;
+    case CodeEncoderSimulate:
+        Append(out, "  <TD>B0 %02X dd</TD>\n", r[first->byte]);
+        break;
+    case CodeRpn:
+    case CodeNrpn: {
+        const int msb = r[kind.values[0].byte];
+        const int lsb = r[kind.values[1].byte];
+        Append(out,
+               kind.code == CodeRpn ? "  <TD>RPN %3d/%3d(%02X/%02X)</TD>\n"
+                                    : "  <TD>NRPN %3d/%3d(%02X/%02X)</TD>\n",
+               msb, lsb, msb, lsb);
+        break;
+    }
+    case CodeSystemRealtime:
+        Append(out, "  <TD>%02X</TD>\n", r[rec::RealtimeStatus]);
+        break;
+    case CodeSystemExclusive:
+    case CodeFreeMessage:
+        out += "  <TD>";
+        out += kind.code == CodeSystemExclusive ? FormatSysExText(r, ListStyle)
+                                                : FormatFreeText(r, ListStyle);
+        out += "</TD>\n";
+        break;
+    case CodeTempo:
+        out += "  <TD>TEMPO</TD>\n";
+        break;
+    default: // the program changes
+        out += "  <TD>PROGRAM CHANGE</TD>\n";
+        break;
+    }
+}
+
+// The RANGE cell: the kind's minimum/maximum pair, or what stands in for it.
+void AppendRangeCell(std::string& out, ControllerId id, const AssignKind& kind,
+                     const AssignRecord& r) {
+    switch (kind.range) {
+    case RangeForm::Values:
+        AppendValue(out, "  <TD>%3d(%02X)", kind.values[kind.rangeMin], r);
+        out += Separator(id);
+        AppendValue(out, "%3d(%02X)</TD>\n", kind.values[kind.rangeMax], r);
+        return;
+    case RangeForm::DataEntryMsb: {
+        // The range of the 14-bit data-entry value whose MSB the two bytes hold.
+        const int min = r[kind.values[kind.rangeMin].byte];
+        const int max = r[kind.values[kind.rangeMax].byte];
+        Append(out, "  <TD>%d(%02X/00)", min * 128, min);
+        out += Separator(id);
+        Append(out, "%d(%02X/7F)</TD>\n", max * 128 + 127, max);
+        return;
+    }
+    case RangeForm::DataField:
+        AppendDataRange(out, id, r);
+        return;
+    case RangeForm::None:
+        break;
+    }
+    switch (kind.code) {
+    case CodeNote:
+        AppendValue(out, "  <TD>0(00) / %3d(%02X)</TD>\n", kind.values[1], r);
+        break;
+    case CodeEncoderSimulate:
+        out += "  <TD>DEC(41) / INC(01)</TD>\n";
+        break;
+    case CodeProgramChange:
+        AppendValue(out, "  <TD>%3d(%02X)</TD>\n", kind.values[0], r);
+        break;
+    case CodeBankProgramChange: {
+        const int msb = r[kind.values[0].byte];
+        const int lsb = r[kind.values[1].byte];
+        Append(out, "  <TD>Bank:%3d/%3d(%02X/%02X)", msb, lsb, msb, lsb);
+        AppendValue(out, "  PC:%3d(%02X)</TD>\n", kind.values[2], r);
+        break;
+    }
+    case CodeProgramChangeStep:
+        out += r[rec::StepDirection] != 0 ? "  <TD>min:1(00)</TD>\n" : "  <TD>max:128(7F)</TD>\n";
+        break;
+    default:
+        out += kDash;
+        break;
+    }
 }
 
 // The seven cells after PARAMETER; nothing for an invalid assign code.
 void AppendDataCells(std::string& out, ControllerId id, const AssignRecord& r) {
-    const int b5 = r[5];
-    const int b6 = r[6];
-    const int b7 = r[7];
-    switch (BaseCode(r[rec::AssignCode])) {
-    case CodeNoAssign:
-        out += "  <TD><FONT color=\"gray\">NO ASSIGN</FONT></TD>\n";
-        for (int i = 0; i < 6; ++i) {
-            out += kDash;
-        }
-        break;
-    case CodeNote:
-        Append(out, "  <TD>NOTE %3d(%02X)</TD>\n", b5, b5);
-        Append(out, "  <TD>0(00) / %3d(%02X)</TD>\n", b6, b6);
-        AppendChannel(out, r);
+    const AssignKind* kind = KindOf(r);
+    if (kind == nullptr) {
+        return;
+    }
+    AppendMessageCell(out, *kind, r);
+    AppendRangeCell(out, id, *kind, r);
+    if (kind->channel) {
+        Append(out, "  <TD>%d</TD>\n", r[rec::Channel] + 1);
+    } else {
+        out += kDash;
+    }
+    // Every message but Tempo goes out on a port; the list shows the port byte of the program
+    // changes too, whose page does not offer it.
+    if (kind->type != MsgNoAssign && kind->type != MsgTempo) {
         AppendPort(out, r);
+    } else {
+        out += kDash;
+    }
+    // The button mode byte of an Encoder Simulate is listed as well.
+    if (kind->HasButtonMode() || kind->code == CodeEncoderSimulate) {
         AppendButton(out, id, r);
+    } else {
+        out += kDash;
+    }
+    if (kind->aftMode) {
         AppendAft(out, id, r);
+    } else {
         out += kDash;
-        break;
-    case CodeChannelPressure:
-        out += "  <TD>CHANNEL PRESSURE</TD>\n";
-        AppendPair(out, id, b5, b6);
-        AppendChannel(out, r);
-        AppendPort(out, r);
-        AppendButton(out, id, r);
-        out += kDash;
-        out += kDash;
-        break;
-    case CodePolyPressure:
-        Append(out, "  <TD>POLY KEY PRESSURE %3d(%02X)</TD>\n", b5, b5);
-        AppendPair(out, id, b6, b7);
-        AppendChannel(out, r);
-        AppendPort(out, r);
-        AppendButton(out, id, r);
-        out += kDash;
-        out += kDash;
-        break;
-    case CodeControlChange:
-        Append(out, "  <TD>CC %3d(%02X)</TD>\n", b5, b5);
-        AppendPair(out, id, b6, b7);
-        AppendChannel(out, r);
-        AppendPort(out, r);
-        AppendButton(out, id, r);
-        out += kDash;
+    }
+    if (kind->centerClick) {
         AppendClick(out, r);
-        break;
-    case CodeEncoderSimulate:
-        Append(out, "  <TD>B0 %02X dd</TD>\n", b5);
-        out += "  <TD>DEC(41) / INC(01)</TD>\n";
-        AppendChannel(out, r);
-        AppendPort(out, r);
-        AppendButton(out, id, r);
+    } else {
         out += kDash;
-        out += kDash;
-        break;
-    case CodeProgramChangeRange:
-        out += "  <TD>PROGRAM CHANGE</TD>\n";
-        Append(out, "  <TD>%3d(%02X)", b5 + 1, b5);
-        out += Separator(id);
-        Append(out, "%3d(%02X)</TD>\n", b6 + 1, b6);
-        AppendChannel(out, r);
-        AppendPort(out, r);
-        out += kDash;
-        out += kDash;
-        out += kDash;
-        break;
-    case CodeProgramChange:
-        out += "  <TD>PROGRAM CHANGE</TD>\n";
-        Append(out, "  <TD>%3d(%02X)</TD>\n", b5 + 1, b5);
-        AppendChannel(out, r);
-        AppendPort(out, r);
-        out += kDash;
-        out += kDash;
-        out += kDash;
-        break;
-    case CodeBankProgramChange:
-        out += "  <TD>PROGRAM CHANGE</TD>\n";
-        Append(out, "  <TD>Bank:%3d/%3d(%02X/%02X)", b6, b5, b6, b5);
-        Append(out, "  PC:%3d(%02X)</TD>\n", b7 + 1, b7);
-        AppendChannel(out, r);
-        AppendPort(out, r);
-        out += kDash;
-        out += kDash;
-        out += kDash;
-        break;
-    case CodeProgramChangeStep:
-        out += "  <TD>PROGRAM CHANGE</TD>\n";
-        out += b5 != 0 ? "  <TD>min:1(00)</TD>\n" : "  <TD>max:128(7F)</TD>\n";
-        out += kDash;
-        AppendPort(out, r);
-        out += kDash;
-        out += kDash;
-        out += kDash;
-        break;
-    case CodeRpn:
-    case CodeNrpn:
-        Append(out,
-               BaseCode(r[rec::AssignCode]) == CodeRpn ? "  <TD>RPN %3d/%3d(%02X/%02X)</TD>\n"
-                                                       : "  <TD>NRPN %3d/%3d(%02X/%02X)</TD>\n",
-               b7, b6, b7, b6);
-        AppendRpnRange(out, id, r);
-        AppendChannel(out, r);
-        AppendPort(out, r);
-        AppendButton(out, id, r);
-        out += kDash;
-        AppendClick(out, r);
-        break;
-    case CodeSystemRealtime:
-        Append(out, "  <TD>%02X</TD>\n", b5);
-        out += kDash;
-        out += kDash;
-        AppendPort(out, r);
-        out += kDash;
-        out += kDash;
-        out += kDash;
-        break;
-    case CodeSystemExclusive:
-        out += "  <TD>";
-        out += FormatSysExText(r, ListStyle);
-        out += "</TD>\n";
-        AppendDataRange(out, id, r);
-        out += kDash;
-        AppendPort(out, r);
-        AppendButton(out, id, r);
-        out += kDash;
-        AppendClick(out, r);
-        break;
-    case CodeFreeMessage:
-        out += "  <TD>";
-        out += FormatFreeText(r, ListStyle);
-        out += "</TD>\n";
-        AppendDataRange(out, id, r);
-        out += kDash;
-        AppendPort(out, r);
-        AppendButton(out, id, r);
-        out += kDash;
-        out += kDash;
-        break;
-    case CodeTempo:
-        out += "  <TD>TEMPO</TD>\n";
-        out += kDash;
-        out += kDash;
-        out += kDash;
-        AppendButton(out, id, r);
-        out += kDash;
-        out += kDash;
-        break;
-    default:
-        break;
     }
 }
 

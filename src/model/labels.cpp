@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "model/kinds.h"
 #include "model/parameter.h"
 
 namespace kel {
@@ -16,45 +17,46 @@ template <typename... Args> std::string Format(const char* format, Args... args)
 } // namespace
 
 std::string AssignmentLabel(const AssignRecord& r) {
+    const AssignKind* kind = KindOf(r);
+    if (kind == nullptr) {
+        return {};
+    }
     const int channel = r[rec::Channel] + 1;
-    const int b5 = r[5];
-    const int b6 = r[6];
-    const int b7 = r[7];
-    switch (BaseCode(r[rec::AssignCode])) {
-    case CodeNoAssign:
-        return "N/A";
+    // Value `i` of the kind as the user sees it.
+    auto value = [&](int i) { return kind->values[static_cast<std::size_t>(i)].Shown(r); };
+    switch (kind->code) {
     case CodeNote:
-        return Format("NT %d:%d", b5, channel);
+        return Format("NT %d:%d", value(0), channel);
     case CodeChannelPressure:
         return Format("CAf :%d", channel);
     case CodePolyPressure:
-        return Format("PAf %d:%d", b5, channel);
+        return Format("PAf %d:%d", value(0), channel);
     case CodeControlChange:
-        return Format("CC %d:%d", b5, channel);
+        return Format("CC %d:%d", value(0), channel);
     case CodeEncoderSimulate:
-        return Format("Enc %d:%d", b5, channel);
+        return Format("Enc %d:%d", value(0), channel);
     case CodeProgramChangeRange:
         return Format("PC :%d", channel);
     case CodeProgramChange:
-        return Format("PC %d:%d", b5 + 1, channel);
+        return Format("PC %d:%d", value(0), channel);
     case CodeBankProgramChange:
-        return Format("Bnk %d/%d, PC %d:%d", b6, b5, b7 + 1, channel);
+        return Format("Bnk %d/%d, PC %d:%d", value(0), value(1), value(2), channel);
     case CodeProgramChangeStep:
-        return b5 != 0 ? "PC Dec." : "PC Inc.";
+        return r[rec::StepDirection] != 0 ? "PC Dec." : "PC Inc.";
     case CodeRpn:
-        return Format("RP %d/%d:%d", b7, b6, channel);
+        return Format("RP %d/%d:%d", value(0), value(1), channel);
     case CodeNrpn:
-        return Format("NP %d/%d:%d", b7, b6, channel);
+        return Format("NP %d/%d:%d", value(0), value(1), channel);
     case CodeSystemRealtime:
-        return Format("%02X", b5);
+        return Format("%02X", r[rec::RealtimeStatus]);
     case CodeSystemExclusive:
         return "SysEx.";
     case CodeFreeMessage:
         return "FREE";
     case CodeTempo:
         return "TEMPO";
-    default:
-        return {};
+    default: // NO ASSIGN
+        return "N/A";
     }
 }
 

@@ -6,6 +6,7 @@
 #include <map>
 #include <tuple>
 
+#include "model/kinds.h"
 #include "model/msgtext.h"
 
 namespace kel {
@@ -98,75 +99,15 @@ CheckFinding Make(CheckSeverity severity, T id, std::vector<ControllerId> contro
     return f;
 }
 
-// A 7-bit value field of a channel kind: its byte, its name, and whether it is shown 1..128.
-struct ValueField {
-    std::size_t byte;
-    T name;
-    bool program;
-};
+// The check's name of a value field, by ValueName.
+constexpr std::array<T, 10> kFieldTexts = {
+    T::FieldNote,    T::FieldVelocity,     T::FieldController,   T::FieldProgram, T::FieldBankMsb,
+    T::FieldBankLsb, T::FieldParameterMsb, T::FieldParameterLsb, T::FieldMinimum, T::FieldMaximum};
 
-std::vector<ValueField> ValueFieldsOf(std::uint8_t code) {
-    switch (code) {
-    case CodeNote:
-        return {{5, T::FieldNote, false}, {6, T::FieldVelocity, false}};
-    case CodeChannelPressure:
-        return {{5, T::FieldMinimum, false}, {6, T::FieldMaximum, false}};
-    case CodePolyPressure:
-        return {{5, T::FieldNote, false}, {6, T::FieldMinimum, false}, {7, T::FieldMaximum, false}};
-    case CodeControlChange:
-        return {{5, T::FieldController, false},
-                {6, T::FieldMinimum, false},
-                {7, T::FieldMaximum, false}};
-    case CodeEncoderSimulate:
-        return {{5, T::FieldController, false}};
-    case CodeProgramChange:
-        return {{5, T::FieldProgram, true}};
-    case CodeProgramChangeRange:
-        return {{5, T::FieldMinimum, true}, {6, T::FieldMaximum, true}};
-    case CodeBankProgramChange:
-        return {
-            {5, T::FieldBankLsb, false}, {6, T::FieldBankMsb, false}, {7, T::FieldProgram, true}};
-    case CodeRpn:
-    case CodeNrpn:
-        return {{6, T::FieldParameterLsb, false},
-                {7, T::FieldParameterMsb, false},
-                {8, T::FieldMinimum, false},
-                {9, T::FieldMaximum, false}};
-    default:
-        return {};
-    }
-}
+static_assert(kFieldTexts.size() == static_cast<std::size_t>(ValueName::Maximum) + 1);
 
-// The bytes of a minimum/maximum pair, and whether they are shown 1..128.
-struct RangeField {
-    std::size_t min;
-    std::size_t max;
-    bool program;
-};
-
-bool RangeOf(const AssignRecord& r, std::uint8_t code, RangeField& range) {
-    switch (code) {
-    case CodeChannelPressure:
-        range = {5, 6, false};
-        return true;
-    case CodePolyPressure:
-    case CodeControlChange:
-        range = {6, 7, false};
-        return true;
-    case CodeProgramChangeRange:
-        range = {5, 6, true};
-        return true;
-    case CodeRpn:
-    case CodeNrpn:
-        range = {8, 9, false};
-        return true;
-    case CodeSystemExclusive:
-    case CodeFreeMessage:
-        range = {rec::MinValue, rec::MaxValue, false};
-        return r[rec::DataType] != DataNone;
-    default:
-        return false;
-    }
+T FieldText(ValueName name) {
+    return kFieldTexts[static_cast<std::size_t>(name)];
 }
 
 // The message a record sends, as far as the duplicate search is concerned.
@@ -177,83 +118,75 @@ struct SentMessage {
     std::string message; // "CC 74", "note 60", ...
 };
 
-SentMessage SentMessageOf(const AssignRecord& r, std::uint8_t code) {
-    AssignEntry entry;
-    entry.record = r;
-    SentMessage m;
-    m.channel = entry.HasChannel() ? r[rec::Channel] : -1;
-    m.port = entry.HasPort() ? r[rec::Port] : -1;
-    const int b5 = r[5];
-    const int b6 = r[6];
-    const int b7 = r[7];
-    switch (code) {
+// The check's words for the message of `kind`.
+T MessageText(const AssignKind& kind, const AssignRecord& r) {
+    switch (kind.code) {
     case CodeNote:
-        m.key = "note " + Num(b5);
-        m.message = Fill(T::MsgNote, {Num(b5)});
-        break;
+        return T::MsgNote;
     case CodeChannelPressure:
-        m.key = "cp";
-        m.message = Fill(T::MsgChannelPressure, {});
-        break;
+        return T::MsgChannelPressure;
     case CodePolyPressure:
-        m.key = "pkp " + Num(b5);
-        m.message = Fill(T::MsgPolyPressure, {Num(b5)});
-        break;
+        return T::MsgPolyPressure;
     case CodeControlChange:
-    case CodeEncoderSimulate:
-        m.key = "cc " + Num(b5);
-        m.message = Fill(T::MsgControlChange, {Num(b5)});
-        break;
+    case CodeEncoderSimulate: // an encoder sends control changes of its number
+        return T::MsgControlChange;
     case CodeProgramChange:
-        m.key = "pc " + Num(b5);
-        m.message = Fill(T::MsgProgramChange, {Num(b5 + 1)});
-        break;
+        return T::MsgProgramChange;
     case CodeProgramChangeRange:
-        m.key = "pc range";
-        m.message = Fill(T::MsgProgramRange, {});
-        break;
+        return T::MsgProgramRange;
     case CodeBankProgramChange:
-        m.key = "bank " + Num(b6) + "/" + Num(b5) + " " + Num(b7);
-        m.message = Fill(T::MsgBankProgram, {Num(b6), Num(b5), Num(b7 + 1)});
-        break;
+        return T::MsgBankProgram;
     case CodeProgramChangeStep:
-        m.key = b5 != 0 ? "pc dec" : "pc inc";
-        m.message = Fill(b5 != 0 ? T::MsgProgramDec : T::MsgProgramInc, {});
-        break;
+        return r[rec::StepDirection] != 0 ? T::MsgProgramDec : T::MsgProgramInc;
     case CodeRpn:
-        m.key = "rpn " + Num(b7) + "/" + Num(b6);
-        m.message = Fill(T::MsgRpn, {Num(b7), Num(b6)});
-        break;
+        return T::MsgRpn;
     case CodeNrpn:
-        m.key = "nrpn " + Num(b7) + "/" + Num(b6);
-        m.message = Fill(T::MsgNrpn, {Num(b7), Num(b6)});
-        break;
+        return T::MsgNrpn;
     case CodeSystemRealtime:
-        m.key = "rt " + Num(b5);
-        m.message = Fill(T::MsgRealtime, {Hex2(b5)});
-        break;
-    case CodeSystemExclusive: {
-        const std::string text = FormatSysExText(r, EditStyle);
-        m.key = "sysex " + Num(r[rec::DataType]) + " " + text;
-        m.message = Fill(T::MsgSysEx, {text});
-        break;
-    }
-    case CodeFreeMessage: {
-        std::string text = FormatFreeText(r, EditStyle);
-        if (!text.empty() && text.back() == ' ') {
-            text.pop_back();
-        }
-        m.key = "free " + Num(r[rec::DataType]) + " " + text;
-        m.message = Fill(T::MsgFree, {text});
-        break;
-    }
-    case CodeTempo:
-        m.key = "tempo";
-        m.message = Fill(T::MsgTempo, {});
-        break;
+        return T::MsgRealtime;
+    case CodeSystemExclusive:
+        return T::MsgSysEx;
+    case CodeFreeMessage:
+        return T::MsgFree;
     default:
-        break;
+        return T::MsgTempo;
     }
+}
+
+// Two records send the same message when their words are the same and so are the values that
+// tell the messages of their kind apart (those the panel's label shows), the status byte of a
+// realtime message, or the data type and text of a message text.
+SentMessage SentMessageOf(const AssignKind& kind, const AssignRecord& r) {
+    SentMessage m;
+    m.channel = kind.channel ? r[rec::Channel] : -1;
+    m.port = kind.port ? r[rec::Port] : -1;
+    const T text = MessageText(kind, r);
+    m.key = Num(static_cast<int>(text));
+    std::vector<std::string> args;
+    if (kind.HasMessageText()) {
+        std::string shown;
+        if (kind.type == MsgSystemExclusive) {
+            shown = FormatSysExText(r, EditStyle);
+        } else {
+            shown = FormatFreeText(r, EditStyle);
+            if (!shown.empty() && shown.back() == ' ') {
+                shown.pop_back();
+            }
+        }
+        m.key += " " + Num(r[rec::DataType]) + " " + shown;
+        args.push_back(shown);
+    } else if (kind.type == MsgSystemRealtime) {
+        m.key += " " + Num(r[rec::RealtimeStatus]);
+        args.push_back(Hex2(r[rec::RealtimeStatus]));
+    } else {
+        for (const ValueField& value : kind.Values()) {
+            if (value.labelled) {
+                m.key += " " + Num(r[value.byte]);
+                args.push_back(Num(value.Shown(r)));
+            }
+        }
+    }
+    m.message = Fill(text, args);
     return m;
 }
 
@@ -339,18 +272,16 @@ bool CheckMessagePart(ControllerId id, const AssignRecord& r, bool sysEx,
 
 // The findings of one record; true when the record may take part in the duplicate search.
 bool CheckRecord(ControllerId id, const AssignRecord& r, std::vector<CheckFinding>& out) {
-    const int type = MessageTypeOf(r);
-    if (type == MsgInvalid) {
+    const AssignKind* found = KindOf(r);
+    if (found == nullptr) {
         out.push_back(
             Make(CheckSeverity::Error, T::InvalidCode, {id}, {Name(id), Num(r[rec::AssignCode])}));
         return false;
     }
-    if (type == MsgNoAssign) {
+    const AssignKind& kind = *found;
+    if (kind.type == MsgNoAssign) {
         return false;
     }
-    AssignEntry entry;
-    entry.record = r;
-    const std::uint8_t code = BaseCode(r[rec::AssignCode]);
     bool clean = true;
     auto error = [&](T text, std::vector<std::string> args) {
         args.insert(args.begin(), Name(id));
@@ -358,40 +289,45 @@ bool CheckRecord(ControllerId id, const AssignRecord& r, std::vector<CheckFindin
         clean = false;
     };
 
-    if (entry.HasPort() && r[rec::Port] > 2) {
+    if (kind.port && r[rec::Port] > 2) {
         error(T::PortOutOfRange, {Num(r[rec::Port])});
     }
-    if (entry.HasChannel() && r[rec::Channel] > 15) {
+    if (kind.channel && r[rec::Channel] > 15) {
         error(T::ChannelOutOfRange, {Num(r[rec::Channel] + 1)});
     }
-    if (entry.HasButtonMode() && HasButtonMode(id) && (r[rec::ModeBits] & 3) == 3) {
+    if (kind.HasButtonMode() && HasButtonMode(id) && (r[rec::ModeBits] & 3) == 3) {
         error(T::ButtonModeOutOfRange, {Num(3)});
     }
-    if (code == CodeNote && HasAftMode(id) && r[7] > 2) {
-        error(T::AftModeOutOfRange, {Num(r[7])});
+    if (kind.aftMode && HasAftMode(id) && r[rec::AftMode] > 2) {
+        error(T::AftModeOutOfRange, {Num(r[rec::AftMode])});
     }
-    for (const ValueField& field : ValueFieldsOf(code)) {
-        if (r[field.byte] > 127) {
-            const int shown = r[field.byte] + (field.program ? 1 : 0);
+    // The values in the order of their bytes.
+    std::vector<const ValueField*> values;
+    for (const ValueField& value : kind.Values()) {
+        values.push_back(&value);
+    }
+    std::sort(values.begin(), values.end(),
+              [](const ValueField* a, const ValueField* b) { return a->byte < b->byte; });
+    for (const ValueField* value : values) {
+        if (r[value->byte] > 127) {
             error(T::ValueOutOfRange,
-                  {Fill(field.name, {}), Num(shown), Num(field.program ? 128 : 127)});
+                  {Fill(FieldText(value->name), {}), Num(value->Shown(r)), Num(value->High())});
         }
     }
-    if (code == CodeSystemRealtime &&
-        std::find(kRealtimeStatus.begin(), kRealtimeStatus.end(), r[5]) == kRealtimeStatus.end()) {
-        error(T::RealtimeOutOfRange, {Hex2(r[5])});
+    if (kind.type == MsgSystemRealtime &&
+        std::find(kRealtimeStatus.begin(), kRealtimeStatus.end(), r[rec::RealtimeStatus]) ==
+            kRealtimeStatus.end()) {
+        error(T::RealtimeOutOfRange, {Hex2(r[rec::RealtimeStatus])});
     }
-    if (code == CodeSystemExclusive || code == CodeFreeMessage) {
-        if (!CheckMessagePart(id, r, code == CodeSystemExclusive, out)) {
-            clean = false;
-        }
+    if (kind.HasMessageText() && !CheckMessagePart(id, r, kind.type == MsgSystemExclusive, out)) {
+        clean = false;
     }
 
-    RangeField range{};
-    if (RangeOf(r, code, range) && r[range.min] > r[range.max]) {
-        const int offset = range.program ? 1 : 0;
-        out.push_back(Make(CheckSeverity::Warning, T::RangeInverted, {id},
-                           {Name(id), Num(r[range.min] + offset), Num(r[range.max] + offset)}));
+    RangeBytes range;
+    if (RangeOf(kind, r, range) && r[range.min] > r[range.max]) {
+        out.push_back(
+            Make(CheckSeverity::Warning, T::RangeInverted, {id},
+                 {Name(id), Num(r[range.min] + range.offset), Num(r[range.max] + range.offset)}));
     }
     return clean;
 }
@@ -457,11 +393,9 @@ std::vector<CheckFinding> CheckControlMap(const RecordTable& records) {
     for (ControllerId id = 0; id < kControllerCount; ++id) {
         const AssignRecord& r = records[static_cast<std::size_t>(id)];
         if (CheckRecord(id, r, findings)) {
-            SentMessage m = SentMessageOf(r, BaseCode(r[rec::AssignCode]));
-            if (!m.key.empty()) {
-                auto key = std::make_pair(m.key, m.channel);
-                sent[key].emplace_back(id, std::move(m));
-            }
+            SentMessage m = SentMessageOf(*KindOf(r), r);
+            auto key = std::make_pair(m.key, m.channel);
+            sent[key].emplace_back(id, std::move(m));
         }
     }
 

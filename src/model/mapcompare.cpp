@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 
+#include "model/kinds.h"
 #include "model/labels.h"
 #include "model/mapcheck.h"
 #include "model/msgtext.h"
@@ -95,30 +96,13 @@ std::string NameOr(std::string_view name, int value) {
     return name.empty() ? Num(value) : std::string(name);
 }
 
-// A value byte of a channel kind whose label does not show it.
-struct ValueByte {
-    std::size_t byte;
-    CompareField field;
-    int offset; // 1 for program numbers shown 1..128
-};
-
-std::vector<ValueByte> HiddenValues(std::uint8_t code) {
-    switch (code) {
-    case CodeNote:
-        return {{6, CompareField::Velocity, 0}};
-    case CodeChannelPressure:
-        return {{5, CompareField::Minimum, 0}, {6, CompareField::Maximum, 0}};
-    case CodePolyPressure:
-    case CodeControlChange:
-        return {{6, CompareField::Minimum, 0}, {7, CompareField::Maximum, 0}};
-    case CodeProgramChangeRange:
-        return {{5, CompareField::Minimum, 1}, {6, CompareField::Maximum, 1}};
-    case CodeRpn:
-    case CodeNrpn:
-        return {{8, CompareField::Minimum, 0}, {9, CompareField::Maximum, 0}};
-    default:
-        return {};
-    }
+// The comparison's name of a value the label does not show; Other for a value it has no name
+// for (its change then shows as "other bytes").
+CompareField FieldOf(ValueName name) {
+    return name == ValueName::Velocity  ? CompareField::Velocity
+           : name == ValueName::Minimum ? CompareField::Minimum
+           : name == ValueName::Maximum ? CompareField::Maximum
+                                        : CompareField::Other;
 }
 
 std::string MessageTextOf(const AssignRecord& r, bool sysEx) {
@@ -137,7 +121,9 @@ void RecordChanges(const AssignRecord& a, const AssignRecord& b, bool sameLabel,
     auto add = [&](CompareField field, std::string x, std::string y) {
         out.push_back({field, std::move(x), std::move(y)});
     };
-    const std::uint8_t code = BaseCode(a[rec::AssignCode]);
+    static const AssignKind kInvalid{}; // an invalid code has no fields to name
+    const AssignKind* found = KindOf(a);
+    const AssignKind& kind = found != nullptr ? *found : kInvalid;
     if (a[rec::AssignCode] != b[rec::AssignCode]) {
         add(CompareField::AssignCode, Num(a[rec::AssignCode]), Num(b[rec::AssignCode]));
     }
@@ -165,25 +151,31 @@ void RecordChanges(const AssignRecord& a, const AssignRecord& b, bool sameLabel,
     explained[rec::Channel] = true;
     explained[rec::ModeBits] = (modeA & ~7) == (modeB & ~7);
 
-    if (code == CodeNote && a[7] != b[7]) {
-        add(CompareField::AftMode, NameOr(AftModeName(a[7]), a[7]),
-            NameOr(AftModeName(b[7]), b[7]));
-        explained[7] = true;
+    const std::size_t aft = rec::AftMode;
+    if (kind.aftMode && a[aft] != b[aft]) {
+        add(CompareField::AftMode, NameOr(AftModeName(a[aft]), a[aft]),
+            NameOr(AftModeName(b[aft]), b[aft]));
+        explained[aft] = true;
     }
-    for (const ValueByte& v : HiddenValues(code)) {
+    // The values the label does not show.
+    for (const ValueField& v : kind.Values()) {
+        const CompareField field = FieldOf(v.name);
+        if (v.labelled || field == CompareField::Other) {
+            continue;
+        }
         if (a[v.byte] != b[v.byte]) {
-            add(v.field, Num(a[v.byte] + v.offset), Num(b[v.byte] + v.offset));
+            add(field, Num(v.Shown(a)), Num(v.Shown(b)));
         }
         explained[v.byte] = true;
     }
     if (!sameLabel) {
         // The label shows the values it names; a change there is already visible.
         for (std::size_t i = rec::Values; i < rec::Values + 5; ++i) {
-            explained[i] = explained[i] || (code != CodeSystemExclusive && code != CodeFreeMessage);
+            explained[i] = explained[i] || !kind.HasMessageText();
         }
     }
-    if (code == CodeSystemExclusive || code == CodeFreeMessage) {
-        const bool sysEx = code == CodeSystemExclusive;
+    if (kind.HasMessageText()) {
+        const bool sysEx = kind.type == MsgSystemExclusive;
         const std::string textA = MessageTextOf(a, sysEx);
         const std::string textB = MessageTextOf(b, sysEx);
         bool any = false;

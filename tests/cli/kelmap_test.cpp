@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "files/syxfile.h"
+#include "model/kinds.h"
 
 namespace {
 
@@ -194,6 +195,43 @@ TEST_F(Kelmap, SetWritesTheRecordAsTheDialogWould) {
     // The comment of a control stays when only its message changes.
     ASSERT_EQ(Kel({"set", map.string(), "A1", "none"}).status, 0);
     EXPECT_EQ(DumpLine(map, "A1"), "A1\t" + Bytes("") + "\tKick");
+}
+
+// Every value of every kind, given in the order the help text names them, lands in its byte of
+// the record at the top of its range; one step beyond is refused, naming the value and range.
+TEST_F(Kelmap, SetTakesEveryValueOfEveryKindUpToItsTop) {
+    const fs::path map = NewMap();
+    const std::string help = Kel({"--help"}).out;
+    for (const kel::AssignKind& kind : kel::AssignKinds()) {
+        if (kind.valueCount == 0) {
+            continue;
+        }
+        SCOPED_TRACE(std::string(kind.word));
+        std::vector<std::string> args = {"set", map.string(), "R1", std::string(kind.word)};
+        std::string usage(kind.word);
+        for (const kel::ValueField& v : kind.Values()) {
+            args.push_back(std::to_string(v.High()));
+            usage += " " + std::string(v.word);
+        }
+        EXPECT_NE(help.find(usage), std::string::npos) << usage;
+        const Result run = Kel(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const std::string line = DumpLine(map, "R1");
+        for (const kel::ValueField& v : kind.Values()) {
+            EXPECT_EQ(line.substr(3 + 3 * v.byte, 2), "7F") << v.word;
+        }
+        for (int i = 0; i < kind.valueCount; ++i) {
+            const kel::ValueField& v = *kind.Value(i);
+            std::vector<std::string> beyond(args.begin(), args.begin() + 4 + i);
+            beyond.push_back(std::to_string(v.High() + 1));
+            const Result refused = Kel(beyond);
+            EXPECT_EQ(refused.status, 1);
+            EXPECT_EQ(refused.err, "kelmap: " + std::string(v.word) + " '" +
+                                       std::to_string(v.High() + 1) + "' is out of range (" +
+                                       std::to_string(v.Low()) + "-" + std::to_string(v.High()) +
+                                       ")\n");
+        }
+    }
 }
 
 TEST_F(Kelmap, RefusalsLeaveTheFileUnchanged) {

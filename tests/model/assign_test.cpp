@@ -206,8 +206,8 @@ TEST(AssignEntry, ValueSettersRangesAndNoChange) {
     EXPECT_EQ(note.SetPort(2), 1);
 
     AssignEntry bank = EntryOfKind(KindBankProgramChange);
-    EXPECT_EQ(bank.SetValue1(10), 1); // LSB lives in byte 6
-    EXPECT_EQ(bank.SetValue2(20), 1); // MSB lives in byte 5
+    EXPECT_EQ(bank.SetValue1(10), 1); // the bank MSB lives in byte 6
+    EXPECT_EQ(bank.SetValue2(20), 1); // the bank LSB in byte 5
     EXPECT_EQ(bank.SetValue3(128), 1);
     EXPECT_EQ(bank.SetValue3(0), 0);
     EXPECT_EQ(bank.record[5], 20);

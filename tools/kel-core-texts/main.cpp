@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "model/assign.h"
+#include "model/kinds.h"
 #include "model/mapcheck.h"
 #include "model/mapcompare.h"
 #include "model/strings.h"
@@ -69,6 +70,12 @@ std::vector<CoreText> AllCoreTexts() {
     for (auto* name : {&MessageTypeName, &ChannelKindName, &DataTypeName, &RealtimeEntryName,
                        &ButtonModeName, &PortName, &AftModeName}) {
         AddNames(list, name);
+    }
+    // The channel page's captions of each kind's values.
+    for (const AssignKind& kind : AssignKinds()) {
+        for (const ValueField& value : kind.Values()) {
+            list.Add("KelEditor", value.caption);
+        }
     }
     for (int id = 0; id < static_cast<int>(CheckTextId::Count); ++id) {
         list.Add("MapCheck", CheckText(static_cast<CheckTextId>(id)));

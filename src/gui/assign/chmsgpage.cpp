@@ -12,78 +12,11 @@
 #include "gui/common/spinbutton.h"
 #include "gui/common/translation.h"
 #include "model/assign.h"
+#include "model/kinds.h"
 
 namespace kel {
 
 namespace {
-
-struct FieldSpec {
-    const char* label; // nullptr: the field is hidden for this kind
-    int low;
-    int high;
-};
-
-struct KindSpec {
-    bool channel;
-    std::array<FieldSpec, 4> fields;
-    bool dataEntry;
-};
-
-constexpr FieldSpec kNone{nullptr, 0, 127};
-constexpr FieldSpec Byte(const char* label) {
-    return {label, 0, 127};
-}
-constexpr FieldSpec Program(const char* label) {
-    return {label, 1, 128};
-}
-
-// What the page shows for each kind, in ChannelMessageKind order. Field n edits the record
-// through GetValueN/SetValueN, which place it in the kind's byte (program numbers shown 1..128).
-constexpr std::array<KindSpec, kChannelKindCount> kKinds = {{
-    {true,
-     {Byte(QT_TRANSLATE_NOOP("KelEditor", "Note Number")),
-      Byte(QT_TRANSLATE_NOOP("KelEditor", "Velocity")), kNone, kNone},
-     false},
-    {true,
-     {Byte(QT_TRANSLATE_NOOP("KelEditor", "Min Value")),
-      Byte(QT_TRANSLATE_NOOP("KelEditor", "Max Value")), kNone, kNone},
-     false},
-    {true,
-     {Byte(QT_TRANSLATE_NOOP("KelEditor", "Note Number")),
-      Byte(QT_TRANSLATE_NOOP("KelEditor", "Min Value")),
-      Byte(QT_TRANSLATE_NOOP("KelEditor", "Max Value")), kNone},
-     false},
-    {true,
-     {Byte(QT_TRANSLATE_NOOP("KelEditor", "Control Number")),
-      Byte(QT_TRANSLATE_NOOP("KelEditor", "Min Value")),
-      Byte(QT_TRANSLATE_NOOP("KelEditor", "Max Value")), kNone},
-     false},
-    {true, {Program(QT_TRANSLATE_NOOP("KelEditor", "PC Number")), kNone, kNone, kNone}, false},
-    {true,
-     {Program(QT_TRANSLATE_NOOP("KelEditor", "Min Number")),
-      Program(QT_TRANSLATE_NOOP("KelEditor", "Max Number")), kNone, kNone},
-     false},
-    {true,
-     {Byte(QT_TRANSLATE_NOOP("KelEditor", "Bank MSB")),
-      Byte(QT_TRANSLATE_NOOP("KelEditor", "Bank LSB")),
-      Program(QT_TRANSLATE_NOOP("KelEditor", "PC Number")), kNone},
-     false},
-    {false, {kNone, kNone, kNone, kNone}, false},
-    {false, {kNone, kNone, kNone, kNone}, false},
-    {true,
-     {Byte(QT_TRANSLATE_NOOP("KelEditor", "RPN MSB")),
-      Byte(QT_TRANSLATE_NOOP("KelEditor", "RPN LSB")),
-      Byte(QT_TRANSLATE_NOOP("KelEditor", "MSB Min Value")),
-      Byte(QT_TRANSLATE_NOOP("KelEditor", "MSB Max Value"))},
-     true},
-    {true,
-     {Byte(QT_TRANSLATE_NOOP("KelEditor", "NRPN MSB")),
-      Byte(QT_TRANSLATE_NOOP("KelEditor", "NRPN LSB")),
-      Byte(QT_TRANSLATE_NOOP("KelEditor", "MSB Min Value")),
-      Byte(QT_TRANSLATE_NOOP("KelEditor", "MSB Max Value"))},
-     true},
-    {true, {Byte(QT_TRANSLATE_NOOP("KelEditor", "Control Number")), kNone, kNone, kNone}, false},
-}};
 
 constexpr const char* kLongestLabel = "MSB Max Value";
 
@@ -201,11 +134,12 @@ void CKelChMsgPage::RefreshPage() {
     const int kind = edit_.GetChannelKind();
     kindList_->setCurrentIndex(kind);
 
-    const KindSpec* spec = kind >= 0 ? &kKinds[static_cast<std::size_t>(kind)] : nullptr;
-    const bool channelShown = spec != nullptr && spec->channel;
+    // The kind's description says which fields the page shows, with their labels and ranges.
+    const AssignKind* info = KindOfChannelKind(kind);
+    const bool channelShown = info != nullptr && info->channel;
     channelLabel_->setVisible(channelShown);
     channelList_->setVisible(channelShown);
-    dataEntry_->setVisible(spec != nullptr && spec->dataEntry);
+    dataEntry_->setVisible(info != nullptr && info->range == RangeForm::DataEntryMsb);
 
     CNumEdit* focused = nullptr;
     for (const FieldControls& f : fields_) {
@@ -215,18 +149,17 @@ void CKelChMsgPage::RefreshPage() {
     }
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         FieldControls& f = fields_[i];
-        const FieldSpec* field =
-            spec != nullptr && spec->fields[i].label != nullptr ? &spec->fields[i] : nullptr;
+        const ValueField* field = info != nullptr ? info->Value(static_cast<int>(i)) : nullptr;
         if (field == nullptr) {
             f.label->hide();
             f.edit->hide();
             f.spin->hide();
             continue;
         }
-        f.label->setText(KelEditor::tr(field->label));
-        f.edit->SetRange(field->low, field->high);
-        const int shown = f.edit->SetNumber(GetValue(static_cast<int>(i)));
-        f.spin->SetRange(field->low, field->high);
+        f.label->setText(CoreText("KelEditor", field->caption));
+        f.edit->SetRange(field->Low(), field->High());
+        const int shown = f.edit->SetNumber(edit_.GetValueAt(static_cast<int>(i)));
+        f.spin->SetRange(field->Low(), field->High());
         f.spin->SetPosition(shown);
         f.label->show();
         f.edit->show();
@@ -260,8 +193,8 @@ bool CKelChMsgPage::ApplyPage() {
         }
         const int index = static_cast<int>(i);
         const int value = fields_[i].edit->GetNumber();
-        if (value != GetValue(index)) {
-            SetValue(index, value);
+        if (value != edit_.GetValueAt(index)) {
+            edit_.SetValueAt(index, value);
         }
     }
     return true;
@@ -273,32 +206,6 @@ void CKelChMsgPage::OnKindActivated(int entry) {
     }
     edit_.SetChannelKind(entry);
     emit KindChanged();
-}
-
-int CKelChMsgPage::GetValue(int index) const {
-    switch (index) {
-    case 0:
-        return edit_.GetValue1();
-    case 1:
-        return edit_.GetValue2();
-    case 2:
-        return edit_.GetValue3();
-    default:
-        return edit_.GetValue4();
-    }
-}
-
-int CKelChMsgPage::SetValue(int index, int value) {
-    switch (index) {
-    case 0:
-        return edit_.SetValue1(value);
-    case 1:
-        return edit_.SetValue2(value);
-    case 2:
-        return edit_.SetValue3(value);
-    default:
-        return edit_.SetValue4(value);
-    }
 }
 
 } // namespace kel

@@ -61,8 +61,6 @@ private:
     };
 
     void OnKindActivated(int entry);
-    int GetValue(int index) const;
-    int SetValue(int index, int value);
 
     AssignEntry& edit_;
     QComboBox* kindList_ = nullptr;

@@ -23,6 +23,7 @@
 #include "gui/common/ids.h"
 #include "gui/common/translation.h"
 #include "model/assign.h"
+#include "model/kinds.h"
 #include "model/parameter.h"
 
 namespace kel {
@@ -354,7 +355,6 @@ void CKelMsgDlg::UpdateTypeControls() {
     }
     const AssignEntry& edit = document_.EditBuffer();
     const int type = edit.GetMessageType();
-    const int kind = edit.GetChannelKind();
 
     // The page of the type's parameters; every other page is hidden.
     if (type != MsgChannel) {
@@ -390,7 +390,9 @@ void CKelMsgDlg::UpdateTypeControls() {
     const bool buttonModeEnabled = hasButtonMode_ && edit.HasButtonMode();
     buttonModeList_->setEnabled(buttonModeEnabled);
     if (buttonModeEnabled) {
-        if (kind == KindNote) {
+        // A kind that offers only Unlatch and Latch loses the Increase entry.
+        const AssignKind* info = KindOf(edit.record);
+        if (info != nullptr && info->buttonModes <= kIncreaseEntry) {
             if (buttonModeList_->count() > kIncreaseEntry) {
                 if (buttonModeList_->currentIndex() == kIncreaseEntry) {
                     buttonModeList_->setCurrentIndex(0);
@@ -402,7 +404,7 @@ void CKelMsgDlg::UpdateTypeControls() {
         }
     }
 
-    const bool aftShown = hasAftMode_ && kind == KindNote;
+    const bool aftShown = hasAftMode_ && edit.HasAftMode();
     aftModeLabel_->setVisible(aftShown);
     aftModeList_->setVisible(aftShown);
     if (aftShown) {
@@ -435,8 +437,7 @@ int CKelMsgDlg::ApplyAssignDialog() {
     if (hasButtonMode_ && mode >= 0 && mode != edit.GetButtonMode()) {
         edit.SetButtonMode(mode);
     }
-    if (hasAftMode_ && edit.GetChannelKind() == KindNote && aftMode >= 0 &&
-        aftMode != edit.GetAftMode()) {
+    if (hasAftMode_ && edit.HasAftMode() && aftMode >= 0 && aftMode != edit.GetAftMode()) {
         edit.SetAftMode(aftMode);
     }
     if (hasCenterClick_) {

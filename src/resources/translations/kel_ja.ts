@@ -130,7 +130,7 @@
         <translation>TITLE:</translation>
     </message>
     <message>
-        <location filename="../../app/keleditorapp.cpp" line="+155"/>
+        <location filename="../../app/keleditorapp.cpp" line="+156"/>
         <source>About VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor のバージョン情報</translation>
     </message>
@@ -146,7 +146,7 @@
         <translation>続行</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/msgdlg.cpp" line="+172"/>
+        <location filename="../../gui/assign/msgdlg.cpp" line="+174"/>
         <location filename="../../gui/common/confirmdlg.cpp" line="+1"/>
         <location filename="../../gui/mididlg/mididevicedlg.cpp" line="+75"/>
         <location filename="../../gui/mididlg/transferdlgs.cpp" line="+1"/>
@@ -367,7 +367,7 @@ press the [ENTER] button.</source>
         <translation>再チェック(&amp;A)</translation>
     </message>
     <message>
-        <location line="+44"/>
+        <location line="+43"/>
         <source>Compare With</source>
         <translation>比較</translation>
     </message>
@@ -421,12 +421,12 @@ Transmit it anyway?</source>
         <translation>照合(&amp;V)...</translation>
     </message>
     <message>
-        <location filename="../../app/mapcommands.cpp" line="-232"/>
+        <location filename="../../app/mapcommands.cpp" line="-231"/>
         <source>Compare the KEL&apos;s current memory with the control map</source>
         <translation>KEL のカレント・メモリーをコントロール・マップと照合します</translation>
     </message>
     <message>
-        <location line="+245"/>
+        <location line="+244"/>
         <source>The control map was transmitted.
 Verify the KEL&apos;s memory now?</source>
         <translation>コントロール・マップを送信しました。
@@ -458,7 +458,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>アサイン・メッセージ :</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/chmsgpage.cpp" line="+111"/>
+        <location filename="../../gui/assign/chmsgpage.cpp" line="+44"/>
         <source>Type :</source>
         <translation>タイプ :</translation>
     </message>
@@ -478,18 +478,14 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>データ・タイプ</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/chmsgpage.cpp" line="-123"/>
-        <location line="+5"/>
-        <location line="+5"/>
-        <location filename="../../gui/assign/freemsgpage.cpp" line="+27"/>
+        <location line="+27"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+87"/>
         <source>Min Value</source>
         <translation>最小値</translation>
     </message>
     <message>
-        <location line="-9"/>
-        <location line="+5"/>
-        <location line="+5"/>
-        <location filename="../../gui/assign/freemsgpage.cpp" line="+2"/>
+        <location line="+2"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+1"/>
         <source>Max Value</source>
         <translation>最大値</translation>
     </message>
@@ -539,30 +535,27 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>JACK</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/chmsgpage.cpp" line="-15"/>
-        <location line="+8"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-3"/>
         <source>Note Number</source>
         <translation>ノート番号</translation>
     </message>
     <message>
-        <location line="-7"/>
+        <location line="+1"/>
         <source>Velocity</source>
         <translation>ベロシティ</translation>
     </message>
     <message>
-        <location line="+12"/>
-        <location line="+28"/>
+        <location line="+3"/>
         <source>Control Number</source>
         <translation>コントロール番号</translation>
     </message>
     <message>
-        <location line="-24"/>
-        <location line="+8"/>
+        <location line="+1"/>
         <source>PC Number</source>
         <translation>プログラム番号</translation>
     </message>
     <message>
-        <location line="-6"/>
+        <location line="+1"/>
         <source>Min Number</source>
         <translation>最小番号</translation>
     </message>
@@ -572,7 +565,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>最大番号</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+1"/>
         <source>Bank MSB</source>
         <translation>バンク MSB</translation>
     </message>
@@ -582,7 +575,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>バンク LSB</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+1"/>
         <source>RPN MSB</source>
         <translation>RPN MSB</translation>
     </message>
@@ -592,7 +585,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>RPN LSB</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+3"/>
         <source>NRPN MSB</source>
         <translation>NRPN MSB</translation>
     </message>
@@ -602,19 +595,17 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>NRPN LSB</translation>
     </message>
     <message>
-        <location line="-5"/>
-        <location line="+6"/>
+        <location line="-3"/>
         <source>MSB Min Value</source>
         <translation>MSB 最小値</translation>
     </message>
     <message>
-        <location line="-5"/>
-        <location line="+6"/>
+        <location line="+1"/>
         <source>MSB Max Value</source>
         <translation>MSB 最大値</translation>
     </message>
     <message>
-        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+49"/>
+        <location line="-49"/>
         <source>NO ASSIGN</source>
         <translation>割り当てなし</translation>
     </message>
@@ -797,7 +788,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>MapCheck</name>
     <message>
-        <location line="+1"/>
+        <location line="+17"/>
         <source>%1 and %2 both send %3%4.</source>
         <translation>%1 と %2 は同じ %3%4 を送信します。</translation>
     </message>
@@ -1193,7 +1184,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>StringTable</name>
     <message>
-        <location line="-156"/>
+        <location line="-172"/>
         <source>VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor</translation>
     </message>
