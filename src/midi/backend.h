@@ -1,6 +1,6 @@
 // The MIDI services the editor needs from the system, behind one small interface: port
 // enumeration in port order, opening by port number, long (system-exclusive) output with a
-// completion report, and long input delivered as completed messages. The RtMidi back end
+// completion report, and input delivered as the bytes that arrive. The RtMidi back end
 // (ALSA, JACK), the built-in virtual KEL device and the tests' fake implement it.
 #pragma once
 
@@ -12,15 +12,15 @@
 
 namespace kel {
 
-// One long MIDI message with its descriptor: the unit handed to an output port and lent to the
-// input side. A new buffer is zero-filled with nothing recorded and no flags.
+// One long MIDI message with its descriptor: the unit handed to an output port. A new buffer is
+// zero-filled with nothing recorded and no flags.
 struct MidiHeaderBuffer {
     static constexpr std::size_t kCapacity = 512;
 
     enum Flags : std::uint32_t {
         Done = 0x01,     // the port has finished with the buffer
         Prepared = 0x02, // the buffer has been made ready for a port
-        InQueue = 0x04,  // the buffer is lent to a port and not yet returned
+        InQueue = 0x04,  // the buffer is with a port and not yet returned
     };
 
     std::uint32_t bufferLength = kCapacity;
@@ -43,8 +43,9 @@ public:
     virtual void OnLongMsgDone(MidiHeaderBuffer* header) = 0;
 };
 
-// Receives long input messages as complete system-exclusive messages (F0 ... F7), from the
-// back end's own thread, only between Start and Stop of the port. It must not block.
+// Receives the input's bytes from the back end's own thread, only between Start and Stop of the
+// port: whole system-exclusive messages (F0 ... F7), pieces of them, several at once, realtime
+// bytes anywhere; the handler frames them into messages. It must not block.
 class MidiInputHandler {
 public:
     virtual ~MidiInputHandler() = default;

@@ -6,48 +6,6 @@
 
 namespace kel {
 
-CMidiInBufferPool::CMidiInBufferPool()
-    : buffers_(std::make_unique<std::array<MidiHeaderBuffer, kCount>>()) {}
-
-bool CMidiInBufferPool::PrepareAll() {
-    for (auto& buffer : *buffers_) {
-        buffer.flags |= MidiHeaderBuffer::Prepared;
-    }
-    return true;
-}
-
-bool CMidiInBufferPool::AddAll() {
-    for (auto& buffer : *buffers_) {
-        buffer.flags = (buffer.flags & ~MidiHeaderBuffer::Done) | MidiHeaderBuffer::InQueue;
-    }
-    next_ = 0;
-    return true;
-}
-
-void CMidiInBufferPool::UnprepareAll() {
-    for (auto& buffer : *buffers_) {
-        buffer.Reset();
-    }
-    next_ = kCount;
-}
-
-MidiHeaderBuffer* CMidiInBufferPool::TakeLent() {
-    while (next_ < kCount) {
-        MidiHeaderBuffer& buffer = (*buffers_)[static_cast<std::size_t>(next_++)];
-        if (buffer.flags & MidiHeaderBuffer::InQueue) {
-            buffer.flags &= ~MidiHeaderBuffer::InQueue;
-            return &buffer;
-        }
-    }
-    return nullptr;
-}
-
-int CMidiInBufferPool::LentCount() const {
-    return static_cast<int>(std::count_if(buffers_->begin(), buffers_->end(), [](const auto& b) {
-        return (b.flags & MidiHeaderBuffer::InQueue) != 0;
-    }));
-}
-
 CMidiIn::CMidiIn(MidiBackend& backend, Reporter& reporter, RecordTable& table)
     : backend_(backend), reporter_(reporter), table_(table) {}
 
@@ -101,33 +59,33 @@ bool CMidiIn::Start() {
     if (!Open()) {
         return false;
     }
-    bool lent;
     {
         std::lock_guard lock(deliveryLock_);
-        lent = buffers_.PrepareAll() && buffers_.AddAll();
-        delivering_ = lent;
+        framer_.Reset();
+        framer_.ResetCounts();
+        counts_ = {};
+        delivering_ = true;
     }
-    if (lent) {
-        if (port_->Start() == 0) {
-            if (parser_) {
-                return true;
-            }
-            auto parser = std::make_unique<CParserThread>(queue_, table_);
-            parser->SetRemainingCount(expected_);
-            if (notify_ != nullptr) {
-                parser->SetNotifyWindow(notify_, notifyId_);
-            }
-            if (parser->Resume()) {
-                std::lock_guard lock(deliveryLock_);
-                parser_ = std::move(parser);
-                return true;
-            }
-            port_->Stop();
+    if (port_->Start() == 0) {
+        if (parser_) {
+            return true;
         }
-        ResetPort();
+        auto parser = std::make_unique<CParserThread>(queue_, table_);
+        parser->SetRemainingCount(expected_);
+        if (notify_ != nullptr) {
+            parser->SetNotifyWindow(notify_, notifyId_);
+        }
+        if (parser->Resume()) {
+            std::lock_guard lock(deliveryLock_);
+            parser_ = std::move(parser);
+            return true;
+        }
+        port_->Stop();
+    }
+    ResetPort();
+    {
         std::lock_guard lock(deliveryLock_);
         delivering_ = false;
-        buffers_.UnprepareAll();
     }
     reporter_.warn(StringId::MidiInStartError);
     return false;
@@ -160,8 +118,9 @@ void CMidiIn::ResetPort() {
     if (port_) {
         port_->Reset();
     }
+    // A message the port had only begun to deliver is dropped with it.
     std::lock_guard lock(deliveryLock_);
-    buffers_.ReturnLent([this](MidiHeaderBuffer& buffer) { OnLongData(MIM_LONGDATA, &buffer); });
+    framer_.Reset();
 }
 
 void CMidiIn::Close() {
@@ -171,17 +130,20 @@ void CMidiIn::Close() {
     {
         std::lock_guard lock(deliveryLock_);
         delivering_ = false;
-        // Buffers still lent come back first, so none stays in the port's hands.
-        buffers_.ReturnLent([](MidiHeaderBuffer&) {});
-        buffers_.UnprepareAll();
+        framer_.Reset();
     }
     port_->Close();
     port_.reset();
 }
 
-int CMidiIn::LentBufferCount() const {
+CMidiIn::Counts CMidiIn::GetCounts() const {
     std::lock_guard lock(deliveryLock_);
-    return buffers_.LentCount();
+    Counts counts = counts_;
+    const CSysExFramer::Counts& framed = framer_.GetCounts();
+    counts.messages = framed.messages;
+    counts.cut = framed.cut;
+    counts.overlong = framed.overlong;
+    return counts;
 }
 
 void CMidiIn::OnLongInput(const std::uint8_t* data, std::size_t count) {
@@ -189,29 +151,25 @@ void CMidiIn::OnLongInput(const std::uint8_t* data, std::size_t count) {
     if (!delivering_ || data == nullptr) {
         return;
     }
-    // A message longer than a buffer fills as many buffers as it needs, 512 bytes each.
-    std::size_t offset = 0;
-    do {
-        MidiHeaderBuffer* buffer = buffers_.TakeLent();
-        if (buffer == nullptr) {
-            return; // every buffer of this start has been used
-        }
-        const std::size_t piece = std::min(count - offset, MidiHeaderBuffer::kCapacity);
-        buffer->Fill(data + offset, piece);
-        buffer->flags |= MidiHeaderBuffer::Done;
-        offset += piece;
-        OnLongData(MIM_LONGDATA, buffer);
-    } while (offset < count);
+    framer_.Feed({data, count},
+                 [this](std::span<const std::uint8_t> message) { Deliver(message); });
 }
 
-void CMidiIn::OnLongData(int message, MidiHeaderBuffer* header) {
-    if (message != MIM_LONGDATA || !parser_ || header == nullptr) {
+// Runs on the port's thread under the delivery lock: it copies into a slot the queue allocated
+// up front and wakes the parser, and never waits for the parser's work.
+void CMidiIn::Deliver(std::span<const std::uint8_t> message) {
+    if (message.size() < BulkPrefix.size() ||
+        !std::equal(BulkPrefix.begin(), BulkPrefix.end(), message.begin())) {
+        ++counts_.foreign;
         return;
     }
-    if (header->bytesRecorded > 0 && (header->flags & MidiHeaderBuffer::Done) != 0) {
-        if (queue_.Put(header->data.data(), header->bytesRecorded) > 0) {
-            parser_->PostThreadMessage(UM_PARSER, ParserParseOne);
-        }
+    if (!parser_) {
+        return;
+    }
+    if (queue_.Put(message.data(), message.size()) > 0) {
+        parser_->Wake();
+    } else {
+        ++counts_.dropped;
     }
 }
 

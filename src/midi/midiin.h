@@ -1,14 +1,17 @@
 // The editor's one MIDI input port. While a receive runs it holds the input of the chosen name
-// open, lends it 64 buffers, copies every completed system-exclusive buffer into the received
-// queue and wakes the parser thread, which decodes the blocks into the record table. Short
-// messages are ignored.
+// open and frames what the port delivers into whole system-exclusive messages. Each message in
+// the form of this device's bulk messages goes into the received queue, and the parser thread,
+// woken for it, decodes it into the record table. Every other message, short messages and
+// realtime bytes are skipped. The input can stay open for any time and take any amount of
+// traffic in constant memory: the queue and the message being framed have fixed sizes, and what
+// does not fit is dropped and counted.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -18,48 +21,24 @@
 #include "midi/posttarget.h"
 #include "model/bulk.h"
 #include "model/reporter.h"
+#include "model/sysexframer.h"
 
 namespace kel {
 
-// The 64 input buffers. Each carries at most one long message (or one 512-byte piece of a
-// longer one) between a start of the port and the next stop.
-class CMidiInBufferPool {
-public:
-    static constexpr int kCount = 64;
-
-    CMidiInBufferPool();
-
-    // Marks every buffer ready for the port.
-    bool PrepareAll();
-    // Lends every buffer, in order, to the port: input fills them one after the other.
-    bool AddAll();
-    // Resets every buffer: nothing recorded, no flags, data zero-filled.
-    void UnprepareAll();
-
-    MidiHeaderBuffer& operator[](int index) { return (*buffers_)[static_cast<std::size_t>(index)]; }
-    // The next buffer still lent to the port, taken out of the port's hands; null when all 64
-    // have been used.
-    MidiHeaderBuffer* TakeLent();
-    // Hands every buffer still lent back, done and empty, to `returned`.
-    template <typename F> void ReturnLent(F returned) {
-        for (auto& buffer : *buffers_) {
-            if (buffer.flags & MidiHeaderBuffer::InQueue) {
-                buffer.flags = (buffer.flags & ~MidiHeaderBuffer::InQueue) | MidiHeaderBuffer::Done;
-                buffer.bytesRecorded = 0;
-                returned(buffer);
-            }
-        }
-        next_ = kCount;
-    }
-    int LentCount() const;
-
-private:
-    std::unique_ptr<std::array<MidiHeaderBuffer, kCount>> buffers_;
-    int next_ = kCount;
-};
-
 class CMidiIn : private MidiInputHandler {
 public:
+    // The longest message the input holds; longer ones cannot be bulk messages.
+    static constexpr std::size_t kMessageLimit = MidiBlock::kCapacity;
+
+    // What the input has seen since its last start.
+    struct Counts {
+        std::uint64_t messages = 0; // whole system-exclusive messages
+        std::uint64_t foreign = 0;  // of them, not in the form of a bulk message: skipped
+        std::uint64_t dropped = 0;  // bulk messages dropped because the queue was full
+        std::uint64_t cut = 0;      // messages ended unfinished by another status byte
+        std::uint64_t overlong = 0; // messages longer than kMessageLimit
+    };
+
     // Received bulk messages are decoded into `table`, the control map's records.
     CMidiIn(MidiBackend& backend, Reporter& reporter, RecordTable& table);
     ~CMidiIn() override;
@@ -80,8 +59,8 @@ public:
     // How many bulk messages the next receive expects (handed to the parser thread it creates).
     void SetExpectedCount(int count) { expected_ = count; }
 
-    // Opens the port, lends the buffers, starts input and the parser thread. Reports 32810,
-    // 32811 (from Open) or 32813.
+    // Opens the port, starts input and the parser thread. Reports 32810, 32811 (from Open) or
+    // 32813.
     bool Start();
     // Stops input, lets the parser thread work through what was queued before and end, and
     // closes the port. False when the port was closed or did not stop cleanly.
@@ -93,28 +72,28 @@ public:
     bool IsOpen() const { return port_ != nullptr; }
     bool ParserExists() const { return parser_ != nullptr; }
     CSafeMidiInQue& Queue() { return queue_; }
-    int LentBufferCount() const;
-
-    // The handler of one port report (MIM_LONGDATA with a filled buffer; others are ignored).
-    void OnLongData(int message, MidiHeaderBuffer* header);
+    Counts GetCounts() const;
 
 private:
+    // Takes bytes from the port's thread: whole messages, pieces of them, or several at once.
     void OnLongInput(const std::uint8_t* data, std::size_t count) override;
+    void Deliver(std::span<const std::uint8_t> message);
     void ResetPort();
 
     MidiBackend& backend_;
     Reporter& reporter_;
     RecordTable& table_;
     std::unique_ptr<MidiInputPort> port_;
-    CMidiInBufferPool buffers_;
     CSafeMidiInQue queue_;
+    CSysExFramer framer_{kMessageLimit};
+    Counts counts_;
     std::unique_ptr<CParserThread> parser_;
     int expected_ = 0;
     std::string deviceName_;
     PostTarget* notify_ = nullptr;
     int notifyId_ = 0;
-    // Guards the buffers and the parser thread's existence against the input handler, which
-    // runs on the back end's thread.
+    // Guards the framer, the counts and the parser thread's existence against the input
+    // handler, which runs on the back end's thread.
     mutable std::mutex deliveryLock_;
     bool delivering_ = false;
 };

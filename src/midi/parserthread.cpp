@@ -55,6 +55,14 @@ void CParserThread::PostThreadMessage(int message, int wParam) {
     messagesCv_.notify_one();
 }
 
+void CParserThread::Wake() {
+    {
+        std::lock_guard lock(messagesLock_);
+        ++wakes_;
+    }
+    messagesCv_.notify_one();
+}
+
 void CParserThread::WaitForEnd() {
     if (thread_.joinable()) {
         thread_.join();
@@ -66,7 +74,13 @@ void CParserThread::Run() {
         std::pair<int, int> message;
         {
             std::unique_lock lock(messagesLock_);
-            messagesCv_.wait(lock, [this] { return !messages_.empty(); });
+            messagesCv_.wait(lock, [this] { return wakes_ > 0 || !messages_.empty(); });
+            if (wakes_ > 0) {
+                --wakes_;
+                lock.unlock();
+                ParseOne();
+                continue;
+            }
             message = messages_.front();
             messages_.pop_front();
         }

@@ -1,6 +1,6 @@
 // The worker that turns received system-exclusive blocks into control map records during a
-// receive. The input handler queues each completed block and posts UM_PARSER 1; the thread
-// takes one block per message, decodes a bulk message of this device into the record table and
+// receive. The input handler queues each completed block and wakes the thread (Wake); the thread
+// takes one block per wake-up, decodes a bulk message of this device into the record table and
 // posts UM_BULK_RECEIVED with the number of controllers still expected. A controller whose
 // record arrives again is rewritten but counted once, so a count of 0 means every controller
 // of the map has arrived.
@@ -48,6 +48,10 @@ public:
     // Queues a thread message; handled in the order posted. Only UM_PARSER with wParam 1
     // (parse one block) or 2 (quit) does anything.
     void PostThreadMessage(int message, int wParam);
+    // Asks the thread to handle one more queued block, as UM_PARSER 1 does, without queueing a
+    // message: any number of wake-ups takes no memory, so the input's thread never allocates.
+    // Blocks woken for are handled before any message posted after them.
+    void Wake();
     // Waits, without a time limit, until the thread has ended.
     void WaitForEnd();
     bool Running() const { return thread_.joinable(); }
@@ -72,6 +76,7 @@ private:
     std::mutex messagesLock_;
     std::condition_variable messagesCv_;
     std::deque<std::pair<int, int>> messages_;
+    std::uint64_t wakes_ = 0; // blocks woken for and not yet handled
     std::thread thread_;
 };
 

@@ -18,8 +18,6 @@ inline constexpr int ParserQuit = 2;
 
 // wParam of UM_BULK_SENT: the code of a finished long output message.
 inline constexpr int MOM_DONE = 969;
-// The code of a filled long input buffer.
-inline constexpr int MIM_LONGDATA = 964;
 
 // wParam of UM_PROGRESS.
 inline constexpr int ProgressStep = 2025;

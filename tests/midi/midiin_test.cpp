@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
+#include <condition_variable>
+#include <mutex>
+
 #include "model/bulk.h"
 #include "support/midi_fakes.h"
 
@@ -83,7 +88,6 @@ TEST_F(MidiInTest, StartFailuresAreReportedWithTheirMessages) {
     EXPECT_FALSE(in.Start());
     EXPECT_TRUE(in.IsOpen()); // open but not started
     EXPECT_FALSE(in.ParserExists());
-    EXPECT_EQ(in.LentBufferCount(), 0);
     const std::vector<std::pair<StringId, int>> expected = {{StringId::NoMidiDevice, 0},
                                                             {StringId::MidiInOpenError, 2},
                                                             {StringId::MidiInStartError, 0}};
@@ -116,43 +120,101 @@ TEST_F(MidiInTest, DecodesReceivedBulkMessagesAndReportsTheRemainingCount) {
     EXPECT_FALSE(in.IsOpen());
 }
 
-TEST_F(MidiInTest, SixtyFourMessagesPerStartThenTheBuffersComeBack) {
+TEST_F(MidiInTest, EveryMessageOfAStartIsParsedAndTheNextStartCountsAfresh) {
     PostRecorder dialog;
     in.SetNotifyWindow(&dialog);
     in.SetExpectedCount(100);
     ASSERT_TRUE(in.Start());
-    EXPECT_EQ(in.LentBufferCount(), 64);
-    for (int i = 0; i < 65; ++i) {
+    for (int i = 0; i < 150; ++i) {
         backend.Inject(BulkFor(i % 50, CodeNote));
     }
-    EXPECT_EQ(in.LentBufferCount(), 0);
     in.Stop(); // blocks queued before Stop are parsed before the thread ends
-    EXPECT_EQ(dialog.Posts().size(), 64u);
-    EXPECT_EQ(dialog.Posts().back().lParam, 50); // 64 messages, but only 50 controllers
+    EXPECT_EQ(dialog.Posts().size(), 150u);
+    EXPECT_EQ(dialog.Posts().back().lParam, 50); // 150 messages, but only 50 controllers
 
-    // The next start lends all 64 again, and the new parser counts from the expected count.
     PostRecorder second;
     in.SetNotifyWindow(&second);
     in.SetExpectedCount(50);
     ASSERT_TRUE(in.Start());
-    EXPECT_EQ(in.LentBufferCount(), 64);
     backend.Inject(BulkFor(1, CodeNote));
     in.Stop();
     ASSERT_EQ(second.Posts().size(), 1u);
     EXPECT_EQ(second.Posts()[0].lParam, 49);
+    EXPECT_EQ(in.GetCounts().messages, 1u); // the counts start again with the start
 }
 
-TEST_F(MidiInTest, ALongMessageFillsSeveralBuffersAndIsDropped) {
+TEST_F(MidiInTest, AnEndlessMessageIsCappedInFlatMemoryAndTheNextOneArrives) {
     PostRecorder dialog;
     in.SetNotifyWindow(&dialog);
+    in.SetExpectedCount(50);
     ASSERT_TRUE(in.Start());
-    Bytes huge(1100, 0x01);
-    huge.front() = 0xF0;
-    huge.back() = 0xF7;
-    backend.Inject(huge);
-    EXPECT_EQ(in.LentBufferCount(), 61); // 512 + 512 + 76 bytes
+    Bytes piece(64 * 1024, 0x35);
+    piece.front() = 0xF0;
+    backend.Inject(piece);
+    piece.front() = 0x35;
+    const std::size_t heapBefore = mallinfo2().uordblks;
+    for (int i = 0; i < 512; ++i) { // 32 MiB of one message
+        backend.Inject(piece);
+    }
+    const std::size_t heapAfter = mallinfo2().uordblks;
+    EXPECT_LT(heapAfter, heapBefore + 256 * 1024);
+    EXPECT_EQ(in.GetCounts().overlong, 1u);
+
+    backend.Inject(BulkFor(7, CodeControlChange)); // its F0 ends the endless one
+    ASSERT_TRUE(dialog.WaitForCount(1));
     in.Stop();
-    EXPECT_TRUE(dialog.Posts().empty());
+    EXPECT_EQ(table[7][rec::AssignCode], CodeControlChange);
+    const CMidiIn::Counts counts = in.GetCounts();
+    EXPECT_EQ(counts.messages, 1u);
+    EXPECT_EQ(counts.cut, 0u); // counted once, as overlong
+}
+
+// A window that holds the parser up: the input goes on taking messages without waiting for it.
+class BlockingTarget : public PostTarget {
+public:
+    void post(int, std::uintptr_t, std::intptr_t) override {
+        std::unique_lock lock(lock_);
+        ++entered_;
+        cv_.notify_all();
+        cv_.wait(lock, [this] { return released_; });
+    }
+    void WaitEntered() {
+        std::unique_lock lock(lock_);
+        cv_.wait(lock, [this] { return entered_ > 0; });
+    }
+    void Release() {
+        std::lock_guard lock(lock_);
+        released_ = true;
+        cv_.notify_all();
+    }
+    int Entered() const {
+        std::lock_guard lock(lock_);
+        return entered_;
+    }
+
+private:
+    mutable std::mutex lock_;
+    std::condition_variable cv_;
+    int entered_ = 0;
+    bool released_ = false;
+};
+
+TEST_F(MidiInTest, AFloodBeyondTheQueueIsDroppedAndCountedWithoutWaiting) {
+    BlockingTarget stalled;
+    in.SetNotifyWindow(&stalled);
+    in.SetExpectedCount(50);
+    ASSERT_TRUE(in.Start());
+    backend.Inject(BulkFor(0, CodeNote));
+    stalled.WaitEntered(); // the parser holds the first message and waits
+    constexpr int kFlood = 3000;
+    for (int i = 0; i < kFlood; ++i) {
+        backend.Inject(BulkFor((i % 49) + 1, CodeNote));
+    }
+    EXPECT_EQ(in.GetCounts().dropped, static_cast<std::uint64_t>(kFlood - CMidiInQue::kCapacity));
+    EXPECT_EQ(in.Queue().LockedCount(), CMidiInQue::kCapacity);
+    stalled.Release();
+    in.Stop(); // what the queue held is parsed before the thread ends
+    EXPECT_EQ(stalled.Entered(), 1 + CMidiInQue::kCapacity);
 }
 
 TEST_F(MidiInTest, AFullQueueDropsTheBlockAndWakesNobody) {
@@ -165,29 +227,95 @@ TEST_F(MidiInTest, AFullQueueDropsTheBlockAndWakesNobody) {
     }
     backend.Inject(BulkFor(9, CodeControlChange));
     EXPECT_EQ(in.Queue().LockedCount(), CMidiInQue::kCapacity);
+    EXPECT_EQ(in.GetCounts().dropped, 1u);
     in.Stop(); // the quit clears the queue unparsed
     EXPECT_EQ(in.Queue().LockedCount(), 0);
     EXPECT_TRUE(dialog.Posts().empty());
     EXPECT_EQ(table[9], AssignRecord{});
 }
 
-TEST_F(MidiInTest, OnlyFilledAndDoneBuffersAreQueued) {
-    PostRecorder dialog;
-    in.SetNotifyWindow(&dialog);
-    ASSERT_TRUE(in.Start());
-    const Bytes bulk = BulkFor(3, CodeNote);
-    MidiHeaderBuffer header;
-    header.Fill(bulk.data(), bulk.size()); // no done flag
-    in.OnLongData(MIM_LONGDATA, &header);
-    header.flags = MidiHeaderBuffer::Done;
-    header.bytesRecorded = 0;
-    in.OnLongData(MIM_LONGDATA, &header);
-    header.bytesRecorded = static_cast<std::uint32_t>(bulk.size());
-    in.OnLongData(MIM_LONGDATA + 1, &header); // not a long-data report
-    EXPECT_EQ(in.Queue().LockedCount(), 0);
-    in.OnLongData(MIM_LONGDATA, &header);
-    in.Stop();
-    EXPECT_EQ(dialog.Posts().size(), 1u);
+// A receive fed through the port's callback in pieces.
+class FramedReceiveTest : public MidiInTest {
+protected:
+    // The 50 bulk messages of `records` as one stream.
+    static Bytes Stream(const RecordTable& records) {
+        Bytes stream;
+        for (ControllerId id = 0; id < kControllerCount; ++id) {
+            const Bytes bulk = test::ControlMapMessage(id, records[static_cast<std::size_t>(id)]);
+            stream.insert(stream.end(), bulk.begin(), bulk.end());
+        }
+        return stream;
+    }
+
+    // Starts a receive, feeds `pieces` and expects it complete with exactly `records`.
+    void ExpectComplete(const std::vector<Bytes>& pieces, const RecordTable& records) {
+        PostRecorder dialog;
+        in.SetNotifyWindow(&dialog);
+        in.SetExpectedCount(kControllerCount);
+        ASSERT_TRUE(in.Start());
+        for (const Bytes& piece : pieces) {
+            ASSERT_TRUE(backend.Inject(piece));
+        }
+        in.Stop();
+        const auto posts = dialog.Posts();
+        ASSERT_FALSE(posts.empty());
+        EXPECT_EQ(posts.back().lParam, 0);
+        EXPECT_EQ(test::HexTable(table), test::HexTable(records));
+    }
+
+    const RecordTable records = test::RandomRecords(14, CodeNote);
+};
+
+TEST_F(FramedReceiveTest, AnUnterminatedFragmentBeforeTheFirstBulkMessage) {
+    Bytes fragment(70, 0x22);
+    fragment.front() = 0xF0;
+    ExpectComplete({fragment, Stream(records)}, records);
+    EXPECT_EQ(in.GetCounts().cut, 1u);
+    // The same fragment glued to the first message in one delivery.
+    table = {};
+    Bytes glued = fragment;
+    const Bytes stream = Stream(records);
+    glued.insert(glued.end(), stream.begin(), stream.end());
+    ExpectComplete({glued}, records);
+}
+
+TEST_F(FramedReceiveTest, ClockBytesInsideAndBetweenPiecesOfBulkMessages) {
+    // Every message carries a clock byte inside and arrives in two pieces with realtime bytes
+    // between them; a short message with a clock byte inside follows each.
+    std::vector<Bytes> pieces;
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        Bytes bulk = test::ControlMapMessage(id, records[static_cast<std::size_t>(id)]);
+        bulk.insert(bulk.begin() + 20, 0xF8);
+        pieces.emplace_back(bulk.begin(), bulk.begin() + 70);
+        pieces.push_back({0xF8, 0xFE, 0xF8});
+        pieces.emplace_back(bulk.begin() + 70, bulk.end());
+        pieces.push_back({0xB0, 0xF8, 0x07, 0x64});
+    }
+    ExpectComplete(pieces, records);
+    EXPECT_EQ(in.GetCounts().messages, 50u);
+}
+
+TEST_F(FramedReceiveTest, ForeignMessagesBeforeTheFifty) {
+    // Other makers' messages of 4 to 120 data bytes, then this device's mode message.
+    const auto foreign = [](int i) {
+        Bytes message(static_cast<std::size_t>(4 + (i * 37) % 117) + 2, 0x10);
+        message.front() = 0xF0;
+        message[1] = static_cast<std::uint8_t>(0x01 + i % 0x3F);
+        message.back() = 0xF7;
+        return message;
+    };
+    for (int count : {15, 10000}) {
+        std::vector<Bytes> pieces;
+        for (int i = 0; i < count; ++i) {
+            pieces.push_back(foreign(i));
+        }
+        pieces.emplace_back(kReceiveModeMessage.begin(), kReceiveModeMessage.end());
+        pieces.push_back(Stream(records));
+        table = {};
+        ExpectComplete(pieces, records);
+        EXPECT_EQ(in.GetCounts().foreign, static_cast<std::uint64_t>(count)) << count;
+        EXPECT_EQ(in.GetCounts().dropped, 0u);
+    }
 }
 
 TEST_F(MidiInTest, InputBeforeStartOrAfterStopIsIgnored) {
