@@ -3,9 +3,14 @@
 #   fuzz  - builds the fuzz targets with clang and runs each on a copy of its seed corpus for
 #           KEL_FUZZ_SECONDS seconds (default 60); a crash, a failed check or a hang fails it;
 #   asan  - builds everything (the GUI too, when Qt is there) with AddressSanitizer and
-#           UndefinedBehaviorSanitizer and runs the whole test suite;
-#   tsan  - builds the core's MIDI tests with ThreadSanitizer and runs them (Qt stays out: it
-#           is not instrumented, so it would report races that are not there).
+#           UndefinedBehaviorSanitizer and runs the whole test suite, then the transfer stress
+#           (bench/transfer_stress.sh: kelmap and kel-device-sim on a JACK server of its own);
+#   tsan  - builds the core's MIDI tests, kelmap and kel-device-sim with ThreadSanitizer and runs
+#           the tests and the transfer stress (Qt stays out: it is not instrumented, so it would
+#           report races that are not there).
+# KEL_STRESS_RUNS: the stress's N (default 15: N cancelled transfers and N receives among
+# foreign traffic, about a minute and a half per suite); KEL_STRESS_SEED: its seed (default
+# random; the summary line prints it).
 # Usage: scripts/ci-extra.sh [fuzz] [asan] [tsan]   (all three when none is named)
 # Build directories: build-fuzz, build-asan and build-tsan under $KEL_EXTRA_BUILD_ROOT (default:
 # the source tree). One summary line per suite; the exit status is non-zero when any failed.
@@ -13,6 +18,8 @@ set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_ROOT="${KEL_EXTRA_BUILD_ROOT:-$ROOT}"
 FUZZ_SECONDS="${KEL_FUZZ_SECONDS:-60}"
+STRESS_RUNS="${KEL_STRESS_RUNS:-15}"
+STRESS_SEED="${KEL_STRESS_SEED:-}"
 JOBS=2
 
 SUITES=("$@")
@@ -114,6 +121,25 @@ run_fuzz() {
     [ $crashes -eq 0 ]
 }
 
+# --- transfer stress ---------------------------------------------------------------------------
+
+# Runs bench/transfer_stress.sh on the programs in build dir $1; prints its summary line.
+run_stress() {
+    local build="$1" log="$1/stress.log" rc
+    if ! command -v jackd >/dev/null 2>&1; then
+        echo "transfer stress: not run (no jackd)"
+        return 0
+    fi
+    bash "$ROOT/bench/transfer_stress.sh" -n "$STRESS_RUNS" ${STRESS_SEED:+-s "$STRESS_SEED"} \
+        -b "$build" >"$log" 2>&1
+    rc=$?
+    if [ "$rc" -ne 0 ]; then
+        grep -v '^transfer_stress: seed' "$log" | tail -n 60 >&2
+    fi
+    grep '^transfer_stress: seed' "$log" | tail -1 | sed 's/^transfer_stress: /transfer stress: /'
+    return "$rc"
+}
+
 # --- asan --------------------------------------------------------------------------------------
 
 JACK_PID=""
@@ -165,13 +191,15 @@ run_asan() {
         2>&1 | tee "$log"
     rc=${PIPESTATUS[0]}
     stop_jack
-    local counts
+    local counts stress stress_rc
     counts="$(grep -E '^[0-9]+% tests passed' "$log" | tail -1)"
-    if [ "$rc" -ne 0 ]; then
-        summary "asan: FAILED, ${counts:-no test ran} (GUI $gui, $((SECONDS - start)) s)"
+    stress="$(run_stress "$build")"
+    stress_rc=$?
+    if [ "$rc" -ne 0 ] || [ "$stress_rc" -ne 0 ]; then
+        summary "asan: FAILED, ${counts:-no test ran}; ${stress:-transfer stress: did not finish} (GUI $gui, $((SECONDS - start)) s)"
         return 1
     fi
-    summary "asan: passed, ${counts} (GUI $gui, $((SECONDS - start)) s)"
+    summary "asan: passed, ${counts}; ${stress} (GUI $gui, $((SECONDS - start)) s)"
 }
 
 # --- tsan --------------------------------------------------------------------------------------
@@ -185,20 +213,22 @@ run_tsan() {
         summary "tsan: FAILED (configure)"
         return 1
     fi
-    if ! cmake --build "$build" -j"$JOBS" --target midi_tests; then
+    if ! cmake --build "$build" -j"$JOBS" --target midi_tests kelmap kel-device-sim; then
         summary "tsan: FAILED (build)"
         return 1
     fi
     local log="$build/midi_tests.log" rc
     "$build/tests/midi_tests" 2>&1 | tee "$log"
     rc=${PIPESTATUS[0]}
-    local counts
+    local counts stress stress_rc
     counts="$(grep -E '^\[==========\] [0-9]+ tests' "$log" | tail -1 | sed 's/^\[=*\] //')"
-    if [ "$rc" -ne 0 ] || grep -q "WARNING: ThreadSanitizer" "$log"; then
-        summary "tsan: FAILED, midi_tests: ${counts:-did not finish} ($((SECONDS - start)) s)"
+    stress="$(run_stress "$build")"
+    stress_rc=$?
+    if [ "$rc" -ne 0 ] || grep -q "WARNING: ThreadSanitizer" "$log" || [ "$stress_rc" -ne 0 ]; then
+        summary "tsan: FAILED, midi_tests: ${counts:-did not finish}; ${stress:-transfer stress: did not finish} ($((SECONDS - start)) s)"
         return 1
     fi
-    summary "tsan: passed, midi_tests: ${counts} ($((SECONDS - start)) s)"
+    summary "tsan: passed, midi_tests: ${counts}; ${stress} ($((SECONDS - start)) s)"
 }
 
 for suite in "${SUITES[@]}"; do

@@ -16,6 +16,7 @@
 #include <iostream>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,6 +48,33 @@ struct Options {
     std::size_t chunk = 0; // bytes per write; 0: a message in one write
     bool autoEnter = true;
     CKelDevice::Faults faults;
+    int flood = 0;           // foreign items among the bulk messages sent
+    unsigned floodKinds = 0; // FloodKind bits; 0: every kind
+    std::uint32_t seed = 1;
+};
+
+// What a flood of foreign traffic is made of (--flood-kinds).
+enum FloodKind : unsigned {
+    FloodSysex = 1u << 0,    // another maker's system exclusive, 4..120 data bytes, then a
+                             // realtime byte
+    FloodLong = 1u << 1,     // another maker's system exclusive, 121..4000 data bytes
+    FloodShort = 1u << 2,    // a channel message
+    FloodRealtime = 1u << 3, // realtime bytes on their own
+    FloodRtInside = 1u << 4, // a system exclusive with realtime bytes written inside it
+    FloodSplit = 1u << 5,    // a system exclusive written in pieces
+    FloodFragment = 1u << 6, // the start of a system exclusive that never gets its F7
+    FloodEndless = 1u << 7,  // once, first: F0 and 8..32 KB of data that never end
+    FloodBulkRt = 1u << 8,   // a bulk message written in pieces with realtime bytes between
+};
+
+struct FloodKindName {
+    const char* name;
+    FloodKind kind;
+};
+constexpr FloodKindName kFloodKinds[] = {
+    {"sysex", FloodSysex},       {"long", FloodLong},          {"short", FloodShort},
+    {"realtime", FloodRealtime}, {"rt-inside", FloodRtInside}, {"split", FloodSplit},
+    {"fragment", FloodFragment}, {"endless", FloodEndless},    {"bulk-rt", FloodBulkRt},
 };
 
 const char* const kUsage =
@@ -71,6 +99,16 @@ const char* const kUsage =
     "                        every Nth bulk message (1..50; 1: before each)\n"
     "  --fault stop=N        stop sending after N messages (0..100), as a device switched\n"
     "                        off mid-transfer; counts foreign and duplicated messages\n"
+    "  --flood N             send N items of foreign traffic among the bulk messages it\n"
+    "                        sends (JACK only), at random places before them\n"
+    "  --flood-kinds LIST    what the items are, comma separated (default all): sysex\n"
+    "                        (another maker's, 4..120 data bytes, then a realtime byte),\n"
+    "                        long (121..4000 data bytes), short (channel messages),\n"
+    "                        realtime, rt-inside (realtime bytes inside a system\n"
+    "                        exclusive), split (written in pieces), fragment (no F7),\n"
+    "                        endless (once, before everything: F0 and 8..32 KB without\n"
+    "                        F7), bulk-rt (a bulk message in pieces, realtime between)\n"
+    "  --seed N              seed of the flood's random choices (default 1)\n"
     "  --chunk BYTES         send each message in pieces of BYTES (1..512) bytes, one\n"
     "                        write per piece (JACK only; ALSA writes whole messages)\n"
     "  --help                show this text\n";
@@ -84,6 +122,23 @@ bool ParseNumber(const std::string& text, long min, long max, long& value) {
     }
     value = parsed;
     return true;
+}
+
+bool ParseFloodKinds(const std::string& text, unsigned& kinds) {
+    kinds = 0;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string name = text.substr(start, comma - start);
+        const auto* found = std::find_if(std::begin(kFloodKinds), std::end(kFloodKinds),
+                                         [&](const FloodKindName& k) { return name == k.name; });
+        if (found == std::end(kFloodKinds)) {
+            return false;
+        }
+        kinds |= found->kind;
+        start = comma + 1;
+    }
+    return kinds != 0;
 }
 
 bool ParseFault(const std::string& text, CKelDevice::Faults& faults) {
@@ -178,6 +233,11 @@ int ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--chunk" && ParseNumber(*v, 1, 512, number)) {
             options.chunk = static_cast<std::size_t>(number);
         } else if (arg == "--fault" && ParseFault(*v, options.faults)) {
+        } else if (arg == "--flood" && ParseNumber(*v, 0, 1000000, number)) {
+            options.flood = static_cast<int>(number);
+        } else if (arg == "--flood-kinds" && ParseFloodKinds(*v, options.floodKinds)) {
+        } else if (arg == "--seed" && ParseNumber(*v, 0, 0x7FFFFFFF, number)) {
+            options.seed = static_cast<std::uint32_t>(number);
         } else {
             std::cerr << "kel-device-sim: bad option " << arg << " " << *v << "\n" << kUsage;
             return 2;
@@ -186,6 +246,11 @@ int ParseOptions(int argc, char** argv, Options& options) {
     if (options.chunk > 0 && options.api != RtMidi::UNIX_JACK) {
         // RtMidi's ALSA output refuses a system-exclusive piece without its closing F7.
         std::cerr << "kel-device-sim: --chunk needs --api jack\n";
+        return 2;
+    }
+    if (options.flood > 0 && options.api != RtMidi::UNIX_JACK) {
+        // Pieces and unterminated messages cannot be written through ALSA.
+        std::cerr << "kel-device-sim: --flood needs --api jack\n";
         return 2;
     }
     return 0;
@@ -203,6 +268,159 @@ void Send(RtMidiOut& out, const std::vector<unsigned char>& message, std::size_t
         const std::vector<unsigned char> piece(
             message.begin() + static_cast<std::ptrdiff_t>(offset), end);
         out.sendMessage(&piece);
+    }
+}
+
+using Write = std::vector<unsigned char>;
+using Item = std::vector<Write>; // the writes of one piece of foreign traffic, back to back
+
+// Foreign traffic among the messages of one transmission: what is written before message i,
+// and which messages go out in pieces with realtime bytes between them.
+struct FloodPlan {
+    std::vector<std::vector<Item>> before;
+    std::vector<bool> realtimeInside;
+};
+
+class FloodMaker {
+public:
+    FloodMaker(std::uint32_t seed, unsigned kinds) : rng_(seed), kinds_(kinds) {}
+
+    FloodPlan Plan(int count, std::size_t messages) {
+        FloodPlan plan;
+        plan.before.resize(messages);
+        plan.realtimeInside.assign(messages, false);
+        if (messages == 0) {
+            return plan;
+        }
+        std::vector<FloodKind> kinds;
+        for (const auto& k : kFloodKinds) {
+            if ((kinds_ & k.kind) != 0 && k.kind != FloodEndless) {
+                kinds.push_back(k.kind);
+            }
+        }
+        if ((kinds_ & FloodEndless) != 0 && count > 0) {
+            plan.before[0].push_back(Endless());
+            --count;
+        }
+        for (int i = 0; i < count && !kinds.empty(); ++i) {
+            const FloodKind kind = kinds[Uniform(0, kinds.size() - 1)];
+            const std::size_t at = Uniform(0, messages - 1);
+            if (kind == FloodBulkRt) {
+                plan.realtimeInside[at] = true;
+            } else {
+                plan.before[at].push_back(Make(kind));
+            }
+        }
+        return plan;
+    }
+
+    // A message written in 2..4 pieces with a realtime byte between each two.
+    Item WithRealtimeInside(const Write& message) {
+        Item item;
+        std::size_t offset = 0;
+        const std::size_t pieces = Uniform(2, 4);
+        for (std::size_t p = 1; p <= pieces; ++p) {
+            const std::size_t end =
+                p == pieces ? message.size() : Uniform(offset + 1, message.size() - (pieces - p));
+            item.emplace_back(message.begin() + static_cast<std::ptrdiff_t>(offset),
+                              message.begin() + static_cast<std::ptrdiff_t>(end));
+            if (p < pieces) {
+                item.push_back({Realtime()});
+            }
+            offset = end;
+        }
+        return item;
+    }
+
+private:
+    std::size_t Uniform(std::size_t low, std::size_t high) {
+        return std::uniform_int_distribution<std::size_t>(low, high)(rng_);
+    }
+    unsigned char Data() { return static_cast<unsigned char>(Uniform(0, 0x7F)); }
+    unsigned char Realtime() {
+        static constexpr unsigned char kBytes[] = {0xF8, 0xFA, 0xFB, 0xFC, 0xFE, 0xFF};
+        return kBytes[Uniform(0, std::size(kBytes) - 1)];
+    }
+    // F0, a maker other than the KEL's, `data` - 1 more data bytes; F7 when `terminated`.
+    Write Sysex(std::size_t data, bool terminated = true) {
+        Write message{0xF0};
+        unsigned char maker = 0x41;
+        while (maker == 0x41) {
+            maker = static_cast<unsigned char>(Uniform(1, 0x7F));
+        }
+        message.push_back(maker);
+        for (std::size_t i = 1; i < data; ++i) {
+            message.push_back(Data());
+        }
+        if (terminated) {
+            message.push_back(0xF7);
+        }
+        return message;
+    }
+    Item Pieces(const Write& message, std::size_t most) {
+        Item item;
+        for (std::size_t offset = 0; offset < message.size();) {
+            const std::size_t end = std::min(message.size(), offset + Uniform(1, most));
+            item.emplace_back(message.begin() + static_cast<std::ptrdiff_t>(offset),
+                              message.begin() + static_cast<std::ptrdiff_t>(end));
+            offset = end;
+        }
+        return item;
+    }
+    Item Endless() {
+        Write message = Sysex(Uniform(8 * 1024, 32 * 1024), false);
+        return Pieces(message, 512);
+    }
+
+    Item Make(FloodKind kind) {
+        switch (kind) {
+        case FloodSysex:
+            return {Sysex(Uniform(4, 120)), {Realtime()}};
+        case FloodLong:
+            return {Sysex(Uniform(121, 4000))};
+        case FloodShort: {
+            const auto status = static_cast<unsigned char>(Uniform(0x80, 0xEF));
+            Write message{status, Data()};
+            if ((status & 0xE0) != 0xC0) {
+                message.push_back(Data());
+            }
+            return {message};
+        }
+        case FloodRealtime:
+            return {{Realtime()}};
+        case FloodRtInside: {
+            Write message = Sysex(Uniform(4, 120));
+            if (Uniform(0, 1) == 0) {
+                // In the same write, as a merging device would put them on one line.
+                message.insert(message.begin() +
+                                   static_cast<std::ptrdiff_t>(Uniform(1, message.size() - 1)),
+                               Realtime());
+                return {message};
+            }
+            return WithRealtimeInside(message);
+        }
+        case FloodSplit:
+            return Pieces(Sysex(Uniform(4, 400)), 32);
+        case FloodFragment:
+            return {Sysex(Uniform(2, 200), false)};
+        default:
+            return {};
+        }
+    }
+
+    std::mt19937 rng_;
+    unsigned kinds_;
+};
+
+// Writes an item, paced so that JACK's buffers take it: about 100 KB a second.
+void WriteItem(RtMidiOut& out, const Item& item, std::size_t& budget) {
+    for (const Write& write : item) {
+        out.sendMessage(&write);
+        budget += write.size() + 16;
+        if (budget >= 1024) {
+            budget = 0;
+            std::this_thread::sleep_for(10ms);
+        }
     }
 }
 
@@ -330,6 +548,9 @@ int main(int argc, char** argv) {
     std::deque<CKelDevice::Message> outgoing;
     Clock::time_point nextSend = Clock::now();
     int sent = 0;
+    FloodMaker flood(options.seed, options.floodKinds == 0 ? ~0u : options.floodKinds);
+    FloodPlan plan;
+    std::size_t floodBudget = 0;
 
     while (!g_stop.load()) {
         auto wake = Clock::now() + 50ms;
@@ -367,12 +588,26 @@ int main(int argc, char** argv) {
             } else if (event == CKelDevice::Event::TransmitStarted) {
                 Say("transmitting " + std::to_string(messages.size()));
                 outgoing.assign(messages.begin(), messages.end());
+                plan = options.flood > 0 ? flood.Plan(options.flood, messages.size()) : FloodPlan{};
                 nextSend = now + options.gap;
                 sent = 0;
             }
         }
         if (!outgoing.empty() && nextSend <= Clock::now()) {
-            Send(*out, outgoing.front(), options.chunk);
+            const auto index = static_cast<std::size_t>(sent);
+            if (index < plan.before.size()) {
+                for (const Item& item : plan.before[index]) {
+                    if (g_stop.load()) {
+                        break;
+                    }
+                    WriteItem(*out, item, floodBudget);
+                }
+            }
+            if (index < plan.realtimeInside.size() && plan.realtimeInside[index]) {
+                WriteItem(*out, flood.WithRealtimeInside(outgoing.front()), floodBudget);
+            } else {
+                Send(*out, outgoing.front(), options.chunk);
+            }
             outgoing.pop_front();
             ++sent;
             nextSend = Clock::now() + options.gap;

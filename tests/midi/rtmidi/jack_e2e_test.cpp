@@ -247,6 +247,25 @@ TEST_F(JackEndToEnd, TwinCodesForeignMessagesAndPiecesStillGiveTheMemory) {
     EXPECT_EQ(sim.Stop(), 0);
 }
 
+// A line shared with other equipment: 250 system-exclusive messages of other makers (4 to 120
+// data bytes, each followed by a realtime byte) among the 50 bulk messages. The foreign messages
+// are skipped and the receive completes with exactly the device's memory.
+TEST_F(JackEndToEnd, AReceiveAmongManyForeignMessagesGivesTheMemory) {
+    const RecordTable memory = FoldedMemory();
+    ASSERT_TRUE(WriteMemoryFile(memory));
+    Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "300", "--gap", "10",
+                   "--memory", savePath.string(), "--flood", "250", "--flood-kinds", "sysex",
+                   "--seed", "14"});
+    ASSERT_TRUE(sim.WaitFor("ready"));
+    ui.timeout = 15s;
+    CTransfer transfer(document, in, out, backend, reporter, ui);
+    ASSERT_EQ(transfer.Receive(), TransferOutcome::Completed) << sim.Output();
+    EXPECT_EQ(HexTable(document.Map().records), HexTable(memory));
+    EXPECT_TRUE(reporter.Reports().empty());
+    EXPECT_EQ(ui.timeouts, 0);
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
 // A device that stops in the middle: the progress dialog waits until the user cancels; the
 // records that came are in the map, the rest stay empty, the port is closed.
 TEST_F(JackEndToEnd, ADeviceThatStopsMidTransferLeavesTheReceiveToTheUser) {
