@@ -135,12 +135,6 @@ private:
     bool started_ = false;
 };
 
-// JACK moves MIDI data once per process cycle, and a new connection takes effect only from a
-// later cycle: a message sent at once after opening, or closed away right after sending, can be
-// lost. A JACK output therefore lets a short settling time pass after its opening before the
-// first message and after its last message before it closes.
-constexpr auto kJackSettle = std::chrono::milliseconds(60);
-
 // An ALSA output: RtMidi hands each message to the sequencer in the calling thread and has no
 // thread of its own, so closing it cannot race with anything.
 class RtOutputPort : public MidiOutputPort {
@@ -187,9 +181,15 @@ private:
 };
 
 #ifdef KEL_HAVE_JACK
+// JACK moves MIDI data once per process cycle, and a new connection takes effect only from a
+// later cycle: a message sent at once after opening, or closed away right after sending, can be
+// lost. A JACK output therefore lets a short settling time pass after its opening before the
+// first message and after its last message before it closes.
+constexpr auto kJackSettle = std::chrono::milliseconds(60);
+
 // A JACK output of its own JACK client. JACK's process thread takes the messages from a
 // lock-free queue and writes them into the port's buffer, all at the start of the next cycle.
-// Closing deactivates and closes the client first, which waits for a cycle under way to end,
+// Closing closes the client first, which waits for a cycle under way to end,
 // and only then is anything the process thread uses given up.
 class JackOutputPort : public MidiOutputPort {
 public:
@@ -267,8 +267,10 @@ private:
     static constexpr std::size_t kSlots = 32;
 
     void CloseClient() {
-        // Returns only once the process thread has left the callback for good.
-        jack_deactivate(client_);
+        // Closing deactivates the client first and returns only once the process thread has
+        // left the callback for good. It runs under the JACK library's own lock, which a
+        // separate jack_deactivate does not take: with clients of other threads opening and
+        // closing at the same time, that one crashed.
         jack_client_close(client_);
         client_ = nullptr;
         port_ = nullptr;
