@@ -193,6 +193,7 @@ struct Session {
         return files.LoadMapFile(path, memorySet ? MemorySetKind : ControlMapKind) == 1;
     }
     bool Save(const std::string& path) { return files.SaveMapFile(path) == 1; }
+    bool CanSave(const std::string& path) { return files.CheckSaveMapFile(path) == 1; }
 };
 
 int CmdNew(const Args& args) {
@@ -475,8 +476,15 @@ int CmdTransmit(const Args& args) {
 
 int CmdReceive(const Args& args) {
     NeedPositional(args, 1, 1);
+    NeedOption(args, "--in");
+    NeedOption(args, "--out");
     Session s;
     s.files.NewMapFile();
+    // The device's memory would be lost if the file could not be written after the transfer:
+    // a file that cannot be saved fails before anything is asked of the device.
+    if (!s.CanSave(args.positional[0])) {
+        return 1;
+    }
     if (const int result = RunTransfer(args, s, true); result != 0) {
         return result;
     }

@@ -189,13 +189,7 @@ int CMapFiles::SaveMapFile(const std::string& path) {
     host_.CommitTitleField();
     host_.ApplyAssignDialog();
 
-    const SafeSaveResult saved = SaveMapDocument(path, document_);
-    if (saved.status == SafeSaveStatus::CannotOverwrite) {
-        reporter_.warn(StringId::CannotOverwrite);
-        return 0;
-    }
-    if (!saved.Ok()) {
-        reporter_.warn(StringId::SaveError, saved.cause);
+    if (!ReportSaveFailure(SaveMapDocument(path, document_))) {
         return 0;
     }
 
@@ -204,6 +198,22 @@ int CMapFiles::SaveMapFile(const std::string& path) {
     document_.SetModified(false);
     UpdateTitle();
     return 1;
+}
+
+int CMapFiles::CheckSaveMapFile(const std::string& path) {
+    return ReportSaveFailure(CheckSafeSave(path)) ? 1 : 0;
+}
+
+bool CMapFiles::ReportSaveFailure(const SafeSaveResult& saved) {
+    if (saved.status == SafeSaveStatus::CannotOverwrite) {
+        reporter_.warn(StringId::CannotOverwrite);
+        return false;
+    }
+    if (!saved.Ok()) {
+        reporter_.warn(StringId::SaveError, saved.cause);
+        return false;
+    }
+    return true;
 }
 
 // --- commands --------------------------------------------------------------------------------

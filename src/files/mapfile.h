@@ -105,6 +105,9 @@ public:
     // the whole file is written. 1 on success; 0 after a reported failure, with the current
     // path, title, modified flag and any existing file at `path` unchanged.
     int SaveMapFile(const std::string& path);
+    // Whether SaveMapFile(path) could write the file now: 1, or 0 after reporting the failure
+    // as the save would. Nothing is written; the map and its path are unchanged.
+    int CheckSaveMapFile(const std::string& path);
 
     // The commands. Each commits the TITLE field, asks to save a modified map and stops when
     // the user cancels (returning 0); otherwise it returns what its file operation returned.
@@ -122,6 +125,8 @@ public:
 
 private:
     int OpenWith(Questioner& questioner, MessageSetKind kind);
+    // Reports a failed save in the file messages; true when `saved` is a success.
+    bool ReportSaveFailure(const SafeSaveResult& saved);
 
     CParameter& document_;
     Reporter& reporter_;

@@ -68,33 +68,66 @@ SafeSaveResult Failure(int cause) {
     return {SafeSaveStatus::Failed, cause};
 }
 
-} // namespace
+// The file a save of `path` replaces or creates: the file a symbolic link points to, else `path`
+// itself. Fails as a save does when that name is not a file that may be replaced.
+struct SaveTarget {
+    fs::path path;
+    bool exists = false;
+    struct stat info {};
+};
 
-SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes) {
+SafeSaveResult ResolveTarget(const std::string& path, SaveTarget& target) {
     if (path.empty()) {
         return Failure(CauseBadPath);
     }
-    fs::path target(path);
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    target.path = path;
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
         std::error_code ec;
-        fs::path resolved = fs::canonical(target, ec);
+        fs::path resolved = fs::canonical(target.path, ec);
         if (!ec) {
-            target = resolved;
+            target.path = resolved;
         }
     }
-
-    const bool exists = ::stat(target.c_str(), &info) == 0;
-    if (exists) {
+    target.exists = ::stat(target.path.c_str(), &target.info) == 0;
+    if (target.exists) {
         // Only a file is replaced: never a directory, and never a pipe or device node, which
         // the rename would otherwise swap for a plain file.
-        if (!S_ISREG(info.st_mode)) {
+        if (!S_ISREG(target.info.st_mode)) {
             return Failure(CauseAccessDenied);
         }
-        if (IsWriteProtected(target.string(), info)) {
+        if (IsWriteProtected(target.path.string(), target.info)) {
             return {SafeSaveStatus::CannotOverwrite, CauseAccessDenied};
         }
     }
+    return {};
+}
+
+} // namespace
+
+SafeSaveResult CheckSafeSave(const std::string& path) {
+    SaveTarget target;
+    if (const SafeSaveResult resolved = ResolveTarget(path, target); !resolved.Ok()) {
+        return resolved;
+    }
+    std::string tempPath;
+    const int fd = CreateTempBeside(target.path, tempPath);
+    if (fd < 0) {
+        return Failure(FileErrorCauseOf(errno));
+    }
+    ::close(fd);
+    ::unlink(tempPath.c_str());
+    return {};
+}
+
+SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes) {
+    SaveTarget resolved;
+    if (const SafeSaveResult checked = ResolveTarget(path, resolved); !checked.Ok()) {
+        return checked;
+    }
+    const fs::path& target = resolved.path;
+    const bool exists = resolved.exists;
+    const struct stat& info = resolved.info;
 
     std::string tempPath;
     const int fd = CreateTempBeside(target, tempPath);

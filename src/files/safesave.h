@@ -30,4 +30,9 @@ struct SafeSaveResult {
 // under an unpredictable name and is removed again after any failure; the target is then unchanged.
 SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// Whether SaveBytesSafely could save to `path` now, with the result it would give: the same
+// checks of the target, and a temporary file created beside it and removed again. Nothing
+// else is changed.
+SafeSaveResult CheckSafeSave(const std::string& path);
+
 } // namespace kel

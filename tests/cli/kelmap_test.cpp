@@ -461,6 +461,47 @@ TEST_F(Kelmap, ReceiveSavesTheDevicesMemory) {
     EXPECT_EQ(Kel({"compare", empty.string(), received.string()}).status, 0);
 }
 
+// A file that cannot be written fails the receive at once, with the message of a failed save,
+// before the device is asked for anything: its memory is never received only to be lost.
+TEST_F(Kelmap, ReceiveIntoAFileThatCannotBeWrittenFailsBeforeTheTransfer) {
+    const fs::path fresh = dir_ / "fresh";
+    fs::create_directories(fresh);
+    const fs::path protectedFile = dir_ / "protected.mid";
+    std::ofstream(protectedFile) << "old";
+    fs::permissions(protectedFile, fs::perms::owner_read);
+    struct Case {
+        fs::path out;
+        const char* message;
+    };
+    const Case cases[] = {
+        {dir_ / "missing" / "x.mid", "An error occurred while saving the file. (2)"},
+        {dir_, "An error occurred while saving the file. (5)"},
+        {protectedFile, "The file cannot be overwritten."},
+    };
+    const std::string none;
+    for (const Case& c : cases) {
+        const Result run = Kel({"receive", c.out.string(), "--api", "virtual", "--in", kVirtual,
+                                "--out", kVirtual, "--yes"},
+                               &none);
+        EXPECT_EQ(run.status, 1) << c.out;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.out << ": " << run.err;
+        EXPECT_EQ(run.out.find("Bulk Transmit"), std::string::npos) << c.out << ": " << run.out;
+        EXPECT_EQ(run.err.find("/50"), std::string::npos) << c.out << ": " << run.err;
+    }
+    EXPECT_EQ(ReadFile(protectedFile), "old");
+    // The probe leaves nothing behind where the file can be written, and the receive goes on.
+    const fs::path received = fresh / "received.mid";
+    const Result run = Kel({"receive", received.string(), "--api", "virtual", "--in", kVirtual,
+                            "--out", kVirtual, "--yes"},
+                           &none);
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::vector<fs::path> left;
+    for (const auto& entry : fs::directory_iterator(fresh)) {
+        left.push_back(entry.path().filename());
+    }
+    EXPECT_EQ(left, std::vector<fs::path>{"received.mid"});
+}
+
 TEST_F(Kelmap, TransfersRefuseAPortThatIsNotThere) {
     const fs::path map = NewMap();
     const fs::path received = dir_ / "received.mid";

@@ -4,14 +4,19 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <thread>
 
 #ifdef KEL_HAVE_JACK
 #include <jack/jack.h>
+#include <jack/midiport.h>
 #endif
 #ifdef KEL_HAVE_ALSA
 #include <alsa/asoundlib.h>
@@ -98,10 +103,12 @@ public:
             started_ = false;
         }
         // Not under the lock: closing waits for RtMidi's input thread, which may be waiting
-        // for the lock in Deliver.
+        // for the lock in Deliver. The callback stays registered until the port is gone: taking
+        // it away first races with a delivery already under way, which could then call
+        // through a cleared callback or with a cleared user pointer. Deliver ignores what comes
+        // once the handler is gone, and this object outlives the RtMidiIn.
         if (in_) {
             try {
-                in_->cancelCallback();
                 in_->closePort();
             } catch (const RtMidiError&) {
             }
@@ -128,19 +135,12 @@ private:
     bool started_ = false;
 };
 
-// JACK moves MIDI data once per process cycle, and a new connection takes effect only from a
-// later cycle: a message sent at once after opening, or closed away right after sending, can be
-// lost. A JACK output therefore lets a short settling time pass after its opening before the
-// first message and after its last message before it closes.
-constexpr auto kJackSettle = std::chrono::milliseconds(60);
-
+// An ALSA output: RtMidi hands each message to the sequencer in the calling thread and has no
+// thread of its own, so closing it cannot race with anything.
 class RtOutputPort : public MidiOutputPort {
 public:
-    RtOutputPort(std::unique_ptr<RtMidiOut> out, MidiOutputHandler& handler, MidiApi api)
-        : out_(std::move(out)), handler_(handler), settle_(api == MidiApi::Jack) {}
-
-    // Called once the port is open and connected.
-    void Opened() { openedAt_ = std::chrono::steady_clock::now(); }
+    RtOutputPort(std::unique_ptr<RtMidiOut> out, MidiOutputHandler& handler)
+        : out_(std::move(out)), handler_(handler) {}
     ~RtOutputPort() override { Close(); }
 
     RtMidiOut& Device() { return *out_; }
@@ -150,13 +150,9 @@ public:
         if (!out_ || header == nullptr) {
             return MidiErrNotOpen;
         }
-        if (settle_) {
-            std::this_thread::sleep_until(openedAt_ + kJackSettle);
-        }
         errors_.Clear();
         try {
             out_->sendMessage(header->data.data(), header->bytesRecorded);
-            lastSend_ = std::chrono::steady_clock::now();
         } catch (const RtMidiError& error) {
             return CodeOf(error);
         }
@@ -170,9 +166,6 @@ public:
     }
     void Close() override {
         if (out_) {
-            if (settle_ && lastSend_) {
-                std::this_thread::sleep_until(*lastSend_ + kJackSettle);
-            }
             try {
                 out_->closePort();
             } catch (const RtMidiError&) {
@@ -185,10 +178,137 @@ private:
     std::unique_ptr<RtMidiOut> out_;
     ErrorSink errors_;
     MidiOutputHandler& handler_;
-    bool settle_;
+};
+
+#ifdef KEL_HAVE_JACK
+// JACK moves MIDI data once per process cycle, and a new connection takes effect only from a
+// later cycle: a message sent at once after opening, or closed away right after sending, can be
+// lost. A JACK output therefore lets a short settling time pass after its opening before the
+// first message and after its last message before it closes.
+constexpr auto kJackSettle = std::chrono::milliseconds(60);
+
+// A JACK output of its own JACK client. JACK's process thread takes the messages from a
+// lock-free queue and writes them into the port's buffer, all at the start of the next cycle.
+// Closing closes the client first, which waits for a cycle under way to end,
+// and only then is anything the process thread uses given up.
+class JackOutputPort : public MidiOutputPort {
+public:
+    explicit JackOutputPort(MidiOutputHandler& handler) : handler_(handler) {}
+    ~JackOutputPort() override { Close(); }
+
+    // Opens the client `clientName` with the port "Out" and connects it to the input port
+    // `target` (a full JACK port name). 0, or an error code; nothing stays open on failure.
+    int Open(const std::string& clientName, const std::string& target) {
+        jack_status_t status{};
+        client_ = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+        if (client_ == nullptr) {
+            return MidiErrSystem;
+        }
+        int error = MidiErrNone;
+        port_ = jack_port_register(client_, "Out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        if (jack_port_by_name(client_, target.c_str()) == nullptr) {
+            error = MidiErrBadPort; // gone between list and open
+        } else if (port_ == nullptr || jack_set_process_callback(client_, &Process, this) != 0 ||
+                   jack_activate(client_) != 0) {
+            error = MidiErrSystem;
+        } else {
+            const int connected = jack_connect(client_, jack_port_name(port_), target.c_str());
+            if (connected != 0 && connected != EEXIST) {
+                error = MidiErrBadPort;
+            }
+        }
+        if (error != MidiErrNone) {
+            CloseClient();
+            return error;
+        }
+        openedAt_ = std::chrono::steady_clock::now();
+        return MidiErrNone;
+    }
+
+    int SendLong(MidiHeaderBuffer* header) override {
+        if (client_ == nullptr || header == nullptr) {
+            return MidiErrNotOpen;
+        }
+        std::this_thread::sleep_until(openedAt_ + kJackSettle);
+        {
+            std::lock_guard lock(sendLock_);
+            const std::size_t head = head_.load(std::memory_order_relaxed);
+            if (head - tail_.load(std::memory_order_acquire) >= kSlots) {
+                return MidiErrSystem; // the queue is full: not sent, so not reported finished
+            }
+            Slot& slot = slots_[head % kSlots];
+            slot.size = std::min<std::uint32_t>(header->bytesRecorded, MidiHeaderBuffer::kCapacity);
+            std::memcpy(slot.bytes.data(), header->data.data(), slot.size);
+            head_.store(head + 1, std::memory_order_release);
+            lastSend_ = std::chrono::steady_clock::now();
+        }
+        // Queued for the next cycle: it is finished as far as we can tell.
+        header->flags = (header->flags & ~MidiHeaderBuffer::InQueue) | MidiHeaderBuffer::Done;
+        handler_.OnLongMsgDone(header);
+        return MidiErrNone;
+    }
+
+    void Close() override {
+        if (client_ == nullptr) {
+            return;
+        }
+        if (lastSend_) {
+            std::this_thread::sleep_until(*lastSend_ + kJackSettle);
+        }
+        CloseClient();
+    }
+
+private:
+    struct Slot {
+        std::uint32_t size = 0;
+        std::array<std::uint8_t, MidiHeaderBuffer::kCapacity> bytes{};
+    };
+    // Far more than the paced transfers ever have waiting.
+    static constexpr std::size_t kSlots = 32;
+
+    void CloseClient() {
+        // Closing deactivates the client first and returns only once the process thread has
+        // left the callback for good. It runs under the JACK library's own lock, which a
+        // separate jack_deactivate does not take: with clients of other threads opening and
+        // closing at the same time, that one crashed.
+        jack_client_close(client_);
+        client_ = nullptr;
+        port_ = nullptr;
+    }
+
+    // JACK's process thread, once per cycle: real-time, so no locks and no allocation.
+    static int Process(jack_nframes_t frames, void* arg) {
+        auto* self = static_cast<JackOutputPort*>(arg);
+        void* buffer = jack_port_get_buffer(self->port_, frames);
+        jack_midi_clear_buffer(buffer);
+        std::size_t tail = self->tail_.load(std::memory_order_relaxed);
+        const std::size_t head = self->head_.load(std::memory_order_acquire);
+        for (; tail != head; ++tail) {
+            const Slot& slot = self->slots_[tail % kSlots];
+            jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, slot.size);
+            if (event == nullptr) {
+                if (jack_midi_get_event_count(buffer) > 0) {
+                    break; // the cycle's buffer is full: the rest goes in the next cycle
+                }
+                continue; // a message no cycle could hold is dropped, not left to block the rest
+            }
+            std::memcpy(event, slot.bytes.data(), slot.size);
+        }
+        self->tail_.store(tail, std::memory_order_release);
+        return 0;
+    }
+
+    MidiOutputHandler& handler_;
+    jack_client_t* client_ = nullptr;
+    jack_port_t* port_ = nullptr;
+    std::array<Slot, kSlots> slots_{};
+    std::atomic<std::size_t> head_{0}; // next slot to fill; written by the sending thread
+    std::atomic<std::size_t> tail_{0}; // next slot to send; written by the process thread
+    std::mutex sendLock_;              // one sending thread at a time
     std::chrono::steady_clock::time_point openedAt_{};
     std::optional<std::chrono::steady_clock::time_point> lastSend_;
 };
+#endif
 
 } // namespace
 
@@ -382,9 +502,21 @@ int CRtMidiBackend::OpenOutput(int port, MidiOutputHandler& handler,
     }
     const Port& wanted = outputs_[static_cast<std::size_t>(port)];
     QuietLibraries();
+#ifdef KEL_HAVE_JACK
+    if (api_ == MidiApi::Jack) {
+        // RtMidi's JACK output frees what its process callback reads before it closes its
+        // client, so a close can crash under a running cycle: JACK outputs are our own.
+        auto created = std::make_unique<JackOutputPort>(handler);
+        const int error = created->Open(clientName_, wanted.systemName);
+        if (error == MidiErrNone) {
+            opened = std::move(created);
+        }
+        return error;
+    }
+#endif
     try {
         auto created = std::make_unique<RtOutputPort>(
-            std::make_unique<RtMidiOut>(RtApi(api_), clientName_), handler, api_);
+            std::make_unique<RtMidiOut>(RtApi(api_), clientName_), handler);
         RtMidiOut& out = created->Device();
         out.setErrorCallback(&ErrorSink::Report, &created->Errors());
         if (wanted.systemIndex >= out.getPortCount() ||
@@ -395,7 +527,6 @@ int CRtMidiBackend::OpenOutput(int port, MidiOutputHandler& handler,
         if (created->Errors().failed || !out.isPortOpen()) {
             return created->Errors().failed ? created->Errors().Code() : MidiErrSystem;
         }
-        created->Opened();
         opened = std::move(created);
     } catch (const RtMidiError& error) {
         return CodeOf(error);

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
@@ -289,6 +290,59 @@ TEST_F(JackEndToEnd, ADeviceThatStopsMidTransferLeavesTheReceiveToTheUser) {
         EXPECT_EQ(got, id < 20 ? memory[id] : AssignRecord{}) << id;
     }
     EXPECT_TRUE(reporter.Reports().empty());
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+// Closing an output while JACK's process thread is working on it must never crash: several
+// threads open a port to the simulator, send two messages and close it at once, 400 times in all.
+TEST_F(JackEndToEnd, OutputsOpenedSentToAndClosedManyTimesNeverCrash) {
+    Simulator sim({"--api", "jack", "--name", name});
+    ASSERT_TRUE(sim.WaitFor("ready"));
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 100;
+    struct Counter : MidiOutputHandler {
+        std::atomic<int> done{0};
+        void OnLongMsgDone(MidiHeaderBuffer*) override { done.fetch_add(1); }
+    };
+    Counter counter;
+    std::atomic<int> opens{0};
+    std::atomic<int> sent{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            CRtMidiBackend own(MidiApi::Jack, "KEL Editor Test");
+            MidiHeaderBuffer message;
+            const std::uint8_t bytes[] = {0xF0, 0x7D, static_cast<std::uint8_t>(t), 1, 2, 3, 0xF7};
+            message.Fill(bytes, sizeof bytes);
+            for (int round = 0; round < kRounds; ++round) {
+                const CMidiOutDev outputs(own);
+                const int position = outputs.Find(ui.outputName);
+                std::unique_ptr<MidiOutputPort> opened;
+                if (position < 0 ||
+                    own.OpenOutput(outputs.PortNumber(position), counter, opened) != MidiErrNone) {
+                    continue; // JACK refuses a new client now and then while others come and go
+                }
+                opens.fetch_add(1);
+                for (int i = 0; i < 2; ++i) { // the second is still in flight at the close
+                    sent.fetch_add(opened->SendLong(&message) == MidiErrNone ? 1 : 0);
+                }
+                opened->Close();
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_GE(opens.load(), kThreads * kRounds * 99 / 100);
+    EXPECT_EQ(sent.load(), 2 * opens.load());
+    EXPECT_EQ(counter.done.load(), sent.load());
+    // What was sent reaches the simulator (JACK may lose an odd message while clients come
+    // and go).
+    int arrived = 0;
+    while (sim.WaitFor("ignored 7 bytes", 2s)) {
+        ++arrived;
+    }
+    EXPECT_GE(arrived, sent.load() * 9 / 10) << sim.Output();
     EXPECT_EQ(sim.Stop(), 0);
 }
 
