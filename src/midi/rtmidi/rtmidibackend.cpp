@@ -118,8 +118,10 @@ public:
 
     static void Deliver(double, std::vector<unsigned char>* message, void* user) {
         auto* self = static_cast<RtInputPort*>(user);
-        if (message == nullptr || message->empty() || message->front() != 0xF0) {
-            return; // short messages are of no interest
+        // Everything goes to the input, which frames it: a long message may come in pieces
+        // (the later ones without F0), and a status byte between them ends it.
+        if (message == nullptr || message->empty()) {
+            return;
         }
         std::lock_guard lock(self->lock_);
         if (self->started_ && self->handler_ != nullptr) {
