@@ -19,6 +19,7 @@
 # usage: bench/transfer_stress.sh [-n N] [-s SEED] [-b BUILD_DIR]
 #   N: runs of each of the two kinds (default 20); SEED: the random choices (default: random,
 #   printed); BUILD_DIR: where kelmap and kel-device-sim are (default $KEL_BUILD_DIR or ./build).
+#   KEL_STRESS_SIM: the kel-device-sim to use instead of BUILD_DIR's.
 #   KEL_STRESS_FLOOD_LIMIT: seconds a receive among foreign traffic gets before it is
 #   cancelled and counted as incomplete (default 10).
 set -uo pipefail
@@ -49,7 +50,8 @@ RANDOM=$SEED # the sequence of $RANDOM below is the seed's
 
 KELMAP="$BUILD/src/cli/kelmap"
 SIM=""
-for candidate in "$BUILD/kel-device-sim" "$BUILD/tools/kel-device-sim/kel-device-sim"; do
+# KEL_STRESS_SIM: another build's simulator, e.g. one without a sanitizer.
+for candidate in ${KEL_STRESS_SIM:+"$KEL_STRESS_SIM"} "$BUILD/kel-device-sim" "$BUILD/tools/kel-device-sim/kel-device-sim"; do
     [ -x "$candidate" ] && SIM="$candidate" && break
 done
 [ -x "$KELMAP" ] || { echo "transfer_stress: $KELMAP is not built" >&2; exit 1; }

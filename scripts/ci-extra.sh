@@ -5,11 +5,12 @@
 #   asan  - builds everything (the GUI too, when Qt is there) with AddressSanitizer and
 #           UndefinedBehaviorSanitizer and runs the whole test suite, then the transfer stress
 #           (bench/transfer_stress.sh: kelmap and kel-device-sim on a JACK server of its own);
-#   tsan  - builds the core's MIDI tests, kelmap and kel-device-sim with ThreadSanitizer and runs
-#           the tests and the transfer stress (Qt stays out: it is not instrumented, so it would
-#           report races that are not there).
+#   tsan  - builds the core's MIDI tests with ThreadSanitizer and runs them (Qt stays out: it is
+#           not instrumented, so it would report races that are not there; the transfer stress
+#           stays out too while the RtMidi input hands messages over inside the uninstrumented
+#           JACK library, which the sanitizer cannot see).
 # KEL_STRESS_RUNS: the stress's N (default 15: N cancelled transfers and N receives among
-# foreign traffic, about a minute and a half per suite); KEL_STRESS_SEED: its seed (default
+# foreign traffic, about a minute); KEL_STRESS_SEED: its seed (default
 # random; the summary line prints it).
 # Usage: scripts/ci-extra.sh [fuzz] [asan] [tsan]   (all three when none is named)
 # Build directories: build-fuzz, build-asan and build-tsan under $KEL_EXTRA_BUILD_ROOT (default:
@@ -213,22 +214,20 @@ run_tsan() {
         summary "tsan: FAILED (configure)"
         return 1
     fi
-    if ! cmake --build "$build" -j"$JOBS" --target midi_tests kelmap kel-device-sim; then
+    if ! cmake --build "$build" -j"$JOBS" --target midi_tests; then
         summary "tsan: FAILED (build)"
         return 1
     fi
     local log="$build/midi_tests.log" rc
     "$build/tests/midi_tests" 2>&1 | tee "$log"
     rc=${PIPESTATUS[0]}
-    local counts stress stress_rc
+    local counts
     counts="$(grep -E '^\[==========\] [0-9]+ tests' "$log" | tail -1 | sed 's/^\[=*\] //')"
-    stress="$(run_stress "$build")"
-    stress_rc=$?
-    if [ "$rc" -ne 0 ] || grep -q "WARNING: ThreadSanitizer" "$log" || [ "$stress_rc" -ne 0 ]; then
-        summary "tsan: FAILED, midi_tests: ${counts:-did not finish}; ${stress:-transfer stress: did not finish} ($((SECONDS - start)) s)"
+    if [ "$rc" -ne 0 ] || grep -q "WARNING: ThreadSanitizer" "$log"; then
+        summary "tsan: FAILED, midi_tests: ${counts:-did not finish} ($((SECONDS - start)) s)"
         return 1
     fi
-    summary "tsan: passed, midi_tests: ${counts}; ${stress} ($((SECONDS - start)) s)"
+    summary "tsan: passed, midi_tests: ${counts} ($((SECONDS - start)) s)"
 }
 
 for suite in "${SUITES[@]}"; do
