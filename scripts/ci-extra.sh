@@ -5,15 +5,17 @@
 #   asan  - builds everything (the GUI too, when Qt is there) with AddressSanitizer and
 #           UndefinedBehaviorSanitizer and runs the whole test suite, then the transfer stress
 #           (bench/transfer_stress.sh: kelmap and kel-device-sim on a JACK server of its own);
-#   tsan  - builds the core's MIDI tests with ThreadSanitizer and runs them (Qt stays out: it is
-#           not instrumented, so it would report races that are not there; the transfer stress
-#           stays out too while the RtMidi input hands messages over inside the uninstrumented
-#           JACK library, which the sanitizer cannot see).
+#   tsan  - builds the core's MIDI tests, the JACK end-to-end tests and kelmap with
+#           ThreadSanitizer and runs them, then the transfer stress (Qt stays out: it is not
+#           instrumented, so it would report races that are not there). The device simulator
+#           they talk to is a plain build: it is the other end of the line, not what is checked,
+#           and under the sanitizer it is too slow to keep JACK's pace.
 # KEL_STRESS_RUNS: the stress's N (default 15: N cancelled transfers and N receives among
 # foreign traffic, about a minute); KEL_STRESS_SEED: its seed (default
 # random; the summary line prints it).
 # Usage: scripts/ci-extra.sh [fuzz] [asan] [tsan]   (all three when none is named)
-# Build directories: build-fuzz, build-asan and build-tsan under $KEL_EXTRA_BUILD_ROOT (default:
+# Build directories: build-fuzz, build-asan, build-tsan (and build-sim when the main suite's
+# simulator is not there) under $KEL_EXTRA_BUILD_ROOT (default:
 # the source tree). One summary line per suite; the exit status is non-zero when any failed.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -124,9 +126,12 @@ run_fuzz() {
 
 # --- transfer stress ---------------------------------------------------------------------------
 
-# Runs bench/transfer_stress.sh on the programs in build dir $1; prints its summary line.
+# Runs bench/transfer_stress.sh on the programs in build dir $1 (and the simulator $2 when
+# given); prints its summary line.
 run_stress() {
     local build="$1" log="$1/stress.log" rc
+    local KEL_STRESS_SIM="${2:-}"
+    export KEL_STRESS_SIM
     if ! command -v jackd >/dev/null 2>&1; then
         echo "transfer stress: not run (no jackd)"
         return 0
@@ -164,7 +169,7 @@ start_jack() {
             >"$1/jackd.log" 2>&1 &
         JACK_PID=$!
         if ! timeout 10 jack_wait -w >/dev/null 2>&1; then
-            note "asan: the JACK server $JACK_DEFAULT_SERVER did not start; the JACK tests skip"
+            note "the JACK server $JACK_DEFAULT_SERVER did not start; the JACK tests skip"
         fi
     fi
 }
@@ -214,20 +219,38 @@ run_tsan() {
         summary "tsan: FAILED (configure)"
         return 1
     fi
-    if ! cmake --build "$build" -j"$JOBS" --target midi_tests; then
+    if ! cmake --build "$build" -j"$JOBS" --target midi_tests midi_rtmidi_tests kelmap; then
         summary "tsan: FAILED (build)"
         return 1
     fi
-    local log="$build/midi_tests.log" rc
-    "$build/tests/midi_tests" 2>&1 | tee "$log"
-    rc=${PIPESTATUS[0]}
-    local counts
-    counts="$(grep -E '^\[==========\] [0-9]+ tests' "$log" | tail -1 | sed 's/^\[=*\] //')"
-    if [ "$rc" -ne 0 ] || grep -q "WARNING: ThreadSanitizer" "$log"; then
-        summary "tsan: FAILED, midi_tests: ${counts:-did not finish} ($((SECONDS - start)) s)"
+    # A plain simulator: the main suite's when there is one, else one built here.
+    local sim="${KEL_BUILD_DIR:-}/kel-device-sim" plain="$BUILD_ROOT/build-sim"
+    if [ ! -x "$sim" ]; then
+        sim="$plain/kel-device-sim"
+        if ! cmake -S "$ROOT" -B "$plain" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEL_BUILD_GUI=OFF \
+            -DKEL_BUILD_TESTS=OFF -DKEL_BUILD_BENCH=OFF >"$plain.configure.log" 2>&1 ||
+            ! cmake --build "$plain" -j"$JOBS" --target kel-device-sim; then
+            summary "tsan: FAILED (building the simulator)"
+            return 1
+        fi
+    fi
+    export TSAN_OPTIONS="$TSAN_OPTIONS:suppressions=$ROOT/scripts/tsan.supp"
+    start_jack "$build"
+    local log="$build/midi_tests.log" rc=0 suite
+    for suite in tests/midi_tests tests/midi/rtmidi/midi_rtmidi_tests; do
+        KEL_DEVICE_SIM="$sim" "$build/$suite" 2>&1 | tee -a "$log"
+        [ "${PIPESTATUS[0]}" -eq 0 ] || rc=1
+    done
+    stop_jack
+    local counts stress stress_rc
+    counts="$(grep -E '^\[==========\] [0-9]+ tests' "$log" | sed 's/^\[=*\] //' | paste -sd ';' -)"
+    stress="$(run_stress "$build" "$sim")"
+    stress_rc=$?
+    if [ "$rc" -ne 0 ] || [ "$stress_rc" -ne 0 ] || grep -q "WARNING: ThreadSanitizer" "$log"; then
+        summary "tsan: FAILED, ${counts:-did not finish}; ${stress:-transfer stress: did not finish} ($((SECONDS - start)) s)"
         return 1
     fi
-    summary "tsan: passed, midi_tests: ${counts} ($((SECONDS - start)) s)"
+    summary "tsan: passed, ${counts}; ${stress} ($((SECONDS - start)) s)"
 }
 
 for suite in "${SUITES[@]}"; do

@@ -51,6 +51,7 @@ struct Options {
     int flood = 0;           // foreign items among the bulk messages sent
     unsigned floodKinds = 0; // FloodKind bits; 0: every kind
     std::uint32_t seed = 1;
+    std::size_t endlessSize = 0; // data bytes of the endless item; 0: 8..32 KB at random
 };
 
 // What a flood of foreign traffic is made of (--flood-kinds).
@@ -108,6 +109,8 @@ const char* const kUsage =
     "                        exclusive), split (written in pieces), fragment (no F7),\n"
     "                        endless (once, before everything: F0 and 8..32 KB without\n"
     "                        F7), bulk-rt (a bulk message in pieces, realtime between)\n"
+    "  --endless-size BYTES  data bytes of the endless item (1024..268435456) instead\n"
+    "                        of 8..32 KB\n"
     "  --seed N              seed of the flood's random choices (default 1)\n"
     "  --chunk BYTES         send each message in pieces of BYTES (1..512) bytes, one\n"
     "                        write per piece (JACK only; ALSA writes whole messages)\n"
@@ -236,6 +239,8 @@ int ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--flood" && ParseNumber(*v, 0, 1000000, number)) {
             options.flood = static_cast<int>(number);
         } else if (arg == "--flood-kinds" && ParseFloodKinds(*v, options.floodKinds)) {
+        } else if (arg == "--endless-size" && ParseNumber(*v, 1024, 1L << 28, number)) {
+            options.endlessSize = static_cast<std::size_t>(number);
         } else if (arg == "--seed" && ParseNumber(*v, 0, 0x7FFFFFFF, number)) {
             options.seed = static_cast<std::uint32_t>(number);
         } else {
@@ -283,7 +288,8 @@ struct FloodPlan {
 
 class FloodMaker {
 public:
-    FloodMaker(std::uint32_t seed, unsigned kinds) : rng_(seed), kinds_(kinds) {}
+    FloodMaker(std::uint32_t seed, unsigned kinds, std::size_t endlessSize)
+        : rng_(seed), kinds_(kinds), endlessSize_(endlessSize) {}
 
     FloodPlan Plan(int count, std::size_t messages) {
         FloodPlan plan;
@@ -368,7 +374,8 @@ private:
         return item;
     }
     Item Endless() {
-        Write message = Sysex(Uniform(8 * 1024, 32 * 1024), false);
+        Write message =
+            Sysex(endlessSize_ > 0 ? endlessSize_ : Uniform(8 * 1024, 32 * 1024), false);
         return Pieces(message, 512);
     }
 
@@ -410,6 +417,7 @@ private:
 
     std::mt19937 rng_;
     unsigned kinds_;
+    std::size_t endlessSize_;
 };
 
 // Writes an item, paced so that JACK's buffers take it: about 100 KB a second.
@@ -510,34 +518,48 @@ int main(int argc, char** argv) {
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    // Checked first, so that a missing MIDI system gives one plain line instead of the
-    // libraries' complaints.
-    if (!kel::MidiSystemReachable(options.api == RtMidi::UNIX_JACK ? kel::MidiApi::Jack
-                                                                   : kel::MidiApi::Alsa)) {
-        std::cerr << (options.api == RtMidi::UNIX_JACK
-                          ? "kel-device-sim: no JACK server is running\n"
-                          : "kel-device-sim: the ALSA sequencer is not available\n");
-        return 1;
-    }
-
+    // JACK now and then refuses a new client while others come and go: the ports are tried a
+    // few times before the simulator gives up.
     Inbox inbox;
     std::unique_ptr<RtMidiIn> in;
     std::unique_ptr<RtMidiOut> out;
-    try {
-        // Every RtMidi object is a client of its own, so the two get names of their own.
-        in = std::make_unique<RtMidiIn>(options.api, options.name + " in");
-        in->setErrorCallback(&QuietError, nullptr);
-        out = std::make_unique<RtMidiOut>(options.api, options.name + " out");
-        out->setErrorCallback(&QuietError, nullptr);
-        in->ignoreTypes(false, true, true);
-        in->setCallback(&OnInput, &inbox);
-        in->openVirtualPort("midi");
-        out->openVirtualPort("midi");
-    } catch (const RtMidiError& error) {
-        std::cerr << "kel-device-sim: " << error.getMessage() << "\n";
-        return 1;
+    std::string failure;
+    for (int attempt = 0; attempt < 5 && !g_stop.load(); ++attempt) {
+        if (attempt > 0) {
+            std::this_thread::sleep_for(200ms);
+        }
+        // Checked first, so that a missing MIDI system gives one plain line instead of the
+        // libraries' complaints.
+        if (!kel::MidiSystemReachable(options.api == RtMidi::UNIX_JACK ? kel::MidiApi::Jack
+                                                                       : kel::MidiApi::Alsa)) {
+            failure = options.api == RtMidi::UNIX_JACK ? "no JACK server is running"
+                                                       : "the ALSA sequencer is not available";
+            continue;
+        }
+        g_midiFailed.store(false);
+        try {
+            // Every RtMidi object is a client of its own, so the two get names of their own.
+            in = std::make_unique<RtMidiIn>(options.api, options.name + " in");
+            in->setErrorCallback(&QuietError, nullptr);
+            out = std::make_unique<RtMidiOut>(options.api, options.name + " out");
+            out->setErrorCallback(&QuietError, nullptr);
+            in->ignoreTypes(false, true, true);
+            in->setCallback(&OnInput, &inbox);
+            in->openVirtualPort("midi");
+            out->openVirtualPort("midi");
+            if (!g_midiFailed.load()) {
+                failure.clear();
+                break;
+            }
+            failure = "the ports could not be opened";
+        } catch (const RtMidiError& error) {
+            failure = error.getMessage();
+        }
+        in.reset();
+        out.reset();
     }
-    if (g_midiFailed.load()) {
+    if (!failure.empty() || !in || !out) {
+        std::cerr << "kel-device-sim: " << (failure.empty() ? "stopped" : failure) << "\n";
         return 1;
     }
     Say("ready");
@@ -548,7 +570,8 @@ int main(int argc, char** argv) {
     std::deque<CKelDevice::Message> outgoing;
     Clock::time_point nextSend = Clock::now();
     int sent = 0;
-    FloodMaker flood(options.seed, options.floodKinds == 0 ? ~0u : options.floodKinds);
+    FloodMaker flood(options.seed, options.floodKinds == 0 ? ~0u : options.floodKinds,
+                     options.endlessSize);
     FloodPlan plan;
     std::size_t floodBudget = 0;
 

@@ -72,6 +72,9 @@ void QuietLibraries() {
     });
 }
 
+// An ALSA input through RtMidi, which decodes the sequencer's events on a thread of its own. It
+// collects a system-exclusive message until its F7 before handing it over, so a message that
+// never ends grows RtMidi's buffer; the JACK input below is the editor's own and does not.
 class RtInputPort : public MidiInputPort {
 public:
     RtInputPort(std::unique_ptr<RtMidiIn> in, MidiInputHandler& handler)
@@ -183,11 +186,60 @@ private:
 };
 
 #ifdef KEL_HAVE_JACK
+// Closing a client deactivates it first and returns only once the process thread has left the
+// callback for good. It runs under the JACK library's own lock, which a separate
+// jack_deactivate does not take: with clients of other threads opening and closing at the same
+// time, that one crashed.
+void CloseJackClient(jack_client_t*& client) {
+    if (client != nullptr) {
+        jack_client_close(client);
+        client = nullptr;
+    }
+}
+
+// Opens a JACK client of its own for one port of the editor: `portName` ("In" or "Out") with
+// `flags`, `process` called once per cycle with `arg`, and connected to `peer` (a full JACK port
+// name: the source of an input, the target of an output). 0, or an error code; nothing stays
+// open on failure.
+int OpenJackClient(const std::string& clientName, const char* portName, unsigned long flags,
+                   const std::string& peer, JackProcessCallback process, void* arg,
+                   jack_client_t*& client, jack_port_t*& port) {
+    jack_status_t status{};
+    client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+    if (client == nullptr) {
+        return MidiErrSystem;
+    }
+    int error = MidiErrNone;
+    port = jack_port_register(client, portName, JACK_DEFAULT_MIDI_TYPE, flags, 0);
+    if (jack_port_by_name(client, peer.c_str()) == nullptr) {
+        error = MidiErrBadPort; // gone between list and open
+    } else if (port == nullptr || jack_set_process_callback(client, process, arg) != 0 ||
+               jack_activate(client) != 0) {
+        error = MidiErrSystem;
+    } else {
+        const bool input = (flags & JackPortIsInput) != 0;
+        const char* own = jack_port_name(port);
+        const int connected = input ? jack_connect(client, peer.c_str(), own)
+                                    : jack_connect(client, own, peer.c_str());
+        if (connected != 0 && connected != EEXIST) {
+            error = MidiErrBadPort;
+        }
+    }
+    if (error != MidiErrNone) {
+        CloseJackClient(client);
+        port = nullptr;
+    }
+    return error;
+}
+
 // JACK moves MIDI data once per process cycle, and a new connection takes effect only from a
 // later cycle: a message sent at once after opening, or closed away right after sending, can be
-// lost. A JACK output therefore lets a short settling time pass after its opening before the
-// first message and after its last message before it closes.
+// lost. A JACK output therefore lets a short settling time and two of its cycles pass after its
+// opening before the first message, and after its last message has been taken before it
+// closes. Counting cycles keeps this right on a loaded machine, where cycles come late; the
+// limit keeps a stalled server from holding the transfer.
 constexpr auto kJackSettle = std::chrono::milliseconds(60);
+constexpr auto kJackCycleLimit = std::chrono::seconds(1);
 
 // A JACK output of its own JACK client. JACK's process thread takes the messages from a
 // lock-free queue and writes them into the port's buffer, all at the start of the next cycle.
@@ -201,30 +253,13 @@ public:
     // Opens the client `clientName` with the port "Out" and connects it to the input port
     // `target` (a full JACK port name). 0, or an error code; nothing stays open on failure.
     int Open(const std::string& clientName, const std::string& target) {
-        jack_status_t status{};
-        client_ = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
-        if (client_ == nullptr) {
-            return MidiErrSystem;
+        const int error = OpenJackClient(clientName, "Out", JackPortIsOutput, target, &Process,
+                                         this, client_, port_);
+        if (error == MidiErrNone) {
+            openedAt_ = std::chrono::steady_clock::now();
+            connectedCycle_ = cycles_.load(std::memory_order_acquire);
         }
-        int error = MidiErrNone;
-        port_ = jack_port_register(client_, "Out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-        if (jack_port_by_name(client_, target.c_str()) == nullptr) {
-            error = MidiErrBadPort; // gone between list and open
-        } else if (port_ == nullptr || jack_set_process_callback(client_, &Process, this) != 0 ||
-                   jack_activate(client_) != 0) {
-            error = MidiErrSystem;
-        } else {
-            const int connected = jack_connect(client_, jack_port_name(port_), target.c_str());
-            if (connected != 0 && connected != EEXIST) {
-                error = MidiErrBadPort;
-            }
-        }
-        if (error != MidiErrNone) {
-            CloseClient();
-            return error;
-        }
-        openedAt_ = std::chrono::steady_clock::now();
-        return MidiErrNone;
+        return error;
     }
 
     int SendLong(MidiHeaderBuffer* header) override {
@@ -232,6 +267,7 @@ public:
             return MidiErrNotOpen;
         }
         std::this_thread::sleep_until(openedAt_ + kJackSettle);
+        WaitForCycle(connectedCycle_ + 2, openedAt_ + kJackCycleLimit);
         {
             std::lock_guard lock(sendLock_);
             const std::size_t head = head_.load(std::memory_order_relaxed);
@@ -256,6 +292,12 @@ public:
         }
         if (lastSend_) {
             std::this_thread::sleep_until(*lastSend_ + kJackSettle);
+            const auto limit = std::chrono::steady_clock::now() + kJackCycleLimit;
+            while (tail_.load(std::memory_order_acquire) != head_.load(std::memory_order_relaxed) &&
+                   std::chrono::steady_clock::now() < limit) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            WaitForCycle(cycles_.load(std::memory_order_acquire) + 2, limit);
         }
         CloseClient();
     }
@@ -268,14 +310,19 @@ private:
     // Far more than the paced transfers ever have waiting.
     static constexpr std::size_t kSlots = 32;
 
+    // Waits until the process thread has run `cycle` cycles, or until `limit`.
+    void WaitForCycle(std::uint64_t cycle, std::chrono::steady_clock::time_point limit) const {
+        while (cycles_.load(std::memory_order_acquire) < cycle &&
+               std::chrono::steady_clock::now() < limit) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
     void CloseClient() {
-        // Closing deactivates the client first and returns only once the process thread has
-        // left the callback for good. It runs under the JACK library's own lock, which a
-        // separate jack_deactivate does not take: with clients of other threads opening and
-        // closing at the same time, that one crashed.
-        jack_client_close(client_);
-        client_ = nullptr;
+        CloseJackClient(client_);
         port_ = nullptr;
+        // The last cycle's reads happen before what follows (the release in Process).
+        (void)cycles_.load(std::memory_order_acquire);
     }
 
     // JACK's process thread, once per cycle: real-time, so no locks and no allocation.
@@ -297,6 +344,7 @@ private:
             std::memcpy(event, slot.bytes.data(), slot.size);
         }
         self->tail_.store(tail, std::memory_order_release);
+        self->cycles_.fetch_add(1, std::memory_order_release);
         return 0;
     }
 
@@ -304,11 +352,86 @@ private:
     jack_client_t* client_ = nullptr;
     jack_port_t* port_ = nullptr;
     std::array<Slot, kSlots> slots_{};
-    std::atomic<std::size_t> head_{0}; // next slot to fill; written by the sending thread
-    std::atomic<std::size_t> tail_{0}; // next slot to send; written by the process thread
-    std::mutex sendLock_;              // one sending thread at a time
+    std::atomic<std::size_t> head_{0};     // next slot to fill; written by the sending thread
+    std::atomic<std::size_t> tail_{0};     // next slot to send; written by the process thread
+    std::atomic<std::uint64_t> cycles_{0}; // cycles run: orders the last one before the close
+    std::mutex sendLock_;                  // one sending thread at a time
     std::chrono::steady_clock::time_point openedAt_{};
+    std::uint64_t connectedCycle_ = 0;
     std::optional<std::chrono::steady_clock::time_point> lastSend_;
+};
+
+// A JACK input of its own JACK client. JACK hands each cycle's events to the process callback,
+// which passes them to the handler as they are: whole messages or pieces of a long one, of at
+// most one cycle's buffer each. Nothing is collected here, so a system-exclusive message that
+// never ends costs no memory beyond the input's own cap. (RtMidi's JACK input collects such a
+// message until its F7, without a limit.) The handler is reached only under the port's lock,
+// which the process thread only tries to take: it never waits for Start, Stop or Close.
+class JackInputPort : public MidiInputPort {
+public:
+    explicit JackInputPort(MidiInputHandler& handler) : handler_(handler) {}
+    ~JackInputPort() override { Close(); }
+
+    // Opens the client `clientName` with the port "In" and connects the output port `source`
+    // (a full JACK port name) to it. 0, or an error code; nothing stays open on failure.
+    int Open(const std::string& clientName, const std::string& source) {
+        std::lock_guard lock(lock_);
+        return OpenJackClient(clientName, "In", JackPortIsInput, source, &Process, this, client_,
+                              port_);
+    }
+
+    int Start() override {
+        std::lock_guard lock(lock_);
+        if (client_ == nullptr) {
+            return MidiErrNotOpen;
+        }
+        started_ = true;
+        return MidiErrNone;
+    }
+    int Stop() override {
+        std::lock_guard lock(lock_);
+        started_ = false;
+        return client_ == nullptr ? MidiErrNotOpen : MidiErrNone;
+    }
+    // Every event is handed over in the cycle it came in: nothing is ever half-received here.
+    void Reset() override {}
+    void Close() override {
+        jack_client_t* client = nullptr;
+        {
+            std::lock_guard lock(lock_);
+            started_ = false;
+            std::swap(client, client_);
+        }
+        // Not under the lock, which a cycle under way may be trying to take.
+        CloseJackClient(client);
+        std::lock_guard lock(lock_); // orders the last cycle before whatever follows
+        port_ = nullptr;
+    }
+
+private:
+    // JACK's process thread, once per cycle: real-time, so it never waits for the lock.
+    static int Process(jack_nframes_t frames, void* arg) {
+        auto* self = static_cast<JackInputPort*>(arg);
+        std::unique_lock lock(self->lock_, std::try_to_lock);
+        if (!lock.owns_lock() || !self->started_ || self->port_ == nullptr) {
+            return 0; // starting, stopping or closing right now
+        }
+        void* buffer = jack_port_get_buffer(self->port_, frames);
+        const jack_nframes_t count = jack_midi_get_event_count(buffer);
+        for (jack_nframes_t i = 0; i < count; ++i) {
+            jack_midi_event_t event;
+            if (jack_midi_event_get(&event, buffer, i) == 0 && event.size > 0) {
+                self->handler_.OnLongInput(event.buffer, event.size);
+            }
+        }
+        return 0;
+    }
+
+    MidiInputHandler& handler_;
+    std::mutex lock_;
+    jack_client_t* client_ = nullptr;
+    jack_port_t* port_ = nullptr;
+    bool started_ = false;
 };
 #endif
 
@@ -474,6 +597,18 @@ int CRtMidiBackend::OpenInput(int port, MidiInputHandler& handler,
     }
     const Port& wanted = inputs_[static_cast<std::size_t>(port)];
     QuietLibraries();
+#ifdef KEL_HAVE_JACK
+    if (api_ == MidiApi::Jack) {
+        // RtMidi's JACK input collects a system-exclusive message until its end without a limit:
+        // JACK inputs are our own, and hand over what comes as it comes.
+        auto created = std::make_unique<JackInputPort>(handler);
+        const int error = created->Open(clientName_, wanted.systemName);
+        if (error == MidiErrNone) {
+            opened = std::move(created);
+        }
+        return error;
+    }
+#endif
     try {
         auto created = std::make_unique<RtInputPort>(
             std::make_unique<RtMidiIn>(RtApi(api_), clientName_), handler);
