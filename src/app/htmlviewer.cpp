@@ -7,12 +7,15 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "gui/common/translation.h"
 
@@ -76,7 +79,7 @@ CHtmlViewer::CHtmlViewer(QWidget* parent, bool sections)
         splitter->addWidget(sections_);
         splitter->addWidget(browser_);
         splitter->setStretchFactor(1, 1);
-        splitter->setSizes({220, 700});
+        splitter->setSizes({270, 650});
         middle = splitter;
     }
     connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
@@ -95,6 +98,25 @@ CHtmlViewer::CHtmlViewer(QWidget* parent, bool sections)
     layout->addWidget(middle, 1);
     layout->addLayout(buttons_);
     resize(920, 680);
+}
+
+void CHtmlViewer::ShowOver(const QWidget* window) {
+    if (!placed_ && window != nullptr) {
+        placed_ = true;
+        QRect place(QPoint(), frameGeometry().size());
+        place.moveCenter(window->frameGeometry().center());
+        if (const QScreen* screen = window->screen(); screen != nullptr) {
+            const QRect area = screen->availableGeometry();
+            place.moveLeft(std::clamp(place.left(), area.left(),
+                                      std::max(area.left(), area.right() + 1 - place.width())));
+            place.moveTop(std::clamp(place.top(), area.top(),
+                                     std::max(area.top(), area.bottom() + 1 - place.height())));
+        }
+        move(place.topLeft());
+    }
+    show();
+    raise();
+    activateWindow();
 }
 
 QPushButton* CHtmlViewer::AddButton(const QString& text, std::function<void()> action) {

@@ -26,6 +26,9 @@ public:
 
     // Shows the page in `file`, which becomes the page Contents goes back to.
     void ShowFile(const QString& file);
+    // Shows the window and brings it to the front: the first time centred on `window` and
+    // kept on its screen, afterwards where the user left it.
+    void ShowOver(const QWidget* window);
     // Adds a button to the row at the bottom, before Close.
     QPushButton* AddButton(const QString& text, std::function<void()> action);
 
@@ -51,6 +54,7 @@ private:
     QPushButton* forward_ = nullptr;
     QHBoxLayout* buttons_ = nullptr;
     QUrl home_;
+    bool placed_ = false;
 };
 
 } // namespace kel

@@ -163,9 +163,7 @@ void CKelEditorApp::OnHelp() {
         helpWindow_->setWindowIcon(AppIcon());
     }
     helpWindow_->ShowFile(page.absoluteFilePath());
-    helpWindow_->show();
-    helpWindow_->raise();
-    helpWindow_->activateWindow();
+    helpWindow_->ShowOver(mainWindow_.data());
 }
 
 void CKelEditorApp::OnAbout() {

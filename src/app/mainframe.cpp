@@ -540,9 +540,7 @@ void CMainFrame::ShowListViewer(const QString& file) {
     // The list is saved as it is shown, whatever the map becomes meanwhile.
     viewedMap_ = document_.Map();
     listViewer_->ShowFile(file);
-    listViewer_->show();
-    listViewer_->raise();
-    listViewer_->activateWindow();
+    listViewer_->ShowOver(this);
 }
 
 bool CMainFrame::event(QEvent* event) {
