@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QVBoxLayout>
 
+#include "app/htmlviewer.h"
 #include "app/kelmidi.h"
 #include "app/mainframe.h"
 #include "app/undo.h"
@@ -100,6 +101,12 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
     // has the panel labels repainted after a commit.
     msgDlg_->SetNotifyTarget(window);
     msgDlg_->SetHomeWindow(window);
+    if (const std::optional<QPoint> place = CAppSettings::AssignDialogPosition(*store_)) {
+        msgDlg_->SetSavedPosition(*place);
+    }
+    connect(msgDlg_.get(), &CKelMsgDlg::PositionKept, this, [this](const QPoint& topLeft) {
+        CAppSettings::StoreAssignDialogPosition(*store_, topLeft);
+    });
     connect(msgDlg_.get(), &CKelMsgDlg::CommandForwarded, window, &CMainFrame::RunCommand);
     connect(msgDlg_.get(), &CKelMsgDlg::EditCommitted, window, [window] {
         window->Panel()->update();
@@ -146,9 +153,17 @@ QString CKelEditorApp::AboutText() const {
 
 void CKelEditorApp::OnHelp() {
     const QFileInfo page(helpPath_);
-    if (!page.isFile() || !ui_.OpenUrl(QUrl::fromLocalFile(page.absoluteFilePath()))) {
+    if (!page.isFile()) {
         reporter_.warn(StringId::HelpNotFound);
+        return;
     }
+    // The editor's own window, so that help opens also where no browser is installed.
+    if (helpWindow_ == nullptr) {
+        helpWindow_ = new CHtmlViewer(mainWindow_.data(), true);
+        helpWindow_->setWindowIcon(AppIcon());
+    }
+    helpWindow_->ShowFile(page.absoluteFilePath());
+    helpWindow_->ShowOver(mainWindow_.data());
 }
 
 void CKelEditorApp::OnAbout() {
@@ -220,8 +235,10 @@ void CKelEditorApp::ApplyAssignDialog() {
 }
 
 std::optional<std::string> CKelEditorApp::ChooseSavePath() {
-    const QString path = ui_.GetSaveFileName(
-        mainWindow_.data(), QtNameFilters(UiText(StringId::FileFilter)), QStringLiteral("mid"));
+    const QString current = CAppSettings::FromFsPath(files_.CurrentPath());
+    const QString path =
+        ChooseSaveFile(mainWindow_.data(), QtNameFilters(UiText(StringId::FileFilter)),
+                       QStringLiteral("mid"), QFileInfo(current).fileName());
     if (path.isEmpty()) {
         return std::nullopt;
     }
@@ -230,11 +247,50 @@ std::optional<std::string> CKelEditorApp::ChooseSavePath() {
 
 std::optional<std::string> CKelEditorApp::ChooseOpenPath() {
     const QString path =
-        ui_.GetOpenFileName(mainWindow_.data(), QtNameFilters(UiText(StringId::FileFilter)));
+        ChooseOpenFile(mainWindow_.data(), QtNameFilters(UiText(StringId::FileFilter)));
     if (path.isEmpty()) {
         return std::nullopt;
     }
     return CAppSettings::ToFsPath(path);
+}
+
+QString CKelEditorApp::MapBaseName() const {
+    const std::string& current = files_.CurrentPath();
+    return current.empty() ? QString()
+                           : QFileInfo(CAppSettings::FromFsPath(current)).completeBaseName();
+}
+
+QString CKelEditorApp::DialogStart(const QString& proposedName) const {
+    QString folder;
+    if (const std::string& current = files_.CurrentPath(); !current.empty()) {
+        folder = QFileInfo(CAppSettings::FromFsPath(current)).absolutePath();
+    }
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        folder = CAppSettings::LastFolder(*store_);
+    }
+    if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
+        folder.clear(); // removed since: the working folder
+    }
+    if (proposedName.isEmpty()) {
+        return folder;
+    }
+    return folder.isEmpty() ? proposedName : QDir(folder).filePath(proposedName);
+}
+
+QString CKelEditorApp::Picked(const QString& path) {
+    if (!path.isEmpty()) {
+        CAppSettings::StoreLastFolder(*store_, QFileInfo(path).absolutePath());
+    }
+    return path;
+}
+
+QString CKelEditorApp::ChooseOpenFile(QWidget* parent, const QStringList& filters) {
+    return Picked(ui_.GetOpenFileName(parent, filters, DialogStart({})));
+}
+
+QString CKelEditorApp::ChooseSaveFile(QWidget* parent, const QStringList& filters,
+                                      const QString& suffix, const QString& proposedName) {
+    return Picked(ui_.GetSaveFileName(parent, filters, suffix, DialogStart(proposedName)));
 }
 
 } // namespace kel

@@ -11,6 +11,7 @@
 
 #include <memory>
 
+#include "app/htmlviewer.h"
 #include "app/settings.h"
 #include "files/listfile.h"
 #include "files/mapfile.h"
@@ -78,8 +79,11 @@ public:
     // The editor's icon in its ready sizes (16 to 64 pixels), for the window and the About box.
     static QIcon AppIcon();
 
-    // Commands served by the application.
+    // Commands served by the application. Help shows the help page in the editor's help
+    // window, or says the page cannot be found.
     void OnHelp();
+    // The help window while it exists.
+    CHtmlViewer* HelpWindow() const { return helpWindow_.data(); }
     void OnAbout();
     void OnRecentFile(int index);
 
@@ -89,6 +93,16 @@ public:
 
     // The first command-line argument as the file to open (at most 260 characters).
     static QString FirstArgument(const QStringList& arguments);
+
+    // The file dialogs of the editor. They start in the folder of the open map, else in the
+    // folder last picked from (kept in the settings); `proposedName`, when given, is offered as
+    // the file's name there. The folder of a picked file is kept as the last one. Empty on
+    // Cancel.
+    QString ChooseOpenFile(QWidget* parent, const QStringList& filters);
+    QString ChooseSaveFile(QWidget* parent, const QStringList& filters, const QString& suffix,
+                           const QString& proposedName = {});
+    // The open map's file name without its suffix; empty for an untitled map.
+    QString MapBaseName() const;
 
     // MapFileHost, used by the main window as well.
     void UpdateTitle(const std::string& title) override;
@@ -100,6 +114,8 @@ public:
 
 private:
     QWidget* MessageParent() const;
+    QString DialogStart(const QString& proposedName) const;
+    QString Picked(const QString& path);
 
     CUiServices& ui_;
     std::unique_ptr<QSettings> store_;
@@ -114,6 +130,7 @@ private:
     std::unique_ptr<CKelMidi> midiPorts_; // after the current path, as the ports need
     QString helpPath_;
     QPointer<CMainFrame> mainWindow_;
+    QPointer<CHtmlViewer> helpWindow_; // a window of its own, owned by the main window
 };
 
 } // namespace kel

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <QWindowStateChangeEvent>
 
+#include "app/htmlviewer.h"
 #include "app/keleditorapp.h"
 #include "app/kelmidi.h"
 #include "app/mapcommands.h"
@@ -33,17 +34,22 @@ namespace kel {
 
 namespace {
 
-// The shell's "open" on the HTML list, through the UI services.
+// The shell's "open" on the HTML list, through the UI services; where no browser starts, the
+// list is shown in the editor's own viewer instead.
 class CDesktopOpener : public DocumentOpener {
 public:
-    explicit CDesktopOpener(CUiServices& ui) : ui_(ui) {}
+    CDesktopOpener(CUiServices& ui, CMainFrame& window) : ui_(ui), window_(window) {}
     int OpenDocument(const std::filesystem::path& file) override {
         const QString path = QFile::decodeName(QByteArray::fromStdString(file.string()));
-        return ui_.OpenUrl(QUrl::fromLocalFile(path)) ? 0 : -1;
+        if (!ui_.OpenUrl(QUrl::fromLocalFile(path))) {
+            window_.ShowListViewer(path);
+        }
+        return 0;
     }
 
 private:
     CUiServices& ui_;
+    CMainFrame& window_;
 };
 
 } // namespace
@@ -149,7 +155,8 @@ CMainFrame::CMainFrame(CKelEditorApp& app) : app_(app), document_(app.Document()
     statusBar()->setSizeGripEnabled(false);
     mapCommands_ = new CMapCommands(app_, *this);
     CreateMenus();
-    connect(qApp, &QApplication::focusChanged, this, [this] { UpdateCommandUI(); });
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
 
     dlgBar_->RefreshTitleField();
     dlgBar_->TitleField()->setFocus();
@@ -303,8 +310,33 @@ void CMainFrame::RunCommand(int commandId) {
     }
 }
 
+namespace {
+
+bool IsMenuWidget(const QWidget* widget) {
+    return qobject_cast<const QMenuBar*>(widget) != nullptr ||
+           qobject_cast<const QMenu*>(widget) != nullptr;
+}
+
+} // namespace
+
+void CMainFrame::OnFocusChanged(QWidget* now) {
+    // The menu bar takes the keyboard while a menu is used from the keyboard and gives it back
+    // afterwards: the widget before it is still the one the Edit commands work on.
+    if (now != nullptr && !IsMenuWidget(now)) {
+        lastFocus_ = now;
+    }
+    UpdateCommandUI();
+}
+
 bool CMainFrame::TitleHasFocus() const {
-    return dlgBar_ != nullptr && QApplication::focusWidget() == dlgBar_->TitleField();
+    if (dlgBar_ == nullptr) {
+        return false;
+    }
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr && IsMenuWidget(focus)) {
+        focus = lastFocus_.data();
+    }
+    return focus == dlgBar_->TitleField();
 }
 
 void CMainFrame::UpdateCommandUI() {
@@ -348,8 +380,10 @@ void CMainFrame::OnCommand(int id) {
         ActivateMain();
         break;
     case cmd::ExportList: {
-        const QString target = app_.Ui().GetSaveFileName(
-            this, QtNameFilters(UiText(StringId::HtmlFileFilter)), QStringLiteral("htm"));
+        const QString base = app_.MapBaseName();
+        const QString target =
+            app_.ChooseSaveFile(this, QtNameFilters(UiText(StringId::HtmlFileFilter)),
+                                QStringLiteral("htm"), base.isEmpty() ? QString() : base + ".htm");
         if (target.isEmpty()) {
             break;
         }
@@ -362,7 +396,7 @@ void CMainFrame::OnCommand(int id) {
     case cmd::ViewList: {
         app_.CommitTitleField();
         app_.ApplyAssignDialog();
-        CDesktopOpener opener(app_.Ui());
+        CDesktopOpener opener(app_.Ui(), *this);
         ViewAssignList(document_.Map(), &opener, app_.GetReporter());
         break;
     }
@@ -479,6 +513,34 @@ void CMainFrame::ActivateMain() {
     }
     raise();
     activateWindow();
+}
+
+void CMainFrame::ShowListViewer(const QString& file) {
+    if (listViewer_ == nullptr) {
+        listViewer_ = new CHtmlViewer(this, false);
+        listViewer_->setWindowIcon(windowIcon());
+        CHtmlViewer* viewer = listViewer_;
+        viewer->AddButton(KelEditor::tr("Open in &Browser"), [this, viewer] {
+            const QUrl page = viewer->Source();
+            if (!app_.Ui().OpenUrl(page)) {
+                app_.GetReporter().warn(StringId::BrowserError, -1);
+            }
+        });
+        viewer->AddButton(KelEditor::tr("&Save As..."), [this, viewer] {
+            const QString base = app_.MapBaseName();
+            const QString target = app_.ChooseSaveFile(
+                viewer, QtNameFilters(UiText(StringId::HtmlFileFilter)), QStringLiteral("htm"),
+                base.isEmpty() ? QString() : base + ".htm");
+            if (!target.isEmpty()) {
+                ExportAssignList(viewedMap_, std::filesystem::path(CAppSettings::ToFsPath(target)),
+                                 app_.GetReporter());
+            }
+        });
+    }
+    // The list is saved as it is shown, whatever the map becomes meanwhile.
+    viewedMap_ = document_.Map();
+    listViewer_->ShowFile(file);
+    listViewer_->ShowOver(this);
 }
 
 bool CMainFrame::event(QEvent* event) {

@@ -9,6 +9,9 @@
 
 #include <map>
 
+#include "app/htmlviewer.h"
+#include "model/assign.h"
+
 class QAction;
 class QMenu;
 
@@ -79,13 +82,18 @@ public:
     void RunCommand(int commandId);
     // Re-evaluates the enable, check and text rules of the commands.
     void UpdateCommandUI();
-    // True while the keyboard focus is in the TITLE field.
+    // True while the keyboard focus is in the TITLE field, also while the menu bar holds the
+    // keyboard after the field had it (a menu opened from the keyboard and left with Escape).
     bool TitleHasFocus() const;
 
     // Fits the window around the panel, the dialog bar, the menu and the status bar.
     void SizeToPanel();
     // Brings the window to the top and gives it the focus.
     void ActivateMain();
+    // Shows the assignment list in `file` in the editor's own viewer (where no browser
+    // starts), with buttons to hand it to the desktop or to save it.
+    void ShowListViewer(const QString& file);
+    CHtmlViewer* ListViewer() const { return listViewer_.data(); }
 
 protected:
     bool event(QEvent* event) override;
@@ -101,6 +109,7 @@ private:
     void OnCommand(int id);
     void OnEditCommand(int id);
     void OnOpenAssign(int controllerId);
+    void OnFocusChanged(QWidget* now);
 
     CKelEditorApp& app_;
     CParameter& document_;
@@ -110,6 +119,9 @@ private:
     QAction* recentSeparator_ = nullptr;
     QList<QAction*> recentActions_;
     std::map<int, QAction*> actions_;
+    QPointer<CHtmlViewer> listViewer_;
+    ControlMap viewedMap_;               // the map the list viewer shows
+    QPointer<QWidget> lastFocus_;        // the last focus in the window outside the menus
     QPointer<CMapCommands> mapCommands_; // Undo, Redo, Check Map, Compare With, SysEx files
     bool dialogWasVisible_ = false;
     bool created_ = false;

@@ -216,8 +216,7 @@ void CMapCommands::CompareWith() {
     if (!CommitPendingEdits()) {
         return;
     }
-    const QString path =
-        app_.Ui().GetOpenFileName(&window_, QtNameFilters(UiText(StringId::FileFilter)));
+    const QString path = app_.ChooseOpenFile(&window_, QtNameFilters(UiText(StringId::FileFilter)));
     if (path.isEmpty()) {
         return;
     }
@@ -268,7 +267,9 @@ void CMapCommands::ExportSysEx() {
     if (!CommitPendingEdits()) {
         return;
     }
-    const QString path = app_.Ui().GetSaveFileName(&window_, SyxFilters(), QStringLiteral("syx"));
+    const QString base = app_.MapBaseName();
+    const QString path = app_.ChooseSaveFile(&window_, SyxFilters(), QStringLiteral("syx"),
+                                             base.isEmpty() ? QString() : base + ".syx");
     if (path.isEmpty()) {
         return;
     }
@@ -291,7 +292,7 @@ void CMapCommands::ImportSysEx() {
     if (app_.Files().ConfirmDiscard(app_.GetQuestioner()) == Answer::Cancel) {
         return;
     }
-    const QString path = app_.Ui().GetOpenFileName(&window_, SyxFilters());
+    const QString path = app_.ChooseOpenFile(&window_, SyxFilters());
     if (path.isEmpty()) {
         return;
     }

@@ -10,6 +10,8 @@ constexpr const char* kInputKey = "MIDI Device/Input";
 constexpr const char* kOutputKey = "MIDI Device/Output";
 constexpr const char* kSystemKey = "MIDI Device/API";
 constexpr const char* kRecentSection = "Recent File List";
+constexpr const char* kAssignDialogKey = "Settings/Assign Dialog Position";
+constexpr const char* kLastFolderKey = "Settings/Last Folder";
 constexpr int kAboutCommentBytes = 255;
 
 } // namespace
@@ -85,6 +87,26 @@ void CAppSettings::StoreMidiChoice(QSettings& store, const std::optional<QString
     }
     store.setValue(QLatin1String(kSystemKey), system);
     store.sync();
+}
+
+std::optional<QPoint> CAppSettings::AssignDialogPosition(QSettings& store) {
+    const QVariant value = store.value(QLatin1String(kAssignDialogKey));
+    if (!value.canConvert<QPoint>()) {
+        return std::nullopt;
+    }
+    return value.toPoint();
+}
+
+void CAppSettings::StoreAssignDialogPosition(QSettings& store, const QPoint& topLeft) {
+    store.setValue(QLatin1String(kAssignDialogKey), topLeft);
+}
+
+QString CAppSettings::LastFolder(QSettings& store) {
+    return store.value(QLatin1String(kLastFolderKey)).toString();
+}
+
+void CAppSettings::StoreLastFolder(QSettings& store, const QString& folder) {
+    store.setValue(QLatin1String(kLastFolderKey), folder);
 }
 
 std::string CAppSettings::ToFsPath(const QString& path) {

@@ -1,9 +1,11 @@
 // The editor's per-user settings: the preferred MIDI ports and the recent-file list, kept in
 // QSettings under organisation "VOSTEL", application "VOSTEL KEL Editor V2", with the sections
 // "MIDI Device" ("Input", "Output", "API"), "Recent File List" ("File1" ... "File4") and
-// "Settings". The keys are read and written here only.
+// "Settings" (where the user left the assign dialog, the folder of the last file dialog). The keys
+// are read and written here only.
 #pragma once
 
+#include <QPoint>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -49,6 +51,14 @@ public:
     void SetPreferredInput(const QString& name) { input_ = CutPortName(name); }
     void SetPreferredOutput(const QString& name) { output_ = CutPortName(name); }
     static QString CutPortName(const QString& name) { return name.left(kPortNameLimit); }
+
+    // Where the user left the assign dialog (its frame's top-left corner); nothing when it was
+    // never placed.
+    static std::optional<QPoint> AssignDialogPosition(QSettings& store);
+    static void StoreAssignDialogPosition(QSettings& store, const QPoint& topLeft);
+    // The folder of the file last picked in a file dialog; empty when none was.
+    static QString LastFolder(QSettings& store);
+    static void StoreLastFolder(QSettings& store, const QString& folder);
 
     // File-system paths as the core holds them, and back.
     static std::string ToFsPath(const QString& path);

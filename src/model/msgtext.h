@@ -91,7 +91,7 @@ struct TextSelection {
 };
 TextSelection ErrorSelection(std::string_view fieldText, ParseResult result);
 
-// The top of the Min/Max range for a "Date Type" list entry (stored value - 1): 15 for
+// The top of the Min/Max range for a "Data Type" list entry (stored value - 1): 15 for
 // DT1, 255 for DT4, 127 for the others.
 int DataTypeValueRangeTop(int entry);
 

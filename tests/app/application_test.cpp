@@ -2,9 +2,13 @@
 // Help, About, the file commands wired to the window, and the single-instance rule.
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTextBrowser>
 
 #include "app/singleinstance.h"
 #include "gui/common/uitext.h"
@@ -12,6 +16,16 @@
 
 namespace kel {
 namespace {
+
+QPushButton* FindButton(QWidget* window, const QString& text) {
+    for (QPushButton* button : window->findChildren<QPushButton*>()) {
+        if (button->text() == text) {
+            return button;
+        }
+    }
+    ADD_FAILURE() << "no button " << text.toStdString();
+    return nullptr;
+}
 
 TEST_F(EditorTest, StartsUntitledAndEmpty) {
     EXPECT_EQ(window_->windowTitle(), "Untitled - VOSTEL KEL Editor");
@@ -124,19 +138,42 @@ TEST_F(EditorTest, HelpOpensThePageOrSaysItCannotBeFound) {
     app_->SetHelpFilePath(TempPath("help/index_e.htm"));
     window_->RunCommand(cmd::Help);
     EXPECT_EQ(ui_.warnings, QStringList({"Can't find Help file."}));
-    EXPECT_TRUE(ui_.openedUrls.isEmpty());
+    EXPECT_EQ(app_->HelpWindow(), nullptr);
 
-    QDir(dir_.path()).mkpath("help");
-    QFile page(TempPath("help/index_e.htm"));
-    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.close();
-    window_->RunCommand(cmd::Help);
-    ASSERT_EQ(ui_.openedUrls.size(), 1);
-    EXPECT_EQ(ui_.openedUrls[0], QUrl::fromLocalFile(TempPath("help/index_e.htm")));
-
+    // The installed pages, in the editor's own window: no browser is asked for.
     ui_.openUrlResult = false;
+    app_->SetHelpFilePath(QDir(QStringLiteral(KEL_BUILD_DIR)).filePath("help/index_e.htm"));
     window_->RunCommand(cmd::Help);
-    EXPECT_EQ(ui_.warnings.size(), 2);
+    EXPECT_EQ(ui_.warnings.size(), 1);
+    EXPECT_TRUE(ui_.openedUrls.isEmpty());
+    CHtmlViewer* help = app_->HelpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->windowTitle(), "KEL Editor Help");
+    EXPECT_TRUE(help->Browser()->toPlainText().contains("Keyboard shortcuts"));
+
+    // The contents list leads into the page; a link leads to the other language's page, and
+    // Back and Forward go between the two.
+    ASSERT_GT(help->Sections()->count(), 10);
+    EXPECT_EQ(help->Sections()->item(0)->text(), "The main window");
+    emit help->Browser()->anchorClicked(QUrl("index_j.htm"));
+    EXPECT_TRUE(help->Source().toLocalFile().endsWith("help/index_j.htm"));
+    EXPECT_TRUE(help->Browser()->toPlainText().contains(QStringLiteral("キーボード")));
+    EXPECT_TRUE(help->BackButton()->isEnabled());
+    QTest::mouseClick(help->BackButton(), Qt::LeftButton);
+    EXPECT_TRUE(help->Source().toLocalFile().endsWith("help/index_e.htm"));
+    EXPECT_TRUE(help->ForwardButton()->isEnabled());
+
+    // Search as you type: each letter narrows the match, Enter finds the next one, and text
+    // the page does not hold is marked in the field.
+    help->FindField()->setFocus();
+    QTest::keyClicks(help->FindField(), "transmi");
+    EXPECT_EQ(help->Browser()->textCursor().selectedText().toLower(), "transmi");
+    const int first = help->Browser()->textCursor().selectionStart();
+    QTest::keyClick(help->FindField(), Qt::Key_Return);
+    EXPECT_GT(help->Browser()->textCursor().selectionStart(), first);
+    help->FindField()->setText("qqzzqq");
+    EXPECT_FALSE(help->FindText(false));
 }
 
 TEST(HelpPages, AreInstalledBesideTheEditor) {
@@ -231,17 +268,38 @@ TEST_F(EditorTest, ExportWritesTheListWithTheTypedTitle) {
     EXPECT_EQ(app_->Document().GetTitle(), "Stage");
 }
 
-TEST_F(EditorTest, ViewHandsTheListToTheBrowserOrReportsIt) {
+TEST_F(EditorTest, ViewHandsTheListToTheBrowserOrShowsItInTheEditor) {
     window_->RunCommand(cmd::ViewList);
     ASSERT_EQ(ui_.openedUrls.size(), 1);
     EXPECT_TRUE(ui_.openedUrls[0].isLocalFile());
     EXPECT_TRUE(QFile::exists(ui_.openedUrls[0].toLocalFile()));
     EXPECT_TRUE(ui_.openedUrls[0].toLocalFile().contains("_keltmp"));
+    EXPECT_EQ(window_->ListViewer(), nullptr);
 
+    // No browser: the list in the editor's viewer, saved from there as it was shown.
     ui_.openUrlResult = false;
+    TitleField()->setText(QStringLiteral("Shown"));
     window_->RunCommand(cmd::ViewList);
+    EXPECT_TRUE(ui_.warnings.isEmpty());
+    CHtmlViewer* viewer = window_->ListViewer();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_TRUE(viewer->Browser()->toPlainText().contains("Shown PARAMETER LIST"));
+
+    TitleField()->setText(QStringLiteral("Changed later"));
+    app_->CommitTitleField();
+    const QString saved = TempPath("saved list.htm");
+    ui_.savePaths = {saved};
+    QTest::mouseClick(FindButton(viewer, "&Save As..."), Qt::LeftButton);
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("Shown PARAMETER LIST"));
+
+    // Open in Browser tries again and says so when it fails.
+    QTest::mouseClick(FindButton(viewer, "Open in &Browser"), Qt::LeftButton);
     ASSERT_EQ(ui_.warnings.size(), 1);
     EXPECT_TRUE(ui_.warnings[0].startsWith("Failed to start up HTML browser. ("));
+    EXPECT_EQ(ui_.openedUrls.last(), viewer->Source());
 }
 
 TEST(NameFilters, TableFiltersBecomeQtFilters) {

@@ -71,10 +71,10 @@ bool StaysAsItIs(const QString& text) {
                                      QStringLiteral("JACK"),
                                      QStringLiteral("RPN"),
                                      QStringLiteral("NRPN"),
-                                     QStringLiteral("RPN MSB"),
-                                     QStringLiteral("RPN LSB"),
-                                     QStringLiteral("NRPN MSB"),
-                                     QStringLiteral("NRPN LSB"),
+                                     QStringLiteral("RPN MSB :"),
+                                     QStringLiteral("RPN LSB :"),
+                                     QStringLiteral("NRPN MSB :"),
+                                     QStringLiteral("NRPN LSB :"),
                                      QStringLiteral("KEL Editor"),
                                      QStringLiteral("VOSTEL KEL Editor"),
                                      QStringLiteral("TITLE:")};
@@ -136,13 +136,13 @@ protected:
 TEST_F(JapaneseTest, NoVisibleTextIsLeftInEnglish) {
     const Texts english = Everything();
     ASSERT_GT(english.size(), 100u);
-    EXPECT_TRUE(english.count(QStringLiteral("Note Number")) == 1);
+    EXPECT_TRUE(english.count(QStringLiteral("Note Number :")) == 1);
     EXPECT_TRUE(english.count(QStringLiteral("F8 (Timing Clock)")) == 1);
 
     ASSERT_TRUE(InstallUiTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
     ASSERT_TRUE(Start({QStringLiteral("kel-editor")}));
     const Texts japanese = Everything();
-    EXPECT_EQ(japanese.count(QStringLiteral("ノート番号")), 1u);
+    EXPECT_EQ(japanese.count(QStringLiteral("ノート番号 :")), 1u);
     EXPECT_EQ(japanese.count(QStringLiteral("出力ポート :")), 1u);
     QStringList left;
     for (const auto& [text, where] : japanese) {

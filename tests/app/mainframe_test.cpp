@@ -150,6 +150,43 @@ TEST_F(EditorTest, WithTheTitleFocusedCopyPasteDeleteWorkOnTheTitleText) {
     EXPECT_EQ(doc.RecordOf(3)[rec::AssignCode], CodeNote);
 }
 
+TEST_F(EditorTest, EditMenuKeepsTheTitleFocusWhileTheMenuBarHasTheKeyboard) {
+    // File opened from the keyboard and left with Escape: the menu bar holds the keyboard
+    // until the user goes back to the window; the TITLE field is still the field edited.
+    TitleField()->setFocus();
+    window_->menuBar()->setFocus(Qt::MenuBarFocusReason);
+    QCoreApplication::processEvents();
+    ASSERT_NE(QApplication::focusWidget(), TitleField());
+    window_->UpdateCommandUI();
+    EXPECT_TRUE(window_->TitleHasFocus());
+    EXPECT_TRUE(Action(cmd::Copy)->isEnabled());
+    EXPECT_TRUE(Action(cmd::Paste)->isEnabled());
+    EXPECT_EQ(Action(cmd::NoAssign)->text(), "DELETE\tDel");
+
+    // Once the panel has the focus, the menu bar no longer speaks for the field.
+    Panel()->setFocus();
+    window_->menuBar()->setFocus(Qt::MenuBarFocusReason);
+    window_->UpdateCommandUI();
+    EXPECT_FALSE(window_->TitleHasFocus());
+    EXPECT_EQ(Action(cmd::NoAssign)->text(), "NO ASSIGN\tDel");
+}
+
+TEST_F(EditorTest, CtrlBackspaceInTheTitleDeletesAWordAndNewStaysOnCtrlN) {
+    app_->Document().CommitTitle("Keep");
+    app_->Document().SetModified(false);
+    TitleField()->setFocus();
+    TitleField()->setText(QStringLiteral("Live Set"));
+    TitleField()->end(false);
+    QTest::keyClick(TitleField(), Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(TitleField()->text(), "Live ");
+    EXPECT_EQ(app_->Document().GetTitle(), "Keep"); // New did not run
+
+    TitleField()->setText(QStringLiteral("Keep"));
+    QTest::keyClick(TitleField(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(app_->Document().GetTitle(), "");
+    EXPECT_EQ(TitleField()->text(), "");
+}
+
 TEST_F(EditorTest, CopyPasteAndNoAssignWorkOnTheSelectedControl) {
     CParameter& doc = app_->Document();
     doc.RecordOf(0)[rec::AssignCode] = CodeControlChange;

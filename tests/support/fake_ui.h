@@ -22,6 +22,8 @@ public:
     QStringList saveFilters;
     QString saveSuffix;
     QStringList openFilters;
+    QString openStart; // where the last open dialog started
+    QString saveStart; // where the last save dialog started (a folder or a proposed file)
     QString modalTitle;
     QString modalText; // the label carrying id 1000 or 1052, when present
     int modalResult = QDialog::Accepted;
@@ -38,13 +40,16 @@ public:
         answers.pop_front();
         return a;
     }
-    QString GetOpenFileName(QWidget*, const QStringList& filters) override {
+    QString GetOpenFileName(QWidget*, const QStringList& filters, const QString& start) override {
         openFilters = filters;
+        openStart = start;
         return Take(openPaths);
     }
-    QString GetSaveFileName(QWidget*, const QStringList& filters, const QString& suffix) override {
+    QString GetSaveFileName(QWidget*, const QStringList& filters, const QString& suffix,
+                            const QString& start) override {
         saveFilters = filters;
         saveSuffix = suffix;
+        saveStart = start;
         return Take(savePaths);
     }
     int RunModal(QDialog& dialog) override {

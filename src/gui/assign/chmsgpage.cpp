@@ -19,6 +19,8 @@ namespace kel {
 namespace {
 
 constexpr const char* kLongestLabel = "MSB Max Value";
+// Every label of the page ends so, as "Type :" and "MIDI Channel :" do.
+const QString kLabelEnd = QStringLiteral(" :");
 
 void KeepSpaceWhenHidden(QWidget* widget) {
     QSizePolicy policy = widget->sizePolicy();
@@ -64,37 +66,37 @@ CKelChMsgPage::CKelChMsgPage(AssignEntry& editBuffer, QWidget* parent)
     top->addWidget(channelLabel_);
     top->addWidget(channelList_);
 
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(4);
-    const int labelWidth = fontMetrics().horizontalAdvance(QString::fromLatin1(kLongestLabel)) + 6;
+    grid_ = new QGridLayout;
+    grid_->setHorizontalSpacing(4);
+    grid_->setVerticalSpacing(4);
+    const int labelWidth =
+        fontMetrics().horizontalAdvance(QString::fromLatin1(kLongestLabel) + kLabelEnd) + 6;
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         FieldControls& f = fields_[i];
         f.label = new QLabel(this);
         SetKelId(f.label, IdFieldLabel[i]);
         f.label->setMinimumWidth(labelWidth);
         f.label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        f.edit = new CNumEdit(this);
+        f.number = new QWidget(this);
+        f.edit = new CNumEdit(f.number);
         SetKelId(f.edit, IdField[i]);
         f.edit->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 8);
         f.label->setBuddy(f.edit);
-        f.spin = new CSpinButton(f.edit, this);
+        f.spin = new CSpinButton(f.edit, f.number);
         SetKelId(f.spin, IdSpin[i]);
-        for (QWidget* w : {static_cast<QWidget*>(f.label), static_cast<QWidget*>(f.edit),
-                           static_cast<QWidget*>(f.spin)}) {
-            KeepSpaceWhenHidden(w);
-        }
-        auto* number = new QHBoxLayout;
+        auto* number = new QHBoxLayout(f.number);
+        number->setContentsMargins(0, 0, 0, 0);
         number->setSpacing(0);
         number->addWidget(f.edit);
         number->addWidget(f.spin);
+        // Until a kind is shown: two rows of two around the heading, the page's largest form.
         const int row = i < 2 ? 0 : 2;
         const int column = (i % 2 == 0) ? 0 : 3;
-        grid->addWidget(f.label, row, column);
-        grid->addLayout(number, row, column + 1);
+        grid_->addWidget(f.label, row, column);
+        grid_->addWidget(f.number, row, column + 1);
     }
-    grid->setColumnStretch(2, 1);
-    grid->setColumnStretch(5, 1);
+    grid_->setColumnStretch(2, 1);
+    grid_->setColumnStretch(5, 1);
 
     dataEntry_ = new QWidget(this);
     auto* heading = new QHBoxLayout(dataEntry_);
@@ -111,12 +113,12 @@ CKelChMsgPage::CKelChMsgPage(AssignEntry& editBuffer, QWidget* parent)
     heading->addWidget(right);
     heading->addStretch(1);
     KeepSpaceWhenHidden(dataEntry_);
-    grid->addWidget(dataEntry_, 1, 0, 1, 6);
+    grid_->addWidget(dataEntry_, 1, 0, 1, 6);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(top);
-    layout->addLayout(grid);
+    layout->addLayout(grid_);
     layout->addStretch(1);
 
     connect(kindList_, &QComboBox::activated, this, &CKelChMsgPage::OnKindActivated);
@@ -153,18 +155,19 @@ void CKelChMsgPage::RefreshPage() {
         if (field == nullptr) {
             f.label->hide();
             f.edit->hide();
-            f.spin->hide();
+            f.number->hide();
             continue;
         }
-        f.label->setText(CoreText("KelEditor", field->caption));
+        f.label->setText(CoreText("KelEditor", field->caption) + kLabelEnd);
         f.edit->SetRange(field->Low(), field->High());
         const int shown = f.edit->SetNumber(edit_.GetValueAt(static_cast<int>(i)));
         f.spin->SetRange(field->Low(), field->High());
         f.spin->SetPosition(shown);
         f.label->show();
         f.edit->show();
-        f.spin->show();
+        f.number->show();
     }
+    PlaceFields(info);
     // A number field holding the focus has its text selected, ready to be typed over; when it
     // was just hidden, the first field takes over.
     if (focused != nullptr) {
@@ -174,6 +177,33 @@ void CKelChMsgPage::RefreshPage() {
         if (focused != nullptr) {
             focused->setFocus();
             focused->selectAll();
+        }
+    }
+}
+
+void CKelChMsgPage::PlaceFields(const AssignKind* info) {
+    for (const FieldControls& f : fields_) {
+        grid_->removeWidget(f.label);
+        grid_->removeWidget(f.number);
+    }
+    grid_->removeWidget(dataEntry_);
+    const int count = info != nullptr ? info->valueCount : 0;
+    int row = 0;
+    int column = 0; // 0 or 1: the pair of grid columns
+    for (int i = 0; i < count; ++i) {
+        if (i == info->rangeMin && column != 0) {
+            ++row;
+            column = 0;
+        }
+        if (i == info->rangeMin && info->range == RangeForm::DataEntryMsb) {
+            grid_->addWidget(dataEntry_, row++, 0, 1, 6);
+        }
+        const FieldControls& f = fields_[static_cast<std::size_t>(i)];
+        grid_->addWidget(f.label, row, column * 3);
+        grid_->addWidget(f.number, row, column * 3 + 1);
+        if (++column == 2) {
+            ++row;
+            column = 0;
         }
     }
 }
@@ -188,7 +218,7 @@ bool CKelChMsgPage::ApplyPage() {
         edit_.SetChannel(channel);
     }
     for (std::size_t i = 0; i < fields_.size(); ++i) {
-        if (fields_[i].edit->isHidden()) {
+        if (fields_[i].number->isHidden()) {
             continue;
         }
         const int index = static_cast<int>(i);

@@ -8,11 +8,13 @@
 
 class QComboBox;
 class QFrame;
+class QGridLayout;
 class QLabel;
 
 namespace kel {
 
 struct AssignEntry;
+struct AssignKind;
 class CNumEdit;
 class CSpinButton;
 
@@ -58,15 +60,21 @@ private:
         QLabel* label = nullptr;
         CNumEdit* edit = nullptr;
         CSpinButton* spin = nullptr;
+        QWidget* number = nullptr; // the field with its spin button
     };
 
     void OnKindActivated(int entry);
+    // Lays out the kind's fields two to a row in their order, its Min and Max side by side on
+    // a row of their own (under the "Data Entry" heading when the kind has it), no row left
+    // empty.
+    void PlaceFields(const AssignKind* info);
 
     AssignEntry& edit_;
     QComboBox* kindList_ = nullptr;
     QLabel* channelLabel_ = nullptr;
     QComboBox* channelList_ = nullptr;
     std::array<FieldControls, 4> fields_{};
+    QGridLayout* grid_ = nullptr;
     QWidget* dataEntry_ = nullptr; // the heading: two lines around "Data Entry"
 };
 

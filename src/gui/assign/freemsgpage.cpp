@@ -39,7 +39,7 @@ CKelFreeMsgPage::CKelFreeMsgPage(AssignEntry& editBuffer, Reporter& reporter, QW
     SetKelId(text_, IdMessageText);
     text_->setMaxLength(static_cast<int>(kTextLimit));
 
-    auto* dataTypeLabel = new QLabel(KelEditor::tr("Date Type"), this);
+    auto* dataTypeLabel = new QLabel(KelEditor::tr("Data Type"), this);
     dataTypeList_ = new QComboBox(this);
     SetKelId(dataTypeList_, IdDataTypeList);
     for (int stored = Data7Bit; stored <= Data4x4Bit; ++stored) {

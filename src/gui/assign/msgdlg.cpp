@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -229,9 +230,10 @@ bool CKelMsgDlg::OpenAssignDialog(ControllerId id) {
     if (!IsValidController(id)) {
         return false;
     }
-    if (!IsCreated()) {
+    const bool firstShow = !IsCreated();
+    if (firstShow) {
         Create();
-        if (homeWindow_ != nullptr && homeWindow_->isVisible()) {
+        if (!RestoreSavedPosition() && homeWindow_ != nullptr && homeWindow_->isVisible()) {
             PlaceBeside(*homeWindow_);
         }
         show();
@@ -247,12 +249,44 @@ bool CKelMsgDlg::OpenAssignDialog(ControllerId id) {
     document_.SelectController(id);
     RefreshFromDocument();
     nameText_->setText(QString::fromLatin1(ControllerName(id)));
+    if (firstShow && savedPosition_) {
+        // The control's fields can make the dialog larger than it was placed with.
+        adjustSize();
+        RestoreSavedPosition();
+    }
 
     raise();
     activateWindow();
     setFocus();
     typeList_->setFocus();
     return true;
+}
+
+bool CKelMsgDlg::RestoreSavedPosition() {
+    if (!savedPosition_) {
+        return false;
+    }
+    const QScreen* screen = QGuiApplication::screenAt(*savedPosition_);
+    if (screen == nullptr) {
+        return false; // the screen it was on is gone
+    }
+    adjustSize();
+    const QRect area = screen->availableGeometry();
+    const QPoint place(
+        std::clamp(savedPosition_->x(), area.left(),
+                   std::max(area.left(), area.right() + 1 - frameGeometry().width())),
+        std::clamp(savedPosition_->y(), area.top(),
+                   std::max(area.top(), area.bottom() + 1 - frameGeometry().height())));
+    move(place);
+    return true;
+}
+
+void CKelMsgDlg::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (IsCreated()) {
+        savedPosition_ = pos();
+        emit PositionKept(*savedPosition_);
+    }
 }
 
 void CKelMsgDlg::PlaceBeside(const QWidget& home) {

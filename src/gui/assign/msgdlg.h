@@ -7,7 +7,10 @@
 #pragma once
 
 #include <QDialog>
+#include <QPoint>
 #include <QPointer>
+
+#include <optional>
 
 #include "gui/common/assignhook.h"
 #include "model/controllers.h"
@@ -54,6 +57,9 @@ public:
     // The window the dialog opens beside (the main window), so that it leaves the panel in
     // view.
     void SetHomeWindow(QWidget* window) { homeWindow_ = window; }
+    // Where the user left the dialog before (its frame's top-left corner): the dialog opens
+    // there again, kept on the screen; beside the home window when the place is on no screen.
+    void SetSavedPosition(const QPoint& topLeft) { savedPosition_ = topLeft; }
 
     // Shows control `id`, first applying the pending edits of the control shown. False when
     // those edits were refused: the dialog stays on the control it shows.
@@ -99,13 +105,19 @@ signals:
     void CommandForwarded(int command);
     // The edit buffer was committed into the map: the panel labels need repainting.
     void EditCommitted();
+    // The dialog went out of view at `topLeft` (its frame's corner): the place to keep.
+    void PositionKept(const QPoint& topLeft);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void Create();
+    // Moves the dialog to the saved position, kept inside the screen it is on; false when
+    // there is none or it lies on no screen.
+    bool RestoreSavedPosition();
     // Commits an edit buffer changed while the window is down or hidden (Paste, NO ASSIGN).
     bool CommitWithoutWindow();
     void UpdateTypeControls();
@@ -116,6 +128,7 @@ private:
     Reporter& reporter_;
     QPointer<QObject> notifyTarget_;
     QPointer<QWidget> homeWindow_;
+    std::optional<QPoint> savedPosition_;
 
     bool hasButtonMode_ = false;
     bool hasAftMode_ = false;

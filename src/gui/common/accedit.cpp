@@ -31,6 +31,8 @@ CAccEdit::EditCommand CAccEdit::EditCommandFor(const QKeyEvent* event) {
             return EditCommand::Cut;
         case Qt::Key_Z:
             return EditCommand::Undo;
+        case Qt::Key_Backspace:
+            return EditCommand::DeleteWord;
         default:
             return EditCommand::None;
         }
@@ -52,6 +54,13 @@ CAccEdit::EditCommand CAccEdit::EditCommandFor(const QKeyEvent* event) {
 
 void CAccEdit::ClearSelectionOrNext() {
     // QLineEdit::del removes the selection, or the character after the caret without one.
+    del();
+}
+
+void CAccEdit::DeleteWordBack() {
+    if (!hasSelectedText()) {
+        cursorWordBackward(true);
+    }
     del();
 }
 
@@ -107,6 +116,11 @@ void CAccEdit::keyPressEvent(QKeyEvent* event) {
     case EditCommand::Clear:
         if (!isReadOnly()) {
             ClearSelectionOrNext();
+        }
+        break;
+    case EditCommand::DeleteWord:
+        if (!isReadOnly()) {
+            DeleteWordBack();
         }
         break;
     case EditCommand::Undo:

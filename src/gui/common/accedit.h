@@ -1,11 +1,10 @@
 // Edit fields of the editor's windows.
 //
-// CAccEdit handles the ordinary editing keys itself (select all, copy, paste, cut, delete, undo),
-// so that while it has the focus the window's own shortcuts for those keys (Copy, Paste and
-// NO ASSIGN of a controller) do not take them.
-// CCharEdit accepts typed single-byte (ASCII) characters only.
-// CNumEdit holds an integer inside a range: it filters keys, repairs pasted text and clamps the
-// value, judging a partial number only after a short pause.
+// CAccEdit handles the ordinary editing keys itself (select all, copy, paste, cut, delete, delete
+// the word before the caret, undo), so that while it has the focus the window's own shortcuts for
+// those keys (Copy, Paste and NO ASSIGN of a controller) do not take them. CCharEdit accepts typed
+// single-byte (ASCII) characters only. CNumEdit holds an integer inside a range: it filters keys,
+// repairs pasted text and clamps the value, judging a partial number only after a short pause.
 #pragma once
 
 #include <QLineEdit>
@@ -19,7 +18,7 @@ public:
     explicit CAccEdit(QWidget* parent = nullptr);
 
     // The editing command bound to `event`'s key in the field's own key table, or None.
-    enum class EditCommand { None, SelectAll, Copy, Paste, Cut, Clear, Undo };
+    enum class EditCommand { None, SelectAll, Copy, Paste, Cut, Clear, DeleteWord, Undo };
     static EditCommand EditCommandFor(const QKeyEvent* event);
     // `event`'s modifiers that choose a command: Shift, Ctrl, Alt and Meta (the keypad flag
     // and the AltGr group are left out).
@@ -27,6 +26,8 @@ public:
 
     // Delete: the selection, or the character after the caret when nothing is selected.
     void ClearSelectionOrNext();
+    // Ctrl+Backspace: the selection, or the word before the caret when nothing is selected.
+    void DeleteWordBack();
 
 protected:
     bool event(QEvent* event) override;

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include "gui/common/uitext.h"
@@ -37,8 +38,27 @@ bool CQtUiServices::AskYesNo(QWidget* parent, const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
-QString CQtUiServices::GetOpenFileName(QWidget* parent, const QStringList& filters) {
+namespace {
+
+void StartIn(QFileDialog& dialog, const QString& start) {
+    if (start.isEmpty()) {
+        return;
+    }
+    const QFileInfo info(start);
+    if (info.isDir()) {
+        dialog.setDirectory(start);
+        return;
+    }
+    dialog.setDirectory(info.absolutePath());
+    dialog.selectFile(info.fileName());
+}
+
+} // namespace
+
+QString CQtUiServices::GetOpenFileName(QWidget* parent, const QStringList& filters,
+                                       const QString& start) {
     QFileDialog dialog(parent);
+    StartIn(dialog, start);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(filters);
@@ -49,8 +69,9 @@ QString CQtUiServices::GetOpenFileName(QWidget* parent, const QStringList& filte
 }
 
 QString CQtUiServices::GetSaveFileName(QWidget* parent, const QStringList& filters,
-                                       const QString& defaultSuffix) {
+                                       const QString& defaultSuffix, const QString& start) {
     QFileDialog dialog(parent);
+    StartIn(dialog, start);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(filters);

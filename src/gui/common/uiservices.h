@@ -31,9 +31,12 @@ public:
     }
     // The open and save file dialogs; an empty result means Cancel. The save dialog asks
     // before overwriting an existing file and adds `defaultSuffix` to a name without one.
-    virtual QString GetOpenFileName(QWidget* parent, const QStringList& filters) = 0;
+    // `start` is the folder the dialog shows first, or a file in it to propose (empty: the
+    // working folder).
+    virtual QString GetOpenFileName(QWidget* parent, const QStringList& filters,
+                                    const QString& start) = 0;
     virtual QString GetSaveFileName(QWidget* parent, const QStringList& filters,
-                                    const QString& defaultSuffix) = 0;
+                                    const QString& defaultSuffix, const QString& start) = 0;
     // Shows `dialog` modally; returns its result code.
     virtual int RunModal(QDialog& dialog) = 0;
     // Asks the desktop to open `url` (help page, HTML list); false when that failed.
@@ -45,9 +48,10 @@ public:
     void Warn(QWidget* parent, const QString& text) override;
     Answer AskYesNoCancel(QWidget* parent, const QString& text) override;
     bool AskYesNo(QWidget* parent, const QString& text) override;
-    QString GetOpenFileName(QWidget* parent, const QStringList& filters) override;
+    QString GetOpenFileName(QWidget* parent, const QStringList& filters,
+                            const QString& start) override;
     QString GetSaveFileName(QWidget* parent, const QStringList& filters,
-                            const QString& defaultSuffix) override;
+                            const QString& defaultSuffix, const QString& start) override;
     int RunModal(QDialog& dialog) override;
     bool OpenUrl(const QUrl& url) override;
 };

@@ -4,7 +4,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+195"/>
+        <location filename="../../app/mainframe.cpp" line="+202"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -69,7 +69,17 @@
         <translation>最近使ったファイル</translation>
     </message>
     <message>
-        <location line="-53"/>
+        <location line="+248"/>
+        <source>Open in &amp;Browser</source>
+        <translation>ブラウザーで開く(&amp;B)</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>&amp;Save As...</source>
+        <translation>名前を付けて保存(&amp;S)...</translation>
+    </message>
+    <message>
+        <location line="-307"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
@@ -85,7 +95,7 @@
     </message>
     <message>
         <location line="+2"/>
-        <location line="+88"/>
+        <location line="+113"/>
         <source>NO ASSIGN	Del</source>
         <translation>アサイン解除	Del</translation>
     </message>
@@ -95,7 +105,7 @@
         <translation>削除	Del</translation>
     </message>
     <message>
-        <location line="-84"/>
+        <location line="-109"/>
         <source>&amp;Transmit...</source>
         <translation>送信(&amp;T)...</translation>
     </message>
@@ -125,12 +135,12 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-192"/>
+        <location line="-193"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
     <message>
-        <location filename="../../app/keleditorapp.cpp" line="+156"/>
+        <location filename="../../app/keleditorapp.cpp" line="+173"/>
         <source>About VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor のバージョン情報</translation>
     </message>
@@ -146,7 +156,7 @@
         <translation>続行</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/msgdlg.cpp" line="+174"/>
+        <location filename="../../gui/assign/msgdlg.cpp" line="+175"/>
         <location filename="../../gui/common/confirmdlg.cpp" line="+1"/>
         <location filename="../../gui/mididlg/mididevicedlg.cpp" line="+75"/>
         <location filename="../../gui/mididlg/transferdlgs.cpp" line="+1"/>
@@ -240,7 +250,7 @@ press the [ENTER] button.</source>
         <translation>この MIDI システムにはポートがありません。</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+166"/>
+        <location filename="../../app/mainframe.cpp" line="+167"/>
         <location filename="../../app/mapcommands.cpp" line="+102"/>
         <source>&amp;Undo	Ctrl+Z</source>
         <translation>元に戻す(&amp;U)	Ctrl+Z</translation>
@@ -272,7 +282,7 @@ press the [ENTER] button.</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+219"/>
+        <location filename="../../app/mainframe.cpp" line="+246"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
@@ -282,7 +292,7 @@ press the [ENTER] button.</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
-        <location line="-237"/>
+        <location line="-264"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
@@ -352,7 +362,28 @@ press the [ENTER] button.</source>
         <translation>エラー: %1 件、警告: %2 件。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
     </message>
     <message>
-        <location line="+18"/>
+        <location filename="../../app/htmlviewer.cpp" line="+33"/>
+        <source>&lt; &amp;Back</source>
+        <translation>&lt; 戻る(&amp;B)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&amp;Forward &gt;</source>
+        <translation>進む(&amp;F) &gt;</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&amp;Contents</source>
+        <translation>目次(&amp;C)</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>F&amp;ind:</source>
+        <translation>検索(&amp;I):</translation>
+    </message>
+    <message>
+        <location line="+43"/>
+        <location filename="../../app/reportwindow.cpp" line="+18"/>
         <source>Close</source>
         <translation>閉じる</translation>
     </message>
@@ -394,7 +425,7 @@ The open control map and &quot;%2&quot; are compared.</source>
         <translation>%1 との比較</translation>
     </message>
     <message>
-        <location line="+23"/>
+        <location line="+25"/>
         <source>The control map was saved as %1.</source>
         <translation>コントロール・マップを %1 に保存しました。</translation>
     </message>
@@ -421,12 +452,12 @@ Transmit it anyway?</source>
         <translation>照合(&amp;V)...</translation>
     </message>
     <message>
-        <location filename="../../app/mapcommands.cpp" line="-231"/>
+        <location filename="../../app/mapcommands.cpp" line="-233"/>
         <source>Compare the KEL&apos;s current memory with the control map</source>
         <translation>KEL のカレント・メモリーをコントロール・マップと照合します</translation>
     </message>
     <message>
-        <location line="+244"/>
+        <location line="+246"/>
         <source>The control map was transmitted.
 Verify the KEL&apos;s memory now?</source>
         <translation>コントロール・マップを送信しました。
@@ -458,7 +489,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>アサイン・メッセージ :</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/chmsgpage.cpp" line="+44"/>
+        <location filename="../../gui/assign/chmsgpage.cpp" line="+46"/>
         <source>Type :</source>
         <translation>タイプ :</translation>
     </message>
@@ -474,7 +505,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location filename="../../gui/assign/freemsgpage.cpp" line="+42"/>
-        <source>Date Type</source>
+        <source>Data Type</source>
         <translation>データ・タイプ</translation>
     </message>
     <message>

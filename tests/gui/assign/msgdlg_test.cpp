@@ -158,19 +158,19 @@ INSTANTIATE_TEST_SUITE_P(Controllers, CapabilityTest,
 TEST_F(AssignDialogTest, OpensBesideTheMainWindowLeavingThePanelInView) {
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     QWidget home;
-    dlg_.SetHomeWindow(&home);
     // Room on the right of the main window; then a main window as wide as the screen, which
     // leaves room only below it.
+    // Each time a dialog that has never been placed by its user.
     for (const QRect& mainWindow : {QRect(area.topLeft() + QPoint(10, 10), QSize(200, 150)),
                                     QRect(area.topLeft(), QSize(area.width(), 100))}) {
+        CKelMsgDlg dlg(doc_, reporter_);
+        dlg.SetHomeWindow(&home);
         home.setGeometry(mainWindow);
         home.show();
-        ASSERT_TRUE(dlg_.OpenAssignDialog(R1));
-        EXPECT_FALSE(dlg_.frameGeometry().intersects(home.frameGeometry()))
-            << "dialog " << dlg_.frameGeometry().x() << "," << dlg_.frameGeometry().y();
-        EXPECT_TRUE(area.contains(dlg_.frameGeometry()));
-        dlg_.DestroyWindow();
-        dlg_.hide();
+        ASSERT_TRUE(dlg.OpenAssignDialog(R1));
+        EXPECT_FALSE(dlg.frameGeometry().intersects(home.frameGeometry()))
+            << "dialog " << dlg.frameGeometry().x() << "," << dlg.frameGeometry().y();
+        EXPECT_TRUE(area.contains(dlg.frameGeometry()));
     }
 }
 
@@ -457,7 +457,7 @@ TEST_F(AssignDialogTest, ProgramNumbersAreShownFromOneTo128) {
     PickType(MsgChannel);
     PickKind(KindProgramChange);
     CKelChMsgPage* page = dlg_.ChannelPage();
-    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldLabel[0], page)->text(), "PC Number");
+    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldLabel[0], page)->text(), "PC Number :");
     for (int i = 1; i < 4; ++i) {
         EXPECT_FALSE(ChannelField(i)->isVisible()) << i;
     }
@@ -482,9 +482,9 @@ TEST_F(AssignDialogTest, BankSelectShowsMsbBeforeLsb) {
     PickType(MsgChannel);
     PickKind(KindBankProgramChange);
     CKelChMsgPage* page = dlg_.ChannelPage();
-    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldLabel[0], page)->text(), "Bank MSB");
-    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldLabel[1], page)->text(), "Bank LSB");
-    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldLabel[2], page)->text(), "PC Number");
+    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldLabel[0], page)->text(), "Bank MSB :");
+    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldLabel[1], page)->text(), "Bank LSB :");
+    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldLabel[2], page)->text(), "PC Number :");
     ChannelField(0)->SetNumber(1);
     ChannelField(1)->SetNumber(2);
     ChannelField(2)->SetNumber(3);
@@ -492,6 +492,45 @@ TEST_F(AssignDialogTest, BankSelectShowsMsbBeforeLsb) {
     EXPECT_EQ(doc_.RecordOf(A1)[6], 1);
     EXPECT_EQ(doc_.RecordOf(A1)[5], 2);
     EXPECT_EQ(doc_.RecordOf(A1)[7], 2);
+}
+
+TEST_F(AssignDialogTest, ChannelPageShowsMinAndMaxSideBySideWithoutEmptyRows) {
+    ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
+    PickType(MsgChannel);
+    CKelChMsgPage* page = dlg_.ChannelPage();
+    auto label = [&](int i) { return Get<QLabel>(CKelChMsgPage::IdFieldLabel[i], page); };
+    auto top = [&](int i) { return label(i)->mapTo(page, QPoint()).y(); };
+    auto left = [&](int i) { return label(i)->mapTo(page, QPoint()).x(); };
+    const int rowStep = ChannelField(0)->height() + 8; // one row and its spacing, with room
+
+    // Control number on its own row, then Min and Max on the next, Min first.
+    PickKind(KindControlChange);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(label(0)->text(), "Control Number :");
+    EXPECT_EQ(label(1)->text(), "Min Value :");
+    EXPECT_EQ(label(2)->text(), "Max Value :");
+    EXPECT_EQ(top(1), top(2));
+    EXPECT_LT(left(1), left(2));
+    EXPECT_GT(top(1), top(0));
+    EXPECT_LE(top(1) - top(0), rowStep);
+
+    // A pair before the range fills one row; the heading sits between it and the range.
+    PickKind(KindRpn);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(top(0), top(1));
+    EXPECT_EQ(top(2), top(3));
+    EXPECT_LT(left(2), left(3));
+    const int heading =
+        Get<QWidget>(CKelChMsgPage::IdDataEntryText, page)->mapTo(page, QPoint()).y();
+    EXPECT_GT(heading, top(0));
+    EXPECT_LT(heading, top(2));
+
+    // Only a range: it takes the first row.
+    PickKind(KindChannelPressure);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(top(0), top(1));
+    EXPECT_LE(top(0) - Get<QWidget>(CKelChMsgPage::IdKindList, page)->mapTo(page, QPoint()).y(),
+              rowStep);
 }
 
 TEST_F(AssignDialogTest, KindChangeWritesDefaultsAndShowsTheKindsFields) {
@@ -503,7 +542,7 @@ TEST_F(AssignDialogTest, KindChangeWritesDefaultsAndShowsTheKindsFields) {
 
     PickKind(KindRpn);
     EXPECT_TRUE(Shown(CKelChMsgPage::IdDataEntryText, page));
-    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldLabel[3], page)->text(), "MSB Max Value");
+    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldLabel[3], page)->text(), "MSB Max Value :");
     EXPECT_EQ(ChannelField(3)->text(), "127");
 
     PickKind(KindProgramChangeDec);
