@@ -17,16 +17,18 @@
 
 namespace kel {
 
-// The most of a map file that is read, so that a huge file costs bounded memory: the parse of a
-// larger file ends there, as that of a cut-off file does. A file the editor writes is at most
-// about 14 KB (every title and comment at its longest) plus a copyright text taken over.
+// The most of a map file that is read, so that a huge file costs bounded time and memory: the
+// parse of a file that needs more ends there, as that of a cut-off file does. What the parse
+// passes over (texts beyond their limits, foreign events) is skipped, not read, and does not
+// count. A file the editor writes is at most about 14 KB (every title and comment at its
+// longest) plus a copyright text taken over.
 inline constexpr std::size_t kMapFileLimit = 4 * 1024 * 1024;
 
 // Opens `path` and reads it as a file of `kind` into `document` (CSmfCtrl::ReadBytes). 0 on
 // success. On failure returns -1 after reporting 32806 with the file error cause when the file
-// cannot be opened or read (a directory or a device gives CauseAccessDenied), or what the
-// parse reports; the document is then partly filled and the caller resets it. A pipe is read
-// until its writer closes it; one without a writer reads as empty.
+// cannot be opened or read (also when memory runs out), or what the parse reports; the document is
+// then partly filled and the caller resets it. Only a regular file is read: a directory, FIFO,
+// socket or device gives CauseAccessDenied at once, without waiting for a writer or for data.
 int ReadMapFile(const std::string& path, MessageSetKind kind, CParameter& document,
                 Reporter* reporter);
 

@@ -47,8 +47,16 @@ int CreateTempBeside(const fs::path& target, std::string& tempPath) {
         64, 0666, TakenName::Fail, created);
     if (fd >= 0) {
         tempPath = created.string();
+        // Removed again when the process is ended before the file is renamed or removed.
+        RegisterTempFile(created);
     }
     return fd;
+}
+
+// Removes a temporary file of ours after a failure.
+void RemoveTemp(const std::string& tempPath) {
+    ::unlink(tempPath.c_str());
+    ForgetTempFile(tempPath);
 }
 
 // Makes a finished rename durable; failures change nothing about the saved content.
@@ -116,7 +124,7 @@ SafeSaveResult CheckSafeSave(const std::string& path) {
         return Failure(FileErrorCauseOf(errno));
     }
     ::close(fd);
-    ::unlink(tempPath.c_str());
+    RemoveTemp(tempPath);
     return {};
 }
 
@@ -139,14 +147,15 @@ SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uin
     }
 
     if (const int err = WriteAndClose(fd, bytes, true); err != 0) {
-        ::unlink(tempPath.c_str());
+        RemoveTemp(tempPath);
         return Failure(FileErrorCauseOf(err));
     }
     if (::rename(tempPath.c_str(), target.c_str()) != 0) {
         const int renameCause = FileErrorCauseOf(errno);
-        ::unlink(tempPath.c_str());
+        RemoveTemp(tempPath);
         return Failure(renameCause);
     }
+    ForgetTempFile(tempPath);
     SyncDirectory(target);
     return {};
 }
