@@ -26,7 +26,9 @@
 #include <unistd.h>
 
 #include "files/fileio.h"
+#include "files/listfile.h"
 #include "files/syxfile.h"
+#include "model/assignlist.h"
 #include "support/file_test_support.h"
 
 namespace kel {
@@ -197,6 +199,66 @@ TEST_F(FileFaultTest, ADiskThatFillsUpWhileWritingKeepsTheOldFile) {
         CHILD_EXPECT(std::distance(fs::directory_iterator(disk), fs::directory_iterator()) == 1);
         return kChildPassed;
     });
+}
+
+TEST_F(FileFaultTest, AListExportOntoAFullDiskKeepsTheOldList) {
+    const fs::path disk = dir / "disk";
+    fs::create_directory(disk);
+    ControlMap map;
+    for (std::size_t i = 0; i < map.comments.size(); ++i) {
+        map.comments[i] = std::string(kTextLimit, static_cast<char>('a' + i % 26));
+    }
+    EXPECT_CHILD_PASSES([&] {
+        // Three pages: the old list takes two, the new one needs more than the third.
+        if (!MountPrivateTmpfs(disk, "size=12k")) {
+            return kChildSkipped;
+        }
+        const Bytes old(8000, 'o');
+        test::WriteFile(disk / "list.htm", old);
+        CHILD_EXPECT(AssignListHtml(map).size() > 4096);
+        CHILD_EXPECT(ExportAssignList(map, disk / "list.htm", reporter) == -1);
+        CHILD_EXPECT(reporter.warnings.size() == 1 &&
+                     reporter.warnings[0] ==
+                         std::make_pair(StringId::SaveError, int{CauseDiskFull}));
+        CHILD_EXPECT(test::ReadFile(disk / "list.htm") == old);
+        CHILD_EXPECT(std::distance(fs::directory_iterator(disk), fs::directory_iterator()) == 1);
+        return kChildPassed;
+    });
+}
+
+TEST_F(FileFaultTest, TemporaryFilesGoWhenTheProcessEndsBySignalOrExit) {
+    // Registered temporary files as a save in progress leaves them; a file of someone else's
+    // is never registered and stays.
+    const fs::path kept = dir / "kept";
+    test::WriteFile(kept, {1});
+    for (const int signal : {SIGINT, SIGTERM, 0}) {
+        const fs::path temp = dir / (".map.mid_tmpbulk." + std::to_string(signal));
+        std::fflush(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::alarm(kChildSeconds);
+            RemoveTempFilesOnSignals();
+            test::WriteFile(temp, {1, 2, 3});
+            if (!RegisterTempFile(temp)) {
+                ::_exit(kChildFailed);
+            }
+            if (signal != 0) {
+                ::raise(signal);
+                ::_exit(kChildFailed); // the signal ends the process
+            }
+            std::exit(kChildPassed); // an ordinary exit
+        }
+        ASSERT_GE(pid, 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        if (signal != 0) {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+        } else {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kChildPassed);
+        }
+        EXPECT_FALSE(fs::exists(temp)) << signal;
+    }
+    EXPECT_TRUE(fs::exists(kept));
 }
 
 TEST_F(FileFaultTest, AFileSizeLimitAtTheFirstOrTheLastByteKeepsTheOldFile) {
