@@ -136,6 +136,11 @@ public:
     void ApplyAssignDialog() override {}
     std::optional<std::string> ChooseSavePath() override { return std::nullopt; }
     std::optional<std::string> ChooseOpenPath() override { return std::nullopt; }
+    // Commands save to the path they were given (SaveMapFile), never through the Save
+    // command's question; were it asked, nothing would be replaced unseen.
+    ChangedFileAnswer AskReplaceChangedFile(const std::string&) override {
+        return ChangedFileAnswer::Cancel;
+    }
 };
 
 struct UsageError {

@@ -180,6 +180,9 @@ CMapFiles::CMapFiles(CParameter& document, Reporter& reporter, MapFileHost& host
     : document_(document), reporter_(reporter), host_(host) {}
 
 void CMapFiles::SetCurrentPath(const std::string& path) {
+    if (path != currentPath_) {
+        stamp_ = {}; // nothing is known about another file
+    }
     currentPath_ = path;
     UpdateTitle();
 }
@@ -188,8 +191,32 @@ void CMapFiles::UpdateTitle() {
     host_.UpdateTitle(MainWindowTitle(currentPath_));
 }
 
+CMapFiles::DiskStamp CMapFiles::StampOf(const std::string& path) {
+    DiskStamp stamp;
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) {
+        return stamp;
+    }
+    stamp.known = true;
+    stamp.device = static_cast<std::uint64_t>(info.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(info.st_ino);
+    stamp.size = static_cast<std::int64_t>(info.st_size);
+    stamp.mtimeSec = static_cast<std::int64_t>(info.st_mtim.tv_sec);
+    stamp.mtimeNsec = static_cast<std::int64_t>(info.st_mtim.tv_nsec);
+    return stamp;
+}
+
+bool CMapFiles::CurrentFileChangedOnDisk() const {
+    if (currentPath_.empty() || !stamp_.known) {
+        return false;
+    }
+    const DiskStamp now = StampOf(currentPath_);
+    return now.known && !(now == stamp_);
+}
+
 void CMapFiles::NewMapFile() {
     currentPath_.clear();
+    stamp_ = {};
     document_.NewDocument();
     UpdateTitle();
     host_.RefreshViews();
@@ -205,6 +232,7 @@ int CMapFiles::LoadMapFile(const std::string& path, MessageSetKind kind) {
     }
     document_.FoldTwinCodes();
     SetCurrentPath(path);
+    stamp_ = StampOf(path);
     if (kind == ControlMapKind) {
         recent_.Add(path);
     }
@@ -216,6 +244,18 @@ int CMapFiles::LoadMapFile(const std::string& path, MessageSetKind kind) {
 
 int CMapFiles::SaveCurrentMap() {
     if (!currentPath_.empty()) {
+        // Another editor, a script or a sync tool may have written the file meanwhile: it is
+        // not replaced unseen.
+        if (CurrentFileChangedOnDisk()) {
+            switch (host_.AskReplaceChangedFile(currentPath_)) {
+            case ChangedFileAnswer::Replace:
+                break;
+            case ChangedFileAnswer::SaveAs:
+                return SaveMapFileAs();
+            case ChangedFileAnswer::Cancel:
+                return 0;
+            }
+        }
         return SaveMapFile(currentPath_);
     }
     return SaveMapFileAs();
@@ -238,6 +278,7 @@ int CMapFiles::SaveMapFile(const std::string& path) {
     }
 
     SetCurrentPath(path);
+    stamp_ = StampOf(path);
     recent_.Add(path);
     document_.SetModified(false);
     UpdateTitle();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,6 +64,13 @@ private:
 // by " - " and the application title.
 std::string MainWindowTitle(const std::string& currentPath);
 
+// The answer to "the file changed on disk since it was opened or last saved".
+enum class ChangedFileAnswer {
+    Replace, // save over it all the same
+    SaveAs,  // save the map under another name instead
+    Cancel,  // save nothing
+};
+
 // What the file operations need from the editor's windows.
 class MapFileHost {
 public:
@@ -79,6 +87,9 @@ public:
     virtual std::optional<std::string> ChooseSavePath() = 0;
     // The open file dialog (also used by Import Memory Set); nothing when the user cancels.
     virtual std::optional<std::string> ChooseOpenPath() = 0;
+    // Asks whether Save may replace `path`, which something else has changed (or replaced)
+    // since the map was opened from it or last saved to it.
+    virtual ChangedFileAnswer AskReplaceChangedFile(const std::string& path) = 0;
 };
 
 class CMapFiles {
@@ -99,8 +110,14 @@ public:
     // which has been reported and leaves an empty, untitled map.
     int LoadMapFile(const std::string& path, MessageSetKind kind);
     // Saves to the current path, or asks for one when the map is untitled. 1 on success, 0 on
-    // failure or cancel.
+    // failure or cancel. When the file at the current path changed on disk since the map was
+    // opened from it or last saved to it, the host is asked first: Replace saves, Save As asks
+    // for another path, Cancel saves nothing.
     int SaveCurrentMap();
+    // Whether the file at the current path is no longer the one the map was opened from or
+    // last saved to (another size, modification time or file); false when it is gone or the
+    // map has no file.
+    bool CurrentFileChangedOnDisk() const;
     // Asks for a path and saves there. 1 on success, 0 on failure or cancel.
     int SaveMapFileAs();
     // Writes the map to `path` through a temporary file beside it, replacing `path` only once
@@ -130,10 +147,23 @@ private:
     // Reports a failed save in the file messages; true when `saved` is a success.
     bool ReportSaveFailure(const SafeSaveResult& saved);
 
+    // What the file at the current path was when the map was opened from it or last saved.
+    struct DiskStamp {
+        bool known = false;
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::int64_t size = 0;
+        std::int64_t mtimeSec = 0;
+        std::int64_t mtimeNsec = 0;
+        bool operator==(const DiskStamp&) const = default;
+    };
+    static DiskStamp StampOf(const std::string& path);
+
     CParameter& document_;
     Reporter& reporter_;
     MapFileHost& host_;
     std::string currentPath_;
+    DiskStamp stamp_;
     RecentFileList recent_;
 };
 

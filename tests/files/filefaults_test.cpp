@@ -111,6 +111,9 @@ struct NoWindows : MapFileHost {
     void ApplyAssignDialog() override {}
     std::optional<std::string> ChooseSavePath() override { return std::nullopt; }
     std::optional<std::string> ChooseOpenPath() override { return std::nullopt; }
+    ChangedFileAnswer AskReplaceChangedFile(const std::string&) override {
+        return ChangedFileAnswer::Cancel;
+    }
 };
 
 class FileFaultTest : public ::testing::Test {
