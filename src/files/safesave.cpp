@@ -1,11 +1,13 @@
 #include "files/safesave.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <random>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +40,14 @@ int CreateTempBeside(const fs::path& target, std::string& tempPath) {
     const std::string base = target.filename().string().substr(0, 200);
     std::random_device random;
     fs::path created;
+    // An interrupting signal waits until the new file is registered, so that the handler that
+    // removes registered files never misses it.
+    sigset_t interrupts;
+    sigset_t previous;
+    sigemptyset(&interrupts);
+    sigaddset(&interrupts, SIGINT);
+    sigaddset(&interrupts, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
     const int fd = CreateFirstFreeFile(
         [&](unsigned) {
             char suffix[32];
@@ -50,6 +60,9 @@ int CreateTempBeside(const fs::path& target, std::string& tempPath) {
         // Removed again when the process is ended before the file is renamed or removed.
         RegisterTempFile(created);
     }
+    const int err = errno;
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    errno = err;
     return fd;
 }
 
