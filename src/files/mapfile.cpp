@@ -304,7 +304,11 @@ bool CMapFiles::ReportSaveFailure(const SafeSaveResult& saved) {
 // --- commands --------------------------------------------------------------------------------
 
 Answer CMapFiles::ConfirmDiscard(Questioner& questioner) {
-    return document_.ConfirmDiscard(questioner, [this] { SaveCurrentMap(); });
+    bool saved = true;
+    const Answer answer =
+        document_.ConfirmDiscard(questioner, [&] { saved = SaveCurrentMap() == 1; });
+    // A save that failed or was cancelled leaves the map as it is: going on would lose it.
+    return answer == Answer::Yes && !saved ? Answer::Cancel : answer;
 }
 
 int CMapFiles::CommandNew(Questioner& questioner) {

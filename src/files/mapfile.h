@@ -139,7 +139,9 @@ public:
     // Opens the recent file at `index`; an entry that fails to open leaves the list.
     int CommandOpenRecent(std::size_t index, Questioner& questioner);
 
-    // The save question of a modified map; Yes saves before answering.
+    // The save question of a modified map; Yes saves before answering. When that save fails
+    // or is cancelled (file dialog, changed-file question) the answer is Cancel, so that the
+    // command stops and the map is kept.
     Answer ConfirmDiscard(Questioner& questioner);
 
 private:

@@ -428,6 +428,23 @@ TEST_F(MapFileTest, YesSavesBeforeOpening) {
     EXPECT_EQ(files.CurrentPath(), *host.openPath);
 }
 
+TEST_F(MapFileTest, AYesWhoseSaveFailsOrIsCancelledKeepsTheMap) {
+    WriteMap(dir / "a.mid", 1);
+    host.openPath = (dir / "a.mid").string();
+    questioner.answer = Answer::Yes;
+    // Untitled, and the save dialog is cancelled.
+    Edit();
+    EXPECT_EQ(files.CommandOpen(questioner), 0);
+    EXPECT_EQ(files.CommandNew(questioner), 0);
+    EXPECT_EQ(files.ConfirmDiscard(questioner), Answer::Cancel);
+    // Named, and the save fails (its folder is gone).
+    files.SetCurrentPath((dir / "gone" / "map.mid").string());
+    EXPECT_EQ(files.CommandOpen(questioner), 0);
+    EXPECT_EQ(doc.RecordOf(3), test::SampleRecord(3));
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(files.CurrentPath(), (dir / "gone" / "map.mid").string());
+}
+
 TEST_F(MapFileTest, DroppedFilesOpenTheFirstOnly) {
     WriteMap(dir / "first.mid", 1);
     WriteMap(dir / "second.mid", 2);
