@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QVBoxLayout>
 
@@ -291,6 +293,27 @@ QString CKelEditorApp::ChooseOpenFile(QWidget* parent, const QStringList& filter
 QString CKelEditorApp::ChooseSaveFile(QWidget* parent, const QStringList& filters,
                                       const QString& suffix, const QString& proposedName) {
     return Picked(ui_.GetSaveFileName(parent, filters, suffix, DialogStart(proposedName)));
+}
+
+ChangedFileAnswer CKelEditorApp::AskReplaceChangedFile(const std::string& path) {
+    QMessageBox box(QMessageBox::Warning, AppTitle(),
+                    KelEditor::tr("%1\n\nThis file has been changed on disk since it was opened "
+                                  "or last saved. Replace it, or save the map under another name?")
+                        .arg(CAppSettings::FromFsPath(path)),
+                    QMessageBox::NoButton, MessageParent());
+    QPushButton* replace = box.addButton(KelEditor::tr("&Replace"), QMessageBox::DestructiveRole);
+    QPushButton* saveAs = box.addButton(KelEditor::tr("Save &As..."), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    ui_.RunModal(box);
+    if (box.clickedButton() == replace) {
+        return ChangedFileAnswer::Replace;
+    }
+    if (box.clickedButton() == saveAs) {
+        return ChangedFileAnswer::SaveAs;
+    }
+    return ChangedFileAnswer::Cancel;
 }
 
 } // namespace kel

@@ -111,6 +111,7 @@ public:
     void ApplyAssignDialog() override;
     std::optional<std::string> ChooseSavePath() override;
     std::optional<std::string> ChooseOpenPath() override;
+    ChangedFileAnswer AskReplaceChangedFile(const std::string& path) override;
 
 private:
     QWidget* MessageParent() const;

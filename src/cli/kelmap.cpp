@@ -15,6 +15,7 @@
 
 #include "cli/setcommand.h"
 #include "cli/terminalui.h"
+#include "files/fileio.h"
 #include "files/listfile.h"
 #include "files/mapfile.h"
 #include "files/syxfile.h"
@@ -49,7 +50,9 @@ usage:
   kelmap convert IN OUT [--memory-set]
       Read IN and save it as a control map file OUT.
   kelmap set FILE CONTROL KIND [VALUES...] [OPTIONS]
-      Change one control and save FILE. CONTROL is R1-R9, S1-S9, A1-A9, B1-B9,
+      Change one control and save FILE. Parallel runs on one FILE take turns
+      (a lock on the file .FILE.lock beside it, which stays), so every change
+      lands. CONTROL is R1-R9, S1-S9, A1-A9, B1-B9,
       C1-C3, H1-H2, L1-L4, P1, P2, BEND, MOD or AFT. KIND and VALUES:
         none
         note NOTE VELOCITY              channel-pressure MIN MAX
@@ -99,6 +102,13 @@ usage:
       Ctrl+C cancels a transfer as the Cancel button does. Exit status 0
       only when the transfer completed.
 
+  dump, show and compare print titles, comments and the copyright text with
+  their control characters escaped, so that the output stays one line per
+  control and nothing in a file can drive the terminal: \t, \n, \r, \\ for a
+  backslash and \xNN for the other control characters (ESC is \x1b, DEL
+  \x7f). Other bytes, UTF-8 letters among them, are printed as they are; the
+  file itself keeps its bytes.
+
   --memory-set  read FILE as a memory set file (as Import Memory Set does).
   --help        show this text.
 
@@ -126,6 +136,11 @@ public:
     void ApplyAssignDialog() override {}
     std::optional<std::string> ChooseSavePath() override { return std::nullopt; }
     std::optional<std::string> ChooseOpenPath() override { return std::nullopt; }
+    // Commands save to the path they were given (SaveMapFile), never through the Save
+    // command's question; were it asked, nothing would be replaced unseen.
+    ChangedFileAnswer AskReplaceChangedFile(const std::string&) override {
+        return ChangedFileAnswer::Cancel;
+    }
 };
 
 struct UsageError {
@@ -168,6 +183,42 @@ void NeedPositional(const Args& args, std::size_t min, std::size_t max) {
     if (args.positional.size() > max) {
         throw UsageError{"too many arguments"};
     }
+}
+
+// A text from a file as it may go to a terminal: control characters are shown escaped (\t,
+// \n, \r, and \xNN for the others, DEL and ESC among them), and a backslash as \\, so that
+// no byte of a file can drive the terminal or break the line format. Bytes from 80 on, the
+// letters of UTF-8 texts, stay as they are.
+std::string Printable(std::string_view text) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (byte) {
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            if (byte < 0x20 || byte == 0x7F) {
+                out += "\\x";
+                out += digits[byte >> 4];
+                out += digits[byte & 15];
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out;
 }
 
 std::string Hex(const AssignRecord& record) {
@@ -216,11 +267,11 @@ int CmdDump(const Args& args) {
     if (!s.Load(args.positional[0], args.flags.count("--memory-set") > 0)) {
         return 1;
     }
-    std::cout << "TITLE\t" << s.document.GetTitle() << '\n';
-    std::cout << "COPYRIGHT\t" << s.document.CopyrightText() << '\n';
+    std::cout << "TITLE\t" << Printable(s.document.GetTitle()) << '\n';
+    std::cout << "COPYRIGHT\t" << Printable(s.document.CopyrightText()) << '\n';
     for (ControllerId id = 0; id < kControllerCount; ++id) {
         std::cout << ControllerName(id) << '\t' << Hex(s.document.RecordOf(id)) << '\t'
-                  << s.document.GetMapComment(id) << '\n';
+                  << Printable(s.document.GetMapComment(id)) << '\n';
     }
     return 0;
 }
@@ -231,19 +282,19 @@ int CmdShow(const Args& args) {
     if (!s.Load(args.positional[0], args.flags.count("--memory-set") > 0)) {
         return 1;
     }
-    std::printf("Title: %s\n\n", s.document.GetTitle().c_str());
+    std::printf("Title: %s\n\n", Printable(s.document.GetTitle()).c_str());
     std::printf("%-7s %-28s %-11s %-9s %s\n", "CONTROL", "LABEL", "PORT", "BUTTON", "COMMENT");
     for (ControllerId id = 0; id < kControllerCount; ++id) {
         AssignEntry entry;
         entry.record = s.document.RecordOf(id);
-        const std::string label = AssignmentLabel(entry.record);
+        const std::string label = Printable(AssignmentLabel(entry.record));
         const int port = entry.GetPort();
         const int button = HasButtonMode(id) ? entry.GetButtonMode() : -1;
         std::printf("%-7s %-28s %-11s %-9s %s\n", std::string(ControllerName(id)).c_str(),
                     label.empty() ? "(invalid)" : label.c_str(),
                     port >= 0 && port <= 2 ? std::string(PortName(port)).c_str() : "-",
                     button >= 0 && button <= 2 ? std::string(ButtonModeName(button)).c_str() : "-",
-                    s.document.GetMapComment(id).c_str());
+                    Printable(s.document.GetMapComment(id)).c_str());
     }
     return 0;
 }
@@ -292,6 +343,9 @@ int CmdSet(const Args& args) {
         request.hasComment = true;
     }
 
+    // Load, change and save take turns with every other "set" on the same file, so that
+    // parallel edits all land instead of the last save undoing the others.
+    const FileLock lock(args.positional[0]);
     Session s;
     if (!s.Load(args.positional[0], false)) {
         return 1;
@@ -357,7 +411,7 @@ int CmdCompare(const Args& args) {
         return 0;
     }
     for (const std::string& line : comparison.Lines()) {
-        std::cout << line << '\n';
+        std::cout << Printable(line) << '\n';
     }
     return 1;
 }
@@ -446,7 +500,7 @@ int RunTransfer(const Args& args, Session& s, bool receive) {
     cli::InstallCancelHandler();
     CTransfer transfer(s.document, input, output, *system.backend, s.reporter, ui);
     const TransferOutcome outcome = receive ? transfer.Receive() : transfer.Transmit();
-    std::signal(SIGINT, SIG_DFL);
+    RemoveTempFilesOnSignals();
     switch (outcome) {
     case TransferOutcome::Completed:
         return 0;
@@ -498,6 +552,8 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return 2;
     }
+    // An interrupted save removes its unfinished temporary file.
+    RemoveTempFilesOnSignals();
     const std::string command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kHelp;

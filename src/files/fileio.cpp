@@ -1,11 +1,16 @@
 #include "files/fileio.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,7 +50,154 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
+// The registry of temporary files. A place is written while it is Free to everyone else
+// (Writing), published as Held, and given up by setting it Free; the signal handler only reads
+// Held places, so it never sees half a name.
+enum TempPlace : int { Free, Writing, Held };
+constexpr std::size_t kTempPlaces = 16;
+constexpr std::size_t kTempPathMax = 4096;
+struct TempRegistry {
+    std::array<std::atomic<int>, kTempPlaces> state{};
+    std::array<std::array<char, kTempPathMax>, kTempPlaces> path{};
+};
+TempRegistry& Temps() {
+    static TempRegistry registry;
+    return registry;
+}
+
+extern "C" void RemoveTempFilesAndReraise(int signal) {
+    const int savedErrno = errno;
+    RemoveTempFiles();
+    // The default action ends the process as the signal would have without this handler.
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+    errno = savedErrno;
+}
+
 } // namespace
+
+bool RegisterTempFile(const std::filesystem::path& path) {
+    const std::string& name = path.native();
+    if (name.size() >= kTempPathMax) {
+        return false;
+    }
+    static std::once_flag atExit;
+    std::call_once(atExit, [] { std::atexit(&RemoveTempFiles); });
+    TempRegistry& temps = Temps();
+    for (std::size_t i = 0; i < kTempPlaces; ++i) {
+        int expected = Free;
+        if (temps.state[i].compare_exchange_strong(expected, Writing)) {
+            std::memcpy(temps.path[i].data(), name.c_str(), name.size() + 1);
+            temps.state[i].store(Held, std::memory_order_release);
+            return true;
+        }
+    }
+    return false;
+}
+
+void ForgetTempFile(const std::filesystem::path& path) {
+    TempRegistry& temps = Temps();
+    for (std::size_t i = 0; i < kTempPlaces; ++i) {
+        if (temps.state[i].load(std::memory_order_acquire) == Held &&
+            path.native() == temps.path[i].data()) {
+            temps.state[i].store(Free, std::memory_order_release);
+            return;
+        }
+    }
+}
+
+void RemoveTempFiles() {
+    TempRegistry& temps = Temps();
+    for (std::size_t i = 0; i < kTempPlaces; ++i) {
+        int expected = Held;
+        if (temps.state[i].compare_exchange_strong(expected, Writing)) {
+            ::unlink(temps.path[i].data());
+            temps.state[i].store(Free, std::memory_order_release);
+        }
+    }
+}
+
+void RemoveTempFilesOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = &RemoveTempFilesAndReraise;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+int OpenRegularFile(const std::filesystem::path& path, int& fd, bool* special) {
+    if (special != nullptr) {
+        *special = false;
+    }
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        return errno;
+    }
+    struct stat info {};
+    int err = 0;
+    if (::fstat(fd, &info) != 0) {
+        err = errno;
+    } else if (S_ISDIR(info.st_mode)) {
+        err = EISDIR;
+    } else if (!S_ISREG(info.st_mode)) {
+        // A FIFO, socket or device may never end or never answer: no file to read.
+        err = EACCES;
+        if (special != nullptr) {
+            *special = true;
+        }
+    }
+    if (err != 0) {
+        ::close(fd);
+        fd = -1;
+        return err;
+    }
+    // A regular file never blocks; reads go on as usual.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) {
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
+    return 0;
+}
+
+FileLock::FileLock(const std::filesystem::path& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path file = path;
+    if (fs::is_symlink(file, ec)) {
+        const fs::path resolved = fs::canonical(file, ec);
+        if (!ec) {
+            file = resolved;
+        }
+    }
+    if (file.filename().empty()) {
+        return;
+    }
+    const fs::path lock = file.parent_path() / ("." + file.filename().string() + ".lock");
+    fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd_ < 0) {
+        return;
+    }
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        return;
+    }
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+    }
+}
+
+FileLock::~FileLock() {
+    if (fd_ >= 0) {
+        ::close(fd_); // closing the only descriptor releases the lock
+    }
+}
 
 int FileErrorCauseOf(int err) {
     switch (err) {

@@ -62,6 +62,42 @@ int CreateFirstFreeFile(const std::function<std::filesystem::path(unsigned attem
                         unsigned attempts, mode_t mode, TakenName taken,
                         std::filesystem::path& created);
 
+// Opens `path` for reading without waiting on it: a FIFO without a writer or a device cannot
+// block the open. Only a regular file is kept open; anything else is closed again and refused
+// (a directory with EISDIR, a FIFO, socket or device with EACCES, `special` then set when
+// given). Returns 0 and the descriptor in `fd`, or the errno of the failure.
+int OpenRegularFile(const std::filesystem::path& path, int& fd, bool* special = nullptr);
+
+// Temporary files this process has created beside a file it is writing and not yet renamed or
+// removed. Whatever is still registered is removed when the process exits normally and, once
+// RemoveTempFilesOnSignals was called, when SIGINT or SIGTERM ends it. At most a few are
+// registered at a time; registering fails (false) when all places are taken.
+bool RegisterTempFile(const std::filesystem::path& path);
+void ForgetTempFile(const std::filesystem::path& path);
+// Removes every registered temporary file (safe to call from a signal handler).
+void RemoveTempFiles();
+// Installs handlers for SIGINT and SIGTERM that remove the registered temporary files and then
+// end the process by the same signal, as it would have ended without them.
+void RemoveTempFilesOnSignals();
+
+// An exclusive advisory lock (flock) on the file ".NAME.lock" beside the file NAME that `path`
+// names (beside the file a symbolic link points to), held from construction to destruction, so
+// that processes that load, change and save one file take their turns. Waits for the lock.
+// The lock file is left in place: removing it would let a process that has just opened it lock
+// a file that is gone while another locks a new one. When the lock file cannot be made (a
+// folder without write permission, where no save can succeed either) nothing is held.
+class FileLock {
+public:
+    explicit FileLock(const std::filesystem::path& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool Held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
 // Reads `fd` to its end, but at most `limit` bytes, into `bytes` (a pipe is read until its
 // writer closes it). Returns 0, or the errno of a failed read.
 int ReadUpTo(int fd, std::size_t limit, std::vector<std::uint8_t>& bytes);

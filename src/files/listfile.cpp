@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <ctime>
 #include <random>
 #include <span>
 #include <string>
@@ -12,6 +11,7 @@
 #include <unistd.h>
 
 #include "files/fileio.h"
+#include "files/safesave.h"
 #include "model/assignlist.h"
 
 namespace kel {
@@ -39,34 +39,18 @@ int WriteListToFile(int fd, const fs::path& path, bool temporary, const ControlM
     return 0;
 }
 
-// The names a temporary list tries before giving up. A file or link of the user's own at a name
-// is an earlier run's and is replaced; anything else moves on to the next name.
+// The names a temporary list tries before giving up; each is random, so that two runs never
+// meet at one name.
 constexpr unsigned kNameAttempts = 16;
 
 std::string Hex(std::uint32_t value) {
     char text[16];
-    std::snprintf(text, sizeof text, "%x", value);
+    std::snprintf(text, sizeof text, "%08x", value);
     return text;
 }
 
-// Moves the written list onto the target. Between file systems (the temporary directory is
-// often one of its own) a rename cannot work, so the file is copied and the temporary removed.
-bool MoveFile(const fs::path& from, const fs::path& to, int& err) {
-    if (::rename(from.c_str(), to.c_str()) == 0) {
-        return true;
-    }
-    err = errno;
-    if (err != EXDEV) {
-        return false;
-    }
-    std::error_code ec;
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-    if (ec) {
-        err = ec.value();
-        return false;
-    }
-    ::unlink(from.c_str());
-    return true;
+std::span<const std::uint8_t> BytesOf(const std::string& text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
 } // namespace
@@ -91,47 +75,17 @@ int WriteAssignList(const ControlMap& map, const fs::path& path, Reporter& repor
     return WriteListToFile(fd, path, false, map, reporter);
 }
 
-int ExportAssignList(const ControlMap& map, const fs::path& target,
-                     const std::optional<fs::path>& tempDir, Reporter& reporter) {
-    if (!tempDir) {
-        return -1;
-    }
-    // "_kel" and the time in seconds; a name already held by something else moves on to the
-    // next number.
-    const auto now = static_cast<std::uint32_t>(static_cast<std::uint64_t>(std::time(nullptr)));
-    fs::path temp;
-    const int fd = CreateFirstFreeFile(
-        [&](unsigned attempt) { return *tempDir / ("_kel" + Hex(now + attempt) + ".htm"); },
-        kNameAttempts, 0666, TakenName::ReplaceOwnFile, temp);
-    if (fd < 0) {
-        reporter.warn(StringId::TempFileError, FileErrorCauseOf(errno));
-        return -1;
-    }
-    if (WriteListToFile(fd, temp, true, map, reporter) != 0) {
-        return -1;
-    }
-
-    int err = 0;
-    if (MoveFile(temp, target, err)) {
-        return 0;
-    }
-    if (FileErrorCauseOf(err) != CauseAccessDenied) {
-        reporter.warn(StringId::SaveError, FileErrorCauseOf(err));
-        return -1;
-    }
-    if (::unlink(target.c_str()) != 0) {
+int ExportAssignList(const ControlMap& map, const fs::path& target, Reporter& reporter) {
+    const SafeSaveResult saved = SaveBytesSafely(target.string(), BytesOf(AssignListHtml(map)));
+    if (saved.status == SafeSaveStatus::CannotOverwrite) {
         reporter.warn(StringId::CannotOverwrite);
         return -1;
     }
-    if (!MoveFile(temp, target, err)) {
-        reporter.warn(StringId::SaveError, FileErrorCauseOf(err));
+    if (!saved.Ok()) {
+        reporter.warn(StringId::SaveError, saved.cause);
         return -1;
     }
     return 0;
-}
-
-int ExportAssignList(const ControlMap& map, const fs::path& target, Reporter& reporter) {
-    return ExportAssignList(map, target, UserTempDirectory(), reporter);
 }
 
 int ViewAssignList(const ControlMap& map, DocumentOpener* opener,
@@ -139,17 +93,16 @@ int ViewAssignList(const ControlMap& map, DocumentOpener* opener,
     if (!tempDir) {
         return -1;
     }
-    // "_keltmp.htm", rewritten by every View; when that name is held by something the user
-    // does not own, a name with a random number instead.
+    // "_keltmp" and a random number: a file of this View alone, which no other View (of this
+    // or another editor) rewrites while the browser is still reading it.
     std::random_device random;
     fs::path file;
     const int fd = CreateFirstFreeFile(
-        [&](unsigned attempt) {
-            return *tempDir /
-                   (attempt == 0 ? std::string("_keltmp.htm")
-                                 : "_keltmp" + Hex(static_cast<std::uint32_t>(random())) + ".htm");
+        [&](unsigned) {
+            return *tempDir / ("_keltmp" + Hex(static_cast<std::uint32_t>(random())) +
+                               Hex(static_cast<std::uint32_t>(random())) + ".htm");
         },
-        kNameAttempts, 0600, TakenName::ReplaceOwnFile, file);
+        kNameAttempts, 0600, TakenName::Fail, file);
     if (fd < 0) {
         reporter.warn(StringId::TempFileError, FileErrorCauseOf(errno));
         return -1;

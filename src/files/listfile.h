@@ -26,18 +26,17 @@ std::optional<std::filesystem::path> UserTempDirectory();
 // 32808 (cannot create) or 32805 (write failed) with the file error cause.
 int WriteAssignList(const ControlMap& map, const std::filesystem::path& path, Reporter& reporter);
 
-// The Export command after the user chose `target`: writes the list to a new temporary file
-// "_kel<seconds in hex>.htm" in `tempDir` and moves it onto the target. Returns 0 or -1 (a
-// missing temporary directory gives -1 without a message).
-int ExportAssignList(const ControlMap& map, const std::filesystem::path& target,
-                     const std::optional<std::filesystem::path>& tempDir, Reporter& reporter);
+// The Export command after the user chose `target`: writes the list as map saves write a map
+// (SaveBytesSafely): into a new temporary file beside the target, renamed onto it once complete,
+// so an existing list survives any failure. A write-protected target reports 32804 (cannot
+// overwrite); a directory, FIFO or device, or any other failure, 32805 with the file error
+// cause. Returns 0 or -1.
 int ExportAssignList(const ControlMap& map, const std::filesystem::path& target,
                      Reporter& reporter);
 
-// The View command: writes the list to a newly created "_keltmp.htm" in `tempDir` (another
-// "_keltmp<hex>.htm" when that name is held by something the user does not own) and hands it
-// to `opener`. Returns 0 or -1; without an opener -1 without a message. When `written` is
-// given it receives the file's path.
+// The View command: writes the list to a newly created "_keltmp<random hex>.htm" in `tempDir`,
+// readable by the user alone, and hands it to `opener`. Returns 0 or -1; without an opener -1
+// without a message. When `written` is given it receives the file's path.
 int ViewAssignList(const ControlMap& map, DocumentOpener* opener,
                    const std::optional<std::filesystem::path>& tempDir, Reporter& reporter,
                    std::filesystem::path* written = nullptr);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <new>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,6 +19,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Keeps the messages of a parse until they are known to be the ones to show.
+class RecordingSink : public Reporter {
+public:
+    void warn(StringId id, int detail) override { warnings.emplace_back(id, detail); }
+    std::vector<std::pair<StringId, int>> warnings;
+};
+
 // The form in which the recent-file list keeps a path: absolute and without "." or "..",
 // so that the same file opened two ways is one entry.
 std::string NormalPath(const std::string& path) {
@@ -28,34 +37,48 @@ std::string NormalPath(const std::string& path) {
     return absolute.lexically_normal().string();
 }
 
-// Opens `path` to read a map from it: 0 and the descriptor in `fd`, or the errno of the
-// failure.
-int OpenMapFile(const std::string& path, int& fd) {
-    // Non-blocking open so that a FIFO without a writer cannot hang the program.
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return errno;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return err;
-    }
-    // A directory or a device is no file to read a map from.
-    if (S_ISDIR(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
-        ::close(fd);
-        return EACCES;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        // A pipe is read with ordinary, blocking reads.
-        const int flags = ::fcntl(fd, F_GETFL);
-        if (flags >= 0) {
-            ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+// A map file read as the parse goes: at most kMapFileLimit bytes are read, and what the parse
+// passes over is skipped by position, so memory stays flat whatever the file's size. Reads at
+// a position (pread) do not depend on the descriptor's own offset.
+class FileInput : public SmfInput {
+public:
+    FileInput(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+
+    std::size_t Read(std::uint8_t* out, std::size_t size) override {
+        size = static_cast<std::size_t>(std::min<std::uint64_t>(size, kMapFileLimit - read_));
+        while (size > 0) {
+            const ssize_t n = ::pread(fd_, out, size, static_cast<off_t>(offset_));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                error_ = errno;
+                return 0;
+            }
+            offset_ += static_cast<std::uint64_t>(n);
+            read_ += static_cast<std::uint64_t>(n);
+            return static_cast<std::size_t>(n);
         }
+        return 0;
     }
-    return 0;
-}
+
+    bool Skip(std::uint64_t size) override {
+        if (size > size_ - std::min(offset_, size_)) {
+            return false;
+        }
+        offset_ += size;
+        return true;
+    }
+
+    int Error() const { return error_; }
+
+private:
+    int fd_;
+    std::uint64_t size_;
+    std::uint64_t offset_ = 0;
+    std::uint64_t read_ = 0;
+    int error_ = 0;
+};
 
 } // namespace
 
@@ -64,19 +87,40 @@ int OpenMapFile(const std::string& path, int& fd) {
 int ReadMapFile(const std::string& path, MessageSetKind kind, CParameter& document,
                 Reporter* reporter) {
     int fd = -1;
-    int err = OpenMapFile(path, fd);
-    std::vector<std::uint8_t> bytes;
-    if (err == 0) {
-        err = ReadUpTo(fd, kMapFileLimit, bytes);
+    int err = OpenRegularFile(path, fd);
+    struct stat info {};
+    if (err == 0 && ::fstat(fd, &info) != 0) {
+        err = errno;
         ::close(fd);
     }
-    if (err != 0) {
-        if (reporter != nullptr) {
-            reporter->warn(StringId::LoadError, FileErrorCauseOf(err));
+    if (err == 0) {
+        FileInput input(fd, static_cast<std::uint64_t>(info.st_size));
+        // The parse reports nothing itself until a read error is ruled out: a failed read
+        // is a failed open, not a damaged file.
+        RecordingSink parsed;
+        int result = -1;
+        try {
+            result = CSmfCtrl(&document, &parsed).ReadFrom(input, kind);
+        } catch (const std::bad_alloc&) {
+            err = ENOMEM;
         }
-        return -1;
+        ::close(fd);
+        if (err == 0 && input.Error() != 0) {
+            err = input.Error();
+        }
+        if (err == 0) {
+            if (reporter != nullptr) {
+                for (const auto& [id, detail] : parsed.warnings) {
+                    reporter->warn(id, detail);
+                }
+            }
+            return result;
+        }
     }
-    return CSmfCtrl(&document, reporter).ReadBytes(bytes, kind);
+    if (reporter != nullptr) {
+        reporter->warn(StringId::LoadError, FileErrorCauseOf(err));
+    }
+    return -1;
 }
 
 SafeSaveResult SaveMapDocument(const std::string& path, CParameter& document) {
@@ -136,6 +180,9 @@ CMapFiles::CMapFiles(CParameter& document, Reporter& reporter, MapFileHost& host
     : document_(document), reporter_(reporter), host_(host) {}
 
 void CMapFiles::SetCurrentPath(const std::string& path) {
+    if (path != currentPath_) {
+        stamp_ = {}; // nothing is known about another file
+    }
     currentPath_ = path;
     UpdateTitle();
 }
@@ -144,8 +191,32 @@ void CMapFiles::UpdateTitle() {
     host_.UpdateTitle(MainWindowTitle(currentPath_));
 }
 
+CMapFiles::DiskStamp CMapFiles::StampOf(const std::string& path) {
+    DiskStamp stamp;
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) {
+        return stamp;
+    }
+    stamp.known = true;
+    stamp.device = static_cast<std::uint64_t>(info.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(info.st_ino);
+    stamp.size = static_cast<std::int64_t>(info.st_size);
+    stamp.mtimeSec = static_cast<std::int64_t>(info.st_mtim.tv_sec);
+    stamp.mtimeNsec = static_cast<std::int64_t>(info.st_mtim.tv_nsec);
+    return stamp;
+}
+
+bool CMapFiles::CurrentFileChangedOnDisk() const {
+    if (currentPath_.empty() || !stamp_.known) {
+        return false;
+    }
+    const DiskStamp now = StampOf(currentPath_);
+    return now.known && !(now == stamp_);
+}
+
 void CMapFiles::NewMapFile() {
     currentPath_.clear();
+    stamp_ = {};
     document_.NewDocument();
     UpdateTitle();
     host_.RefreshViews();
@@ -161,6 +232,7 @@ int CMapFiles::LoadMapFile(const std::string& path, MessageSetKind kind) {
     }
     document_.FoldTwinCodes();
     SetCurrentPath(path);
+    stamp_ = StampOf(path);
     if (kind == ControlMapKind) {
         recent_.Add(path);
     }
@@ -172,6 +244,18 @@ int CMapFiles::LoadMapFile(const std::string& path, MessageSetKind kind) {
 
 int CMapFiles::SaveCurrentMap() {
     if (!currentPath_.empty()) {
+        // Another editor, a script or a sync tool may have written the file meanwhile: it is
+        // not replaced unseen.
+        if (CurrentFileChangedOnDisk()) {
+            switch (host_.AskReplaceChangedFile(currentPath_)) {
+            case ChangedFileAnswer::Replace:
+                break;
+            case ChangedFileAnswer::SaveAs:
+                return SaveMapFileAs();
+            case ChangedFileAnswer::Cancel:
+                return 0;
+            }
+        }
         return SaveMapFile(currentPath_);
     }
     return SaveMapFileAs();
@@ -194,6 +278,7 @@ int CMapFiles::SaveMapFile(const std::string& path) {
     }
 
     SetCurrentPath(path);
+    stamp_ = StampOf(path);
     recent_.Add(path);
     document_.SetModified(false);
     UpdateTitle();
@@ -219,7 +304,11 @@ bool CMapFiles::ReportSaveFailure(const SafeSaveResult& saved) {
 // --- commands --------------------------------------------------------------------------------
 
 Answer CMapFiles::ConfirmDiscard(Questioner& questioner) {
-    return document_.ConfirmDiscard(questioner, [this] { SaveCurrentMap(); });
+    bool saved = true;
+    const Answer answer =
+        document_.ConfirmDiscard(questioner, [&] { saved = SaveCurrentMap() == 1; });
+    // A save that failed or was cancelled leaves the map as it is: going on would lose it.
+    return answer == Answer::Yes && !saved ? Answer::Cancel : answer;
 }
 
 int CMapFiles::CommandNew(Questioner& questioner) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,16 +18,18 @@
 
 namespace kel {
 
-// The most of a map file that is read, so that a huge file costs bounded memory: the parse of a
-// larger file ends there, as that of a cut-off file does. A file the editor writes is at most
-// about 14 KB (every title and comment at its longest) plus a copyright text taken over.
+// The most of a map file that is read, so that a huge file costs bounded time and memory: the
+// parse of a file that needs more ends there, as that of a cut-off file does. What the parse
+// passes over (texts beyond their limits, foreign events) is skipped, not read, and does not
+// count. A file the editor writes is at most about 14 KB (every title and comment at its
+// longest) plus a copyright text taken over.
 inline constexpr std::size_t kMapFileLimit = 4 * 1024 * 1024;
 
 // Opens `path` and reads it as a file of `kind` into `document` (CSmfCtrl::ReadBytes). 0 on
 // success. On failure returns -1 after reporting 32806 with the file error cause when the file
-// cannot be opened or read (a directory or a device gives CauseAccessDenied), or what the
-// parse reports; the document is then partly filled and the caller resets it. A pipe is read
-// until its writer closes it; one without a writer reads as empty.
+// cannot be opened or read (also when memory runs out), or what the parse reports; the document is
+// then partly filled and the caller resets it. Only a regular file is read: a directory, FIFO,
+// socket or device gives CauseAccessDenied at once, without waiting for a writer or for data.
 int ReadMapFile(const std::string& path, MessageSetKind kind, CParameter& document,
                 Reporter* reporter);
 
@@ -61,6 +64,13 @@ private:
 // by " - " and the application title.
 std::string MainWindowTitle(const std::string& currentPath);
 
+// The answer to "the file changed on disk since it was opened or last saved".
+enum class ChangedFileAnswer {
+    Replace, // save over it all the same
+    SaveAs,  // save the map under another name instead
+    Cancel,  // save nothing
+};
+
 // What the file operations need from the editor's windows.
 class MapFileHost {
 public:
@@ -77,6 +87,9 @@ public:
     virtual std::optional<std::string> ChooseSavePath() = 0;
     // The open file dialog (also used by Import Memory Set); nothing when the user cancels.
     virtual std::optional<std::string> ChooseOpenPath() = 0;
+    // Asks whether Save may replace `path`, which something else has changed (or replaced)
+    // since the map was opened from it or last saved to it.
+    virtual ChangedFileAnswer AskReplaceChangedFile(const std::string& path) = 0;
 };
 
 class CMapFiles {
@@ -97,8 +110,14 @@ public:
     // which has been reported and leaves an empty, untitled map.
     int LoadMapFile(const std::string& path, MessageSetKind kind);
     // Saves to the current path, or asks for one when the map is untitled. 1 on success, 0 on
-    // failure or cancel.
+    // failure or cancel. When the file at the current path changed on disk since the map was
+    // opened from it or last saved to it, the host is asked first: Replace saves, Save As asks
+    // for another path, Cancel saves nothing.
     int SaveCurrentMap();
+    // Whether the file at the current path is no longer the one the map was opened from or
+    // last saved to (another size, modification time or file); false when it is gone or the
+    // map has no file.
+    bool CurrentFileChangedOnDisk() const;
     // Asks for a path and saves there. 1 on success, 0 on failure or cancel.
     int SaveMapFileAs();
     // Writes the map to `path` through a temporary file beside it, replacing `path` only once
@@ -120,7 +139,9 @@ public:
     // Opens the recent file at `index`; an entry that fails to open leaves the list.
     int CommandOpenRecent(std::size_t index, Questioner& questioner);
 
-    // The save question of a modified map; Yes saves before answering.
+    // The save question of a modified map; Yes saves before answering. When that save fails
+    // or is cancelled (file dialog, changed-file question) the answer is Cancel, so that the
+    // command stops and the map is kept.
     Answer ConfirmDiscard(Questioner& questioner);
 
 private:
@@ -128,10 +149,23 @@ private:
     // Reports a failed save in the file messages; true when `saved` is a success.
     bool ReportSaveFailure(const SafeSaveResult& saved);
 
+    // What the file at the current path was when the map was opened from it or last saved.
+    struct DiskStamp {
+        bool known = false;
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::int64_t size = 0;
+        std::int64_t mtimeSec = 0;
+        std::int64_t mtimeNsec = 0;
+        bool operator==(const DiskStamp&) const = default;
+    };
+    static DiskStamp StampOf(const std::string& path);
+
     CParameter& document_;
     Reporter& reporter_;
     MapFileHost& host_;
     std::string currentPath_;
+    DiskStamp stamp_;
     RecentFileList recent_;
 };
 

@@ -1,11 +1,13 @@
 #include "files/safesave.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <random>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +40,14 @@ int CreateTempBeside(const fs::path& target, std::string& tempPath) {
     const std::string base = target.filename().string().substr(0, 200);
     std::random_device random;
     fs::path created;
+    // An interrupting signal waits until the new file is registered, so that the handler that
+    // removes registered files never misses it.
+    sigset_t interrupts;
+    sigset_t previous;
+    sigemptyset(&interrupts);
+    sigaddset(&interrupts, SIGINT);
+    sigaddset(&interrupts, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
     const int fd = CreateFirstFreeFile(
         [&](unsigned) {
             char suffix[32];
@@ -47,8 +57,19 @@ int CreateTempBeside(const fs::path& target, std::string& tempPath) {
         64, 0666, TakenName::Fail, created);
     if (fd >= 0) {
         tempPath = created.string();
+        // Removed again when the process is ended before the file is renamed or removed.
+        RegisterTempFile(created);
     }
+    const int err = errno;
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    errno = err;
     return fd;
+}
+
+// Removes a temporary file of ours after a failure.
+void RemoveTemp(const std::string& tempPath) {
+    ::unlink(tempPath.c_str());
+    ForgetTempFile(tempPath);
 }
 
 // Makes a finished rename durable; failures change nothing about the saved content.
@@ -116,7 +137,7 @@ SafeSaveResult CheckSafeSave(const std::string& path) {
         return Failure(FileErrorCauseOf(errno));
     }
     ::close(fd);
-    ::unlink(tempPath.c_str());
+    RemoveTemp(tempPath);
     return {};
 }
 
@@ -139,14 +160,15 @@ SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uin
     }
 
     if (const int err = WriteAndClose(fd, bytes, true); err != 0) {
-        ::unlink(tempPath.c_str());
+        RemoveTemp(tempPath);
         return Failure(FileErrorCauseOf(err));
     }
     if (::rename(tempPath.c_str(), target.c_str()) != 0) {
         const int renameCause = FileErrorCauseOf(errno);
-        ::unlink(tempPath.c_str());
+        RemoveTemp(tempPath);
         return Failure(renameCause);
     }
+    ForgetTempFile(tempPath);
     SyncDirectory(target);
     return {};
 }

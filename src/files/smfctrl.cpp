@@ -56,47 +56,92 @@ void AppendVlq(std::vector<std::uint8_t>& out, std::uint32_t value) {
     out.push_back(static_cast<std::uint8_t>(value & 0x7F));
 }
 
-// Sequential access to a file's bytes, with a count of the bytes taken so far. Reads stop at
-// the end of the data.
-class CSmfCtrl::Source {
-public:
-    explicit Source(std::span<const std::uint8_t> bytes)
-        : pos_(bytes.data()), end_(bytes.data() + bytes.size()) {}
+namespace {
 
-    bool Get(std::uint8_t& byte) {
-        if (pos_ == end_) {
+// The bytes of a file already in memory.
+class SpanInput : public SmfInput {
+public:
+    explicit SpanInput(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::size_t Read(std::uint8_t* out, std::size_t size) override {
+        const std::size_t n = std::min(size, bytes_.size());
+        if (n != 0) {
+            std::memcpy(out, bytes_.data(), n);
+        }
+        bytes_ = bytes_.subspan(n);
+        return n;
+    }
+    bool Skip(std::uint64_t size) override {
+        if (size > bytes_.size()) {
             return false;
         }
-        byte = *pos_++;
+        bytes_ = bytes_.subspan(static_cast<std::size_t>(size));
+        return true;
+    }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+};
+
+} // namespace
+
+// Sequential access to a file's bytes through a buffer, with a count of the bytes taken so far.
+// Reads stop at the end of the data.
+class CSmfCtrl::Source {
+public:
+    explicit Source(SmfInput& input) : input_(input), buffer_(kBufferSize) {}
+
+    bool Get(std::uint8_t& byte) {
+        if (pos_ == end_ && !Fill()) {
+            return false;
+        }
+        byte = buffer_[pos_++];
         ++consumed_;
         return true;
     }
 
     // Each of the following takes `size` bytes, or fails when fewer are left.
     bool Read(std::uint8_t* out, std::size_t size) {
-        if (!Has(size)) {
-            return false;
+        while (size > 0) {
+            if (pos_ == end_ && !Fill()) {
+                return false;
+            }
+            const std::size_t n = std::min(size, end_ - pos_);
+            std::memcpy(out, buffer_.data() + pos_, n);
+            Take(n);
+            out += n;
+            size -= n;
         }
-        std::memcpy(out, pos_, size);
-        Advance(size);
         return true;
     }
 
     // A text grows only by what the file really holds.
     bool ReadText(std::uint64_t size, std::string& text) {
-        if (!Has(size)) {
-            return false;
+        while (size > 0) {
+            if (pos_ == end_ && !Fill()) {
+                return false;
+            }
+            const std::size_t n =
+                static_cast<std::size_t>(std::min<std::uint64_t>(size, end_ - pos_));
+            text.append(reinterpret_cast<const char*>(buffer_.data() + pos_), n);
+            Take(n);
+            size -= n;
         }
-        text.append(reinterpret_cast<const char*>(pos_), static_cast<std::size_t>(size));
-        Advance(size);
         return true;
     }
 
+    // What is buffered is passed over first, the rest without reading it.
     bool Skip(std::uint64_t size) {
-        if (!Has(size)) {
+        const std::size_t buffered =
+            static_cast<std::size_t>(std::min<std::uint64_t>(size, end_ - pos_));
+        Take(buffered);
+        size -= buffered;
+        if (size == 0) {
+            return true;
+        }
+        if (!input_.Skip(size)) {
             return false;
         }
-        Advance(size);
+        consumed_ += size;
         return true;
     }
 
@@ -116,14 +161,22 @@ public:
     std::uint64_t Consumed() const { return consumed_; }
 
 private:
-    bool Has(std::uint64_t size) const { return size <= static_cast<std::uint64_t>(end_ - pos_); }
-    void Advance(std::uint64_t size) {
+    static constexpr std::size_t kBufferSize = 64 * 1024;
+
+    bool Fill() {
+        pos_ = 0;
+        end_ = input_.Read(buffer_.data(), buffer_.size());
+        return end_ > 0;
+    }
+    void Take(std::size_t size) {
         pos_ += size;
         consumed_ += size;
     }
 
-    const std::uint8_t* pos_ = nullptr;
-    const std::uint8_t* end_ = nullptr;
+    SmfInput& input_;
+    std::vector<std::uint8_t> buffer_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
     std::uint64_t consumed_ = 0;
 };
 
@@ -183,7 +236,12 @@ std::vector<std::uint8_t> CSmfCtrl::BuildImage() {
 // --- reading -------------------------------------------------------------------------------
 
 int CSmfCtrl::ReadBytes(std::span<const std::uint8_t> bytes, MessageSetKind kind) {
-    Source source(bytes);
+    SpanInput input(bytes);
+    return ReadFrom(input, kind);
+}
+
+int CSmfCtrl::ReadFrom(SmfInput& input, MessageSetKind kind) {
+    Source source(input);
     acceptedCount_ = 0;
     lastControllerIndex_ = kNoController;
     const Outcome outcome = ParseChunks(source, kind);
@@ -338,10 +396,10 @@ bool CSmfCtrl::ParseMeta(Source& source, MessageSetKind kind, bool& endOfTrack) 
     if (type != kMetaText && type != kMetaCopyright && type != kMetaTrackName) {
         return source.Skip(length);
     }
-    // A title or comment keeps its first 128 bytes, so the rest is passed over unread: a huge
-    // text event costs no memory. The copyright text is kept whole.
-    const std::uint32_t kept =
-        type == kMetaCopyright ? length : std::min<std::uint32_t>(length, kTextLimit);
+    // A title or comment keeps its first 128 bytes and the copyright text its first megabyte;
+    // the rest is passed over unread, so a huge text event costs no memory.
+    const std::uint32_t kept = std::min<std::uint32_t>(
+        length, static_cast<std::uint32_t>(type == kMetaCopyright ? kCopyrightLimit : kTextLimit));
     std::string text;
     if (!source.ReadText(kept, text) || !source.Skip(length - kept)) {
         return false;

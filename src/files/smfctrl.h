@@ -17,6 +17,21 @@ namespace kel {
 // Appends `value` as a variable-length quantity (7 bits a byte, most significant first).
 void AppendVlq(std::vector<std::uint8_t>& out, std::uint32_t value);
 
+// The longest copyright text a file read keeps; the rest of a longer one is passed over unread,
+// so that reading costs bounded memory whatever the file holds. Far beyond any real notice.
+inline constexpr std::size_t kCopyrightLimit = 1024 * 1024;
+
+// The bytes of a file as the reader takes them, front to back, with stretches passed over
+// without being read (a seek on a file).
+class SmfInput {
+public:
+    virtual ~SmfInput() = default;
+    // Copies the next bytes, at most `size`, to `out` and returns how many; 0 at the end.
+    virtual std::size_t Read(std::uint8_t* out, std::size_t size) = 0;
+    // Passes over the next `size` bytes; false when fewer are left.
+    virtual bool Skip(std::uint64_t size) = 0;
+};
+
 // Converts between a document and the bytes of its file; opening, reading and writing the file
 // itself are the callers' part (ReadMapFile, SaveMapDocument).
 class CSmfCtrl {
@@ -35,6 +50,8 @@ public:
     // success; on failure reports 32807, 32819 or 32820 and returns -1. The document is then
     // partly filled: the caller resets it.
     int ReadBytes(std::span<const std::uint8_t> bytes, MessageSetKind kind);
+    // The same for a file taken from `input` as the parse goes.
+    int ReadFrom(SmfInput& input, MessageSetKind kind);
 
     int AcceptedCount() const { return acceptedCount_; }
     int LastControllerIndex() const { return lastControllerIndex_; }

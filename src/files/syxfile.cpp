@@ -261,14 +261,17 @@ SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes) {
 }
 
 SyxImport LoadSyxFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return Failure(SyxError::CannotRead,
-                       SyxMessage(SyxText::CannotRead, {std::strerror(errno)}));
+    int fd = -1;
+    bool special = false;
+    if (const int err = OpenRegularFile(path, fd, &special); err != 0) {
+        return Failure(
+            SyxError::CannotRead,
+            SyxMessage(SyxText::CannotRead, {special ? std::string("it is not a regular file")
+                                                     : std::string(std::strerror(err))}));
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        const int err = S_ISDIR(info.st_mode) ? EISDIR : errno;
+    if (::fstat(fd, &info) != 0) {
+        const int err = errno;
         ::close(fd);
         return Failure(SyxError::CannotRead, SyxMessage(SyxText::CannotRead, {std::strerror(err)}));
     }

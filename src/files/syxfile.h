@@ -64,7 +64,8 @@ SyxResult SaveSyxFile(const RecordTable& records, const std::string& path);
 // Reads the bulk messages from the bytes of a .syx file.
 SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes);
 
-// Reads a .syx file (at most kSyxFileLimit bytes).
+// Reads a .syx file (at most kSyxFileLimit bytes). Only a regular file is read: a FIFO, socket
+// or device is refused at once, without waiting for a writer or for data.
 SyxImport LoadSyxFile(const std::string& path);
 
 // Makes `records` the document's map as a new, untitled one: title, comments and copyright

@@ -1,22 +1,30 @@
 // kelmap as a user runs it: the real program, real files, exit codes and output.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "files/mapfile.h"
 #include "files/syxfile.h"
 #include "model/kinds.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using kel::ControlMapKind;
+using kel::CParameter;
+using kel::ReadMapFile;
+using kel::SaveMapDocument;
 
 struct Result {
     int status = -1;
@@ -406,6 +414,119 @@ TEST_F(Kelmap, CompareExitsZeroOnlyForEqualMaps) {
     run = Kel({"compare", a.string(), (dir_ / "none.mid").string()});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("An error occurred while loading the file. (2)"), std::string::npos);
+}
+
+// --- files under hostile conditions ----------------------------------------------------------
+
+// Runs a shell script; its exit status.
+int Shell(const std::string& script) {
+    const int status = std::system(script.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(Kelmap, ParallelSetsOnOneFileAllLand) {
+    const fs::path map = NewMap();
+    std::vector<std::string> controls;
+    for (const char* row : {"R", "S", "A", "B"}) {
+        for (int i = 1; i <= 9; ++i) {
+            controls.push_back(row + std::to_string(i));
+        }
+    }
+    // Every control is set by a process of its own, all started together.
+    std::string script = "cd " + Quote(dir_.string()) + " && fail=0; pids=;";
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        script += " " + Quote(KELMAP_PATH) + " set map.mid " + controls[i] + " cc " +
+                  std::to_string(i + 1) + " --comment c" + std::to_string(i) +
+                  " & pids=\"$pids $!\";";
+    }
+    script += " for p in $pids; do wait $p || fail=1; done; exit $fail";
+    ASSERT_EQ(Shell(script), 0);
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const std::string line = DumpLine(map, controls[i]);
+        EXPECT_EQ(line.substr(line.rfind('\t') + 1), "c" + std::to_string(i)) << controls[i];
+    }
+}
+
+TEST_F(Kelmap, ParallelListExportsEachWriteTheirOwnListAndLeaveNothing) {
+    const fs::path a = dir_ / "a.mid";
+    const fs::path b = dir_ / "b.mid";
+    ASSERT_EQ(Kel({"new", a.string(), "--title", "Map A"}).status, 0);
+    ASSERT_EQ(Kel({"new", b.string(), "--title", "Map B"}).status, 0);
+    const fs::path tmp = dir_ / "tmp";
+    const fs::path out = dir_ / "out";
+    fs::create_directories(tmp);
+    fs::create_directories(out);
+    constexpr int kPairs = 20;
+    const std::string kel = Quote(KELMAP_PATH);
+    std::string script = "cd " + Quote(dir_.string()) + " && export TMPDIR=" + Quote(tmp.string()) +
+                         " && fail=0; for i in $(seq " + std::to_string(kPairs) + "); do " + kel +
+                         " html a.mid out/a$i.htm & p=$!; " + kel +
+                         " html b.mid out/b$i.htm || fail=1; wait $p || fail=1; done; exit $fail";
+    EXPECT_EQ(Shell(script), 0);
+    for (int i = 1; i <= kPairs; ++i) {
+        const std::string listA = ReadFile(out / ("a" + std::to_string(i) + ".htm"));
+        const std::string listB = ReadFile(out / ("b" + std::to_string(i) + ".htm"));
+        EXPECT_NE(listA.find("Map A"), std::string::npos) << i;
+        EXPECT_NE(listB.find("Map B"), std::string::npos) << i;
+    }
+    EXPECT_TRUE(fs::is_empty(tmp));
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2 * kPairs);
+}
+
+TEST_F(Kelmap, ControlCharactersFromAFileArePrintedEscaped) {
+    // Texts the editor's fields would never take, but a file may hold: a terminal title
+    // sequence, a TAB, a line break, a backslash and Japanese letters.
+    const std::string title = "Set\x1b]0;owned\x07";
+    const std::string comment = "one\ttwo\nthree\r\\ \x7f \xe9\x9f\xb3";
+    CParameter doc;
+    doc.SetTitle(title);
+    doc.SetMapComment(0, comment);
+    const fs::path map = dir_ / "odd.mid";
+    ASSERT_TRUE(SaveMapDocument(map.string(), doc).Ok());
+    const std::string shownTitle = "Set\\x1b]0;owned\\x07";
+    const std::string shownComment = "one\\ttwo\\nthree\\r\\\\ \\x7f \xe9\x9f\xb3";
+
+    const Result dump = Kel({"dump", map.string()});
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    EXPECT_EQ(std::count(dump.out.begin(), dump.out.end(), '\n'), 52);
+    EXPECT_NE(dump.out.find("TITLE\t" + shownTitle + "\n"), std::string::npos) << dump.out;
+    EXPECT_NE(dump.out.find("\t" + shownComment + "\n"), std::string::npos) << dump.out;
+
+    const Result show = Kel({"show", map.string()});
+    EXPECT_NE(show.out.find("Title: " + shownTitle + "\n"), std::string::npos) << show.out;
+    EXPECT_NE(show.out.find(shownComment + "\n"), std::string::npos) << show.out;
+
+    const Result compare = Kel({"compare", map.string(), NewMap().string()});
+    EXPECT_EQ(compare.status, 1);
+    EXPECT_NE(compare.out.find(shownTitle), std::string::npos) << compare.out;
+    EXPECT_NE(compare.out.find(shownComment), std::string::npos) << compare.out;
+    for (const Result* run : {&dump, &show, &compare}) {
+        EXPECT_EQ(run->out.find('\x1b'), std::string::npos);
+        EXPECT_EQ(run->out.find('\r'), std::string::npos);
+    }
+    // The file keeps its bytes.
+    CParameter again;
+    ASSERT_EQ(ReadMapFile(map.string(), ControlMapKind, again, nullptr), 0);
+    EXPECT_EQ(again.GetTitle(), title);
+    EXPECT_EQ(again.GetMapComment(0), comment);
+}
+
+TEST_F(Kelmap, AFifoIsRefusedInsteadOfWaitedFor) {
+    const fs::path pipe = dir_ / "pipe.syx";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    const fs::path out = dir_ / "out.mid";
+    // No writer at all: the open must not wait for one. A writer that never writes: the read
+    // must not wait for data.
+    Result run = Kel({"from-syx", pipe.string(), out.string()}, nullptr, "timeout 10 %");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot be read"), std::string::npos) << run.err;
+    run = Kel({"dump", pipe.string()}, nullptr,
+              "{ sleep 30 >" + Quote(pipe.string()) +
+                  " & w=$!; timeout 10 %; s=$?; kill $w; exit $s; }");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("An error occurred while loading the file. (5)"), std::string::npos)
+        << run.err;
+    EXPECT_FALSE(fs::exists(out));
 }
 
 // Transmit, receive and the port list through the built-in virtual KEL device. Each kelmap

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -25,6 +26,9 @@
 #include <unistd.h>
 
 #include "files/fileio.h"
+#include "files/listfile.h"
+#include "files/syxfile.h"
+#include "model/assignlist.h"
 #include "support/file_test_support.h"
 
 namespace kel {
@@ -107,6 +111,9 @@ struct NoWindows : MapFileHost {
     void ApplyAssignDialog() override {}
     std::optional<std::string> ChooseSavePath() override { return std::nullopt; }
     std::optional<std::string> ChooseOpenPath() override { return std::nullopt; }
+    ChangedFileAnswer AskReplaceChangedFile(const std::string&) override {
+        return ChangedFileAnswer::Cancel;
+    }
 };
 
 class FileFaultTest : public ::testing::Test {
@@ -195,6 +202,66 @@ TEST_F(FileFaultTest, ADiskThatFillsUpWhileWritingKeepsTheOldFile) {
         CHILD_EXPECT(std::distance(fs::directory_iterator(disk), fs::directory_iterator()) == 1);
         return kChildPassed;
     });
+}
+
+TEST_F(FileFaultTest, AListExportOntoAFullDiskKeepsTheOldList) {
+    const fs::path disk = dir / "disk";
+    fs::create_directory(disk);
+    ControlMap map;
+    for (std::size_t i = 0; i < map.comments.size(); ++i) {
+        map.comments[i] = std::string(kTextLimit, static_cast<char>('a' + i % 26));
+    }
+    EXPECT_CHILD_PASSES([&] {
+        // Three pages: the old list takes two, the new one needs more than the third.
+        if (!MountPrivateTmpfs(disk, "size=12k")) {
+            return kChildSkipped;
+        }
+        const Bytes old(8000, 'o');
+        test::WriteFile(disk / "list.htm", old);
+        CHILD_EXPECT(AssignListHtml(map).size() > 4096);
+        CHILD_EXPECT(ExportAssignList(map, disk / "list.htm", reporter) == -1);
+        CHILD_EXPECT(reporter.warnings.size() == 1 &&
+                     reporter.warnings[0] ==
+                         std::make_pair(StringId::SaveError, int{CauseDiskFull}));
+        CHILD_EXPECT(test::ReadFile(disk / "list.htm") == old);
+        CHILD_EXPECT(std::distance(fs::directory_iterator(disk), fs::directory_iterator()) == 1);
+        return kChildPassed;
+    });
+}
+
+TEST_F(FileFaultTest, TemporaryFilesGoWhenTheProcessEndsBySignalOrExit) {
+    // Registered temporary files as a save in progress leaves them; a file of someone else's
+    // is never registered and stays.
+    const fs::path kept = dir / "kept";
+    test::WriteFile(kept, {1});
+    for (const int signal : {SIGINT, SIGTERM, 0}) {
+        const fs::path temp = dir / (".map.mid_tmpbulk." + std::to_string(signal));
+        std::fflush(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::alarm(kChildSeconds);
+            RemoveTempFilesOnSignals();
+            test::WriteFile(temp, {1, 2, 3});
+            if (!RegisterTempFile(temp)) {
+                ::_exit(kChildFailed);
+            }
+            if (signal != 0) {
+                ::raise(signal);
+                ::_exit(kChildFailed); // the signal ends the process
+            }
+            std::exit(kChildPassed); // an ordinary exit
+        }
+        ASSERT_GE(pid, 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        if (signal != 0) {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+        } else {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kChildPassed);
+        }
+        EXPECT_FALSE(fs::exists(temp)) << signal;
+    }
+    EXPECT_TRUE(fs::exists(kept));
 }
 
 TEST_F(FileFaultTest, AFileSizeLimitAtTheFirstOrTheLastByteKeepsTheOldFile) {
@@ -298,9 +365,9 @@ TEST_F(FileFaultTest, EmptyCutOffAndSpecialFilesOpenAsAnEmptyUntitledMap) {
     EXPECT_TRUE(OpenFailedWith(dir / "half.mid", StringId::NotControlMap, 0));
     EXPECT_TRUE(OpenFailedWith(dir / "tail.mid", StringId::NotControlMap, 0));
     EXPECT_TRUE(OpenFailedWith(dir.Path(), StringId::LoadError, CauseAccessDenied));
-    // A pipe nobody writes to reads as empty; it must not wait for a writer.
+    // A pipe nobody writes to is refused; nothing waits for a writer.
     EXPECT_CHILD_PASSES([&] {
-        CHILD_EXPECT(OpenFailedWith(dir / "pipe.mid", StringId::LoadFailed, 0));
+        CHILD_EXPECT(OpenFailedWith(dir / "pipe.mid", StringId::LoadError, CauseAccessDenied));
         return kChildPassed;
     });
     // A device that never runs dry is no file to read a map from.
@@ -312,41 +379,23 @@ TEST_F(FileFaultTest, EmptyCutOffAndSpecialFilesOpenAsAnEmptyUntitledMap) {
     }
 }
 
-TEST_F(FileFaultTest, APipeIsReadWholeUntilItsWriterClosesIt) {
-    // A map far larger than one read of a pipe gives (a copyright text of a megabyte), written
-    // into a FIFO by another process while the reader waits for the rest.
-    CParameter source;
-    source.RecordOf(49) = test::SampleRecord(49);
-    source.SetCopyrightText(std::string(1024 * 1024, 'c'));
-    const Bytes image = CSmfCtrl(&source).BuildImage();
+TEST_F(FileFaultTest, APipeIsRefusedAtOnceEvenWithAWriterThatNeverWrites) {
+    // A writer holds the FIFO open and writes nothing: a read would wait forever, and an open
+    // without any writer would wait for one.
     const fs::path pipe = dir / "pipe.mid";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
-    // A reader that reads nothing holds the FIFO open, so that the writer can open it and no
-    // write ever finds the FIFO without a reader.
-    const int holder = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(holder, 0);
-    const int writer = ::open(pipe.c_str(), O_WRONLY | O_CLOEXEC);
-    ASSERT_GE(writer, 0);
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(holder);        // the parent's; a reader here would keep the writes waiting
-        ::alarm(kChildSeconds); // then the reader sees the end of the pipe
-        ::_exit(WriteAndClose(writer, image, false) == 0 ? kChildPassed : kChildFailed);
-    }
-    ASSERT_GE(pid, 0);
-    ::close(writer);
-
-    CParameter loaded;
-    EXPECT_EQ(ReadMapFile(pipe, ControlMapKind, loaded, &reporter), 0);
-    EXPECT_TRUE(reporter.warnings.empty());
-    EXPECT_EQ(loaded.CopyrightText().size(), source.CopyrightText().size());
-    EXPECT_TRUE(loaded.CopyrightText() == source.CopyrightText());
-    EXPECT_EQ(loaded.RecordOf(49), test::SampleRecord(49));
-    ::close(holder);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kChildPassed);
+    EXPECT_CHILD_PASSES([&] {
+        const SyxImport alone = LoadSyxFile(pipe);
+        CHILD_EXPECT(alone.error == SyxError::CannotRead);
+        CHILD_EXPECT(alone.message.find("not a regular file") != std::string::npos);
+        const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const int writer = ::open(pipe.c_str(), O_WRONLY | O_CLOEXEC);
+        CHILD_EXPECT(reader >= 0 && writer >= 0);
+        CHILD_EXPECT(OpenFailedWith(pipe, StringId::LoadError, CauseAccessDenied));
+        CHILD_EXPECT(LoadSyxFile(pipe).error == SyxError::CannotRead);
+        return kChildPassed;
+    });
+    EXPECT_TRUE(fs::is_fifo(pipe));
 }
 
 TEST_F(FileFaultTest, AnUnreadableFileReportsAccessDenied) {
@@ -412,6 +461,51 @@ TEST_F(FileFaultTest, HugeFilesAreReadInBoundedTimeAndMemory) {
             return kChildPassed;
         });
     }
+}
+
+TEST_F(FileFaultTest, AHugeCopyrightTextIsKeptUpToItsLimitInBoundedMemory) {
+    // A map whose copyright text is 200 MB (a hole of zeros on disk) before its bulk messages.
+    CParameter source;
+    source.RecordOf(49) = test::SampleRecord(49);
+    source.SetMapComment(49, "last");
+    source.SetCopyrightText("(c)");
+    const Bytes image = CSmfCtrl(&source).BuildImage();
+    const Bytes marker = {0x00, 0xFF, 0x02, 0x03, '(', 'c', ')'};
+    const auto at = std::search(image.begin(), image.end(), marker.begin(), marker.end());
+    ASSERT_NE(at, image.end());
+    constexpr std::uint32_t kHuge = 200u * 1024 * 1024;
+    Bytes head(image.begin(), at);
+    head.insert(head.end(), {0x00, 0xFF, 0x02});
+    AppendVlq(head, kHuge);
+    head.insert(head.end(), {'(', 'c', ')'});
+    const Bytes tail(at + static_cast<std::ptrdiff_t>(marker.size()), image.end());
+    const std::uint32_t track =
+        static_cast<std::uint32_t>(head.size() - 22 + (kHuge - 3) + tail.size());
+    for (int i = 0; i < 4; ++i) {
+        head[18 + i] = static_cast<std::uint8_t>(track >> (24 - 8 * i));
+    }
+    const fs::path path = dir / "huge.mid";
+    test::WriteFile(path, head);
+    {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(
+            ::pwrite(fd, tail.data(), tail.size(), static_cast<off_t>(head.size() + kHuge - 3)),
+            static_cast<ssize_t>(tail.size()));
+        ::close(fd);
+    }
+    EXPECT_CHILD_PASSES([&] {
+        const long before = PeakMemory();
+        CHILD_EXPECT(files.LoadMapFile(path, ControlMapKind) == 1);
+        CHILD_EXPECT(reporter.warnings.empty());
+        CHILD_EXPECT(doc.RecordOf(49) == test::SampleRecord(49));
+        CHILD_EXPECT(doc.GetMapComment(49) == "last");
+        CHILD_EXPECT(doc.CopyrightText().size() == kCopyrightLimit);
+        CHILD_EXPECT(doc.CopyrightText().compare(0, 3, "(c)") == 0);
+        std::fprintf(stderr, "peak memory +%ld KiB\n", (PeakMemory() - before) / 1024);
+        CHILD_EXPECT(PeakMemory() - before < 16L * 1024 * 1024);
+        return kChildPassed;
+    });
 }
 
 } // namespace

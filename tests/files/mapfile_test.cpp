@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -41,6 +43,12 @@ struct FakeHost : MapFileHost {
         return savePath;
     }
     std::optional<std::string> ChooseOpenPath() override { return openPath; }
+    ChangedFileAnswer changedAnswer = ChangedFileAnswer::Cancel;
+    std::vector<std::string> changedAsked;
+    ChangedFileAnswer AskReplaceChangedFile(const std::string& path) override {
+        changedAsked.push_back(path);
+        return changedAnswer;
+    }
 };
 
 struct FakeQuestioner : Questioner {
@@ -320,6 +328,61 @@ TEST_F(MapFileTest, SaveCurrentMapAsksForAPathOnlyWhenUntitled) {
 
 // --- commands and the save question --------------------------------------------------------
 
+TEST_F(MapFileTest, SaveAsksBeforeReplacingAFileChangedOnDisk) {
+    const std::string path = (dir / "map.mid").string();
+    const std::string other = (dir / "other.mid").string();
+    WriteMap(path, 5);
+    ASSERT_EQ(files.LoadMapFile(path, ControlMapKind), 1);
+    Edit(7);
+    // Unchanged on disk: saved without a question, and again after its own save.
+    EXPECT_EQ(files.SaveCurrentMap(), 1);
+    Edit(8);
+    EXPECT_EQ(files.SaveCurrentMap(), 1);
+    EXPECT_TRUE(host.changedAsked.empty());
+
+    // Another program replaces the file (a new file renamed over it, as saves do).
+    WriteMap(path, 9);
+    const Bytes theirs = test::ReadFile(path);
+    Edit(10);
+    host.changedAnswer = ChangedFileAnswer::Cancel;
+    EXPECT_EQ(files.SaveCurrentMap(), 0);
+    EXPECT_EQ(host.changedAsked, std::vector<std::string>{path});
+    EXPECT_EQ(test::ReadFile(path), theirs);
+    EXPECT_TRUE(doc.IsModified());
+
+    // Save As: the map goes to the other file, which becomes the current one.
+    host.changedAnswer = ChangedFileAnswer::SaveAs;
+    host.savePath = other;
+    EXPECT_EQ(files.SaveCurrentMap(), 1);
+    EXPECT_EQ(test::ReadFile(path), theirs);
+    EXPECT_EQ(files.CurrentPath(), other);
+    CParameter saved;
+    ASSERT_EQ(ReadMapFile(other, ControlMapKind, saved, nullptr), 0);
+    EXPECT_EQ(saved.RecordOf(10), test::SampleRecord(10));
+
+    // Changed in place (same file, other content): Replace saves over it; then it is ours.
+    ASSERT_EQ(files.LoadMapFile(path, ControlMapKind), 1);
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::app);
+        out << "appended by a sync tool";
+    }
+    Edit(11);
+    host.changedAnswer = ChangedFileAnswer::Replace;
+    host.changedAsked.clear();
+    EXPECT_EQ(files.SaveCurrentMap(), 1);
+    EXPECT_EQ(host.changedAsked.size(), 1u);
+    ASSERT_EQ(ReadMapFile(path, ControlMapKind, saved, nullptr), 0);
+    EXPECT_EQ(saved.RecordOf(11), test::SampleRecord(11));
+    EXPECT_FALSE(files.CurrentFileChangedOnDisk());
+
+    // A file that is gone is simply written again.
+    std::filesystem::remove(path);
+    Edit(12);
+    host.changedAsked.clear();
+    EXPECT_EQ(files.SaveCurrentMap(), 1);
+    EXPECT_TRUE(host.changedAsked.empty());
+}
+
 TEST_F(MapFileTest, CommandsAskFirstAndStopOnCancel) {
     WriteMap(dir / "a.mid", 1);
     host.openPath = (dir / "a.mid").string();
@@ -363,6 +426,23 @@ TEST_F(MapFileTest, YesSavesBeforeOpening) {
     EXPECT_EQ(kept.RecordOf(3), test::SampleRecord(3));
     EXPECT_EQ(doc.RecordOf(1), test::SampleRecord(1));
     EXPECT_EQ(files.CurrentPath(), *host.openPath);
+}
+
+TEST_F(MapFileTest, AYesWhoseSaveFailsOrIsCancelledKeepsTheMap) {
+    WriteMap(dir / "a.mid", 1);
+    host.openPath = (dir / "a.mid").string();
+    questioner.answer = Answer::Yes;
+    // Untitled, and the save dialog is cancelled.
+    Edit();
+    EXPECT_EQ(files.CommandOpen(questioner), 0);
+    EXPECT_EQ(files.CommandNew(questioner), 0);
+    EXPECT_EQ(files.ConfirmDiscard(questioner), Answer::Cancel);
+    // Named, and the save fails (its folder is gone).
+    files.SetCurrentPath((dir / "gone" / "map.mid").string());
+    EXPECT_EQ(files.CommandOpen(questioner), 0);
+    EXPECT_EQ(doc.RecordOf(3), test::SampleRecord(3));
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(files.CurrentPath(), (dir / "gone" / "map.mid").string());
 }
 
 TEST_F(MapFileTest, DroppedFilesOpenTheFirstOnly) {

@@ -145,6 +145,25 @@
         <translation>VOSTEL KEL Editor のバージョン情報</translation>
     </message>
     <message>
+        <location filename="../../app/keleditorapp.cpp" line="+243"/>
+        <source>%1
+
+This file has been changed on disk since it was opened or last saved. Replace it, or save the map under another name?</source>
+        <translation>%1
+
+このファイルは、開いたとき、または最後に保存したときから、ディスク上で変更されています。このファイルを置き換えますか、それとも別の名前で保存しますか?</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>&amp;Replace</source>
+        <translation>置き換え(&amp;R)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Save &amp;As...</source>
+        <translation>名前を付けて保存(&amp;A)...</translation>
+    </message>
+    <message>
         <location filename="../../gui/common/confirmdlg.cpp" line="+18"/>
         <source>Confirm</source>
         <translation>確認</translation>
