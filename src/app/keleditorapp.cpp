@@ -96,6 +96,7 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
         return false;
     }
     mainWindow_ = window;
+    ui_.SetMainWindow(window);
     // The assign dialog hands its keys to the main window, activates it when it closes and
     // has the panel labels repainted after a commit.
     msgDlg_->SetNotifyTarget(window);
@@ -217,6 +218,11 @@ void CKelEditorApp::CommitTitleField() {
 
 void CKelEditorApp::ApplyAssignDialog() {
     AssignDialog().ApplyAssignDialog();
+}
+
+bool CKelEditorApp::ApplyPendingEdits() {
+    CommitTitleField();
+    return AssignDialog().ApplyAssignDialog() == 0;
 }
 
 std::optional<std::string> CKelEditorApp::ChooseSavePath() {

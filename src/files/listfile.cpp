@@ -33,7 +33,7 @@ int WriteListToFile(int fd, const fs::path& path, bool temporary, const ControlM
         if (temporary) {
             ::unlink(path.c_str());
         }
-        reporter.warn(StringId::SaveError, FileErrorCauseOf(err));
+        reporter.warnFile(StringId::SaveError, FileErrorCauseOf(err), path.string());
         return -1;
     }
     return 0;
@@ -85,7 +85,7 @@ std::optional<fs::path> UserTempDirectory() {
 int WriteAssignList(const ControlMap& map, const fs::path& path, Reporter& reporter) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
-        reporter.warn(StringId::TempFileError, FileErrorCauseOf(errno));
+        reporter.warnFile(StringId::TempFileError, FileErrorCauseOf(errno), path.string());
         return -1;
     }
     return WriteListToFile(fd, path, false, map, reporter);
@@ -104,7 +104,7 @@ int ExportAssignList(const ControlMap& map, const fs::path& target,
         [&](unsigned attempt) { return *tempDir / ("_kel" + Hex(now + attempt) + ".htm"); },
         kNameAttempts, 0666, TakenName::ReplaceOwnFile, temp);
     if (fd < 0) {
-        reporter.warn(StringId::TempFileError, FileErrorCauseOf(errno));
+        reporter.warnFile(StringId::TempFileError, FileErrorCauseOf(errno), tempDir->string());
         return -1;
     }
     if (WriteListToFile(fd, temp, true, map, reporter) != 0) {
@@ -116,15 +116,15 @@ int ExportAssignList(const ControlMap& map, const fs::path& target,
         return 0;
     }
     if (FileErrorCauseOf(err) != CauseAccessDenied) {
-        reporter.warn(StringId::SaveError, FileErrorCauseOf(err));
+        reporter.warnFile(StringId::SaveError, FileErrorCauseOf(err), target.string());
         return -1;
     }
     if (::unlink(target.c_str()) != 0) {
-        reporter.warn(StringId::CannotOverwrite);
+        reporter.warnFile(StringId::CannotOverwrite, 0, target.string());
         return -1;
     }
     if (!MoveFile(temp, target, err)) {
-        reporter.warn(StringId::SaveError, FileErrorCauseOf(err));
+        reporter.warnFile(StringId::SaveError, FileErrorCauseOf(err), target.string());
         return -1;
     }
     return 0;
@@ -151,7 +151,7 @@ int ViewAssignList(const ControlMap& map, DocumentOpener* opener,
         },
         kNameAttempts, 0600, TakenName::ReplaceOwnFile, file);
     if (fd < 0) {
-        reporter.warn(StringId::TempFileError, FileErrorCauseOf(errno));
+        reporter.warnFile(StringId::TempFileError, FileErrorCauseOf(errno), tempDir->string());
         return -1;
     }
     if (WriteListToFile(fd, file, true, map, reporter) != 0) {

@@ -57,6 +57,35 @@ int OpenMapFile(const std::string& path, int& fd) {
     return 0;
 }
 
+// Holds back the reports of a file read until the map it left half-filled has been cleared, so
+// that no message is shown over a panel with records of a file that was refused.
+class HeldReports : public Reporter {
+public:
+    void warn(StringId id, int detail) override { held_.push_back({id, detail, {}, false}); }
+    void warnFile(StringId id, int cause, const std::string& path) override {
+        held_.push_back({id, cause, path, true});
+    }
+    void Release(Reporter& to) {
+        for (const Held& report : held_) {
+            if (report.onFile) {
+                to.warnFile(report.id, report.detail, report.path);
+            } else {
+                to.warn(report.id, report.detail);
+            }
+        }
+        held_.clear();
+    }
+
+private:
+    struct Held {
+        StringId id;
+        int detail;
+        std::string path;
+        bool onFile;
+    };
+    std::vector<Held> held_;
+};
+
 } // namespace
 
 // --- reading and writing a map file ----------------------------------------------------------
@@ -72,7 +101,7 @@ int ReadMapFile(const std::string& path, MessageSetKind kind, CParameter& docume
     }
     if (err != 0) {
         if (reporter != nullptr) {
-            reporter->warn(StringId::LoadError, FileErrorCauseOf(err));
+            reporter->warnFile(StringId::LoadError, FileErrorCauseOf(err), path);
         }
         return -1;
     }
@@ -146,6 +175,7 @@ void CMapFiles::UpdateTitle() {
 
 void CMapFiles::NewMapFile() {
     currentPath_.clear();
+    importedSet_ = false;
     document_.NewDocument();
     UpdateTitle();
     host_.RefreshViews();
@@ -154,13 +184,18 @@ void CMapFiles::NewMapFile() {
 int CMapFiles::LoadMapFile(const std::string& path, MessageSetKind kind) {
     const ControllerId selected = document_.SelectedController();
     NewMapFile();
-    if (ReadMapFile(path, kind, document_, &reporter_) != 0) {
-        // Never leave a mixture of what was read so far.
+    HeldReports reports;
+    if (ReadMapFile(path, kind, document_, &reports) != 0) {
+        // Never leave a mixture of what was read so far, not even behind the message.
         NewMapFile();
+        reports.Release(reporter_);
         return 0;
     }
+    reports.Release(reporter_); // what a successful read noted on the way
     document_.FoldTwinCodes();
     SetCurrentPath(path);
+    // A memory set file keeps its name in the title but is not saved over.
+    importedSet_ = kind == MemorySetKind;
     if (kind == ControlMapKind) {
         recent_.Add(path);
     }
@@ -171,7 +206,7 @@ int CMapFiles::LoadMapFile(const std::string& path, MessageSetKind kind) {
 }
 
 int CMapFiles::SaveCurrentMap() {
-    if (!currentPath_.empty()) {
+    if (!SaveNeedsName()) {
         return SaveMapFile(currentPath_);
     }
     return SaveMapFileAs();
@@ -189,10 +224,11 @@ int CMapFiles::SaveMapFile(const std::string& path) {
     host_.CommitTitleField();
     host_.ApplyAssignDialog();
 
-    if (!ReportSaveFailure(SaveMapDocument(path, document_))) {
+    if (!ReportSaveFailure(SaveMapDocument(path, document_), path)) {
         return 0;
     }
 
+    importedSet_ = false;
     SetCurrentPath(path);
     recent_.Add(path);
     document_.SetModified(false);
@@ -201,16 +237,16 @@ int CMapFiles::SaveMapFile(const std::string& path) {
 }
 
 int CMapFiles::CheckSaveMapFile(const std::string& path) {
-    return ReportSaveFailure(CheckSafeSave(path)) ? 1 : 0;
+    return ReportSaveFailure(CheckSafeSave(path), path) ? 1 : 0;
 }
 
-bool CMapFiles::ReportSaveFailure(const SafeSaveResult& saved) {
+bool CMapFiles::ReportSaveFailure(const SafeSaveResult& saved, const std::string& path) {
     if (saved.status == SafeSaveStatus::CannotOverwrite) {
-        reporter_.warn(StringId::CannotOverwrite);
+        reporter_.warnFile(StringId::CannotOverwrite, 0, path);
         return false;
     }
     if (!saved.Ok()) {
-        reporter_.warn(StringId::SaveError, saved.cause);
+        reporter_.warnFile(StringId::SaveError, saved.cause, path);
         return false;
     }
     return true;
@@ -222,9 +258,12 @@ Answer CMapFiles::ConfirmDiscard(Questioner& questioner) {
     return document_.ConfirmDiscard(questioner, [this] { SaveCurrentMap(); });
 }
 
+bool CMapFiles::ReadyToDiscard(Questioner& questioner) {
+    return host_.ApplyPendingEdits() && ConfirmDiscard(questioner) != Answer::Cancel;
+}
+
 int CMapFiles::CommandNew(Questioner& questioner) {
-    host_.CommitTitleField();
-    if (ConfirmDiscard(questioner) == Answer::Cancel) {
+    if (!ReadyToDiscard(questioner)) {
         return 0;
     }
     NewMapFile();
@@ -232,8 +271,7 @@ int CMapFiles::CommandNew(Questioner& questioner) {
 }
 
 int CMapFiles::OpenWith(Questioner& questioner, MessageSetKind kind) {
-    host_.CommitTitleField();
-    if (ConfirmDiscard(questioner) == Answer::Cancel) {
+    if (!ReadyToDiscard(questioner)) {
         return 0;
     }
     const std::optional<std::string> path = host_.ChooseOpenPath();
@@ -255,8 +293,7 @@ int CMapFiles::CommandOpenDropped(const std::vector<std::string>& paths, Questio
     if (paths.empty()) {
         return 0;
     }
-    host_.CommitTitleField();
-    if (ConfirmDiscard(questioner) == Answer::Cancel) {
+    if (!ReadyToDiscard(questioner)) {
         return 0;
     }
     return LoadMapFile(paths.front(), ControlMapKind);
@@ -266,8 +303,7 @@ int CMapFiles::CommandOpenRecent(std::size_t index, Questioner& questioner) {
     if (index >= recent_.Size()) {
         return 0;
     }
-    host_.CommitTitleField();
-    if (ConfirmDiscard(questioner) == Answer::Cancel) {
+    if (!ReadyToDiscard(questioner)) {
         return 0;
     }
     const std::string entry = recent_.At(index); // a copy: loading reorders the list
