@@ -4,11 +4,13 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSettings>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "app/kelmidi.h"
 #include "app/mainframe.h"
@@ -24,7 +26,8 @@ namespace kel {
 
 namespace {
 
-constexpr int kPathLimit = 260; // characters taken from the command line
+constexpr int kPathLimit = 260;           // characters taken from the command line
+constexpr qint64 kPlacementWaitMs = 1000; // for the window manager to place the main window
 constexpr char kLegalCopyright[] = "Copyright (C) 2026 the KEL Editor developers";
 
 } // namespace
@@ -112,6 +115,14 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
     window->DialogBar()->TitleField()->setFocus();
 
     if (const QString path = FirstArgument(arguments); !path.isEmpty()) {
+        // A message about the file is centred on the main window: the window manager places
+        // the window first (until it is on the screen, for a second at most).
+        QElapsedTimer waited;
+        waited.start();
+        while (window->windowHandle() != nullptr && !window->windowHandle()->isExposed() &&
+               waited.elapsed() < kPlacementWaitMs) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
         files_.LoadMapFile(CAppSettings::ToFsPath(path), ControlMapKind);
     }
     return true;
