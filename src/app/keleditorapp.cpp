@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "app/htmlviewer.h"
 #include "app/kelmidi.h"
@@ -27,7 +29,8 @@ namespace kel {
 
 namespace {
 
-constexpr int kPathLimit = 260; // characters taken from the command line
+constexpr int kPathLimit = 260;           // characters taken from the command line
+constexpr qint64 kPlacementWaitMs = 1000; // for the window manager to place the main window
 constexpr char kLegalCopyright[] = "Copyright (C) 2026 the KEL Editor developers";
 
 } // namespace
@@ -99,6 +102,7 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
         return false;
     }
     mainWindow_ = window;
+    ui_.SetMainWindow(window);
     // The assign dialog hands its keys to the main window, activates it when it closes and
     // has the panel labels repainted after a commit.
     msgDlg_->SetNotifyTarget(window);
@@ -120,6 +124,14 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
     window->DialogBar()->TitleField()->setFocus();
 
     if (const QString path = FirstArgument(arguments); !path.isEmpty()) {
+        // A message about the file is centred on the main window: the window manager places
+        // the window first (until it is on the screen, for a second at most).
+        QElapsedTimer waited;
+        waited.start();
+        while (window->windowHandle() != nullptr && !window->windowHandle()->isExposed() &&
+               waited.elapsed() < kPlacementWaitMs) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
         files_.LoadMapFile(CAppSettings::ToFsPath(path), ControlMapKind);
     }
     return true;
@@ -234,6 +246,11 @@ void CKelEditorApp::CommitTitleField() {
 
 void CKelEditorApp::ApplyAssignDialog() {
     AssignDialog().ApplyAssignDialog();
+}
+
+bool CKelEditorApp::ApplyPendingEdits() {
+    CommitTitleField();
+    return AssignDialog().ApplyAssignDialog() == 0;
 }
 
 std::optional<std::string> CKelEditorApp::ChooseSavePath() {

@@ -109,6 +109,7 @@ public:
     void RefreshViews() override;
     void CommitTitleField() override;
     void ApplyAssignDialog() override;
+    bool ApplyPendingEdits() override;
     std::optional<std::string> ChooseSavePath() override;
     std::optional<std::string> ChooseOpenPath() override;
     ChangedFileAnswer AskReplaceChangedFile(const std::string& path) override;

@@ -558,9 +558,10 @@ bool CMainFrame::event(QEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    // A title typed just before closing still counts as a change worth the save question.
-    dlgBar_->CommitTitleField();
-    if (app_.Files().ConfirmDiscard(app_.GetQuestioner()) == Answer::Cancel) {
+    // A title typed or an assignment changed just before closing still counts as a change
+    // worth the save question; a message text the assign dialog refuses keeps the editor open.
+    if (!app_.ApplyPendingEdits() ||
+        app_.Files().ConfirmDiscard(app_.GetQuestioner()) == Answer::Cancel) {
         event->ignore();
         return;
     }

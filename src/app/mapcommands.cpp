@@ -276,7 +276,7 @@ void CMapCommands::ExportSysEx() {
     const SyxResult result =
         SaveSyxFile(app_.Document().Map().records, CAppSettings::ToFsPath(path));
     if (!result.Ok()) {
-        app_.Ui().Warn(&window_, SyxMessageText(result));
+        app_.Ui().Warn(&window_, SyxMessageText(result, path));
         return;
     }
     window_.statusBar()->showMessage(

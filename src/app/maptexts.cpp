@@ -280,17 +280,20 @@ QStringList ComparisonLines(const MapComparison& comparison) {
     return lines;
 }
 
-QString SyxMessageText(const SyxResult& result) {
+QString SyxMessageText(const SyxResult& result, const QString& path) {
     const QString english = QString::fromUtf8(result.message);
     switch (result.error) {
     case SyxError::None:
         return {};
     case SyxError::CannotOverwrite:
-        return UiText(StringId::CannotOverwrite);
+        return path.isEmpty() ? UiText(StringId::CannotOverwrite)
+                              : UiFileMessage(StringId::CannotOverwrite, 0, path);
     case SyxError::CannotSave: {
         QStringList captures;
         if (MatchFilledText(english, FromStd(Text(StringId::SaveError)), captures)) {
-            return UiMessage(StringId::SaveError, captures[0].toInt());
+            const int cause = captures[0].toInt();
+            return path.isEmpty() ? UiMessage(StringId::SaveError, cause)
+                                  : UiFileMessage(StringId::SaveError, cause, path);
         }
         return english;
     }

@@ -40,7 +40,8 @@ QString ComparisonLine(const ControlDifference& difference);
 QString TitleChangeLine(const MapComparison& comparison);
 QStringList ComparisonLines(const MapComparison& comparison);
 
-// The message of a failed .syx save or load.
-QString SyxMessageText(const SyxResult& result);
+// The message of a failed .syx save or load; a failed save of `path` (when given) adds the
+// line with the path and the cause in words, as the other file messages do.
+QString SyxMessageText(const SyxResult& result, const QString& path = {});
 
 } // namespace kel

@@ -33,7 +33,7 @@ int WriteListToFile(int fd, const fs::path& path, bool temporary, const ControlM
         if (temporary) {
             ::unlink(path.c_str());
         }
-        reporter.warn(StringId::SaveError, FileErrorCauseOf(err));
+        reporter.warnFile(StringId::SaveError, FileErrorCauseOf(err), path.string());
         return -1;
     }
     return 0;
@@ -69,7 +69,7 @@ std::optional<fs::path> UserTempDirectory() {
 int WriteAssignList(const ControlMap& map, const fs::path& path, Reporter& reporter) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
-        reporter.warn(StringId::TempFileError, FileErrorCauseOf(errno));
+        reporter.warnFile(StringId::TempFileError, FileErrorCauseOf(errno), path.string());
         return -1;
     }
     return WriteListToFile(fd, path, false, map, reporter);
@@ -78,11 +78,11 @@ int WriteAssignList(const ControlMap& map, const fs::path& path, Reporter& repor
 int ExportAssignList(const ControlMap& map, const fs::path& target, Reporter& reporter) {
     const SafeSaveResult saved = SaveBytesSafely(target.string(), BytesOf(AssignListHtml(map)));
     if (saved.status == SafeSaveStatus::CannotOverwrite) {
-        reporter.warn(StringId::CannotOverwrite);
+        reporter.warnFile(StringId::CannotOverwrite, 0, target.string());
         return -1;
     }
     if (!saved.Ok()) {
-        reporter.warn(StringId::SaveError, saved.cause);
+        reporter.warnFile(StringId::SaveError, saved.cause, target.string());
         return -1;
     }
     return 0;
@@ -104,7 +104,7 @@ int ViewAssignList(const ControlMap& map, DocumentOpener* opener,
         },
         kNameAttempts, 0600, TakenName::Fail, file);
     if (fd < 0) {
-        reporter.warn(StringId::TempFileError, FileErrorCauseOf(errno));
+        reporter.warnFile(StringId::TempFileError, FileErrorCauseOf(errno), tempDir->string());
         return -1;
     }
     if (WriteListToFile(fd, file, true, map, reporter) != 0) {

@@ -80,6 +80,35 @@ private:
     int error_ = 0;
 };
 
+// Holds back the reports of a file read until the map it left half-filled has been cleared, so
+// that no message is shown over a panel with records of a file that was refused.
+class HeldReports : public Reporter {
+public:
+    void warn(StringId id, int detail) override { held_.push_back({id, detail, {}, false}); }
+    void warnFile(StringId id, int cause, const std::string& path) override {
+        held_.push_back({id, cause, path, true});
+    }
+    void Release(Reporter& to) {
+        for (const Held& report : held_) {
+            if (report.onFile) {
+                to.warnFile(report.id, report.detail, report.path);
+            } else {
+                to.warn(report.id, report.detail);
+            }
+        }
+        held_.clear();
+    }
+
+private:
+    struct Held {
+        StringId id;
+        int detail;
+        std::string path;
+        bool onFile;
+    };
+    std::vector<Held> held_;
+};
+
 } // namespace
 
 // --- reading and writing a map file ----------------------------------------------------------
@@ -118,7 +147,7 @@ int ReadMapFile(const std::string& path, MessageSetKind kind, CParameter& docume
         }
     }
     if (reporter != nullptr) {
-        reporter->warn(StringId::LoadError, FileErrorCauseOf(err));
+        reporter->warnFile(StringId::LoadError, FileErrorCauseOf(err), path);
     }
     return -1;
 }
@@ -217,6 +246,7 @@ bool CMapFiles::CurrentFileChangedOnDisk() const {
 void CMapFiles::NewMapFile() {
     currentPath_.clear();
     stamp_ = {};
+    importedSet_ = false;
     document_.NewDocument();
     UpdateTitle();
     host_.RefreshViews();
@@ -225,14 +255,19 @@ void CMapFiles::NewMapFile() {
 int CMapFiles::LoadMapFile(const std::string& path, MessageSetKind kind) {
     const ControllerId selected = document_.SelectedController();
     NewMapFile();
-    if (ReadMapFile(path, kind, document_, &reporter_) != 0) {
-        // Never leave a mixture of what was read so far.
+    HeldReports reports;
+    if (ReadMapFile(path, kind, document_, &reports) != 0) {
+        // Never leave a mixture of what was read so far, not even behind the message.
         NewMapFile();
+        reports.Release(reporter_);
         return 0;
     }
+    reports.Release(reporter_); // what a successful read noted on the way
     document_.FoldTwinCodes();
     SetCurrentPath(path);
     stamp_ = StampOf(path);
+    // A memory set file keeps its name in the title but is not saved over.
+    importedSet_ = kind == MemorySetKind;
     if (kind == ControlMapKind) {
         recent_.Add(path);
     }
@@ -243,7 +278,7 @@ int CMapFiles::LoadMapFile(const std::string& path, MessageSetKind kind) {
 }
 
 int CMapFiles::SaveCurrentMap() {
-    if (!currentPath_.empty()) {
+    if (!SaveNeedsName()) {
         // Another editor, a script or a sync tool may have written the file meanwhile: it is
         // not replaced unseen.
         if (CurrentFileChangedOnDisk()) {
@@ -273,10 +308,11 @@ int CMapFiles::SaveMapFile(const std::string& path) {
     host_.CommitTitleField();
     host_.ApplyAssignDialog();
 
-    if (!ReportSaveFailure(SaveMapDocument(path, document_))) {
+    if (!ReportSaveFailure(SaveMapDocument(path, document_), path)) {
         return 0;
     }
 
+    importedSet_ = false;
     SetCurrentPath(path);
     stamp_ = StampOf(path);
     recent_.Add(path);
@@ -286,16 +322,16 @@ int CMapFiles::SaveMapFile(const std::string& path) {
 }
 
 int CMapFiles::CheckSaveMapFile(const std::string& path) {
-    return ReportSaveFailure(CheckSafeSave(path)) ? 1 : 0;
+    return ReportSaveFailure(CheckSafeSave(path), path) ? 1 : 0;
 }
 
-bool CMapFiles::ReportSaveFailure(const SafeSaveResult& saved) {
+bool CMapFiles::ReportSaveFailure(const SafeSaveResult& saved, const std::string& path) {
     if (saved.status == SafeSaveStatus::CannotOverwrite) {
-        reporter_.warn(StringId::CannotOverwrite);
+        reporter_.warnFile(StringId::CannotOverwrite, 0, path);
         return false;
     }
     if (!saved.Ok()) {
-        reporter_.warn(StringId::SaveError, saved.cause);
+        reporter_.warnFile(StringId::SaveError, saved.cause, path);
         return false;
     }
     return true;
@@ -311,9 +347,12 @@ Answer CMapFiles::ConfirmDiscard(Questioner& questioner) {
     return answer == Answer::Yes && !saved ? Answer::Cancel : answer;
 }
 
+bool CMapFiles::ReadyToDiscard(Questioner& questioner) {
+    return host_.ApplyPendingEdits() && ConfirmDiscard(questioner) != Answer::Cancel;
+}
+
 int CMapFiles::CommandNew(Questioner& questioner) {
-    host_.CommitTitleField();
-    if (ConfirmDiscard(questioner) == Answer::Cancel) {
+    if (!ReadyToDiscard(questioner)) {
         return 0;
     }
     NewMapFile();
@@ -321,8 +360,7 @@ int CMapFiles::CommandNew(Questioner& questioner) {
 }
 
 int CMapFiles::OpenWith(Questioner& questioner, MessageSetKind kind) {
-    host_.CommitTitleField();
-    if (ConfirmDiscard(questioner) == Answer::Cancel) {
+    if (!ReadyToDiscard(questioner)) {
         return 0;
     }
     const std::optional<std::string> path = host_.ChooseOpenPath();
@@ -344,8 +382,7 @@ int CMapFiles::CommandOpenDropped(const std::vector<std::string>& paths, Questio
     if (paths.empty()) {
         return 0;
     }
-    host_.CommitTitleField();
-    if (ConfirmDiscard(questioner) == Answer::Cancel) {
+    if (!ReadyToDiscard(questioner)) {
         return 0;
     }
     return LoadMapFile(paths.front(), ControlMapKind);
@@ -355,8 +392,7 @@ int CMapFiles::CommandOpenRecent(std::size_t index, Questioner& questioner) {
     if (index >= recent_.Size()) {
         return 0;
     }
-    host_.CommitTitleField();
-    if (ConfirmDiscard(questioner) == Answer::Cancel) {
+    if (!ReadyToDiscard(questioner)) {
         return 0;
     }
     const std::string entry = recent_.At(index); // a copy: loading reorders the list

@@ -83,6 +83,14 @@ public:
     virtual void CommitTitleField() = 0;
     // Writes the open assign dialog's pending fields into the edit buffer and commits it.
     virtual void ApplyAssignDialog() = 0;
+    // Before a command that would discard the map: the TITLE field and the assign dialog's
+    // pending fields become part of the map, so that the save question sees them. False when
+    // the dialog refused its fields (it has said why) and the command stops.
+    virtual bool ApplyPendingEdits() {
+        CommitTitleField();
+        ApplyAssignDialog();
+        return true;
+    }
     // The save file dialog; nothing when the user cancels.
     virtual std::optional<std::string> ChooseSavePath() = 0;
     // The open file dialog (also used by Import Memory Set); nothing when the user cancels.
@@ -109,10 +117,11 @@ public:
     // Reads `path` as a file of `kind` into a fresh map: 1 on success; 0 after a failure,
     // which has been reported and leaves an empty, untitled map.
     int LoadMapFile(const std::string& path, MessageSetKind kind);
-    // Saves to the current path, or asks for one when the map is untitled. 1 on success, 0 on
-    // failure or cancel. When the file at the current path changed on disk since the map was
-    // opened from it or last saved to it, the host is asked first: Replace saves, Save As asks
-    // for another path, Cancel saves nothing.
+    // Saves to the current path, or asks for one when the map is untitled or was imported from
+    // a memory set (that file is not overwritten by a control map). 1 on success, 0 on failure
+    // or cancel. When the file at the current path changed on disk since the map was opened
+    // from it or last saved to it, the host is asked first: Replace saves, Save As asks for
+    // another path, Cancel saves nothing.
     int SaveCurrentMap();
     // Whether the file at the current path is no longer the one the map was opened from or
     // last saved to (another size, modification time or file); false when it is gone or the
@@ -128,8 +137,13 @@ public:
     // as the save would. Nothing is written; the map and its path are unchanged.
     int CheckSaveMapFile(const std::string& path);
 
-    // The commands. Each commits the TITLE field, asks to save a modified map and stops when
-    // the user cancels (returning 0); otherwise it returns what its file operation returned.
+    // True while the map came from Import Memory Set and has not been saved since: the title
+    // shows that file, but Save asks for a control map file name.
+    bool SaveNeedsName() const { return currentPath_.empty() || importedSet_; }
+
+    // The commands. Each applies the pending edits (stopping when the assign dialog refuses
+    // them), asks to save a modified map and stops when the user cancels (returning 0);
+    // otherwise it returns what its file operation returned.
     // The editor activates the main window afterwards.
     int CommandNew(Questioner& questioner);
     int CommandOpen(Questioner& questioner);
@@ -146,8 +160,11 @@ public:
 
 private:
     int OpenWith(Questioner& questioner, MessageSetKind kind);
-    // Reports a failed save in the file messages; true when `saved` is a success.
-    bool ReportSaveFailure(const SafeSaveResult& saved);
+    // The pending edits applied and the save question of a modified map answered: false when
+    // the command stops.
+    bool ReadyToDiscard(Questioner& questioner);
+    // Reports a failed save of `path` in the file messages; true when `saved` is a success.
+    bool ReportSaveFailure(const SafeSaveResult& saved, const std::string& path);
 
     // What the file at the current path was when the map was opened from it or last saved.
     struct DiskStamp {
@@ -166,6 +183,7 @@ private:
     MapFileHost& host_;
     std::string currentPath_;
     DiskStamp stamp_;
+    bool importedSet_ = false; // the current path names a memory set file
     RecentFileList recent_;
 };
 

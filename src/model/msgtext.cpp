@@ -81,12 +81,20 @@ void AppendMarker(std::string& out, int digit, int marker) {
 // advancing `pos`, and records the data field, channel marker and checksum fields in `r` as
 // it meets them. Returns ParseAccepted when the text is used up (or ends at "F7"), otherwise the
 // refusal.
+// A refusal is described in `fault`, with the number of the message byte being read.
 ParseResult ScanTokens(const std::string& t, std::size_t i, bool sysEx, int dataType,
-                       AssignRecord& r, std::array<std::uint8_t, kMax>& buffer, std::size_t& pos) {
+                       AssignRecord& r, std::array<std::uint8_t, kMax>& buffer, std::size_t& pos,
+                       MessageTextFault& fault) {
     const std::size_t n = t.size();
+    const auto refuse = [&](MessageRule rule, ParseResult result) {
+        fault.rule = rule;
+        fault.byte = static_cast<int>(pos) + 1;
+        return result;
+    };
     while (i < n) {
         if (pos >= kMax) {
-            return ParseTooLong; // more text follows a message that is already full
+            // more text follows a message that is already full
+            return refuse(MessageRule::TooLong, ParseTooLong);
         }
         while (i < n && IsBlank(t[i])) {
             ++i;
@@ -100,13 +108,17 @@ ParseResult ScanTokens(const std::string& t, std::size_t i, bool sysEx, int data
             if (sysEx && a == 'F' && b == '7') {
                 buffer[pos++] = 0xF7;
                 if (i + 2 < n) {
-                    return static_cast<ParseResult>(i + 2); // nothing may follow the end
+                    // nothing may follow the end
+                    return refuse(MessageRule::TextAfterEnd, static_cast<ParseResult>(i + 2));
                 }
                 return ParseAccepted;
             }
             if (a == 'D' && b == 'T') {
-                if (r[rec::DataPosition] != 0 || !IsDataType(dataType)) {
-                    return static_cast<ParseResult>(i);
+                if (r[rec::DataPosition] != 0) {
+                    return refuse(MessageRule::SecondDataField, static_cast<ParseResult>(i));
+                }
+                if (!IsDataType(dataType)) {
+                    return refuse(MessageRule::NoDataType, static_cast<ParseResult>(i));
                 }
                 r[rec::DataPosition] = static_cast<std::uint8_t>(pos);
                 r[rec::DataType] = static_cast<std::uint8_t>(dataType);
@@ -116,15 +128,18 @@ ParseResult ScanTokens(const std::string& t, std::size_t i, bool sysEx, int data
             }
             if (sysEx && a == 'S' && b == 'S') {
                 if (r[rec::ChecksumStart] != 0) {
-                    return static_cast<ParseResult>(i);
+                    return refuse(MessageRule::SecondChecksumStart, static_cast<ParseResult>(i));
                 }
                 r[rec::ChecksumStart] = static_cast<std::uint8_t>(pos);
                 i += 2;
                 continue;
             }
             if (sysEx && a == 'S' && (b == '1' || b == '2')) {
-                if (r[rec::ChecksumStart] == 0 || r[rec::ChecksumKind] != 0) {
-                    return static_cast<ParseResult>(i);
+                if (r[rec::ChecksumStart] == 0) {
+                    return refuse(MessageRule::ChecksumBeforeStart, static_cast<ParseResult>(i));
+                }
+                if (r[rec::ChecksumKind] != 0) {
+                    return refuse(MessageRule::SecondChecksum, static_cast<ParseResult>(i));
                 }
                 r[rec::ChecksumKind] = b == '1' ? 1 : 2;
                 r[rec::ChecksumPosition] = static_cast<std::uint8_t>(pos);
@@ -135,18 +150,21 @@ ParseResult ScanTokens(const std::string& t, std::size_t i, bool sysEx, int data
         }
         const int high = HexValue(t[i]);
         if (high < 0) {
-            return static_cast<ParseResult>(i);
+            return refuse(MessageRule::NotHex, static_cast<ParseResult>(i));
         }
         const std::size_t j = i + 1;
         if (j >= n) {
-            return static_cast<ParseResult>(j);
+            return refuse(MessageRule::HalfByte, static_cast<ParseResult>(j));
         }
         const char c = t[j];
         if (c == ' ') {
             buffer[pos++] = static_cast<std::uint8_t>(high);
         } else if (c == 'N' || c == 'X') {
-            if (r[rec::ChannelMarker] != 0 || high > 7) {
-                return static_cast<ParseResult>(j);
+            if (r[rec::ChannelMarker] != 0) {
+                return refuse(MessageRule::SecondChannelMarker, static_cast<ParseResult>(j));
+            }
+            if (high > 7) {
+                return refuse(MessageRule::MarkerDigit, static_cast<ParseResult>(j));
             }
             r[rec::ChannelMarker] = c == 'N' ? 2 : 1;
             r[rec::ChannelMarkerPosition] = static_cast<std::uint8_t>(pos);
@@ -155,13 +173,29 @@ ParseResult ScanTokens(const std::string& t, std::size_t i, bool sysEx, int data
         } else {
             const int low = HexValue(c);
             if (low < 0) {
-                return static_cast<ParseResult>(j);
+                return refuse(MessageRule::NotHex, static_cast<ParseResult>(j));
             }
             buffer[pos++] = static_cast<std::uint8_t>(high * 16 + low);
         }
         i = j + 1;
     }
     return ParseAccepted;
+}
+
+// The sequence fault of the parsed bytes; one inside the data field is the field's own: its
+// bytes do not fit the data bytes of the message it stands in.
+MessageTextFault SequenceFaultOf(const AssignRecord& r, std::span<const std::uint8_t> bytes) {
+    MessageTextFault fault = FindSequenceFault(bytes);
+    if (fault.rule == MessageRule::None || r[rec::DataType] == DataNone) {
+        return fault;
+    }
+    const int width = DataTypeByteCount(r[rec::DataType]);
+    const int first = r[rec::DataPosition] + 1; // byte numbers count from 1
+    if (fault.byte >= first && fault.byte < first + width) {
+        fault.rule = MessageRule::DataFieldOverrun;
+        fault.width = width;
+    }
+    return fault;
 }
 
 void WriteCommonDefaults(AssignRecord& r) {
@@ -248,7 +282,11 @@ std::string FormatMessageText(const AssignRecord& record, PageMode mode, TextSty
     return mode == FreeMode ? FormatFreeText(record, style) : FormatSysExText(record, style);
 }
 
-ParseResult ParseSysExText(AssignEntry& entry, std::string_view text, int dataType) {
+ParseResult ParseSysExText(AssignEntry& entry, std::string_view text, int dataType,
+                           MessageTextFault* faultOut) {
+    MessageTextFault unused;
+    MessageTextFault& fault = faultOut != nullptr ? *faultOut : unused;
+    fault = {};
     const std::string t = Upper(Trim(text));
     AssignRecord& r = entry.record;
 
@@ -260,22 +298,26 @@ ParseResult ParseSysExText(AssignEntry& entry, std::string_view text, int dataTy
     std::fill(r.begin() + rec::SysExMessage + 1, r.end(), std::uint8_t{0xF7});
 
     if (t.size() < 2 || t[0] != 'F' || t[1] != '0') {
+        fault = {t.empty() ? MessageRule::Empty : MessageRule::StartsWithoutF0, t.empty() ? 0 : 1};
         return ParseTextWrong;
     }
     std::array<std::uint8_t, kMax> buffer{};
     buffer[0] = 0xF0;
     std::size_t pos = 1;
-    if (ParseResult result = ScanTokens(t, 2, true, dataType, r, buffer, pos);
+    if (ParseResult result = ScanTokens(t, 2, true, dataType, r, buffer, pos, fault);
         result != ParseAccepted) {
         return result;
     }
     if (pos > kMax) {
+        fault = {MessageRule::TooLong, static_cast<int>(kMax) + 1};
         return ParseTooLong; // a data field runs past the end
     }
-    if (!CheckMessageSequence(buffer.data(), pos)) {
+    if (fault = SequenceFaultOf(r, std::span(buffer.data(), pos));
+        fault.rule != MessageRule::None) {
         return ParseTextWrong;
     }
     if (r[rec::ChecksumStart] != 0 && r[rec::ChecksumKind] == 0) {
+        fault = {MessageRule::ChecksumWithoutEnd, r[rec::ChecksumStart] + 1};
         return ParseTextWrong; // "SS" without "S1"/"S2"
     }
     std::copy_n(buffer.begin(), pos, r.begin() + rec::SysExMessage);
@@ -283,9 +325,14 @@ ParseResult ParseSysExText(AssignEntry& entry, std::string_view text, int dataTy
     return ParseAccepted;
 }
 
-ParseResult ParseFreeText(AssignEntry& entry, std::string_view text, int dataType) {
+ParseResult ParseFreeText(AssignEntry& entry, std::string_view text, int dataType,
+                          MessageTextFault* faultOut) {
+    MessageTextFault unused;
+    MessageTextFault& fault = faultOut != nullptr ? *faultOut : unused;
+    fault = {};
     const std::string_view trimmed = Trim(text);
     if (trimmed.empty()) {
+        fault.rule = MessageRule::Empty;
         return ParseTextWrong;
     }
     const std::string t = Upper(trimmed);
@@ -295,18 +342,21 @@ ParseResult ParseFreeText(AssignEntry& entry, std::string_view text, int dataTyp
     r[rec::MessageLength] = 0;
 
     if (HexValue(t[0]) < 8) {
+        fault = {MessageRule::StartsWithoutStatus, 1};
         return ParseTextWrong; // a Free Message starts with a status byte
     }
     std::array<std::uint8_t, kMax> buffer{};
     std::size_t pos = 0;
-    if (ParseResult result = ScanTokens(t, 0, false, dataType, r, buffer, pos);
+    if (ParseResult result = ScanTokens(t, 0, false, dataType, r, buffer, pos, fault);
         result != ParseAccepted) {
         return result;
     }
     if (pos > kMax) {
+        fault = {MessageRule::TooLong, static_cast<int>(kMax) + 1};
         return ParseTooLong;
     }
-    if (!CheckMessageSequence(buffer.data(), pos)) {
+    if (fault = SequenceFaultOf(r, std::span(buffer.data(), pos));
+        fault.rule != MessageRule::None) {
         return ParseTextWrong;
     }
     std::copy_n(buffer.begin(), pos, r.begin() + rec::FreeMessage);
@@ -315,23 +365,31 @@ ParseResult ParseFreeText(AssignEntry& entry, std::string_view text, int dataTyp
     return ParseAccepted;
 }
 
-ParseResult ParseMessageText(AssignEntry& entry, PageMode mode, std::string_view text,
-                             int dataType) {
-    return mode == FreeMode ? ParseFreeText(entry, text, dataType)
-                            : ParseSysExText(entry, text, dataType);
+ParseResult ParseMessageText(AssignEntry& entry, PageMode mode, std::string_view text, int dataType,
+                             MessageTextFault* fault) {
+    return mode == FreeMode ? ParseFreeText(entry, text, dataType, fault)
+                            : ParseSysExText(entry, text, dataType, fault);
 }
 
 bool CheckMessageSequence(std::span<const std::uint8_t> bytes) {
+    return FindSequenceFault(bytes).rule == MessageRule::None;
+}
+
+MessageTextFault FindSequenceFault(std::span<const std::uint8_t> bytes) {
     const std::size_t n = bytes.size();
     if (n == 0) {
-        return false;
+        return {MessageRule::Empty, 0};
     }
+    const auto at = [](MessageRule rule, std::size_t index, int status) {
+        return MessageTextFault{rule, static_cast<int>(index) + 1, status, 0};
+    };
     std::size_t i = 0;
     while (i < n) {
         const std::uint8_t status = bytes[i];
         std::size_t size = 0;
         if (status < 0x80) {
-            return false; // a data byte where a status byte is due (no running status)
+            // a data byte where a status byte is due (no running status)
+            return at(MessageRule::DataInsteadOfStatus, i, 0);
         }
         switch (status & 0xF0) {
         case 0x80:
@@ -352,8 +410,11 @@ bool CheckMessageSequence(std::span<const std::uint8_t> bytes) {
                 while (k < n && bytes[k] < 0x80) {
                     ++k;
                 }
-                if (k >= n || bytes[k] != 0xF7) {
-                    return false;
+                if (k >= n) {
+                    return at(MessageRule::SysExWithoutEnd, i, status);
+                }
+                if (bytes[k] != 0xF7) {
+                    return at(MessageRule::StatusInsteadOfData, k, status);
                 }
                 i = k + 1;
                 continue;
@@ -374,20 +435,20 @@ bool CheckMessageSequence(std::span<const std::uint8_t> bytes) {
                 size = 1;
                 break;
             default:
-                return false; // F4, F5, F7, F9, FD, FE
+                return at(MessageRule::UndefinedStatus, i, status); // F4, F5, F7, F9, FD, FE
             }
         }
-        if (n - i < size) {
-            return false;
-        }
         for (std::size_t k = 1; k < size; ++k) {
+            if (i + k >= n) {
+                return at(MessageRule::MissingData, i + k, status);
+            }
             if (bytes[i + k] >= 0x80) {
-                return false;
+                return at(MessageRule::StatusInsteadOfData, i + k, status);
             }
         }
         i += size;
     }
-    return true;
+    return {};
 }
 
 ParseMessage MessageForResult(ParseResult result) {

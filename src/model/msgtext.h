@@ -39,6 +39,43 @@ inline constexpr ParseResult ParseAccepted = 0;
 inline constexpr ParseResult ParseTextWrong = -1;
 inline constexpr ParseResult ParseTooLong = -24;
 
+// Why a message text was refused.
+enum class MessageRule : int {
+    None = 0,
+    Empty,               // no message typed
+    StartsWithoutF0,     // a System Ex. message starts with F0
+    StartsWithoutStatus, // a message starts with a status byte (80..FF)
+    NotHex,              // a character that is neither a hexadecimal digit nor a token
+    HalfByte,            // a byte with one of its two digits
+    TextAfterEnd,        // something after the F7 that ends a System Ex. message
+    SecondDataField,     // a second "DT"
+    NoDataType,          // "DT" while the data type is none
+    SecondChecksumStart, // a second "SS"
+    ChecksumBeforeStart, // "S1"/"S2" without an "SS" before it
+    SecondChecksum,      // a second "S1"/"S2"
+    ChecksumWithoutEnd,  // "SS" without "S1"/"S2" after it
+    SecondChannelMarker, // a second channel marker
+    MarkerDigit,         // a channel marker's digit above 7
+    TooLong,             // more than kMaxMessageBytes bytes
+    DataInsteadOfStatus, // a data byte (00..7F) where a message's status byte is due
+    StatusInsteadOfData, // a status byte where a data byte of the message is due
+    MissingData,         // the text ends before the message's data bytes
+    UndefinedStatus,     // F4, F5, F7 (outside System Ex.), F9, FD, FE
+    SysExWithoutEnd,     // an F0 message without its F7
+    DataFieldOverrun,    // the "DT" bytes run past the data bytes of their message
+};
+
+// Where and why a text was refused: `byte` is the number (from 1) of the message byte the
+// fault is found at, 0 for a fault of the text as a whole; `status` is the status byte of the
+// message that byte belongs to (0 when there is none) and `width` the byte count of the data
+// field (DataFieldOverrun).
+struct MessageTextFault {
+    MessageRule rule = MessageRule::None;
+    int byte = 0;
+    int status = 0;
+    int width = 0;
+};
+
 // At most this many message bytes (a System Ex. message counts its F0 and F7).
 inline constexpr int kMaxMessageBytes = static_cast<int>(rec::MaxMessageBytes);
 
@@ -56,20 +93,26 @@ std::string FormatMessageText(const AssignRecord& record, PageMode mode, TextSty
 // Writes the System Ex. message part of the entry's record from `text`. `dataType` (1..5,
 // stored value) is the type a "DT" token gets. The defaults (no data field, minimum 0,
 // maximum 127, no channel marker, no checksum, F0 followed by F7) are written first; the message
-// bytes are stored and the entry's `changed` flag raised only when the text is accepted.
-ParseResult ParseSysExText(AssignEntry& entry, std::string_view text, int dataType);
+// bytes are stored and the entry's `changed` flag raised only when the text is accepted. A
+// refusal is described in `fault` when one is given.
+ParseResult ParseSysExText(AssignEntry& entry, std::string_view text, int dataType,
+                           MessageTextFault* fault = nullptr);
 
 // The same for a Free Message: on success the message bytes and `messageLength` are stored;
 // the message bytes beyond the new length keep what they held.
-ParseResult ParseFreeText(AssignEntry& entry, std::string_view text, int dataType);
+ParseResult ParseFreeText(AssignEntry& entry, std::string_view text, int dataType,
+                          MessageTextFault* fault = nullptr);
 
 // ParseSysExText or ParseFreeText by page mode.
-ParseResult ParseMessageText(AssignEntry& entry, PageMode mode, std::string_view text,
-                             int dataType);
+ParseResult ParseMessageText(AssignEntry& entry, PageMode mode, std::string_view text, int dataType,
+                             MessageTextFault* fault = nullptr);
 
 // True when `bytes` is a sequence of one or more complete MIDI messages with no running status,
 // ending exactly at the end.
 bool CheckMessageSequence(std::span<const std::uint8_t> bytes);
+// The first fault of `bytes` as a message sequence (rule None when CheckMessageSequence
+// accepts them).
+MessageTextFault FindSequenceFault(std::span<const std::uint8_t> bytes);
 inline bool CheckMessageSequence(const std::uint8_t* bytes, std::size_t length) {
     return CheckMessageSequence(std::span<const std::uint8_t>(bytes, length));
 }

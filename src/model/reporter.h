@@ -3,9 +3,13 @@
 // lines on stderr, and the tests with recorders.
 #pragma once
 
+#include <string>
+
 #include "model/strings.h"
 
 namespace kel {
+
+struct MessageTextFault;
 
 class Reporter {
 public:
@@ -13,6 +17,19 @@ public:
     // A failure, reported where it is detected. `detail` fills the "(%d)" of the text (a file
     // error cause, a platform error code or -1) or the "%d" of 32818; it is ignored otherwise.
     virtual void warn(StringId id, int detail = 0) = 0;
+    // A failure on the file `path`: `cause` is its file error cause number (0 when the text
+    // has none). A reporter that can show more than the text adds the path and the cause in
+    // words.
+    virtual void warnFile(StringId id, int cause, const std::string& path) {
+        (void)path;
+        warn(id, cause);
+    }
+    // A refused message text: the text of `id` and `detail` as warn shows it, and where and
+    // why the text was refused.
+    virtual void warnMessageText(StringId id, int detail, const MessageTextFault& fault) {
+        (void)fault;
+        warn(id, detail);
+    }
 };
 
 enum class Answer { None = 0, Yes = 6, No = 7, Cancel = 2 };

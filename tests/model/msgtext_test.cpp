@@ -427,5 +427,60 @@ TEST(Refusal, MessagesAndRanges) {
     }
 }
 
+TEST(Refusal, NamesTheByteAndTheRule) {
+    const struct {
+        PageMode mode;
+        const char* text;
+        int dataType;
+        MessageRule rule;
+        int byte;
+        int status;
+    } cases[] = {
+        {SysExMode, "", 1, MessageRule::Empty, 0, 0},
+        {SysExMode, "41 10 F7", 1, MessageRule::StartsWithoutF0, 1, 0},
+        {FreeMode, "3C 40", 1, MessageRule::StartsWithoutStatus, 1, 0},
+        {SysExMode, "F0 4G F7", 1, MessageRule::NotHex, 2, 0},
+        {FreeMode, "C0 1", 1, MessageRule::HalfByte, 2, 0},
+        {SysExMode, "F0 41 F7 00", 1, MessageRule::TextAfterEnd, 4, 0},
+        {SysExMode, "F0 DT DT F7", 1, MessageRule::SecondDataField, 3, 0},
+        {SysExMode, "F0 SS 41 SS F7", 1, MessageRule::SecondChecksumStart, 3, 0},
+        {SysExMode, "F0 41 S1 SS 10 F7", 1, MessageRule::ChecksumBeforeStart, 3, 0},
+        {SysExMode, "F0 SS 41 S1 S2 F7", 1, MessageRule::SecondChecksum, 4, 0},
+        {SysExMode, "F0 41 SS 10 20 F7", 1, MessageRule::ChecksumWithoutEnd, 3, 0},
+        {FreeMode, "B0 1n 2n", 1, MessageRule::SecondChannelMarker, 3, 0},
+        {FreeMode, "9n 3C 40", 1, MessageRule::MarkerDigit, 1, 0},
+        {FreeMode, "3C", 1, MessageRule::StartsWithoutStatus, 1, 0},
+        {FreeMode, "90 3C", 1, MessageRule::MissingData, 3, 0x90},
+        {FreeMode, "90 3C 40 3C", 1, MessageRule::DataInsteadOfStatus, 4, 0},
+        {FreeMode, "90 3C 80 40", 1, MessageRule::StatusInsteadOfData, 3, 0x90},
+        {FreeMode, "F4", 1, MessageRule::UndefinedStatus, 1, 0xF4},
+        {FreeMode, "F0 41 10", 1, MessageRule::SysExWithoutEnd, 1, 0xF0},
+        {SysExMode, "F0 41 90 F7", 1, MessageRule::StatusInsteadOfData, 3, 0xF0},
+        // A two-byte data field where the message has room for one data byte.
+        {FreeMode, "B0 07 DT", 2, MessageRule::DataFieldOverrun, 4, 0},
+        {FreeMode, "C0 DT", 5, MessageRule::DataFieldOverrun, 3, 0},
+    };
+    for (const auto& c : cases) {
+        AssignEntry e = c.mode == FreeMode ? FreeEntry() : SysExEntry();
+        MessageTextFault fault;
+        EXPECT_NE(ParseMessageText(e, c.mode, c.text, c.dataType, &fault), ParseAccepted) << c.text;
+        EXPECT_EQ(fault.rule, c.rule) << c.text;
+        EXPECT_EQ(fault.byte, c.byte) << c.text;
+        EXPECT_EQ(fault.status, c.status) << c.text;
+    }
+
+    MessageTextFault fault{MessageRule::NotHex, 9, 0, 0};
+    AssignEntry e = FreeEntry();
+    ASSERT_EQ(ParseFreeText(e, "B0 07 DT", 1, &fault), ParseAccepted);
+    EXPECT_EQ(fault.rule, MessageRule::None); // a success clears what an earlier refusal said
+    std::string full = "90 3C 40";
+    for (int i = 0; i < 7; ++i) {
+        full += " 90 3C 40";
+    }
+    ASSERT_EQ(ParseFreeText(e, full + " F8", 1, &fault), ParseTooLong);
+    EXPECT_EQ(fault.rule, MessageRule::TooLong);
+    EXPECT_EQ(fault.byte, 25);
+}
+
 } // namespace
 } // namespace kel

@@ -149,7 +149,8 @@ bool CKelFreeMsgPage::ApplyPage() {
     // The text is parsed into a copy, so a refused text leaves the pending record as it was
     // instead of half-overwritten with the parse's defaults.
     AssignEntry parsed = edit_;
-    const ParseResult result = ParseMessageText(parsed, mode_, text, dataTypeEntry_ + 1);
+    MessageTextFault fault;
+    const ParseResult result = ParseMessageText(parsed, mode_, text, dataTypeEntry_ + 1, &fault);
     if (result == ParseAccepted) {
         edit_ = parsed;
         if (minField_->GetNumber() != edit_.GetMinValue()) {
@@ -162,7 +163,7 @@ bool CKelFreeMsgPage::ApplyPage() {
     }
 
     const ParseMessage message = MessageForResult(result);
-    reporter_.warn(message.id, message.detail);
+    reporter_.warnMessageText(message.id, message.detail, fault);
     const TextSelection selection = ErrorSelection(text, result);
     setFocus();
     text_->setFocus();

@@ -3,6 +3,7 @@
 // install a recorder with canned answers, so no message box or dialog ever blocks them.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -41,6 +42,8 @@ public:
     virtual int RunModal(QDialog& dialog) = 0;
     // Asks the desktop to open `url` (help page, HTML list); false when that failed.
     virtual bool OpenUrl(const QUrl& url) = 0;
+    // The editor's main window, over which the message boxes appear (null: none yet).
+    virtual void SetMainWindow(QWidget* window) { (void)window; }
 };
 
 class CQtUiServices : public CUiServices {
@@ -54,6 +57,14 @@ public:
                             const QString& defaultSuffix, const QString& start) override;
     int RunModal(QDialog& dialog) override;
     bool OpenUrl(const QUrl& url) override;
+    void SetMainWindow(QWidget* window) override;
+
+private:
+    // The window a message box is centred on: the main window, or the parent's window while
+    // there is no visible main window.
+    QWidget* BoxHome(QWidget* parent) const;
+
+    QPointer<QWidget> mainWindow_;
 };
 
 // The core's Reporter and Questioner on top of the UI services: string-table texts in the
@@ -64,6 +75,8 @@ public:
         : ui_(ui), parent_(std::move(parent)) {}
 
     void warn(StringId id, int detail = 0) override;
+    void warnFile(StringId id, int cause, const std::string& path) override;
+    void warnMessageText(StringId id, int detail, const MessageTextFault& fault) override;
     Answer askYesNoCancel(StringId id) override;
 
 private:

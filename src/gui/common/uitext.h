@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "model/msgtext.h"
 #include "model/strings.h"
 
 namespace kel {
@@ -17,6 +18,15 @@ QString UiText(StringId id);
 QString UiPrompt(StringId id);
 // The text with its "%d" replaced by `detail`, as the message boxes show it.
 QString UiMessage(StringId id, int detail);
+
+// A file cause number (the "(%d)" of the file messages) in words.
+QString FileCauseText(int cause);
+// A file message as the boxes show it: the text with its cause number, and a second line
+// with the file's path and the cause in words (the path alone when `cause` is 0).
+QString UiFileMessage(StringId id, int cause, const QString& path);
+
+// Where and why a message text was refused, as the line under the message box's text.
+QString MessageFaultText(const MessageTextFault& fault);
 
 // A filter written as "Description (*.a;*.b)|*.a; *.b|All Files (*.*)|*.*||" as the list of
 // Qt name filters "Description (*.a *.b)", "All Files (*)".

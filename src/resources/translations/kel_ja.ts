@@ -140,12 +140,12 @@
         <translation>TITLE:</translation>
     </message>
     <message>
-        <location filename="../../app/keleditorapp.cpp" line="+173"/>
+        <location filename="../../app/keleditorapp.cpp" line="+185"/>
         <source>About VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor のバージョン情報</translation>
     </message>
     <message>
-        <location filename="../../app/keleditorapp.cpp" line="+243"/>
+        <location line="+132"/>
         <source>%1
 
 This file has been changed on disk since it was opened or last saved. Replace it, or save the map under another name?</source>
@@ -381,7 +381,7 @@ press the [ENTER] button.</source>
         <translation>エラー: %1 件、警告: %2 件。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
     </message>
     <message>
-        <location filename="../../app/htmlviewer.cpp" line="+33"/>
+        <location filename="../../app/htmlviewer.cpp" line="+36"/>
         <source>&lt; &amp;Back</source>
         <translation>&lt; 戻る(&amp;B)</translation>
     </message>
@@ -417,7 +417,7 @@ press the [ENTER] button.</source>
         <translation>再チェック(&amp;A)</translation>
     </message>
     <message>
-        <location line="+43"/>
+        <location line="+42"/>
         <source>Compare With</source>
         <translation>比較</translation>
     </message>
@@ -471,12 +471,12 @@ Transmit it anyway?</source>
         <translation>照合(&amp;V)...</translation>
     </message>
     <message>
-        <location filename="../../app/mapcommands.cpp" line="-233"/>
+        <location filename="../../app/mapcommands.cpp" line="-232"/>
         <source>Compare the KEL&apos;s current memory with the control map</source>
         <translation>KEL のカレント・メモリーをコントロール・マップと照合します</translation>
     </message>
     <message>
-        <location line="+246"/>
+        <location line="+245"/>
         <source>The control map was transmitted.
 Verify the KEL&apos;s memory now?</source>
         <translation>コントロール・マップを送信しました。
@@ -834,11 +834,186 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <source>OFF</source>
         <translation>オフ</translation>
     </message>
+    <message>
+        <location filename="../../gui/common/uitext.cpp" line="+34"/>
+        <source>No such file or folder</source>
+        <translation>ファイルまたはフォルダーがありません</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The path is not valid</source>
+        <translation>パスが正しくありません</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Too many open files</source>
+        <translation>開いているファイルが多すぎます</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Access denied (no permission, a read-only disk, or not a file)</source>
+        <translation>アクセスが拒否されました (権限がない、読み取り専用のディスク、またはファイルではない)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The file is not valid</source>
+        <translation>ファイルが正しくありません</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The current folder cannot be removed</source>
+        <translation>現在のフォルダーは削除できません</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The folder is full</source>
+        <translation>フォルダーがいっぱいです</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The file cannot be positioned</source>
+        <translation>ファイル内の位置を移動できません</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Input/output error of the disk or device</source>
+        <translation>ディスクまたはデバイスの入出力エラー</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The file is in use</source>
+        <translation>ファイルは使用中です</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The file is locked</source>
+        <translation>ファイルはロックされています</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>No space left on the disk</source>
+        <translation>ディスクの空き容量がありません</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The file ends too early</source>
+        <translation>ファイルが途中で終わっています</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>An unexpected system error</source>
+        <translation>予期しないシステムエラー</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>No message has been typed.</source>
+        <translation>メッセージが入力されていません。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>A System Ex. message starts with F0.</source>
+        <translation>System Ex. メッセージは F0 で始まります。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>A message starts with a status byte (80 to FF).</source>
+        <translation>メッセージはステータスバイト (80～FF) で始まります。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Byte %1: neither a hexadecimal byte nor a token of the message.</source>
+        <translation>%1 バイト目: 16 進数のバイトでもメッセージの記号でもありません。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Byte %1: a byte needs two hexadecimal digits.</source>
+        <translation>%1 バイト目: 1 バイトには 16 進数 2 桁が必要です。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Byte %1: nothing may follow the F7 that ends the message.</source>
+        <translation>%1 バイト目: メッセージを終える F7 の後には何も置けません。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Byte %1: a message has only one data field (DT).</source>
+        <translation>%1 バイト目: データ (DT) は 1 つのメッセージに 1 つだけです。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Byte %1: a data field (DT) needs a data type.</source>
+        <translation>%1 バイト目: データ (DT) にはデータタイプが必要です。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Byte %1: a message has only one checksum start (SS).</source>
+        <translation>%1 バイト目: チェックサムの開始 (SS) は 1 つのメッセージに 1 つだけです。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Byte %1: the checksum (S1 or S2) comes before its start (SS).</source>
+        <translation>%1 バイト目: チェックサム (S1 または S2) がその開始 (SS) より前にあります。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Byte %1: a message has only one checksum (S1 or S2).</source>
+        <translation>%1 バイト目: チェックサム (S1 または S2) は 1 つのメッセージに 1 つだけです。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Byte %1: the checksum start (SS) has no checksum (S1 or S2) after it.</source>
+        <translation>%1 バイト目: チェックサムの開始 (SS) の後にチェックサム (S1 または S2) がありません。</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Byte %1: a message has only one channel marker.</source>
+        <translation>%1 バイト目: チャンネルの記号は 1 つのメッセージに 1 つだけです。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Byte %1: a channel marker starts with a digit from 0 to 7.</source>
+        <translation>%1 バイト目: チャンネルの記号は 0～7 の数字で始まります。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Byte %1: a message has at most %2 bytes.</source>
+        <translation>%1 バイト目: メッセージは最大 %2 バイトです。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Byte %1: a data byte where the status byte of a message is due.</source>
+        <translation>%1 バイト目: メッセージのステータスバイトが来るべき所にデータバイトがあります。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Byte %1: a status byte where a data byte of the %2 message is due.</source>
+        <translation>%1 バイト目: %2 メッセージのデータバイトが来るべき所にステータスバイトがあります。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Byte %1 is missing: the %2 message needs more data bytes.</source>
+        <translation>%1 バイト目がありません: %2 メッセージにはさらにデータバイトが必要です。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Byte %1: no message starts with %2.</source>
+        <translation>%1 バイト目: %2 で始まるメッセージはありません。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Byte %1: the System Ex. message starting here has no F7 at its end.</source>
+        <translation>%1 バイト目: ここから始まる System Ex. メッセージの最後に F7 がありません。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Byte %1: the %2-byte data field (DT) does not fit the data bytes of the %3 message.</source>
+        <translation>%1 バイト目: %2 バイトのデータ (DT) が %3 メッセージのデータバイトに収まりません。</translation>
+    </message>
 </context>
 <context>
     <name>MapCheck</name>
     <message>
-        <location line="+17"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+17"/>
         <source>%1 and %2 both send %3%4.</source>
         <translation>%1 と %2 は同じ %3%4 を送信します。</translation>
     </message>

@@ -48,7 +48,9 @@ TEST_F(DialogInEditorTest, RefusedTextStopsPanelClicksAndCopy) {
     ClickControl(10);
     EXPECT_EQ(app_->Document().SelectedController(), 9);
     ASSERT_EQ(ui_.warnings.size(), 1);
-    EXPECT_EQ(ui_.warnings[0], "There is a mistake in the message you input.");
+    EXPECT_EQ(ui_.warnings[0],
+              "There is a mistake in the message you input.\n"
+              "Byte 1: the System Ex. message starting here has no F7 at its end.");
 
     window_->RunCommand(cmd::Copy);
     EXPECT_FALSE(app_->Document().ClipboardValid());
