@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Encoding and decoding the 50 bulk messages of a control map, as a transmit and a receive do.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing and reading a full control map file. With KEL_BENCH_MAP set, the map is also left
 // at that path, so that other readers can be timed on the same file (bench/mido_compare.sh).
 #include <benchmark/benchmark.h>

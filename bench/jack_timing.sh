@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Timing of a transmit on the wire: kelmap transmit sends a control map through JACK to
 # jack_midi_dump, which stamps every message with its frame time. Prints the bytes sent and the
 # intervals between the 50 bulk messages (median, min, max), once with the machine idle and once

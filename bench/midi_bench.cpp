@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The output port's pacing (one message per 40 ms) and the parser's decoding of received blocks.
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Compares reading plus writing a full control map with this editor's file code against the
 # time python3-mido takes only to read the same file.
 #   bench/mido_compare.sh [build-dir]    (a Release build with the benchmarks built)

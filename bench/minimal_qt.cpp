@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The smallest Qt Widgets program the editor's start-up is compared with: a main window with a
 // menu bar and a label, under the same first-paint probe.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One repaint of the controller panel into an off-screen image: the device picture, the
 // selection frame and, with labels shown, a coloured label box for each of the 50 controls.
 // Run on Qt's offscreen platform (QT_QPA_PLATFORM=offscreen).

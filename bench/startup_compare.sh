@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up of kel-editor beside a minimal Qt Widgets program (a main window with a menu bar and
 # a label): median time from process start to the first painted main window, and median peak
 # resident memory, over N runs of each under Xvfb. Both programs carry the same first-paint

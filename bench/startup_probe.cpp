@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's start-up exactly as kel-editor runs it, under the first-paint probe.
 #include <QApplication>
 #include <QFileInfo>

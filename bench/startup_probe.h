@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up measurement shared by the editor's probe and the minimal Qt program: the time from
 // the start of the process to the end of the first paint of its main window, printed on
 // standard output, after which the program quits. Nothing of this is in the editor itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message text parsing and writing the HTML assignment list.
 #include <benchmark/benchmark.h>
 

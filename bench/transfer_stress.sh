@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Stress of the transfers, driving the real programs: kelmap transmit/receive against
 # kel-device-sim on a JACK server of its own, and against the built-in virtual device.
 #

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: `cpack -G DEB` in a build configured with -DCMAKE_INSTALL_PREFIX=/usr
 # (scripts/ci-package.sh does both). The shared-library dependencies come from dpkg-shlibdeps
 # (dpkg-dev); the panel labels are drawn in Liberation Sans, hence fonts-liberation2.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Japanese translation file, src/resources/translations/kel_ja.ts, kept up to date with the
 # sources by lupdate:
 #

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a scratch prefix and checks that the programs, help pages, launcher
 # entry, AppStream description, icons and manual pages are all where they are looked for.
 # Run with -DBUILD_DIR= -DPREFIX= -DAPP_ID= -DBINDIR= -DDATADIR= -DMANDIR= -DMANEXT= -P

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bulk message decoder on arbitrary bytes, in both forms. A refused message changes neither
 // the record table nor the address; an accepted one changes the record of one control only,
 // and that record, encoded and decoded again, comes back the same.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the fuzz targets share: a reporter that counts, and a check that ends the run with a
 // message the crash report shows.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/ from files that kelmap
 # writes. Usage: fuzz/make_corpus.sh PATH/TO/kelmap
 set -euo pipefail

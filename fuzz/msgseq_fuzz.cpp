@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The check that message bytes form complete MIDI messages, against a second, table-driven
 // reading of the same rules. Any byte sequence is tried, not only what a parse can produce.
 #include <array>

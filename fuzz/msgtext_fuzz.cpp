@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The System Ex. and Free Message text parsers on arbitrary text, starting from an arbitrary
 // record. A result is always one the assign page can show; a text that is accepted, formatted
 // in edit style and parsed again with the same data type, gives the same record. The

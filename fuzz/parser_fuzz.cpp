@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Received system-exclusive data on its way into the control map: arbitrary blocks through the
 // received queue and the parser thread's decode step, or, as the input port gets them (longer
 // ones cut into 512-byte pieces), through a started input port with its parser thread. Every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control map and memory set file reader on arbitrary bytes, as both kinds. A read reports
 // exactly once when it fails and never when it succeeds; a map it accepted, written again,
 // reads back the same.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails, naming file and line, when a C++ source of the tree is not formatted as .clang-format
 # says. Fix with: clang-format -i FILE...
 set -euo pipefail

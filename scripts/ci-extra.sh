@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks that run after the main test suite:
 #   fuzz  - builds the fuzz targets with clang and runs each on a copy of its seed corpus for
 #           KEL_FUZZ_SECONDS seconds (default 60); a crash, a failed check or a hang fails it;

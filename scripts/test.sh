@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and runs every test. The MIDI end-to-end tests need a JACK
 # server: one of our own, under a name of its own (so it never meets another server on the
 # machine), is started with the dummy driver (no sound card needed) and stopped afterwards.

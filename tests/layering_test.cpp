@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layers of the source tree: every `#include "…"` of src/ and tools/ names a header of its
 // own folder or of a layer below it, and the standard C++ core includes no Qt header. The
 // build's include paths already refuse most upward includes; this check names file and line,

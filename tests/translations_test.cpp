@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Japanese translation file against the sources. lupdate reads src/ and the texts of the
 // core's tables exactly as the update_translations target does, but into a copy of the file:
 // every text it finds must have a finished, non-empty translation, and every translation must

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the application icon's PNG sizes from src/resources/icons/kel-editor.svg into the
 # hicolor tree beside this script. The PNGs are committed, so a build needs no SVG renderer;
 # run this again after changing the icon (needs rsvg-convert, Debian librsvg2-bin).

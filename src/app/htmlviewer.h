@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's own window for HTML pages: the help pages and the assignment list when no
 // browser starts. A text browser with Back, Forward and Contents, a find field that searches
 // as the user types, and for the help pages a list of the page's sections. Links between local

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/keleditorapp.h"
 
 #include <QApplication>
@@ -191,6 +192,15 @@ void CKelEditorApp::OnAbout() {
     SetKelId(text, ctl::AboutText);
     text->setTextFormat(Qt::PlainText);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The licence stays whatever the installed comment says.
+    auto* licence = new QLabel(KelEditor::tr("KEL Editor is free software: you may share and "
+                                             "change it under the GNU General Public License, "
+                                             "version 3 or later (GPL-3.0-or-later). It comes "
+                                             "with no warranty."),
+                               &box);
+    licence->setObjectName(QStringLiteral("licence"));
+    licence->setWordWrap(true);
+    licence->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     auto* row = new QHBoxLayout;
@@ -199,6 +209,7 @@ void CKelEditorApp::OnAbout() {
     row->addWidget(text, 1);
     auto* layout = new QVBoxLayout(&box);
     layout->addLayout(row);
+    layout->addWidget(licence);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     ui_.RunModal(box);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: owns the document, the assign dialog hook, the current file and the
 // main window for the life of the process; starts up in a fixed order; serves Help, About and
 // the recent-file commands; writes the recent-file list at exit.

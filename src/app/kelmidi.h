@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's MIDI side: the chosen MIDI system, the input and output port objects, and the
 // three commands Transmit, Receive and MIDI Devices with their dialogs. Owned by the
 // application object, which constructs it after the document, the assign dialog and the

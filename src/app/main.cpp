@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kel-editor: the editor for the user memory of KEL MIDI keyboard controllers.
 #include <QApplication>
 #include <QFileInfo>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's main window: menu bar, the dialog bar with the map's TITLE field, the client
 // view holding the controller panel, and a status bar. Sized once to fit the panel; it cannot
 // be resized or maximised.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's commands around the control map that go beyond editing one control:
 // Edit > Undo and Redo, File > Compare With, Export SysEx and Import SysEx, Communication >
 // Check Map and Verify, and the check that runs before a transmit. The main window builds their

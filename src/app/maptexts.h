@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts of the map check, the map comparison and the .syx files in the user's language.
 //
 // The core composes these texts in English from tables with "%1" … placeholders. The editor

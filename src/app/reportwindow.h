@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows that list what the editor found about a control map: the result of Check Map,
 // the comparison of Compare With and Verify, and the question before a transmit of a map with
 // errors.

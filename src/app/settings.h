@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's per-user settings: the preferred MIDI ports and the recent-file list, kept in
 // QSettings under organisation "VOSTEL", application "VOSTEL KEL Editor V2", with the sections
 // "MIDI Device" ("Input", "Output", "API"), "Recent File List" ("File1" ... "File4") and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One editor per user. The first instance holds a lock file in the user's runtime directory and
 // listens on a local socket; a second start finds the lock taken, asks the first instance over
 // the socket to bring its window to the front, and ends. Both names carry the user id, since a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The undo history of the control map: every user edit that reaches the map (a committed
 // assignment of the assign dialog, Paste, NO ASSIGN, the title) is one step that can be undone
 // and redone. A step holds the whole map as it was before and after the change; the map is

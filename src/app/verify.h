@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verify: receives the KEL's current memory the way Receive does (the same dialogs, the same
 // input port and parser thread, the same mode message), but into a record table of its own, so
 // the control map in the editor is never touched. The caller compares the records received

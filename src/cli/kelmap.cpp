@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelmap: control map files on the command line, through the same core code as the editor.
 #include <unistd.h>
 

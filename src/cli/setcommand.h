@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "set" command of kelmap: one control changed the way the assign dialog changes it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Transmit and Receive on a terminal: the confirmation as a "y/N" question, the instructions on
 // standard output, a progress bar on standard error, and Ctrl+C as the Cancel button. The
 // transfer procedures themselves are the editor's own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plain file access shared by every file the programs read and write: the cause numbers that
 // file messages show, writing a whole content, creating a new file exclusively, and reading a
 // whole file up to a size limit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The assignment list as a file: written to a file the user names (Export) or to a temporary
 // file opened in the user's browser (View).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file operations on the one open control map: New, Open, Save, Save As, opening a dropped
 // or recent file, Import Memory Set; the current path, the window title and the recent-file
 // list that follow them. The windows they need (file dialogs, title bar, views) are supplied

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing a file so that an existing one is replaced only by a complete new one: the content
 // goes into a new temporary file beside the target, is flushed to the disk, and is then renamed
 // onto the target. Control map files and system-exclusive files are saved this way.

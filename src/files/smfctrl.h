@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Standard MIDI File container of control map files: format 0, one track holding the
 // tempo, the title, the copyright text, a set-kind text, and for each control its bulk message
 // followed by its comment. The same reader also takes memory set files.

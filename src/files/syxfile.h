@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // System-exclusive (".syx") files: the raw bytes of MIDI system-exclusive messages, one after
 // the other, as generic librarians store and send them. A control map is written as its 50
 // bulk messages in controller order, exactly what a transmit sends after the mode message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MIDI services the editor needs from the system, behind one small interface: port
 // enumeration in port order, opening by port number, long (system-exclusive) output with a
 // completion report, and input delivered as the bytes that arrive. The RtMidi back end

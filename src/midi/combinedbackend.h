@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several back ends offered as one: the ports of each, one after the other, in the order the
 // back ends were added. The editor lists the built-in virtual device together with the ALSA
 // and JACK ports this way, so the user picks any of them by name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lists of MIDI port names the user chooses from, one per direction, in the order the
 // system numbers the ports. Ports are always identified by their names; a list is built afresh
 // whenever it is needed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The KEL device as the editor meets it over MIDI: a memory of 50 assign records that answers
 // the two mode messages. After the transmit mode message ("RS" on its display) and the user's
 // [ENTER] it stores every valid bulk message it receives; after the receive mode message ("TS")

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's one MIDI input port. While a receive runs it holds the input of the chosen name
 // open and frames what the port delivers into whole system-exclusive messages. Each message in
 // the form of this device's bulk messages goes into the received queue, and the parser thread,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The received queue: a ring of 1024 message buffers, all allocated with the queue, filled by
 // the input handler and emptied by the parser thread. CSafeMidiInQue runs every operation
 // under its own lock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's one MIDI output port: opens the output of the chosen name, keeps a queue of
 // prepared system-exclusive messages and sends them either one at once (SendHead) or paced by a
 // sender thread, one message per 40 ms (StartSender). Every message the port reports finished

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The worker that turns received system-exclusive blocks into control map records during a
 // receive. The input handler queues each completed block and wakes the thread (Wake); the thread
 // takes one block per wake-up, decodes a bulk message of this device into the record table and

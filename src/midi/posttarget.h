@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The private messages the MIDI engine posts to the user interface, and the interface through
 // which it posts them. Posting never waits for the receiver: the editor implements PostTarget
 // with queued calls into its user-interface thread, the tests with a thread-safe recorder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Transmit and Receive: the two procedures that move the whole control map between the editor
 // and the device's current memory, as a chain of modal dialogs around the output port, the input
 // port and the parser thread. The dialogs and the application's side (stored port names,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A KEL device built into the editor, behind one input and one output port named
 // "Virtual KEL Device", so transmit and receive can be tried without hardware. The device's
 // [ENTER] is pressed for the user a short, configurable time after a mode message arrives.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The assign record: the 39 bytes the device stores for one control, its codes and the lists
 // derived from them, and the editor's entry (record + comment) and control map.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The assignment list: the whole control map as an HTML table, one row per control. Writing it
 // to files is files/listfile.h.
 #pragma once

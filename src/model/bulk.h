@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system-exclusive bulk message that carries one assign record between the editor, the
 // device and control map files; the older 140-byte form of memory set files; the two fixed
 // messages that open a transmit and a receive; and the message buffer they travel in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 50 physical controls of a KEL device: their ids, names and what each can do.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kinds of assignment: one description for each message an assign record can hold (each
 // base assign code, with Program Change - Dec and - Inc apart). A description says which of the
 // common fields the kind has (channel, port, button mode, center click, AFT mode), which value

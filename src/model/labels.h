@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The short assignment labels the panel prints beside each control, and the port by which it
 // colours the label box.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The map check: problems of a control map worth knowing before it is sent to the device.
 //
 // What the check reports, per control or per group of controls:

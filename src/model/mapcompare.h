@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The map comparison: what differs, control by control, between two control maps, or between
 // the records of the control map and those received from the device (a verify).
 //

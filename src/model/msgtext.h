@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message text of System Ex. and Free Message assignments: one line of hexadecimal bytes
 // plus the tokens that mark the data field ("DT"), the checksum ("SS", "S1"/"S2"), the channel
 // marker ("1n", "3x", ...) and, for System Ex., the framing "F0" ... "F7".

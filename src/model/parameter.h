@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document: the control map, the edit buffer of the selected control, a one-record
 // clipboard and the copyright text carried by control map files.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the core tells its user about a failure or asks a question. The core never shows
 // anything itself: the editor implements these with message boxes, the command-line tool with
 // lines on stderr, and the tests with recorders.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's one string table: every user-visible text by its resource id, in English.
 // The GUI translates these texts to Japanese through Qt's translation system; the core and
 // the command-line tool use them as they stand.

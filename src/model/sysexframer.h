@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frames a MIDI byte stream, which may arrive in pieces of any size, into whole
 // system-exclusive messages (F0 ... F7). Everything else on the line is taken out:
 //   - F0 starts a new message; an unfinished one before it is dropped as cut;

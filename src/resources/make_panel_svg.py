@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes panel.svg, the 720 x 219 picture of the KEL controller's front panel.
 
 Every control is drawn inside its rectangle (left, top, right, bottom; right and bottom

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the file commands do with what the user has not saved yet and how they report a file
 // that fails: the assign dialog's pending fields count as changes of the map for every command
 // that would discard it, a map imported from a memory set is never saved over that file, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the help pages are found: beside the executable (a build or an unpacked copy), else in
 // the data directory the editor was installed with.
 #include <QCoreApplication>

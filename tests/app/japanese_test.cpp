@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Japanese user interface: with the Japanese translator installed, no text the user sees in
 // the main window, its menus or any page of the assign dialog is still the English source.
 #include <QAbstractButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: its menus and keys, the enable rules around the TITLE field, the fixed size
 // around the panel, the panel's requests, closing, minimising and dropped files.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Check Map, Compare With, Export and Import SysEx and the check before a transmit, inside the
 // running editor; the Japanese texts of the check, the comparison and the .syx messages.
 #include <QComboBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the editor remembers of where the user works: the place of the assign dialog and the
 // folder of the file dialogs, within a run and across runs.
 #include <QDir>

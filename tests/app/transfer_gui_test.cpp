@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Transmit and Receive through the editor's commands, its real receive and progress dialogs
 // and the built-in virtual device.
 #include "support/midigui_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo and Redo of the control map inside the running editor: every committed edit is one
 // step, the steps restore the exact map, the modified flag follows the saved step, file
 // commands start the history afresh, and a text field keeps Ctrl+Z for itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verify through the editor's commands and the built-in virtual device: the device's memory is
 // received into a table of its own and compared with the map, which stays untouched; Transmit
 // offers it when it has completed.

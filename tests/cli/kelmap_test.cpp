@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelmap as a user runs it: the real program, real files, exit codes and output.
 #include <gtest/gtest.h>
 

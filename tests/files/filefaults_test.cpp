@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving and opening when the system gets in the way: a full disk, a file size limit, read-only
 // places, files of other users, special files, empty, cut-off and huge files. Whatever happens,
 // the user sees the documented message, an existing file keeps its bytes, no temporary file is

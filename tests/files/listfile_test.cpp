@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files of the assignment list: Export and View.
 #include "files/listfile.h"
 #include "model/assignlist.h"

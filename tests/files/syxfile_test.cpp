@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // System-exclusive files: the written bytes, round trips of every kind, and the refusals of
 // malformed files.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Transmit and receive over a line that misbehaves: foreign traffic on the input, messages cut
 // into pieces, a device unplugged in the middle of a transfer or between the port list and the
 // opening of the port, and a user who cancels at every step. Each case ends as documented, with

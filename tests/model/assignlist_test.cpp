@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The HTML assignment list: its text byte for byte.
 #include "model/assignlist.h"
 

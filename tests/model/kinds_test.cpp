@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The description of each kind of assignment, checked for what its readers rely on: every code
 // finds its kind, each value has a byte of its own and keeps to its range, the range pair is the
 // kind's minimum and maximum, and the check, the comparison, the labels and the list agree on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Assignment labels and the panel port, for every assign code.
 #include "model/labels.h"
 

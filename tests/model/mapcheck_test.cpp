@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The map check on crafted maps: each kind of finding, the "same message" rules, and no
 // findings on a clean map that uses every kind.
 #include <gtest/gtest.h>

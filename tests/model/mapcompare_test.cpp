@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The map comparison: which controls differ and how each difference reads.
 #include <gtest/gtest.h>
 

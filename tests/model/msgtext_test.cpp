@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message text syntax: parsing System Ex. and Free Message texts, formatting records back,
 // the MIDI sequence check, and what the assign page shows after a refusal.
 #include "model/msgtext.h"

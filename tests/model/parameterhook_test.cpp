@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document's change handler: which edits it hears of, with the map as it was before.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A started editor on a settings file in a temporary folder, with recording UI services.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UI services for the tests: every message, question, file dialog, modal dialog and browser
 // start is recorded and answered from canned values, so nothing ever waits for a user.
 #pragma once
@@ -26,6 +27,7 @@ public:
     QString saveStart; // where the last save dialog started (a folder or a proposed file)
     QString modalTitle;
     QString modalText; // the label carrying id 1000 or 1052, when present
+    QStringList modalLabels; // the texts of every label of the last modal dialog
     int modalResult = QDialog::Accepted;
     QList<QUrl> openedUrls;
     bool openUrlResult = true;
@@ -54,6 +56,10 @@ public:
     }
     int RunModal(QDialog& dialog) override {
         modalTitle = dialog.windowTitle();
+        modalLabels.clear();
+        for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+            modalLabels << label->text();
+        }
         for (int id : {ctl::AboutText, ctl::ConfirmText}) {
             if (auto* label = FindByKelId<QLabel>(&dialog, id); label != nullptr) {
                 modalText = label->text();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the file tests: a recording reporter, a scratch directory, whole-file
 // access, and builders for the tracks of control map and memory set files (their messages are
 // built by support/records.h).

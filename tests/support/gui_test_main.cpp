@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main() of the GUI test programs: a home of their own, a QApplication on the offscreen
 // platform (unless another is chosen), settings kept out of the user's own store, then
 // GoogleTest.

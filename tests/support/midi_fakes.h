@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test doubles for the MIDI tests: a scripted back end, a thread-safe post recorder, a
 // reporter that records, and scripted transfer dialogs. The records and bulk messages they
 // carry are built by support/records.h.

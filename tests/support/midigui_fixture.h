@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A started editor whose modal dialogs are answered by script: the confirmation, the transmit
 // instructions and the device dialog get canned answers (the device dialog after a scripted
 // choice), while the receive and progress dialogs really run, so the engine's posts move them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A panel shown in an owner window that records the notifications the panel posts to it.
 #pragma once
 

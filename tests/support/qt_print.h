@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Readable GoogleTest output for Qt strings.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Records and bulk messages built for the tests of every layer: a record from its leading
 // bytes, tables of random records, and the bytes of control map and memory set messages.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scratch folders for the tests: made fresh in the temporary folder and removed with all they
 // hold, so that a test program leaves nothing behind.
 #pragma once

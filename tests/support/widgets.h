@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding and working the widgets of a window as a user does: a control by its id, a pick in a
 // list, the entries of a list, and a window brought to the front.
 #pragma once

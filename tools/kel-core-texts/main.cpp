@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kel-core-texts: prints every user-visible text of the core's tables as a C++ file of
 // QT_TRANSLATE_NOOP("Context", "text") entries, for lupdate to read together with src/.
 //

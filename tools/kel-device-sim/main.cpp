@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kel-device-sim: a KEL device on a pair of virtual MIDI ports. It answers the editor's two
 // mode messages as the device does: after the transmit mode message and [ENTER] (pressed for
 // the user after --enter-delay) it stores the bulk messages it receives; after the receive mode

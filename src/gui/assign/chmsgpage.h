@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The channel message page of the assign dialog: the kind of channel message, its MIDI channel
 // and up to four numbers whose label, range and record byte depend on the kind.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page of the assign dialog for System Ex. and Free Message assignments: the message as
 // one line of text, the data type of its "DT" field and the field's minimum and maximum.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The assign dialog: the modeless window in which the user edits what the selected control
 // sends. It shows one control at a time and edits the document's edit buffer, never the map:
 // its pending fields reach the edit buffer through ApplyAssignDialog, which then commits it.

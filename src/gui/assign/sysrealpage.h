@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system realtime page of the assign dialog: the one status byte the control sends.
 #pragma once
 

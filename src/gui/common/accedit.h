@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Edit fields of the editor's windows.
 //
 // CAccEdit handles the ordinary editing keys itself (select all, copy, paste, cut, delete, delete

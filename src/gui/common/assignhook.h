@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the main window and the file commands reach the modeless assign dialog. The dialog
 // implements this interface and is registered with the application object
 // (CKelEditorApp::SetAssignDialog); until one is registered, CDirectAssign stands in for it:

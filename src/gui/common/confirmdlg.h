@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A modal "Continue" / "Cancel" question whose text is a string-table entry (used before a
 // transmit or a receive overwrites something).
 #pragma once

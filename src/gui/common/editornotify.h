@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's notification as a posted Qt event: the panel posts it to its view, the view passes
 // it on to the main window, and the assign dialog posts it to the main window. Being posted, it is
 // handled after the sender has finished its own work.

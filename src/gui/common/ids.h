@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's command ids, window control ids and the codes of the notification between the
 // panel, the assign dialog and the main window. GUI objects carry their id in the "kelId" property
 // so that code and tests can find a control or a command by its number.

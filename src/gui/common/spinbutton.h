@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small up/down arrow pair beside a number field. It steps the field's number by one,
 // inside its own range, and writes the result into the field; the Up and Down keys in the field
 // do the same.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The translation contexts of the user-interface texts.
 //
 // The editor's own texts are written as KelEditor::tr("..."), which lupdate finds in the sources

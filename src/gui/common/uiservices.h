@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Everything through which the editor interrupts its user: warning boxes, the save question,
 // the file dialogs, modal dialogs and the shell's "open". The editor uses CQtUiServices; tests
 // install a recorder with canned answers, so no message box or dialog ever blocks them.

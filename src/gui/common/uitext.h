@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The string table as the user sees it: the English texts of model/strings.h translated through
 // Qt's translation system (context "StringTable"), and the file filters of the table in the
 // form Qt's file dialogs take.

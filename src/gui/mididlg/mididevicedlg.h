@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "MIDI Devices" dialog (117): the MIDI system, the input port and the output port the
 // editor talks to the KEL through. The lists are read afresh from the system each time they
 // are shown; the caller stores what was chosen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MIDI systems the editor can talk through: the ALSA sequencer, a JACK server and the
 // built-in virtual KEL device. The user picks one (stored as "MIDI Device" / "API"); the two
 // port objects always use the chosen one through a forwarding back end, so choosing another

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs of Transmit and Receive: the transmit instructions (dialog 110), the receive
 // dialog that waits for the device's first bulk message (113) and the progress dialog of both
 // directions (112). The MIDI engine reaches the last two only through posts, which arrive here

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controller panel: the picture of the device on which the user picks a control.
 //
 // CPanel shows a picture in a child window and reports clicks; CKelPanel adds the device's 50

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process-wide cache of the panel pictures. A picture is an SVG drawing of the device,
 // shown at the screen's device-pixel ratio so that it stays sharp on high-density screens: the
 // editor carries it ready drawn at ratios 1 and 2 and draws it itself at any other ratio. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MIDI ports of the system through RtMidi: the ALSA sequencer or a JACK server. A MIDI system
 // that is not there (no sequencer device, no JACK server running) simply has no ports; nothing
 // is printed and start-up never waits for it.

@@ -4,7 +4,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+202"/>
+        <location filename="../../app/mainframe.cpp" line="+203"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -140,9 +140,14 @@
         <translation>TITLE:</translation>
     </message>
     <message>
-        <location filename="../../app/keleditorapp.cpp" line="+185"/>
+        <location filename="../../app/keleditorapp.cpp" line="+186"/>
         <source>About VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor のバージョン情報</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>KEL Editor is free software: you may share and change it under the GNU General Public License, version 3 or later (GPL-3.0-or-later). It comes with no warranty.</source>
+        <translation>KEL Editor はフリー・ソフトウェアです。GNU 一般公衆利用許諾書 (GNU General Public License) バージョン 3 またはそれ以降 (GPL-3.0-or-later) の下で、共有・改変することができます。無保証です。</translation>
     </message>
     <message>
         <location line="+132"/>
@@ -164,20 +169,20 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>名前を付けて保存(&amp;A)...</translation>
     </message>
     <message>
-        <location filename="../../gui/common/confirmdlg.cpp" line="+18"/>
+        <location filename="../../gui/common/confirmdlg.cpp" line="+19"/>
         <source>Confirm</source>
         <translation>確認</translation>
     </message>
     <message>
         <location line="-2"/>
-        <location filename="../../gui/mididlg/transferdlgs.cpp" line="+37"/>
+        <location filename="../../gui/mididlg/transferdlgs.cpp" line="+38"/>
         <source>Continue</source>
         <translation>続行</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/msgdlg.cpp" line="+175"/>
+        <location filename="../../gui/assign/msgdlg.cpp" line="+176"/>
         <location filename="../../gui/common/confirmdlg.cpp" line="+1"/>
-        <location filename="../../gui/mididlg/mididevicedlg.cpp" line="+75"/>
+        <location filename="../../gui/mididlg/mididevicedlg.cpp" line="+76"/>
         <location filename="../../gui/mididlg/transferdlgs.cpp" line="+1"/>
         <location line="+94"/>
         <source>Cancel</source>
@@ -270,7 +275,7 @@ press the [ENTER] button.</source>
     </message>
     <message>
         <location filename="../../app/mainframe.cpp" line="+167"/>
-        <location filename="../../app/mapcommands.cpp" line="+102"/>
+        <location filename="../../app/mapcommands.cpp" line="+103"/>
         <source>&amp;Undo	Ctrl+Z</source>
         <translation>元に戻す(&amp;U)	Ctrl+Z</translation>
     </message>
@@ -291,7 +296,7 @@ press the [ENTER] button.</source>
         <translation>やり直し(&amp;R): %1	Ctrl+Y</translation>
     </message>
     <message>
-        <location filename="../../app/undo.cpp" line="+75"/>
+        <location filename="../../app/undo.cpp" line="+76"/>
         <source>Change Title</source>
         <translation>タイトルの変更</translation>
     </message>
@@ -371,7 +376,7 @@ press the [ENTER] button.</source>
         <translation>すべてのファイル (*)</translation>
     </message>
     <message>
-        <location filename="../../app/reportwindow.cpp" line="+80"/>
+        <location filename="../../app/reportwindow.cpp" line="+81"/>
         <source>The control map has no problems.</source>
         <translation>コントロール・マップに問題はありません。</translation>
     </message>
@@ -381,7 +386,7 @@ press the [ENTER] button.</source>
         <translation>エラー: %1 件、警告: %2 件。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
     </message>
     <message>
-        <location filename="../../app/htmlviewer.cpp" line="+36"/>
+        <location filename="../../app/htmlviewer.cpp" line="+37"/>
         <source>&lt; &amp;Back</source>
         <translation>&lt; 戻る(&amp;B)</translation>
     </message>
@@ -508,7 +513,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>アサイン・メッセージ :</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/chmsgpage.cpp" line="+46"/>
+        <location filename="../../gui/assign/chmsgpage.cpp" line="+47"/>
         <source>Type :</source>
         <translation>タイプ :</translation>
     </message>
@@ -523,7 +528,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>データ・エントリー</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/freemsgpage.cpp" line="+42"/>
+        <location filename="../../gui/assign/freemsgpage.cpp" line="+43"/>
         <source>Data Type</source>
         <translation>データ・タイプ</translation>
     </message>
@@ -570,7 +575,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>コメント :</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/sysrealpage.cpp" line="+18"/>
+        <location filename="../../gui/assign/sysrealpage.cpp" line="+19"/>
         <source>Status :</source>
         <translation>ステータス :</translation>
     </message>
@@ -835,7 +840,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>オフ</translation>
     </message>
     <message>
-        <location filename="../../gui/common/uitext.cpp" line="+34"/>
+        <location filename="../../gui/common/uitext.cpp" line="+35"/>
         <source>No such file or folder</source>
         <translation>ファイルまたはフォルダーがありません</translation>
     </message>
@@ -1673,7 +1678,7 @@ Exit</source>
 <context>
     <name>SyxFile</name>
     <message>
-        <location filename="../../app/maptexts.cpp" line="+143"/>
+        <location filename="../../app/maptexts.cpp" line="+144"/>
         <source>The file cannot be read: %1.</source>
         <translation>ファイルを読み込めません: %1。</translation>
     </message>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The assign dialog and `kelmap set` are two ways to give a control the same message: starting
 // from the same empty map, a control edited through the dialog's real widgets and saved with
 // Save As must give the very same file, byte for byte, as kelmap given the same values.

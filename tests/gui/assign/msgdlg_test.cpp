@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The assign dialog and its three pages, driven through their real controls: what each control
 // offers for each kind of record and controller, what OK, Cancel and the pages write into the
 // map, refusals of the message text, and the dialog's keys.

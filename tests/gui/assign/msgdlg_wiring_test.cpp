@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The assign dialog inside the running editor: opened from the panel, its keys carried out by
 // the main window, applied before another control and before Copy, committed after Paste while
 // it is closed, hidden with the minimised main window and destroyed when the window closes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edit fields: number clamping and repair, single-byte text, the fields' own editing keys,
 // and the Continue/Cancel question.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's message boxes: centred on the main window whoever asks for them, and wide enough
 // for their title.
 #include <QApplication>

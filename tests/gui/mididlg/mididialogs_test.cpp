@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MIDI Devices dialog and the choice of MIDI system, the progress dialog's finish and the
 // hand-over of reports from the receive dialog to the progress dialog.
 #include "support/midigui_fixture.h"

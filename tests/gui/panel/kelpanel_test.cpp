@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controller panel: hit testing on every control rectangle, the selection frame, the label
 // boxes, clicks posted to the owner and the hand cursor.
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel's drawing, pixel by pixel: the selection frame is a 3-pixel red band centred on the
 // control's outline and changes nothing else, and the label boxes carry the colours of their
 // port in fill and outline.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's transfer procedures over real JACK MIDI ports, against kel-device-sim.
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kel-render-picture: draws the panel picture at a whole-number pixel ratio into a PNG while
 // the editor is built. The editor carries these pictures, so on ordinary and high-density
 // screens it shows its window without drawing the SVG first.
