@@ -202,7 +202,8 @@ TEST_F(EditorTest, AboutShowsTheVersionOrTheInstalledComment) {
     window_->RunCommand(cmd::About);
     EXPECT_EQ(ui_.modalText, "Licensed to the studio");
     // The licence is named whatever the comment says.
-    EXPECT_TRUE(ui_.modalLabels.join('\n').contains("GPL-3.0-or-later")) << ui_.modalLabels.join('|').toStdString();
+    EXPECT_TRUE(ui_.modalLabels.join('\n').contains("GPL-3.0-or-later"))
+        << ui_.modalLabels.join('|').toStdString();
     EXPECT_EQ(app_->AboutText(), "Licensed to the studio");
     QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, TempPath("none"));
 }

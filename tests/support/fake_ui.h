@@ -26,7 +26,7 @@ public:
     QString openStart; // where the last open dialog started
     QString saveStart; // where the last save dialog started (a folder or a proposed file)
     QString modalTitle;
-    QString modalText; // the label carrying id 1000 or 1052, when present
+    QString modalText;       // the label carrying id 1000 or 1052, when present
     QStringList modalLabels; // the texts of every label of the last modal dialog
     int modalResult = QDialog::Accepted;
     QList<QUrl> openedUrls;
