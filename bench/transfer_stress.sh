@@ -79,7 +79,7 @@ trap cleanup EXIT
 
 export JACK_NO_AUDIO_RESERVATION=1
 export JACK_DEFAULT_SERVER="kel-stress-$$"
-ASAN_OPTIONS= LSAN_OPTIONS= TSAN_OPTIONS= jackd -n "$JACK_DEFAULT_SERVER" --no-realtime \
+ASAN_OPTIONS= LSAN_OPTIONS= TSAN_OPTIONS= jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -t 2000 \
     -d dummy -r 48000 -p 1024 >"$WORK/jackd.log" 2>&1 &
 JACK_PID=$!
 if ! timeout 10 jack_wait -w >/dev/null 2>&1; then

@@ -166,7 +166,7 @@ start_jack() {
     if command -v jackd >/dev/null 2>&1; then
         export JACK_DEFAULT_SERVER="kel-test-$$"
         JACK_NO_AUDIO_RESERVATION=1 ASAN_OPTIONS= LSAN_OPTIONS= \
-            jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 -p 1024 \
+            jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -t 2000 -d dummy -r 48000 -p 1024 \
             >"$1/jackd.log" 2>&1 &
         JACK_PID=$!
         if ! timeout 10 jack_wait -w >/dev/null 2>&1; then

@@ -187,6 +187,22 @@ private:
 };
 
 #ifdef KEL_HAVE_JACK
+// Opens a client of a running server (never starts one). A busy server now and then refuses a
+// new client, as when its answer comes late on a loaded machine: the open is tried three times
+// before the server counts as not there.
+jack_client_t* OpenJackClientRetrying(const std::string& name) {
+    for (int attempt = 0;; ++attempt) {
+        jack_status_t status{};
+        if (jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, &status)) {
+            return client;
+        }
+        if (attempt == 2) {
+            return nullptr;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
 // Closing a client deactivates it first and returns only once the process thread has left the
 // callback for good. It runs under the JACK library's own lock, which a separate
 // jack_deactivate does not take: with clients of other threads opening and closing at the same
@@ -205,8 +221,7 @@ void CloseJackClient(jack_client_t*& client) {
 int OpenJackClient(const std::string& clientName, const char* portName, unsigned long flags,
                    const std::string& peer, JackProcessCallback process, void* arg,
                    jack_client_t*& client, jack_port_t*& port) {
-    jack_status_t status{};
-    client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+    client = OpenJackClientRetrying(clientName);
     if (client == nullptr) {
         return MidiErrSystem;
     }
@@ -473,8 +488,7 @@ bool MidiSystemReachable(MidiApi api) {
     }
 #ifdef KEL_HAVE_JACK
     // Never starts a server: a missing one only means there are no JACK ports.
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open("kel-probe", JackNoStartServer, &status);
+    jack_client_t* client = OpenJackClientRetrying("kel-probe");
     if (client == nullptr) {
         return false;
     }

@@ -45,10 +45,11 @@ TEST(RtMidiBackend, ListsWhatIsThereAndRefusesUnknownPorts) {
         CRtMidiBackend backend(api, "KEL Editor Probe");
         const CMidiInDev inputs(backend);
         const CMidiOutDev outputs(backend);
-        if (!MidiSystemReachable(api)) {
+        // A system that did not answer lists nothing. (Asking again whether it is reachable
+        // would race with a server that comes, goes or answers late.)
+        if (!backend.Available()) {
             EXPECT_EQ(inputs.GetCount(), 0);
             EXPECT_EQ(outputs.GetCount(), 0);
-            EXPECT_FALSE(backend.Available());
         }
         struct Sink : MidiInputHandler, MidiOutputHandler {
             void OnLongInput(const std::uint8_t*, std::size_t) override {}
