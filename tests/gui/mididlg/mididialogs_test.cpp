@@ -3,6 +3,9 @@
 // hand-over of reports from the receive dialog to the progress dialog.
 #include "support/midigui_fixture.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+
 #include <QElapsedTimer>
 #include <QLabel>
 
@@ -10,6 +13,7 @@
 
 #include "gui/common/uitext.h"
 #include "midi/rtmidi/rtmidibackend.h"
+#include "support/access.h"
 
 namespace kel {
 namespace {
@@ -85,6 +89,24 @@ TEST_F(DeviceDialogTest, ListsThePortsOfTheChosenSystemAndStoresTheChoice) {
     ASSERT_TRUE(StartScripted());
     EXPECT_EQ(Midi().System(), MidiSystem::Alsa);
     EXPECT_EQ(Midi().Input().GetDeviceName(), "KEL USB MIDI 1");
+}
+
+TEST_F(DeviceDialogTest, FieldsAreNamedInReadingOrderAndTheFirstHasTheFocus) {
+    ASSERT_TRUE(StartScripted());
+    bool seen = false;
+    midiUi_.onDevices = [&seen](CMidiDeviceDlg& dialog) {
+        dialog.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        EXPECT_EQ(UnnamedFields(&dialog), QStringList{});
+        EXPECT_EQ(AgainstReadingOrder(&dialog), QStringList{});
+        EXPECT_EQ(dialog.focusWidget(), dialog.SystemList());
+        QTest::keyClick(dialog.SystemList(), Qt::Key_Escape);
+        EXPECT_FALSE(dialog.isVisible());
+        seen = true;
+        return int(QDialog::Rejected);
+    };
+    window_->RunCommand(cmd::MidiDevices);
+    EXPECT_TRUE(seen);
 }
 
 TEST_F(DeviceDialogTest, CancelChangesNothingAndAnEmptySelectionKeepsTheStoredName) {
@@ -227,6 +249,20 @@ TEST_F(ProgressDialogTest, CancelBeforeTheEndAndProgressCommands) {
     EXPECT_EQ(dialog.Bar()->value(), 0);
     QTimer::singleShot(20, dialog.CancelButton(), &QPushButton::click);
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+}
+
+TEST_F(ProgressDialogTest, ScreenReadersReadTheProgressAsValueAndText) {
+    CProgressDlg dialog(ui_);
+    dialog.show();
+    dialog.OnPost(UM_BULK_RECEIVED, 0, 40);
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(dialog.Bar());
+    ASSERT_NE(bar, nullptr);
+    EXPECT_FALSE(bar->text(QAccessible::Name).isEmpty());
+    ASSERT_NE(bar->valueInterface(), nullptr);
+    EXPECT_EQ(bar->valueInterface()->currentValue().toInt(), 10);
+    EXPECT_EQ(bar->valueInterface()->maximumValue().toInt(), 50);
+    EXPECT_EQ(bar->text(QAccessible::Description), QStringLiteral("20% (10 of 50)"));
+    EXPECT_EQ(UnnamedFields(&dialog), QStringList{});
 }
 
 TEST_F(ProgressDialogTest, ReportsReachingTheClosedReceiveDialogMoveTheProgressDialog) {
