@@ -3,10 +3,27 @@
 #pragma once
 
 #include <QAccessible>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QStringList>
 #include <QWidget>
 
 namespace kel {
+
+// Whether a screen reader can tell what `field` is. A list's name is the entry it shows, so it
+// needs a label (a buddy beside it) or a titled group around it; other fields need a name.
+inline bool HasName(QWidget* field) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(field);
+    if (face == nullptr) {
+        return false;
+    }
+    if (qobject_cast<QComboBox*>(field) != nullptr) {
+        const auto* group = qobject_cast<const QGroupBox*>(field->parentWidget());
+        return !face->relations(QAccessible::Label).isEmpty() ||
+               (group != nullptr && !group->title().isEmpty());
+    }
+    return !face->text(QAccessible::Name).trimmed().isEmpty();
+}
 
 // The shown widgets of `window` that take the keyboard focus but have no accessible name (as
 // "class objectName"), in the window's tab order.
@@ -16,8 +33,7 @@ inline QStringList UnnamedFields(QWidget* window) {
         if (!w->isVisibleTo(window) || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus)) {
             continue;
         }
-        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
-        if (face == nullptr || face->text(QAccessible::Name).trimmed().isEmpty()) {
+        if (!HasName(w)) {
             unnamed << QStringLiteral("%1 %2").arg(w->metaObject()->className(), w->objectName());
         }
     }
