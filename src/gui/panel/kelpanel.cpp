@@ -335,11 +335,11 @@ void CKelPanel::Draw(QPainter& painter) {
     if (IsValidController(selected)) {
         DrawSelectionFrame(painter, kControlRects[static_cast<std::size_t>(selected)]);
     }
+    if (hasFocus()) {
+        DrawFocusFrame(painter); // under the labels, which stay readable
+    }
     if (showLabels_) {
         DrawLabels(painter);
-    }
-    if (hasFocus()) {
-        DrawFocusFrame(painter);
     }
     // Every change of the selection or of a map the panel shows ends in a repaint.
     AnnounceChanges(false);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The panel from the keyboard and for screen readers: the arrow keys' nearest-control rule on
-// the device's own rectangles, the keys the panel sends to its owner, the focus frame, the
-// accessible children and the contrast of the label colours.
+// the device's own rectangles, the keys the panel sends to its owner, the focus frame and the
+// accessible children.
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QCoreApplication>
@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <queue>
 #include <set>
 
@@ -211,28 +210,6 @@ TEST_F(PanelTest, ScreenReadersSeeTheFiftyControlsWithTheirAssignments) {
     EXPECT_EQ(actions->actionNames().front(), QAccessibleActionInterface::pressAction());
     actions->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(Notes(owner_), (std::vector<std::pair<int, int>>{{NotifyOpenAssign, Id("S3")}}));
-}
-
-// The contrast ratio of two colours as the Web Content Accessibility Guidelines define it.
-double Contrast(const QColor& a, const QColor& b) {
-    auto luminance = [](const QColor& c) {
-        auto channel = [](double v) {
-            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
-               0.0722 * channel(c.blueF());
-    };
-    const double la = luminance(a);
-    const double lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-TEST(PanelLabelColours, TextIsReadableOnEveryLabelBox) {
-    // The label text is black; ports 0, 1, 2 and everything else have their own box colour.
-    for (int port : {0, 1, 2, -1}) {
-        SCOPED_TRACE(port);
-        EXPECT_GE(Contrast(Qt::black, CKelPanel::LabelFillColor(port)), 4.5);
-    }
 }
 
 } // namespace
