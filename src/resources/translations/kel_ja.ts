@@ -396,7 +396,7 @@ press the [ENTER] button.</source>
         <translation>エラー: %1 件、警告: %2 件。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
     </message>
     <message>
-        <location filename="../../app/htmlviewer.cpp" line="+37"/>
+        <location filename="../../app/htmlviewer.cpp" line="+38"/>
         <source>&lt; &amp;Back</source>
         <translation>&lt; 戻る(&amp;B)</translation>
     </message>
@@ -416,7 +416,12 @@ press the [ENTER] button.</source>
         <translation>検索(&amp;I):</translation>
     </message>
     <message>
-        <location line="+43"/>
+        <location line="+23"/>
+        <source>Sections</source>
+        <translation>項目</translation>
+    </message>
+    <message>
+        <location line="+22"/>
         <location filename="../../app/reportwindow.cpp" line="+18"/>
         <source>Close</source>
         <translation>閉じる</translation>
@@ -469,7 +474,7 @@ The open control map and &quot;%2&quot; are compared.</source>
         <translation>ファイル内のほかのメッセージ %1 個を読み飛ばしました。</translation>
     </message>
     <message>
-        <location filename="../../app/reportwindow.cpp" line="+58"/>
+        <location filename="../../app/reportwindow.cpp" line="+59"/>
         <source>The control map has errors: the KEL would receive settings it cannot use.
 Transmit it anyway?</source>
         <translation>コントロール・マップにエラーがあります。KEL が使用できない設定を受け取ることになります。
@@ -1075,7 +1080,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>ポート %1</translation>
     </message>
     <message>
-        <location line="+44"/>
+        <location line="+43"/>
         <source>Enter opens the assign dialog; the arrow keys move to the nearest control</source>
         <translation>Enter で割り当てダイアログを開きます。矢印キーで最も近いコントロールへ移動します</translation>
     </message>

@@ -91,24 +91,6 @@ TEST_F(DeviceDialogTest, ListsThePortsOfTheChosenSystemAndStoresTheChoice) {
     EXPECT_EQ(Midi().Input().GetDeviceName(), "KEL USB MIDI 1");
 }
 
-TEST_F(DeviceDialogTest, FieldsAreNamedInReadingOrderAndTheFirstHasTheFocus) {
-    ASSERT_TRUE(StartScripted());
-    bool seen = false;
-    midiUi_.onDevices = [&seen](CMidiDeviceDlg& dialog) {
-        dialog.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-        EXPECT_EQ(UnnamedFields(&dialog), QStringList{});
-        EXPECT_EQ(AgainstReadingOrder(&dialog), QStringList{});
-        EXPECT_EQ(dialog.focusWidget(), dialog.SystemList());
-        QTest::keyClick(dialog.SystemList(), Qt::Key_Escape);
-        EXPECT_FALSE(dialog.isVisible());
-        seen = true;
-        return int(QDialog::Rejected);
-    };
-    window_->RunCommand(cmd::MidiDevices);
-    EXPECT_TRUE(seen);
-}
-
 TEST_F(DeviceDialogTest, CancelChangesNothingAndAnEmptySelectionKeepsTheStoredName) {
     Store().setValue(QStringLiteral("MIDI Device/API"), QStringLiteral("Virtual"));
     Store().setValue(QStringLiteral("MIDI Device/Input"), QStringLiteral("Virtual KEL Device"));
