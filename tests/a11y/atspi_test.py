@@ -102,8 +102,7 @@ class Session:
         os.makedirs(runtime, mode=0o700, exist_ok=True)
         env["XDG_RUNTIME_DIR"] = runtime
         env.update(QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LANG="C.UTF-8",
-                   LANGUAGE="en", LC_ALL="C.UTF-8", QT_ACCESSIBILITY="1",
-                   NO_AT_BRIDGE="0")
+                   LANGUAGE="en", LC_ALL="C.UTF-8")
         return env
 
     def cleanup(self):
@@ -223,6 +222,13 @@ class Session:
                 fail(f"{name!r}: role {roles.get(name)!r}, expected {role!r}")
         if len(set(names)) != 50:
             fail("the panel's children do not have 50 different names")
+        # Where each control is on the screen: inside the panel, the sliders side by side.
+        box = panel.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
+        s2, s3 = (self.control(n).queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
+                  for n in ("S2 slider", "S3 slider"))
+        if not (box.x <= s3.x and s3.x + s3.width <= box.x + box.width and s3.height > s3.width > 0
+                and box.y <= s3.y and s3.y + s3.height <= box.y + box.height and s2.x < s3.x):
+            fail(f"S3's place on the screen {s3} does not fit the panel {box} and S2 {s2}")
         description = self.control("R1 knob").description
         if description != "Control Change 74, channel 2, Port 1":
             fail(f"R1's description is {description!r}")
