@@ -10,6 +10,7 @@ PACKAGES=(
     librtmidi-dev jackd2
     fonts-liberation2
     xvfb xauth time
+    dbus at-spi2-core python3-pyatspi openbox
     dpkg-dev desktop-file-utils appstream xdotool x11-utils
     clang clang-format libclang-rt-14-dev
     python3 python3-mido

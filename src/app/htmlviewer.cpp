@@ -3,6 +3,7 @@
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -70,6 +71,7 @@ CHtmlViewer::CHtmlViewer(QWidget* parent, bool sections)
     QWidget* middle = browser_;
     if (sections) {
         sections_ = new QListWidget(this);
+        sections_->setAccessibleName(KelEditor::tr("Sections"));
         connect(sections_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
             browser_->scrollToAnchor(item->data(Qt::UserRole).toString());
         });
@@ -85,6 +87,7 @@ CHtmlViewer::CHtmlViewer(QWidget* parent, bool sections)
     }
     connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
         setWindowTitle(browser_->documentTitle());
+        browser_->setAccessibleName(browser_->documentTitle());
         FillSections();
     });
 
@@ -192,6 +195,15 @@ bool CHtmlViewer::FindText(bool next) {
                      found ? QPalette().color(QPalette::Base) : QColor(0xff, 0xd6, 0xd6));
     find_->setPalette(palette);
     return found;
+}
+
+void CHtmlViewer::keyPressEvent(QKeyEvent* event) {
+    // Escape closes the window, as it closes the editor's dialogs.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace kel

@@ -45,6 +45,9 @@ public:
     // page does not hold it; the field then shows that.
     bool FindText(bool next);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override; // Escape closes the window
+
 private:
     void FillSections();
 

@@ -123,7 +123,13 @@ CChildView::CChildView(CParameter& document, QWidget* parent)
 bool CChildView::event(QEvent* event) {
     if (event->type() == CEditorNotifyEvent::kType) {
         const auto* notify = static_cast<CEditorNotifyEvent*>(event);
-        PostEditorNotify(window(), notify->Code(), notify->Value());
+        if (notify->Code() == NotifySelectControl) {
+            // The panel's next key starts from the control this one selects.
+            CEditorNotifyEvent select(notify->Code(), notify->Value());
+            QCoreApplication::sendEvent(window(), &select);
+        } else {
+            PostEditorNotify(window(), notify->Code(), notify->Value());
+        }
         return true;
     }
     return QFrame::event(event);
@@ -500,6 +506,26 @@ void CMainFrame::OnOpenAssign(int controllerId) {
     UpdateCommandUI();
 }
 
+void CMainFrame::OnSelectControl(int controllerId) {
+    if (!IsValidController(controllerId)) {
+        return;
+    }
+    IAssignDialog& dialog = app_.AssignDialog();
+    QWidget* window = dialog.Window();
+    if (window != nullptr && window->isVisible()) {
+        // The open dialog follows the selection, as with Next and Previous Controller, while
+        // the keyboard stays on the panel.
+        if (dialog.OpenAssignDialog(controllerId)) {
+            ActivateMain();
+            Panel()->setFocus(Qt::OtherFocusReason);
+        }
+    } else if (dialog.ApplyAssignDialog() == 0) {
+        document_.SelectController(controllerId);
+    }
+    Panel()->update();
+    UpdateCommandUI();
+}
+
 void CMainFrame::SizeToPanel() {
     // The client area holds the dialog bar and the view; the view holds the panel exactly.
     centralWidget()->setFixedSize(view_->width(), dlgBar_->sizeHint().height() + view_->height());
@@ -549,6 +575,8 @@ bool CMainFrame::event(QEvent* event) {
         const auto* notify = static_cast<CEditorNotifyEvent*>(event);
         if (notify->Code() == NotifyOpenAssign) {
             OnOpenAssign(notify->Value());
+        } else if (notify->Code() == NotifySelectControl) {
+            OnSelectControl(notify->Value());
         } else if (notify->Code() == NotifyActivateMain) {
             ActivateMain();
             setFocus();

@@ -110,6 +110,7 @@ private:
     void OnCommand(int id);
     void OnEditCommand(int id);
     void OnOpenAssign(int controllerId);
+    void OnSelectControl(int controllerId); // the panel's arrow keys, Home and End
     void OnFocusChanged(QWidget* now);
 
     CKelEditorApp& app_;

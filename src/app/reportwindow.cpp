@@ -111,6 +111,7 @@ CReportWindow::CReportWindow(const QString& title, const QString& againText, QWi
     summary_->setWordWrap(true);
     summary_->setTextFormat(Qt::PlainText);
     summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    list_->setAccessibleName(title); // the report's lines, named as the window is
     again_->setVisible(!againText.isEmpty());
     again_->setAutoDefault(false);
     close_->setDefault(true);

@@ -13,6 +13,7 @@
 
 #include "app/singleinstance.h"
 #include "gui/common/uitext.h"
+#include "support/access.h"
 #include "support/editor_fixture.h"
 
 namespace kel {
@@ -185,6 +186,18 @@ TEST(HelpPages, AreInstalledBesideTheEditor) {
         EXPECT_TRUE(html.contains("<html") || html.contains("<HTML")) << page;
         EXPECT_GT(html.size(), 4000) << page;
     }
+}
+
+TEST_F(EditorTest, HelpWindowIsNamedForScreenReadersAndEscapeClosesIt) {
+    app_->SetHelpFilePath(QDir(QStringLiteral(KEL_BUILD_DIR)).filePath("help/index_e.htm"));
+    window_->RunCommand(cmd::Help);
+    CHtmlViewer* help = app_->HelpWindow();
+    ASSERT_NE(help, nullptr);
+    ASSERT_TRUE(ShowActive(help));
+    EXPECT_EQ(UnnamedFields(help), QStringList{});
+    EXPECT_TRUE(help->Browser()->toPlainText().contains("Keyboard and screen readers"));
+    QTest::keyClick(help->Browser(), Qt::Key_Escape);
+    EXPECT_FALSE(help->isVisible());
 }
 
 TEST_F(EditorTest, AboutShowsTheVersionOrTheInstalledComment) {

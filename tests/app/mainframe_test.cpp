@@ -266,6 +266,37 @@ TEST_F(EditorTest, TitleFieldIsCommittedWhenItLosesTheFocus) {
     EXPECT_FALSE(doc.IsModified());
 }
 
+TEST_F(EditorTest, PanelIsUsableByKeyboardAlone) {
+    CParameter& doc = app_->Document();
+    ASSERT_TRUE(TitleField()->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(Panel()->hasFocus()); // Tab reaches the panel from the TITLE field
+
+    // The arrows select without opening the assign dialog, one control per key.
+    QTest::keyClick(Panel(), Qt::Key_Right); // R1: the first with nothing selected
+    QTest::keyClick(Panel(), Qt::Key_Right);
+    QTest::keyClick(Panel(), Qt::Key_Down);
+    EXPECT_EQ(doc.SelectedController(), FindController("A2"));
+    EXPECT_TRUE(AssignWindow() == nullptr || !AssignWindow()->isVisible());
+    EXPECT_TRUE(Action(cmd::Copy)->isEnabled());
+
+    // Enter opens the dialog on it; with the dialog open the arrows move it along while the
+    // keyboard stays on the panel.
+    QTest::keyClick(Panel(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    ASSERT_NE(AssignWindow(), nullptr);
+    EXPECT_TRUE(AssignWindow()->isVisible());
+    ShowActive(window_);
+    Panel()->setFocus();
+    QTest::keyClick(Panel(), Qt::Key_Up);
+    EXPECT_EQ(doc.SelectedController(), FindController("R2"));
+    EXPECT_TRUE(AssignWindow()->isVisible());
+    EXPECT_TRUE(Panel()->hasFocus());
+    QTest::keyClick(Panel(), Qt::Key_End);
+    EXPECT_EQ(doc.SelectedController(), kAft);
+}
+
 TEST_F(EditorTest, ClickingAControlOpensItAfterThePostedRequest) {
     CParameter& doc = app_->Document();
     QTest::mouseClick(Panel(), Qt::LeftButton, Qt::NoModifier,

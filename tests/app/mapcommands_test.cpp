@@ -18,6 +18,7 @@
 #include "gui/common/confirmdlg.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/uitext.h"
+#include "support/access.h"
 #include "support/editor_fixture.h"
 
 namespace kel {
@@ -65,6 +66,7 @@ TEST_F(MapCommandsTest, CheckMapListsTheFindingsAndOpensTheControlOfALine) {
     ASSERT_NE(report, nullptr);
     EXPECT_TRUE(report->isVisible());
     EXPECT_EQ(report->windowTitle(), "Check Map");
+    EXPECT_EQ(UnnamedFields(report), QStringList{}); // the list is named for screen readers
     EXPECT_EQ(LinesOf(report), QStringList({"R1 and R2 both send CC 74 on channel 1, Port 1.",
                                             "S1: assign code 30 is not a known message kind."}));
     EXPECT_EQ(report->Summary()->text(),

@@ -160,6 +160,8 @@ void CKelChMsgPage::RefreshPage() {
             continue;
         }
         f.label->setText(CoreText("KelEditor", field->caption) + kLabelEnd);
+        // The field sits in a box of its own with its spin button, out of its label's reach.
+        f.edit->setAccessibleName(CoreText("KelEditor", field->caption));
         f.edit->SetRange(field->Low(), field->High());
         const int shown = f.edit->SetNumber(edit_.GetValueAt(static_cast<int>(i)));
         f.spin->SetRange(field->Low(), field->High());

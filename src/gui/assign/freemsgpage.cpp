@@ -39,6 +39,8 @@ CKelFreeMsgPage::CKelFreeMsgPage(AssignEntry& editBuffer, Reporter& reporter, QW
     text_ = new CCharEdit(this);
     SetKelId(text_, IdMessageText);
     text_->setMaxLength(static_cast<int>(kTextLimit));
+    // The field has no caption on the page: the name tells screen readers what it holds.
+    text_->setAccessibleName(KelEditor::tr("Message text"));
 
     auto* dataTypeLabel = new QLabel(KelEditor::tr("Data Type"), this);
     dataTypeList_ = new QComboBox(this);

@@ -585,10 +585,10 @@ bool CKelMsgDlg::eventFilter(QObject* watched, QEvent* event) {
         }
         return true;
     }
-    // Enter and Escape do nothing inside a page.
+    // Enter does nothing inside a page (a number being typed is not taken as OK); Escape
+    // cancels the dialog from anywhere in it, so that the keyboard always has a way out.
     if (type == QEvent::KeyPress && IsInPage(watched) &&
-        (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
-         key->key() == Qt::Key_Escape)) {
+        (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
         return true;
     }
     return false;

@@ -54,6 +54,8 @@ inline constexpr int ConfirmText = 1052; // the question of the confirmation dia
 // (through the view) and from the assign dialog to the main window.
 inline constexpr int NotifyOpenAssign = 1124;   // value: the ControllerId to open
 inline constexpr int NotifyActivateMain = 1127; // value: 0
+// value: the ControllerId to select (the panel's keys); sent, so that the next key starts there
+inline constexpr int NotifySelectControl = 1128;
 
 inline constexpr const char* kIdProperty = "kelId";
 

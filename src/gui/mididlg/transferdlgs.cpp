@@ -139,6 +139,9 @@ CProgressDlg::CProgressDlg(CUiServices& ui, QWidget* parent)
     SetKelId(bar_, ctl::ProgressBar);
     bar_->setTextVisible(false);
     bar_->setMinimumWidth(260);
+    // Not shown on the bar; screen readers read it as the bar's description.
+    bar_->setFormat(KelEditor::tr("%p% (%v of %m)"));
+    bar_->setAccessibleName(KelEditor::tr("Progress"));
     SetKelId(cancel_, 2);
     connect(cancel_, &QPushButton::clicked, this, &CProgressDlg::reject);
 
@@ -176,6 +179,7 @@ void CProgressDlg::showEvent(QShowEvent* event) {
 void CProgressDlg::Update() {
     bar_->setRange(0, state_.Total());
     bar_->setValue(std::clamp(state_.Position(), 0, state_.Total()));
+    bar_->setAccessibleDescription(bar_->text());
     cancel_->setEnabled(state_.CancelEnabled() && !state_.Finished());
 }
 

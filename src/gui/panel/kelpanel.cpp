@@ -1,13 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/panel/kelpanel.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
+
+#include <tuple>
 
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
+#include "gui/panel/panelaccess.h"
 #include "gui/panel/panelimage.h"
 #include "model/labels.h"
 #include "model/parameter.h"
@@ -155,8 +161,10 @@ const std::array<ControlRect, kControllerCount> kControlRects = {{
 CKelPanel::CKelPanel(const CParameter& document, QWidget* parent)
     : CPanel(kPanelImageId, parent), document_(document) {
     setMouseTracking(true);
-    setFocusPolicy(Qt::ClickFocus); // a click on the panel leaves the TITLE field
+    // A click on the panel leaves the TITLE field; Tab reaches it for the keyboard.
+    setFocusPolicy(Qt::StrongFocus);
     SetPosition(0, 0);
+    InstallPanelAccessibility();
 }
 
 ControllerId CKelPanel::HitTest(int x, int y) {
@@ -167,6 +175,66 @@ ControllerId CKelPanel::HitTest(int x, int y) {
         }
     }
     return kNoController;
+}
+
+ControllerId CKelPanel::Neighbour(ControllerId from, int direction) {
+    if (!IsValidController(from)) {
+        return kNoController;
+    }
+    const ControlRect& a = kControlRects[static_cast<std::size_t>(from)];
+    const bool horizontal = direction == Qt::Key_Left || direction == Qt::Key_Right;
+    const int sign = (direction == Qt::Key_Right || direction == Qt::Key_Down) ? 1 : -1;
+    if (!horizontal && direction != Qt::Key_Up && direction != Qt::Key_Down) {
+        return kNoController;
+    }
+    // Centres doubled, so that they stay whole numbers.
+    auto centre = [horizontal](const ControlRect& r, bool along) {
+        return along == horizontal ? r.left + r.right : r.top + r.bottom;
+    };
+    // The gap between two rectangles across the direction of travel; 0 when they overlap.
+    auto gapAcross = [horizontal](const ControlRect& p, const ControlRect& q) {
+        const int lo1 = horizontal ? p.top : p.left;
+        const int hi1 = horizontal ? p.bottom : p.right;
+        const int lo2 = horizontal ? q.top : q.left;
+        const int hi2 = horizontal ? q.bottom : q.right;
+        return 2 * std::max({0, lo2 - hi1, lo1 - hi2});
+    };
+    // A control lies that way when its centre is beyond this one's and it is no further off to
+    // the side than ahead (a 45 degree cone); the nearest counts the sideways gap twice.
+    ControllerId best = kNoController;
+    std::tuple<int, int, int> bestScore{};
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        const ControlRect& b = kControlRects[static_cast<std::size_t>(id)];
+        const int ahead = sign * (centre(b, true) - centre(a, true));
+        const int side = gapAcross(a, b);
+        if (id == from || ahead <= 0 || side > ahead) {
+            continue;
+        }
+        const std::tuple<int, int, int> score{ahead + 2 * side,
+                                              std::abs(centre(b, false) - centre(a, false)), id};
+        if (best == kNoController || score < bestScore) {
+            best = id;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+ControllerId CKelPanel::KeyTarget(ControllerId selected, int key) {
+    switch (key) {
+    case Qt::Key_Home:
+        return 0;
+    case Qt::Key_End:
+        return kControllerCount - 1;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        // With nothing selected any arrow starts at the first control.
+        return IsValidController(selected) ? Neighbour(selected, key) : 0;
+    default:
+        return kNoController;
+    }
 }
 
 QRect CKelPanel::ControlRectOf(ControllerId id) {
@@ -267,8 +335,70 @@ void CKelPanel::Draw(QPainter& painter) {
     if (IsValidController(selected)) {
         DrawSelectionFrame(painter, kControlRects[static_cast<std::size_t>(selected)]);
     }
+    if (hasFocus()) {
+        DrawFocusFrame(painter); // under the labels, which stay readable
+    }
     if (showLabels_) {
         DrawLabels(painter);
+    }
+    // Every change of the selection or of a map the panel shows ends in a repaint.
+    AnnounceChanges(false);
+}
+
+void CKelPanel::DrawFocusFrame(QPainter& painter) {
+    // Black dashes on a white line, a few pixels outside the red selection frame (or just
+    // inside the panel's edge while no control is selected): visible on any part of the picture.
+    const ControllerId selected = document_.SelectedController();
+    QRect frame = rect().adjusted(2, 2, -3, -3);
+    if (IsValidController(selected)) {
+        const ControlRect& r = kControlRects[static_cast<std::size_t>(selected)];
+        frame = QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom)).adjusted(-4, -4, 4, 4);
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.drawRect(frame);
+    QPen dashes(Qt::black, 2, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+    dashes.setDashPattern({2, 2});
+    painter.setPen(dashes);
+    painter.drawRect(frame);
+    painter.restore();
+}
+
+void CKelPanel::AnnounceChanges(bool focusMoved) {
+    const ControllerId selected = document_.SelectedController();
+    if (!QAccessible::isActive()) {
+        announcedSelection_ = selected;
+        return;
+    }
+    QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(this);
+    if (panel == nullptr) {
+        return;
+    }
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        QString& told = announcedDescriptions_[static_cast<std::size_t>(id)];
+        QString now = ControlDescription(document_, id);
+        if (now != told) {
+            const bool first = told.isNull();
+            told = std::move(now);
+            if (!first) {
+                QAccessibleEvent changed(panel->child(id), QAccessible::DescriptionChanged);
+                QAccessible::updateAccessibility(&changed);
+            }
+        }
+    }
+    if (selected == announcedSelection_ && !focusMoved) {
+        return;
+    }
+    announcedSelection_ = selected;
+    if (QAccessibleInterface* control = panel->child(selected); control != nullptr) {
+        QAccessibleEvent selection(control, QAccessible::Selection);
+        QAccessible::updateAccessibility(&selection);
+        if (hasFocus()) {
+            QAccessibleEvent focus(control, QAccessible::Focus);
+            QAccessible::updateAccessibility(&focus);
+        }
     }
 }
 
@@ -313,6 +443,52 @@ void CKelPanel::OnClick(Qt::KeyboardModifiers flags, QPoint point) {
         return;
     }
     PostEditorNotify(Owner(), NotifyOpenAssign, id);
+}
+
+void CKelPanel::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods != Qt::NoModifier) {
+        CPanel::keyPressEvent(event); // Ctrl+C, Ctrl+V and the rest are the menus' shortcuts
+        return;
+    }
+    const ControllerId selected = document_.SelectedController();
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+        if (IsValidController(selected)) {
+            PostEditorNotify(Owner(), NotifyOpenAssign, selected);
+        }
+        event->accept();
+        return;
+    }
+    const ControllerId target = KeyTarget(selected, key);
+    if (target == kNoController && key != Qt::Key_Left && key != Qt::Key_Right &&
+        key != Qt::Key_Up && key != Qt::Key_Down) {
+        CPanel::keyPressEvent(event);
+        return;
+    }
+    // An arrow with no control that way keeps the selection.
+    if (target != kNoController && target != selected && Owner() != nullptr) {
+        CEditorNotifyEvent select(NotifySelectControl, target);
+        QCoreApplication::sendEvent(Owner(), &select);
+    }
+    event->accept();
+}
+
+void CKelPanel::focusInEvent(QFocusEvent* event) {
+    CPanel::focusInEvent(event);
+    update();
+    // After Qt has told screen readers that the panel has the focus: the selected control has
+    // it within the panel.
+    QTimer::singleShot(0, this, [this] {
+        if (hasFocus()) {
+            AnnounceChanges(true);
+        }
+    });
+}
+
+void CKelPanel::focusOutEvent(QFocusEvent* event) {
+    CPanel::focusOutEvent(event);
+    update();
 }
 
 void CKelPanel::mouseMoveEvent(QMouseEvent* event) {

@@ -4,11 +4,16 @@
 // CPanel shows a picture in a child window and reports clicks; CKelPanel adds the device's 50
 // control rectangles, the red frame around the selected control, the coloured label boxes with
 // each control's assignment, the hand cursor over a control, and the request to the owner to
-// open a control (the editor notification NotifyOpenAssign, posted).
+// open a control (the editor notification NotifyOpenAssign, posted). From the keyboard the
+// arrow keys, Home and End ask the owner to select another control (NotifySelectControl, sent)
+// and Enter or Space opens the selected one; while the panel has the focus a black and white
+// frame surrounds the selected control. Screen readers see the 50 controls as its children
+// (gui/panel/panelaccess.h).
 #pragma once
 
 #include <QFont>
 #include <QRect>
+#include <QString>
 #include <QWidget>
 
 #include <array>
@@ -75,8 +80,17 @@ class CKelPanel : public CPanel {
 public:
     explicit CKelPanel(const CParameter& document, QWidget* parent = nullptr);
 
+    const CParameter& Document() const { return document_; }
+
     // The first control whose rectangle holds (x, y), or -1.
     static ControllerId HitTest(int x, int y);
+
+    // The nearest control on the picture in `direction` (Qt::Key_Left, _Right, _Up or _Down)
+    // from control `from`, or -1 when no control lies that way.
+    static ControllerId Neighbour(ControllerId from, int direction);
+    // The control the key `key` moves the selection to from `selected` (-1: none selected), or
+    // -1 when the key does not move it.
+    static ControllerId KeyTarget(ControllerId selected, int key);
     // The control's rectangle as a QRect (left, top, width, height).
     static QRect ControlRectOf(ControllerId id);
 
@@ -99,13 +113,22 @@ protected:
     void Draw(QPainter& painter) override;
     void OnClick(Qt::KeyboardModifiers flags, QPoint point) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void DrawSelectionFrame(QPainter& painter, const ControlRect& rect);
+    void DrawFocusFrame(QPainter& painter);
     void DrawLabels(QPainter& painter);
+    // Tells screen readers what changed since they were last told: the selected control (as
+    // the focus, while the panel has it) and the descriptions of changed assignments.
+    void AnnounceChanges(bool focusMoved);
 
     const CParameter& document_;
     bool showLabels_ = false;
+    ControllerId announcedSelection_ = kNoController;
+    std::array<QString, kControllerCount> announcedDescriptions_;
 };
 
 } // namespace kel

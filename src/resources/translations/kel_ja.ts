@@ -4,7 +4,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+203"/>
+        <location filename="../../app/mainframe.cpp" line="+209"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -69,7 +69,7 @@
         <translation>最近使ったファイル</translation>
     </message>
     <message>
-        <location line="+248"/>
+        <location line="+268"/>
         <source>Open in &amp;Browser</source>
         <translation>ブラウザーで開く(&amp;B)</translation>
     </message>
@@ -79,7 +79,7 @@
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
     <message>
-        <location line="-307"/>
+        <location line="-327"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
@@ -135,7 +135,7 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-193"/>
+        <location line="-199"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
@@ -238,6 +238,16 @@ press the [ENTER] button.</source>
         <translation>送信中...</translation>
     </message>
     <message>
+        <location line="+8"/>
+        <source>%p% (%v of %m)</source>
+        <translation>%p% (%m 件中 %v 件)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Progress</source>
+        <translation>進行状況</translation>
+    </message>
+    <message>
         <location filename="../../gui/mididlg/mididevicedlg.cpp" line="-28"/>
         <source>MIDI Devices</source>
         <translation>MIDI デバイス</translation>
@@ -274,7 +284,7 @@ press the [ENTER] button.</source>
         <translation>この MIDI システムにはポートがありません。</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+167"/>
+        <location filename="../../app/mainframe.cpp" line="+173"/>
         <location filename="../../app/mapcommands.cpp" line="+103"/>
         <source>&amp;Undo	Ctrl+Z</source>
         <translation>元に戻す(&amp;U)	Ctrl+Z</translation>
@@ -386,7 +396,7 @@ press the [ENTER] button.</source>
         <translation>エラー: %1 件、警告: %2 件。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
     </message>
     <message>
-        <location filename="../../app/htmlviewer.cpp" line="+37"/>
+        <location filename="../../app/htmlviewer.cpp" line="+38"/>
         <source>&lt; &amp;Back</source>
         <translation>&lt; 戻る(&amp;B)</translation>
     </message>
@@ -406,7 +416,12 @@ press the [ENTER] button.</source>
         <translation>検索(&amp;I):</translation>
     </message>
     <message>
-        <location line="+43"/>
+        <location line="+23"/>
+        <source>Sections</source>
+        <translation>項目</translation>
+    </message>
+    <message>
+        <location line="+22"/>
         <location filename="../../app/reportwindow.cpp" line="+18"/>
         <source>Close</source>
         <translation>閉じる</translation>
@@ -459,7 +474,7 @@ The open control map and &quot;%2&quot; are compared.</source>
         <translation>ファイル内のほかのメッセージ %1 個を読み飛ばしました。</translation>
     </message>
     <message>
-        <location filename="../../app/reportwindow.cpp" line="+58"/>
+        <location filename="../../app/reportwindow.cpp" line="+59"/>
         <source>The control map has errors: the KEL would receive settings it cannot use.
 Transmit it anyway?</source>
         <translation>コントロール・マップにエラーがあります。KEL が使用できない設定を受け取ることになります。
@@ -529,6 +544,11 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location filename="../../gui/assign/freemsgpage.cpp" line="+43"/>
+        <source>Message text</source>
+        <translation>メッセージ テキスト</translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>Data Type</source>
         <translation>データ・タイプ</translation>
     </message>
@@ -1013,6 +1033,76 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <location line="+3"/>
         <source>Byte %1: the %2-byte data field (DT) does not fit the data bytes of the %3 message.</source>
         <translation>%1 バイト目: %2 バイトのデータ (DT) が %3 メッセージのデータバイトに収まりません。</translation>
+    </message>
+    <message>
+        <location filename="../../gui/panel/panelaccess.cpp" line="+26"/>
+        <source>%1 knob</source>
+        <translation>%1 ノブ</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1 slider</source>
+        <translation>%1 スライダー</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1 pedal</source>
+        <translation>%1 ペダル</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1 wheel</source>
+        <translation>%1 ホイール</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1 pad</source>
+        <translation>%1 パッド</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>%1 button</source>
+        <translation>%1 ボタン</translation>
+    </message>
+    <message>
+        <location line="+53"/>
+        <source>invalid assignment</source>
+        <translation>無効な割り当て</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>channel %1</source>
+        <translation>チャンネル %1</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>port %1</source>
+        <translation>ポート %1</translation>
+    </message>
+    <message>
+        <location line="+43"/>
+        <source>Enter opens the assign dialog; the arrow keys move to the nearest control</source>
+        <translation>Enter で割り当てダイアログを開きます。矢印キーで最も近いコントロールへ移動します</translation>
+    </message>
+    <message>
+        <location line="+39"/>
+        <source>Opens the assign dialog on this control</source>
+        <translation>このコントロールの割り当てダイアログを開きます</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Selects this control</source>
+        <translation>このコントロールを選択します</translation>
+    </message>
+    <message>
+        <location line="+30"/>
+        <source>Controller panel</source>
+        <translation>コントローラー パネル</translation>
+    </message>
+    <message>
+        <location line="+46"/>
+        <source>The device&apos;s 50 controls. Arrow keys move to the nearest control, Home and End to the first and last, Enter opens it.</source>
+        <translation>本体の 50 個のコントロール。矢印キーで最も近いコントロールへ、Home と End で最初と最後へ移動し、Enter で開きます。</translation>
     </message>
 </context>
 <context>

@@ -3,6 +3,9 @@
 // hand-over of reports from the receive dialog to the progress dialog.
 #include "support/midigui_fixture.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+
 #include <QElapsedTimer>
 #include <QLabel>
 
@@ -10,6 +13,7 @@
 
 #include "gui/common/uitext.h"
 #include "midi/rtmidi/rtmidibackend.h"
+#include "support/access.h"
 
 namespace kel {
 namespace {
@@ -227,6 +231,20 @@ TEST_F(ProgressDialogTest, CancelBeforeTheEndAndProgressCommands) {
     EXPECT_EQ(dialog.Bar()->value(), 0);
     QTimer::singleShot(20, dialog.CancelButton(), &QPushButton::click);
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+}
+
+TEST_F(ProgressDialogTest, ScreenReadersReadTheProgressAsValueAndText) {
+    CProgressDlg dialog(ui_);
+    dialog.show();
+    dialog.OnPost(UM_BULK_RECEIVED, 0, 40);
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(dialog.Bar());
+    ASSERT_NE(bar, nullptr);
+    EXPECT_FALSE(bar->text(QAccessible::Name).isEmpty());
+    ASSERT_NE(bar->valueInterface(), nullptr);
+    EXPECT_EQ(bar->valueInterface()->currentValue().toInt(), 10);
+    EXPECT_EQ(bar->valueInterface()->maximumValue().toInt(), 50);
+    EXPECT_EQ(bar->text(QAccessible::Description), QStringLiteral("20% (10 of 50)"));
+    EXPECT_EQ(UnnamedFields(&dialog), QStringList{});
 }
 
 TEST_F(ProgressDialogTest, ReportsReachingTheClosedReceiveDialogMoveTheProgressDialog) {
