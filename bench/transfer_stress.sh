@@ -66,25 +66,23 @@ JACK_PID=""
 SIM_PID=""
 KEL_PID=""
 cleanup() {
-    for pid in "$KEL_PID" "$SIM_PID" "$JACK_PID"; do
+    for pid in "$KEL_PID" "$SIM_PID"; do
         if [ -n "$pid" ]; then
             kill -KILL "$pid" 2>/dev/null || true
             wait "$pid" 2>/dev/null || true
         fi
     done
+    # Stopped, not killed: a killed server keeps its place in JACK's registry of servers.
+    if declare -F stop_jack_server >/dev/null; then stop_jack_server; fi
     exec 3>&- 2>/dev/null || true
     rm -rf "$WORK"
 }
 trap cleanup EXIT
 
-export JACK_NO_AUDIO_RESERVATION=1
-export JACK_DEFAULT_SERVER="kel-stress-$$"
-ASAN_OPTIONS= LSAN_OPTIONS= TSAN_OPTIONS= jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -t 2000 \
-    -d dummy -r 48000 -p 1024 >"$WORK/jackd.log" 2>&1 &
-JACK_PID=$!
-if ! timeout 10 jack_wait -w >/dev/null 2>&1; then
+# shellcheck source=scripts/jack-server.sh
+source "$ROOT/scripts/jack-server.sh"
+if ! start_jack_server "kel-stress-$$" "$WORK/jackd.log"; then
     echo "transfer_stress: the JACK server did not start" >&2
-    cat "$WORK/jackd.log" >&2
     exit 1
 fi
 

@@ -149,14 +149,11 @@ run_stress() {
 
 # --- asan --------------------------------------------------------------------------------------
 
-JACK_PID=""
+# shellcheck source=scripts/jack-server.sh
+source "$ROOT/scripts/jack-server.sh"
 stop_jack() {
-    if [ -n "$JACK_PID" ]; then
-        kill "$JACK_PID" 2>/dev/null || true
-        wait "$JACK_PID" 2>/dev/null || true
-        JACK_PID=""
-        unset JACK_DEFAULT_SERVER
-    fi
+    stop_jack_server
+    unset JACK_DEFAULT_SERVER
 }
 trap stop_jack EXIT
 
@@ -164,12 +161,7 @@ trap stop_jack EXIT
 # its own under a name of its own, so it never meets another server on the machine.
 start_jack() {
     if command -v jackd >/dev/null 2>&1; then
-        export JACK_DEFAULT_SERVER="kel-test-$$"
-        JACK_NO_AUDIO_RESERVATION=1 ASAN_OPTIONS= LSAN_OPTIONS= \
-            jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -t 2000 -d dummy -r 48000 -p 1024 \
-            >"$1/jackd.log" 2>&1 &
-        JACK_PID=$!
-        if ! timeout 10 jack_wait -w >/dev/null 2>&1; then
+        if ! start_jack_server "kel-test-$$" "$1/jackd.log"; then
             note "the JACK server $JACK_DEFAULT_SERVER did not start; the JACK tests skip"
         fi
     fi
