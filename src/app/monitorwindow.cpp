@@ -312,7 +312,7 @@ QString CMonitorWindow::ShownText() const {
 
 void CMonitorWindow::SaveAs() {
     const QString path = app_.ChooseSaveFile(
-        this, {KelEditor::tr("Text files (*.txt)"), KelEditor::tr("All files (*)")},
+        this, {KelEditor::tr("Text Files (*.txt)"), KelEditor::tr("All Files (*)")},
         QStringLiteral("txt"), QStringLiteral("monitor.txt"));
     if (path.isEmpty()) {
         return;

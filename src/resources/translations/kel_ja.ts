@@ -75,6 +75,7 @@
     </message>
     <message>
         <location line="+6"/>
+        <location filename="../../app/monitorwindow.cpp" line="+250"/>
         <source>&amp;Save As...</source>
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
@@ -372,6 +373,7 @@ press the [ENTER] button.</source>
     </message>
     <message>
         <location line="+0"/>
+        <location filename="../../app/monitorwindow.cpp" line="+65"/>
         <source>All Files (*)</source>
         <translation>すべてのファイル (*)</translation>
     </message>
@@ -705,17 +707,114 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>ポリフォニック・キー・プレッシャー</translation>
     </message>
     <message>
+        <location filename="../../app/monitorwindow.cpp" line="-153"/>
+        <source>Time</source>
+        <translation>時刻</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Port</source>
+        <translation>ポート</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Bytes</source>
+        <translation>バイト</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Message</source>
+        <translation>メッセージ</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Control</source>
+        <translation>コントローラー</translation>
+    </message>
+    <message>
+        <location line="+34"/>
+        <source>&amp;Pause</source>
+        <translation>一時停止(&amp;P)</translation>
+    </message>
+    <message>
         <location line="+1"/>
+        <source>MIDI Monitor</source>
+        <translation>MIDI モニター</translation>
+    </message>
+    <message>
+        <location line="+22"/>
+        <source>All kinds</source>
+        <translation>すべての種類</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Notes</source>
+        <translation>ノート</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+1"/>
         <source>Control Change</source>
         <translation>コントロール・チェンジ</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+1"/>
         <source>Program Change</source>
         <translation>プログラム・チェンジ</translation>
     </message>
     <message>
+        <location line="+2"/>
+        <source>Pitch Bend</source>
+        <translation>ピッチ・ベンド</translation>
+    </message>
+    <message>
         <location line="+1"/>
+        <source>Pressure</source>
+        <translation>プレッシャー</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>System Exclusive</source>
+        <translation>システム・エクスクルーシブ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>System and Realtime</source>
+        <translation>システムとリアルタイム</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>All channels</source>
+        <translation>すべてのチャンネル</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Channel %1</source>
+        <translation>チャンネル %1</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>C&amp;lear</source>
+        <translation>クリア(&amp;L)</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Show:</source>
+        <translation>表示:</translation>
+    </message>
+    <message>
+        <location line="+39"/>
+        <source>%1 messages came faster than they could be shown and were left out.</source>
+        <translation>%1 個のメッセージが表示できる速さを超えて届いたため、省略されました。</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>Text Files (*.txt)</source>
+        <translation>テキスト・ファイル (*.txt)</translation>
+    </message>
+    <message>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+1"/>
         <source>Program Change (Min-Max)</source>
         <translation>プログラム・チェンジ (最小～最大)</translation>
     </message>
