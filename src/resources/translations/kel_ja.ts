@@ -4,7 +4,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+203"/>
+        <location filename="../../app/mainframe.cpp" line="+204"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -14,12 +14,12 @@
         <translation>編集(&amp;E)</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+17"/>
         <source>&amp;Communication</source>
         <translation>通信(&amp;C)</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+14"/>
         <source>&amp;Options</source>
         <translation>オプション(&amp;O)</translation>
     </message>
@@ -29,7 +29,7 @@
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <location line="-51"/>
+        <location line="-62"/>
         <source>&amp;New	Ctrl+N</source>
         <translation>新規作成(&amp;N)	Ctrl+N</translation>
     </message>
@@ -64,12 +64,32 @@
         <translation>アサイン一覧の表示(&amp;V)</translation>
     </message>
     <message>
-        <location line="+58"/>
+        <location line="+23"/>
+        <source>&amp;Learn from Input	Ctrl+L</source>
+        <translation>入力から学習(&amp;L)	Ctrl+L</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Assign the selected control the next message the KEL sends</source>
+        <translation>KEL が次に送るメッセージを選択中のコントローラーにアサインします</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>M&amp;onitor	Ctrl+M</source>
+        <translation>モニター(&amp;O)	Ctrl+M</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Show the messages the KEL sends and the controls that send them</source>
+        <translation>KEL が送るメッセージと、それを送るコントローラーを表示します</translation>
+    </message>
+    <message>
+        <location line="+30"/>
         <source>Recent File</source>
         <translation>最近使ったファイル</translation>
     </message>
     <message>
-        <location line="+248"/>
+        <location line="+257"/>
         <source>Open in &amp;Browser</source>
         <translation>ブラウザーで開く(&amp;B)</translation>
     </message>
@@ -80,7 +100,7 @@
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
     <message>
-        <location line="-307"/>
+        <location line="-327"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
@@ -96,7 +116,7 @@
     </message>
     <message>
         <location line="+2"/>
-        <location line="+113"/>
+        <location line="+124"/>
         <source>NO ASSIGN	Del</source>
         <translation>アサイン解除	Del</translation>
     </message>
@@ -106,7 +126,7 @@
         <translation>削除	Del</translation>
     </message>
     <message>
-        <location line="-109"/>
+        <location line="-115"/>
         <source>&amp;Transmit...</source>
         <translation>送信(&amp;T)...</translation>
     </message>
@@ -116,7 +136,7 @@
         <translation>受信(&amp;R)...</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+13"/>
         <source>&amp;MIDI Devices...</source>
         <translation>MIDI デバイス(&amp;M)...</translation>
     </message>
@@ -136,7 +156,7 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-193"/>
+        <location line="-204"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
@@ -307,7 +327,7 @@ press the [ENTER] button.</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+246"/>
+        <location filename="../../app/mainframe.cpp" line="+266"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
@@ -317,7 +337,7 @@ press the [ENTER] button.</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
-        <location line="-264"/>
+        <location line="-284"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
@@ -332,7 +352,7 @@ press the [ENTER] button.</source>
         <translation>比較(&amp;W)...</translation>
     </message>
     <message>
-        <location line="+26"/>
+        <location line="+31"/>
         <source>Check &amp;Map...</source>
         <translation>マップのチェック(&amp;M)...</translation>
     </message>
@@ -1112,6 +1132,41 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <location line="+3"/>
         <source>Byte %1: the %2-byte data field (DT) does not fit the data bytes of the %3 message.</source>
         <translation>%1 バイト目: %2 バイトのデータ (DT) が %3 メッセージのデータバイトに収まりません。</translation>
+    </message>
+    <message>
+        <location filename="../../app/kelmidi.cpp" line="+255"/>
+        <source>The MIDI input &quot;%1&quot; is no longer there. The monitor has been turned off.</source>
+        <translation>MIDI 入力「%1」がなくなりました。モニターをオフにしました。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The MIDI input &quot;%1&quot; is no longer there. Learning has been cancelled.</source>
+        <translation>MIDI 入力「%1」がなくなりました。学習を中止しました。</translation>
+    </message>
+    <message>
+        <location filename="../../app/learn.cpp" line="+26"/>
+        <source>Nothing was heard from the MIDI input: %1 is unchanged.</source>
+        <translation>MIDI 入力から何も届きませんでした。%1 は変更されていません。</translation>
+    </message>
+    <message>
+        <location line="+24"/>
+        <source>Move the control on the KEL that %1 should learn from (Esc cancels).</source>
+        <translation>%1 に学習させる KEL のコントローラーを動かしてください(Esc で中止)。</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Learning cancelled: %1 is unchanged.</source>
+        <translation>学習を中止しました。%1 は変更されていません。</translation>
+    </message>
+    <message>
+        <location line="+28"/>
+        <source>Learn %1</source>
+        <translation>%1 の学習</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>%1 learned its assignment from the MIDI input.</source>
+        <translation>%1 のアサインを MIDI 入力から学習しました。</translation>
     </message>
 </context>
 <context>
