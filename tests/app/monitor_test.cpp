@@ -18,6 +18,7 @@
 #include "app/undo.h"
 #include "model/msgmatch.h"
 #include "support/midigui_fixture.h"
+#include "support/played_map.h"
 
 namespace kel {
 namespace {
@@ -310,6 +311,7 @@ TEST_F(MonitorTest, MessageToLitPanelLatency) {
 class MonitorTransferTest : public MidiGuiTest {};
 
 TEST_F(MonitorTransferTest, ATransmitPausesTheMonitorAndItResumes) {
+    app_->Document().Map().records = test::PlayedMap().records;
     window_->RunCommand(cmd::Monitor);
     ASSERT_TRUE(Midi().Monitor().IsOpen());
     bool openDuringTransfer = true;
@@ -320,6 +322,16 @@ TEST_F(MonitorTransferTest, ATransmitPausesTheMonitorAndItResumes) {
     EXPECT_TRUE(Midi().Monitor().IsOpen());
     EXPECT_TRUE(Midi().MonitorOn());
     EXPECT_TRUE(Action(cmd::Monitor)->isChecked());
+
+    // The device now plays what it was sent: a System Ex. with a data byte and a checksum, and
+    // a control change two controls share.
+    Device().PlayControl(9, 64);  // S1
+    Device().PlayControl(1, 100); // R2
+    QAbstractItemModel* lines = Midi().MonitorWindow()->View()->model();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines->rowCount() == 2; }, 3000));
+    EXPECT_EQ(lines->index(0, CMonitorLines::ControlColumn).data().toString(), "S1");
+    EXPECT_EQ(lines->index(1, CMonitorLines::ControlColumn).data().toString(), "R2, S6");
+    EXPECT_GT(Panel()->LightLevel(14), 0); // S6
 }
 
 } // namespace

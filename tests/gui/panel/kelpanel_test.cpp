@@ -2,6 +2,7 @@
 // The controller panel: hit testing on every control rectangle, the selection frame, the label
 // boxes, clicks posted to the owner and the hand cursor.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QMouseEvent>
 #include <QSignalSpy>
@@ -277,10 +278,14 @@ TEST_F(PanelTest, LitControlsGlowInsideTheFrameAndFadeBack) {
     EXPECT_EQ(lit.pixel(r1), selected.pixel(r1));
 
     // Fading: weaker after a while, then nothing left at all.
+    QElapsedTimer waited;
+    waited.start();
     QTest::qWait(CKelPanel::kLightMs / 2);
     const double half = panel_->LightLevel(9);
-    EXPECT_GT(half, 0.0);
     EXPECT_LT(half, 0.7);
+    if (waited.elapsed() < CKelPanel::kLightMs - 100) { // not held up by a busy machine
+        EXPECT_GT(half, 0.0);
+    }
     EXPECT_TRUE(QTest::qWaitFor([this] { return !panel_->AnyLit(); }, 3000));
     EXPECT_EQ(panel_->LightLevel(9), 0.0);
     EXPECT_EQ(Picture(), selected);
