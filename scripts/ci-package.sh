@@ -231,8 +231,13 @@ help_opens() {
     xdotool key --clearmodifiers alt+h
     sleep 0.5
     xdotool key h
+    # xdotool's name patterns do not match Japanese titles: windows whose title starts with
+    # "KEL Editor " are found, then their whole names compared.
+    local id
     for _ in $(seq 50); do
-        help="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)"
+        for id in $(xdotool search --onlyvisible --name "^KEL Editor " 2>/dev/null); do
+            [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && help="$id"
+        done
         [ -n "$help" ] && break
         sleep 0.1
     done

@@ -8,20 +8,42 @@
 #include <thread>
 
 #include "app/keleditorapp.h"
+#include "app/learn.h"
 #include "app/mainframe.h"
+#include "app/monitorwindow.h"
 #include "gui/common/confirmdlg.h"
+#include "gui/common/editornotify.h"
+#include "gui/common/ids.h"
+#include "gui/common/translation.h"
 #include "gui/mididlg/mididevicedlg.h"
 #include "gui/mididlg/transferdlgs.h"
+#include "gui/panel/kelpanel.h"
 #include "midi/devlist.h"
+#include "model/msgmatch.h"
 
 namespace kel {
 
 CKelMidi::CKelMidi(CKelEditorApp& app, CMidiSystems::Factory factory)
     : app_(app), systems_(std::move(factory)),
       input_(systems_.Ports(), app.GetReporter(), app.Document().Map().records),
-      output_(systems_.Ports(), app.GetReporter()) {}
+      output_(systems_.Ports(), app.GetReporter()), monitor_(systems_.Ports()),
+      learn_(std::make_unique<CLearnFromInput>(app)) {
+    // Called on the input's thread: only a queued call, which never blocks.
+    monitor_.SetWake([this] {
+        QMetaObject::invokeMethod(
+            &wakeTarget_, [this] { TakeHeard(); }, Qt::QueuedConnection);
+    });
+    QObject::connect(learn_.get(), &CLearnFromInput::Finished, &wakeTarget_, [this] {
+        StopListeningIfUnused();
+        if (CMainFrame* window = app_.MainWindow(); window != nullptr) {
+            window->UpdateCommandUI();
+        }
+    });
+}
 
-CKelMidi::~CKelMidi() = default;
+CKelMidi::~CKelMidi() {
+    monitor_.Close();
+}
 
 void CKelMidi::LoadSettings() {
     input_.SetDeviceName(app_.Settings().PreferredInput().toStdString());
@@ -75,15 +97,176 @@ CTransfer CKelMidi::Transfer() {
 }
 
 void CKelMidi::OnTransmit() {
+    learn_->Cancel();
+    const ListeningPause pause(*this);
     lastOutcome_ = Transfer().Transmit();
 }
 
 void CKelMidi::OnReceive() {
+    learn_->Cancel();
+    const ListeningPause pause(*this);
     lastOutcome_ = Transfer().Receive();
     receiveDlg_ = nullptr;
 }
 
+CKelMidi::ListeningPause::ListeningPause(CKelMidi& midi)
+    : midi_(midi), resume_(midi.monitor_.IsOpen()) {
+    if (resume_) {
+        midi_.TakeHeard(); // what was heard before the pause still shows
+        midi_.monitor_.Close();
+    }
+}
+
+CKelMidi::ListeningPause::~ListeningPause() {
+    if (resume_ && (midi_.monitorOn_ || midi_.learn_->Active()) && !midi_.StartListening()) {
+        midi_.learn_->Cancel();
+        midi_.TurnMonitorOff();
+    }
+}
+
+bool CKelMidi::StartListening() {
+    if (monitor_.IsOpen()) {
+        return true;
+    }
+    System();
+    const CMidiInDev list(systems_.Ports());
+    const int position = list.Find(input_.GetDeviceName());
+    if (position < 0) {
+        app_.GetReporter().warn(StringId::NoMidiDevice);
+        return false;
+    }
+    if (const int error = monitor_.Open(list.PortNumber(position)); error != 0) {
+        app_.GetReporter().warn(StringId::MidiInOpenError, error);
+        return false;
+    }
+    listeningPort_ = input_.GetDeviceName();
+    lostReported_ = false;
+    return true;
+}
+
+void CKelMidi::StopListeningIfUnused() {
+    if (!monitorOn_ && !learn_->Active() && monitor_.IsOpen()) {
+        monitor_.Close();
+    }
+}
+
+void CKelMidi::OnMonitor() {
+    if (monitorOn_) {
+        TurnMonitorOff();
+        return;
+    }
+    if (!StartListening()) {
+        return;
+    }
+    monitorOn_ = true;
+    if (monitorWindow_ == nullptr) {
+        monitorWindow_ = new CMonitorWindow(app_, app_.MainWindow());
+        monitorWindow_->setWindowIcon(CKelEditorApp::AppIcon());
+        QObject::connect(monitorWindow_, &CMonitorWindow::Closed, &wakeTarget_, [this] {
+            if (monitorOn_) {
+                TurnMonitorOff();
+            }
+        });
+        QObject::connect(monitorWindow_, &CMonitorWindow::ControlActivated, &wakeTarget_,
+                         [this](ControllerId id) {
+                             if (CMainFrame* window = app_.MainWindow(); window != nullptr) {
+                                 PostEditorNotify(window, NotifyOpenAssign, id);
+                             }
+                         });
+    }
+    monitorWindow_->SetDropped(monitor_.Dropped());
+    monitorWindow_->ShowBeside();
+}
+
+CMonitorWindow* CKelMidi::MonitorWindow() const {
+    return monitorWindow_.data();
+}
+
+void CKelMidi::TurnMonitorOff() {
+    monitorOn_ = false;
+    StopListeningIfUnused();
+    if (monitorWindow_ != nullptr && monitorWindow_->isVisible()) {
+        monitorWindow_->hide();
+    }
+    if (CMainFrame* window = app_.MainWindow(); window != nullptr) {
+        window->UpdateCommandUI();
+    }
+}
+
+void CKelMidi::OnLearn() {
+    const ControllerId id = app_.Document().SelectedController();
+    if (!IsValidController(id)) {
+        return;
+    }
+    const bool wasOpen = monitor_.IsOpen();
+    if (!StartListening()) {
+        return;
+    }
+    if (!learn_->Start(id) && !wasOpen) {
+        monitor_.Close();
+    }
+}
+
+void CKelMidi::TakeHeard() {
+    if (!monitor_.IsOpen()) {
+        return;
+    }
+    heard_.clear();
+    monitor_.Take(heard_);
+    CMainFrame* window = app_.MainWindow();
+    CKelPanel* panel = window != nullptr ? window->Panel() : nullptr;
+    const bool showing = monitorOn_ && monitorWindow_ != nullptr;
+    std::vector<MonitorLine> lines;
+    if (showing) {
+        lines.reserve(heard_.size());
+    }
+    const QString port = QString::fromStdString(listeningPort_);
+    const ControlMap& map = app_.Document().Map();
+    for (const MonitoredMessage& message : heard_) {
+        std::vector<ControllerId> controls = ControlsSending(map, message.bytes);
+        if (panel != nullptr && !controls.empty()) {
+            panel->LightControls(controls);
+        }
+        if (learn_->Active()) {
+            learn_->Offer(message.bytes);
+        }
+        if (showing) {
+            lines.push_back({message.seconds, port, message.bytes,
+                             QString::fromStdString(DescribeMidiMessage(message.bytes)),
+                             std::move(controls)});
+        }
+    }
+    if (showing) {
+        monitorWindow_->AddLines(std::move(lines));
+        monitorWindow_->SetDropped(monitor_.Dropped());
+    }
+    if (monitor_.Lost()) {
+        OnInputLost();
+    }
+}
+
+void CKelMidi::OnInputLost() {
+    if (lostReported_) {
+        return;
+    }
+    lostReported_ = true;
+    learn_->Cancel();
+    monitor_.Close();
+    const bool wasOn = monitorOn_;
+    TurnMonitorOff();
+    const QString port = QString::fromStdString(listeningPort_);
+    app_.Ui().Warn(Parent(),
+                   wasOn ? KelEditor::tr("The MIDI input \"%1\" is no longer there. The monitor "
+                                         "has been turned off.")
+                               .arg(port)
+                         : KelEditor::tr("The MIDI input \"%1\" is no longer there. Learning "
+                                         "has been cancelled.")
+                               .arg(port));
+}
+
 void CKelMidi::OnMidiDevices() {
+    learn_->Cancel();
+    const ListeningPause pause(*this);
     const MidiSystem current = System();
     CMidiDeviceDlg dialog(systems_, current, input_.GetDeviceIndex(), output_.GetDeviceIndex(),
                           Parent());

@@ -1,16 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's MIDI side: the chosen MIDI system, the input and output port objects, and the
-// three commands Transmit, Receive and MIDI Devices with their dialogs. Owned by the
-// application object, which constructs it after the document, the assign dialog and the
-// current path; it registers its commands with the application when constructed.
+// commands Transmit, Receive, MIDI Devices, Monitor and Learn from Input with their windows.
+// Owned by the application object, which constructs it after the document, the assign dialog
+// and the current path.
+//
+// The monitor listens on the chosen input with a port of its own, apart from the transfers'
+// input: it is closed while a transfer runs and opened again afterwards. Learning uses the same
+// port, opened for as long as it waits when the monitor is off.
 #pragma once
 
+#include <QObject>
 #include <QPointer>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "gui/mididlg/midisystems.h"
 #include "midi/midiin.h"
+#include "midi/midimonitor.h"
 #include "midi/midiout.h"
 #include "midi/transfer.h"
 
@@ -20,6 +28,8 @@ namespace kel {
 
 class CKelEditorApp;
 class CKelRcvDlg;
+class CLearnFromInput;
+class CMonitorWindow;
 
 class CKelMidi : private TransferUi {
 public:
@@ -36,6 +46,31 @@ public:
     void OnTransmit();
     void OnReceive();
     void OnMidiDevices();
+    // Communication > Monitor: listening on the input and the monitor window, on or off.
+    void OnMonitor();
+    bool MonitorOn() const { return monitorOn_; }
+    CMonitorWindow* MonitorWindow() const;
+    // Edit > Learn from Input, for the selected control.
+    void OnLearn();
+    CLearnFromInput& Learn() { return *learn_; }
+    CMidiMonitor& Monitor() { return monitor_; }
+    // Takes the messages heard so far: lines in the monitor window, light on the panel, the
+    // message learning waits for. Runs when the input's thread says there is something.
+    void TakeHeard();
+
+    // Closes the listening port for the life of the object (a transfer, a verify, a change of
+    // the MIDI system) and opens it again afterwards when it was open.
+    class ListeningPause {
+    public:
+        explicit ListeningPause(CKelMidi& midi);
+        ~ListeningPause();
+        ListeningPause(const ListeningPause&) = delete;
+        ListeningPause& operator=(const ListeningPause&) = delete;
+
+    private:
+        CKelMidi& midi_;
+        bool resume_;
+    };
 
     // The system in use: the stored choice, or on first use the default (see CMidiSystems).
     MidiSystem System();
@@ -63,6 +98,13 @@ private:
     QWidget* Parent() const;
     CTransfer Transfer();
 
+    // Opens the listening port on the chosen input (reporting why it cannot); true when open.
+    bool StartListening();
+    // Closes it when neither the monitor nor learning needs it any more.
+    void StopListeningIfUnused();
+    void TurnMonitorOff();
+    void OnInputLost();
+
     CKelEditorApp& app_;
     CMidiSystems systems_;
     CMidiIn input_;
@@ -71,6 +113,17 @@ private:
     int messagesBefore_ = 0; // messages the built-in device had before a transmit
     QPointer<CKelRcvDlg> receiveDlg_;
     TransferOutcome lastOutcome_ = TransferOutcome::Completed;
+
+    // The input thread's wake-up becomes a queued call on this object; it outlives monitor_,
+    // which stops calling before it goes.
+    QObject wakeTarget_;
+    CMidiMonitor monitor_;
+    std::string listeningPort_;
+    std::vector<MonitoredMessage> heard_;
+    std::unique_ptr<CLearnFromInput> learn_;
+    QPointer<CMonitorWindow> monitorWindow_;
+    bool monitorOn_ = false;
+    bool lostReported_ = false;
 };
 
 } // namespace kel

@@ -19,6 +19,7 @@
 #include "app/htmlviewer.h"
 #include "app/keleditorapp.h"
 #include "app/kelmidi.h"
+#include "app/learn.h"
 #include "app/mapcommands.h"
 #include "app/undo.h"
 #include "files/listfile.h"
@@ -243,6 +244,11 @@ void CMainFrame::CreateMenus() {
     AddCommand(edit, cmd::Paste, KelEditor::tr("&Paste\tCtrl+V"),
                {QKS(Qt::CTRL | Qt::Key_V), QKS(Qt::SHIFT | Qt::Key_Insert)});
     AddCommand(edit, cmd::NoAssign, KelEditor::tr("NO ASSIGN\tDel"), {QKS(Qt::Key_Delete)});
+    edit->addSeparator();
+    AddCommand(edit, cmd::LearnFromInput, KelEditor::tr("&Learn from Input\tCtrl+L"),
+               {QKS(Qt::CTRL | Qt::Key_L)})
+        ->setStatusTip(KelEditor::tr("Assign the selected control the next message the KEL "
+                                     "sends"));
     connect(edit, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
 
     QMenu* comm = bar->addMenu(KelEditor::tr("&Communication"));
@@ -251,6 +257,12 @@ void CMainFrame::CreateMenus() {
     comm->addSeparator();
     AddCommand(comm, cmd::CheckMap, KelEditor::tr("Check &Map..."), {});
     AddCommand(comm, cmd::Verify, KelEditor::tr("&Verify..."), {});
+    comm->addSeparator();
+    QAction* monitor = AddCommand(comm, cmd::Monitor, KelEditor::tr("M&onitor\tCtrl+M"),
+                                  {QKS(Qt::CTRL | Qt::Key_M)});
+    monitor->setCheckable(true);
+    monitor->setStatusTip(KelEditor::tr("Show the messages the KEL sends and the controls that "
+                                        "send them"));
     connect(comm, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
 
     QMenu* options = bar->addMenu(KelEditor::tr("&Options"));
@@ -358,6 +370,9 @@ void CMainFrame::UpdateCommandUI() {
     noAssign->setText(titleFocus ? KelEditor::tr("DELETE\tDel") : KelEditor::tr("NO ASSIGN\tDel"));
     noAssign->setEnabled(titleFocus || selected);
     Action(cmd::ShowMessages)->setChecked(Panel() != nullptr && Panel()->ShowLabels());
+    CKelMidi& midi = app_.MidiPorts();
+    Action(cmd::Monitor)->setChecked(midi.MonitorOn());
+    Action(cmd::LearnFromInput)->setEnabled(selected && !midi.Learn().Active());
     if (mapCommands_ != nullptr) {
         mapCommands_->UpdateCommandUI();
     }
@@ -426,6 +441,12 @@ void CMainFrame::OnCommand(int id) {
         break;
     case cmd::MidiDevices:
         app_.MidiPorts().OnMidiDevices();
+        break;
+    case cmd::Monitor:
+        app_.MidiPorts().OnMonitor();
+        break;
+    case cmd::LearnFromInput:
+        app_.MidiPorts().OnLearn();
         break;
     case cmd::ShowMessages:
         if (Panel() != nullptr) {

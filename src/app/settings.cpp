@@ -13,6 +13,7 @@ constexpr const char* kSystemKey = "MIDI Device/API";
 constexpr const char* kRecentSection = "Recent File List";
 constexpr const char* kAssignDialogKey = "Settings/Assign Dialog Position";
 constexpr const char* kLastFolderKey = "Settings/Last Folder";
+constexpr const char* kMonitorWindowKey = "Settings/Monitor Window";
 constexpr int kAboutCommentBytes = 255;
 
 } // namespace
@@ -100,6 +101,14 @@ std::optional<QPoint> CAppSettings::AssignDialogPosition(QSettings& store) {
 
 void CAppSettings::StoreAssignDialogPosition(QSettings& store, const QPoint& topLeft) {
     store.setValue(QLatin1String(kAssignDialogKey), topLeft);
+}
+
+QByteArray CAppSettings::MonitorWindowGeometry(QSettings& store) {
+    return store.value(QLatin1String(kMonitorWindowKey)).toByteArray();
+}
+
+void CAppSettings::StoreMonitorWindowGeometry(QSettings& store, const QByteArray& geometry) {
+    store.setValue(QLatin1String(kMonitorWindowKey), geometry);
 }
 
 QString CAppSettings::LastFolder(QSettings& store) {

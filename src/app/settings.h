@@ -2,8 +2,8 @@
 // The editor's per-user settings: the preferred MIDI ports and the recent-file list, kept in
 // QSettings under organisation "VOSTEL", application "VOSTEL KEL Editor V2", with the sections
 // "MIDI Device" ("Input", "Output", "API"), "Recent File List" ("File1" ... "File4") and
-// "Settings" (where the user left the assign dialog, the folder of the last file dialog). The keys
-// are read and written here only.
+// "Settings" (where the user left the assign dialog and the monitor window, the folder of the last
+// file dialog). The keys are read and written here only.
 #pragma once
 
 #include <QPoint>
@@ -57,6 +57,10 @@ public:
     // never placed.
     static std::optional<QPoint> AssignDialogPosition(QSettings& store);
     static void StoreAssignDialogPosition(QSettings& store, const QPoint& topLeft);
+    // Where the user left the monitor window and its size (Qt's geometry bytes); empty when it
+    // was never shown.
+    static QByteArray MonitorWindowGeometry(QSettings& store);
+    static void StoreMonitorWindowGeometry(QSettings& store, const QByteArray& geometry);
     // The folder of the file last picked in a file dialog; empty when none was.
     static QString LastFolder(QSettings& store);
     static void StoreLastFolder(QSettings& store, const QString& folder);

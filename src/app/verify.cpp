@@ -3,6 +3,7 @@
 
 #include "app/keleditorapp.h"
 #include "app/kelmidi.h"
+#include "app/learn.h"
 #include "app/mainframe.h"
 #include "gui/mididlg/transferdlgs.h"
 
@@ -19,6 +20,8 @@ std::optional<RecordTable> CVerifyReceive::Run() {
     midi.System(); // the MIDI system in use, chosen on first use as for Receive
     input_.SetDeviceName(midi.Input().GetDeviceName());
     received_.NewDocument();
+    midi.Learn().Cancel();
+    const CKelMidi::ListeningPause pause(midi);
     CTransfer transfer(received_, input_, midi.Output(), midi.Systems().Ports(), app_.GetReporter(),
                        *this);
     outcome_ = transfer.Receive();

@@ -51,6 +51,9 @@ class MidiInputHandler {
 public:
     virtual ~MidiInputHandler() = default;
     virtual void OnLongInput(const std::uint8_t* data, std::size_t count) = 0;
+    // The port went away: its source was removed or the MIDI system stopped. Nothing more will
+    // arrive. Called from any thread, at most once per opened port; it must not block.
+    virtual void OnPortLost() {}
 };
 
 class MidiOutputPort {

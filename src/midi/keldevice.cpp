@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "midi/keldevice.h"
 
+#include "model/msgmatch.h"
+
 #include <algorithm>
 
 namespace kel {
@@ -90,6 +92,16 @@ std::string_view CKelDevice::Display() const {
 int CKelDevice::ReceivedCount() const {
     std::lock_guard lock(lock_);
     return received_;
+}
+
+std::vector<CKelDevice::Message> CKelDevice::Play(ControllerId id, int value) const {
+    std::vector<Message> messages;
+    if (IsValidController(id)) {
+        std::lock_guard lock(lock_);
+        // The device's own channel for a message text's channel marker is channel 1.
+        MessagesOfControl(memory_[static_cast<std::size_t>(id)], value, 0, messages);
+    }
+    return messages;
 }
 
 RecordTable CKelDevice::Memory() const {

@@ -71,6 +71,11 @@ public:
     // Valid bulk messages stored since the reception began.
     int ReceivedCount() const;
 
+    // The messages the control `id` sends from the memory when the user moves it to `value`
+    // (0..127): its data, channel and checksum bytes filled in. None for an id outside 0..49
+    // and for controls without a message.
+    std::vector<Message> Play(ControllerId id, int value) const;
+
     RecordTable Memory() const;
     void SetMemory(const RecordTable& memory);
     void SetFaults(const Faults& faults);

@@ -2,6 +2,7 @@
 #include "midi/virtualbackend.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace kel {
 
@@ -81,6 +82,18 @@ CVirtualKelBackend::~CVirtualKelBackend() {
     worker_.join();
 }
 
+void CVirtualKelBackend::SetConnected(bool connected) {
+    std::lock_guard lock(inputLock_);
+    connected_ = connected;
+    // The device goes away under an input still open: its listener learns that nothing more
+    // will come, and the port stays closed.
+    if (!connected && input_ != nullptr) {
+        input_->Handler().OnPortLost();
+        input_ = nullptr;
+        inputStarted_ = false;
+    }
+}
+
 bool CVirtualKelBackend::InputPortName(int port, std::string& name) {
     if (port != 0) {
         return false;
@@ -103,6 +116,9 @@ int CVirtualKelBackend::OpenInput(int port, MidiInputHandler& handler,
         return MidiErrBadPort;
     }
     std::lock_guard lock(inputLock_);
+    if (!connected_) {
+        return MidiErrBadPort;
+    }
     if (input_ != nullptr) {
         return MidiErrAllocated;
     }
@@ -150,6 +166,21 @@ void CVirtualKelBackend::PressEnter() {
         generation = ++enterGeneration_;
     }
     Schedule(Task{Clock::now(), TaskKind::Enter, {}, generation});
+}
+
+void CVirtualKelBackend::PlayControl(ControllerId id, int value) {
+    std::vector<CKelDevice::Message> messages = device_.Play(id, value);
+    std::lock_guard lock(lock_);
+    // Due now, after every task already due: find from the back, the queue is in due order.
+    const Clock::time_point now = Clock::now();
+    auto at = tasks_.end();
+    while (at != tasks_.begin() && std::prev(at)->due > now) {
+        --at;
+    }
+    for (auto& message : messages) {
+        at = std::next(tasks_.insert(at, Task{now, TaskKind::ToEditor, std::move(message), 0}));
+    }
+    cv_.notify_all();
 }
 
 bool CVirtualKelBackend::WaitUntilIdle(std::chrono::milliseconds timeout) {

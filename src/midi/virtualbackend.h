@@ -49,6 +49,12 @@ public:
     // The gap between two bulk messages the device sends (default 5 ms).
     void SetMessageGap(std::chrono::milliseconds gap);
     void PressEnter();
+    // The user moves control `id` to `value`: the messages its assignment in the device's
+    // memory sends go to the editor's input, right after what is already on its way.
+    void PlayControl(ControllerId id, int value);
+    // Unplugs (false) and plugs the device back in. An open input is lost when it is
+    // unplugged; no input opens while it is.
+    void SetConnected(bool connected);
 
     // Waits until every message and key press handed to the worker has been handled (a key
     // press still waiting for its delay counts). False when `timeout` passed first.
@@ -94,6 +100,7 @@ private:
     std::mutex inputLock_;
     InputPort* input_ = nullptr;
     bool inputStarted_ = false;
+    bool connected_ = true;
     OutputPort* output_ = nullptr;
 
     std::thread worker_;

@@ -47,9 +47,10 @@ TEST_F(EditorTest, MenuBarHasThePopupsInOrder) {
                      "Compare &With...", "-", "Recent File", "-", "E&xit"}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Edit")),
               QStringList({"&Undo\tCtrl+Z", "&Redo\tCtrl+Y", "-", "&Copy\tCtrl+C", "&Paste\tCtrl+V",
-                           "NO ASSIGN\tDel"}));
+                           "NO ASSIGN\tDel", "-", "&Learn from Input\tCtrl+L"}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Communication")),
-              QStringList({"&Transmit...", "&Receive...", "-", "Check &Map...", "&Verify..."}));
+              QStringList({"&Transmit...", "&Receive...", "-", "Check &Map...", "&Verify...", "-",
+                           "M&onitor\tCtrl+M"}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Options")),
               QStringList({"&MIDI Devices...", "&Show Messages"}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Help")), QStringList({"KEL Editor &Help", "&About..."}));
@@ -85,6 +86,12 @@ TEST_F(EditorTest, EveryCommandHasItsKeysAndStatusPrompt) {
         {cmd::About, {}, "Display program information, version number and copyright"},
         {cmd::NextController, {QKS("Ctrl+F")}, ""},
         {cmd::PreviousController, {QKS("Ctrl+B")}, ""},
+        {cmd::LearnFromInput,
+         {QKS("Ctrl+L")},
+         "Assign the selected control the next message the KEL sends"},
+        {cmd::Monitor,
+         {QKS("Ctrl+M")},
+         "Show the messages the KEL sends and the controls that send them"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.id);

@@ -534,6 +534,10 @@ int CKelMsgDlg::CommandForKey(const QKeyEvent* event) {
             return cmd::NextController;
         case Qt::Key_B:
             return cmd::PreviousController;
+        case Qt::Key_L:
+            return cmd::LearnFromInput;
+        case Qt::Key_M:
+            return cmd::Monitor;
         default:
             return 0;
         }
@@ -553,7 +557,8 @@ int CKelMsgDlg::CommandForKey(const QKeyEvent* event) {
 void CKelMsgDlg::ForwardCommand(int command) {
     const bool fileOrEdit = command >= cmd::New && command <= cmd::NoAssign;
     const bool step = command == cmd::NextController || command == cmd::PreviousController;
-    if (fileOrEdit || step) {
+    const bool listen = command == cmd::LearnFromInput || command == cmd::Monitor;
+    if (fileOrEdit || step || listen) {
         emit CommandForwarded(command);
     }
 }

@@ -165,6 +165,61 @@ CKelPanel::CKelPanel(const CParameter& document, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     SetPosition(0, 0);
     InstallPanelAccessibility();
+    litAt_.fill(-1);
+    clock_.start();
+    // About 30 steps a second make a smooth fade at little cost.
+    fadeTimer_.setInterval(33);
+    connect(&fadeTimer_, &QTimer::timeout, this, &CKelPanel::FadeStep);
+}
+
+void CKelPanel::LightControls(std::span<const ControllerId> ids) {
+    const qint64 now = clock_.elapsed();
+    bool lit = false;
+    for (const ControllerId id : ids) {
+        if (IsValidController(id)) {
+            litAt_[static_cast<std::size_t>(id)] = now;
+            update(ControlRectOf(id).adjusted(-3, -3, 3, 3));
+            lit = true;
+        }
+    }
+    if (lit && !fadeTimer_.isActive()) {
+        fadeTimer_.start();
+    }
+}
+
+double CKelPanel::LightLevel(ControllerId id) const {
+    if (!IsValidController(id)) {
+        return 0;
+    }
+    const qint64 at = litAt_[static_cast<std::size_t>(id)];
+    if (at < 0) {
+        return 0;
+    }
+    const qint64 age = clock_.elapsed() - at;
+    return age >= kLightMs ? 0.0 : 1.0 - static_cast<double>(age) / kLightMs;
+}
+
+QColor CKelPanel::LightColor() {
+    return QColor(0, 230, 90);
+}
+
+void CKelPanel::FadeStep() {
+    bool anyLeft = false;
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        qint64& at = litAt_[static_cast<std::size_t>(id)];
+        if (at < 0) {
+            continue;
+        }
+        if (LightLevel(id) <= 0) {
+            at = -1; // one last repaint takes the light away
+        } else {
+            anyLeft = true;
+        }
+        update(ControlRectOf(id).adjusted(-3, -3, 3, 3));
+    }
+    if (!anyLeft) {
+        fadeTimer_.stop();
+    }
 }
 
 ControllerId CKelPanel::HitTest(int x, int y) {
@@ -331,6 +386,8 @@ QColor CKelPanel::LabelFillColor(int port) {
 
 void CKelPanel::Draw(QPainter& painter) {
     DrawImage(painter);
+    // Under the frame and the labels, so both stay as they are on a lit control.
+    DrawLights(painter);
     const ControllerId selected = document_.SelectedController();
     if (IsValidController(selected)) {
         DrawSelectionFrame(painter, kControlRects[static_cast<std::size_t>(selected)]);
@@ -399,6 +456,34 @@ void CKelPanel::AnnounceChanges(bool focusMoved) {
             QAccessibleEvent focus(control, QAccessible::Focus);
             QAccessible::updateAccessibility(&focus);
         }
+    }
+}
+
+void CKelPanel::DrawLights(QPainter& painter) {
+    bool drawn = false;
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        const double level = LightLevel(id);
+        if (level <= 0) {
+            continue;
+        }
+        if (!drawn) {
+            painter.save();
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            drawn = true;
+        }
+        // A translucent fill with a rim inside the control's rectangle, where the red frame
+        // of the selection never reaches: the control stays recognisable below it.
+        QColor fill = LightColor();
+        fill.setAlphaF(static_cast<float>(0.55 * level));
+        QColor rim = LightColor();
+        rim.setAlphaF(static_cast<float>(level));
+        painter.setPen(QPen(rim, 2));
+        painter.setBrush(fill);
+        painter.drawRoundedRect(QRectF(ControlRectOf(id)).adjusted(2.5, 2.5, -2.5, -2.5), 3, 3);
+    }
+    if (drawn) {
+        painter.restore();
+        emit LitPainted();
     }
 }
 

@@ -3,20 +3,24 @@
 //
 // CPanel shows a picture in a child window and reports clicks; CKelPanel adds the device's 50
 // control rectangles, the red frame around the selected control, the coloured label boxes with
-// each control's assignment, the hand cursor over a control, and the request to the owner to
-// open a control (the editor notification NotifyOpenAssign, posted). From the keyboard the
-// arrow keys, Home and End ask the owner to select another control (NotifySelectControl, sent)
-// and Enter or Space opens the selected one; while the panel has the focus a black and white
-// frame surrounds the selected control. Screen readers see the 50 controls as its children
-// (gui/panel/panelaccess.h).
+// each control's assignment, the hand cursor over a control, the request to the owner to
+// open a control (the editor notification NotifyOpenAssign, posted), and the short light on the
+// controls the device was just heard to send from, which fades away on its own. From the
+// keyboard the arrow keys, Home and End ask the owner to select another control
+// (NotifySelectControl, sent) and Enter or Space opens the selected one; while the panel has the
+// focus a black and white frame surrounds the selected control. Screen readers see the 50
+// controls as its children (gui/panel/panelaccess.h).
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFont>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
+#include <span>
 #include <string>
 
 #include "model/controllers.h"
@@ -109,6 +113,21 @@ public:
     static QColor LabelPenColor(int port);
     static QColor LabelFillColor(int port);
 
+    // Lights the controls `ids` (invalid ids are ignored): a green glow over each, apart from
+    // the red selection frame, that fades out over kLightMs. Lighting a control again starts
+    // its light afresh.
+    static constexpr int kLightMs = 700;
+    void LightControls(std::span<const ControllerId> ids);
+    // How strongly control `id` is lit now: 1 just after it was lit, falling to 0.
+    double LightLevel(ControllerId id) const;
+    bool AnyLit() const { return fadeTimer_.isActive(); }
+    // The fill colour of a fully lit control.
+    static QColor LightColor();
+
+signals:
+    // A paint showed at least one lit control (the editor measures its response with it).
+    void LitPainted();
+
 protected:
     void Draw(QPainter& painter) override;
     void OnClick(Qt::KeyboardModifiers flags, QPoint point) override;
@@ -124,11 +143,17 @@ private:
     // Tells screen readers what changed since they were last told: the selected control (as
     // the focus, while the panel has it) and the descriptions of changed assignments.
     void AnnounceChanges(bool focusMoved);
+    void DrawLights(QPainter& painter);
+    void FadeStep();
 
     const CParameter& document_;
     bool showLabels_ = false;
     ControllerId announcedSelection_ = kNoController;
     std::array<QString, kControllerCount> announcedDescriptions_;
+    QElapsedTimer clock_;
+    // When each control was last lit, in milliseconds of clock_; -1 when it is dark.
+    std::array<qint64, kControllerCount> litAt_{};
+    QTimer fadeTimer_;
 };
 
 } // namespace kel

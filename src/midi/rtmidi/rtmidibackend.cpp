@@ -217,10 +217,12 @@ void CloseJackClient(jack_client_t*& client) {
 // Opens a JACK client of its own for one port of the editor: `portName` ("In" or "Out") with
 // `flags`, `process` called once per cycle with `arg`, and connected to `peer` (a full JACK port
 // name: the source of an input, the target of an output). 0, or an error code; nothing stays
-// open on failure.
+// open on failure. `prepare`, when given, sets further callbacks of the client before it is
+// activated (0 for success).
 int OpenJackClient(const std::string& clientName, const char* portName, unsigned long flags,
                    const std::string& peer, JackProcessCallback process, void* arg,
-                   jack_client_t*& client, jack_port_t*& port) {
+                   jack_client_t*& client, jack_port_t*& port,
+                   int (*prepare)(jack_client_t*, void*) = nullptr) {
     client = OpenJackClientRetrying(clientName);
     if (client == nullptr) {
         return MidiErrSystem;
@@ -230,7 +232,7 @@ int OpenJackClient(const std::string& clientName, const char* portName, unsigned
     if (jack_port_by_name(client, peer.c_str()) == nullptr) {
         error = MidiErrBadPort; // gone between list and open
     } else if (port == nullptr || jack_set_process_callback(client, process, arg) != 0 ||
-               jack_activate(client) != 0) {
+               (prepare != nullptr && prepare(client, arg) != 0) || jack_activate(client) != 0) {
         error = MidiErrSystem;
     } else {
         const bool input = (flags & JackPortIsInput) != 0;
@@ -392,8 +394,14 @@ public:
     // (a full JACK port name) to it. 0, or an error code; nothing stays open on failure.
     int Open(const std::string& clientName, const std::string& source) {
         std::lock_guard lock(lock_);
-        return OpenJackClient(clientName, "In", JackPortIsInput, source, &Process, this, client_,
-                              port_);
+        // The notifications are set before the client is activated, as JACK requires.
+        const int error = OpenJackClient(clientName, "In", JackPortIsInput, source, &Process, this,
+                                         client_, port_, [](jack_client_t* client, void* arg) {
+                                             jack_on_shutdown(client, &Shutdown, arg);
+                                             return jack_set_port_connect_callback(
+                                                 client, &ConnectionChanged, arg);
+                                         });
+        return error;
     }
 
     int Start() override {
@@ -432,6 +440,11 @@ private:
         if (!lock.owns_lock() || !self->started_ || self->port_ == nullptr) {
             return 0; // starting, stopping or closing right now
         }
+        // A connection went away somewhere: when it was the port's last one, its source is
+        // gone (unregistered, its client closed, or disconnected by the user).
+        if (self->connectionsChanged_.exchange(false) && jack_port_connected(self->port_) == 0) {
+            self->ReportLost();
+        }
         void* buffer = jack_port_get_buffer(self->port_, frames);
         const jack_nframes_t count = jack_midi_get_event_count(buffer);
         for (jack_nframes_t i = 0; i < count; ++i) {
@@ -443,11 +456,38 @@ private:
         return 0;
     }
 
+    // JACK's notification thread, on any connection made or broken in the graph. It takes
+    // no lock and calls nothing of JACK's (which could wait for the server); the next cycle
+    // looks at the port's connections.
+    static void ConnectionChanged(jack_port_id_t, jack_port_id_t, int connect, void* arg) {
+        if (connect == 0) {
+            static_cast<JackInputPort*>(arg)->connectionsChanged_ = true;
+        }
+    }
+
+    // The server stops: no cycle will follow, so it is told from here. The lock is held only
+    // briefly by Start, Stop and Close (never while JACK is called), so waiting for it is safe.
+    static void Shutdown(void* arg) {
+        auto* self = static_cast<JackInputPort*>(arg);
+        std::lock_guard lock(self->lock_);
+        if (self->client_ != nullptr) {
+            self->ReportLost();
+        }
+    }
+
+    void ReportLost() {
+        if (!lostReported_.exchange(true)) {
+            handler_.OnPortLost();
+        }
+    }
+
     MidiInputHandler& handler_;
     std::mutex lock_;
     jack_client_t* client_ = nullptr;
     jack_port_t* port_ = nullptr;
     bool started_ = false;
+    std::atomic<bool> connectionsChanged_{false};
+    std::atomic<bool> lostReported_{false};
 };
 #endif
 
@@ -634,7 +674,9 @@ int CRtMidiBackend::OpenInput(int port, MidiInputHandler& handler,
             in.getPortName(wanted.systemIndex) != wanted.systemName) {
             return MidiErrBadPort;
         }
-        in.ignoreTypes(false, true, true); // keep system exclusive, drop clock and sensing
+        // Keep system exclusive and the clock a control may send; drop active sensing. (ALSA
+        // through RtMidi does not tell when a source goes away: its input is never lost.)
+        in.ignoreTypes(false, false, true);
         in.setCallback(&RtInputPort::Deliver, created.get());
         in.openPort(wanted.systemIndex, "In");
         if (created->Errors().failed || !in.isPortOpen()) {

@@ -4,7 +4,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+209"/>
+        <location filename="../../app/mainframe.cpp" line="+210"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -14,12 +14,12 @@
         <translation>編集(&amp;E)</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+17"/>
         <source>&amp;Communication</source>
         <translation>通信(&amp;C)</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+14"/>
         <source>&amp;Options</source>
         <translation>オプション(&amp;O)</translation>
     </message>
@@ -29,7 +29,7 @@
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <location line="-51"/>
+        <location line="-62"/>
         <source>&amp;New	Ctrl+N</source>
         <translation>新規作成(&amp;N)	Ctrl+N</translation>
     </message>
@@ -64,22 +64,43 @@
         <translation>アサイン一覧の表示(&amp;V)</translation>
     </message>
     <message>
-        <location line="+58"/>
+        <location line="+23"/>
+        <source>&amp;Learn from Input	Ctrl+L</source>
+        <translation>入力から学習(&amp;L)	Ctrl+L</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Assign the selected control the next message the KEL sends</source>
+        <translation>KEL が次に送るメッセージを選択中のコントローラーにアサインします</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>M&amp;onitor	Ctrl+M</source>
+        <translation>モニター(&amp;O)	Ctrl+M</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Show the messages the KEL sends and the controls that send them</source>
+        <translation>KEL が送るメッセージと、それを送るコントローラーを表示します</translation>
+    </message>
+    <message>
+        <location line="+30"/>
         <source>Recent File</source>
         <translation>最近使ったファイル</translation>
     </message>
     <message>
-        <location line="+268"/>
+        <location line="+277"/>
         <source>Open in &amp;Browser</source>
         <translation>ブラウザーで開く(&amp;B)</translation>
     </message>
     <message>
         <location line="+6"/>
+        <location filename="../../app/monitorwindow.cpp" line="+250"/>
         <source>&amp;Save As...</source>
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
     <message>
-        <location line="-327"/>
+        <location line="-347"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
@@ -95,7 +116,7 @@
     </message>
     <message>
         <location line="+2"/>
-        <location line="+113"/>
+        <location line="+124"/>
         <source>NO ASSIGN	Del</source>
         <translation>アサイン解除	Del</translation>
     </message>
@@ -105,7 +126,7 @@
         <translation>削除	Del</translation>
     </message>
     <message>
-        <location line="-109"/>
+        <location line="-115"/>
         <source>&amp;Transmit...</source>
         <translation>送信(&amp;T)...</translation>
     </message>
@@ -115,7 +136,7 @@
         <translation>受信(&amp;R)...</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+13"/>
         <source>&amp;MIDI Devices...</source>
         <translation>MIDI デバイス(&amp;M)...</translation>
     </message>
@@ -135,7 +156,7 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-199"/>
+        <location line="-210"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
@@ -316,7 +337,7 @@ press the [ENTER] button.</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+246"/>
+        <location filename="../../app/mainframe.cpp" line="+266"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
@@ -326,7 +347,7 @@ press the [ENTER] button.</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
-        <location line="-264"/>
+        <location line="-284"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
@@ -341,7 +362,7 @@ press the [ENTER] button.</source>
         <translation>比較(&amp;W)...</translation>
     </message>
     <message>
-        <location line="+26"/>
+        <location line="+31"/>
         <source>Check &amp;Map...</source>
         <translation>マップのチェック(&amp;M)...</translation>
     </message>
@@ -382,6 +403,7 @@ press the [ENTER] button.</source>
     </message>
     <message>
         <location line="+0"/>
+        <location filename="../../app/monitorwindow.cpp" line="+65"/>
         <source>All Files (*)</source>
         <translation>すべてのファイル (*)</translation>
     </message>
@@ -725,17 +747,114 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>ポリフォニック・キー・プレッシャー</translation>
     </message>
     <message>
+        <location filename="../../app/monitorwindow.cpp" line="-153"/>
+        <source>Time</source>
+        <translation>時刻</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Port</source>
+        <translation>ポート</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Bytes</source>
+        <translation>バイト</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Message</source>
+        <translation>メッセージ</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Control</source>
+        <translation>コントローラー</translation>
+    </message>
+    <message>
+        <location line="+34"/>
+        <source>&amp;Pause</source>
+        <translation>一時停止(&amp;P)</translation>
+    </message>
+    <message>
         <location line="+1"/>
+        <source>MIDI Monitor</source>
+        <translation>MIDI モニター</translation>
+    </message>
+    <message>
+        <location line="+22"/>
+        <source>All kinds</source>
+        <translation>すべての種類</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Notes</source>
+        <translation>ノート</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+1"/>
         <source>Control Change</source>
         <translation>コントロール・チェンジ</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+1"/>
         <source>Program Change</source>
         <translation>プログラム・チェンジ</translation>
     </message>
     <message>
+        <location line="+2"/>
+        <source>Pitch Bend</source>
+        <translation>ピッチ・ベンド</translation>
+    </message>
+    <message>
         <location line="+1"/>
+        <source>Pressure</source>
+        <translation>プレッシャー</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>System Exclusive</source>
+        <translation>システム・エクスクルーシブ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>System and Realtime</source>
+        <translation>システムとリアルタイム</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>All channels</source>
+        <translation>すべてのチャンネル</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Channel %1</source>
+        <translation>チャンネル %1</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>C&amp;lear</source>
+        <translation>クリア(&amp;L)</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Show:</source>
+        <translation>表示:</translation>
+    </message>
+    <message>
+        <location line="+39"/>
+        <source>%1 messages came faster than they could be shown and were left out.</source>
+        <translation>%1 個のメッセージが表示できる速さを超えて届いたため、省略されました。</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>Text Files (*.txt)</source>
+        <translation>テキスト・ファイル (*.txt)</translation>
+    </message>
+    <message>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+1"/>
         <source>Program Change (Min-Max)</source>
         <translation>プログラム・チェンジ (最小～最大)</translation>
     </message>
@@ -1103,6 +1222,41 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <location line="+46"/>
         <source>The device&apos;s 50 controls. Arrow keys move to the nearest control, Home and End to the first and last, Enter opens it.</source>
         <translation>本体の 50 個のコントロール。矢印キーで最も近いコントロールへ、Home と End で最初と最後へ移動し、Enter で開きます。</translation>
+    </message>
+    <message>
+        <location filename="../../app/kelmidi.cpp" line="+259"/>
+        <source>The MIDI input &quot;%1&quot; is no longer there. The monitor has been turned off.</source>
+        <translation>MIDI 入力「%1」がなくなりました。モニターをオフにしました。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The MIDI input &quot;%1&quot; is no longer there. Learning has been cancelled.</source>
+        <translation>MIDI 入力「%1」がなくなりました。学習を中止しました。</translation>
+    </message>
+    <message>
+        <location filename="../../app/learn.cpp" line="+26"/>
+        <source>Nothing was heard from the MIDI input: %1 is unchanged.</source>
+        <translation>MIDI 入力から何も届きませんでした。%1 は変更されていません。</translation>
+    </message>
+    <message>
+        <location line="+24"/>
+        <source>Move the control on the KEL that %1 should learn from (Esc cancels).</source>
+        <translation>%1 に学習させる KEL のコントローラーを動かしてください(Esc で中止)。</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Learning cancelled: %1 is unchanged.</source>
+        <translation>学習を中止しました。%1 は変更されていません。</translation>
+    </message>
+    <message>
+        <location line="+28"/>
+        <source>Learn %1</source>
+        <translation>%1 の学習</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>%1 learned its assignment from the MIDI input.</source>
+        <translation>%1 のアサインを MIDI 入力から学習しました。</translation>
     </message>
 </context>
 <context>

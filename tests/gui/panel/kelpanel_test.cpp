@@ -2,6 +2,7 @@
 // The controller panel: hit testing on every control rectangle, the selection frame, the label
 // boxes, clicks posted to the owner and the hand cursor.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QMouseEvent>
 #include <QSignalSpy>
@@ -244,6 +245,56 @@ TEST(PanelImages, PictureDrawnAtOtherRatiosIsKeptInTheCache) {
     }
     EXPECT_EQ(QImage(kept).size(), QSize(900, 274)); // the fresh drawing replaced it
     QFile::remove(kept);
+}
+
+// The light of a control heard from: green inside the control, the red frame of a selected
+// control untouched, gone again (pixel for pixel) once it has faded.
+TEST_F(PanelTest, LitControlsGlowInsideTheFrameAndFadeBack) {
+    // The keyboard focus frame stays out of the pictures compared (the panel may take the focus
+    // while the test waits for the fade).
+    panel_->setFocusPolicy(Qt::NoFocus);
+    panel_->clearFocus();
+    const QImage before = Picture();
+    QSignalSpy painted(panel_, &CKelPanel::LitPainted);
+    document_.SelectController(9); // S1
+    const QImage selected = Picture();
+    const std::vector<ControllerId> ids{9, 47, kNoController, 99}; // S1, BEND and two invalid
+    panel_->LightControls(ids);
+    EXPECT_TRUE(panel_->AnyLit());
+    EXPECT_GT(panel_->LightLevel(9), 0.8);
+    EXPECT_EQ(panel_->LightLevel(0), 0.0);
+    const QImage lit = Picture();
+    EXPECT_FALSE(painted.isEmpty());
+    for (const ControllerId id : {9, 47}) {
+        SCOPED_TRACE(id);
+        const QPoint centre = CKelPanel::ControlRectOf(id).center();
+        const QColor was(before.pixel(centre));
+        const QColor now(lit.pixel(centre));
+        EXPECT_NE(now, was);
+        EXPECT_GT(now.green(), now.red() + 40);
+        EXPECT_GT(now.green(), now.blue() + 40);
+    }
+    // Unlit controls and the selection frame look as they did.
+    const ControlRect& s1 = kControlRects[9];
+    EXPECT_TRUE(IsFrameRed(lit.pixel(s1.left, (s1.top + s1.bottom) / 2)));
+    EXPECT_TRUE(IsFrameRed(lit.pixel((s1.left + s1.right) / 2, s1.bottom)));
+    const QPoint r1 = CKelPanel::ControlRectOf(0).center();
+    EXPECT_EQ(lit.pixel(r1), selected.pixel(r1));
+
+    // Fading: weaker after a while, then nothing left at all.
+    QElapsedTimer waited;
+    waited.start();
+    QTest::qWait(CKelPanel::kLightMs / 2);
+    const double half = panel_->LightLevel(9);
+    EXPECT_LT(half, 0.7);
+    if (waited.elapsed() < CKelPanel::kLightMs - 100) { // not held up by a busy machine
+        EXPECT_GT(half, 0.0);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !panel_->AnyLit(); }, 3000));
+    EXPECT_EQ(panel_->LightLevel(9), 0.0);
+    EXPECT_EQ(Picture(), selected);
+    document_.SelectController(kNoController);
+    EXPECT_EQ(Picture(), before);
 }
 
 } // namespace

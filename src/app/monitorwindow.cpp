@@ -1,0 +1,382 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/monitorwindow.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/keleditorapp.h"
+#include "app/mainframe.h"
+#include "app/settings.h"
+#include "files/safesave.h"
+#include "gui/common/translation.h"
+#include "gui/common/uitext.h"
+
+namespace kel {
+
+MonitorKind MonitorKindOf(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.empty()) {
+        return MonitorKind::System;
+    }
+    switch (bytes[0] & 0xF0) {
+    case 0x80:
+    case 0x90:
+        return MonitorKind::Note;
+    case 0xA0:
+    case 0xD0:
+        return MonitorKind::Pressure;
+    case 0xB0:
+        return MonitorKind::ControlChange;
+    case 0xC0:
+        return MonitorKind::ProgramChange;
+    case 0xE0:
+        return MonitorKind::PitchBend;
+    default:
+        return bytes[0] == 0xF0 ? MonitorKind::SystemEx : MonitorKind::System;
+    }
+}
+
+int MonitorChannelOf(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.empty() || bytes[0] < 0x80 || bytes[0] >= 0xF0) {
+        return -1;
+    }
+    return bytes[0] & 0x0F;
+}
+
+// ---------------------------------------------------------------------------------------------
+// CMonitorLines
+
+void CMonitorLines::Append(std::vector<MonitorLine> lines) {
+    if (lines.empty()) {
+        return;
+    }
+    // More lines than the cap at once: only the newest can be kept anyway.
+    const std::size_t cap = static_cast<std::size_t>(cap_);
+    std::size_t first = lines.size() > cap ? lines.size() - cap : 0;
+    const int row = static_cast<int>(lines_.size());
+    beginInsertRows({}, row, row + static_cast<int>(lines.size() - first) - 1);
+    for (; first < lines.size(); ++first) {
+        lines_.push_back(std::move(lines[first]));
+    }
+    endInsertRows();
+    DropOldest();
+}
+
+void CMonitorLines::DropOldest() {
+    const std::size_t cap = static_cast<std::size_t>(cap_);
+    if (lines_.size() <= cap) {
+        return;
+    }
+    const int excess = static_cast<int>(lines_.size() - cap);
+    beginRemoveRows({}, 0, excess - 1);
+    lines_.erase(lines_.begin(), lines_.begin() + excess);
+    endRemoveRows();
+}
+
+void CMonitorLines::Clear() {
+    beginResetModel();
+    lines_.clear();
+    endResetModel();
+}
+
+void CMonitorLines::SetCap(int cap) {
+    cap_ = std::max(1, cap);
+    DropOldest();
+}
+
+QString CMonitorLines::CellText(const MonitorLine& line, int column) {
+    switch (column) {
+    case TimeColumn:
+        return QString::number(line.seconds, 'f', 3);
+    case PortColumn:
+        return line.port;
+    case BytesColumn: {
+        // A long system exclusive message is shown by its start; its words give its length.
+        constexpr std::size_t kShownBytes = 24;
+        QString text;
+        const std::size_t n = std::min(line.bytes.size(), kShownBytes);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i > 0) {
+                text += QLatin1Char(' ');
+            }
+            text += QStringLiteral("%1").arg(line.bytes[i], 2, 16, QLatin1Char('0')).toUpper();
+        }
+        if (line.bytes.size() > kShownBytes) {
+            text += QStringLiteral(" ...");
+        }
+        return text;
+    }
+    case MessageColumn:
+        return line.words;
+    case ControlColumn: {
+        if (line.controls.empty()) {
+            return QStringLiteral("\u2014");
+        }
+        QStringList names;
+        for (const ControllerId id : line.controls) {
+            names << QString::fromLatin1(ControllerName(id));
+        }
+        return names.join(QStringLiteral(", "));
+    }
+    default:
+        return {};
+    }
+}
+
+int CMonitorLines::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(lines_.size());
+}
+
+int CMonitorLines::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant CMonitorLines::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) {
+        return {};
+    }
+    if (role == Qt::DisplayRole) {
+        return CellText(Line(index.row()), index.column());
+    }
+    if (role == Qt::TextAlignmentRole && index.column() == TimeColumn) {
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    return {};
+}
+
+QVariant CMonitorLines::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+        return {};
+    }
+    switch (section) {
+    case TimeColumn:
+        return KelEditor::tr("Time");
+    case PortColumn:
+        return KelEditor::tr("Port");
+    case BytesColumn:
+        return KelEditor::tr("Bytes");
+    case MessageColumn:
+        return KelEditor::tr("Message");
+    case ControlColumn:
+        return KelEditor::tr("Control");
+    default:
+        return {};
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// CMonitorFilter
+
+void CMonitorFilter::SetKind(MonitorKind kind) {
+    kind_ = kind;
+    invalidateRowsFilter();
+}
+
+void CMonitorFilter::SetChannel(int channel) {
+    channel_ = channel;
+    invalidateRowsFilter();
+}
+
+bool CMonitorFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
+    const auto* lines = static_cast<const CMonitorLines*>(sourceModel());
+    const MonitorLine& line = lines->Line(sourceRow);
+    if (kind_ != MonitorKind::All && MonitorKindOf(line.bytes) != kind_) {
+        return false;
+    }
+    return channel_ < 0 || MonitorChannelOf(line.bytes) == channel_;
+}
+
+// ---------------------------------------------------------------------------------------------
+// CMonitorWindow
+
+CMonitorWindow::CMonitorWindow(CKelEditorApp& app, QWidget* home)
+    : QWidget(home, Qt::Window), app_(app), home_(home), view_(new QTableView(this)),
+      kindList_(new QComboBox(this)), channelList_(new QComboBox(this)),
+      pauseBox_(new QCheckBox(KelEditor::tr("&Pause"), this)), droppedText_(new QLabel(this)) {
+    setWindowTitle(KelEditor::tr("MIDI Monitor"));
+    setObjectName(QStringLiteral("monitorWindow"));
+
+    filter_.setSourceModel(&lines_);
+    view_->setModel(&filter_);
+    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setWordWrap(false);
+    view_->verticalHeader()->hide();
+    // Rows of one height, given once: the view then never measures 10,000 rows.
+    view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 4);
+    QHeaderView* header = view_->horizontalHeader();
+    header->setStretchLastSection(true);
+    const int digit = view_->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    view_->setColumnWidth(CMonitorLines::TimeColumn, 10 * digit);
+    view_->setColumnWidth(CMonitorLines::PortColumn, 16 * digit);
+    view_->setColumnWidth(CMonitorLines::BytesColumn, 22 * digit);
+    view_->setColumnWidth(CMonitorLines::MessageColumn, 28 * digit);
+    connect(view_, &QTableView::doubleClicked, this, &CMonitorWindow::OnActivated);
+
+    kindList_->addItem(KelEditor::tr("All kinds"), static_cast<int>(MonitorKind::All));
+    kindList_->addItem(KelEditor::tr("Notes"), static_cast<int>(MonitorKind::Note));
+    kindList_->addItem(KelEditor::tr("Control Change"),
+                       static_cast<int>(MonitorKind::ControlChange));
+    kindList_->addItem(KelEditor::tr("Program Change"),
+                       static_cast<int>(MonitorKind::ProgramChange));
+    kindList_->addItem(KelEditor::tr("Pitch Bend"), static_cast<int>(MonitorKind::PitchBend));
+    kindList_->addItem(KelEditor::tr("Pressure"), static_cast<int>(MonitorKind::Pressure));
+    kindList_->addItem(KelEditor::tr("System Exclusive"), static_cast<int>(MonitorKind::SystemEx));
+    kindList_->addItem(KelEditor::tr("System and Realtime"), static_cast<int>(MonitorKind::System));
+    connect(kindList_, &QComboBox::currentIndexChanged, this, [this] {
+        filter_.SetKind(static_cast<MonitorKind>(kindList_->currentData().toInt()));
+    });
+    channelList_->addItem(KelEditor::tr("All channels"), -1);
+    for (int channel = 0; channel < 16; ++channel) {
+        channelList_->addItem(KelEditor::tr("Channel %1").arg(channel + 1), channel);
+    }
+    connect(channelList_, &QComboBox::currentIndexChanged, this,
+            [this] { filter_.SetChannel(channelList_->currentData().toInt()); });
+
+    auto* clear = new QPushButton(KelEditor::tr("C&lear"), this);
+    clear->setObjectName(QStringLiteral("clear"));
+    connect(clear, &QPushButton::clicked, this, [this] { lines_.Clear(); });
+    auto* save = new QPushButton(KelEditor::tr("&Save As..."), this);
+    save->setObjectName(QStringLiteral("saveAs"));
+    connect(save, &QPushButton::clicked, this, &CMonitorWindow::SaveAs);
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(new QLabel(KelEditor::tr("Show:"), this));
+    bar->addWidget(kindList_);
+    bar->addWidget(channelList_);
+    bar->addSpacing(12);
+    bar->addWidget(pauseBox_);
+    bar->addStretch(1);
+    bar->addWidget(clear);
+    bar->addWidget(save);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(bar);
+    column->addWidget(view_, 1);
+    column->addWidget(droppedText_);
+    droppedText_->hide();
+    resize(780, 420);
+}
+
+bool CMonitorWindow::Paused() const {
+    return pauseBox_->isChecked();
+}
+
+void CMonitorWindow::AddLines(std::vector<MonitorLine> lines) {
+    if (Paused() || lines.empty()) {
+        return;
+    }
+    // The newest line stays in sight unless the user has scrolled back to read.
+    QScrollBar* bar = view_->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    lines_.Append(std::move(lines));
+    if (atEnd) {
+        view_->scrollToBottom();
+    }
+}
+
+void CMonitorWindow::SetDropped(std::uint64_t dropped) {
+    if (dropped == 0) {
+        droppedText_->hide();
+        return;
+    }
+    droppedText_->setText(
+        KelEditor::tr("%1 messages came faster than they could be shown and were left out.")
+            .arg(dropped));
+    droppedText_->show();
+}
+
+QString CMonitorWindow::ShownText() const {
+    QString text;
+    for (int row = 0; row < filter_.rowCount(); ++row) {
+        const int source = filter_.mapToSource(filter_.index(row, 0)).row();
+        const MonitorLine& line = lines_.Line(source);
+        QStringList cells;
+        for (int column = 0; column < CMonitorLines::ColumnCount; ++column) {
+            cells << CMonitorLines::CellText(line, column);
+        }
+        text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    return text;
+}
+
+void CMonitorWindow::SaveAs() {
+    const QString path = app_.ChooseSaveFile(
+        this, {KelEditor::tr("Text Files (*.txt)"), KelEditor::tr("All Files (*)")},
+        QStringLiteral("txt"), QStringLiteral("monitor.txt"));
+    if (path.isEmpty()) {
+        return;
+    }
+    const QByteArray bytes = ShownText().toUtf8();
+    const std::string target = CAppSettings::ToFsPath(path);
+    const SafeSaveResult saved =
+        SaveBytesSafely(target, std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                          static_cast<std::size_t>(bytes.size())));
+    if (saved.status == SafeSaveStatus::CannotOverwrite) {
+        app_.GetReporter().warn(StringId::CannotOverwrite);
+    } else if (!saved.Ok()) {
+        app_.GetReporter().warnFile(StringId::SaveError, saved.cause, target);
+    }
+}
+
+void CMonitorWindow::OnActivated(const QModelIndex& index) {
+    if (!index.isValid()) {
+        return;
+    }
+    const MonitorLine& line = lines_.Line(filter_.mapToSource(index).row());
+    if (!line.controls.empty()) {
+        emit ControlActivated(line.controls.front());
+    }
+}
+
+void CMonitorWindow::ShowBeside() {
+    if (!placed_) {
+        placed_ = true;
+        const QByteArray kept = CAppSettings::MonitorWindowGeometry(app_.Store());
+        if (kept.isEmpty() || !restoreGeometry(kept)) {
+            if (home_ != nullptr) {
+                // To the right of the main window when the screen has room, else below it.
+                const QRect main = home_->frameGeometry();
+                const QScreen* screen = home_->screen();
+                const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
+                QPoint place(main.right() + 8, main.top());
+                if (area.isValid() && place.x() + width() > area.right()) {
+                    place =
+                        QPoint(main.left(), std::min(main.bottom() + 8, area.bottom() - height()));
+                }
+                move(place);
+            }
+        }
+    }
+    show();
+    raise();
+}
+
+void CMonitorWindow::KeepPlace() {
+    if (placed_) {
+        CAppSettings::StoreMonitorWindowGeometry(app_.Store(), saveGeometry());
+    }
+}
+
+void CMonitorWindow::hideEvent(QHideEvent* event) {
+    KeepPlace();
+    QWidget::hideEvent(event);
+}
+
+void CMonitorWindow::closeEvent(QCloseEvent* event) {
+    KeepPlace();
+    event->accept();
+    emit Closed();
+}
+
+} // namespace kel

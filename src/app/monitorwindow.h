@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The monitor window: one line for every message heard on the MIDI input while Communication >
+// Monitor is on - when it came, the port, its bytes, the message in words and the controls of
+// the map that send it. The lines can be narrowed to one kind and one channel, held (Pause),
+// cleared and saved as text. At most a fixed number of lines is kept, the oldest going first,
+// so that a monitor left running for hours costs no more memory than one left for a minute.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QPointer>
+#include <QSortFilterProxyModel>
+#include <QWidget>
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "model/controllers.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QTableView;
+
+namespace kel {
+
+class CKelEditorApp;
+
+struct MonitorLine {
+    double seconds = 0;                 // since the monitor was turned on
+    QString port;                       // the input port it came through
+    std::vector<std::uint8_t> bytes;    // the whole message
+    QString words;                      // "CC 74 = 63, ch 2"
+    std::vector<ControllerId> controls; // the controls of the map that send it
+};
+
+// The kinds the window can be narrowed to.
+enum class MonitorKind {
+    All,
+    Note,
+    ControlChange,
+    ProgramChange,
+    PitchBend,
+    Pressure,
+    SystemEx,
+    System
+};
+
+// The kind of a message, and its channel (0-15; -1 for a message without one).
+MonitorKind MonitorKindOf(const std::vector<std::uint8_t>& bytes);
+int MonitorChannelOf(const std::vector<std::uint8_t>& bytes);
+
+// The kept lines as a table: Time, Port, Bytes, Message, Control.
+class CMonitorLines : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { TimeColumn, PortColumn, BytesColumn, MessageColumn, ControlColumn, ColumnCount };
+    static constexpr int kDefaultCap = 10000;
+
+    explicit CMonitorLines(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+
+    // Appends `lines`, then drops the oldest beyond the cap.
+    void Append(std::vector<MonitorLine> lines);
+    void Clear();
+    void SetCap(int cap);
+    int Cap() const { return cap_; }
+
+    const MonitorLine& Line(int row) const { return lines_[static_cast<std::size_t>(row)]; }
+    // The text of one cell, as shown and as saved.
+    static QString CellText(const MonitorLine& line, int column);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    void DropOldest();
+
+    std::deque<MonitorLine> lines_;
+    int cap_ = kDefaultCap;
+};
+
+// The lines of one kind and one channel (a channel hides the messages without one).
+class CMonitorFilter : public QSortFilterProxyModel {
+    Q_OBJECT
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void SetKind(MonitorKind kind);
+    void SetChannel(int channel); // 0-15, or -1 for all
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+
+private:
+    MonitorKind kind_ = MonitorKind::All;
+    int channel_ = -1;
+};
+
+class CMonitorWindow : public QWidget {
+    Q_OBJECT
+public:
+    // A window of its own, kept above `home` (the main window).
+    CMonitorWindow(CKelEditorApp& app, QWidget* home);
+
+    // Adds the lines of the messages heard (nothing while paused).
+    void AddLines(std::vector<MonitorLine> lines);
+    // The messages the input had to drop so far (shown under the lines).
+    void SetDropped(std::uint64_t dropped);
+
+    bool Paused() const;
+    CMonitorLines& Lines() { return lines_; }
+    CMonitorFilter& Filter() { return filter_; }
+    QTableView* View() const { return view_; }
+    QComboBox* KindList() const { return kindList_; }
+    QComboBox* ChannelList() const { return channelList_; }
+    QCheckBox* PauseBox() const { return pauseBox_; }
+
+    // Shows the window where the user left it, else beside the main window.
+    void ShowBeside();
+    // The shown lines as text, one a line, the columns separated by tabs.
+    QString ShownText() const;
+    // File › Save As of the window: the shown lines into a text file.
+    void SaveAs();
+
+signals:
+    // A line was double-clicked: its (first) control.
+    void ControlActivated(ControllerId id);
+    // The user closed the window.
+    void Closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void OnActivated(const QModelIndex& index);
+    void KeepPlace();
+
+    CKelEditorApp& app_;
+    QPointer<QWidget> home_;
+    CMonitorLines lines_;
+    CMonitorFilter filter_;
+    QTableView* view_;
+    QComboBox* kindList_;
+    QComboBox* channelList_;
+    QCheckBox* pauseBox_;
+    QLabel* droppedText_;
+    bool placed_ = false;
+};
+
+} // namespace kel

@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// An input port kept open for listening to a device for as long as the user wants: every
+// message it sends, time-stamped, for the monitor window and `kelmap monitor`.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "midi/backend.h"
+#include "model/midiframer.h"
+
+namespace kel {
+
+struct MonitoredMessage {
+    double seconds = 0;              // since the monitor was opened
+    std::vector<std::uint8_t> bytes; // one whole message (short, realtime or system exclusive)
+};
+
+// An input port kept open for listening, independent of the transfers' CMidiIn: every
+// message (short ones with running status resolved, realtime, whole system exclusive, framed
+// by the same rules as the transfer input) goes into a bounded queue; a full queue drops and
+// counts; the MIDI thread never blocks.
+//
+// The queue is a single-producer ring (the port's thread) of fixed size, allocated at
+// construction: message records plus a byte area for their bytes, so memory stays flat however
+// long the port is open. Take may be called from any thread.
+class CMidiMonitor : public MidiInputHandler {
+public:
+    // The longest system-exclusive message kept; longer ones are dropped as overlong.
+    static constexpr std::size_t kSysExLimit = 512;
+
+    explicit CMidiMonitor(MidiBackend& backend, std::size_t capacity = 8192);
+    ~CMidiMonitor() override;
+
+    CMidiMonitor(const CMidiMonitor&) = delete;
+    CMidiMonitor& operator=(const CMidiMonitor&) = delete;
+
+    int Open(int port); // 0 or the MidiErr code; opens and starts the port
+    void Close();
+    bool IsOpen() const;
+    // Called on the MIDI thread when the queue goes from empty to not empty, and when the
+    // port is lost; must not block (the editor posts an event, kelmap wakes a condition).
+    void SetWake(std::function<void()> wake);
+    // The messages that arrived since the last call, oldest first, at most `max`: `out` is
+    // replaced by them. Returns their number.
+    std::size_t Take(std::vector<MonitoredMessage>& out, std::size_t max = SIZE_MAX);
+    std::uint64_t Dropped() const;
+    // True once the port went away (its source was removed or the MIDI system stopped).
+    bool Lost() const;
+
+    // MidiInputHandler
+    void OnLongInput(const std::uint8_t* data, std::size_t count) override;
+    void OnPortLost() override;
+
+private:
+    struct Slot {
+        double seconds = 0;
+        std::uint64_t start = 0; // position of its first byte in the byte area (not wrapped)
+        std::uint32_t length = 0;
+    };
+
+    void Push(std::span<const std::uint8_t> message, double seconds);
+    void Wake();
+
+    MidiBackend& backend_;
+    std::unique_ptr<MidiInputPort> port_;
+    std::chrono::steady_clock::time_point opened_{};
+    CMidiFramer framer_{kSysExLimit};
+
+    std::vector<Slot> slots_;
+    std::vector<std::uint8_t> bytes_;
+    std::atomic<std::uint64_t> head_{0};     // slots written (by the port's thread)
+    std::atomic<std::uint64_t> tail_{0};     // slots taken
+    std::atomic<std::uint64_t> byteHead_{0}; // bytes written
+    std::atomic<std::uint64_t> byteTail_{0}; // bytes taken
+    std::atomic<bool> notified_{false};      // a wake went out that no Take has answered yet
+    std::atomic<std::uint64_t> dropped_{0};
+    std::atomic<bool> lost_{false};
+    std::mutex takeLock_; // one Take at a time
+    std::mutex wakeLock_; // held only while the wake is set or called
+    std::function<void()> wake_;
+};
+
+} // namespace kel

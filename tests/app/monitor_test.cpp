@@ -1,0 +1,338 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Communication > Monitor and Edit > Learn from Input in the running editor: messages heard on
+// the input become lines naming their controls and light the panel, a line opens its control,
+// a transfer pauses the monitor, a lost port turns it off with one message, and learning takes
+// a control change and a note as one undo step or ends on Escape and on its timeout.
+#include <QSignalSpy>
+#include <QTableView>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+#include "app/learn.h"
+#include "app/monitorwindow.h"
+#include "app/undo.h"
+#include "model/msgmatch.h"
+#include "support/midigui_fixture.h"
+#include "support/played_map.h"
+
+namespace kel {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A system with one input port whose traffic and loss the test makes, from any thread.
+class ListenBackend : public MidiBackend {
+public:
+    static constexpr const char* kInput = "KEL Port 1";
+
+    int InputPortCount() override { return 1; }
+    bool InputPortName(int port, std::string& name) override {
+        name = kInput;
+        return port == 0;
+    }
+    int OutputPortCount() override { return 0; }
+    bool OutputPortName(int, std::string&) override { return false; }
+    int OpenInput(int port, MidiInputHandler& handler,
+                  std::unique_ptr<MidiInputPort>& opened) override {
+        if (port != 0) {
+            return MidiErrBadPort;
+        }
+        std::lock_guard lock(lock_);
+        handler_ = &handler;
+        ++opens_;
+        opened = std::make_unique<In>(*this);
+        return 0;
+    }
+    int OpenOutput(int, MidiOutputHandler&, std::unique_ptr<MidiOutputPort>&) override {
+        return MidiErrBadPort;
+    }
+
+    // Hands one message to the started port; false when nobody listens.
+    bool Inject(const std::vector<std::uint8_t>& bytes) {
+        std::lock_guard lock(lock_);
+        if (handler_ == nullptr || !started_) {
+            return false;
+        }
+        handler_->OnLongInput(bytes.data(), bytes.size());
+        return true;
+    }
+    // The port goes away, as when the device is unplugged.
+    void Lose() {
+        std::lock_guard lock(lock_);
+        if (handler_ != nullptr) {
+            handler_->OnPortLost();
+        }
+    }
+    bool Listening() {
+        std::lock_guard lock(lock_);
+        return handler_ != nullptr && started_;
+    }
+    int Opens() {
+        std::lock_guard lock(lock_);
+        return opens_;
+    }
+
+private:
+    class In : public MidiInputPort {
+    public:
+        explicit In(ListenBackend& owner) : owner_(owner) {}
+        ~In() override { Close(); }
+        int Start() override { return Set(true); }
+        int Stop() override { return Set(false); }
+        void Reset() override {}
+        void Close() override {
+            std::lock_guard lock(owner_.lock_);
+            owner_.started_ = false;
+            owner_.handler_ = nullptr;
+        }
+
+    private:
+        int Set(bool started) {
+            std::lock_guard lock(owner_.lock_);
+            owner_.started_ = started;
+            return 0;
+        }
+        ListenBackend& owner_;
+    };
+
+    std::recursive_mutex lock_;
+    MidiInputHandler* handler_ = nullptr;
+    bool started_ = false;
+    int opens_ = 0;
+};
+
+// The assignment that `message` would teach a control.
+AssignRecord Learned(std::vector<std::uint8_t> message) {
+    AssignRecord record{};
+    EXPECT_TRUE(LearnAssignment(message, record));
+    return record;
+}
+
+class MonitorTest : public MidiGuiTest {
+protected:
+    void PrepareStore(QSettings& store) override {
+        store.setValue("MIDI Device/API", "ALSA");
+        store.setValue("MIDI Device/Input", ListenBackend::kInput);
+    }
+    void PrepareMidi(CKelMidi& midi) override {
+        auto backend = std::make_unique<ListenBackend>();
+        ports_ = backend.get();
+        midi.Systems().Install(MidiSystem::Alsa, std::move(backend));
+        midi.Systems().Install(MidiSystem::Jack, std::make_unique<test::FakeBackend>());
+    }
+
+    CMonitorWindow* MonitorWindow() { return Midi().MonitorWindow(); }
+    int ShownRows() {
+        return MonitorWindow() == nullptr ? 0 : MonitorWindow()->View()->model()->rowCount();
+    }
+    QString Cell(int row, int column) {
+        return MonitorWindow()->View()->model()->index(row, column).data().toString();
+    }
+    // Sends `message` from the input's own thread and waits until the editor has taken it.
+    void Play(const std::vector<std::uint8_t>& message) {
+        std::thread([&] { EXPECT_TRUE(ports_->Inject(message)); }).join();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+
+    ListenBackend* ports_ = nullptr;
+};
+
+TEST_F(MonitorTest, LinesNameTheSendingControlsWhichLightAndADoubleClickOpensOne) {
+    CParameter& doc = app_->Document();
+    doc.RecordOf(9) = Learned({0xB1, 74, 0});  // S1: CC 74, ch 2
+    doc.RecordOf(12) = Learned({0xB1, 74, 0}); // S4 sends the same
+    doc.RecordOf(0) = Learned({0x90, 60, 1});  // R1: note 60, ch 1
+
+    window_->RunCommand(cmd::Monitor);
+    ASSERT_TRUE(Midi().MonitorOn());
+    EXPECT_TRUE(Action(cmd::Monitor)->isChecked());
+    ASSERT_NE(MonitorWindow(), nullptr);
+    EXPECT_TRUE(MonitorWindow()->isVisible());
+
+    Play({0xB1, 74, 63});
+    Play({0xB2, 74, 63}); // another channel: nobody sends it
+    Play({0xF8});
+    ASSERT_TRUE(QTest::qWaitFor([this] { return ShownRows() == 3; }, 2000));
+    EXPECT_EQ(Cell(0, CMonitorLines::PortColumn), ListenBackend::kInput);
+    EXPECT_EQ(Cell(0, CMonitorLines::BytesColumn), "B1 4A 3F");
+    EXPECT_EQ(Cell(0, CMonitorLines::MessageColumn),
+              QString::fromStdString(DescribeMidiMessage(std::vector<std::uint8_t>{0xB1, 74, 63})));
+    EXPECT_EQ(Cell(0, CMonitorLines::ControlColumn), "S1, S4");
+    EXPECT_EQ(Cell(1, CMonitorLines::ControlColumn), QStringLiteral("\u2014"));
+    EXPECT_GT(Panel()->LightLevel(9), 0);
+    EXPECT_GT(Panel()->LightLevel(12), 0);
+    EXPECT_EQ(Panel()->LightLevel(0), 0);
+
+    // The first line's first control is selected and opened.
+    QTableView* view = MonitorWindow()->View();
+    const QPoint cell = view->visualRect(view->model()->index(0, 1)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return AssignWindow() != nullptr; }, 2000));
+    EXPECT_TRUE(AssignWindow()->isVisible());
+    EXPECT_EQ(doc.SelectedController(), 9);
+
+    // Off again: the port is closed and the window goes.
+    window_->RunCommand(cmd::Monitor);
+    EXPECT_FALSE(Action(cmd::Monitor)->isChecked());
+    EXPECT_FALSE(ports_->Listening());
+    EXPECT_FALSE(MonitorWindow()->isVisible());
+}
+
+TEST_F(MonitorTest, ALostPortTurnsTheMonitorOffWithOneMessage) {
+    window_->RunCommand(cmd::Monitor);
+    ASSERT_TRUE(ports_->Listening());
+    std::thread([this] { ports_->Lose(); }).join();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !Midi().MonitorOn(); }, 2000));
+    QTest::qWait(50);
+    EXPECT_EQ(midiUi_.warnings.size(), 1);
+    EXPECT_TRUE(midiUi_.warnings.value(0).contains(ListenBackend::kInput));
+    EXPECT_FALSE(Action(cmd::Monitor)->isChecked());
+    EXPECT_FALSE(MonitorWindow()->isVisible());
+    EXPECT_FALSE(ports_->Listening());
+    // The monitor can be turned on again once the port is back.
+    window_->RunCommand(cmd::Monitor);
+    EXPECT_TRUE(Midi().MonitorOn());
+    EXPECT_TRUE(ports_->Listening());
+}
+
+TEST_F(MonitorTest, LearnTakesAControlChangeAndANoteEachAsOneUndoStep) {
+    CParameter& doc = app_->Document();
+    ClickControl(11); // S3
+    const AssignRecord before = doc.RecordOf(11);
+    // Ctrl+L in the assign dialog, which has the focus now.
+    ASSERT_NE(AssignWindow(), nullptr);
+    ASSERT_TRUE(ShowActive(AssignWindow()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_L, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(Midi().Learn().Active());
+    EXPECT_FALSE(Action(cmd::LearnFromInput)->isEnabled());
+    EXPECT_TRUE(ports_->Listening()); // opened for learning with the monitor off
+    Play({0xF8});                     // not a channel message: passed over
+    EXPECT_TRUE(Midi().Learn().Active());
+    Play({0xB4, 7, 99}); // CC 7, ch 5
+    ASSERT_FALSE(Midi().Learn().Active());
+    const std::vector<ControllerId> s3{11};
+    EXPECT_EQ(ControlsSending(doc.Map(), std::vector<std::uint8_t>{0xB4, 7, 12}), s3);
+    EXPECT_FALSE(ports_->Listening()); // closed again
+    EXPECT_TRUE(app_->History().UndoName().contains("S3"));
+
+    window_->RunCommand(cmd::LearnFromInput);
+    Play({0x92, 64, 1}); // note 64, ch 3
+    EXPECT_EQ(ControlsSending(doc.Map(), std::vector<std::uint8_t>{0x92, 64, 100}), s3);
+    EXPECT_TRUE(ControlsSending(doc.Map(), std::vector<std::uint8_t>{0xB4, 7, 12}).empty());
+
+    window_->RunCommand(cmd::Undo);
+    EXPECT_EQ(ControlsSending(doc.Map(), std::vector<std::uint8_t>{0xB4, 7, 12}), s3);
+    window_->RunCommand(cmd::Undo);
+    EXPECT_EQ(doc.RecordOf(11), before);
+    EXPECT_FALSE(app_->History().CanUndo());
+}
+
+TEST_F(MonitorTest, EscapeTimeoutOrAnotherControlEndLearningWithoutAChange) {
+    CParameter& doc = app_->Document();
+    ClickControl(11);
+    const ControlMap before = doc.Map();
+    window_->RunCommand(cmd::LearnFromInput);
+    ASSERT_TRUE(Midi().Learn().Active());
+    QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget()
+                                                           : static_cast<QWidget*>(window_),
+                    Qt::Key_Escape);
+    EXPECT_FALSE(Midi().Learn().Active());
+    EXPECT_FALSE(ports_->Listening());
+    EXPECT_FALSE(ports_->Inject({0xB0, 1, 2}));
+
+    Midi().Learn().SetTimeout(30);
+    window_->RunCommand(cmd::LearnFromInput);
+    ASSERT_TRUE(Midi().Learn().Active());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !Midi().Learn().Active(); }, 2000));
+    EXPECT_FALSE(ports_->Listening());
+
+    Midi().Learn().SetTimeout(CLearnFromInput::kTimeoutMs);
+    window_->RunCommand(cmd::LearnFromInput);
+    ClickControl(12); // the user goes on to S4
+    Play({0xB0, 1, 2});
+    EXPECT_FALSE(Midi().Learn().Active());
+    EXPECT_EQ(doc.Map().records, before.records);
+    EXPECT_FALSE(app_->History().CanUndo());
+}
+
+// From a message arriving on the input's thread to the panel painted with its control lit.
+TEST_F(MonitorTest, MessageToLitPanelLatency) {
+    CParameter& doc = app_->Document();
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        doc.RecordOf(id) = Learned({0xB0, static_cast<std::uint8_t>(id), 0});
+    }
+    window_->RunCommand(cmd::Monitor);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(MonitorWindow()));
+
+    std::atomic<ControllerId> waiting{kNoController};
+    ASSERT_FALSE(Panel()->AnyLit());
+    std::chrono::steady_clock::time_point sent;
+    std::vector<double> latencies;
+    QObject::connect(Panel(), &CKelPanel::LitPainted, Panel(), [&] {
+        const ControllerId id = waiting.load();
+        if (id != kNoController && Panel()->LightLevel(id) > 0) {
+            latencies.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sent)
+                    .count());
+            waiting = kNoController;
+        }
+    });
+    constexpr int kMessages = 200;
+    for (int i = 0; i < kMessages; ++i) {
+        const auto id = static_cast<ControllerId>(i % kControllerCount);
+        waiting = id;
+        sent = std::chrono::steady_clock::now();
+        std::thread([&] { ports_->Inject({0xB0, static_cast<std::uint8_t>(id), 64}); }).join();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return waiting.load() == kNoController; }, 2000)) << i;
+        // Every control's light is out before it is played again.
+        QTest::qWait(CKelPanel::kLightMs / kControllerCount + 2);
+    }
+    ASSERT_EQ(latencies.size(), static_cast<std::size_t>(kMessages));
+    std::sort(latencies.begin(), latencies.end());
+    const double median = latencies[latencies.size() / 2];
+    std::cout << "message to lit panel: median " << median << " ms, 90th percentile "
+              << latencies[latencies.size() * 9 / 10] << " ms, max " << latencies.back()
+              << " ms over " << kMessages << " messages\n";
+    RecordProperty("median_ms", std::to_string(median));
+    EXPECT_EQ(ShownRows(), kMessages);
+}
+
+// With the built-in device: a transmit closes the listening port while it runs (the transfer
+// has the input to itself) and opens it again afterwards.
+class MonitorTransferTest : public MidiGuiTest {};
+
+TEST_F(MonitorTransferTest, ATransmitPausesTheMonitorAndItResumes) {
+    app_->Document().Map().records = test::PlayedMap().records;
+    window_->RunCommand(cmd::Monitor);
+    ASSERT_TRUE(Midi().Monitor().IsOpen());
+    bool openDuringTransfer = true;
+    midiUi_.onTransferDialog = [&](QDialog&) { openDuringTransfer = Midi().Monitor().IsOpen(); };
+    window_->RunCommand(cmd::Transmit);
+    EXPECT_EQ(Midi().LastOutcome(), TransferOutcome::Completed);
+    EXPECT_FALSE(openDuringTransfer);
+    EXPECT_TRUE(Midi().Monitor().IsOpen());
+    EXPECT_TRUE(Midi().MonitorOn());
+    EXPECT_TRUE(Action(cmd::Monitor)->isChecked());
+
+    // The device now plays what it was sent: a System Ex. with a data byte and a checksum, and
+    // a control change two controls share.
+    Device().PlayControl(9, 64);  // S1
+    Device().PlayControl(1, 100); // R2
+    QAbstractItemModel* lines = Midi().MonitorWindow()->View()->model();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines->rowCount() == 2; }, 3000));
+    EXPECT_EQ(lines->index(0, CMonitorLines::ControlColumn).data().toString(), "S1");
+    EXPECT_EQ(lines->index(1, CMonitorLines::ControlColumn).data().toString(), "R2, S6");
+    EXPECT_GT(Panel()->LightLevel(14), 0); // S6
+}
+
+} // namespace
+} // namespace kel
