@@ -509,7 +509,10 @@ TEST_F(JackEndToEnd, TheMonitorNamesEveryControlThePlayedDeviceSends) {
         std::this_thread::sleep_for(10ms);
     }
     EXPECT_TRUE(monitor.Lost());
-    EXPECT_TRUE(wake);
+    {
+        std::lock_guard guard(lock);
+        EXPECT_TRUE(wake); // the loss woke the reader
+    }
     std::vector<MonitoredMessage> after;
     monitor.Take(after);
     monitor.Close();
