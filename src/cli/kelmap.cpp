@@ -3,11 +3,14 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -21,6 +24,7 @@
 #include "files/mapfile.h"
 #include "files/syxfile.h"
 #include "midi/devlist.h"
+#include "midi/midimonitor.h"
 #include "midi/rtmidi/rtmidibackend.h"
 #include "midi/transfer.h"
 #include "midi/virtualbackend.h"
@@ -28,6 +32,7 @@
 #include "model/labels.h"
 #include "model/mapcheck.h"
 #include "model/mapcompare.h"
+#include "model/msgmatch.h"
 
 namespace {
 
@@ -102,6 +107,18 @@ usage:
       (its port is "Virtual KEL Device"; it starts with an empty memory).
       Ctrl+C cancels a transfer as the Cancel button does. Exit status 0
       only when the transfer completed.
+
+  kelmap monitor [FILE] --in PORT [--api alsa|jack|virtual] [--count N]
+      Listen on input PORT and print one line per message that arrives:
+      seconds since the start, the bytes in hexadecimal, the message in words
+      and the controls of the control map FILE whose assignment sends it, or
+      "—" (TAB separated; several controls are separated by commas), e.g.
+        2.031<TAB>B1 4A 3F<TAB>CC 74 = 63, ch 2<TAB>R2,S6
+      Ctrl+C ends it; --count N ends it after N messages. Exit status 0 when
+      ended so, 1 when the port went away (the device was unplugged or the
+      MIDI system stopped; ALSA cannot tell this) or could not be opened.
+      Messages that came faster than they could be printed are dropped and
+      counted on stderr.
 
   dump, show and compare print titles, comments and the copyright text with
   their control characters escaped, so that the output stays one line per
@@ -546,6 +563,108 @@ int CmdReceive(const Args& args) {
     return s.Save(args.positional[0]) ? 0 : 1;
 }
 
+// One monitor line: seconds, hex bytes, words, controls ("-" when none).
+std::string MonitorLine(const MonitoredMessage& message, const ControlMap* map) {
+    char time[32];
+    std::snprintf(time, sizeof time, "%.3f", message.seconds);
+    std::string line = time;
+    line += '\t';
+    for (std::size_t i = 0; i < message.bytes.size(); ++i) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, i == 0 ? "%02X" : " %02X", message.bytes[i]);
+        line += hex;
+    }
+    line += '\t';
+    line += DescribeMidiMessage(message.bytes);
+    line += '\t';
+    const std::vector<ControllerId> controls =
+        map != nullptr ? ControlsSending(*map, message.bytes) : std::vector<ControllerId>{};
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        line += i == 0 ? "" : ",";
+        line += ControllerName(controls[i]);
+    }
+    if (controls.empty()) {
+        line += "—";
+    }
+    return line;
+}
+
+int CmdMonitor(const Args& args) {
+    NeedPositional(args, 0, 1);
+    const std::string inName = NeedOption(args, "--in");
+    long count = -1;
+    if (auto it = args.options.find("--count"); it != args.options.end()) {
+        char* end = nullptr;
+        count = std::strtol(it->second.c_str(), &end, 10);
+        if (it->second.empty() || *end != '\0' || count < 1) {
+            throw UsageError{"--count needs a number of messages (1 or more)"};
+        }
+    }
+    Session s;
+    const ControlMap* map = nullptr;
+    if (!args.positional.empty()) {
+        if (!s.Load(args.positional[0], false)) {
+            return 1;
+        }
+        map = &s.document.Map();
+    }
+    MidiSystem system = OpenMidiSystem(args);
+    if (!system.backend) {
+        return 1;
+    }
+    const CMidiInDev inputs(*system.backend);
+    const int position = inputs.Find(inName);
+    if (position < 0) {
+        std::cerr << "kelmap: no MIDI input \"" << inName << "\"\n";
+        return 1;
+    }
+    std::mutex lock;
+    std::condition_variable woken;
+    bool wake = false;
+    CMidiMonitor monitor(*system.backend);
+    monitor.SetWake([&] {
+        std::lock_guard guard(lock);
+        wake = true;
+        woken.notify_one();
+    });
+    cli::InstallCancelHandler();
+    if (const int error = monitor.Open(inputs.PortNumber(position)); error != MidiErrNone) {
+        std::cerr << "kelmap: cannot open the MIDI input \"" << inName << "\" (" << error << ")\n";
+        return 1;
+    }
+    std::vector<MonitoredMessage> messages;
+    long printed = 0;
+    int status = 0;
+    while (!cli::CancelRequested().load() && (count < 0 || printed < count)) {
+        {
+            // Ctrl+C cannot wake the condition from its signal handler: it is looked at
+            // every 100 ms.
+            std::unique_lock guard(lock);
+            woken.wait_for(guard, std::chrono::milliseconds(100), [&] { return wake; });
+            wake = false;
+        }
+        const bool lost = monitor.Lost(); // before Take: what came before the loss is printed
+        monitor.Take(messages);
+        for (const MonitoredMessage& message : messages) {
+            if (count >= 0 && printed >= count) {
+                break;
+            }
+            std::cout << MonitorLine(message, map) << std::endl;
+            ++printed;
+        }
+        if (lost) {
+            std::cerr << "kelmap: the MIDI input \"" << inName << "\" went away\n";
+            status = 1;
+            break;
+        }
+    }
+    monitor.Close();
+    if (monitor.Dropped() > 0) {
+        std::cerr << "kelmap: " << monitor.Dropped() << " messages dropped\n";
+    }
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -597,6 +716,9 @@ int main(int argc, char** argv) {
         }
         if (command == "receive") {
             return CmdReceive(Parse(argc, argv, {"--api", "--in", "--out"}, {"--yes"}));
+        }
+        if (command == "monitor") {
+            return CmdMonitor(Parse(argc, argv, {"--api", "--in", "--count"}, {}));
         }
         if (command == "set") {
             return CmdSet(Parse(argc, argv,

@@ -653,4 +653,20 @@ TEST_F(Kelmap, CtrlCCancelsATransfer) {
     EXPECT_NE(run.err.find("cancelled"), std::string::npos) << run.err;
 }
 
+TEST_F(Kelmap, MonitorEndsOnCtrlCAndRefusesWhatItCannotListenTo) {
+    const fs::path map = NewMap();
+    // Nothing arrives from the built-in device: the monitor listens until SIGINT, then ends
+    // with success.
+    const Result run = Kel({"monitor", map.string(), "--api", "virtual", "--in", kVirtual}, nullptr,
+                           "% & p=$!; sleep 1; kill -INT $p; wait $p");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    const Result missing = Kel({"monitor", "--api", "virtual", "--in", "Nowhere"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("Nowhere"), std::string::npos) << missing.err;
+    EXPECT_EQ(Kel({"monitor", map.string(), "--api", "virtual"}).status, 2); // no --in
+    EXPECT_EQ(Kel({"monitor", "--in", kVirtual, "--api", "virtual", "--count", "0"}).status, 2);
+    EXPECT_EQ(Kel({"monitor", "a.mid", "b.mid", "--in", kVirtual}).status, 2);
+}
+
 } // namespace

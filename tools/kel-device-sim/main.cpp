@@ -2,12 +2,14 @@
 // kel-device-sim: a KEL device on a pair of virtual MIDI ports. It answers the editor's two
 // mode messages as the device does: after the transmit mode message and [ENTER] (pressed for
 // the user after --enter-delay) it stores the bulk messages it receives; after the receive mode
-// message and [ENTER] it sends its 50 records. It reports what happens on stdout, one line per
+// message and [ENTER] it sends its 50 records. Commands on stdin move its controls, so that it
+// sends what its memory assigns to them. It reports what happens on stdout, one line per
 // event, and ends cleanly on SIGINT or SIGTERM.
 #include <rtmidi/RtMidi.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -15,9 +17,11 @@
 #include <cstdlib>
 #include <deque>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +29,7 @@
 #include "files/mapfile.h"
 #include "midi/keldevice.h"
 #include "midi/rtmidi/rtmidibackend.h"
+#include "model/controllers.h"
 #include "model/parameter.h"
 
 namespace {
@@ -115,7 +120,18 @@ const char* const kUsage =
     "  --seed N              seed of the flood's random choices (default 1)\n"
     "  --chunk BYTES         send each message in pieces of BYTES (1..512) bytes, one\n"
     "                        write per piece (JACK only; ALSA writes whole messages)\n"
-    "  --help                show this text\n";
+    "  --help                show this text\n"
+    "\n"
+    "Commands on stdin, one a line (CONTROL is a control's name: R1..R9, S1..S9, A1..A9,\n"
+    "B1..B9, C1..C3, H1, H2, L1..L4, P1, P2, BEND, MOD, AFT):\n"
+    "  play CONTROL VALUE    move the control to VALUE (0..127): send what the memory\n"
+    "                        assigns to it, its data and checksum bytes filled in;\n"
+    "                        says \"played CONTROL\"\n"
+    "  sweep CONTROL         play it with every value from 0 to 127; says \"swept CONTROL\"\n"
+    "  stream CONTROL RATE SECONDS\n"
+    "                        play it RATE times a second (1..20000) for SECONDS (1..600),\n"
+    "                        its value going round 0..127; says \"streamed CONTROL N\"\n"
+    "                        with the number of messages sent\n";
 
 bool ParseNumber(const std::string& text, long min, long max, long& value) {
     char* end = nullptr;
@@ -437,7 +453,7 @@ void Say(const std::string& line) {
     std::cout << line << std::endl; // one line per event, flushed for whoever watches
 }
 
-// Messages from the input callback, handed to the main loop.
+// Messages from the input callback and command lines from stdin, handed to the main loop.
 class Inbox {
 public:
     void Push(std::vector<unsigned char> message) {
@@ -447,9 +463,20 @@ public:
         }
         cv_.notify_one();
     }
-    std::optional<std::vector<unsigned char>> PopUntil(Clock::time_point until) {
+    void PushCommand(std::string line) {
+        {
+            std::lock_guard lock(lock_);
+            commands_.push_back(std::move(line));
+        }
+        cv_.notify_one();
+    }
+    // Waits until a message or a command is there, or `until`.
+    void WaitUntil(Clock::time_point until) {
         std::unique_lock lock(lock_);
-        cv_.wait_until(lock, until, [this] { return !messages_.empty(); });
+        cv_.wait_until(lock, until, [this] { return !messages_.empty() || !commands_.empty(); });
+    }
+    std::optional<std::vector<unsigned char>> Pop() {
+        std::lock_guard lock(lock_);
         if (messages_.empty()) {
             return std::nullopt;
         }
@@ -457,12 +484,103 @@ public:
         messages_.pop_front();
         return message;
     }
+    std::optional<std::string> PopCommand() {
+        std::lock_guard lock(lock_);
+        if (commands_.empty()) {
+            return std::nullopt;
+        }
+        auto line = std::move(commands_.front());
+        commands_.pop_front();
+        return line;
+    }
 
 private:
     std::mutex lock_;
     std::condition_variable cv_;
     std::deque<std::vector<unsigned char>> messages_;
+    std::deque<std::string> commands_;
 };
+
+// Sends what control `id` sends at `value`; the number of messages.
+std::size_t PlayControl(RtMidiOut& out, const CKelDevice& device, kel::ControllerId id, int value,
+                        std::size_t chunk) {
+    const std::vector<CKelDevice::Message> messages = device.Play(id, value);
+    for (const auto& message : messages) {
+        Send(out, message, chunk);
+    }
+    return messages.size();
+}
+
+// Runs one command line from stdin: play, sweep or stream (see the usage).
+void RunCommand(const std::string& line, RtMidiOut& out, const CKelDevice& device,
+                std::size_t chunk) {
+    std::istringstream words(line);
+    std::string command;
+    std::string name;
+    if (!(words >> command)) {
+        return; // an empty line
+    }
+    words >> name;
+    std::string upper = name;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    const kel::ControllerId id = kel::FindController(upper);
+    std::vector<long> numbers;
+    for (std::string word; words >> word;) {
+        long number = 0;
+        if (!ParseNumber(word, 0, 1000000, number)) {
+            numbers.clear();
+            numbers.push_back(-1);
+            break;
+        }
+        numbers.push_back(number);
+    }
+    const auto bad = [&](const char* why) {
+        std::cerr << "kel-device-sim: " << why << ": " << line << "\n";
+        Say("error " + line);
+    };
+    if (id == kel::kNoController) {
+        bad("no such control");
+        return;
+    }
+    if (command == "play") {
+        if (numbers.size() != 1 || numbers[0] < 0 || numbers[0] > 127) {
+            bad("play needs a value 0..127");
+            return;
+        }
+        PlayControl(out, device, id, static_cast<int>(numbers[0]), chunk);
+        Say("played " + upper);
+    } else if (command == "sweep") {
+        if (!numbers.empty()) {
+            bad("sweep takes no value");
+            return;
+        }
+        for (int value = 0; value <= 127 && !g_stop.load(); ++value) {
+            PlayControl(out, device, id, value, chunk);
+            // Paced as a hand moving the control quickly, so that no buffer on the way fills.
+            std::this_thread::sleep_for(1ms);
+        }
+        Say("swept " + upper);
+    } else if (command == "stream") {
+        if (numbers.size() != 2 || numbers[0] < 1 || numbers[0] > 20000 || numbers[1] < 1 ||
+            numbers[1] > 600) {
+            bad("stream needs a rate 1..20000 and seconds 1..600");
+            return;
+        }
+        const auto period = std::chrono::nanoseconds(1000000000 / numbers[0]);
+        const long count = numbers[0] * numbers[1];
+        auto due = Clock::now();
+        std::size_t sent = 0;
+        for (long i = 0; i < count && !g_stop.load(); ++i) {
+            sent += PlayControl(out, device, id, static_cast<int>(i % 128), chunk);
+            due += period;
+            std::this_thread::sleep_until(due);
+        }
+        Say("streamed " + upper + " " + std::to_string(sent));
+    } else {
+        bad("unknown command");
+    }
+}
 
 void OnInput(double, std::vector<unsigned char>* message, void* user) {
     if (message != nullptr && !message->empty() && message->front() == 0xF0) {
@@ -521,7 +639,9 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnSignal);
     // JACK now and then refuses a new client while others come and go: the ports are tried a
     // few times before the simulator gives up.
-    Inbox inbox;
+    // Shared with the stdin reader, which may still wait for a line when main returns.
+    const auto inboxShared = std::make_shared<Inbox>();
+    Inbox& inbox = *inboxShared;
     std::unique_ptr<RtMidiIn> in;
     std::unique_ptr<RtMidiOut> out;
     std::string failure;
@@ -563,6 +683,12 @@ int main(int argc, char** argv) {
         std::cerr << "kel-device-sim: " << (failure.empty() ? "stopped" : failure) << "\n";
         return 1;
     }
+    // Commands come from stdin; its end (or a terminal never typed at) leaves the device running.
+    std::thread([inboxShared] {
+        for (std::string line; std::getline(std::cin, line);) {
+            inboxShared->PushCommand(line);
+        }
+    }).detach();
     Say("ready");
 
     // When the simulated user presses [ENTER]; Clock::time_point::max() while nobody will.
@@ -582,7 +708,11 @@ int main(int argc, char** argv) {
         if (!outgoing.empty() && nextSend < wake) {
             wake = nextSend;
         }
-        if (auto message = inbox.PopUntil(wake)) {
+        inbox.WaitUntil(wake);
+        while (auto command = inbox.PopCommand()) {
+            RunCommand(*command, *out, device, options.chunk);
+        }
+        if (auto message = inbox.Pop()) {
             switch (device.OnMessage(*message)) {
             case CKelDevice::Event::AwaitingEnter:
                 outgoing.clear();

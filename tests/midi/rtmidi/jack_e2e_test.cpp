@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's transfer procedures over real JACK MIDI ports, against kel-device-sim.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -15,9 +16,12 @@
 
 #include "files/mapfile.h"
 #include "midi/devlist.h"
+#include "midi/midimonitor.h"
 #include "midi/rtmidi/rtmidibackend.h"
 #include "midi/transfer.h"
+#include "model/msgmatch.h"
 #include "support/midi_fakes.h"
+#include "support/played_map.h"
 
 extern char** environ;
 
@@ -37,18 +41,26 @@ const char* SimulatorPath() {
     return path != nullptr && *path != '\0' ? path : KEL_DEVICE_SIM;
 }
 
-// kel-device-sim running as a child process, its output (stdout and stderr) read line by line.
+// kel-device-sim running as a child process, its output (stdout and stderr) read line by line
+// and its stdin a pipe for commands.
 class Simulator {
 public:
     explicit Simulator(std::vector<std::string> args) {
         int fds[2];
+        int commands[2];
         if (pipe(fds) != 0) {
+            return;
+        }
+        if (pipe2(commands, O_CLOEXEC) != 0) {
+            close(fds[0]);
+            close(fds[1]);
             return;
         }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO); // its complaints too
+        posix_spawn_file_actions_adddup2(&actions, commands[0], STDIN_FILENO);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
         args.insert(args.begin(), SimulatorPath());
         std::vector<char*> argv;
@@ -61,6 +73,8 @@ public:
         }
         posix_spawn_file_actions_destroy(&actions);
         close(fds[1]);
+        close(commands[0]);
+        commands_ = commands[1];
         reader_ = std::thread([this, fd = fds[0]] { Read(fd); });
     }
 
@@ -69,6 +83,16 @@ public:
         if (reader_.joinable()) {
             reader_.join();
         }
+        if (commands_ >= 0) {
+            close(commands_);
+        }
+    }
+
+    // Writes one command line to the simulator's stdin; false when it could not be written.
+    bool Tell(const std::string& command) {
+        const std::string line = command + "\n";
+        return commands_ >= 0 &&
+               write(commands_, line.data(), line.size()) == static_cast<ssize_t>(line.size());
     }
 
     // Ends the simulator with SIGTERM; its exit status, or -1.
@@ -129,6 +153,7 @@ private:
 
     pid_t pid_ = -1;
     int status_ = -1;
+    int commands_ = -1;
     std::thread reader_;
     std::mutex lock_;
     std::condition_variable cv_;
@@ -397,6 +422,101 @@ TEST_F(JackEndToEnd, OutputsOpenedSentToAndClosedManyTimesNeverCrash) {
     }
     EXPECT_GE(arrived, sent.load() * 9 / 10) << sim.Output();
     EXPECT_EQ(sim.Stop(), 0);
+}
+
+// A map with every kind of assignment transmitted to the simulator; each control it then
+// plays is named by the monitor for every message it sends, and the monitor survives the
+// simulator going away.
+TEST_F(JackEndToEnd, TheMonitorNamesEveryControlThePlayedDeviceSends) {
+    Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "300", "--gap", "10"});
+    ASSERT_TRUE(sim.WaitFor("ready"));
+    const ControlMap map = test::PlayedMap();
+    document.Map().records = map.records;
+    CTransfer transfer(document, in, out, backend, reporter, ui);
+    ui.onInstructions = [&] { sim.WaitFor("receiving"); };
+    ASSERT_EQ(transfer.Transmit(), TransferOutcome::Completed);
+    ASSERT_TRUE(sim.WaitFor("received")) << sim.Output();
+
+    const CMidiInDev inputs(backend);
+    const int position = inputs.Find(ui.inputName);
+    ASSERT_GE(position, 0);
+    CMidiMonitor monitor(backend);
+    std::mutex lock;
+    std::condition_variable woken;
+    bool wake = false;
+    monitor.SetWake([&] {
+        std::lock_guard guard(lock);
+        wake = true;
+        woken.notify_one();
+    });
+    ASSERT_EQ(monitor.Open(inputs.PortNumber(position)), 0);
+    // Waits until `count` messages have come (or 5 s), returning what came.
+    const auto collect = [&](std::size_t count) {
+        std::vector<MonitoredMessage> all;
+        std::vector<MonitoredMessage> got;
+        const auto until = std::chrono::steady_clock::now() + 5s;
+        while (all.size() < count && std::chrono::steady_clock::now() < until) {
+            {
+                std::unique_lock guard(lock);
+                woken.wait_for(guard, 50ms, [&] { return wake; });
+                wake = false;
+            }
+            monitor.Take(got);
+            all.insert(all.end(), got.begin(), got.end());
+        }
+        return all;
+    };
+
+    for (const auto& control : test::kPlayedControls) {
+        for (const int value : {0, 100}) {
+            std::vector<std::vector<std::uint8_t>> expected;
+            MessagesOfControl(map.records[static_cast<std::size_t>(control.id)], value, 0,
+                              expected);
+            ASSERT_TRUE(
+                sim.Tell("play " + std::string(control.name) + " " + std::to_string(value)));
+            ASSERT_TRUE(sim.WaitFor("played " + std::string(control.name))) << sim.Output();
+            const std::vector<MonitoredMessage> got = collect(expected.size());
+            ASSERT_EQ(got.size(), expected.size()) << control.name;
+            for (std::size_t i = 0; i < got.size(); ++i) {
+                EXPECT_EQ(got[i].bytes, expected[i]) << control.name;
+                const auto ids = ControlsSending(map, got[i].bytes);
+                EXPECT_NE(std::find(ids.begin(), ids.end(), control.id), ids.end())
+                    << control.name << ": " << DescribeMidiMessage(got[i].bytes);
+            }
+        }
+    }
+    // The System Ex. with data and checksum, and the message two controls share.
+    ASSERT_TRUE(sim.Tell("play S1 64"));
+    ASSERT_TRUE(sim.Tell("play S6 9"));
+    const std::vector<MonitoredMessage> shared = collect(2);
+    ASSERT_EQ(shared.size(), 2u);
+    EXPECT_EQ(shared[0].bytes, (test::Bytes{0xF0, 0x41, 0x10, 0x12, 0x40, 0x2E, 0xF7}));
+    EXPECT_EQ(ControlsSending(map, shared[0].bytes), std::vector<ControllerId>{9});
+    EXPECT_EQ(ControlsSending(map, shared[1].bytes), (std::vector<ControllerId>{1, 14}));
+    // A sweep arrives whole and in order.
+    ASSERT_TRUE(sim.Tell("sweep R2"));
+    const std::vector<MonitoredMessage> sweep = collect(128);
+    ASSERT_EQ(sweep.size(), 128u);
+    for (int v = 0; v < 128; ++v) {
+        EXPECT_EQ(sweep[static_cast<std::size_t>(v)].bytes,
+                  (test::Bytes{0xB1, 74, static_cast<std::uint8_t>(v)}));
+    }
+    EXPECT_EQ(monitor.Dropped(), 0u);
+
+    EXPECT_FALSE(monitor.Lost());
+    EXPECT_EQ(sim.Stop(), 0);
+    for (int i = 0; i < 200 && !monitor.Lost(); ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_TRUE(monitor.Lost());
+    {
+        std::lock_guard guard(lock);
+        EXPECT_TRUE(wake); // the loss woke the reader
+    }
+    std::vector<MonitoredMessage> after;
+    monitor.Take(after);
+    monitor.Close();
+    EXPECT_FALSE(monitor.IsOpen());
 }
 
 } // namespace
