@@ -23,28 +23,25 @@ done
 [ -x "$KELMAP" ] && [ -x "$SIM" ] || { echo "monitor_stream: build kelmap and kel-device-sim" >&2; exit 1; }
 
 WORK="$(mktemp -d)"
-JACK_PID=""
 SIM_PID=""
 MON_PID=""
+# shellcheck source=scripts/jack-server.sh
+source "$ROOT/scripts/jack-server.sh"
 cleanup() {
     exec 3>&- 2>/dev/null || true
-    for pid in "$MON_PID" "$SIM_PID" "$JACK_PID"; do
+    for pid in "$MON_PID" "$SIM_PID"; do
         if [ -n "$pid" ]; then
             kill "$pid" 2>/dev/null || true
             wait "$pid" 2>/dev/null || true
         fi
     done
+    stop_jack_server
     rm -rf "$WORK"
 }
 trap cleanup EXIT
 
-export JACK_NO_AUDIO_RESERVATION=1
-export JACK_DEFAULT_SERVER="kel-stream-$$"
-jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 -p 1024 >"$WORK/jackd.log" 2>&1 &
-JACK_PID=$!
-if ! timeout 10 jack_wait -w >/dev/null 2>&1; then
+if ! start_jack_server "kel-stream-$$" "$WORK/jackd.log"; then
     echo "monitor_stream: the JACK server did not start" >&2
-    cat "$WORK/jackd.log" >&2
     exit 1
 fi
 
