@@ -17,9 +17,11 @@
 # One summary line of counts; the exit status is non-zero on any failure, with the details of
 # each failure on stderr.
 #
-# usage: bench/transfer_stress.sh [-n N] [-s SEED] [-b BUILD_DIR]
+# usage: bench/transfer_stress.sh [-n N] [-s SEED] [-b BUILD_DIR] [-r]
 #   N: runs of each of the two kinds (default 20); SEED: the random choices (default: random,
 #   printed); BUILD_DIR: where kelmap and kel-device-sim are (default $KEL_BUILD_DIR or ./build).
+#   -r: the JACK server runs its cycles with realtime scheduling, as a real setup does. Without
+#   it a busy machine starves the server's clients now and then, and JACK drops their events.
 #   KEL_STRESS_SIM: the kel-device-sim to use instead of BUILD_DIR's.
 #   KEL_STRESS_FLOOD_LIMIT: seconds a receive among foreign traffic gets before it is
 #   cancelled and counted as incomplete (default 10).
@@ -31,13 +33,15 @@ BUILD="${KEL_BUILD_DIR:-$ROOT/build}"
 FLOOD_LIMIT="${KEL_STRESS_FLOOD_LIMIT:-10}"
 GRACE=10 # seconds a program has to end after the cancel
 
-while getopts "n:s:b:h" opt; do
+JACK_MODE=""
+while getopts "n:s:b:rh" opt; do
     case "$opt" in
     n) N="$OPTARG" ;;
+    r) JACK_MODE=realtime ;;
     s) SEED="$OPTARG" ;;
     b) BUILD="$OPTARG" ;;
     *)
-        sed -n '2,24p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+        sed -n '3,28p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
     esac
@@ -81,7 +85,7 @@ trap cleanup EXIT
 
 # shellcheck source=scripts/jack-server.sh
 source "$ROOT/scripts/jack-server.sh"
-if ! start_jack_server "kel-stress-$$" "$WORK/jackd.log"; then
+if ! start_jack_server "kel-stress-$$" "$WORK/jackd.log" $JACK_MODE; then
     echo "transfer_stress: the JACK server did not start" >&2
     exit 1
 fi
@@ -412,5 +416,5 @@ RESULT=passed
 echo "transfer_stress: seed $SEED, $RUNS runs ($N cancelled transfers, $N receives among foreign" \
     "traffic): $COMPLETE complete, $CANCELLED cancelled; $CRASHES crashes, $HANGS hangs," \
     "$SANITIZER sanitizer reports, $WRONG_MAPS wrong maps, $BAD_EXITS wrong exit codes," \
-    "$INCOMPLETE receives not completed: $RESULT ($((SECONDS - START)) s)"
+    "$INCOMPLETE receives not completed: $RESULT ($((SECONDS - START)) s${JACK_MODE:+, JACK realtime})"
 [ $FAILED_RUNS -eq 0 ]

@@ -28,10 +28,27 @@ CKelMidi::CKelMidi(CKelEditorApp& app, CMidiSystems::Factory factory)
       input_(systems_.Ports(), app.GetReporter(), app.Document().Map().records),
       output_(systems_.Ports(), app.GetReporter()), monitor_(systems_.Ports()),
       learn_(std::make_unique<CLearnFromInput>(app)) {
+    batchTimer_.setSingleShot(true);
+    batchTimer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&batchTimer_, &QTimer::timeout, &wakeTarget_, [this] { TakeHeard(); });
     // Called on the input's thread: only a queued call, which never blocks.
     monitor_.SetWake([this] {
         QMetaObject::invokeMethod(
-            &wakeTarget_, [this] { TakeHeard(); }, Qt::QueuedConnection);
+            &wakeTarget_,
+            [this] {
+                if (batchTimer_.isActive()) {
+                    return; // the batch under way takes this message too
+                }
+                // The first message after a quiet spell is shown at once; in a dense stream
+                // the next take waits until a batch time has passed since the last one.
+                const qint64 since = lastTake_.isValid() ? lastTake_.elapsed() : kBatchMs;
+                if (since >= kBatchMs) {
+                    TakeHeard();
+                } else {
+                    batchTimer_.start(static_cast<int>(kBatchMs - since));
+                }
+            },
+            Qt::QueuedConnection);
     });
     QObject::connect(learn_.get(), &CLearnFromInput::Finished, &wakeTarget_, [this] {
         StopListeningIfUnused();
@@ -208,6 +225,7 @@ void CKelMidi::OnLearn() {
 }
 
 void CKelMidi::TakeHeard() {
+    lastTake_.start();
     if (!monitor_.IsOpen()) {
         return;
     }

@@ -9,8 +9,10 @@
 // port, opened for as long as it waits when the monitor is off.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <cstdint>
 #include <string>
@@ -33,6 +35,8 @@ class CMonitorWindow;
 
 class CKelMidi : private TransferUi {
 public:
+    // The shortest time between two takes of what the monitor heard (milliseconds).
+    static constexpr int kBatchMs = 5;
     explicit CKelMidi(CKelEditorApp& app, CMidiSystems::Factory factory = {});
     ~CKelMidi() override;
 
@@ -117,6 +121,10 @@ private:
     // The input thread's wake-up becomes a queued call on this object; it outlives monitor_,
     // which stops calling before it goes.
     QObject wakeTarget_;
+    // What the monitor heard is taken at most once every kBatchMs, so a dense stream costs one
+    // update of the window for many messages, not one each.
+    QTimer batchTimer_;
+    QElapsedTimer lastTake_;
     CMidiMonitor monitor_;
     std::string listeningPort_;
     std::vector<MonitoredMessage> heard_;

@@ -133,11 +133,11 @@ protected:
     QString Cell(int row, int column) {
         return MonitorWindow()->View()->model()->index(row, column).data().toString();
     }
-    // Sends `message` from the input's own thread and waits until the editor has taken it.
+    // Sends `message` from the input's own thread and waits until the editor has taken it
+    // (it gathers what comes for a few milliseconds first).
     void Play(const std::vector<std::uint8_t>& message) {
         std::thread([&] { EXPECT_TRUE(ports_->Inject(message)); }).join();
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
+        QTest::qWait(4 * CKelMidi::kBatchMs);
     }
 
     ListenBackend* ports_ = nullptr;
