@@ -13,6 +13,7 @@
 #include "files/fileio.h"
 #include "files/safesave.h"
 #include "model/mapcheck.h"
+#include "model/midiframer.h"
 #include "model/strings.h"
 
 namespace kel {
@@ -60,19 +61,6 @@ bool IsRecordMessage(const std::vector<std::uint8_t>& m) {
     return m.size() > kBulkHeader.size() + 1 &&
            std::equal(kBulkHeader.begin(), kBulkHeader.end(), m.begin()) &&
            m[kBulkHeader.size()] == 0x00;
-}
-
-// The number of data bytes after a status byte below F0, or after F1..F6.
-int DataBytesAfter(std::uint8_t status) {
-    switch (status & 0xF0) {
-    case 0xC0:
-    case 0xD0:
-        return 1;
-    case 0xF0:
-        return status == 0xF1 || status == 0xF3 ? 1 : status == 0xF2 ? 2 : 0;
-    default:
-        return 2;
-    }
 }
 
 std::string Hex2(std::uint8_t byte) {

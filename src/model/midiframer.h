@@ -20,6 +20,19 @@
 
 namespace kel {
 
+// The number of data bytes after a status byte below F0, or after F1..F6 (0 for F4..F6).
+constexpr int DataBytesAfter(std::uint8_t status) {
+    switch (status & 0xF0) {
+    case 0xC0:
+    case 0xD0:
+        return 1;
+    case 0xF0:
+        return status == 0xF1 || status == 0xF3 ? 1 : status == 0xF2 ? 2 : 0;
+    default:
+        return 2;
+    }
+}
+
 class CMidiFramer {
 public:
     // `sysexLimit`: the longest system-exclusive message handed on, F0 and F7 included.
@@ -85,7 +98,7 @@ private:
             return;
         }
         status_ = b;
-        needed_ = (b & 0xF0) == 0xC0 || (b & 0xF0) == 0xD0 || b == 0xF1 || b == 0xF3 ? 1 : 2;
+        needed_ = static_cast<std::size_t>(DataBytesAfter(b));
         short_[0] = b;
         length_ = 1;
     }

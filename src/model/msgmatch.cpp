@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "model/kinds.h"
+#include "model/midiframer.h"
 #include "model/msgtext.h"
 
 namespace kel {
@@ -24,19 +25,6 @@ constexpr std::uint8_t kRpnMsb = 0x65;
 // The encoder's two steps.
 constexpr std::uint8_t kEncoderDown = 0x41;
 constexpr std::uint8_t kEncoderUp = 0x01;
-
-// The number of data bytes after a status byte below F0, and after F1..F6.
-int DataBytesOf(std::uint8_t status) {
-    switch (status & 0xF0) {
-    case 0xC0:
-    case 0xD0:
-        return 1;
-    case 0xF0:
-        return status == 0xF1 || status == 0xF3 ? 1 : status == 0xF2 ? 2 : 0;
-    default:
-        return 2;
-    }
-}
 
 // The message parts of a System Ex./Free Message record.
 struct Template {
@@ -131,7 +119,7 @@ bool FreeSends(const Template& t, std::span<const std::uint8_t> message) {
             }
             end = std::min(end + 1, t.length);
         } else {
-            end = std::min(p + 1 + static_cast<std::size_t>(DataBytesOf(t.bytes[p])), t.length);
+            end = std::min(p + 1 + static_cast<std::size_t>(DataBytesAfter(t.bytes[p])), t.length);
         }
         if (end - p == message.size() && MatchesTemplate(t, p, message)) {
             return true;
@@ -216,7 +204,7 @@ bool IsWholeShortMessage(std::span<const std::uint8_t> m) {
     if (m[0] >= 0xF8) {
         return m.size() == 1;
     }
-    if (m.size() != 1 + static_cast<std::size_t>(DataBytesOf(m[0]))) {
+    if (m.size() != 1 + static_cast<std::size_t>(DataBytesAfter(m[0]))) {
         return false;
     }
     return std::all_of(m.begin() + 1, m.end(), [](std::uint8_t b) { return b < 0x80; });
