@@ -38,19 +38,32 @@ constexpr char kLegalCopyright[] = "Copyright (C) 2026 the KEL Editor developers
 
 CKelEditorApp::CKelEditorApp(CUiServices& ui, std::unique_ptr<QSettings> store)
     : ui_(ui), store_(std::move(store)), reporter_(ui, [this] { return MessageParent(); }),
-      msgDlg_(std::make_unique<CKelMsgDlg>(document_, reporter_)), direct_(document_),
-      files_(document_, reporter_, *this) {
+      documentSignals_(document_), msgDlg_(std::make_unique<CKelMsgDlg>(document_, reporter_)),
+      direct_(document_), files_(document_, reporter_, *this) {
     document_.NewDocument();
-    document_.SetRefreshHandler([this] { RefreshViews(); });
-    history_ = std::make_unique<CUndoHistory>(document_, [this] { RefreshViews(); });
+    history_ = std::make_unique<CUndoHistory>(document_);
     SetAssignDialog(msgDlg_.get());
+    // The assign dialog shows the selected control's edit buffer as it is now; a hidden one
+    // commits a changed buffer instead (Paste and NO ASSIGN from the main window).
+    for (const auto signal :
+         {&CDocumentSignals::mapReplaced, &CDocumentSignals::editBufferChanged}) {
+        connect(&documentSignals_, signal, this, [this] { AssignDialog().RefreshFromDocument(); });
+    }
+    connect(&documentSignals_, &CDocumentSignals::controlsChanged, this,
+            [this](const QList<int>& ids) {
+                if (ids.contains(document_.SelectedController())) {
+                    AssignDialog().RefreshFromDocument();
+                }
+            });
+    parts_ =
+        std::make_unique<EditorParts>(EditorParts{document_, documentSignals_, files_, *history_,
+                                                  currentAssign_, ui_, reporter_, *store_, *this});
     // The MIDI input and output ports and the Transmit, Receive and MIDI Devices commands,
     // constructed last and destroyed first.
     midiPorts_ = std::make_unique<CKelMidi>(*this);
 }
 
 CKelEditorApp::~CKelEditorApp() {
-    document_.SetRefreshHandler({});
     delete mainWindow_.data();
 }
 
@@ -97,15 +110,16 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
     files_.RecentFiles().Load(settings_.StoredRecentFiles());
     helpPath_ = FindHelpPath(HelpDirectories(), QLocale());
 
-    auto* window = new CMainFrame(*this);
+    auto* window = new CMainFrame(*parts_, *midiPorts_);
     if (!window->Created()) {
         delete window;
         return false;
     }
     mainWindow_ = window;
     ui_.SetMainWindow(window);
-    // The assign dialog hands its keys to the main window, activates it when it closes and
-    // has the panel labels repainted after a commit.
+    // The assign dialog takes the main window's commands and keys, and activates it when it
+    // closes.
+    window->Commands().Share(*msgDlg_);
     msgDlg_->SetNotifyTarget(window);
     msgDlg_->SetHomeWindow(window);
     if (const std::optional<QPoint> place = CAppSettings::AssignDialogPosition(*store_)) {
@@ -113,11 +127,6 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
     }
     connect(msgDlg_.get(), &CKelMsgDlg::PositionKept, this, [this](const QPoint& topLeft) {
         CAppSettings::StoreAssignDialogPosition(*store_, topLeft);
-    });
-    connect(msgDlg_.get(), &CKelMsgDlg::CommandForwarded, window, &CMainFrame::RunCommand);
-    connect(msgDlg_.get(), &CKelMsgDlg::EditCommitted, window, [window] {
-        window->Panel()->update();
-        window->UpdateCommandUI();
     });
     window->SizeToPanel();
     files_.UpdateTitle();
@@ -237,16 +246,6 @@ QString CKelEditorApp::MainTitle(const std::string& currentPath) {
     const QString name =
         currentPath.empty() ? UiText(StringId::Untitled) : CAppSettings::FromFsPath(currentPath);
     return name + QStringLiteral(" - ") + AppTitle();
-}
-
-void CKelEditorApp::RefreshViews() {
-    if (mainWindow_ == nullptr) {
-        return;
-    }
-    mainWindow_->DialogBar()->RefreshTitleField();
-    AssignDialog().RefreshFromDocument();
-    mainWindow_->Panel()->update();
-    mainWindow_->UpdateCommandUI();
 }
 
 void CKelEditorApp::CommitTitleField() {

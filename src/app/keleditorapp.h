@@ -12,11 +12,13 @@
 
 #include <memory>
 
+#include "app/editorparts.h"
 #include "app/htmlviewer.h"
 #include "app/settings.h"
 #include "files/listfile.h"
 #include "files/mapfile.h"
 #include "gui/common/assignhook.h"
+#include "gui/common/documentsignals.h"
 #include "gui/common/uiservices.h"
 #include "model/assignlist.h"
 #include "model/parameter.h"
@@ -30,7 +32,7 @@ class CKelMsgDlg;
 class CMainFrame;
 class CUndoHistory;
 
-class CKelEditorApp : public QObject, private MapFileHost {
+class CKelEditorApp : public QObject, private MapFileHost, public EditorShell {
     Q_OBJECT
 public:
     // `store` is the per-user settings store (CAppSettings::OpenUserStore in the editor).
@@ -44,6 +46,9 @@ public:
     void ExitInstance();
 
     CParameter& Document() { return document_; }
+    CDocumentSignals& DocumentSignals() { return documentSignals_; }
+    // What the windows and commands are given to work with.
+    const EditorParts& Parts() const { return *parts_; }
     CMapFiles& Files() { return files_; }
     CAppSettings& Settings() { return settings_; }
     QSettings& Store() { return *store_; }
@@ -82,11 +87,11 @@ public:
 
     // Commands served by the application. Help shows the help page in the editor's help
     // window, or says the page cannot be found.
-    void OnHelp();
+    void OnHelp() override;
     // The help window while it exists.
     CHtmlViewer* HelpWindow() const { return helpWindow_.data(); }
-    void OnAbout();
-    void OnRecentFile(int index);
+    void OnAbout() override;
+    void OnRecentFile(int index) override;
 
     // The main window's title for the current path: the path or "Untitled", " - ", the
     // application title.
@@ -99,15 +104,14 @@ public:
     // folder last picked from (kept in the settings); `proposedName`, when given, is offered as
     // the file's name there. The folder of a picked file is kept as the last one. Empty on
     // Cancel.
-    QString ChooseOpenFile(QWidget* parent, const QStringList& filters);
+    QString ChooseOpenFile(QWidget* parent, const QStringList& filters) override;
     QString ChooseSaveFile(QWidget* parent, const QStringList& filters, const QString& suffix,
-                           const QString& proposedName = {});
+                           const QString& proposedName = {}) override;
     // The open map's file name without its suffix; empty for an untitled map.
-    QString MapBaseName() const;
+    QString MapBaseName() const override;
 
     // MapFileHost, used by the main window as well.
     void UpdateTitle(const std::string& title) override;
-    void RefreshViews() override;
     void CommitTitleField() override;
     void ApplyAssignDialog() override;
     bool ApplyPendingEdits() override;
@@ -116,6 +120,22 @@ public:
     ChangedFileAnswer AskReplaceChangedFile(const std::string& path) override;
 
 private:
+    // The assign dialog registered at the time, for the parts that keep a reference to it.
+    class CCurrentAssign : public IAssignDialog {
+    public:
+        explicit CCurrentAssign(CKelEditorApp& app) : app_(app) {}
+        bool OpenAssignDialog(ControllerId id) override {
+            return app_.AssignDialog().OpenAssignDialog(id);
+        }
+        int ApplyAssignDialog() override { return app_.AssignDialog().ApplyAssignDialog(); }
+        void RefreshFromDocument() override { app_.AssignDialog().RefreshFromDocument(); }
+        QWidget* Window() override { return app_.AssignDialog().Window(); }
+        void DestroyWindow() override { app_.AssignDialog().DestroyWindow(); }
+
+    private:
+        CKelEditorApp& app_;
+    };
+
     QWidget* MessageParent() const;
     QString DialogStart(const QString& proposedName) const;
     QString Picked(const QString& path);
@@ -124,12 +144,15 @@ private:
     std::unique_ptr<QSettings> store_;
     CGuiReporter reporter_;
     CParameter document_;
+    CDocumentSignals documentSignals_;
     std::unique_ptr<CUndoHistory> history_; // listens to the document; goes before it
     std::unique_ptr<CKelMsgDlg> msgDlg_;    // the assign dialog, registered at construction
     CDirectAssign direct_;
     IAssignDialog* assign_ = nullptr;
+    CCurrentAssign currentAssign_{*this};
     CMapFiles files_;
     CAppSettings settings_;
+    std::unique_ptr<EditorParts> parts_;
     std::unique_ptr<CKelMidi> midiPorts_; // after the current path, as the ports need
     QString helpPath_;
     QPointer<CMainFrame> mainWindow_;

@@ -11,6 +11,7 @@
 #include "app/learn.h"
 #include "app/mainframe.h"
 #include "app/monitorwindow.h"
+#include "app/verify.h"
 #include "gui/common/confirmdlg.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
@@ -52,9 +53,7 @@ CKelMidi::CKelMidi(CKelEditorApp& app, CMidiSystems::Factory factory)
     });
     QObject::connect(learn_.get(), &CLearnFromInput::Finished, &wakeTarget_, [this] {
         StopListeningIfUnused();
-        if (CMainFrame* window = app_.MainWindow(); window != nullptr) {
-            window->UpdateCommandUI();
-        }
+        emit StateChanged();
     });
 }
 
@@ -179,6 +178,8 @@ void CKelMidi::OnMonitor() {
     if (monitorWindow_ == nullptr) {
         monitorWindow_ = new CMonitorWindow(app_, app_.MainWindow());
         monitorWindow_->setWindowIcon(CKelEditorApp::AppIcon());
+        // The main window's commands and keys work in the monitor too.
+        app_.MainWindow()->Commands().Share(*monitorWindow_);
         QObject::connect(monitorWindow_, &CMonitorWindow::Closed, &wakeTarget_, [this] {
             if (monitorOn_) {
                 TurnMonitorOff();
@@ -193,6 +194,7 @@ void CKelMidi::OnMonitor() {
     }
     monitorWindow_->SetDropped(monitor_.Dropped());
     monitorWindow_->ShowBeside();
+    emit StateChanged();
 }
 
 CMonitorWindow* CKelMidi::MonitorWindow() const {
@@ -205,9 +207,7 @@ void CKelMidi::TurnMonitorOff() {
     if (monitorWindow_ != nullptr && monitorWindow_->isVisible()) {
         monitorWindow_->hide();
     }
-    if (CMainFrame* window = app_.MainWindow(); window != nullptr) {
-        window->UpdateCommandUI();
-    }
+    emit StateChanged();
 }
 
 void CKelMidi::OnLearn() {
@@ -222,6 +222,12 @@ void CKelMidi::OnLearn() {
     if (!learn_->Start(id) && !wasOpen) {
         monitor_.Close();
     }
+    emit StateChanged();
+}
+
+std::optional<RecordTable> CKelMidi::ReceiveForVerify() {
+    CVerifyReceive receive(app_);
+    return receive.Run();
 }
 
 void CKelMidi::TakeHeard() {
@@ -377,7 +383,7 @@ void CKelMidi::NewMap() {
 }
 
 void CKelMidi::RefreshViews() {
-    app_.RefreshViews();
+    app_.Document().MapWasReplaced();
     if (CMainFrame* window = app_.MainWindow(); window != nullptr) {
         window->ActivateMain();
     }

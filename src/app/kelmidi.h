@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,8 @@ class CKelRcvDlg;
 class CLearnFromInput;
 class CMonitorWindow;
 
-class CKelMidi : private TransferUi {
+class CKelMidi : public QObject, private TransferUi {
+    Q_OBJECT
 public:
     // The shortest time between two takes of what the monitor heard (milliseconds).
     static constexpr int kBatchMs = 5;
@@ -87,6 +89,13 @@ public:
     CMidiOut& Output() { return output_; }
     // How the last Transmit or Receive ended.
     TransferOutcome LastOutcome() const { return lastOutcome_; }
+    // Receives the device's memory for Verify, into a table of its own (the map stays as it
+    // is); nothing when cancelled or failed (reported).
+    std::optional<RecordTable> ReceiveForVerify();
+
+signals:
+    // The monitor was turned on or off, or learning started or ended.
+    void StateChanged();
 
 private:
     // TransferUi

@@ -85,7 +85,6 @@ bool CLearnFromInput::Offer(std::span<const std::uint8_t> message) {
         const CUndoHistory::StepName step(app_.History(), KelEditor::tr("Learn %1").arg(name));
         document.CommitEdit();
     }
-    app_.RefreshViews();
     End(true, KelEditor::tr("%1 learned its assignment from the MIDI input.").arg(name));
     return true;
 }

@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QUndoStack>
 #include <QVBoxLayout>
 #include <QWindowStateChangeEvent>
 
@@ -24,6 +25,7 @@
 #include "app/undo.h"
 #include "files/listfile.h"
 #include "gui/common/accedit.h"
+#include "gui/common/documentsignals.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
 #include "gui/common/translation.h"
@@ -59,8 +61,8 @@ private:
 // ---------------------------------------------------------------------------------------------
 // CKelDlgBar
 
-CKelDlgBar::CKelDlgBar(CParameter& document, QWidget* parent)
-    : QFrame(parent), document_(document), titleField_(new CCharEdit(this)) {
+CKelDlgBar::CKelDlgBar(CDocumentSignals& document, QWidget* parent)
+    : QFrame(parent), document_(document.Document()), titleField_(new CCharEdit(this)) {
     setFrameShape(QFrame::NoFrame);
     auto* label = new QLabel(KelEditor::tr("TITLE:"), this);
     SetKelId(titleField_, ctl::TitleField);
@@ -85,6 +87,10 @@ CKelDlgBar::CKelDlgBar(CParameter& document, QWidget* parent)
     column->addLayout(row);
     column->addWidget(border);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+
+    connect(&document, &CDocumentSignals::titleChanged, this, &CKelDlgBar::RefreshTitleField);
+    connect(&document, &CDocumentSignals::mapReplaced, this, &CKelDlgBar::RefreshTitleField);
+    RefreshTitleField();
 }
 
 void CKelDlgBar::CommitTitleField() {
@@ -92,7 +98,11 @@ void CKelDlgBar::CommitTitleField() {
 }
 
 void CKelDlgBar::RefreshTitleField() {
-    titleField_->setText(QString::fromLatin1(document_.GetTitle()));
+    const QString title = QString::fromLatin1(document_.GetTitle());
+    // Setting the same text again would move the caret and drop the field's own undo.
+    if (titleField_->text() != title) {
+        titleField_->setText(title);
+    }
 }
 
 bool CKelDlgBar::eventFilter(QObject* watched, QEvent* event) {
@@ -105,8 +115,8 @@ bool CKelDlgBar::eventFilter(QObject* watched, QEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // CChildView
 
-CChildView::CChildView(CParameter& document, QWidget* parent)
-    : QFrame(parent), panel_(new CKelPanel(document)) {
+CChildView::CChildView(CDocumentSignals& document, QWidget* parent)
+    : QFrame(parent), panel_(new CKelPanel(document.Document())) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
     // The panel sits in the top-left corner of the view's client area, inside the sunken edge.
@@ -115,6 +125,8 @@ CChildView::CChildView(CParameter& document, QWidget* parent)
     if (created_) {
         setFixedSize(panel_->PanelWidth() + 2 * frameWidth(),
                      panel_->PanelHeight() + 2 * frameWidth());
+        // The labels and the selection frame show the map as it is now.
+        connect(&document, &CDocumentSignals::changed, panel_, qOverload<>(&QWidget::update));
     } else {
         delete panel_;
         panel_ = nullptr;
@@ -139,7 +151,8 @@ bool CChildView::event(QEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // CMainFrame
 
-CMainFrame::CMainFrame(CKelEditorApp& app) : app_(app), document_(app.Document()) {
+CMainFrame::CMainFrame(const EditorParts& parts, CKelMidi& midi)
+    : parts_(parts), document_(parts.document), midi_(midi) {
     CBmpList::AddUser();
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -148,8 +161,8 @@ CMainFrame::CMainFrame(CKelEditorApp& app) : app_(app), document_(app.Document()
     setAcceptDrops(true);
 
     auto* central = new QWidget(this);
-    dlgBar_ = new CKelDlgBar(document_, central);
-    view_ = new CChildView(document_, central);
+    dlgBar_ = new CKelDlgBar(parts_.documentSignals, central);
+    view_ = new CChildView(parts_.documentSignals, central);
     if (!view_->Created()) {
         return;
     }
@@ -161,14 +174,25 @@ CMainFrame::CMainFrame(CKelEditorApp& app) : app_(app), document_(app.Document()
     setCentralWidget(central);
 
     statusBar()->setSizeGripEnabled(false);
-    mapCommands_ = new CMapCommands(app_, *this);
+    mapCommands_ = new CMapCommands(parts_, midi_, *this);
+    commands_ = new CCommandActions(*this);
+    CreateActions();
     CreateMenus();
+
+    // The commands' states follow what they depend on: the focus (Copy, Paste and NO ASSIGN
+    // work on the TITLE field while it has it; Undo gives way to a field's own), the document,
+    // the undo history and the MIDI side.
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
+    connect(&parts_.documentSignals, &CDocumentSignals::changed, commands_,
+            &CCommandActions::UpdateStates);
+    QUndoStack& stack = parts_.history.Stack();
+    connect(&stack, &QUndoStack::canUndoChanged, commands_, &CCommandActions::UpdateStates);
+    connect(&stack, &QUndoStack::canRedoChanged, commands_, &CCommandActions::UpdateStates);
+    connect(&midi_, &CKelMidi::StateChanged, commands_, &CCommandActions::UpdateStates);
 
-    dlgBar_->RefreshTitleField();
     dlgBar_->TitleField()->setFocus();
-    UpdateCommandUI();
+    commands_->UpdateStates();
     created_ = true;
 }
 
@@ -183,113 +207,270 @@ CKelPanel* CMainFrame::Panel() const {
     return view_ != nullptr ? view_->Panel() : nullptr;
 }
 
-QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text,
-                                const QList<QKeySequence>& keys) {
-    auto* action = new QAction(text, this);
-    SetKelId(action, id);
-    action->setShortcuts(keys);
-    action->setShortcutContext(Qt::WindowShortcut);
-    if (const QString prompt = UiPrompt(static_cast<StringId>(id));
-        menu != nullptr && !prompt.isEmpty()) {
-        action->setStatusTip(prompt);
+void CMainFrame::CreateActions() {
+    using QKS = QKeySequence;
+    CMapFiles& files = parts_.files;
+    Questioner& questioner = parts_.reporter;
+    const auto selected = [this] { return IsValidController(document_.SelectedController()); };
+    const auto editable = [this, selected] { return TitleHasFocus() || selected(); };
+
+    const CommandRow rows[] = {
+        {cmd::New,
+         QT_TRANSLATE_NOOP("KelEditor", "&New"),
+         {QKS(Qt::CTRL | Qt::Key_N), QKS(Qt::CTRL | Qt::Key_Backspace)},
+         nullptr,
+         [this, &files, &questioner] {
+             if (files.CommandNew(questioner) != 0) {
+                 ActivateMain();
+             }
+         }},
+        {cmd::Open,
+         QT_TRANSLATE_NOOP("KelEditor", "&Open..."),
+         {QKS(Qt::CTRL | Qt::Key_O)},
+         nullptr,
+         [this, &files, &questioner] {
+             files.CommandOpen(questioner);
+             ActivateMain();
+         }},
+        {cmd::Save,
+         QT_TRANSLATE_NOOP("KelEditor", "&Save"),
+         {QKS(Qt::CTRL | Qt::Key_S)},
+         nullptr,
+         [&files] { files.SaveCurrentMap(); }},
+        {cmd::SaveAs,
+         QT_TRANSLATE_NOOP("KelEditor", "Save &As..."),
+         {QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+         nullptr,
+         [&files] { files.SaveMapFileAs(); }},
+        {cmd::ImportMemorySet,
+         QT_TRANSLATE_NOOP("KelEditor", "&Import Memory Set..."),
+         {},
+         nullptr,
+         [this, &files, &questioner] {
+             files.CommandImportMemorySet(questioner);
+             ActivateMain();
+         }},
+        {cmd::ImportSysEx,
+         QT_TRANSLATE_NOOP("KelEditor", "Import S&ysEx..."),
+         {},
+         QT_TRANSLATE_NOOP("KelEditor", "Open a system-exclusive (.syx) file as a new control map"),
+         [this] { mapCommands_->ImportSysEx(); }},
+        {cmd::ExportSysEx,
+         QT_TRANSLATE_NOOP("KelEditor", "Expor&t SysEx..."),
+         {},
+         QT_TRANSLATE_NOOP("KelEditor", "Save the control map as a system-exclusive (.syx) file"),
+         [this] { mapCommands_->ExportSysEx(); }},
+        {cmd::ExportList,
+         QT_TRANSLATE_NOOP("KelEditor", "&Export Assign List..."),
+         {},
+         nullptr,
+         [this] { ExportList(); }},
+        {cmd::ViewList,
+         QT_TRANSLATE_NOOP("KelEditor", "&View Assign List"),
+         {},
+         nullptr,
+         [this] { ViewList(); }},
+        {cmd::CompareWith,
+         QT_TRANSLATE_NOOP("KelEditor", "Compare &With..."),
+         {},
+         QT_TRANSLATE_NOOP("KelEditor", "Compare the control map with a control map file"),
+         [this] { mapCommands_->CompareWith(); }},
+        {cmd::Exit, QT_TRANSLATE_NOOP("KelEditor", "E&xit"), {}, nullptr, [this] { close(); }},
+        {cmd::Copy,
+         QT_TRANSLATE_NOOP("KelEditor", "&Copy"),
+         {QKS(Qt::CTRL | Qt::Key_C), QKS(Qt::CTRL | Qt::Key_Insert)},
+         nullptr,
+         [this] { OnEditCommand(cmd::Copy); },
+         editable},
+        {cmd::Paste,
+         QT_TRANSLATE_NOOP("KelEditor", "&Paste"),
+         {QKS(Qt::CTRL | Qt::Key_V), QKS(Qt::SHIFT | Qt::Key_Insert)},
+         nullptr,
+         [this] { OnEditCommand(cmd::Paste); },
+         editable},
+        {cmd::NoAssign,
+         QT_TRANSLATE_NOOP("KelEditor", "NO ASSIGN"),
+         {QKS(Qt::Key_Delete)},
+         nullptr,
+         [this] { OnEditCommand(cmd::NoAssign); },
+         editable},
+        {cmd::LearnFromInput,
+         QT_TRANSLATE_NOOP("KelEditor", "&Learn from Input"),
+         {QKS(Qt::CTRL | Qt::Key_L)},
+         QT_TRANSLATE_NOOP("KelEditor", "Assign the selected control the next message the KEL "
+                                        "sends"),
+         [this] { midi_.OnLearn(); },
+         [this, selected] { return selected() && !midi_.Learn().Active(); }},
+        {cmd::Transmit,
+         QT_TRANSLATE_NOOP("KelEditor", "&Transmit..."),
+         {},
+         nullptr,
+         [this] { Transmit(); }},
+        {cmd::Receive,
+         QT_TRANSLATE_NOOP("KelEditor", "&Receive..."),
+         {},
+         nullptr,
+         [this] { midi_.OnReceive(); }},
+        {cmd::CheckMap,
+         QT_TRANSLATE_NOOP("KelEditor", "Check &Map..."),
+         {},
+         QT_TRANSLATE_NOOP("KelEditor", "List the problems of the control map before it is sent"),
+         [this] { mapCommands_->CheckMap(); }},
+        {cmd::Verify,
+         QT_TRANSLATE_NOOP("KelEditor", "&Verify..."),
+         {},
+         QT_TRANSLATE_NOOP("KelEditor", "Compare the KEL's current memory with the control map"),
+         [this] { mapCommands_->Verify(); }},
+        {cmd::Monitor,
+         QT_TRANSLATE_NOOP("KelEditor", "M&onitor"),
+         {QKS(Qt::CTRL | Qt::Key_M)},
+         QT_TRANSLATE_NOOP("KelEditor", "Show the messages the KEL sends and the controls that "
+                                        "send them"),
+         [this] { midi_.OnMonitor(); },
+         {},
+         [this] { return midi_.MonitorOn(); }},
+        {cmd::MidiDevices,
+         QT_TRANSLATE_NOOP("KelEditor", "&MIDI Devices..."),
+         {},
+         nullptr,
+         [this] { midi_.OnMidiDevices(); }},
+        {cmd::ShowMessages,
+         QT_TRANSLATE_NOOP("KelEditor", "&Show Messages"),
+         {},
+         nullptr,
+         [this] { Panel()->ToggleLabels(); },
+         {},
+         [this] { return Panel()->ShowLabels(); }},
+        {cmd::Help,
+         QT_TRANSLATE_NOOP("KelEditor", "KEL Editor &Help"),
+         {},
+         nullptr,
+         [this] { parts_.shell.OnHelp(); }},
+        {cmd::About,
+         QT_TRANSLATE_NOOP("KelEditor", "&About..."),
+         {},
+         nullptr,
+         [this] { parts_.shell.OnAbout(); }},
+        // Keys without a menu item: the assign dialog steps through the controls.
+        {cmd::NextController,
+         QT_TRANSLATE_NOOP("KelEditor", "Next Controller"),
+         {QKS(Qt::CTRL | Qt::Key_F)},
+         "",
+         [this] { StepController(document_.NextController()); }},
+        {cmd::PreviousController,
+         QT_TRANSLATE_NOOP("KelEditor", "Previous Controller"),
+         {QKS(Qt::CTRL | Qt::Key_B)},
+         "",
+         [this] { StepController(document_.PreviousController()); }},
+    };
+    for (const CommandRow& row : rows) {
+        commands_->Add(row);
     }
-    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-    if (menu != nullptr) {
-        menu->addAction(action);
-    } else {
-        addAction(action); // accelerator only
+
+    // Undo and Redo are the undo stack's own actions: their texts name the step and their
+    // enabled state follows the stack. Pending edits are committed first, so that Undo takes
+    // back what the user sees; a change pending in the edit buffer enables Undo too.
+    CUndoHistory& history = parts_.history;
+    QUndoStack& stack = history.Stack();
+    const struct {
+        int id;
+        QAction* action;
+        const char* text;  // without a step
+        const char* named; // with the step's name as %1
+        QKeySequence::StandardKey standard;
+        QList<QKeySequence> keys;
+        const char* tip;
+        void (CUndoHistory::*step)();
+        bool (QUndoStack::*possible)() const;
+        void (QUndoStack::*textChanged)(const QString&);
+    } steps[] = {
+        {cmd::Undo,
+         stack.createUndoAction(this),
+         QT_TRANSLATE_NOOP("KelEditor", "&Undo"),
+         QT_TRANSLATE_NOOP("KelEditor", "&Undo %1"),
+         QKeySequence::Undo,
+         {QKS(Qt::CTRL | Qt::Key_Z)},
+         QT_TRANSLATE_NOOP("KelEditor", "Take back the last change of the control map"),
+         &CUndoHistory::Undo,
+         &QUndoStack::canUndo,
+         &QUndoStack::undoTextChanged},
+        {cmd::Redo,
+         stack.createRedoAction(this),
+         QT_TRANSLATE_NOOP("KelEditor", "&Redo"),
+         QT_TRANSLATE_NOOP("KelEditor", "&Redo %1"),
+         QKeySequence::Redo,
+         {QKS(Qt::CTRL | Qt::Key_Y), QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
+         QT_TRANSLATE_NOOP("KelEditor", "Make the change taken back again"),
+         &CUndoHistory::Redo,
+         &QUndoStack::canRedo,
+         &QUndoStack::redoTextChanged},
+    };
+    for (const auto& s : steps) {
+        QAction* action = s.action;
+        // The stack's own slots would skip committing the pending edits, and its texts would
+        // not follow the translation's word order.
+        disconnect(action, &QAction::triggered, &stack, nullptr);
+        disconnect(&stack, s.textChanged, action, nullptr);
+        const auto name = [action, text = s.text, named = s.named](const QString& step) {
+            action->setText(step.isEmpty() ? KelEditor::tr(text) : KelEditor::tr(named).arg(step));
+        };
+        name(s.id == cmd::Undo ? stack.undoText() : stack.redoText());
+        connect(&stack, s.textChanged, action, name);
+        connect(action, &QAction::triggered, this, [this, &history, step = s.step] {
+            if (parts_.shell.ApplyPendingEdits()) {
+                (history.*step)();
+            }
+        });
+        action->setShortcuts(s.keys);
+        action->setStatusTip(KelEditor::tr(s.tip));
+        const bool undo = s.id == cmd::Undo;
+        // A text field has an undo of its own while it has the focus: the items give way.
+        commands_->Adopt(
+            s.id, action,
+            [this, &stack, undo, possible = s.possible] {
+                return !CMapCommands::TextFieldHasFocus() &&
+                       ((stack.*possible)() || (undo && document_.EditBuffer().changed));
+            },
+            [] { return !CMapCommands::TextFieldHasFocus(); });
     }
-    actions_[id] = action;
-    return action;
 }
 
 void CMainFrame::CreateMenus() {
-    using QKS = QKeySequence;
     QMenuBar* bar = menuBar();
-
+    const auto add = [this](QMenu* menu, std::initializer_list<int> ids) {
+        for (const int id : ids) {
+            if (id == 0) {
+                menu->addSeparator();
+            } else {
+                menu->addAction(Action(id));
+            }
+        }
+    };
     fileMenu_ = bar->addMenu(KelEditor::tr("&File"));
-    AddCommand(fileMenu_, cmd::New, KelEditor::tr("&New\tCtrl+N"),
-               {QKS(Qt::CTRL | Qt::Key_N), QKS(Qt::CTRL | Qt::Key_Backspace)});
-    AddCommand(fileMenu_, cmd::Open, KelEditor::tr("&Open...\tCtrl+O"),
-               {QKS(Qt::CTRL | Qt::Key_O)});
-    fileMenu_->addSeparator();
-    AddCommand(fileMenu_, cmd::Save, KelEditor::tr("&Save\tCtrl+S"), {QKS(Qt::CTRL | Qt::Key_S)});
-    AddCommand(fileMenu_, cmd::SaveAs, KelEditor::tr("Save &As...\tCtrl+Shift+S"),
-               {QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_S)});
-    fileMenu_->addSeparator();
-    AddCommand(fileMenu_, cmd::ImportMemorySet, KelEditor::tr("&Import Memory Set..."), {});
-    AddCommand(fileMenu_, cmd::ImportSysEx, KelEditor::tr("Import S&ysEx..."), {});
-    AddCommand(fileMenu_, cmd::ExportSysEx, KelEditor::tr("Expor&t SysEx..."), {});
-    fileMenu_->addSeparator();
-    AddCommand(fileMenu_, cmd::ExportList, KelEditor::tr("&Export Assign List..."), {});
-    AddCommand(fileMenu_, cmd::ViewList, KelEditor::tr("&View Assign List"), {});
-    fileMenu_->addSeparator();
-    AddCommand(fileMenu_, cmd::CompareWith, KelEditor::tr("Compare &With..."), {});
-    fileMenu_->addSeparator();
+    add(fileMenu_,
+        {cmd::New, cmd::Open, 0, cmd::Save, cmd::SaveAs, 0, cmd::ImportMemorySet, cmd::ImportSysEx,
+         cmd::ExportSysEx, 0, cmd::ExportList, cmd::ViewList, 0, cmd::CompareWith, 0});
     recentSeparator_ = fileMenu_->addSeparator();
-    AddCommand(fileMenu_, cmd::Exit, KelEditor::tr("E&xit"), {});
-    connect(fileMenu_, &QMenu::aboutToShow, this, [this] {
-        RebuildRecentFiles();
-        UpdateCommandUI();
-    });
+    add(fileMenu_, {cmd::Exit});
+    connect(fileMenu_, &QMenu::aboutToShow, this, &CMainFrame::RebuildRecentFiles);
     RebuildRecentFiles();
 
-    QMenu* edit = bar->addMenu(KelEditor::tr("&Edit"));
-    AddCommand(edit, cmd::Undo, KelEditor::tr("&Undo\tCtrl+Z"), {QKS(Qt::CTRL | Qt::Key_Z)});
-    AddCommand(edit, cmd::Redo, KelEditor::tr("&Redo\tCtrl+Y"),
-               {QKS(Qt::CTRL | Qt::Key_Y), QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    edit->addSeparator();
-    AddCommand(edit, cmd::Copy, KelEditor::tr("&Copy\tCtrl+C"),
-               {QKS(Qt::CTRL | Qt::Key_C), QKS(Qt::CTRL | Qt::Key_Insert)});
-    AddCommand(edit, cmd::Paste, KelEditor::tr("&Paste\tCtrl+V"),
-               {QKS(Qt::CTRL | Qt::Key_V), QKS(Qt::SHIFT | Qt::Key_Insert)});
-    AddCommand(edit, cmd::NoAssign, KelEditor::tr("NO ASSIGN\tDel"), {QKS(Qt::Key_Delete)});
-    edit->addSeparator();
-    AddCommand(edit, cmd::LearnFromInput, KelEditor::tr("&Learn from Input\tCtrl+L"),
-               {QKS(Qt::CTRL | Qt::Key_L)})
-        ->setStatusTip(KelEditor::tr("Assign the selected control the next message the KEL "
-                                     "sends"));
-    connect(edit, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
-
-    QMenu* comm = bar->addMenu(KelEditor::tr("&Communication"));
-    AddCommand(comm, cmd::Transmit, KelEditor::tr("&Transmit..."), {});
-    AddCommand(comm, cmd::Receive, KelEditor::tr("&Receive..."), {});
-    comm->addSeparator();
-    AddCommand(comm, cmd::CheckMap, KelEditor::tr("Check &Map..."), {});
-    AddCommand(comm, cmd::Verify, KelEditor::tr("&Verify..."), {});
-    comm->addSeparator();
-    QAction* monitor = AddCommand(comm, cmd::Monitor, KelEditor::tr("M&onitor\tCtrl+M"),
-                                  {QKS(Qt::CTRL | Qt::Key_M)});
-    monitor->setCheckable(true);
-    monitor->setStatusTip(KelEditor::tr("Show the messages the KEL sends and the controls that "
-                                        "send them"));
-    connect(comm, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
-
-    QMenu* options = bar->addMenu(KelEditor::tr("&Options"));
-    AddCommand(options, cmd::MidiDevices, KelEditor::tr("&MIDI Devices..."), {});
-    AddCommand(options, cmd::ShowMessages, KelEditor::tr("&Show Messages"), {})->setCheckable(true);
-    connect(options, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
-
-    QMenu* help = bar->addMenu(KelEditor::tr("&Help"));
-    AddCommand(help, cmd::Help, KelEditor::tr("KEL Editor &Help"), {});
-    AddCommand(help, cmd::About, KelEditor::tr("&About..."), {});
-
-    AddCommand(nullptr, cmd::NextController, QStringLiteral("Next Controller"),
-               {QKS(Qt::CTRL | Qt::Key_F)});
-    AddCommand(nullptr, cmd::PreviousController, QStringLiteral("Previous Controller"),
-               {QKS(Qt::CTRL | Qt::Key_B)});
-    mapCommands_->SetPrompts();
+    add(bar->addMenu(KelEditor::tr("&Edit")),
+        {cmd::Undo, cmd::Redo, 0, cmd::Copy, cmd::Paste, cmd::NoAssign, 0, cmd::LearnFromInput});
+    add(bar->addMenu(KelEditor::tr("&Communication")),
+        {cmd::Transmit, cmd::Receive, 0, cmd::CheckMap, cmd::Verify, 0, cmd::Monitor});
+    add(bar->addMenu(KelEditor::tr("&Options")), {cmd::MidiDevices, cmd::ShowMessages});
+    add(bar->addMenu(KelEditor::tr("&Help")), {cmd::Help, cmd::About});
 }
 
 void CMainFrame::RebuildRecentFiles() {
     for (QAction* action : recentActions_) {
         fileMenu_->removeAction(action);
-        actions_.erase(KelIdOf(action));
         action->deleteLater();
     }
     recentActions_.clear();
 
-    const RecentFileList& recent = app_.Files().RecentFiles();
+    const RecentFileList& recent = parts_.files.RecentFiles();
     if (recent.Size() == 0) {
         auto* placeholder = new QAction(KelEditor::tr("Recent File"), this);
         SetKelId(placeholder, cmd::RecentFileFirst);
@@ -307,26 +488,34 @@ void CMainFrame::RebuildRecentFiles() {
         SetKelId(action, id);
         action->setStatusTip(UiPrompt(StringId::CmdRecentFile));
         const int index = static_cast<int>(i);
-        connect(action, &QAction::triggered, this, [this, index] { app_.OnRecentFile(index); });
+        connect(action, &QAction::triggered, this,
+                [this, index] { parts_.shell.OnRecentFile(index); });
         fileMenu_->insertAction(recentSeparator_, action);
         recentActions_ << action;
-        actions_[id] = action;
     }
 }
 
 QAction* CMainFrame::Action(int commandId) const {
-    const auto it = actions_.find(commandId);
-    return it == actions_.end() ? nullptr : it->second;
+    if (commandId >= cmd::RecentFileFirst && commandId <= cmd::RecentFileLast) {
+        for (QAction* action : recentActions_) {
+            if (KelIdOf(action) == commandId) {
+                return action;
+            }
+        }
+        return nullptr;
+    }
+    return commands_ != nullptr ? commands_->Action(commandId) : nullptr;
 }
 
 void CMainFrame::RunCommand(int commandId) {
-    UpdateCommandUI();
     if (commandId >= cmd::RecentFileFirst && commandId <= cmd::RecentFileLast) {
         RebuildRecentFiles();
+        if (QAction* action = Action(commandId); action != nullptr && action->isEnabled()) {
+            action->trigger();
+        }
+        return;
     }
-    if (QAction* action = Action(commandId); action != nullptr && action->isEnabled()) {
-        action->trigger();
-    }
+    commands_->Run(commandId);
 }
 
 namespace {
@@ -344,7 +533,10 @@ void CMainFrame::OnFocusChanged(QWidget* now) {
     if (now != nullptr && !IsMenuWidget(now)) {
         lastFocus_ = now;
     }
-    UpdateCommandUI();
+    if (QAction* noAssign = Action(cmd::NoAssign); noAssign != nullptr) {
+        noAssign->setText(TitleHasFocus() ? KelEditor::tr("DELETE") : KelEditor::tr("NO ASSIGN"));
+    }
+    commands_->UpdateStates();
 }
 
 bool CMainFrame::TitleHasFocus() const {
@@ -358,122 +550,34 @@ bool CMainFrame::TitleHasFocus() const {
     return focus == dlgBar_->TitleField();
 }
 
-void CMainFrame::UpdateCommandUI() {
-    if (actions_.empty()) {
+void CMainFrame::ExportList() {
+    const QString base = parts_.shell.MapBaseName();
+    const QString target = parts_.shell.ChooseSaveFile(
+        this, QtNameFilters(UiText(StringId::HtmlFileFilter)), QStringLiteral("htm"),
+        base.isEmpty() ? QString() : base + ".htm");
+    if (target.isEmpty()) {
         return;
     }
-    const bool titleFocus = TitleHasFocus();
-    const bool selected = IsValidController(document_.SelectedController());
-    Action(cmd::Copy)->setEnabled(titleFocus || selected);
-    Action(cmd::Paste)->setEnabled(titleFocus || selected);
-    QAction* noAssign = Action(cmd::NoAssign);
-    noAssign->setText(titleFocus ? KelEditor::tr("DELETE\tDel") : KelEditor::tr("NO ASSIGN\tDel"));
-    noAssign->setEnabled(titleFocus || selected);
-    Action(cmd::ShowMessages)->setChecked(Panel() != nullptr && Panel()->ShowLabels());
-    CKelMidi& midi = app_.MidiPorts();
-    Action(cmd::Monitor)->setChecked(midi.MonitorOn());
-    Action(cmd::LearnFromInput)->setEnabled(selected && !midi.Learn().Active());
-    if (mapCommands_ != nullptr) {
-        mapCommands_->UpdateCommandUI();
+    parts_.shell.ApplyPendingEdits();
+    ExportAssignList(document_.Map(), std::filesystem::path(CAppSettings::ToFsPath(target)),
+                     parts_.reporter);
+}
+
+void CMainFrame::ViewList() {
+    parts_.shell.ApplyPendingEdits();
+    CDesktopOpener opener(parts_.ui, *this);
+    ViewAssignList(document_.Map(), &opener, parts_.reporter);
+}
+
+void CMainFrame::Transmit() {
+    if (mapCommands_->CheckBeforeTransmit()) {
+        midi_.OnTransmit();
+        mapCommands_->AfterTransmit();
     }
 }
 
-void CMainFrame::OnCommand(int id) {
-    CMapFiles& files = app_.Files();
-    Questioner& questioner = app_.GetQuestioner();
-    switch (id) {
-    case cmd::New:
-        if (files.CommandNew(questioner) != 0) {
-            ActivateMain();
-        }
-        break;
-    case cmd::Open:
-        files.CommandOpen(questioner);
-        ActivateMain();
-        break;
-    case cmd::Save:
-        files.SaveCurrentMap();
-        break;
-    case cmd::SaveAs:
-        files.SaveMapFileAs();
-        break;
-    case cmd::ImportMemorySet:
-        files.CommandImportMemorySet(questioner);
-        ActivateMain();
-        break;
-    case cmd::ExportList: {
-        const QString base = app_.MapBaseName();
-        const QString target =
-            app_.ChooseSaveFile(this, QtNameFilters(UiText(StringId::HtmlFileFilter)),
-                                QStringLiteral("htm"), base.isEmpty() ? QString() : base + ".htm");
-        if (target.isEmpty()) {
-            break;
-        }
-        app_.CommitTitleField();
-        app_.ApplyAssignDialog();
-        ExportAssignList(document_.Map(), std::filesystem::path(CAppSettings::ToFsPath(target)),
-                         app_.GetReporter());
-        break;
-    }
-    case cmd::ViewList: {
-        app_.CommitTitleField();
-        app_.ApplyAssignDialog();
-        CDesktopOpener opener(app_.Ui(), *this);
-        ViewAssignList(document_.Map(), &opener, app_.GetReporter());
-        break;
-    }
-    case cmd::Exit:
-        close();
-        break;
-    case cmd::Copy:
-    case cmd::Paste:
-    case cmd::NoAssign:
-        OnEditCommand(id);
-        break;
-    case cmd::Transmit:
-        if (mapCommands_->CheckBeforeTransmit()) {
-            app_.MidiPorts().OnTransmit();
-            mapCommands_->AfterTransmit();
-        }
-        break;
-    case cmd::Receive:
-        app_.MidiPorts().OnReceive();
-        break;
-    case cmd::MidiDevices:
-        app_.MidiPorts().OnMidiDevices();
-        break;
-    case cmd::Monitor:
-        app_.MidiPorts().OnMonitor();
-        break;
-    case cmd::LearnFromInput:
-        app_.MidiPorts().OnLearn();
-        break;
-    case cmd::ShowMessages:
-        if (Panel() != nullptr) {
-            Panel()->ToggleLabels();
-        }
-        break;
-    case cmd::Help:
-        app_.OnHelp();
-        break;
-    case cmd::About:
-        app_.OnAbout();
-        break;
-    case cmd::NextController:
-        app_.AssignDialog().OpenAssignDialog(document_.NextController());
-        Panel()->update();
-        break;
-    case cmd::PreviousController:
-        app_.AssignDialog().OpenAssignDialog(document_.PreviousController());
-        Panel()->update();
-        break;
-    default:
-        if (CMapCommands::Serves(id)) {
-            mapCommands_->Run(id);
-        }
-        break;
-    }
-    UpdateCommandUI();
+void CMainFrame::StepController(ControllerId id) {
+    parts_.assign.OpenAssignDialog(id);
 }
 
 void CMainFrame::OnEditCommand(int id) {
@@ -492,7 +596,7 @@ void CMainFrame::OnEditCommand(int id) {
     if (!IsValidController(document_.SelectedController())) {
         return;
     }
-    IAssignDialog& dialog = app_.AssignDialog();
+    IAssignDialog& dialog = parts_.assign;
     if (id == cmd::Copy) {
         if (dialog.ApplyAssignDialog() == 0) {
             document_.CopyAssign();
@@ -501,7 +605,7 @@ void CMainFrame::OnEditCommand(int id) {
         // With the assign dialog hidden the edit goes into the map at once: one undo step.
         const QString name = QString::fromLatin1(ControllerName(document_.SelectedController()));
         const CUndoHistory::StepName step(
-            app_.History(),
+            parts_.history,
             (id == cmd::Paste ? KelEditor::tr("Paste %1") : KelEditor::tr("NO ASSIGN %1"))
                 .arg(name));
         if (id == cmd::Paste) {
@@ -510,7 +614,6 @@ void CMainFrame::OnEditCommand(int id) {
             document_.ClearAssign();
         }
     }
-    Panel()->update();
     QWidget* window = dialog.Window();
     if (window == nullptr || !window->isVisible()) {
         ActivateMain();
@@ -518,20 +621,18 @@ void CMainFrame::OnEditCommand(int id) {
 }
 
 void CMainFrame::OnOpenAssign(int controllerId) {
-    IAssignDialog& dialog = app_.AssignDialog();
+    IAssignDialog& dialog = parts_.assign;
     if (dialog.ApplyAssignDialog() != 0) {
         return;
     }
     dialog.OpenAssignDialog(controllerId);
-    Panel()->update();
-    UpdateCommandUI();
 }
 
 void CMainFrame::OnSelectControl(int controllerId) {
     if (!IsValidController(controllerId)) {
         return;
     }
-    IAssignDialog& dialog = app_.AssignDialog();
+    IAssignDialog& dialog = parts_.assign;
     QWidget* window = dialog.Window();
     if (window != nullptr && window->isVisible()) {
         // The open dialog follows the selection, as with Next and Previous Controller, while
@@ -543,8 +644,6 @@ void CMainFrame::OnSelectControl(int controllerId) {
     } else if (dialog.ApplyAssignDialog() == 0) {
         document_.SelectController(controllerId);
     }
-    Panel()->update();
-    UpdateCommandUI();
 }
 
 void CMainFrame::SizeToPanel() {
@@ -570,18 +669,18 @@ void CMainFrame::ShowListViewer(const QString& file) {
         CHtmlViewer* viewer = listViewer_;
         viewer->AddButton(KelEditor::tr("Open in &Browser"), [this, viewer] {
             const QUrl page = viewer->Source();
-            if (!app_.Ui().OpenUrl(page)) {
-                app_.GetReporter().warn(StringId::BrowserError, -1);
+            if (!parts_.ui.OpenUrl(page)) {
+                parts_.reporter.warn(StringId::BrowserError, -1);
             }
         });
         viewer->AddButton(KelEditor::tr("&Save As..."), [this, viewer] {
-            const QString base = app_.MapBaseName();
-            const QString target = app_.ChooseSaveFile(
+            const QString base = parts_.shell.MapBaseName();
+            const QString target = parts_.shell.ChooseSaveFile(
                 viewer, QtNameFilters(UiText(StringId::HtmlFileFilter)), QStringLiteral("htm"),
                 base.isEmpty() ? QString() : base + ".htm");
             if (!target.isEmpty()) {
                 ExportAssignList(viewedMap_, std::filesystem::path(CAppSettings::ToFsPath(target)),
-                                 app_.GetReporter());
+                                 parts_.reporter);
             }
         });
     }
@@ -610,12 +709,12 @@ bool CMainFrame::event(QEvent* event) {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // A title typed or an assignment changed just before closing still counts as a change
     // worth the save question; a message text the assign dialog refuses keeps the editor open.
-    if (!app_.ApplyPendingEdits() ||
-        app_.Files().ConfirmDiscard(app_.GetQuestioner()) == Answer::Cancel) {
+    if (!parts_.shell.ApplyPendingEdits() ||
+        parts_.files.ConfirmDiscard(parts_.reporter) == Answer::Cancel) {
         event->ignore();
         return;
     }
-    if (IAssignDialog& dialog = app_.AssignDialog(); dialog.Window() != nullptr) {
+    if (IAssignDialog& dialog = parts_.assign; dialog.Window() != nullptr) {
         dialog.DestroyWindow();
     }
     event->accept();
@@ -626,7 +725,7 @@ void CMainFrame::changeEvent(QEvent* event) {
     if (event->type() != QEvent::WindowStateChange) {
         return;
     }
-    QWidget* dialog = app_.AssignDialog().Window();
+    QWidget* dialog = parts_.assign.Window();
     if (dialog == nullptr) {
         return;
     }
@@ -664,8 +763,7 @@ void CMainFrame::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
-    app_.Files().CommandOpenDropped(paths, app_.GetQuestioner());
-    UpdateCommandUI();
+    parts_.files.CommandOpenDropped(paths, parts_.reporter);
 }
 
 } // namespace kel

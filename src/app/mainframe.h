@@ -10,6 +10,8 @@
 
 #include <map>
 
+#include "app/actions.h"
+#include "app/editorparts.h"
 #include "app/htmlviewer.h"
 #include "model/assign.h"
 
@@ -19,7 +21,8 @@ class QMenu;
 namespace kel {
 
 class CCharEdit;
-class CKelEditorApp;
+class CDocumentSignals;
+class CKelMidi;
 class CKelPanel;
 class CMapCommands;
 class CParameter;
@@ -30,7 +33,8 @@ class CKelDlgBar : public QFrame {
 public:
     static constexpr int kTitleLimit = 128;
 
-    CKelDlgBar(CParameter& document, QWidget* parent = nullptr);
+    // The field shows the map's title whenever it changes.
+    CKelDlgBar(CDocumentSignals& document, QWidget* parent = nullptr);
 
     CCharEdit* TitleField() const { return titleField_; }
     // Stores the field's text as the map's title when it differs byte for byte.
@@ -47,11 +51,12 @@ private:
 };
 
 // The client view: the panel in its top-left corner inside a sunken edge. It passes the
-// panel's notifications on to the main window.
+// panel's notifications on to the main window; the panel is repainted whenever the map or the
+// selection changes.
 class CChildView : public QFrame {
     Q_OBJECT
 public:
-    CChildView(CParameter& document, QWidget* parent = nullptr);
+    CChildView(CDocumentSignals& document, QWidget* parent = nullptr);
 
     CKelPanel* Panel() const { return panel_; }
     bool Created() const { return created_; }
@@ -67,7 +72,7 @@ private:
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(CKelEditorApp& app);
+    CMainFrame(const EditorParts& parts, CKelMidi& midi);
     ~CMainFrame() override;
 
     // False when a part of the window could not be created.
@@ -77,12 +82,12 @@ public:
     CChildView* View() const { return view_; }
     CKelPanel* Panel() const;
 
+    // The editor's commands, one action each, shared with the assign dialog and the monitor.
+    CCommandActions& Commands() const { return *commands_; }
     // The action of a command id (menu items and accelerators), or null.
     QAction* Action(int commandId) const;
     // Runs a command as the menu or an accelerator would (nothing when it is disabled).
     void RunCommand(int commandId);
-    // Re-evaluates the enable, check and text rules of the commands.
-    void UpdateCommandUI();
     // True while the keyboard focus is in the TITLE field, also while the menu bar holds the
     // keyboard after the field had it (a menu opened from the keyboard and left with Escape).
     bool TitleHasFocus() const;
@@ -104,23 +109,27 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void CreateActions();
     void CreateMenus();
-    QAction* AddCommand(QMenu* menu, int id, const QString& text, const QList<QKeySequence>& keys);
     void RebuildRecentFiles();
-    void OnCommand(int id);
     void OnEditCommand(int id);
+    void ExportList();
+    void ViewList();
+    void Transmit();
+    void StepController(ControllerId id); // Next and Previous Controller
     void OnOpenAssign(int controllerId);
     void OnSelectControl(int controllerId); // the panel's arrow keys, Home and End
     void OnFocusChanged(QWidget* now);
 
-    CKelEditorApp& app_;
+    EditorParts parts_;
     CParameter& document_;
+    CKelMidi& midi_;
+    CCommandActions* commands_ = nullptr;
     CChildView* view_ = nullptr;
     CKelDlgBar* dlgBar_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QAction* recentSeparator_ = nullptr;
     QList<QAction*> recentActions_;
-    std::map<int, QAction*> actions_;
     QPointer<CHtmlViewer> listViewer_;
     ControlMap viewedMap_;               // the map the list viewer shows
     QPointer<QWidget> lastFocus_;        // the last focus in the window outside the menus

@@ -11,19 +11,17 @@
 #include <QStatusBar>
 #include <QTextEdit>
 
-#include "app/keleditorapp.h"
 #include "app/kelmidi.h"
 #include "app/mainframe.h"
 #include "app/maptexts.h"
 #include "app/reportwindow.h"
 #include "app/settings.h"
-#include "app/undo.h"
-#include "app/verify.h"
 #include "files/mapfile.h"
 #include "files/syxfile.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
 #include "gui/common/translation.h"
+#include "gui/common/uiservices.h"
 #include "gui/common/uitext.h"
 #include "gui/panel/kelpanel.h"
 #include "model/mapcheck.h"
@@ -41,51 +39,10 @@ constexpr int kStatusNoteMs = 8000;
 
 } // namespace
 
-CMapCommands::CMapCommands(CKelEditorApp& app, CMainFrame& window)
-    : QObject(&window), app_(app), window_(window) {}
+CMapCommands::CMapCommands(const EditorParts& parts, CKelMidi& midi, CMainFrame& window)
+    : QObject(&window), parts_(parts), midi_(midi), window_(window) {}
 
 CMapCommands::~CMapCommands() = default;
-
-bool CMapCommands::Serves(int id) {
-    switch (id) {
-    case cmd::Undo:
-    case cmd::Redo:
-    case cmd::CompareWith:
-    case cmd::ExportSysEx:
-    case cmd::ImportSysEx:
-    case cmd::CheckMap:
-    case cmd::Verify:
-        return true;
-    default:
-        return false;
-    }
-}
-
-void CMapCommands::SetPrompts() {
-    const struct {
-        int id;
-        const char* prompt;
-    } prompts[] = {
-        {cmd::Undo, QT_TRANSLATE_NOOP("KelEditor", "Take back the last change of the control map")},
-        {cmd::Redo, QT_TRANSLATE_NOOP("KelEditor", "Make the change taken back again")},
-        {cmd::CompareWith,
-         QT_TRANSLATE_NOOP("KelEditor", "Compare the control map with a control map file")},
-        {cmd::ExportSysEx,
-         QT_TRANSLATE_NOOP("KelEditor", "Save the control map as a system-exclusive (.syx) file")},
-        {cmd::ImportSysEx,
-         QT_TRANSLATE_NOOP("KelEditor",
-                           "Open a system-exclusive (.syx) file as a new control map")},
-        {cmd::CheckMap,
-         QT_TRANSLATE_NOOP("KelEditor", "List the problems of the control map before it is sent")},
-        {cmd::Verify,
-         QT_TRANSLATE_NOOP("KelEditor", "Compare the KEL's current memory with the control map")},
-    };
-    for (const auto& p : prompts) {
-        if (QAction* action = window_.Action(p.id); action != nullptr) {
-            action->setStatusTip(KelEditor::tr(p.prompt));
-        }
-    }
-}
 
 bool CMapCommands::TextFieldHasFocus() {
     QWidget* focus = QApplication::focusWidget();
@@ -95,75 +52,8 @@ bool CMapCommands::TextFieldHasFocus() {
            qobject_cast<QPlainTextEdit*>(focus) != nullptr;
 }
 
-void CMapCommands::UpdateCommandUI() {
-    CUndoHistory& history = app_.History();
-    const bool textFocus = TextFieldHasFocus();
-    if (QAction* undo = window_.Action(cmd::Undo); undo != nullptr) {
-        const QString name = history.UndoName();
-        undo->setText(name.isEmpty() ? KelEditor::tr("&Undo\tCtrl+Z")
-                                     : FillUiText(KelEditor::tr("&Undo %1\tCtrl+Z"), {name}));
-        undo->setVisible(!textFocus);
-        // A change pending in the edit buffer is committed by Undo and taken back at once.
-        undo->setEnabled(!textFocus && (history.CanUndo() || app_.Document().EditBuffer().changed));
-    }
-    if (QAction* redo = window_.Action(cmd::Redo); redo != nullptr) {
-        const QString name = history.RedoName();
-        redo->setText(name.isEmpty() ? KelEditor::tr("&Redo\tCtrl+Y")
-                                     : FillUiText(KelEditor::tr("&Redo %1\tCtrl+Y"), {name}));
-        redo->setVisible(!textFocus);
-        redo->setEnabled(!textFocus && history.CanRedo());
-    }
-}
-
-void CMapCommands::Run(int id) {
-    switch (id) {
-    case cmd::Undo:
-        Undo();
-        break;
-    case cmd::Redo:
-        Redo();
-        break;
-    case cmd::CompareWith:
-        CompareWith();
-        break;
-    case cmd::ExportSysEx:
-        ExportSysEx();
-        break;
-    case cmd::ImportSysEx:
-        ImportSysEx();
-        break;
-    case cmd::CheckMap:
-        CheckMap();
-        break;
-    case cmd::Verify:
-        Verify();
-        break;
-    default:
-        break;
-    }
-}
-
 bool CMapCommands::CommitPendingEdits() {
-    app_.CommitTitleField();
-    return app_.AssignDialog().ApplyAssignDialog() == 0;
-}
-
-// --- Undo and Redo ---------------------------------------------------------------------------
-
-void CMapCommands::Undo() {
-    // Pending edits become a step of their own first, so Undo takes back what the user sees.
-    if (!CommitPendingEdits()) {
-        return;
-    }
-    app_.History().Undo();
-}
-
-void CMapCommands::Redo() {
-    if (!CommitPendingEdits()) {
-        return;
-    }
-    // A pending edit committed just now is a new step: there is nothing to redo any more.
-    app_.History().Redo();
+    return parts_.shell.ApplyPendingEdits();
 }
 
 // --- Check Map -------------------------------------------------------------------------------
@@ -199,7 +89,7 @@ void CMapCommands::CheckMap() {
     if (created) {
         connect(report, &CReportWindow::AgainRequested, this, &CMapCommands::CheckMap);
     }
-    const std::vector<CheckFinding> findings = CheckControlMap(app_.Document().Map());
+    const std::vector<CheckFinding> findings = CheckControlMap(parts_.document.Map());
     report->SetReport(CheckSummary(findings), CheckReportLines(findings));
     ShowReport(report);
 }
@@ -208,7 +98,7 @@ bool CMapCommands::CheckBeforeTransmit() {
     // A refused message text does not stop a transmit (the map is sent as committed), so it
     // does not stop its check either.
     CommitPendingEdits();
-    return ConfirmMapBeforeTransmit(&window_, app_.Document(), app_.Ui());
+    return ConfirmMapBeforeTransmit(&window_, parts_.document, parts_.ui);
 }
 
 // --- Compare With ----------------------------------------------------------------------------
@@ -217,7 +107,8 @@ void CMapCommands::CompareWith() {
     if (!CommitPendingEdits()) {
         return;
     }
-    const QString path = app_.ChooseOpenFile(&window_, QtNameFilters(UiText(StringId::FileFilter)));
+    const QString path =
+        parts_.shell.ChooseOpenFile(&window_, QtNameFilters(UiText(StringId::FileFilter)));
     if (path.isEmpty()) {
         return;
     }
@@ -231,7 +122,7 @@ void CMapCommands::CompareAgain() {
     }
     // The other file is read into a document of its own; the open map is not touched.
     CParameter other;
-    if (ReadMapFile(comparePath_, ControlMapKind, other, &app_.GetReporter()) != 0) {
+    if (ReadMapFile(comparePath_, ControlMapKind, other, &parts_.reporter) != 0) {
         return; // reported by the reader
     }
     other.FoldTwinCodes(); // as Open does, so twin codes do not count as differences
@@ -242,7 +133,7 @@ void CMapCommands::CompareAgain() {
     if (created) {
         connect(report, &CReportWindow::AgainRequested, this, &CMapCommands::CompareAgain);
     }
-    const MapComparison comparison = CompareMaps(app_.Document().Map(), other.Map());
+    const MapComparison comparison = CompareMaps(parts_.document.Map(), other.Map());
     const QString file = CAppSettings::FromFsPath(comparePath_);
     const QString name = QFileInfo(file).fileName();
     QString summary;
@@ -268,16 +159,16 @@ void CMapCommands::ExportSysEx() {
     if (!CommitPendingEdits()) {
         return;
     }
-    const QString base = app_.MapBaseName();
-    const QString path = app_.ChooseSaveFile(&window_, SyxFilters(), QStringLiteral("syx"),
-                                             base.isEmpty() ? QString() : base + ".syx");
+    const QString base = parts_.shell.MapBaseName();
+    const QString path = parts_.shell.ChooseSaveFile(&window_, SyxFilters(), QStringLiteral("syx"),
+                                                     base.isEmpty() ? QString() : base + ".syx");
     if (path.isEmpty()) {
         return;
     }
     const SyxResult result =
-        SaveSyxFile(app_.Document().Map().records, CAppSettings::ToFsPath(path));
+        SaveSyxFile(parts_.document.Map().records, CAppSettings::ToFsPath(path));
     if (!result.Ok()) {
-        app_.Ui().Warn(&window_, SyxMessageText(result, path));
+        parts_.ui.Warn(&window_, SyxMessageText(result, path));
         return;
     }
     window_.statusBar()->showMessage(
@@ -290,24 +181,23 @@ void CMapCommands::ImportSysEx() {
     if (!CommitPendingEdits()) {
         return;
     }
-    if (app_.Files().ConfirmDiscard(app_.GetQuestioner()) == Answer::Cancel) {
+    if (parts_.files.ConfirmDiscard(parts_.reporter) == Answer::Cancel) {
         return;
     }
-    const QString path = app_.ChooseOpenFile(&window_, SyxFilters());
+    const QString path = parts_.shell.ChooseOpenFile(&window_, SyxFilters());
     if (path.isEmpty()) {
         return;
     }
     const SyxImport imported = LoadSyxFile(CAppSettings::ToFsPath(path));
     if (!imported.Ok()) {
         // The map stays as it was.
-        app_.Ui().Warn(&window_, SyxMessageText(imported));
+        parts_.ui.Warn(&window_, SyxMessageText(imported));
         window_.ActivateMain();
         return;
     }
-    ApplySyxRecords(app_.Document(), imported.records);
     // The map read is a new, untitled map: Save asks for a control map file name.
-    app_.Files().SetCurrentPath({});
-    app_.RefreshViews();
+    parts_.files.SetCurrentPath({});
+    ApplySyxRecords(parts_.document, imported.records);
     if (imported.foreignMessages > 0) {
         window_.statusBar()->showMessage(
             FillUiText(KelEditor::tr("%1 other messages in the file were skipped."),
@@ -320,10 +210,10 @@ void CMapCommands::ImportSysEx() {
 // --- Verify ----------------------------------------------------------------------------------
 
 void CMapCommands::AfterTransmit() {
-    if (app_.MidiPorts().LastOutcome() != TransferOutcome::Completed) {
+    if (midi_.LastOutcome() != TransferOutcome::Completed) {
         return;
     }
-    if (app_.Ui().AskYesNo(&window_, KelEditor::tr("The control map was transmitted.\n"
+    if (parts_.ui.AskYesNo(&window_, KelEditor::tr("The control map was transmitted.\n"
                                                    "Verify the KEL's memory now?"))) {
         Verify();
     }
@@ -333,13 +223,12 @@ void CMapCommands::Verify() {
     if (!CommitPendingEdits()) {
         return;
     }
-    CVerifyReceive receive(app_);
-    const std::optional<RecordTable> received = receive.Run();
+    const std::optional<RecordTable> received = midi_.ReceiveForVerify();
     if (!received) {
         return; // cancelled, or the failure has been reported
     }
     // Twin codes are folded on both sides, as a receive folds them.
-    RecordTable map = app_.Document().Map().records;
+    RecordTable map = parts_.document.Map().records;
     for (AssignRecord& record : map) {
         record[rec::AssignCode] = BaseCode(record[rec::AssignCode]);
     }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's commands around the control map that go beyond editing one control:
-// Edit > Undo and Redo, File > Compare With, Export SysEx and Import SysEx, Communication >
-// Check Map and Verify, and the check that runs before a transmit. The main window builds their
-// menu items and hands the commands here.
+// File > Compare With, Export SysEx and Import SysEx, Communication > Check Map and Verify, and
+// the check that runs before a transmit, with their report windows. The main window's actions
+// call them.
 #pragma once
 
 #include <QObject>
@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "app/editorparts.h"
 #include "app/reportwindow.h"
 #include "model/mapcompare.h"
 
@@ -18,24 +19,20 @@ class QWidget;
 
 namespace kel {
 
-class CKelEditorApp;
+class CKelMidi;
 class CMainFrame;
 
 class CMapCommands : public QObject {
     Q_OBJECT
 public:
-    CMapCommands(CKelEditorApp& app, CMainFrame& window);
+    CMapCommands(const EditorParts& parts, CKelMidi& midi, CMainFrame& window);
     ~CMapCommands() override;
 
-    // True for the commands served here.
-    static bool Serves(int commandId);
-    // Sets the status-bar prompts of the commands' actions (once the menus exist).
-    void SetPrompts();
-    // Carries out one of the commands.
-    void Run(int commandId);
-    // The enable, visibility and text rules of the commands: Undo and Redo name their step and
-    // give way to a text field's own undo while one has the focus.
-    void UpdateCommandUI();
+    void CheckMap();
+    void CompareWith();
+    void ExportSysEx();
+    void ImportSysEx();
+    void Verify();
 
     // Before Transmit: commits the pending edits and runs the check; false when the check
     // found errors and the user did not choose to transmit anyway.
@@ -55,21 +52,15 @@ private:
     // Commits the TITLE field and the assign dialog's pending fields; false when the dialog
     // refused them.
     bool CommitPendingEdits();
-    void Undo();
-    void Redo();
-    void CheckMap();
-    void CompareWith();
     void CompareAgain();
-    void ExportSysEx();
-    void ImportSysEx();
-    void Verify();
 
     CReportWindow* ReportWindow(QPointer<CReportWindow>& slot, const QString& title,
                                 const QString& againText);
     void ShowReport(CReportWindow* window);
     void OpenControl(int controllerId);
 
-    CKelEditorApp& app_;
+    EditorParts parts_;
+    CKelMidi& midi_;
     CMainFrame& window_;
     QPointer<CReportWindow> checkWindow_;
     QPointer<CReportWindow> compareWindow_;

@@ -45,8 +45,7 @@ private:
     bool recorded_ = false;
 };
 
-CUndoHistory::CUndoHistory(CParameter& document, std::function<void()> refresh)
-    : document_(document), refresh_(std::move(refresh)) {
+CUndoHistory::CUndoHistory(CParameter& document) : document_(document) {
     document_.SetChangeHandler([this](MapChange change, ControllerId id, const ControlMap& before) {
         OnChange(change, id, before);
     });
@@ -119,9 +118,8 @@ void CUndoHistory::AfterStep() {
     // The edit buffer shows the restored record of the selected control, not a stale one.
     document_.RevertEdit();
     restoring_ = false;
-    if (refresh_) {
-        refresh_();
-    }
+    // The views show the map restored.
+    document_.MapWasReplaced();
 }
 
 CUndoHistory::StepName::StepName(CUndoHistory& history, QString name)

@@ -16,8 +16,6 @@
 #include <QString>
 #include <QUndoStack>
 
-#include <functional>
-
 #include "model/parameter.h"
 
 namespace kel {
@@ -25,9 +23,8 @@ namespace kel {
 class CUndoHistory : public QObject {
     Q_OBJECT
 public:
-    // `refresh` shows the map again after a step was undone or redone (TITLE field, panel,
-    // assign dialog).
-    CUndoHistory(CParameter& document, std::function<void()> refresh);
+    // After a step was undone or redone the document tells its views (MapWasReplaced).
+    explicit CUndoHistory(CParameter& document);
     ~CUndoHistory() override;
 
     QUndoStack& Stack() { return stack_; }
@@ -41,7 +38,7 @@ public:
 
     // Take back the last step and do it again. The caller has committed pending edits first.
     // (Use these rather than the stack's own undo() and redo(), which would leave the edit
-    // buffer, the modified flag and the views behind.)
+    // buffer and the modified flag behind.)
     void Undo();
     void Redo();
 
@@ -75,7 +72,6 @@ private:
     void AfterStep();
 
     CParameter& document_;
-    std::function<void()> refresh_;
     QUndoStack stack_;
     QString pendingName_;
     bool restoring_ = false;

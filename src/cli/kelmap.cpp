@@ -149,7 +149,6 @@ public:
 class NoWindows : public MapFileHost {
 public:
     void UpdateTitle(const std::string&) override {}
-    void RefreshViews() override {}
     void CommitTitleField() override {}
     void ApplyAssignDialog() override {}
     std::optional<std::string> ChooseSavePath() override { return std::nullopt; }

@@ -250,7 +250,6 @@ void CMapFiles::NewMapFile() {
     importedSet_ = false;
     document_.NewDocument();
     UpdateTitle();
-    host_.RefreshViews();
 }
 
 int CMapFiles::LoadMapFile(const std::string& path, MessageSetKind kind) {
@@ -274,7 +273,7 @@ int CMapFiles::LoadMapFile(const std::string& path, MessageSetKind kind) {
     }
     // The same control stays selected and its new record is loaded for editing.
     document_.SelectController(selected);
-    host_.RefreshViews();
+    document_.MapWasReplaced();
     return 1;
 }
 

@@ -78,8 +78,6 @@ public:
     virtual ~MapFileHost() = default;
     // Sets the main window's title.
     virtual void UpdateTitle(const std::string& title) = 0;
-    // Shows the map again: the TITLE field, the panel and an open assign dialog.
-    virtual void RefreshViews() = 0;
     // Stores the TITLE field's text as the map's title when it differs (when the field exists).
     virtual void CommitTitleField() = 0;
     // Writes the open assign dialog's pending fields into the edit buffer and commits it.

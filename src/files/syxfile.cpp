@@ -286,6 +286,7 @@ void ApplySyxRecords(CParameter& document, const RecordTable& records) {
     document.FoldTwinCodes();
     document.SetModified(true);
     document.SelectController(selected);
+    document.MapWasReplaced();
 }
 
 } // namespace kel

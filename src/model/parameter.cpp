@@ -1,7 +1,43 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/parameter.h"
 
+#include <algorithm>
+
 namespace kel {
+
+template <typename Call> void CParameter::Tell(Call call) {
+    // A copy, so that an observer may register or leave while it is told.
+    const std::vector<DocumentObserver*> observers = observers_;
+    for (DocumentObserver* observer : observers) {
+        call(*observer);
+    }
+    if (map_.modified != toldModified_) {
+        toldModified_ = map_.modified;
+        for (DocumentObserver* observer : observers) {
+            observer->ModifiedChanged(toldModified_);
+        }
+    }
+}
+
+void CParameter::AddObserver(DocumentObserver* observer) {
+    if (observer != nullptr &&
+        std::find(observers_.begin(), observers_.end(), observer) == observers_.end()) {
+        observers_.push_back(observer);
+    }
+}
+
+void CParameter::RemoveObserver(DocumentObserver* observer) {
+    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+void CParameter::MapWasReplaced() {
+    Tell([](DocumentObserver& o) { o.MapReplaced(); });
+}
+
+void CParameter::SetModified(bool modified) {
+    map_.modified = modified;
+    Tell([](DocumentObserver&) {});
+}
 
 CParameter::CParameter() {
     clipboard_.Clear();
@@ -30,6 +66,7 @@ void CParameter::CommitTitle(std::string_view text) {
     if (change_) {
         change_(MapChange::Title, kNoController, before);
     }
+    Tell([](DocumentObserver& o) { o.TitleChanged(); });
 }
 
 void CParameter::SetMapComment(ControllerId id, const char* text) {
@@ -71,6 +108,7 @@ void CParameter::NewDocument() {
     if (change_) {
         change_(MapChange::Replaced, kNoController, before);
     }
+    Tell([](DocumentObserver& o) { o.MapReplaced(); });
 }
 
 Answer CParameter::ConfirmDiscard(Questioner& questioner, const std::function<void()>& save) {
@@ -88,14 +126,17 @@ void CParameter::SelectController(ControllerId id) {
     if (edit_.changed) {
         CommitEdit();
     }
+    const bool moved = selected_ != id;
     selected_ = id;
-    if (!IsValidController(id)) {
-        return;
+    if (IsValidController(id)) {
+        edit_.record = map_.records[static_cast<std::size_t>(id)];
+        edit_.controllerId = id;
+        edit_.comment = map_.comments[static_cast<std::size_t>(id)];
+        edit_.changed = false;
     }
-    edit_.record = map_.records[static_cast<std::size_t>(id)];
-    edit_.controllerId = id;
-    edit_.comment = map_.comments[static_cast<std::size_t>(id)];
-    edit_.changed = false;
+    if (moved) {
+        Tell([id](DocumentObserver& o) { o.SelectionChanged(id); });
+    }
 }
 
 void CParameter::CommitEdit() {
@@ -120,11 +161,15 @@ void CParameter::CommitEdit() {
     edit_.changed = false;
     // A comment above the length limit differs from the stored one every time; only a change
     // of what is stored counts.
-    if (change_ && differs &&
-        (map_.records[index] != before.records[index] ||
-         map_.comments[index] != before.comments[index])) {
+    if (!differs) {
+        return;
+    }
+    if (change_ && (map_.records[index] != before.records[index] ||
+                    map_.comments[index] != before.comments[index])) {
         change_(MapChange::Assign, selected_, before);
     }
+    const ControllerId changed = selected_;
+    Tell([changed](DocumentObserver& o) { o.ControlsChanged(std::span(&changed, 1)); });
 }
 
 void CParameter::RevertEdit() {
@@ -140,6 +185,7 @@ void CParameter::CopyAssign() {
     clipboard_.comment = edit_.comment;
     clipboard_.controllerId = edit_.controllerId;
     clipboardValid_ = true;
+    Tell([](DocumentObserver& o) { o.ClipboardChanged(); });
 }
 
 void CParameter::PasteAssign() {
@@ -149,7 +195,7 @@ void CParameter::PasteAssign() {
     edit_.record = clipboard_.record;
     edit_.comment = clipboard_.comment;
     edit_.changed = true;
-    Refresh();
+    Tell([](DocumentObserver& o) { o.EditBufferChanged(); });
 }
 
 void CParameter::ClearAssign() {
@@ -159,7 +205,7 @@ void CParameter::ClearAssign() {
     edit_.record.fill(0);
     edit_.comment.clear();
     edit_.changed = true;
-    Refresh();
+    Tell([](DocumentObserver& o) { o.EditBufferChanged(); });
 }
 
 ControllerId CParameter::NextController() const {

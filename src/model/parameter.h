@@ -4,8 +4,10 @@
 #pragma once
 
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/assign.h"
 #include "model/reporter.h"
@@ -17,6 +19,26 @@ enum class MapChange {
     Assign,  // CommitEdit wrote the edit buffer into a control's record or comment
     Title,   // CommitTitle stored a new title
     Replaced // NewDocument replaced the whole map (New, Open, Receive, imports)
+};
+
+// A view of the document: told what changed, after the change, on the thread that changed it.
+// Every call has a default that does nothing, so a view takes only what it shows.
+class DocumentObserver {
+public:
+    virtual ~DocumentObserver() = default;
+    // The records or comments of `ids` changed in the map.
+    virtual void ControlsChanged(std::span<const ControllerId> ids) { (void)ids; }
+    // The edit buffer of the selected control changed without reaching the map yet (Paste, NO
+    // ASSIGN): an open assign dialog shows it, a hidden one commits it.
+    virtual void EditBufferChanged() {}
+    // Another control is selected (kNoController for none).
+    virtual void SelectionChanged(ControllerId id) { (void)id; }
+    virtual void TitleChanged() {}
+    // The whole map was replaced (New, Open, Receive, imports, an undone step): every control,
+    // the title and the selected control's record may differ.
+    virtual void MapReplaced() {}
+    virtual void ClipboardChanged() {}
+    virtual void ModifiedChanged(bool modified) { (void)modified; }
 };
 
 class CParameter {
@@ -42,7 +64,7 @@ public:
         return map_.records.at(static_cast<std::size_t>(id));
     }
     bool IsModified() const { return map_.modified; }
-    void SetModified(bool modified) { map_.modified = modified; }
+    void SetModified(bool modified);
 
     const std::string& GetTitle() const { return map_.title; }
     void SetTitle(const char* text); // null empties; sets modified
@@ -83,18 +105,21 @@ public:
     ControllerId PreviousController() const;
     void FoldTwinCodes();
 
-    // Called after Paste and NO ASSIGN changed the edit buffer, so the views can refresh.
-    void SetRefreshHandler(std::function<void()> handler) { refresh_ = std::move(handler); }
     // Called after CommitEdit and CommitTitle changed the map, and after NewDocument (the undo
-    // history of the editor). Only changes that altered a byte or a text are reported.
+    // history of the editor), before the observers. Only changes that altered a byte or a text
+    // are reported.
     void SetChangeHandler(ChangeHandler handler) { change_ = std::move(handler); }
 
+    // The views: told after every change made through the document's own operations. Code that
+    // writes the map's records directly (a file read, a receive, an undone step) tells them
+    // with MapWasReplaced once it is done. An observer must outlive its registration.
+    void AddObserver(DocumentObserver* observer);
+    void RemoveObserver(DocumentObserver* observer);
+    // Tells the observers that the whole map was replaced.
+    void MapWasReplaced();
+
 private:
-    void Refresh() const {
-        if (refresh_) {
-            refresh_();
-        }
-    }
+    template <typename Call> void Tell(Call call);
 
     ControlMap map_;
     AssignEntry clipboard_;
@@ -102,8 +127,9 @@ private:
     bool clipboardValid_ = false;
     ControllerId selected_ = kNoController;
     std::string copyright_;
-    std::function<void()> refresh_;
     ChangeHandler change_;
+    std::vector<DocumentObserver*> observers_;
+    bool toldModified_ = false; // the modified flag the observers were last told
 };
 
 } // namespace kel

@@ -107,7 +107,6 @@ bool DropPrivileges() {
 struct NoWindows : MapFileHost {
     std::string title;
     void UpdateTitle(const std::string& t) override { title = t; }
-    void RefreshViews() override {}
     void CommitTitleField() override {}
     void ApplyAssignDialog() override {}
     std::optional<std::string> ChooseSavePath() override { return std::nullopt; }

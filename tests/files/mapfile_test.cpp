@@ -20,7 +20,8 @@ using test::Bytes;
 using test::RecordingReporter;
 using test::ScratchDir;
 
-struct FakeHost : MapFileHost {
+// The file commands' host, also watching the document as the editor's views do.
+struct FakeHost : MapFileHost, DocumentObserver {
     std::vector<std::string> titles;
     int refreshes = 0;
     int titleCommits = 0;
@@ -31,7 +32,7 @@ struct FakeHost : MapFileHost {
     std::function<void()> onCommitTitle;
 
     void UpdateTitle(const std::string& title) override { titles.push_back(title); }
-    void RefreshViews() override { ++refreshes; }
+    void MapReplaced() override { ++refreshes; }
     void CommitTitleField() override {
         ++titleCommits;
         if (onCommitTitle) {
@@ -87,6 +88,8 @@ protected:
     FakeHost host;
     FakeQuestioner questioner;
     CMapFiles files;
+    // Registered after the files' constructor, as the editor's views are.
+    const bool watching = (doc.AddObserver(&host), true);
 };
 
 // --- new, load -----------------------------------------------------------------------------

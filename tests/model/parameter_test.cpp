@@ -112,8 +112,13 @@ TEST(Document, RevertReloadsFromTheMap) {
 
 TEST(Document, CopyPasteClear) {
     CParameter doc;
-    int refreshes = 0;
-    doc.SetRefreshHandler([&] { ++refreshes; });
+    // The views are told each change of the edit buffer, so that they show it.
+    struct : DocumentObserver {
+        int edits = 0;
+        void EditBufferChanged() override { ++edits; }
+    } views;
+    doc.AddObserver(&views);
+    int& refreshes = views.edits;
 
     // Nothing selected: all three do nothing.
     doc.CopyAssign();

@@ -337,7 +337,6 @@ bool CKelMsgDlg::CommitWithoutWindow() {
         return false;
     }
     document_.CommitEdit();
-    emit EditCommitted();
     return true;
 }
 
@@ -495,7 +494,6 @@ int CKelMsgDlg::ApplyAssignDialog() {
     if (edit.changed) {
         document_.CommitEdit();
         RefreshFromDocument();
-        emit EditCommitted();
     }
     return 0;
 }
@@ -514,55 +512,6 @@ void CKelMsgDlg::reject() {
     hide();
 }
 
-int CKelMsgDlg::CommandForKey(const QKeyEvent* event) {
-    const Qt::KeyboardModifiers mods = CAccEdit::CommandModifiers(event);
-    const int key = event->key();
-    if (mods == Qt::ControlModifier) {
-        switch (key) {
-        case Qt::Key_N:
-            return cmd::New;
-        case Qt::Key_O:
-            return cmd::Open;
-        case Qt::Key_S:
-            return cmd::Save;
-        case Qt::Key_C:
-        case Qt::Key_Insert:
-            return cmd::Copy;
-        case Qt::Key_V:
-            return cmd::Paste;
-        case Qt::Key_F:
-            return cmd::NextController;
-        case Qt::Key_B:
-            return cmd::PreviousController;
-        case Qt::Key_L:
-            return cmd::LearnFromInput;
-        case Qt::Key_M:
-            return cmd::Monitor;
-        default:
-            return 0;
-        }
-    }
-    if (mods == (Qt::ControlModifier | Qt::ShiftModifier) && key == Qt::Key_S) {
-        return cmd::SaveAs;
-    }
-    if (mods == Qt::ShiftModifier && key == Qt::Key_Insert) {
-        return cmd::Paste;
-    }
-    if (mods == Qt::NoModifier && key == Qt::Key_Delete) {
-        return cmd::NoAssign;
-    }
-    return 0;
-}
-
-void CKelMsgDlg::ForwardCommand(int command) {
-    const bool fileOrEdit = command >= cmd::New && command <= cmd::NoAssign;
-    const bool step = command == cmd::NextController || command == cmd::PreviousController;
-    const bool listen = command == cmd::LearnFromInput || command == cmd::Monitor;
-    if (fileOrEdit || step || listen) {
-        emit CommandForwarded(command);
-    }
-}
-
 bool CKelMsgDlg::IsInPage(const QObject* object) const {
     for (const QObject* o = object; o != nullptr && o != this; o = o->parent()) {
         if (o == channelPage_ || o == freePage_ || o == realtimePage_) {
@@ -573,27 +522,14 @@ bool CKelMsgDlg::IsInPage(const QObject* object) const {
 }
 
 bool CKelMsgDlg::eventFilter(QObject* watched, QEvent* event) {
-    const QEvent::Type type = event->type();
-    if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride) {
+    if (event->type() != QEvent::KeyPress) {
         return QDialog::eventFilter(watched, event);
     }
     const auto* key = static_cast<QKeyEvent*>(event);
-    // Inside an edit field its own editing keys win over the dialog's table.
-    if (qobject_cast<CAccEdit*>(watched) != nullptr &&
-        CAccEdit::EditCommandFor(key) != CAccEdit::EditCommand::None) {
-        return false;
-    }
-    if (const int command = CommandForKey(key); command != 0) {
-        event->accept();
-        if (type == QEvent::KeyPress) {
-            ForwardCommand(command);
-        }
-        return true;
-    }
-    // Enter does nothing inside a page (a number being typed is not taken as OK); Escape
-    // cancels the dialog from anywhere in it, so that the keyboard always has a way out.
-    if (type == QEvent::KeyPress && IsInPage(watched) &&
-        (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+    // The main window's commands reach the dialog as its shared actions (their keys work here
+    // as there). Enter does nothing inside a page (a number being typed is not taken as OK);
+    // Escape cancels the dialog from anywhere in it, so that the keyboard always has a way out.
+    if (IsInPage(watched) && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
         return true;
     }
     return false;

@@ -78,12 +78,6 @@ public:
     // Takes the controls and pages down; the next OpenAssignDialog builds them again.
     void DestroyWindow() override;
 
-    // The key table of the dialog: the command a key stroke stands for, or 0.
-    static int CommandForKey(const QKeyEvent* event);
-    // Hands a command the main window carries out (New … NO ASSIGN, next and previous
-    // control) to the main window; other commands are ignored.
-    void ForwardCommand(int command);
-
     // Moves the dialog beside `home` within the screen's free area: to its right, else to its
     // left, else below it, else wherever it covers the least of `home`.
     void PlaceBeside(const QWidget& home);
@@ -102,10 +96,6 @@ public slots:
     void reject() override; // Cancel, Escape, the window's close button
 
 signals:
-    // A key of the dialog's table, or a forwarded command, for the main window to carry out.
-    void CommandForwarded(int command);
-    // The edit buffer was committed into the map: the panel labels need repainting.
-    void EditCommitted();
     // The dialog went out of view at `topLeft` (its frame's corner): the place to keep.
     void PositionKept(const QPoint& topLeft);
 

@@ -4,69 +4,70 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+210"/>
+        <location filename="../../app/mainframe.cpp" line="+370"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+9"/>
         <source>&amp;Edit</source>
         <translation>編集(&amp;E)</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="+2"/>
         <source>&amp;Communication</source>
         <translation>通信(&amp;C)</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+2"/>
         <source>&amp;Options</source>
         <translation>オプション(&amp;O)</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+1"/>
         <source>&amp;Help</source>
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <location line="-62"/>
-        <source>&amp;New	Ctrl+N</source>
-        <translation>新規作成(&amp;N)	Ctrl+N</translation>
+        <location line="-166"/>
+        <source>&amp;New</source>
+        <translation>新規作成(&amp;N)</translation>
     </message>
     <message>
-        <location line="+2"/>
-        <source>&amp;Open...	Ctrl+O</source>
-        <translation>開く(&amp;O)...	Ctrl+O</translation>
+        <location line="+7"/>
+        <source>&amp;Open...</source>
+        <translation>開く(&amp;O)...</translation>
     </message>
     <message>
-        <location line="+3"/>
-        <source>&amp;Save	Ctrl+S</source>
-        <translation>上書き保存(&amp;S)	Ctrl+S</translation>
+        <location line="+6"/>
+        <source>&amp;Save</source>
+        <translation>上書き保存(&amp;S)</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <source>Save &amp;As...	Ctrl+Shift+S</source>
-        <translation>名前を付けて保存(&amp;A)...	Ctrl+Shift+S</translation>
+        <location filename="../../app/keleditorapp.cpp" line="+332"/>
+        <location filename="../../app/mainframe.cpp" line="+2"/>
+        <source>Save &amp;As...</source>
+        <translation>名前を付けて保存(&amp;A)...</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location filename="../../app/mainframe.cpp" line="+2"/>
         <source>&amp;Import Memory Set...</source>
         <translation>メモリー・セットの読み込み(&amp;I)...</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+13"/>
         <source>&amp;Export Assign List...</source>
         <translation>アサイン一覧の書き出し(&amp;E)...</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>&amp;View Assign List</source>
         <translation>アサイン一覧の表示(&amp;V)</translation>
     </message>
     <message>
-        <location line="+23"/>
-        <source>&amp;Learn from Input	Ctrl+L</source>
-        <translation>入力から学習(&amp;L)	Ctrl+L</translation>
+        <location line="+14"/>
+        <source>&amp;Learn from Input</source>
+        <translation>入力から学習(&amp;L)</translation>
     </message>
     <message>
         <location line="+2"/>
@@ -74,22 +75,32 @@
         <translation>KEL が次に送るメッセージを選択中のコントローラーにアサインします</translation>
     </message>
     <message>
-        <location line="+11"/>
-        <source>M&amp;onitor	Ctrl+M</source>
-        <translation>モニター(&amp;O)	Ctrl+M</translation>
+        <location line="+14"/>
+        <source>M&amp;onitor</source>
+        <translation>モニター(&amp;O)</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+1"/>
         <source>Show the messages the KEL sends and the controls that send them</source>
         <translation>KEL が送るメッセージと、それを送るコントローラーを表示します</translation>
     </message>
     <message>
-        <location line="+30"/>
+        <location line="+12"/>
+        <source>Next Controller</source>
+        <translation>次のコントロール</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Previous Controller</source>
+        <translation>前のコントロール</translation>
+    </message>
+    <message>
+        <location line="+101"/>
         <source>Recent File</source>
         <translation>最近使ったファイル</translation>
     </message>
     <message>
-        <location line="+277"/>
+        <location line="+195"/>
         <source>Open in &amp;Browser</source>
         <translation>ブラウザーで開く(&amp;B)</translation>
     </message>
@@ -100,68 +111,69 @@
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
     <message>
-        <location line="-347"/>
+        <location line="-342"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
     <message>
-        <location line="+12"/>
-        <source>&amp;Copy	Ctrl+C</source>
-        <translation>コピー(&amp;C)	Ctrl+C</translation>
+        <location line="+1"/>
+        <source>&amp;Copy</source>
+        <translation>コピー(&amp;C)</translation>
     </message>
     <message>
-        <location line="+2"/>
-        <source>&amp;Paste	Ctrl+V</source>
-        <translation>貼り付け(&amp;P)	Ctrl+V</translation>
+        <location line="+3"/>
+        <source>&amp;Paste</source>
+        <translation>貼り付け(&amp;P)</translation>
     </message>
     <message>
-        <location line="+2"/>
-        <location line="+124"/>
-        <source>NO ASSIGN	Del</source>
-        <translation>アサイン解除	Del</translation>
+        <location line="+3"/>
+        <location line="+196"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+49"/>
+        <source>NO ASSIGN</source>
+        <translation>アサイン解除</translation>
     </message>
     <message>
         <location line="+0"/>
-        <source>DELETE	Del</source>
-        <translation>削除	Del</translation>
+        <source>DELETE</source>
+        <translation>削除</translation>
     </message>
     <message>
-        <location line="-115"/>
+        <location line="-188"/>
         <source>&amp;Transmit...</source>
         <translation>送信(&amp;T)...</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>&amp;Receive...</source>
         <translation>受信(&amp;R)...</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+12"/>
         <source>&amp;MIDI Devices...</source>
         <translation>MIDI デバイス(&amp;M)...</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>&amp;Show Messages</source>
         <translation>メッセージ表示(&amp;S)</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+2"/>
         <source>KEL Editor &amp;Help</source>
         <translation>KEL Editor ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>&amp;About...</source>
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-210"/>
+        <location line="-223"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
     <message>
-        <location filename="../../app/keleditorapp.cpp" line="+186"/>
+        <location filename="../../app/keleditorapp.cpp" line="-137"/>
         <source>About VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor のバージョン情報</translation>
     </message>
@@ -171,7 +183,7 @@
         <translation>KEL Editor はフリー・ソフトウェアです。GNU 一般公衆利用許諾書 (GNU General Public License) バージョン 3 またはそれ以降 (GPL-3.0-or-later) の下で、共有・改変することができます。無保証です。</translation>
     </message>
     <message>
-        <location line="+132"/>
+        <location line="+122"/>
         <source>%1
 
 This file has been changed on disk since it was opened or last saved. Replace it, or save the map under another name?</source>
@@ -183,11 +195,6 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <location line="+4"/>
         <source>&amp;Replace</source>
         <translation>置き換え(&amp;R)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Save &amp;As...</source>
-        <translation>名前を付けて保存(&amp;A)...</translation>
     </message>
     <message>
         <location filename="../../gui/common/confirmdlg.cpp" line="+19"/>
@@ -305,29 +312,27 @@ press the [ENTER] button.</source>
         <translation>この MIDI システムにはポートがありません。</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+173"/>
-        <location filename="../../app/mapcommands.cpp" line="+103"/>
-        <source>&amp;Undo	Ctrl+Z</source>
-        <translation>元に戻す(&amp;U)	Ctrl+Z</translation>
+        <location filename="../../app/mainframe.cpp" line="+253"/>
+        <source>&amp;Undo</source>
+        <translation>元に戻す(&amp;U)</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <location filename="../../app/mapcommands.cpp" line="+8"/>
-        <source>&amp;Redo	Ctrl+Y</source>
-        <translation>やり直し(&amp;R)	Ctrl+Y</translation>
+        <location line="+5"/>
+        <source>&amp;Redo</source>
+        <translation>やり直し(&amp;R)</translation>
     </message>
     <message>
-        <location filename="../../app/mapcommands.cpp" line="-7"/>
-        <source>&amp;Undo %1	Ctrl+Z</source>
-        <translation>元に戻す(&amp;U): %1	Ctrl+Z</translation>
+        <location line="-4"/>
+        <source>&amp;Undo %1</source>
+        <translation>元に戻す(&amp;U): %1</translation>
     </message>
     <message>
-        <location line="+8"/>
-        <source>&amp;Redo %1	Ctrl+Y</source>
-        <translation>やり直し(&amp;R): %1	Ctrl+Y</translation>
+        <location line="+5"/>
+        <source>&amp;Redo %1</source>
+        <translation>やり直し(&amp;R): %1</translation>
     </message>
     <message>
-        <location filename="../../app/undo.cpp" line="+76"/>
+        <location filename="../../app/undo.cpp" line="+75"/>
         <source>Change Title</source>
         <translation>タイトルの変更</translation>
     </message>
@@ -337,7 +342,7 @@ press the [ENTER] button.</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+266"/>
+        <location filename="../../app/mainframe.cpp" line="+204"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
@@ -347,57 +352,57 @@ press the [ENTER] button.</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
-        <location line="-284"/>
+        <location line="-289"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+4"/>
         <source>Expor&amp;t SysEx...</source>
         <translation>SysEx の書き出し(&amp;T)...</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+7"/>
         <source>Compare &amp;With...</source>
         <translation>比較(&amp;W)...</translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location line="+22"/>
         <source>Check &amp;Map...</source>
         <translation>マップのチェック(&amp;M)...</translation>
     </message>
     <message>
-        <location filename="../../app/mapcommands.cpp" line="-43"/>
+        <location line="+49"/>
         <source>Take back the last change of the control map</source>
         <translation>コントロール・マップの最後の変更を元に戻します</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+5"/>
         <source>Make the change taken back again</source>
         <translation>元に戻した変更をやり直します</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="-75"/>
         <source>Compare the control map with a control map file</source>
         <translation>コントロール・マップをコントロール・マップ・ファイルと比較します</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="-7"/>
         <source>Save the control map as a system-exclusive (.syx) file</source>
         <translation>コントロール・マップをシステム・エクスクルーシブ (.syx) ファイルとして保存します</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="-4"/>
         <source>Open a system-exclusive (.syx) file as a new control map</source>
         <translation>システム・エクスクルーシブ (.syx) ファイルを新しいコントロール・マップとして開きます</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+33"/>
         <source>List the problems of the control map before it is sent</source>
         <translation>送信する前にコントロール・マップの問題点を一覧表示します</translation>
     </message>
     <message>
-        <location line="-43"/>
+        <location filename="../../app/mapcommands.cpp" line="+34"/>
         <source>SysEx Files (*.syx)</source>
         <translation>SysEx ファイル (*.syx)</translation>
     </message>
@@ -449,7 +454,7 @@ press the [ENTER] button.</source>
         <translation>閉じる</translation>
     </message>
     <message>
-        <location filename="../../app/mapcommands.cpp" line="+162"/>
+        <location filename="../../app/mapcommands.cpp" line="+54"/>
         <source>Check Map</source>
         <translation>マップのチェック</translation>
     </message>
@@ -491,7 +496,7 @@ The open control map and &quot;%2&quot; are compared.</source>
         <translation>コントロール・マップを %1 に保存しました。</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location line="+28"/>
         <source>%1 other messages in the file were skipped.</source>
         <translation>ファイル内のほかのメッセージ %1 個を読み飛ばしました。</translation>
     </message>
@@ -508,24 +513,24 @@ Transmit it anyway?</source>
         <translation>送信する</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+1"/>
+        <location filename="../../app/mainframe.cpp" line="+2"/>
         <source>&amp;Verify...</source>
         <translation>照合(&amp;V)...</translation>
     </message>
     <message>
-        <location filename="../../app/mapcommands.cpp" line="-232"/>
+        <location line="+1"/>
         <source>Compare the KEL&apos;s current memory with the control map</source>
         <translation>KEL のカレント・メモリーをコントロール・マップと照合します</translation>
     </message>
     <message>
-        <location line="+245"/>
+        <location filename="../../app/mapcommands.cpp" line="+13"/>
         <source>The control map was transmitted.
 Verify the KEL&apos;s memory now?</source>
         <translation>コントロール・マップを送信しました。
 KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="+23"/>
         <source>Verify</source>
         <translation>照合</translation>
     </message>
@@ -576,7 +581,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location line="+27"/>
-        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+87"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+38"/>
         <source>Min Value</source>
         <translation>最小値</translation>
     </message>
@@ -702,12 +707,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>MSB 最大値</translation>
     </message>
     <message>
-        <location line="-49"/>
-        <source>NO ASSIGN</source>
-        <translation>割り当てなし</translation>
-    </message>
-    <message>
-        <location line="+1"/>
+        <location line="-48"/>
         <source>Channel Message</source>
         <translation>チャンネル・メッセージ</translation>
     </message>
@@ -1224,7 +1224,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>本体の 50 個のコントロール。矢印キーで最も近いコントロールへ、Home と End で最初と最後へ移動し、Enter で開きます。</translation>
     </message>
     <message>
-        <location filename="../../app/kelmidi.cpp" line="+259"/>
+        <location filename="../../app/kelmidi.cpp" line="+283"/>
         <source>The MIDI input &quot;%1&quot; is no longer there. The monitor has been turned off.</source>
         <translation>MIDI 入力「%1」がなくなりました。モニターをオフにしました。</translation>
     </message>
@@ -1254,7 +1254,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>%1 の学習</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+3"/>
         <source>%1 learned its assignment from the MIDI input.</source>
         <translation>%1 のアサインを MIDI 入力から学習しました。</translation>
     </message>

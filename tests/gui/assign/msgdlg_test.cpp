@@ -2,6 +2,7 @@
 // The assign dialog and its three pages, driven through their real controls: what each control
 // offers for each kind of record and controller, what OK, Cancel and the pages write into the
 // map, refusals of the message text, and the dialog's keys.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -58,15 +59,32 @@ class AssignDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         dlg_.SetNotifyTarget(&main_);
-        // The main window's part of the forwarded keys: next and previous control.
-        QObject::connect(&dlg_, &CKelMsgDlg::CommandForwarded, [this](int command) {
-            forwarded_.push_back(command);
-            if (command == cmd::NextController) {
-                dlg_.OpenAssignDialog(doc_.NextController());
-            } else if (command == cmd::PreviousController) {
-                dlg_.OpenAssignDialog(doc_.PreviousController());
-            }
-        });
+        // The main window shares its commands' actions with the dialog; these stand in for
+        // them, next and previous control doing the main window's part.
+        const struct {
+            int command;
+            QList<QKeySequence> keys;
+        } shared[] = {
+            {cmd::SaveAs, {QKeySequence("Ctrl+Shift+S")}},
+            {cmd::Copy, {QKeySequence("Ctrl+C")}},
+            {cmd::Paste, {QKeySequence("Ctrl+V"), QKeySequence("Shift+Ins")}},
+            {cmd::NoAssign, {QKeySequence("Del")}},
+            {cmd::NextController, {QKeySequence("Ctrl+F")}},
+            {cmd::PreviousController, {QKeySequence("Ctrl+B")}},
+        };
+        for (const auto& row : shared) {
+            auto* action = new QAction(&main_);
+            action->setShortcuts(row.keys);
+            QObject::connect(action, &QAction::triggered, [this, command = row.command] {
+                forwarded_.push_back(command);
+                if (command == cmd::NextController) {
+                    dlg_.OpenAssignDialog(doc_.NextController());
+                } else if (command == cmd::PreviousController) {
+                    dlg_.OpenAssignDialog(doc_.PreviousController());
+                }
+            });
+            dlg_.addAction(action);
+        }
     }
 
     // Puts a record of `type` (and channel `kind`) into the map for `id`.
