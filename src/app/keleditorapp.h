@@ -22,6 +22,7 @@
 #include "gui/common/uiservices.h"
 #include "model/assignlist.h"
 #include "model/parameter.h"
+#include "session/mapfiles.h"
 
 class QSettings;
 

@@ -25,6 +25,7 @@
 #include "gui/common/uitext.h"
 #include "gui/panel/kelpanel.h"
 #include "model/mapcheck.h"
+#include "session/mapfiles.h"
 
 namespace kel {
 

@@ -33,6 +33,7 @@
 #include "model/mapcheck.h"
 #include "model/mapcompare.h"
 #include "model/msgmatch.h"
+#include "session/mapfiles.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 // Conditions the process sets for itself (limits, another user, a private mount of a small or
 // read-only file system) are set in a child process, which reports back through its exit code.
 #include "files/mapfile.h"
+#include "session/mapfiles.h"
 
 #include <gtest/gtest.h>
 

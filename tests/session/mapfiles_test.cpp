@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/mapfile.h"
+#include "session/mapfiles.h"
 
 #include <gtest/gtest.h>
 
