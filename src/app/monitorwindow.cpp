@@ -20,6 +20,7 @@
 #include "files/safesave.h"
 #include "gui/common/translation.h"
 #include "gui/common/uitext.h"
+#include "model/msgmatch.h"
 
 namespace kel {
 
@@ -115,8 +116,8 @@ QString CMonitorLines::CellText(const MonitorLine& line, int column) {
         }
         return text;
     }
-    case MessageColumn:
-        return line.words;
+    case MessageColumn: // in words, in the user's language
+        return UiText(MidiMessagePhrase(line.bytes));
     case ControlColumn: {
         if (line.controls.empty()) {
             return QStringLiteral("\u2014");

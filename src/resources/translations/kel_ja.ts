@@ -95,7 +95,7 @@
     </message>
     <message>
         <location line="+6"/>
-        <location filename="../../app/monitorwindow.cpp" line="+250"/>
+        <location filename="../../app/monitorwindow.cpp" line="+251"/>
         <source>&amp;Save As...</source>
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
@@ -979,77 +979,77 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>オフ</translation>
     </message>
     <message>
-        <location filename="../../gui/common/uitext.cpp" line="+35"/>
+        <location line="+127"/>
         <source>No such file or folder</source>
         <translation>ファイルまたはフォルダーがありません</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The path is not valid</source>
         <translation>パスが正しくありません</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>Too many open files</source>
         <translation>開いているファイルが多すぎます</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>Access denied (no permission, a read-only disk, or not a file)</source>
         <translation>アクセスが拒否されました (権限がない、読み取り専用のディスク、またはファイルではない)</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The file is not valid</source>
         <translation>ファイルが正しくありません</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The current folder cannot be removed</source>
         <translation>現在のフォルダーは削除できません</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The folder is full</source>
         <translation>フォルダーがいっぱいです</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The file cannot be positioned</source>
         <translation>ファイル内の位置を移動できません</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>Input/output error of the disk or device</source>
         <translation>ディスクまたはデバイスの入出力エラー</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The file is in use</source>
         <translation>ファイルは使用中です</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The file is locked</source>
         <translation>ファイルはロックされています</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>No space left on the disk</source>
         <translation>ディスクの空き容量がありません</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The file ends too early</source>
         <translation>ファイルが途中で終わっています</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="-13"/>
         <source>An unexpected system error</source>
         <translation>予期しないシステムエラー</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location filename="../../gui/common/uitext.cpp" line="+100"/>
         <source>No message has been typed.</source>
         <translation>メッセージが入力されていません。</translation>
     </message>
@@ -1224,7 +1224,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>本体の 50 個のコントロール。矢印キーで最も近いコントロールへ、Home と End で最初と最後へ移動し、Enter で開きます。</translation>
     </message>
     <message>
-        <location filename="../../app/kelmidi.cpp" line="+259"/>
+        <location filename="../../app/kelmidi.cpp" line="+275"/>
         <source>The MIDI input &quot;%1&quot; is no longer there. The monitor has been turned off.</source>
         <translation>MIDI 入力「%1」がなくなりました。モニターをオフにしました。</translation>
     </message>
@@ -1262,7 +1262,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>MapCheck</name>
     <message>
-        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+17"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-109"/>
         <source>%1 and %2 both send %3%4.</source>
         <translation>%1 と %2 は同じ %3%4 を送信します。</translation>
     </message>
@@ -1656,9 +1656,112 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
 </context>
 <context>
+    <name>MidiMessage</name>
+    <message>
+        <location line="+12"/>
+        <source>SysEx %1 bytes</source>
+        <translation>エクスクルーシブ %1 バイト</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Unknown (%1 bytes)</source>
+        <translation>不明 (%1 バイト)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Note Off %1, ch %2</source>
+        <translation>ノート・オフ %1、チャンネル %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Note On %1 vel %2, ch %3</source>
+        <translation>ノート・オン %1 ベロシティ %2、チャンネル %3</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Poly Pressure %1 = %2, ch %3</source>
+        <translation>ポリ・プレッシャー %1 = %2、チャンネル %3</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>CC %1 = %2, ch %3</source>
+        <translation>CC %1 = %2、チャンネル %3</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Program %1, ch %2</source>
+        <translation>プログラム・チェンジ %1、チャンネル %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Channel Pressure %1, ch %2</source>
+        <translation>チャンネル・プレッシャー %1、チャンネル %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Pitch Bend %1, ch %2</source>
+        <translation>ピッチ・ベンド %1、チャンネル %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Time Code %1</source>
+        <translation>タイム・コード %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Song Position %1</source>
+        <translation>ソング・ポジション %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Song Select %1</source>
+        <translation>ソング・セレクト %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Tune Request</source>
+        <translation>チューン・リクエスト</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Clock</source>
+        <translation>クロック</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Start</source>
+        <translation>スタート</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Continue</source>
+        <translation>コンティニュー</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Stop</source>
+        <translation>ストップ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Active Sensing</source>
+        <translation>アクティブ・センシング</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>System Reset</source>
+        <translation>システム・リセット</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Undefined %1</source>
+        <translation>未定義 %1</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
-        <location line="-172"/>
+        <location line="-203"/>
         <source>VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor</translation>
     </message>
@@ -1922,9 +2025,14 @@ Exit</source>
 <context>
     <name>SyxFile</name>
     <message>
-        <location filename="../../app/maptexts.cpp" line="+144"/>
+        <location line="+131"/>
         <source>The file cannot be read: %1.</source>
         <translation>ファイルを読み込めません: %1。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>it is not a regular file</source>
+        <translation>通常のファイルではありません</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -1937,27 +2045,27 @@ Exit</source>
         <translation>ファイルが %1 バイトより大きいため、コントロール・マップのシステム・エクスクルーシブ・ファイルではありません。</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>This is not a system-exclusive file: the byte %1 at offset %2 belongs to no MIDI message.</source>
         <translation>システム・エクスクルーシブ・ファイルではありません: オフセット %2 のバイト %1 はどの MIDI メッセージにも属しません。</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+1"/>
         <source>This is a Standard MIDI File, not a system-exclusive file; open it as a control map file.</source>
         <translation>これはシステム・エクスクルーシブ・ファイルではなくスタンダード MIDI ファイルです。コントロール・マップ・ファイルとして開いてください。</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+1"/>
         <source>The file ends in the middle of the message that starts at offset %1.</source>
         <translation>オフセット %1 から始まるメッセージの途中でファイルが終わっています。</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The KEL bulk message at offset %1 is damaged (wrong length, address or checksum).</source>
         <translation>オフセット %1 の KEL バルク・メッセージが壊れています (長さ、アドレス、またはチェックサムが正しくありません)。</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+1"/>
         <source>The file holds two different bulk messages for %1.</source>
         <translation>ファイルに %1 の異なるバルク・メッセージが 2 つあります。</translation>
     </message>
