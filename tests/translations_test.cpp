@@ -17,6 +17,8 @@
 #include <map>
 #include <vector>
 
+#include "model/phrase.h"
+
 namespace {
 
 struct Message {
@@ -123,7 +125,8 @@ TEST_F(Translations, EveryTextOfTheSourcesHasItsJapaneseTranslation) {
         << untranslated.join(u'\n').toStdString();
     // The texts of the sources and of every core table were found, not just kept from the copy:
     // texts lupdate no longer finds are marked vanished.
-    for (const char* context : {"KelEditor", "StringTable", "MapCheck", "MapCompare", "SyxFile"}) {
+    for (const char* context :
+         {"KelEditor", "StringTable", "MapCheck", "MapCompare", "SyxFile", "MidiMessage"}) {
         EXPECT_GE(found[QLatin1String(context)], 8) << context;
     }
 }
@@ -164,6 +167,33 @@ TEST(TranslatedTexts, KeepThePlaceholdersMnemonicsAndShortcuts) {
     }
     EXPECT_GT(checked, 250);
     EXPECT_TRUE(broken.isEmpty()) << broken.join(u'\n').toStdString();
+}
+
+// Every text the core composes has its English format in the table and a finished translation
+// of exactly that format in its context: an English text edited without updating the
+// translation file is caught here, not found later as an English line in the Japanese window.
+TEST(TranslatedTexts, EveryComposedTextOfTheCoreIsTranslated) {
+    std::map<std::pair<QString, QString>, Message> byKey;
+    for (const Message& m : Messages(QStringLiteral(KEL_TRANSLATION_FILE))) {
+        byKey[{m.context, m.source}] = m;
+    }
+    QStringList missing;
+    for (int number = 0; number < static_cast<int>(kel::TextId::Count); ++number) {
+        const auto id = static_cast<kel::TextId>(number);
+        const std::string_view english = kel::EnglishFormat(id);
+        ASSERT_FALSE(english.empty()) << number;
+        const QString context = QString::fromLatin1(kel::TextContext(id));
+        const QString source =
+            QString::fromUtf8(english.data(), static_cast<qsizetype>(english.size()));
+        const auto found = byKey.find({context, source});
+        if (found == byKey.end() || !found->second.Current() ||
+            found->second.type == QLatin1String("unfinished") ||
+            found->second.translation.isEmpty()) {
+            missing << QStringLiteral("%1: \"%2\"").arg(context, source);
+        }
+    }
+    EXPECT_TRUE(missing.isEmpty()) << "without a translation in kel_ja.ts:\n"
+                                   << missing.join(u'\n').toStdString();
 }
 
 } // namespace

@@ -255,9 +255,7 @@ void CKelMidi::TakeHeard() {
             learn_->Offer(message.bytes);
         }
         if (showing) {
-            lines.push_back({message.seconds, port, message.bytes,
-                             QString::fromStdString(DescribeMidiMessage(message.bytes)),
-                             std::move(controls)});
+            lines.push_back({message.seconds, port, message.bytes, std::move(controls)});
         }
     }
     if (showing) {

@@ -20,6 +20,7 @@
 #include "files/safesave.h"
 #include "gui/common/translation.h"
 #include "gui/common/uitext.h"
+#include "model/msgmatch.h"
 
 namespace kel {
 
@@ -115,8 +116,8 @@ QString CMonitorLines::CellText(const MonitorLine& line, int column) {
         }
         return text;
     }
-    case MessageColumn:
-        return line.words;
+    case MessageColumn: // in words, in the user's language
+        return UiText(MidiMessagePhrase(line.bytes));
     case ControlColumn: {
         if (line.controls.empty()) {
             return QStringLiteral("\u2014");
@@ -221,7 +222,12 @@ CMonitorWindow::CMonitorWindow(CKelEditorApp& app, QWidget* home)
     view_->setColumnWidth(CMonitorLines::TimeColumn, 10 * digit);
     view_->setColumnWidth(CMonitorLines::PortColumn, 16 * digit);
     view_->setColumnWidth(CMonitorLines::BytesColumn, 22 * digit);
-    view_->setColumnWidth(CMonitorLines::MessageColumn, 28 * digit);
+    // Wide enough for a long message in the user's language (a note on with three-digit
+    // numbers), at least the 28 digits an English line needs.
+    const std::vector<std::uint8_t> longMessage = {0x9F, 127, 127};
+    const int messageWidth =
+        view_->fontMetrics().horizontalAdvance(UiText(MidiMessagePhrase(longMessage))) + 2 * digit;
+    view_->setColumnWidth(CMonitorLines::MessageColumn, std::max(28 * digit, messageWidth));
     connect(view_, &QTableView::doubleClicked, this, &CMonitorWindow::OnActivated);
 
     kindList_->addItem(KelEditor::tr("All kinds"), static_cast<int>(MonitorKind::All));

@@ -30,7 +30,6 @@ struct MonitorLine {
     double seconds = 0;                 // since the monitor was turned on
     QString port;                       // the input port it came through
     std::vector<std::uint8_t> bytes;    // the whole message
-    QString words;                      // "CC 74 = 63, ch 2"
     std::vector<ControllerId> controls; // the controls of the map that send it
 };
 

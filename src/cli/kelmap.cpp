@@ -425,7 +425,7 @@ int CmdCompare(const Args& args) {
     }
     const MapComparison comparison = CompareMaps(a.document.Map(), b.document.Map());
     if (comparison.Equal()) {
-        std::cout << CompareText(CompareTextId::MapsEqual) << '\n';
+        std::cout << EnglishFormat(TextId::MapsEqual) << '\n';
         return 0;
     }
     for (const std::string& line : comparison.Lines()) {

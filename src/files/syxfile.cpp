@@ -12,44 +12,15 @@
 
 #include "files/fileio.h"
 #include "files/safesave.h"
-#include "model/mapcheck.h"
 #include "model/midiframer.h"
 #include "model/strings.h"
 
 namespace kel {
 namespace {
 
-// The texts of the .syx reader, in one place for translation; "%1" … are filled in.
-enum class SyxText : int {
-    CannotRead,
-    Empty,
-    TooLarge,
-    NotSysEx,
-    StandardMidiFile,
-    Truncated,
-    Damaged,
-    Conflict,
-    NoBulkMessages,
-    Missing,
-    Count
-};
-
-constexpr std::array<std::string_view, static_cast<std::size_t>(SyxText::Count)> kTexts = {
-    "The file cannot be read: %1.",
-    "The file is empty.",
-    "The file is larger than %1 bytes; it is not a system-exclusive file of a control map.",
-    "This is not a system-exclusive file: the byte %1 at offset %2 belongs to no MIDI message.",
-    "This is a Standard MIDI File, not a system-exclusive file; open it as a control map file.",
-    "The file ends in the middle of the message that starts at offset %1.",
-    "The KEL bulk message at offset %1 is damaged (wrong length, address or checksum).",
-    "The file holds two different bulk messages for %1.",
-    "The file holds no KEL bulk messages.",
-    "The file holds %1 of the 50 KEL bulk messages; missing: %2.",
-};
-static_assert(!kTexts.back().empty(), "every SyxText needs its text");
-
-std::string SyxMessage(SyxText id, const std::vector<std::string>& args = {}) {
-    return FillText(kTexts[static_cast<std::size_t>(id)], args);
+// A byte count or offset as an argument of a message.
+PhraseArg Number(std::size_t n) {
+    return static_cast<std::int64_t>(n);
 }
 
 // The data-set header every bulk message of a control map starts with.
@@ -68,10 +39,11 @@ std::string Hex2(std::uint8_t byte) {
     return {digits[byte >> 4], digits[byte & 15]};
 }
 
-SyxImport Failure(SyxError error, std::string message, std::size_t offset = 0) {
+SyxImport Failure(SyxError error, Phrase text, std::size_t offset = 0) {
     SyxImport result;
     result.error = error;
-    result.message = std::move(message);
+    result.message = EnglishText(text);
+    result.text = std::move(text);
     result.errorOffset = offset;
     return result;
 }
@@ -102,6 +74,7 @@ SyxResult SaveSyxFile(const RecordTable& records, const std::string& path) {
         result.message = std::string(Text(StringId::CannotOverwrite));
     } else if (!saved.Ok()) {
         result.error = SyxError::CannotSave;
+        result.cause = saved.cause;
         result.message = FormatMessage(StringId::SaveError, saved.cause);
     }
     return result;
@@ -110,14 +83,13 @@ SyxResult SaveSyxFile(const RecordTable& records, const std::string& path) {
 SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes) {
     const std::size_t n = bytes.size();
     if (n == 0) {
-        return Failure(SyxError::Empty, SyxMessage(SyxText::Empty));
+        return Failure(SyxError::Empty, Phrase(TextId::SyxEmpty));
     }
     if (n > kSyxFileLimit) {
-        return Failure(SyxError::TooLarge,
-                       SyxMessage(SyxText::TooLarge, {std::to_string(kSyxFileLimit)}));
+        return Failure(SyxError::TooLarge, Phrase(TextId::SyxTooLarge, {Number(kSyxFileLimit)}));
     }
     if (n >= 4 && std::memcmp(bytes.data(), "MThd", 4) == 0) {
-        return Failure(SyxError::NotSysEx, SyxMessage(SyxText::StandardMidiFile));
+        return Failure(SyxError::NotSysEx, Phrase(TextId::SyxStandardMidiFile));
     }
 
     SyxImport result;
@@ -156,8 +128,8 @@ SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes) {
             }
             runningStatus = 0;
             if (j >= n) {
-                return Failure(SyxError::Truncated,
-                               SyxMessage(SyxText::Truncated, {std::to_string(start)}), start);
+                return Failure(SyxError::Truncated, Phrase(TextId::SyxTruncated, {Number(start)}),
+                               start);
             }
             if (!IsRecordMessage(message)) {
                 ++result.foreignMessages;
@@ -166,16 +138,16 @@ SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes) {
             }
             std::uint32_t address = 0;
             if (!closed || DecodeBulk(message, ControlMapKind, address, scratch) != 0) {
-                return Failure(SyxError::Damaged,
-                               SyxMessage(SyxText::Damaged, {std::to_string(start)}), start);
+                return Failure(SyxError::Damaged, Phrase(TextId::SyxDamaged, {Number(start)}),
+                               start);
             }
             const auto id = static_cast<std::size_t>((address >> 8) & 0xFF);
             if (seen[id]) {
                 if (result.records[id] != scratch[id]) {
                     SyxImport conflict =
                         Failure(SyxError::Conflict,
-                                SyxMessage(SyxText::Conflict,
-                                           {std::string(ControllerName(static_cast<int>(id)))}),
+                                Phrase(TextId::SyxConflict,
+                                       {std::string(ControllerName(static_cast<int>(id)))}),
                                 start);
                     conflict.conflictControl = static_cast<ControllerId>(id);
                     return conflict;
@@ -199,7 +171,7 @@ SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes) {
         if (b < 0x80) {
             if (runningStatus == 0) {
                 return Failure(SyxError::NotSysEx,
-                               SyxMessage(SyxText::NotSysEx, {Hex2(b), std::to_string(pos)}), pos);
+                               Phrase(TextId::SyxNotSysEx, {Hex2(b), Number(pos)}), pos);
             }
             status = runningStatus;
             at = pos; // the data bytes start here
@@ -220,8 +192,7 @@ SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes) {
             --need;
         }
         if (need > 0 && at >= n) {
-            return Failure(SyxError::Truncated,
-                           SyxMessage(SyxText::Truncated, {std::to_string(pos)}), pos);
+            return Failure(SyxError::Truncated, Phrase(TextId::SyxTruncated, {Number(pos)}), pos);
         }
         ++result.foreignMessages;
         pos = at;
@@ -234,7 +205,7 @@ SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes) {
     }
     if (result.missing.size() == static_cast<std::size_t>(kControllerCount)) {
         result.error = SyxError::NoBulkMessages;
-        result.message = SyxMessage(SyxText::NoBulkMessages);
+        result.text = Phrase(TextId::SyxNoBulkMessages);
     } else if (!result.missing.empty()) {
         std::string names;
         for (ControllerId id : result.missing) {
@@ -242,9 +213,11 @@ SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes) {
             names += ControllerName(id);
         }
         result.error = SyxError::Missing;
-        result.message = SyxMessage(
-            SyxText::Missing,
-            {std::to_string(kControllerCount - static_cast<int>(result.missing.size())), names});
+        result.text = Phrase(TextId::SyxMissing,
+                             {kControllerCount - static_cast<int>(result.missing.size()), names});
+    }
+    if (!result.Ok()) {
+        result.message = EnglishText(result.text);
     }
     return result;
 }
@@ -255,26 +228,25 @@ SyxImport LoadSyxFile(const std::string& path) {
     if (const int err = OpenRegularFile(path, fd, &special); err != 0) {
         return Failure(
             SyxError::CannotRead,
-            SyxMessage(SyxText::CannotRead, {special ? std::string("it is not a regular file")
-                                                     : std::string(std::strerror(err))}));
+            Phrase(TextId::SyxCannotRead, {special ? PhraseArg(Phrase(TextId::SyxNotRegularFile))
+                                                   : PhraseArg(std::strerror(err))}));
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         const int err = errno;
         ::close(fd);
-        return Failure(SyxError::CannotRead, SyxMessage(SyxText::CannotRead, {std::strerror(err)}));
+        return Failure(SyxError::CannotRead, Phrase(TextId::SyxCannotRead, {std::strerror(err)}));
     }
     if (S_ISREG(info.st_mode) && static_cast<std::size_t>(info.st_size) > kSyxFileLimit) {
         ::close(fd);
-        return Failure(SyxError::TooLarge,
-                       SyxMessage(SyxText::TooLarge, {std::to_string(kSyxFileLimit)}));
+        return Failure(SyxError::TooLarge, Phrase(TextId::SyxTooLarge, {Number(kSyxFileLimit)}));
     }
     // Read one byte beyond the limit, so that a growing or unsized file is refused as well.
     std::vector<std::uint8_t> bytes;
     const int err = ReadUpTo(fd, kSyxFileLimit + 1, bytes);
     ::close(fd);
     if (err != 0) {
-        return Failure(SyxError::CannotRead, SyxMessage(SyxText::CannotRead, {std::strerror(err)}));
+        return Failure(SyxError::CannotRead, Phrase(TextId::SyxCannotRead, {std::strerror(err)}));
     }
     return ParseSyxImage(bytes);
 }

@@ -19,6 +19,7 @@
 
 #include "model/bulk.h"
 #include "model/parameter.h"
+#include "model/phrase.h"
 
 namespace kel {
 
@@ -42,7 +43,11 @@ enum class SyxError {
 
 struct SyxResult {
     SyxError error = SyxError::None;
-    std::string message; // English, for the user; empty on success
+    // For the user: the message as a phrase (for a failed save: the cause number instead) and
+    // in English; empty on success.
+    Phrase text;
+    int cause = 0; // CannotSave: the file error cause number
+    std::string message;
     bool Ok() const { return error == SyxError::None; }
 };
 

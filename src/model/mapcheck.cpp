@@ -13,67 +13,7 @@
 namespace kel {
 namespace {
 
-// The one table of the check's texts, indexed by CheckTextId.
-constexpr std::array<std::string_view, static_cast<std::size_t>(CheckTextId::Count)> kTexts = {
-    "%1 and %2 both send %3%4.",
-    "%1 all send %2%3.",
-    "%1: the minimum %2 is above the maximum %3.",
-    "%1: assign code %2 is not a known message kind.",
-    "%1: port value %2 is not Port 1, Port 2 or Port 1 + 2.",
-    "%1: channel %2 is outside 1-16.",
-    "%1: button mode %2 is not Unlatch, Latch or Increase.",
-    "%1: AFT mode %2 is not OFF, Channel Pressure or Polyphonic Key Pressure.",
-    "%1: the %2 is %3, above %4.",
-    "%1: %2 is not a system realtime message the control can send (F6, F8, FA, FB, FC or FF).",
-    "%1: data type %2 is not one of DT0 to DT4.",
-    "%1: the Free Message length %2 is above 24 bytes.",
-    "%1: checksum kind %2 is not 1 or 2.",
-    "%1: the data range %2-%3 goes above %4, the top of %5.",
-    "%1: the stored %2 is not a valid message: %3",
-    "%1: the stored %2 is longer than 24 bytes: %3",
-    "%1: the data field, checksum or channel marker of the %2 lies outside its bytes: %3",
-    "%1, %2",
-    "%1 and %2",
-    " on channel %1, %2",
-    " on channel %1",
-    " on %1",
-    "System Ex. message",
-    "Free Message",
-    "note %1",
-    "channel pressure",
-    "poly pressure on note %1",
-    "CC %1",
-    "program change %1",
-    "program changes (Min-Max)",
-    "bank %1/%2 with program change %3",
-    "PC Dec",
-    "PC Inc",
-    "RPN %1/%2",
-    "NRPN %1/%2",
-    "%1",
-    "the System Ex. message %1",
-    "the Free Message %1",
-    "TEMPO",
-    "note number",
-    "velocity",
-    "controller number",
-    "minimum",
-    "maximum",
-    "program",
-    "bank LSB",
-    "bank MSB",
-    "parameter LSB",
-    "parameter MSB",
-    "error",
-    "warning",
-};
-static_assert(!kTexts.back().empty(), "every CheckTextId needs its text");
-
-using T = CheckTextId;
-
-std::string Fill(T id, const std::vector<std::string>& args) {
-    return FillText(CheckText(id), args);
-}
+using T = TextId;
 
 std::string Num(int value) {
     return std::to_string(value);
@@ -90,13 +30,12 @@ std::string Name(ControllerId id) {
 }
 
 CheckFinding Make(CheckSeverity severity, T id, std::vector<ControllerId> controls,
-                  std::vector<std::string> args) {
+                  std::vector<PhraseArg> args) {
     CheckFinding f;
     f.severity = severity;
-    f.textId = id;
     f.controls = std::move(controls);
-    f.args = std::move(args);
-    f.message = Fill(id, f.args);
+    f.text = Phrase(id, std::move(args));
+    f.message = EnglishText(f.text);
     return f;
 }
 
@@ -113,10 +52,10 @@ T FieldText(ValueName name) {
 
 // The message a record sends, as far as the duplicate search is concerned.
 struct SentMessage {
-    std::string key;     // equal keys (with equal channel) are the same message
-    int channel = -1;    // -1: the kind has no channel
-    int port = -1;       // -1: the kind has no port; else 0, 1, 2
-    std::string message; // "CC 74", "note 60", ...
+    std::string key;  // equal keys (with equal channel) are the same message
+    int channel = -1; // -1: the kind has no channel
+    int port = -1;    // -1: the kind has no port; else 0, 1, 2
+    Phrase message;   // "CC 74", "note 60", ...
 };
 
 // The check's words for the message of `kind`.
@@ -163,7 +102,7 @@ SentMessage SentMessageOf(const AssignKind& kind, const AssignRecord& r) {
     m.port = kind.port ? r[rec::Port] : -1;
     const T text = MessageText(kind, r);
     m.key = Num(static_cast<int>(text));
-    std::vector<std::string> args;
+    std::vector<PhraseArg> args;
     if (kind.HasMessageText()) {
         std::string shown;
         if (kind.type == MsgSystemExclusive) {
@@ -183,11 +122,11 @@ SentMessage SentMessageOf(const AssignKind& kind, const AssignRecord& r) {
         for (const ValueField& value : kind.Values()) {
             if (value.labelled) {
                 m.key += " " + Num(r[value.byte]);
-                args.push_back(Num(value.Shown(r)));
+                args.push_back(value.Shown(r));
             }
         }
     }
-    m.message = Fill(text, args);
+    m.message = Phrase(text, std::move(args));
     return m;
 }
 
@@ -200,27 +139,27 @@ bool CheckMessagePart(ControllerId id, const AssignRecord& r, bool sysEx,
     const int dataType = r[rec::DataType];
     if (dataType > Data4x4Bit) {
         out.push_back(
-            Make(CheckSeverity::Error, T::DataTypeOutOfRange, {id}, {Name(id), Num(dataType)}));
+            Make(CheckSeverity::Error, T::DataTypeOutOfRange, {id}, {Name(id), dataType}));
         clean = false;
     } else if (dataType != DataNone) {
         const int top = DataTypeValueRangeTop(dataType - 1);
         const int min = r[rec::MinValue];
         const int max = r[rec::MaxValue];
         if (min > top || max > top) {
-            out.push_back(Make(
-                CheckSeverity::Error, T::DataRangeAboveTop, {id},
-                {Name(id), Num(min), Num(max), Num(top), std::string(DataTypeName(dataType))}));
+            out.push_back(
+                Make(CheckSeverity::Error, T::DataRangeAboveTop, {id},
+                     {Name(id), min, max, top, TableWord{"KelEditor", DataTypeName(dataType)}}));
             clean = false;
         }
     }
     if (!sysEx && r[rec::MessageLength] > rec::MaxMessageBytes) {
         out.push_back(Make(CheckSeverity::Error, T::LengthOutOfRange, {id},
-                           {Name(id), Num(r[rec::MessageLength])}));
+                           {Name(id), r[rec::MessageLength]}));
         return false;
     }
     if (sysEx && r[rec::ChecksumKind] > 2) {
         out.push_back(Make(CheckSeverity::Error, T::ChecksumOutOfRange, {id},
-                           {Name(id), Num(r[rec::ChecksumKind])}));
+                           {Name(id), r[rec::ChecksumKind]}));
         return false;
     }
     if (dataType > Data4x4Bit) {
@@ -236,7 +175,7 @@ bool CheckMessagePart(ControllerId id, const AssignRecord& r, bool sysEx,
     while (!text.empty() && text.back() == ' ') {
         text.pop_back();
     }
-    const std::string what = Fill(sysEx ? T::SysExMessage : T::FreeMessage, {});
+    const Phrase what(sysEx ? T::SysExMessage : T::FreeMessage);
     const std::string shown = text.empty() ? "\"\"" : text;
     if (result == ParseTooLong) {
         out.push_back(Make(CheckSeverity::Error, T::MessageTooLong, {id}, {Name(id), what, shown}));
@@ -276,7 +215,7 @@ bool CheckRecord(ControllerId id, const AssignRecord& r, std::vector<CheckFindin
     const AssignKind* found = KindOf(r);
     if (found == nullptr) {
         out.push_back(
-            Make(CheckSeverity::Error, T::InvalidCode, {id}, {Name(id), Num(r[rec::AssignCode])}));
+            Make(CheckSeverity::Error, T::InvalidCode, {id}, {Name(id), r[rec::AssignCode]}));
         return false;
     }
     const AssignKind& kind = *found;
@@ -284,23 +223,23 @@ bool CheckRecord(ControllerId id, const AssignRecord& r, std::vector<CheckFindin
         return false;
     }
     bool clean = true;
-    auto error = [&](T text, std::vector<std::string> args) {
+    auto error = [&](T text, std::vector<PhraseArg> args) {
         args.insert(args.begin(), Name(id));
         out.push_back(Make(CheckSeverity::Error, text, {id}, std::move(args)));
         clean = false;
     };
 
     if (kind.port && r[rec::Port] > 2) {
-        error(T::PortOutOfRange, {Num(r[rec::Port])});
+        error(T::PortOutOfRange, {r[rec::Port]});
     }
     if (kind.channel && r[rec::Channel] > 15) {
-        error(T::ChannelOutOfRange, {Num(r[rec::Channel] + 1)});
+        error(T::ChannelOutOfRange, {r[rec::Channel] + 1});
     }
     if (kind.HasButtonMode() && HasButtonMode(id) && (r[rec::ModeBits] & 3) == 3) {
-        error(T::ButtonModeOutOfRange, {Num(3)});
+        error(T::ButtonModeOutOfRange, {3});
     }
     if (kind.aftMode && HasAftMode(id) && r[rec::AftMode] > 2) {
-        error(T::AftModeOutOfRange, {Num(r[rec::AftMode])});
+        error(T::AftModeOutOfRange, {r[rec::AftMode]});
     }
     // The values in the order of their bytes.
     std::vector<const ValueField*> values;
@@ -312,7 +251,7 @@ bool CheckRecord(ControllerId id, const AssignRecord& r, std::vector<CheckFindin
     for (const ValueField* value : values) {
         if (r[value->byte] > 127) {
             error(T::ValueOutOfRange,
-                  {Fill(FieldText(value->name), {}), Num(value->Shown(r)), Num(value->High())});
+                  {Phrase(FieldText(value->name)), value->Shown(r), value->High()});
         }
     }
     if (kind.type == MsgSystemRealtime &&
@@ -326,32 +265,31 @@ bool CheckRecord(ControllerId id, const AssignRecord& r, std::vector<CheckFindin
 
     RangeBytes range;
     if (RangeOf(kind, r, range) && r[range.min] > r[range.max]) {
-        out.push_back(
-            Make(CheckSeverity::Warning, T::RangeInverted, {id},
-                 {Name(id), Num(r[range.min] + range.offset), Num(r[range.max] + range.offset)}));
+        out.push_back(Make(CheckSeverity::Warning, T::RangeInverted, {id},
+                           {Name(id), r[range.min] + range.offset, r[range.max] + range.offset}));
     }
     return clean;
 }
 
 // "R1", "R1 and R2", "R1, R2 and R3".
-std::string ControlList(const std::vector<ControllerId>& ids) {
-    std::string text = Name(ids.front());
+PhraseArg ControlList(const std::vector<ControllerId>& ids) {
+    PhraseArg text = Name(ids.front());
     for (std::size_t i = 1; i < ids.size(); ++i) {
-        text = Fill(i + 1 == ids.size() ? T::ListAnd : T::ListComma, {text, Name(ids[i])});
+        text = Phrase(i + 1 == ids.size() ? T::ListAnd : T::ListComma, {text, Name(ids[i])});
     }
     return text;
 }
 
 void AddDuplicate(const std::vector<ControllerId>& ids, const SentMessage& m, int port,
                   std::vector<CheckFinding>& out) {
-    std::string where;
-    const std::string portName = port >= 0 ? std::string(PortName(port)) : std::string();
+    PhraseArg where = "";
+    const TableWord portName{"KelEditor", port >= 0 ? PortName(port) : std::string_view()};
     if (m.channel >= 0 && port >= 0) {
-        where = Fill(T::WhereChannelPort, {Num(m.channel + 1), portName});
+        where = Phrase(T::WhereChannelPort, {m.channel + 1, portName});
     } else if (m.channel >= 0) {
-        where = Fill(T::WhereChannel, {Num(m.channel + 1)});
+        where = Phrase(T::WhereChannel, {m.channel + 1});
     } else if (port >= 0) {
-        where = Fill(T::WherePort, {portName});
+        where = Phrase(T::WherePort, {portName});
     }
     if (ids.size() == 2) {
         out.push_back(Make(CheckSeverity::Warning, T::SameMessageTwo, ids,
@@ -363,29 +301,6 @@ void AddDuplicate(const std::vector<ControllerId>& ids, const SentMessage& m, in
 }
 
 } // namespace
-
-std::string_view CheckText(CheckTextId id) {
-    const auto index = static_cast<std::size_t>(id);
-    return index < kTexts.size() ? kTexts[index] : std::string_view();
-}
-
-std::string FillText(std::string_view format, const std::vector<std::string>& args) {
-    std::string out;
-    out.reserve(format.size() + 32);
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        const char c = format[i];
-        if (c == '%' && i + 1 < format.size() && format[i + 1] >= '1' && format[i + 1] <= '9') {
-            const auto n = static_cast<std::size_t>(format[i + 1] - '1');
-            if (n < args.size()) {
-                out += args[n];
-                ++i;
-                continue;
-            }
-        }
-        out += c;
-    }
-    return out;
-}
 
 std::vector<CheckFinding> CheckControlMap(const RecordTable& records) {
     std::vector<CheckFinding> findings;
@@ -450,7 +365,7 @@ bool HasCheckErrors(const std::vector<CheckFinding>& findings) {
 }
 
 std::string_view CheckSeverityName(CheckSeverity severity) {
-    return CheckText(severity == CheckSeverity::Error ? T::SeverityError : T::SeverityWarning);
+    return EnglishFormat(severity == CheckSeverity::Error ? T::SeverityError : T::SeverityWarning);
 }
 
 } // namespace kel

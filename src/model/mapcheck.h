@@ -43,8 +43,8 @@
 // shares Port 1 with a "Port 1" control and Port 2 with a "Port 2" control. Kinds of different
 // families never collide (a Free Message "B0 07 DT" is not compared with Control Change 7).
 //
-// Every text of the check lives in one table (CheckText) with "%1", "%2", ... placeholders, so
-// the editor can translate the table and refill the arguments a finding carries.
+// A finding's text is a phrase (model/phrase.h): its id and its arguments, the message a
+// duplicate sends and where it sends it among them as nested phrases.
 #pragma once
 
 #include <string>
@@ -53,83 +53,19 @@
 
 #include "model/assign.h"
 #include "model/bulk.h"
+#include "model/phrase.h"
 
 namespace kel {
 
 enum class CheckSeverity { Warning, Error };
 
-// The texts of the check; see CheckText for the English wording.
-enum class CheckTextId : int {
-    // Findings.
-    SameMessageTwo,       // "%1 and %2 both send %3%4."
-    SameMessageMany,      // "%1 all send %2%3."
-    RangeInverted,        // "%1: the minimum %2 is above the maximum %3."
-    InvalidCode,          // "%1: assign code %2 is not a known message kind."
-    PortOutOfRange,       // "%1: port value %2 is not Port 1, Port 2 or Port 1 + 2."
-    ChannelOutOfRange,    // "%1: channel %2 is outside 1-16."
-    ButtonModeOutOfRange, // "%1: button mode %2 is not Unlatch, Latch or Increase."
-    AftModeOutOfRange,    // "%1: AFT mode %2 is not OFF, Channel Pressure or ..."
-    ValueOutOfRange,      // "%1: the %2 is %3, above 127."
-    RealtimeOutOfRange,   // "%1: %2 is not a system realtime message ..."
-    DataTypeOutOfRange,   // "%1: data type %2 is not one of DT0 to DT4."
-    LengthOutOfRange,     // "%1: the Free Message length %2 is above 24 bytes."
-    ChecksumOutOfRange,   // "%1: checksum kind %2 is not 1 or 2."
-    DataRangeAboveTop,    // "%1: the data range %2-%3 goes above %4, the top of %5."
-    MessageNotValid,      // "%1: the stored %2 is not a valid message: %3"
-    MessageTooLong,       // "%1: the stored %2 is longer than 24 bytes: %3"
-    MessagePositions,     // "%1: the data field, checksum or channel marker of the %2 ..."
-    // Parts of the texts above.
-    ListComma,          // "%1, %2"
-    ListAnd,            // "%1 and %2"
-    WhereChannelPort,   // " on channel %1, %2"
-    WhereChannel,       // " on channel %1"
-    WherePort,          // " on %1"
-    SysExMessage,       // "System Ex. message"
-    FreeMessage,        // "Free Message"
-    MsgNote,            // "note %1"
-    MsgChannelPressure, // "channel pressure"
-    MsgPolyPressure,    // "poly pressure on note %1"
-    MsgControlChange,   // "CC %1"
-    MsgProgramChange,   // "program change %1"
-    MsgProgramRange,    // "program changes (Min-Max)"
-    MsgBankProgram,     // "bank %1/%2 with program change %3"
-    MsgProgramDec,      // "PC Dec"
-    MsgProgramInc,      // "PC Inc"
-    MsgRpn,             // "RPN %1/%2"
-    MsgNrpn,            // "NRPN %1/%2"
-    MsgRealtime,        // "%1"
-    MsgSysEx,           // "the System Ex. message %1"
-    MsgFree,            // "the Free Message %1"
-    MsgTempo,           // "TEMPO"
-    FieldNote,          // "note number"
-    FieldVelocity,      // "velocity"
-    FieldController,    // "controller number"
-    FieldMinimum,       // "minimum"
-    FieldMaximum,       // "maximum"
-    FieldProgram,       // "program"
-    FieldBankLsb,       // "bank LSB"
-    FieldBankMsb,       // "bank MSB"
-    FieldParameterLsb,  // "parameter LSB"
-    FieldParameterMsb,  // "parameter MSB"
-    SeverityError,      // "error"
-    SeverityWarning,    // "warning"
-    Count
-};
-
-// The English text of `id`.
-std::string_view CheckText(CheckTextId id);
-
-// `format` with "%1" … "%9" replaced by `args` (a placeholder without an argument stays).
-std::string FillText(std::string_view format, const std::vector<std::string>& args);
-
 struct CheckFinding {
     CheckSeverity severity = CheckSeverity::Warning;
-    CheckTextId textId = CheckTextId::InvalidCode;
+    // The message: its text id and arguments (control names, numbers, nested parts).
+    Phrase text;
     // The controls concerned, in ascending order; the first is the one to select.
     std::vector<ControllerId> controls;
-    // The arguments of the text, already in English (control names, numbers, parts).
-    std::vector<std::string> args;
-    // The finished English message, e.g. "S3 and S4 both send CC 74 on channel 1, Port 1."
+    // The message in English, e.g. "S3 and S4 both send CC 74 on channel 1, Port 1."
     std::string message;
 };
 

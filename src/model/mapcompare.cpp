@@ -12,43 +12,7 @@
 namespace kel {
 namespace {
 
-// The one table of the comparison's texts, indexed by CompareTextId.
-constexpr std::array<std::string_view, static_cast<std::size_t>(CompareTextId::Count)> kTexts = {
-    "%1: %2 \u2192 %3",
-    "%1: %2",
-    "%1 (%2)",
-    "%1, %2",
-    "%1 %2 \u2192 %3",
-    "Title: \"%1\" \u2192 \"%2\"",
-    "\"%1\"",
-    "invalid code %1",
-    "The KEL's memory matches the control map.",
-    "The control maps are equal.",
-    "assign code",
-    "port",
-    "channel",
-    "button mode",
-    "center click",
-    "AFT mode",
-    "velocity",
-    "minimum",
-    "maximum",
-    "message",
-    "data type",
-    "data range",
-    "comment",
-    "other bytes",
-    "on",
-    "off",
-    "none",
-};
-static_assert(!kTexts.back().empty(), "every CompareTextId needs its text");
-
-using T = CompareTextId;
-
-std::string Fill(T id, const std::vector<std::string>& args) {
-    return FillText(CompareText(id), args);
-}
+using T = TextId;
 
 std::string Num(int value) {
     return std::to_string(value);
@@ -57,44 +21,50 @@ std::string Num(int value) {
 T FieldText(CompareField field) {
     switch (field) {
     case CompareField::AssignCode:
-        return T::FieldCode;
+        return T::CompareCode;
     case CompareField::Port:
-        return T::FieldPort;
+        return T::ComparePort;
     case CompareField::Channel:
-        return T::FieldChannel;
+        return T::CompareChannel;
     case CompareField::ButtonMode:
-        return T::FieldButtonMode;
+        return T::CompareButtonMode;
     case CompareField::CenterClick:
-        return T::FieldCenterClick;
+        return T::CompareCenterClick;
     case CompareField::AftMode:
-        return T::FieldAftMode;
+        return T::CompareAftMode;
     case CompareField::Velocity:
-        return T::FieldVelocity;
+        return T::CompareVelocity;
     case CompareField::Minimum:
-        return T::FieldMinimum;
+        return T::CompareMinimum;
     case CompareField::Maximum:
-        return T::FieldMaximum;
+        return T::CompareMaximum;
     case CompareField::Message:
-        return T::FieldMessage;
+        return T::CompareMessage;
     case CompareField::DataType:
-        return T::FieldDataType;
+        return T::CompareDataType;
     case CompareField::DataRange:
-        return T::FieldDataRange;
+        return T::CompareDataRange;
     case CompareField::Comment:
-        return T::FieldComment;
+        return T::CompareComment;
     case CompareField::Other:
         break;
     }
-    return T::FieldOther;
+    return T::CompareOther;
 }
 
-std::string Label(const AssignRecord& r) {
+// The label, or for an invalid code a phrase naming it.
+PhraseArg Label(const AssignRecord& r) {
     std::string label = AssignmentLabel(r);
-    return label.empty() ? Fill(T::InvalidLabel, {Num(r[rec::AssignCode])}) : label;
+    if (label.empty()) {
+        return Phrase(T::InvalidLabel, {r[rec::AssignCode]});
+    }
+    return label;
 }
 
-std::string NameOr(std::string_view name, int value) {
-    return name.empty() ? Num(value) : std::string(name);
+// A name of the assign model's lists (translated with them), or the stored number it has no
+// name for.
+PhraseArg NameOr(std::string_view name, int value) {
+    return name.empty() ? PhraseArg(value) : PhraseArg(TableWord{"KelEditor", name});
 }
 
 // The comparison's name of a value the label does not show; Other for a value it has no name
@@ -111,7 +81,12 @@ std::string MessageTextOf(const AssignRecord& r, bool sysEx) {
     while (!text.empty() && text.back() == ' ') {
         text.pop_back();
     }
-    return text.empty() ? Fill(T::Quoted, {""}) : text;
+    return text;
+}
+
+// A message text as the details show it: an empty one as "".
+PhraseArg ShownMessage(const std::string& text) {
+    return text.empty() ? PhraseArg(Phrase(T::Quoted, {""})) : PhraseArg(text);
 }
 
 // The details of two records of the same kind. `sameLabel` is false when the labels differ:
@@ -119,21 +94,21 @@ std::string MessageTextOf(const AssignRecord& r, bool sysEx) {
 void RecordChanges(const AssignRecord& a, const AssignRecord& b, bool sameLabel,
                    std::vector<FieldChange>& out) {
     const std::size_t before = out.size();
-    auto add = [&](CompareField field, std::string x, std::string y) {
+    auto add = [&](CompareField field, PhraseArg x, PhraseArg y) {
         out.push_back({field, std::move(x), std::move(y)});
     };
     static const AssignKind kInvalid{}; // an invalid code has no fields to name
     const AssignKind* found = KindOf(a);
     const AssignKind& kind = found != nullptr ? *found : kInvalid;
     if (a[rec::AssignCode] != b[rec::AssignCode]) {
-        add(CompareField::AssignCode, Num(a[rec::AssignCode]), Num(b[rec::AssignCode]));
+        add(CompareField::AssignCode, a[rec::AssignCode], b[rec::AssignCode]);
     }
     if (a[rec::Port] != b[rec::Port]) {
         add(CompareField::Port, NameOr(PortName(a[rec::Port]), a[rec::Port]),
             NameOr(PortName(b[rec::Port]), b[rec::Port]));
     }
     if (sameLabel && a[rec::Channel] != b[rec::Channel]) {
-        add(CompareField::Channel, Num(a[rec::Channel] + 1), Num(b[rec::Channel] + 1));
+        add(CompareField::Channel, a[rec::Channel] + 1, b[rec::Channel] + 1);
     }
     const int modeA = a[rec::ModeBits];
     const int modeB = b[rec::ModeBits];
@@ -142,8 +117,8 @@ void RecordChanges(const AssignRecord& a, const AssignRecord& b, bool sameLabel,
             NameOr(ButtonModeName(modeB & 3), modeB & 3));
     }
     if ((modeA & 4) != (modeB & 4)) {
-        add(CompareField::CenterClick, Fill(modeA & 4 ? T::On : T::Off, {}),
-            Fill(modeB & 4 ? T::On : T::Off, {}));
+        add(CompareField::CenterClick, Phrase(modeA & 4 ? T::ValueOn : T::ValueOff),
+            Phrase(modeB & 4 ? T::ValueOn : T::ValueOff));
     }
     // Bytes a named change above or below explains.
     std::array<bool, kRecordSize> explained{};
@@ -165,7 +140,7 @@ void RecordChanges(const AssignRecord& a, const AssignRecord& b, bool sameLabel,
             continue;
         }
         if (a[v.byte] != b[v.byte]) {
-            add(field, Num(v.Shown(a)), Num(v.Shown(b)));
+            add(field, v.Shown(a), v.Shown(b));
         }
         explained[v.byte] = true;
     }
@@ -181,12 +156,12 @@ void RecordChanges(const AssignRecord& a, const AssignRecord& b, bool sameLabel,
         const std::string textB = MessageTextOf(b, sysEx);
         bool any = false;
         if (textA != textB) {
-            add(CompareField::Message, textA, textB);
+            add(CompareField::Message, ShownMessage(textA), ShownMessage(textB));
             any = true;
         }
         if (a[rec::DataType] != b[rec::DataType]) {
             auto typeName = [](int stored) {
-                return stored == DataNone ? Fill(T::None, {})
+                return stored == DataNone ? PhraseArg(Phrase(T::ValueNone))
                                           : NameOr(DataTypeName(stored), stored);
             };
             add(CompareField::DataType, typeName(a[rec::DataType]), typeName(b[rec::DataType]));
@@ -208,26 +183,28 @@ void RecordChanges(const AssignRecord& a, const AssignRecord& b, bool sameLabel,
     }
     // Bytes differ but nothing above names them (for example bytes under a placeholder).
     if (other || (sameLabel && out.size() == before && a != b)) {
-        add(CompareField::Other, {}, {});
+        add(CompareField::Other, "", "");
     }
 }
 
-std::string Describe(const ControlDifference& d) {
+Phrase Describe(const ControlDifference& d, const PhraseArg& labelBefore,
+                const PhraseArg& labelAfter) {
     const std::string name(ControllerName(d.id));
-    const std::string head = d.labelBefore == d.labelAfter
-                                 ? Fill(T::SameLabel, {name, d.labelBefore})
-                                 : Fill(T::LabelChange, {name, d.labelBefore, d.labelAfter});
+    Phrase head = d.labelBefore == d.labelAfter
+                      ? Phrase(T::SameLabel, {name, labelBefore})
+                      : Phrase(T::LabelChange, {name, labelBefore, labelAfter});
     if (d.changes.empty()) {
         return head;
     }
-    std::string details;
+    Phrase details;
     for (const FieldChange& c : d.changes) {
-        const std::string field = Fill(FieldText(c.field), {});
-        const std::string item =
-            c.field == CompareField::Other ? field : Fill(T::Change, {field, c.before, c.after});
-        details = details.empty() ? item : Fill(T::DetailSeparator, {details, item});
+        const Phrase field(FieldText(c.field));
+        Phrase item =
+            c.field == CompareField::Other ? field : Phrase(T::Change, {field, c.before, c.after});
+        details = details.Empty() ? std::move(item)
+                                  : Phrase(T::DetailSeparator, {details, std::move(item)});
     }
-    return Fill(T::WithDetails, {head, details});
+    return Phrase(T::WithDetails, {std::move(head), std::move(details)});
 }
 
 MapComparison Compare(const RecordTable& a, const RecordTable& b,
@@ -248,11 +225,6 @@ MapComparison Compare(const RecordTable& a, const RecordTable& b,
 
 } // namespace
 
-std::string_view CompareText(CompareTextId id) {
-    const auto index = static_cast<std::size_t>(id);
-    return index < kTexts.size() ? kTexts[index] : std::string_view();
-}
-
 ControlDifference CompareControl(ControllerId id, const AssignRecord& before,
                                  const AssignRecord& after, const std::string& commentBefore,
                                  const std::string& commentAfter) {
@@ -260,16 +232,19 @@ ControlDifference CompareControl(ControllerId id, const AssignRecord& before,
     d.id = id;
     d.recordDiffers = before != after;
     d.commentDiffers = commentBefore != commentAfter;
-    d.labelBefore = Label(before);
-    d.labelAfter = Label(after);
+    const PhraseArg labelBefore = Label(before);
+    const PhraseArg labelAfter = Label(after);
+    d.labelBefore = EnglishText(labelBefore);
+    d.labelAfter = EnglishText(labelAfter);
     if (d.recordDiffers && BaseCode(before[rec::AssignCode]) == BaseCode(after[rec::AssignCode])) {
         RecordChanges(before, after, d.labelBefore == d.labelAfter, d.changes);
     }
     if (d.commentDiffers) {
-        d.changes.push_back({CompareField::Comment, Fill(T::Quoted, {commentBefore}),
-                             Fill(T::Quoted, {commentAfter})});
+        d.changes.push_back({CompareField::Comment, Phrase(T::Quoted, {commentBefore}),
+                             Phrase(T::Quoted, {commentAfter})});
     }
-    d.description = Describe(d);
+    d.text = Describe(d, labelBefore, labelAfter);
+    d.description = EnglishText(d.text);
     return d;
 }
 
@@ -282,7 +257,8 @@ MapComparison CompareMaps(const ControlMap& before, const ControlMap& after,
         result.titleDiffers = true;
         result.titleBefore = before.title;
         result.titleAfter = after.title;
-        result.titleDescription = Fill(T::TitleChange, {before.title, after.title});
+        result.titleText = Phrase(T::TitleChange, {before.title, after.title});
+        result.titleDescription = EnglishText(result.titleText);
     }
     return result;
 }

@@ -14,8 +14,8 @@
 // (the encoder flag, unused mode bits, bytes under a placeholder) show as "other bytes". With
 // different kinds only the comment is added.
 //
-// Every text lives in one table (CompareText) with "%1", "%2", ... placeholders, so the editor
-// can translate it.
+// The lines are phrases (model/phrase.h) whose arguments are the labels, the field names and the
+// values, so the editor shows them in the user's language.
 #pragma once
 
 #include <string>
@@ -24,42 +24,12 @@
 
 #include "model/assign.h"
 #include "model/bulk.h"
+#include "model/phrase.h"
 
 namespace kel {
 
-enum class CompareTextId : int {
-    LabelChange,      // "%1: %2 → %3"
-    SameLabel,        // "%1: %2"
-    WithDetails,      // "%1 (%2)"
-    DetailSeparator,  // "%1, %2"
-    Change,           // "%1 %2 → %3"
-    TitleChange,      // "Title: \"%1\" → \"%2\""
-    Quoted,           // "\"%1\""
-    InvalidLabel,     // "invalid code %1"
-    MemoryMatches,    // "The KEL's memory matches the control map."
-    MapsEqual,        // "The control maps are equal."
-    FieldCode,        // "assign code"
-    FieldPort,        // "port"
-    FieldChannel,     // "channel"
-    FieldButtonMode,  // "button mode"
-    FieldCenterClick, // "center click"
-    FieldAftMode,     // "AFT mode"
-    FieldVelocity,    // "velocity"
-    FieldMinimum,     // "minimum"
-    FieldMaximum,     // "maximum"
-    FieldMessage,     // "message"
-    FieldDataType,    // "data type"
-    FieldDataRange,   // "data range"
-    FieldComment,     // "comment"
-    FieldOther,       // "other bytes"
-    On,               // "on"
-    Off,              // "off"
-    None,             // "none"
-    Count
-};
-
-// The English text of `id`.
-std::string_view CompareText(CompareTextId id);
+// The comparison's texts are ids of the core's text table.
+using CompareTextId = TextId;
 
 // Which part of a control differs.
 enum class CompareField {
@@ -81,8 +51,8 @@ enum class CompareField {
 
 struct FieldChange {
     CompareField field;
-    std::string before; // as shown to the user ("Port 1", "127", "\"Cutoff\"", ...)
-    std::string after;  // empty for Other
+    PhraseArg before = ""; // as shown to the user ("Port 1", "127", "\"Cutoff\"", ...)
+    PhraseArg after = "";  // empty for Other
 };
 
 struct ControlDifference {
@@ -92,14 +62,16 @@ struct ControlDifference {
     std::string labelBefore; // the assignment labels of both sides
     std::string labelAfter;
     std::vector<FieldChange> changes; // the details, in the order described above
-    std::string description;          // the finished English line
+    Phrase text;                      // the line
+    std::string description;          // the line in English
 };
 
 struct MapComparison {
     bool titleDiffers = false;
     std::string titleBefore;
     std::string titleAfter;
-    std::string titleDescription;            // "Title: "Live" → "Studio"" when the titles differ
+    Phrase titleText;                        // "Title: "Live" → "Studio"" when the titles differ
+    std::string titleDescription;            // the same in English
     std::vector<ControlDifference> controls; // in ControllerId order
 
     bool Equal() const { return !titleDiffers && controls.empty(); }

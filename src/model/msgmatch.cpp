@@ -279,12 +279,6 @@ std::vector<std::uint8_t> FillTemplate(const Template& t, const AssignRecord& r,
     return bytes;
 }
 
-std::string Format(const char* format, int a, int b = 0, int c = 0) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, a, b, c);
-    return text;
-}
-
 } // namespace
 
 std::uint8_t TemplateChecksum(int kind, std::span<const std::uint8_t> bytes) {
@@ -295,57 +289,65 @@ std::uint8_t TemplateChecksum(int kind, std::span<const std::uint8_t> bytes) {
     return static_cast<std::uint8_t>((kind == 2 ? sum : 0u - sum) & 0x7F);
 }
 
-std::string DescribeMidiMessage(std::span<const std::uint8_t> m) {
+Phrase MidiMessagePhrase(std::span<const std::uint8_t> m) {
+    using T = TextId;
     if (IsWholeSysEx(m)) {
-        return Format("SysEx %d bytes", static_cast<int>(m.size()));
+        return Phrase(T::MidiSysEx, {static_cast<int>(m.size())});
     }
     if (!IsWholeShortMessage(m)) {
-        return Format("Unknown (%d bytes)", static_cast<int>(m.size()));
+        return Phrase(T::MidiUnknown, {static_cast<int>(m.size())});
     }
     const int ch = (m[0] & 0x0F) + 1;
     switch (m[0] & 0xF0) {
     case 0x80:
-        return Format("Note Off %d, ch %d", m[1], ch);
+        return Phrase(T::MidiNoteOff, {m[1], ch});
     case 0x90:
-        return m[2] == 0 ? Format("Note Off %d, ch %d", m[1], ch)
-                         : Format("Note On %d vel %d, ch %d", m[1], m[2], ch);
+        return m[2] == 0 ? Phrase(T::MidiNoteOff, {m[1], ch})
+                         : Phrase(T::MidiNoteOn, {m[1], m[2], ch});
     case 0xA0:
-        return Format("Poly Pressure %d = %d, ch %d", m[1], m[2], ch);
+        return Phrase(T::MidiPolyPressure, {m[1], m[2], ch});
     case 0xB0:
-        return Format("CC %d = %d, ch %d", m[1], m[2], ch);
+        return Phrase(T::MidiControlChange, {m[1], m[2], ch});
     case 0xC0:
-        return Format("Program %d, ch %d", m[1] + 1, ch);
+        return Phrase(T::MidiProgram, {m[1] + 1, ch});
     case 0xD0:
-        return Format("Channel Pressure %d, ch %d", m[1], ch);
+        return Phrase(T::MidiChannelPressure, {m[1], ch});
     case 0xE0:
-        return Format("Pitch Bend %d, ch %d", m[1] | (m[2] << 7), ch);
+        return Phrase(T::MidiPitchBend, {m[1] | (m[2] << 7), ch});
     default:
         break;
     }
     switch (m[0]) {
     case 0xF1:
-        return Format("Time Code %d", m[1]);
+        return Phrase(T::MidiTimeCode, {m[1]});
     case 0xF2:
-        return Format("Song Position %d", m[1] | (m[2] << 7));
+        return Phrase(T::MidiSongPosition, {m[1] | (m[2] << 7)});
     case 0xF3:
-        return Format("Song Select %d", m[1]);
+        return Phrase(T::MidiSongSelect, {m[1]});
     case 0xF6:
-        return "Tune Request";
+        return Phrase(T::MidiTuneRequest);
     case 0xF8:
-        return "Clock";
+        return Phrase(T::MidiClock);
     case 0xFA:
-        return "Start";
+        return Phrase(T::MidiStart);
     case 0xFB:
-        return "Continue";
+        return Phrase(T::MidiContinue);
     case 0xFC:
-        return "Stop";
+        return Phrase(T::MidiStop);
     case 0xFE:
-        return "Active Sensing";
+        return Phrase(T::MidiActiveSensing);
     case 0xFF:
-        return "System Reset";
-    default:
-        return Format("Undefined %02X", m[0]);
+        return Phrase(T::MidiSystemReset);
+    default: {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02X", m[0]);
+        return Phrase(T::MidiUndefined, {std::string(hex)});
     }
+    }
+}
+
+std::string DescribeMidiMessage(std::span<const std::uint8_t> m) {
+    return EnglishText(MidiMessagePhrase(m));
 }
 
 bool RecordSends(const AssignRecord& r, std::span<const std::uint8_t> message, int port) {

@@ -13,6 +13,7 @@
 
 #include "model/assign.h"
 #include "model/controllers.h"
+#include "model/phrase.h"
 
 namespace kel {
 
@@ -20,6 +21,8 @@ namespace kel {
 // "Program 5, ch 1", "Pitch Bend 8192, ch 1", "Poly Pressure 60 = 10, ch 1",
 // "Channel Pressure 10, ch 1", "Start"/"Stop"/"Continue"/"Clock"/..., "SysEx 12 bytes".
 // Channels are shown 1-16 and numbers as the assign dialog shows them (programs 1-128).
+// DescribeMidiMessage is the English text of MidiMessagePhrase.
+Phrase MidiMessagePhrase(std::span<const std::uint8_t> message);
 std::string DescribeMidiMessage(std::span<const std::uint8_t> message);
 
 // The controls of `map` whose assignment sends `message` when played, in control order:

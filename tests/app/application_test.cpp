@@ -357,19 +357,6 @@ TEST(SingleInstance, ALeftoverLockIsTakenOver) {
 namespace kel {
 namespace {
 
-class JapaneseEditorTest : public EditorTest {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(InstallUiTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
-        EditorTest::SetUp();
-    }
-    void TearDown() override {
-        EditorTest::TearDown();
-        app_.reset();
-        RemoveUiTranslations();
-    }
-};
-
 TEST_F(JapaneseEditorTest, MenusTitleAndMessagesAreInJapanese) {
     EXPECT_EQ(window_->windowTitle(), QString::fromUtf8("無題 - VOSTEL KEL Editor"));
     EXPECT_EQ(window_->menuBar()->actions().first()->text(), QString::fromUtf8("ファイル(&F)"));

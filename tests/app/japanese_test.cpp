@@ -1,17 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Japanese user interface: with the Japanese translator installed, no text the user sees in
-// the main window, its menus or any page of the assign dialog is still the English source.
+// the main window, its menus or any page of the assign dialog is still the English source, and
+// the texts the core composes (the monitor's messages, the check and comparison reports) read
+// Japanese with their parts translated and their numbers filled in.
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QTableView>
 
+#include "app/mapcommands.h"
+#include "app/monitorwindow.h"
+#include "app/reportwindow.h"
+#include "app/settings.h"
 #include "gui/assign/chmsgpage.h"
 #include "gui/assign/freemsgpage.h"
 #include "gui/assign/msgdlg.h"
+#include "gui/common/ids.h"
 #include "gui/common/uitext.h"
 #include "model/controllers.h"
 #include "model/strings.h"
@@ -170,6 +179,86 @@ TEST_F(JapaneseTest, EveryStringOfTheTableHasItsJapaneseText) {
         EXPECT_NE(UiText(id), QString::fromStdString(english)) << number;
     }
     EXPECT_GT(strings, 35);
+}
+
+class JapaneseReportsTest : public JapaneseEditorTest {
+protected:
+    CMapCommands* Commands() { return window_->findChild<CMapCommands*>(); }
+
+    static QStringList LinesOf(const CReportWindow* report) {
+        QStringList lines;
+        for (int i = 0; i < report->List()->count(); ++i) {
+            lines << report->List()->item(i)->text();
+        }
+        return lines;
+    }
+
+    // S3 and S4: Control Change 74 on channel 1, Port 1, from 0 to `max`.
+    void SendTheSameControlChange(int max) {
+        for (ControllerId id : {11, 12}) {
+            AssignRecord& r = app_->Document().RecordOf(id);
+            r.fill(0);
+            r[rec::AssignCode] = CodeControlChange;
+            r[5] = 74;
+            r[7] = static_cast<std::uint8_t>(max);
+        }
+    }
+};
+
+TEST_F(JapaneseReportsTest, TheMonitorDescribesMessagesInJapanese) {
+    CMonitorWindow monitor(*app_, window_);
+    monitor.AddLines({{1.0, QStringLiteral("KEL"), {0xB1, 74, 63}, {}},
+                      {2.0, QStringLiteral("KEL"), {0x90, 60, 100}, {}},
+                      {3.0, QStringLiteral("KEL"), {0xE0, 0, 64}, {}},
+                      {4.0, QStringLiteral("KEL"), {0xF0, 0x41, 0x10, 0xF7}, {}},
+                      {5.0, QStringLiteral("KEL"), {0xF8}, {}}});
+    const QAbstractItemModel* model = monitor.View()->model();
+    QStringList words;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        words << model->index(row, CMonitorLines::MessageColumn).data().toString();
+    }
+    EXPECT_EQ(words, QStringList({QString::fromUtf8("CC 74 = 63、チャンネル 2"),
+                                  QString::fromUtf8("ノート・オン 60 ベロシティ 100、チャンネル 1"),
+                                  QString::fromUtf8("ピッチ・ベンド 8192、チャンネル 1"),
+                                  QString::fromUtf8("エクスクルーシブ 4 バイト"),
+                                  QString::fromUtf8("クロック")}));
+}
+
+TEST_F(JapaneseReportsTest, TheCheckReportTranslatesEveryPartOfAFinding) {
+    SendTheSameControlChange(127);
+    window_->RunCommand(cmd::CheckMap);
+    const CReportWindow* report = Commands()->CheckWindow();
+    ASSERT_NE(report, nullptr);
+    // The sentence, the message it names and where it is sent are each translated.
+    EXPECT_EQ(LinesOf(report),
+              QStringList{QString::fromUtf8(
+                  "S3 と S4 は同じ CC 74 (チャンネル 1、ポート 1) を送信します。")});
+}
+
+TEST_F(JapaneseReportsTest, TheComparisonReportTranslatesFieldsAndValues) {
+    SendTheSameControlChange(127);
+    const QString first = WriteMapFile(QStringLiteral("first.mid"), "FIRST");
+    SendTheSameControlChange(100);
+    app_->Document().RecordOf(11)[rec::Port] = 1;
+    app_->Document().Map().comments[11] = "Filter";
+    TitleField()->setText(QStringLiteral("SECOND"));
+    const QString second = TempPath(QStringLiteral("second.mid"));
+    ASSERT_EQ(app_->Files().SaveMapFile(CAppSettings::ToFsPath(second)), 1);
+    ASSERT_EQ(app_->Files().LoadMapFile(CAppSettings::ToFsPath(first), ControlMapKind), 1);
+
+    ui_.openPaths.push_back(second);
+    window_->RunCommand(cmd::CompareWith);
+    const CReportWindow* report = Commands()->CompareWindow();
+    ASSERT_NE(report, nullptr);
+    // Field names, port names and the separators are Japanese; labels, numbers and the map's
+    // own texts are filled in as they are.
+    EXPECT_EQ(
+        LinesOf(report),
+        QStringList({QString::fromUtf8("タイトル: \"FIRST\" → \"SECOND\""),
+                     QString::fromUtf8("R1: CC 74:1 → N/A"),
+                     QString::fromUtf8("S3: CC 74:1 (ポート ポート 1 → ポート 2、最大値 127 → "
+                                       "100、コメント \"\" → \"Filter\")"),
+                     QString::fromUtf8("S4: CC 74:1 (最大値 127 → 100)")}));
 }
 
 } // namespace

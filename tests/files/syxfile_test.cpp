@@ -101,6 +101,7 @@ TEST(SyxFile, SaveFailuresLeaveTheTargetAlone) {
     result = SaveSyxFile(EveryKind(), (dir / "missing" / "x.syx").string());
     EXPECT_EQ(result.error, SyxError::CannotSave);
     EXPECT_EQ(result.message, "An error occurred while saving the file. (2)");
+    EXPECT_EQ(result.cause, 2); // the editor words the cause from its number
     EXPECT_EQ(SaveSyxFile(EveryKind(), dir.Path().string()).error, SyxError::CannotSave);
 }
 

@@ -107,9 +107,9 @@ TEST(AssignKinds, EachValueOwnsItsByteAndKeepsToItsRange) {
             for (const CheckFinding& f : CheckControlMap(table)) {
                 if (f.severity == CheckSeverity::Error) {
                     ++errors;
-                    EXPECT_EQ(f.textId, CheckTextId::ValueOutOfRange);
-                    EXPECT_EQ(f.args.at(2), std::to_string(128 + v.Low()));
-                    EXPECT_EQ(f.args.at(3), std::to_string(v.High()));
+                    EXPECT_EQ(f.text.id, TextId::ValueOutOfRange);
+                    EXPECT_EQ(EnglishText(f.text.args.at(2)), std::to_string(128 + v.Low()));
+                    EXPECT_EQ(EnglishText(f.text.args.at(3)), std::to_string(v.High()));
                 }
             }
             EXPECT_EQ(errors, 1);
@@ -147,14 +147,14 @@ TEST(AssignKinds, TheRangePairIsTheMinimumAndMaximum) {
         table[0] = e.record;
         const std::vector<CheckFinding> findings = CheckControlMap(table);
         ASSERT_EQ(findings.size(), 1u);
-        EXPECT_EQ(findings[0].textId, CheckTextId::RangeInverted);
-        EXPECT_EQ(findings[0].args.at(1), std::to_string(min.High()));
-        EXPECT_EQ(findings[0].args.at(2), std::to_string(max.Low() + 1));
+        EXPECT_EQ(findings[0].text.id, TextId::RangeInverted);
+        EXPECT_EQ(EnglishText(findings[0].text.args.at(1)), std::to_string(min.High()));
+        EXPECT_EQ(EnglishText(findings[0].text.args.at(2)), std::to_string(max.Low() + 1));
 
         const ControlDifference d = CompareControl(0, before, e.record, "", "");
         ASSERT_EQ(d.changes.size(), 2u);
         EXPECT_EQ(d.changes[0].field, CompareField::Minimum);
-        EXPECT_EQ(d.changes[0].after, std::to_string(min.High()));
+        EXPECT_EQ(EnglishText(d.changes[0].after), std::to_string(min.High()));
         EXPECT_EQ(d.changes[1].field, CompareField::Maximum);
     }
     EXPECT_EQ(kindsWithRange, 6);
@@ -181,7 +181,7 @@ TEST(AssignKinds, LabelledValuesTellMessagesApart) {
             table[1] = other.record;
             bool duplicate = false;
             for (const CheckFinding& f : CheckControlMap(table)) {
-                duplicate = duplicate || f.textId == CheckTextId::SameMessageTwo;
+                duplicate = duplicate || f.text.id == TextId::SameMessageTwo;
             }
             const ControlDifference d = CompareControl(0, chosen.record, other.record, "", "");
             EXPECT_EQ(duplicate, !v.labelled);

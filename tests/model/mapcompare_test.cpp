@@ -46,8 +46,7 @@ TEST(MapCompare, EqualMapsGiveAnEmptyResult) {
     EXPECT_TRUE(result.Equal());
     EXPECT_TRUE(result.Lines().empty());
     EXPECT_TRUE(CompareRecords(a.records, b.records).Equal());
-    EXPECT_EQ(CompareText(CompareTextId::MemoryMatches),
-              "The KEL's memory matches the control map.");
+    EXPECT_EQ(EnglishFormat(TextId::MemoryMatches), "The KEL's memory matches the control map.");
 }
 
 TEST(MapCompare, DifferentLabelsShowBothLabels) {

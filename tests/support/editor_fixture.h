@@ -17,6 +17,7 @@
 #include "gui/assign/msgdlg.h"
 #include "gui/common/accedit.h"
 #include "gui/common/editornotify.h"
+#include "gui/common/uitext.h"
 #include "gui/panel/kelpanel.h"
 #include "support/fake_ui.h"
 #include "support/qt_print.h"
@@ -92,6 +93,20 @@ protected:
     FakeUi ui_;
     std::unique_ptr<CKelEditorApp> app_;
     CMainFrame* window_ = nullptr;
+};
+
+// The editor started with its Japanese texts.
+class JapaneseEditorTest : public EditorTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(InstallUiTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
+        EditorTest::SetUp();
+    }
+    void TearDown() override {
+        EditorTest::TearDown();
+        app_.reset();
+        RemoveUiTranslations();
+    }
 };
 
 } // namespace kel

@@ -7,8 +7,11 @@
 //   StringTable  the string table (messages, prompts, file filters)
 //   KelEditor    the list entries of the assign dialog (message types, channel message kinds,
 //                data types, realtime statuses, button modes, ports, AFT modes)
+//   KelEditor    also the causes of failed file operations
 //   MapCheck     the texts of the map check, the severity names among them
 //   MapCompare   the texts of the map comparison
+//   SyxFile      the messages of the .syx reader
+//   MidiMessage  the MIDI messages in words that the monitor shows
 // The build writes the file into its translation staging folder (cmake/KelTranslations.cmake),
 // where the translation file names it tools/kel-core-texts/core-texts.cpp. The texts are read
 // from the tables themselves, so a text added to a table reaches the translation file, and the
@@ -26,8 +29,7 @@
 
 #include "model/assign.h"
 #include "model/kinds.h"
-#include "model/mapcheck.h"
-#include "model/mapcompare.h"
+#include "model/phrase.h"
 #include "model/strings.h"
 
 namespace {
@@ -78,11 +80,11 @@ std::vector<CoreText> AllCoreTexts() {
             list.Add("KelEditor", value.caption);
         }
     }
-    for (int id = 0; id < static_cast<int>(CheckTextId::Count); ++id) {
-        list.Add("MapCheck", CheckText(static_cast<CheckTextId>(id)));
-    }
-    for (int id = 0; id < static_cast<int>(CompareTextId::Count); ++id) {
-        list.Add("MapCompare", CompareText(static_cast<CompareTextId>(id)));
+    // The composed texts (findings, comparison lines, .syx messages, MIDI messages in words,
+    // file causes), each in its own context.
+    for (int id = 0; id < static_cast<int>(TextId::Count); ++id) {
+        const auto textId = static_cast<TextId>(id);
+        list.Add(TextContext(textId), EnglishFormat(textId));
     }
     return list.Texts();
 }

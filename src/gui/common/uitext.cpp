@@ -15,6 +15,46 @@ QString UiText(StringId id) {
     return CoreText("StringTable", Text(id));
 }
 
+QString FillUiText(const QString& format, const QStringList& args) {
+    // The core's filling on UTF-8, whose placeholders are plain ASCII.
+    std::vector<std::string> utf8;
+    utf8.reserve(static_cast<std::size_t>(args.size()));
+    for (const QString& arg : args) {
+        utf8.push_back(arg.toStdString());
+    }
+    return QString::fromStdString(FillText(format.toStdString(), utf8));
+}
+
+namespace {
+
+QString ArgText(const PhraseArg& arg) {
+    struct Visitor {
+        QString operator()(std::int64_t number) const { return QString::number(number); }
+        // Names, titles, comments and message bytes of the map are single-byte text.
+        QString operator()(const std::string& text) const {
+            return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+        }
+        QString operator()(const TableWord& word) const {
+            return CoreText(word.context, word.english);
+        }
+        QString operator()(const std::shared_ptr<const Phrase>& phrase) const {
+            return UiText(*phrase);
+        }
+    };
+    return std::visit(Visitor{}, arg.value());
+}
+
+} // namespace
+
+QString UiText(const Phrase& phrase) {
+    QStringList args;
+    args.reserve(static_cast<qsizetype>(phrase.args.size()));
+    for (const PhraseArg& arg : phrase.args) {
+        args << ArgText(arg);
+    }
+    return FillUiText(CoreText(TextContext(phrase.id), EnglishFormat(phrase.id)), args);
+}
+
 QString UiPrompt(StringId id) {
     const QString text = UiText(id);
     const qsizetype end = text.indexOf(u'\n');
@@ -30,36 +70,7 @@ QString UiMessage(StringId id, int detail) {
 }
 
 QString FileCauseText(int cause) {
-    switch (cause) {
-    case 2: // CauseFileNotFound
-        return KelEditor::tr("No such file or folder");
-    case 3: // CauseBadPath
-        return KelEditor::tr("The path is not valid");
-    case 4: // CauseTooManyOpenFiles
-        return KelEditor::tr("Too many open files");
-    case 5: // CauseAccessDenied
-        return KelEditor::tr("Access denied (no permission, a read-only disk, or not a file)");
-    case 6: // CauseInvalidFile
-        return KelEditor::tr("The file is not valid");
-    case 7: // CauseRemoveCurrentDir
-        return KelEditor::tr("The current folder cannot be removed");
-    case 8: // CauseDirectoryFull
-        return KelEditor::tr("The folder is full");
-    case 9: // CauseBadSeek
-        return KelEditor::tr("The file cannot be positioned");
-    case 10: // CauseHardIo
-        return KelEditor::tr("Input/output error of the disk or device");
-    case 11: // CauseSharingViolation
-        return KelEditor::tr("The file is in use");
-    case 12: // CauseLockViolation
-        return KelEditor::tr("The file is locked");
-    case 13: // CauseDiskFull
-        return KelEditor::tr("No space left on the disk");
-    case 14: // CauseEndOfFile
-        return KelEditor::tr("The file ends too early");
-    default:
-        return KelEditor::tr("An unexpected system error");
-    }
+    return UiText(FileCausePhrase(cause));
 }
 
 QString UiFileMessage(StringId id, int cause, const QString& path) {

@@ -9,12 +9,20 @@
 #include <QStringList>
 
 #include "model/msgtext.h"
+#include "model/phrase.h"
 #include "model/strings.h"
 
 namespace kel {
 
 // The text of `id` in the user's language.
 QString UiText(StringId id);
+// A text the core composed, in the user's language: the format of its id translated in the id's
+// context, its placeholders filled with the arguments (numbers as digits, texts as they are,
+// table words and nested phrases translated in turn).
+QString UiText(const Phrase& phrase);
+// `format` with "%1" … "%9" replaced by `args`; a placeholder without an argument stays. Text
+// inside the arguments is never taken for a placeholder.
+QString FillUiText(const QString& format, const QStringList& args);
 // Its first line: the status-bar prompt of a command.
 QString UiPrompt(StringId id);
 // The text with its "%d" replaced by `detail`, as the message boxes show it.

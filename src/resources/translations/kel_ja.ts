@@ -4,7 +4,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+370"/>
+        <location filename="../../app/mainframe.cpp" line="+449"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -29,151 +29,93 @@
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <location line="-166"/>
-        <source>&amp;New</source>
-        <translation>新規作成(&amp;N)</translation>
-    </message>
-    <message>
-        <location line="+7"/>
-        <source>&amp;Open...</source>
-        <translation>開く(&amp;O)...</translation>
-    </message>
-    <message>
-        <location line="+6"/>
-        <source>&amp;Save</source>
-        <translation>上書き保存(&amp;S)</translation>
-    </message>
-    <message>
-        <location filename="../../app/keleditorapp.cpp" line="+332"/>
-        <location filename="../../app/mainframe.cpp" line="+2"/>
-        <source>Save &amp;As...</source>
-        <translation>名前を付けて保存(&amp;A)...</translation>
-    </message>
-    <message>
-        <location filename="../../app/mainframe.cpp" line="+2"/>
+        <location line="-217"/>
         <source>&amp;Import Memory Set...</source>
         <translation>メモリー・セットの読み込み(&amp;I)...</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+18"/>
         <source>&amp;Export Assign List...</source>
         <translation>アサイン一覧の書き出し(&amp;E)...</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+5"/>
         <source>&amp;View Assign List</source>
         <translation>アサイン一覧の表示(&amp;V)</translation>
     </message>
     <message>
-        <location line="+14"/>
-        <source>&amp;Learn from Input</source>
-        <translation>入力から学習(&amp;L)</translation>
-    </message>
-    <message>
-        <location line="+2"/>
+        <location line="+31"/>
         <source>Assign the selected control the next message the KEL sends</source>
         <translation>KEL が次に送るメッセージを選択中のコントローラーにアサインします</translation>
     </message>
     <message>
-        <location line="+14"/>
-        <source>M&amp;onitor</source>
-        <translation>モニター(&amp;O)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
+        <location line="+27"/>
         <source>Show the messages the KEL sends and the controls that send them</source>
         <translation>KEL が送るメッセージと、それを送るコントローラーを表示します</translation>
     </message>
     <message>
-        <location line="+12"/>
-        <source>Next Controller</source>
-        <translation>次のコントロール</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Previous Controller</source>
-        <translation>前のコントロール</translation>
-    </message>
-    <message>
-        <location line="+101"/>
+        <location line="+148"/>
         <source>Recent File</source>
         <translation>最近使ったファイル</translation>
     </message>
     <message>
-        <location line="+195"/>
+        <location line="+62"/>
+        <source>DELETE</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <location line="+133"/>
         <source>Open in &amp;Browser</source>
         <translation>ブラウザーで開く(&amp;B)</translation>
     </message>
     <message>
         <location line="+6"/>
-        <location filename="../../app/monitorwindow.cpp" line="+250"/>
+        <location filename="../../app/monitorwindow.cpp" line="+256"/>
         <source>&amp;Save As...</source>
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
     <message>
-        <location line="-342"/>
+        <location line="-398"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <source>&amp;Copy</source>
-        <translation>コピー(&amp;C)</translation>
-    </message>
-    <message>
-        <location line="+3"/>
-        <source>&amp;Paste</source>
-        <translation>貼り付け(&amp;P)</translation>
-    </message>
-    <message>
-        <location line="+3"/>
-        <location line="+196"/>
-        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+49"/>
-        <source>NO ASSIGN</source>
-        <translation>アサイン解除</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>DELETE</source>
-        <translation>削除</translation>
-    </message>
-    <message>
-        <location line="-188"/>
+        <location line="+27"/>
         <source>&amp;Transmit...</source>
         <translation>送信(&amp;T)...</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+5"/>
         <source>&amp;Receive...</source>
         <translation>受信(&amp;R)...</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+23"/>
         <source>&amp;MIDI Devices...</source>
         <translation>MIDI デバイス(&amp;M)...</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+5"/>
         <source>&amp;Show Messages</source>
         <translation>メッセージ表示(&amp;S)</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+7"/>
         <source>KEL Editor &amp;Help</source>
         <translation>KEL Editor ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+5"/>
         <source>&amp;About...</source>
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-223"/>
+        <location line="-283"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
     <message>
-        <location filename="../../app/keleditorapp.cpp" line="-137"/>
+        <location filename="../../app/keleditorapp.cpp" line="+195"/>
         <source>About VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor のバージョン情報</translation>
     </message>
@@ -195,6 +137,12 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <location line="+4"/>
         <source>&amp;Replace</source>
         <translation>置き換え(&amp;R)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../../app/mainframe.cpp" line="+174"/>
+        <source>Save &amp;As...</source>
+        <translation>名前を付けて保存(&amp;A)...</translation>
     </message>
     <message>
         <location filename="../../gui/common/confirmdlg.cpp" line="+19"/>
@@ -312,26 +260,6 @@ press the [ENTER] button.</source>
         <translation>この MIDI システムにはポートがありません。</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+253"/>
-        <source>&amp;Undo</source>
-        <translation>元に戻す(&amp;U)</translation>
-    </message>
-    <message>
-        <location line="+5"/>
-        <source>&amp;Redo</source>
-        <translation>やり直し(&amp;R)</translation>
-    </message>
-    <message>
-        <location line="-4"/>
-        <source>&amp;Undo %1</source>
-        <translation>元に戻す(&amp;U): %1</translation>
-    </message>
-    <message>
-        <location line="+5"/>
-        <source>&amp;Redo %1</source>
-        <translation>やり直し(&amp;R): %1</translation>
-    </message>
-    <message>
         <location filename="../../app/undo.cpp" line="+75"/>
         <source>Change Title</source>
         <translation>タイトルの変更</translation>
@@ -342,7 +270,7 @@ press the [ENTER] button.</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+204"/>
+        <location filename="../../app/mainframe.cpp" line="+368"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
@@ -352,57 +280,122 @@ press the [ENTER] button.</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
-        <location line="-289"/>
+        <location line="-355"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="-35"/>
+        <source>&amp;New</source>
+        <translation>新規作成(&amp;N)</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>&amp;Open...</source>
+        <translation>開く(&amp;O)...</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>&amp;Save</source>
+        <translation>上書き保存(&amp;S)</translation>
+    </message>
+    <message>
+        <location line="+23"/>
         <source>Expor&amp;t SysEx...</source>
         <translation>SysEx の書き出し(&amp;T)...</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+15"/>
         <source>Compare &amp;With...</source>
         <translation>比較(&amp;W)...</translation>
     </message>
     <message>
-        <location line="+22"/>
+        <location line="+6"/>
+        <source>&amp;Copy</source>
+        <translation>コピー(&amp;C)</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>&amp;Paste</source>
+        <translation>貼り付け(&amp;P)</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>&amp;Learn from Input</source>
+        <translation>入力から学習(&amp;L)</translation>
+    </message>
+    <message>
+        <location line="+17"/>
         <source>Check &amp;Map...</source>
         <translation>マップのチェック(&amp;M)...</translation>
     </message>
     <message>
-        <location line="+49"/>
+        <location line="+10"/>
+        <source>M&amp;onitor</source>
+        <translation>モニター(&amp;O)</translation>
+    </message>
+    <message>
+        <location line="+31"/>
+        <source>Next Controller</source>
+        <translation>次のコントロール</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Previous Controller</source>
+        <translation>前のコントロール</translation>
+    </message>
+    <message>
+        <location line="+28"/>
+        <source>&amp;Undo</source>
+        <translation>元に戻す(&amp;U)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&amp;Undo %1</source>
+        <translation>元に戻す(&amp;U): %1</translation>
+    </message>
+    <message>
+        <location line="+3"/>
         <source>Take back the last change of the control map</source>
         <translation>コントロール・マップの最後の変更を元に戻します</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+6"/>
+        <source>&amp;Redo</source>
+        <translation>やり直し(&amp;R)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&amp;Redo %1</source>
+        <translation>やり直し(&amp;R): %1</translation>
+    </message>
+    <message>
+        <location line="+3"/>
         <source>Make the change taken back again</source>
         <translation>元に戻した変更をやり直します</translation>
     </message>
     <message>
-        <location line="-75"/>
+        <location line="-127"/>
         <source>Compare the control map with a control map file</source>
         <translation>コントロール・マップをコントロール・マップ・ファイルと比較します</translation>
     </message>
     <message>
-        <location line="-7"/>
+        <location line="-15"/>
         <source>Save the control map as a system-exclusive (.syx) file</source>
         <translation>コントロール・マップをシステム・エクスクルーシブ (.syx) ファイルとして保存します</translation>
     </message>
     <message>
-        <location line="-4"/>
+        <location line="-5"/>
         <source>Open a system-exclusive (.syx) file as a new control map</source>
         <translation>システム・エクスクルーシブ (.syx) ファイルを新しいコントロール・マップとして開きます</translation>
     </message>
     <message>
-        <location line="+33"/>
+        <location line="+61"/>
         <source>List the problems of the control map before it is sent</source>
         <translation>送信する前にコントロール・マップの問題点を一覧表示します</translation>
     </message>
     <message>
-        <location filename="../../app/mapcommands.cpp" line="+34"/>
+        <location filename="../../app/mapcommands.cpp" line="+35"/>
         <source>SysEx Files (*.syx)</source>
         <translation>SysEx ファイル (*.syx)</translation>
     </message>
@@ -464,7 +457,7 @@ press the [ENTER] button.</source>
         <translation>再チェック(&amp;A)</translation>
     </message>
     <message>
-        <location line="+42"/>
+        <location line="+43"/>
         <source>Compare With</source>
         <translation>比較</translation>
     </message>
@@ -513,12 +506,12 @@ Transmit it anyway?</source>
         <translation>送信する</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+2"/>
+        <location filename="../../app/mainframe.cpp" line="+3"/>
         <source>&amp;Verify...</source>
         <translation>照合(&amp;V)...</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>Compare the KEL&apos;s current memory with the control map</source>
         <translation>KEL のカレント・メモリーをコントロール・マップと照合します</translation>
     </message>
@@ -581,7 +574,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location line="+27"/>
-        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+38"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+87"/>
         <source>Min Value</source>
         <translation>最小値</translation>
     </message>
@@ -707,7 +700,14 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>MSB 最大値</translation>
     </message>
     <message>
-        <location line="-48"/>
+        <location filename="../../app/mainframe.cpp" line="-30"/>
+        <location line="+245"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-49"/>
+        <source>NO ASSIGN</source>
+        <translation>割り当てなし</translation>
+    </message>
+    <message>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+1"/>
         <source>Channel Message</source>
         <translation>チャンネル・メッセージ</translation>
     </message>
@@ -747,7 +747,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>ポリフォニック・キー・プレッシャー</translation>
     </message>
     <message>
-        <location filename="../../app/monitorwindow.cpp" line="-153"/>
+        <location filename="../../app/monitorwindow.cpp" line="-158"/>
         <source>Time</source>
         <translation>時刻</translation>
     </message>
@@ -782,7 +782,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>MIDI モニター</translation>
     </message>
     <message>
-        <location line="+22"/>
+        <location line="+27"/>
         <source>All kinds</source>
         <translation>すべての種類</translation>
     </message>
@@ -979,77 +979,77 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>オフ</translation>
     </message>
     <message>
-        <location filename="../../gui/common/uitext.cpp" line="+35"/>
+        <location line="+127"/>
         <source>No such file or folder</source>
         <translation>ファイルまたはフォルダーがありません</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The path is not valid</source>
         <translation>パスが正しくありません</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>Too many open files</source>
         <translation>開いているファイルが多すぎます</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>Access denied (no permission, a read-only disk, or not a file)</source>
         <translation>アクセスが拒否されました (権限がない、読み取り専用のディスク、またはファイルではない)</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The file is not valid</source>
         <translation>ファイルが正しくありません</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The current folder cannot be removed</source>
         <translation>現在のフォルダーは削除できません</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The folder is full</source>
         <translation>フォルダーがいっぱいです</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The file cannot be positioned</source>
         <translation>ファイル内の位置を移動できません</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>Input/output error of the disk or device</source>
         <translation>ディスクまたはデバイスの入出力エラー</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The file is in use</source>
         <translation>ファイルは使用中です</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The file is locked</source>
         <translation>ファイルはロックされています</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>No space left on the disk</source>
         <translation>ディスクの空き容量がありません</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The file ends too early</source>
         <translation>ファイルが途中で終わっています</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="-13"/>
         <source>An unexpected system error</source>
         <translation>予期しないシステムエラー</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location filename="../../gui/common/uitext.cpp" line="+92"/>
         <source>No message has been typed.</source>
         <translation>メッセージが入力されていません。</translation>
     </message>
@@ -1224,7 +1224,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>本体の 50 個のコントロール。矢印キーで最も近いコントロールへ、Home と End で最初と最後へ移動し、Enter で開きます。</translation>
     </message>
     <message>
-        <location filename="../../app/kelmidi.cpp" line="+283"/>
+        <location filename="../../app/kelmidi.cpp" line="+281"/>
         <source>The MIDI input &quot;%1&quot; is no longer there. The monitor has been turned off.</source>
         <translation>MIDI 入力「%1」がなくなりました。モニターをオフにしました。</translation>
     </message>
@@ -1262,7 +1262,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>MapCheck</name>
     <message>
-        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+17"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-109"/>
         <source>%1 and %2 both send %3%4.</source>
         <translation>%1 と %2 は同じ %3%4 を送信します。</translation>
     </message>
@@ -1656,9 +1656,112 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
 </context>
 <context>
+    <name>MidiMessage</name>
+    <message>
+        <location line="+12"/>
+        <source>SysEx %1 bytes</source>
+        <translation>エクスクルーシブ %1 バイト</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Unknown (%1 bytes)</source>
+        <translation>不明 (%1 バイト)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Note Off %1, ch %2</source>
+        <translation>ノート・オフ %1、チャンネル %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Note On %1 vel %2, ch %3</source>
+        <translation>ノート・オン %1 ベロシティ %2、チャンネル %3</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Poly Pressure %1 = %2, ch %3</source>
+        <translation>ポリ・プレッシャー %1 = %2、チャンネル %3</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>CC %1 = %2, ch %3</source>
+        <translation>CC %1 = %2、チャンネル %3</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Program %1, ch %2</source>
+        <translation>プログラム・チェンジ %1、チャンネル %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Channel Pressure %1, ch %2</source>
+        <translation>チャンネル・プレッシャー %1、チャンネル %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Pitch Bend %1, ch %2</source>
+        <translation>ピッチ・ベンド %1、チャンネル %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Time Code %1</source>
+        <translation>タイム・コード %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Song Position %1</source>
+        <translation>ソング・ポジション %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Song Select %1</source>
+        <translation>ソング・セレクト %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Tune Request</source>
+        <translation>チューン・リクエスト</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Clock</source>
+        <translation>クロック</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Start</source>
+        <translation>スタート</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Continue</source>
+        <translation>コンティニュー</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Stop</source>
+        <translation>ストップ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Active Sensing</source>
+        <translation>アクティブ・センシング</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>System Reset</source>
+        <translation>システム・リセット</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Undefined %1</source>
+        <translation>未定義 %1</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
-        <location line="-172"/>
+        <location line="-203"/>
         <source>VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor</translation>
     </message>
@@ -1922,9 +2025,14 @@ Exit</source>
 <context>
     <name>SyxFile</name>
     <message>
-        <location filename="../../app/maptexts.cpp" line="+144"/>
+        <location line="+131"/>
         <source>The file cannot be read: %1.</source>
         <translation>ファイルを読み込めません: %1。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>it is not a regular file</source>
+        <translation>通常のファイルではありません</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -1937,27 +2045,27 @@ Exit</source>
         <translation>ファイルが %1 バイトより大きいため、コントロール・マップのシステム・エクスクルーシブ・ファイルではありません。</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>This is not a system-exclusive file: the byte %1 at offset %2 belongs to no MIDI message.</source>
         <translation>システム・エクスクルーシブ・ファイルではありません: オフセット %2 のバイト %1 はどの MIDI メッセージにも属しません。</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+1"/>
         <source>This is a Standard MIDI File, not a system-exclusive file; open it as a control map file.</source>
         <translation>これはシステム・エクスクルーシブ・ファイルではなくスタンダード MIDI ファイルです。コントロール・マップ・ファイルとして開いてください。</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+1"/>
         <source>The file ends in the middle of the message that starts at offset %1.</source>
         <translation>オフセット %1 から始まるメッセージの途中でファイルが終わっています。</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The KEL bulk message at offset %1 is damaged (wrong length, address or checksum).</source>
         <translation>オフセット %1 の KEL バルク・メッセージが壊れています (長さ、アドレス、またはチェックサムが正しくありません)。</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+1"/>
         <source>The file holds two different bulk messages for %1.</source>
         <translation>ファイルに %1 の異なるバルク・メッセージが 2 つあります。</translation>
     </message>
