@@ -192,6 +192,7 @@ CMainFrame::CMainFrame(const EditorParts& parts, CKelMidi& midi)
     connect(&midi_, &CKelMidi::StateChanged, commands_, &CCommandActions::UpdateStates);
 
     dlgBar_->TitleField()->setFocus();
+    UpdateNoAssignText();
     commands_->UpdateStates();
     created_ = true;
 }
@@ -533,10 +534,17 @@ void CMainFrame::OnFocusChanged(QWidget* now) {
     if (now != nullptr && !IsMenuWidget(now)) {
         lastFocus_ = now;
     }
-    if (QAction* noAssign = Action(cmd::NoAssign); noAssign != nullptr) {
-        noAssign->setText(TitleHasFocus() ? KelEditor::tr("DELETE") : KelEditor::tr("NO ASSIGN"));
-    }
+    UpdateNoAssignText();
     commands_->UpdateStates();
+}
+
+void CMainFrame::UpdateNoAssignText() {
+    // The command deletes text in the TITLE field; its item says so while the field has the
+    // keyboard.
+    if (QAction* noAssign = Action(cmd::NoAssign); noAssign != nullptr) {
+        noAssign->setText(TitleHasFocus() ? KelEditor::tr("DELETE")
+                                          : KelEditor::tr("NO ASSIGN", "Edit menu"));
+    }
 }
 
 bool CMainFrame::TitleHasFocus() const {

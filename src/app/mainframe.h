@@ -120,6 +120,7 @@ private:
     void OnOpenAssign(int controllerId);
     void OnSelectControl(int controllerId); // the panel's arrow keys, Home and End
     void OnFocusChanged(QWidget* now);
+    void UpdateNoAssignText();
 
     EditorParts parts_;
     CParameter& document_;

@@ -4,7 +4,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+449"/>
+        <location filename="../../app/mainframe.cpp" line="+450"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -59,12 +59,18 @@
         <translation>最近使ったファイル</translation>
     </message>
     <message>
-        <location line="+62"/>
+        <location line="+69"/>
         <source>DELETE</source>
         <translation>削除</translation>
     </message>
     <message>
-        <location line="+133"/>
+        <location line="+1"/>
+        <source>NO ASSIGN</source>
+        <comment>Edit menu</comment>
+        <translation>アサイン解除</translation>
+    </message>
+    <message>
+        <location line="+132"/>
         <source>Open in &amp;Browser</source>
         <translation>ブラウザーで開く(&amp;B)</translation>
     </message>
@@ -75,7 +81,7 @@
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
     <message>
-        <location line="-398"/>
+        <location line="-405"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
@@ -110,7 +116,7 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-283"/>
+        <location line="-284"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
@@ -140,7 +146,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../../app/mainframe.cpp" line="+174"/>
+        <location filename="../../app/mainframe.cpp" line="+175"/>
         <source>Save &amp;As...</source>
         <translation>名前を付けて保存(&amp;A)...</translation>
     </message>
@@ -270,7 +276,7 @@ press the [ENTER] button.</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+368"/>
+        <location filename="../../app/mainframe.cpp" line="+375"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
@@ -280,7 +286,7 @@ press the [ENTER] button.</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
-        <location line="-355"/>
+        <location line="-362"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
@@ -701,7 +707,6 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location filename="../../app/mainframe.cpp" line="-30"/>
-        <location line="+245"/>
         <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-49"/>
         <source>NO ASSIGN</source>
         <translation>割り当てなし</translation>
