@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Test doubles for the MIDI tests: a scripted back end, a thread-safe post recorder, a
+// Test doubles for the MIDI tests: a scripted back end, a thread-safe report recorder, a
 // reporter that records, and scripted transfer dialogs. The records and bulk messages they
 // carry are built by support/records.h.
 #pragma once
@@ -17,8 +17,8 @@
 
 #include "midi/backend.h"
 #include "midi/midiout.h"
-#include "midi/posttarget.h"
 #include "midi/transfer.h"
+#include "midi/transferlistener.h"
 #include "midi/virtualbackend.h"
 #include "model/reporter.h"
 #include "support/records.h"
@@ -69,36 +69,51 @@ private:
     std::vector<std::pair<StringId, int>> reports_;
 };
 
-struct Post {
-    int message;
-    std::uintptr_t wParam;
-    std::intptr_t lParam;
-    bool operator==(const Post&) const = default;
+// One report the engine made to its listener: a message sent, or one received (with its
+// address).
+struct Report {
+    enum Kind { Sent, Received };
+    Kind kind;
+    std::uint32_t address;
+    int remaining;
+    bool operator==(const Report&) const = default;
 };
 
-class PostRecorder : public PostTarget {
+inline Report SentReport(int remaining) {
+    return {Report::Sent, 0, remaining};
+}
+inline Report ReceivedReport(std::uint32_t address, int remaining) {
+    return {Report::Received, address, remaining};
+}
+
+class ReportRecorder : public TransferListener {
 public:
-    void post(int message, std::uintptr_t wParam, std::intptr_t lParam) override {
-        {
-            std::lock_guard lock(lock_);
-            posts_.push_back({message, wParam, lParam});
-        }
-        cv_.notify_all();
+    void BulkSent(int remaining) override { Add(SentReport(remaining)); }
+    void BulkReceived(std::uint32_t address, int remaining) override {
+        Add(ReceivedReport(address, remaining));
     }
-    std::vector<Post> Posts() const {
+    std::vector<Report> Reports() const {
         std::lock_guard lock(lock_);
-        return posts_;
+        return reports_;
     }
     bool WaitForCount(std::size_t count,
                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
         std::unique_lock lock(lock_);
-        return cv_.wait_for(lock, timeout, [&] { return posts_.size() >= count; });
+        return cv_.wait_for(lock, timeout, [&] { return reports_.size() >= count; });
     }
 
 private:
+    void Add(Report report) {
+        {
+            std::lock_guard lock(lock_);
+            reports_.push_back(report);
+        }
+        cv_.notify_all();
+    }
+
     mutable std::mutex lock_;
     std::condition_variable cv_;
-    std::vector<Post> posts_;
+    std::vector<Report> reports_;
 };
 
 // A back end whose ports, failures and traffic the test controls.
@@ -290,7 +305,7 @@ inline bool WaitForDeviceState(CVirtualKelBackend& device, CKelDevice::State sta
     return device.Device().GetState() == state;
 }
 
-// A modal dialog run by the test: it ends as a real one would on the posts it gets, or is
+// A modal dialog run by the test: it ends as a real one would on the reports it gets, or is
 // cancelled by the "user".
 class ScriptedDialog : public TransferDialog {
 public:
@@ -299,18 +314,8 @@ public:
     ScriptedDialog(Mode mode, std::chrono::milliseconds timeout, int& timeouts)
         : mode_(mode), timeout_(timeout), timeouts_(timeouts) {}
 
-    void post(int message, std::uintptr_t, std::intptr_t lParam) override {
-        {
-            std::lock_guard lock(lock_);
-            ++posts_;
-            if (message == UM_BULK_RECEIVED || message == UM_BULK_SENT) {
-                if (lParam == 0) {
-                    zero_ = true;
-                }
-            }
-        }
-        cv_.notify_all();
-    }
+    void BulkSent(int remaining) override { Report(remaining); }
+    void BulkReceived(std::uint32_t, int remaining) override { Report(remaining); }
 
     DialogResult RunModal() override {
         if (mode_ == Mode::CancelAtOnce) {
@@ -327,6 +332,15 @@ public:
     }
 
 private:
+    void Report(int remaining) {
+        {
+            std::lock_guard lock(lock_);
+            ++posts_;
+            zero_ = zero_ || remaining == 0;
+        }
+        cv_.notify_all();
+    }
+
     Mode mode_;
     std::chrono::milliseconds timeout_;
     int& timeouts_;
