@@ -86,6 +86,24 @@ TEST_F(TransferTest, TransmitThenReceiveGivesBackTheSameRecords) {
     EXPECT_TRUE(reporter.Reports().empty());
 }
 
+TEST_F(TransferTest, TheBuiltInDevicePressesItsOwnEnterWhenTheUserGoesOn) {
+    // Nobody presses [ENTER] on the device: going on at once after the instructions (as the
+    // editor's Continue and kelmap's Enter do) must still land every record.
+    device.SetAutoEnter(false);
+    const RecordTable sent = SampleMemory(3);
+    document.Map().records = sent;
+    bool ready = false;
+    ui.onInstructions = [&] { ready = device.PressEnterForTransmit(); };
+    ASSERT_EQ(Transmit(), TransferOutcome::Completed);
+    EXPECT_TRUE(ready);
+    ASSERT_TRUE(device.WaitUntilIdle(5s));
+    EXPECT_EQ(HexTable(device.Device().Memory()), HexTable(sent));
+
+    // Without a mode message the device is not waiting for [ENTER]: nothing is pressed.
+    EXPECT_FALSE(device.PressEnterForTransmit(50ms));
+    EXPECT_EQ(device.Device().GetState(), CKelDevice::State::Idle);
+}
+
 TEST_F(TransferTest, UnknownPortNamesStopBothProceduresBeforeAnythingHappens) {
     ui.inputName = "";
     ui.outputName = "Unplugged";
