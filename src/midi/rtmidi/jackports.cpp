@@ -322,26 +322,28 @@ private:
     std::atomic<bool> lostReported_{false};
 };
 
-} // namespace
-
-int OpenJackInput(const std::string& clientName, const std::string& source,
-                  MidiInputHandler& handler, std::unique_ptr<MidiInputPort>& opened) {
-    auto created = std::make_unique<JackInputPort>(handler);
-    const int error = created->Open(clientName, source);
+// Opens a port of type `Port` and hands it over when it opened.
+template <typename Port, typename Handler, typename Opened>
+int OpenJackPort(const std::string& clientName, const std::string& peer, Handler& handler,
+                 std::unique_ptr<Opened>& opened) {
+    auto created = std::make_unique<Port>(handler);
+    const int error = created->Open(clientName, peer);
     if (error == MidiErrNone) {
         opened = std::move(created);
     }
     return error;
 }
 
+} // namespace
+
+int OpenJackInput(const std::string& clientName, const std::string& source,
+                  MidiInputHandler& handler, std::unique_ptr<MidiInputPort>& opened) {
+    return OpenJackPort<JackInputPort>(clientName, source, handler, opened);
+}
+
 int OpenJackOutput(const std::string& clientName, const std::string& target,
                    MidiOutputHandler& handler, std::unique_ptr<MidiOutputPort>& opened) {
-    auto created = std::make_unique<JackOutputPort>(handler);
-    const int error = created->Open(clientName, target);
-    if (error == MidiErrNone) {
-        opened = std::move(created);
-    }
-    return error;
+    return OpenJackPort<JackOutputPort>(clientName, target, handler, opened);
 }
 
 bool JackServerRunning() {

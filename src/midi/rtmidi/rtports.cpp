@@ -157,52 +157,62 @@ void QuietLibraries() {
     });
 }
 
+namespace {
+
+// Opens the system's port `systemIndex` on the RtMidi object of `created` as `portName`, once
+// `prepare` has set the object up. The port must still be the one listed (ports come and go
+// between list and open).
+template <typename Port, typename Opened, typename Prepare>
+int OpenRtPort(std::unique_ptr<Port> created, unsigned systemIndex, const std::string& systemName,
+               const char* portName, Prepare prepare, std::unique_ptr<Opened>& opened) {
+    auto& device = created->Device();
+    device.setErrorCallback(&ErrorSink::Report, &created->Errors());
+    if (systemIndex >= device.getPortCount() || device.getPortName(systemIndex) != systemName) {
+        return MidiErrBadPort;
+    }
+    prepare(device, *created);
+    device.openPort(systemIndex, portName);
+    if (created->Errors().failed || !device.isPortOpen()) {
+        return created->Errors().failed ? created->Errors().Code() : MidiErrSystem;
+    }
+    opened = std::move(created);
+    return MidiErrNone;
+}
+
+} // namespace
+
 int OpenRtInput(MidiApi api, const std::string& clientName, unsigned systemIndex,
                 const std::string& systemName, MidiInputHandler& handler,
                 std::unique_ptr<MidiInputPort>& opened) {
     try {
-        auto created = std::make_unique<RtInputPort>(
-            std::make_unique<RtMidiIn>(RtApi(api), clientName), handler);
-        RtMidiIn& in = created->Device();
-        in.setErrorCallback(&ErrorSink::Report, &created->Errors());
-        if (systemIndex >= in.getPortCount() || in.getPortName(systemIndex) != systemName) {
-            return MidiErrBadPort;
-        }
-        // Keep system exclusive and the clock a control may send; drop active sensing. (ALSA
-        // through RtMidi does not tell when a source goes away: its input is never lost.)
-        in.ignoreTypes(false, false, true);
-        in.setCallback(&RtInputPort::Deliver, created.get());
-        in.openPort(systemIndex, "In");
-        if (created->Errors().failed || !in.isPortOpen()) {
-            return created->Errors().failed ? created->Errors().Code() : MidiErrSystem;
-        }
-        opened = std::move(created);
+        return OpenRtPort(
+            std::make_unique<RtInputPort>(std::make_unique<RtMidiIn>(RtApi(api), clientName),
+                                          handler),
+            systemIndex, systemName, "In",
+            [](RtMidiIn& in, RtInputPort& port) {
+                // Keep system exclusive and the clock a control may send; drop
+                // active sensing. (ALSA through RtMidi does not tell when a
+                // source goes away: its input is never lost.)
+                in.ignoreTypes(false, false, true);
+                in.setCallback(&RtInputPort::Deliver, &port);
+            },
+            opened);
     } catch (const RtMidiError& error) {
         return CodeOf(error);
     }
-    return MidiErrNone;
 }
 
 int OpenRtOutput(MidiApi api, const std::string& clientName, unsigned systemIndex,
                  const std::string& systemName, MidiOutputHandler& handler,
                  std::unique_ptr<MidiOutputPort>& opened) {
     try {
-        auto created = std::make_unique<RtOutputPort>(
-            std::make_unique<RtMidiOut>(RtApi(api), clientName), handler);
-        RtMidiOut& out = created->Device();
-        out.setErrorCallback(&ErrorSink::Report, &created->Errors());
-        if (systemIndex >= out.getPortCount() || out.getPortName(systemIndex) != systemName) {
-            return MidiErrBadPort;
-        }
-        out.openPort(systemIndex, "Out");
-        if (created->Errors().failed || !out.isPortOpen()) {
-            return created->Errors().failed ? created->Errors().Code() : MidiErrSystem;
-        }
-        opened = std::move(created);
+        return OpenRtPort(
+            std::make_unique<RtOutputPort>(std::make_unique<RtMidiOut>(RtApi(api), clientName),
+                                           handler),
+            systemIndex, systemName, "Out", [](RtMidiOut&, RtOutputPort&) {}, opened);
     } catch (const RtMidiError& error) {
         return CodeOf(error);
     }
-    return MidiErrNone;
 }
 
 } // namespace kel
