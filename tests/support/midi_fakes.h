@@ -285,6 +285,19 @@ private:
     int inputOpens_ = 0;
 };
 
+// A back end listing the ports named, all readable.
+inline std::unique_ptr<FakeBackend> BackendWithPorts(std::vector<std::string> inputs,
+                                                     std::vector<std::string> outputs) {
+    auto backend = std::make_unique<FakeBackend>();
+    for (auto& name : inputs) {
+        backend->inputs.push_back({name});
+    }
+    for (auto& name : outputs) {
+        backend->outputs.push_back({name});
+    }
+    return backend;
+}
+
 using namespace std::chrono_literals;
 
 // Quick pacing for tests about the procedures rather than the timing: the virtual device enters

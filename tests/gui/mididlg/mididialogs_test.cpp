@@ -20,25 +20,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::unique_ptr<test::FakeBackend> Ports(std::vector<std::string> inputs,
-                                         std::vector<std::string> outputs) {
-    auto backend = std::make_unique<test::FakeBackend>();
-    for (auto& name : inputs) {
-        backend->inputs.push_back({name});
-    }
-    for (auto& name : outputs) {
-        backend->outputs.push_back({name});
-    }
-    return backend;
-}
-
 class DeviceDialogTest : public MidiGuiTest {
 protected:
     void PrepareMidi(CKelMidi& midi) override {
-        midi.Systems().Install(MidiSystem::Alsa,
-                               Ports({"Midi Through Port-0", "KEL USB MIDI 1", "KEL USB MIDI 1"},
-                                     {"Midi Through Port-0", "kel usb midi 1", "KEL USB MIDI 1"}));
-        midi.Systems().Install(MidiSystem::Jack, Ports({}, {}));
+        midi.Systems().Install(
+            MidiSystem::Alsa,
+            test::BackendWithPorts({"Midi Through Port-0", "KEL USB MIDI 1", "KEL USB MIDI 1"},
+                                   {"Midi Through Port-0", "kel usb midi 1", "KEL USB MIDI 1"}));
+        midi.Systems().Install(MidiSystem::Jack, test::BackendWithPorts({}, {}));
     }
     QString Stored(const char* value) {
         return Store().value(QStringLiteral("MIDI Device/") + QLatin1String(value)).toString();
@@ -121,33 +110,6 @@ TEST_F(DeviceDialogTest, CancelChangesNothingAndAnEmptySelectionKeepsTheStoredNa
     EXPECT_EQ(Midi().LastOutcome(), TransferOutcome::OpenFailed);
     ASSERT_EQ(midiUi_.warnings.size(), 1);
     EXPECT_TRUE(midiUi_.warnings.first().startsWith(QStringLiteral("MIDI device has not been")));
-}
-
-TEST(MidiSystemsTest, DefaultIsASystemWithDevicePortsElseTheVirtualDevice) {
-    struct Case {
-        std::vector<std::string> alsa;
-        std::vector<std::string> jack;
-        std::string storedOutput;
-        MidiSystem expected;
-    };
-    const std::vector<Case> cases = {
-        {{}, {}, "", MidiSystem::Virtual},
-        {{"Midi Through Port-0"}, {}, "", MidiSystem::Virtual},
-        {{"Midi Through Port-0", "KEL USB MIDI 1"}, {}, "", MidiSystem::Alsa},
-        {{}, {"system:midi_playback_1"}, "", MidiSystem::Jack},
-        {{"KEL USB MIDI 1"}, {"kel:out"}, "kel:out", MidiSystem::Jack},
-        {{"KEL USB MIDI 1"}, {}, "Virtual KEL Device", MidiSystem::Virtual},
-    };
-    for (const Case& c : cases) {
-        CMidiSystems systems(MidiSystemFactory());
-        systems.Install(MidiSystem::Alsa, Ports(c.alsa, c.alsa));
-        systems.Install(MidiSystem::Jack, Ports(c.jack, c.jack));
-        EXPECT_EQ(systems.DefaultSystem("", c.storedOutput), c.expected)
-            << "output " << c.storedOutput << ", ALSA ports " << c.alsa.size();
-    }
-    EXPECT_EQ(ParseMidiSystemKey("jack"), MidiSystem::Jack);
-    EXPECT_EQ(ParseMidiSystemKey("Virtual"), MidiSystem::Virtual);
-    EXPECT_EQ(ParseMidiSystemKey("CoreMIDI"), std::nullopt);
 }
 
 TEST(MidiSystemsTest, ASystemThatIsNotThereListsNothingAndDoesNotWait) {
