@@ -322,7 +322,7 @@ inline bool WaitForDeviceState(CVirtualKelBackend& device, CKelDevice::State sta
 // cancelled by the "user".
 class ScriptedDialog : public TransferDialog {
 public:
-    enum class Mode { CloseOnFirstPost, CloseOnZero, CancelAtOnce, CancelAfterFirstPost };
+    enum class Mode { CloseOnFirstReport, CloseOnZero, CancelAtOnce, CancelAfterFirstReport };
 
     ScriptedDialog(Mode mode, std::chrono::milliseconds timeout, int& timeouts)
         : mode_(mode), timeout_(timeout), timeouts_(timeouts) {}
@@ -336,19 +336,19 @@ public:
         }
         std::unique_lock lock(lock_);
         const bool ended = cv_.wait_for(
-            lock, timeout_, [this] { return mode_ == Mode::CloseOnZero ? zero_ : posts_ > 0; });
+            lock, timeout_, [this] { return mode_ == Mode::CloseOnZero ? zero_ : reports_ > 0; });
         if (!ended) {
             ++timeouts_;
             return DialogResult::Cancel;
         }
-        return mode_ == Mode::CancelAfterFirstPost ? DialogResult::Cancel : DialogResult::Ok;
+        return mode_ == Mode::CancelAfterFirstReport ? DialogResult::Cancel : DialogResult::Ok;
     }
 
 private:
     void Report(int remaining) {
         {
             std::lock_guard lock(lock_);
-            ++posts_;
+            ++reports_;
             zero_ = zero_ || remaining == 0;
         }
         cv_.notify_all();
@@ -359,7 +359,7 @@ private:
     int& timeouts_;
     std::mutex lock_;
     std::condition_variable cv_;
-    int posts_ = 0;
+    int reports_ = 0;
     bool zero_ = false;
 };
 
@@ -401,7 +401,7 @@ public:
     bool continueInstructions = true;
     std::function<void()> onConfirm;
     std::function<void()> onInstructions;
-    ScriptedDialog::Mode receiveMode = ScriptedDialog::Mode::CloseOnFirstPost;
+    ScriptedDialog::Mode receiveMode = ScriptedDialog::Mode::CloseOnFirstReport;
     ScriptedDialog::Mode progressMode = ScriptedDialog::Mode::CloseOnZero;
     std::chrono::milliseconds timeout = 10s;
 
