@@ -97,7 +97,7 @@ void BM_PacedTransmit(benchmark::State& state) {
             const MidiBlock block = Encoded(id);
             out.Put(block.data.data(), block.count);
         }
-        out.SetProgressTarget(nullptr, UM_BULK_SENT, kControllerCount);
+        out.SetProgressTarget(nullptr, kControllerCount);
         const auto start = Clock::now();
         out.StartSender();
         while (out.PendingCount() > 0) {

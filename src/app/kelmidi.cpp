@@ -4,9 +4,6 @@
 #include <QDialog>
 #include <QSettings>
 
-#include <chrono>
-#include <thread>
-
 #include "app/keleditorapp.h"
 #include "app/learn.h"
 #include "app/mainframe.h"
@@ -20,12 +17,13 @@
 #include "gui/mididlg/transferdlgs.h"
 #include "gui/panel/kelpanel.h"
 #include "midi/devlist.h"
+#include "midi/rtmidi/rtmidibackend.h"
 #include "model/msgmatch.h"
 
 namespace kel {
 
 CKelMidi::CKelMidi(CKelEditorApp& app, CMidiSystems::Factory factory)
-    : app_(app), systems_(std::move(factory)),
+    : app_(app), systems_(factory ? std::move(factory) : MidiSystemFactory()),
       input_(systems_.Ports(), app.GetReporter(), app.Document().Map().records),
       output_(systems_.Ports(), app.GetReporter()), monitor_(systems_.Ports()),
       learn_(std::make_unique<CLearnFromInput>(app)) {
@@ -327,8 +325,6 @@ void CKelMidi::CommitPendingEdits() {
 }
 
 bool CKelMidi::Confirm(StringId question) {
-    // What the built-in device has received so far: its next message is the mode message.
-    messagesBefore_ = systems_.Virtual().MessagesFromEditor();
     CConfirmDlg dialog(question, Parent());
     return app_.Ui().RunModal(dialog) == QDialog::Accepted;
 }
@@ -342,22 +338,7 @@ bool CKelMidi::ShowTransmitInstructions() {
     // however quickly the user goes on.
     if (systems_.Selected() == MidiSystem::Virtual &&
         output_.GetDeviceName() == CVirtualKelBackend::kPortName) {
-        // The mode message is on its way to the device: let it arrive first (it has, unless
-        // the user was quicker than the device's own thread).
-        CVirtualKelBackend& device = systems_.Virtual();
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-        const auto arrived = [&] {
-            const CKelDevice::State state = device.Device().GetState();
-            return device.MessagesFromEditor() != messagesBefore_ &&
-                   (state == CKelDevice::State::ReceiveStandby ||
-                    state == CKelDevice::State::Receiving);
-        };
-        while (!arrived() && std::chrono::steady_clock::now() < until) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        if (device.Device().GetState() == CKelDevice::State::ReceiveStandby) {
-            device.PressEnter();
-        }
+        systems_.Virtual().PressEnterForTransmit();
     }
     return true;
 }

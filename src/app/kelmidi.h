@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "gui/mididlg/midisystems.h"
 #include "midi/midiin.h"
 #include "midi/midimonitor.h"
 #include "midi/midiout.h"
+#include "midi/midisystems.h"
 #include "midi/transfer.h"
 
 class QWidget;
@@ -123,7 +123,6 @@ private:
     CMidiIn input_;
     CMidiOut output_;
     bool systemChosen_ = false;
-    int messagesBefore_ = 0; // messages the built-in device had before a transmit
     QPointer<CKelRcvDlg> receiveDlg_;
     TransferOutcome lastOutcome_ = TransferOutcome::Completed;
 

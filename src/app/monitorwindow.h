@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "model/controllers.h"
+#include "model/msgkind.h"
 
 class QCheckBox;
 class QComboBox;
@@ -32,22 +33,6 @@ struct MonitorLine {
     std::vector<std::uint8_t> bytes;    // the whole message
     std::vector<ControllerId> controls; // the controls of the map that send it
 };
-
-// The kinds the window can be narrowed to.
-enum class MonitorKind {
-    All,
-    Note,
-    ControlChange,
-    ProgramChange,
-    PitchBend,
-    Pressure,
-    SystemEx,
-    System
-};
-
-// The kind of a message, and its channel (0-15; -1 for a message without one).
-MonitorKind MonitorKindOf(const std::vector<std::uint8_t>& bytes);
-int MonitorChannelOf(const std::vector<std::uint8_t>& bytes);
 
 // The kept lines as a table: Time, Port, Bytes, Message, Control.
 class CMonitorLines : public QAbstractTableModel {

@@ -25,6 +25,7 @@
 #include "files/syxfile.h"
 #include "midi/devlist.h"
 #include "midi/midimonitor.h"
+#include "midi/midisystems.h"
 #include "midi/rtmidi/rtmidibackend.h"
 #include "midi/transfer.h"
 #include "midi/virtualbackend.h"
@@ -94,8 +95,12 @@ usage:
       when they are equal, 1 when they differ.
 
   kelmap ports [--api alsa|jack|virtual]
-      List the MIDI ports of a MIDI system (default alsa): "in<TAB>name" for
-      each input, "out<TAB>name" for each output, in port order.
+      List the MIDI ports of a MIDI system: "in<TAB>name" for each input,
+      "out<TAB>name" for each output, in port order. Without --api every
+      MIDI command uses the system the editor chooses for a new user: the
+      first of alsa, jack and virtual that lists a port named by --in or
+      --out, else the first of alsa and jack with a device's ports, else
+      virtual.
   kelmap transmit FILE --out PORT [--api alsa|jack|virtual] [--yes]
       Write the control map FILE into the KEL's current memory through output
       PORT, as the editor's Transmit does: confirm (--yes answers it), set the
@@ -434,38 +439,35 @@ int CmdCompare(const Args& args) {
     return 1;
 }
 
-// The MIDI system a transfer command uses: a system's ports through RtMidi, or the built-in
-// virtual KEL device.
-struct MidiSystem {
-    std::unique_ptr<MidiBackend> backend;
-    CVirtualKelBackend* virtualDevice = nullptr;
-};
+std::string OptionOr(const Args& args, const char* name) {
+    auto it = args.options.find(name);
+    return it == args.options.end() ? std::string() : it->second;
+}
 
-MidiSystem OpenMidiSystem(const Args& args) {
-    std::string name = "alsa";
+// The MIDI system a MIDI command uses: the one --api names, else the one the editor would choose
+// for the ports named on the command line (CMidiSystems::DefaultSystem). Null, said on stderr,
+// when that system cannot be reached.
+std::unique_ptr<CMidiSystems> OpenMidiSystem(const Args& args) {
+    auto systems = std::make_unique<CMidiSystems>(MidiSystemFactory("kelmap"));
+    // Long enough for the input to be started after the request has gone out.
+    systems->Virtual().SetEnterDelay(std::chrono::milliseconds(300));
+    MidiSystem system = MidiSystem::Virtual;
     if (auto it = args.options.find("--api"); it != args.options.end()) {
-        name = it->second;
+        const std::optional<MidiSystem> named = ParseMidiSystemKey(it->second);
+        if (!named) {
+            throw UsageError{"unknown MIDI system " + it->second};
+        }
+        system = *named;
+    } else {
+        system = systems->DefaultSystem(OptionOr(args, "--in"), OptionOr(args, "--out"));
     }
-    MidiSystem system;
-    if (name == "virtual") {
-        auto device = std::make_unique<CVirtualKelBackend>();
-        // Long enough for the input to be started after the request has gone out.
-        device->SetEnterDelay(std::chrono::milliseconds(300));
-        system.virtualDevice = device.get();
-        system.backend = std::move(device);
-        return system;
+    if (!MidiSystemReachable(system)) {
+        std::cerr << (system == MidiSystem::Jack ? "kelmap: no JACK server is running\n"
+                                                 : "kelmap: the ALSA sequencer is not available\n");
+        return nullptr;
     }
-    MidiApi api;
-    if (!ParseMidiApi(name, api)) {
-        throw UsageError{"unknown MIDI system " + name};
-    }
-    if (!MidiSystemReachable(api)) {
-        std::cerr << (api == MidiApi::Jack ? "kelmap: no JACK server is running\n"
-                                           : "kelmap: the ALSA sequencer is not available\n");
-        return system;
-    }
-    system.backend = std::make_unique<CRtMidiBackend>(api, "kelmap");
-    return system;
+    systems->Select(system);
+    return systems;
 }
 
 std::string NeedOption(const Args& args, const char* name) {
@@ -478,15 +480,15 @@ std::string NeedOption(const Args& args, const char* name) {
 
 int CmdPorts(const Args& args) {
     NeedPositional(args, 0, 0);
-    MidiSystem system = OpenMidiSystem(args);
-    if (!system.backend) {
+    const std::unique_ptr<CMidiSystems> systems = OpenMidiSystem(args);
+    if (!systems) {
         return 1;
     }
-    const CMidiInDev inputs(*system.backend);
+    const CMidiInDev inputs(systems->Ports());
     for (int i = 0; i < inputs.GetCount(); ++i) {
         std::cout << "in\t" << inputs.GetAt(i) << '\n';
     }
-    const CMidiOutDev outputs(*system.backend);
+    const CMidiOutDev outputs(systems->Ports());
     for (int i = 0; i < outputs.GetCount(); ++i) {
         std::cout << "out\t" << outputs.GetAt(i) << '\n';
     }
@@ -495,28 +497,25 @@ int CmdPorts(const Args& args) {
 
 // Runs one transfer procedure with the terminal as its user interface. 0 when it completed.
 int RunTransfer(const Args& args, Session& s, bool receive) {
-    MidiSystem system = OpenMidiSystem(args);
-    if (!system.backend) {
+    const std::unique_ptr<CMidiSystems> systems = OpenMidiSystem(args);
+    if (!systems) {
         return 1;
     }
     const std::string outName = NeedOption(args, "--out");
     const std::string inName = receive ? NeedOption(args, "--in") : std::string();
     cli::TerminalUi ui(inName, outName, args.flags.count("--yes") > 0, stdout, stderr, STDIN_FILENO,
                        [&s] { s.files.NewMapFile(); });
-    if (CVirtualKelBackend* device = system.virtualDevice) {
-        ui.SetBeforeContinue([device] {
-            for (int i = 0; i < 100 && device->Device().GetState() != CKelDevice::State::Receiving;
-                 ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-        });
+    if (systems->Selected() == MidiSystem::Virtual) {
+        CVirtualKelBackend& device = systems->Virtual();
+        ui.SetBeforeContinue([&device] { device.PressEnterForTransmit(); });
     }
-    CMidiOut output(*system.backend, s.reporter);
-    CMidiIn input(*system.backend, s.reporter, s.document.Map().records);
+    MidiBackend& ports = systems->Ports();
+    CMidiOut output(ports, s.reporter);
+    CMidiIn input(ports, s.reporter, s.document.Map().records);
     output.SetDeviceName(outName);
     input.SetDeviceName(inName);
     cli::InstallCancelHandler();
-    CTransfer transfer(s.document, input, output, *system.backend, s.reporter, ui);
+    CTransfer transfer(s.document, input, output, ports, s.reporter, ui);
     const TransferOutcome outcome = receive ? transfer.Receive() : transfer.Transmit();
     RemoveTempFilesOnSignals();
     switch (outcome) {
@@ -608,11 +607,11 @@ int CmdMonitor(const Args& args) {
         }
         map = &s.document.Map();
     }
-    MidiSystem system = OpenMidiSystem(args);
-    if (!system.backend) {
+    const std::unique_ptr<CMidiSystems> systems = OpenMidiSystem(args);
+    if (!systems) {
         return 1;
     }
-    const CMidiInDev inputs(*system.backend);
+    const CMidiInDev inputs(systems->Ports());
     const int position = inputs.Find(inName);
     if (position < 0) {
         std::cerr << "kelmap: no MIDI input \"" << inName << "\"\n";
@@ -621,7 +620,7 @@ int CmdMonitor(const Args& args) {
     std::mutex lock;
     std::condition_variable woken;
     bool wake = false;
-    CMidiMonitor monitor(*system.backend);
+    CMidiMonitor monitor(systems->Ports());
     monitor.SetWake([&] {
         std::lock_guard guard(lock);
         wake = true;

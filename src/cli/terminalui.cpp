@@ -63,18 +63,12 @@ bool WaitForLine(int fd, std::string& line) {
 
 TerminalDialog::TerminalDialog(Kind kind, std::FILE* bar) : kind_(kind), bar_(bar) {}
 
-void TerminalDialog::post(int message, std::uintptr_t wParam, std::intptr_t lParam) {
+void TerminalDialog::Report(int remaining) {
     {
         std::lock_guard lock(lock_);
-        if (message == UM_BULK_RECEIVED || message == UM_BULK_SENT) {
-            received_ = true;
-            if (kind_ == Kind::Progress) {
-                state_.OnTransferReport(lParam);
-            }
-        } else if (message == UM_PROGRESS && kind_ == Kind::Progress) {
-            state_.OnProgressCommand(static_cast<int>(wParam), lParam);
-        } else {
-            return;
+        received_ = true;
+        if (kind_ == Kind::Progress) {
+            state_.OnTransferReport(remaining);
         }
         changed_ = true;
     }

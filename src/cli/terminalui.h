@@ -32,9 +32,12 @@ public:
 
     TerminalDialog(Kind kind, std::FILE* bar);
     DialogResult RunModal() override;
-    void post(int message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void BulkSent(int remaining) override { Report(remaining); }
+    void BulkReceived(std::uint32_t, int remaining) override { Report(remaining); }
 
 private:
+    // A bulk message went or came, `remaining` to go: wakes RunModal. Never waits for it.
+    void Report(int remaining);
     void DrawBar(int position, int total);
 
     Kind kind_;

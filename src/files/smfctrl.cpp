@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "model/midiframer.h"
+
 namespace kel {
 namespace {
 
@@ -300,27 +302,14 @@ CSmfCtrl::Outcome CSmfCtrl::ParseTrack(Source& source, MessageSetKind kind) {
         }
         bool ok = true;
         bool endOfTrack = false;
-        switch (status & 0xF0) {
-        case 0x80:
-        case 0x90:
-        case 0xA0:
-        case 0xB0:
-        case 0xE0:
-            ok = source.Skip(2);
-            break;
-        case 0xC0:
-        case 0xD0:
-            ok = source.Skip(1);
-            break;
-        default:
-            if (status == 0xF0 || status == 0xF7) {
-                ok = ParseExclusive(source, status, kind);
-            } else if (status == 0xFF) {
-                ok = ParseMeta(source, kind, endOfTrack);
-            } else {
-                ok = false;
-            }
-            break;
+        if (status < 0xF0) {
+            ok = source.Skip(static_cast<std::uint64_t>(DataBytesAfter(status)));
+        } else if (status == 0xF0 || status == 0xF7) {
+            ok = ParseExclusive(source, status, kind);
+        } else if (status == 0xFF) {
+            ok = ParseMeta(source, kind, endOfTrack);
+        } else {
+            ok = false;
         }
         if (!ok) {
             return Outcome::NotAKelFile;

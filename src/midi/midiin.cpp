@@ -27,14 +27,13 @@ int CMidiIn::GetDeviceIndex() const {
     return CMidiInDev(backend_).Find(deviceName_);
 }
 
-void CMidiIn::SetNotifyWindow(PostTarget* target) {
-    if (target == nullptr) {
+void CMidiIn::SetNotifyWindow(TransferListener* listener) {
+    if (listener == nullptr) {
         return;
     }
-    notify_ = target;
-    notifyId_ = UM_BULK_RECEIVED;
+    notify_ = listener;
     if (parser_) {
-        parser_->SetNotifyWindow(notify_, notifyId_);
+        parser_->SetNotifyWindow(notify_);
     }
 }
 
@@ -74,7 +73,7 @@ bool CMidiIn::Start() {
         auto parser = std::make_unique<CParserThread>(queue_, table_);
         parser->SetRemainingCount(expected_);
         if (notify_ != nullptr) {
-            parser->SetNotifyWindow(notify_, notifyId_);
+            parser->SetNotifyWindow(notify_);
         }
         if (parser->Resume()) {
             std::lock_guard lock(deliveryLock_);
@@ -102,14 +101,12 @@ bool CMidiIn::Stop() {
         delivering_ = false;
     }
     if (parser_) {
-        parser_->PostThreadMessage(UM_PARSER, ParserQuit);
-        parser_->WaitForEnd();
+        parser_->Stop();
         std::lock_guard lock(deliveryLock_);
         parser_.reset();
     }
     // The receive is over: its dialogs are about to go, so nothing keeps pointing at them.
     notify_ = nullptr;
-    notifyId_ = 0;
     ResetPort();
     Close();
     return result == 0;

@@ -19,7 +19,7 @@
 #include "midi/backend.h"
 #include "midi/midiinque.h"
 #include "midi/parserthread.h"
-#include "midi/posttarget.h"
+#include "midi/transferlistener.h"
 #include "model/bulk.h"
 #include "model/reporter.h"
 #include "model/sysexframer.h"
@@ -55,8 +55,8 @@ public:
     // The position of the device name in a fresh input list, or -1.
     int GetDeviceIndex() const;
 
-    // Where the parser thread posts UM_BULK_RECEIVED. A null target is ignored.
-    void SetNotifyWindow(PostTarget* target);
+    // Who the parser thread tells of each decoded bulk message. A null listener is ignored.
+    void SetNotifyWindow(TransferListener* listener);
     // How many bulk messages the next receive expects (handed to the parser thread it creates).
     void SetExpectedCount(int count) { expected_ = count; }
 
@@ -91,8 +91,7 @@ private:
     std::unique_ptr<CParserThread> parser_;
     int expected_ = 0;
     std::string deviceName_;
-    PostTarget* notify_ = nullptr;
-    int notifyId_ = 0;
+    TransferListener* notify_ = nullptr;
     // Guards the framer, the counts and the parser thread's existence against the input
     // handler, which runs on the back end's thread.
     mutable std::mutex deliveryLock_;

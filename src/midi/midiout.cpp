@@ -22,31 +22,11 @@ void MidiHeaderBuffer::Reset() {
     data.fill(0);
 }
 
-void WakeSignal::Set() {
-    {
-        std::lock_guard lock(mutex_);
-        signalled_ = true;
-    }
-    cv_.notify_one();
-}
-
-bool WakeSignal::WaitFor(std::chrono::milliseconds timeout) {
-    std::unique_lock lock(mutex_);
-    if (!cv_.wait_for(lock, timeout, [this] { return signalled_; })) {
-        return false;
-    }
-    signalled_ = false;
-    return true;
-}
-
 CMidiOut::CMidiOut(MidiBackend& backend, Reporter& reporter)
     : backend_(backend), reporter_(reporter) {}
 
 CMidiOut::~CMidiOut() {
-    Close();
-    if (sender_.joinable()) {
-        sender_.join();
-    }
+    Close(); // a sender still running then is stopped and joined by its jthread
 }
 
 void CMidiOut::SetDeviceName(std::string_view name) {
@@ -117,11 +97,10 @@ void CMidiOut::SendHead() {
     DropQueue();
 }
 
-void CMidiOut::SetProgressTarget(PostTarget* target, int messageId, int count) {
+void CMidiOut::SetProgressTarget(TransferListener* listener, int count) {
     {
         std::lock_guard lock(targetLock_);
-        target_ = target;
-        messageId_ = messageId;
+        target_ = listener;
     }
     pending_.store(count);
 }
@@ -140,7 +119,7 @@ bool CMidiOut::StartSender() {
         senderEnded_ = false;
     }
     try {
-        sender_ = std::thread(&CMidiOut::SenderLoop, this);
+        sender_ = std::jthread([this](std::stop_token stop) { SenderLoop(stop); });
     } catch (const std::system_error&) {
         senderRunning_.store(false);
         reporter_.warn(StringId::MidiOutStartError);
@@ -149,8 +128,15 @@ bool CMidiOut::StartSender() {
     return true;
 }
 
-void CMidiOut::SenderLoop() {
-    while (!stopEvent_.WaitFor(interval_)) {
+void CMidiOut::SenderLoop(std::stop_token stop) {
+    for (;;) {
+        {
+            std::unique_lock lock(pauseLock_);
+            if (pauseCv_.wait_for(lock, stop, interval_,
+                                  [&stop] { return stop.stop_requested(); })) {
+                break;
+            }
+        }
         SendNext();
     }
     {
@@ -164,7 +150,7 @@ bool CMidiOut::StopSender() {
     bool ended = true;
     if (port_ && sender_.joinable()) {
         senderRunning_.store(false);
-        stopEvent_.Set();
+        sender_.request_stop();
         {
             std::unique_lock lock(endedLock_);
             ended = endedCv_.wait_for(lock, kStopWait, [this] { return senderEnded_; });
@@ -203,7 +189,7 @@ void CMidiOut::OnLongMsgDone(MidiHeaderBuffer* header) {
     {
         std::lock_guard lock(targetLock_);
         if (target_ != nullptr) {
-            target_->post(messageId_, MOM_DONE, remaining);
+            target_->BulkSent(remaining);
         }
     }
     delete header;

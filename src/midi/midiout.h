@@ -2,7 +2,7 @@
 // The editor's one MIDI output port: opens the output of the chosen name, keeps a queue of
 // prepared system-exclusive messages and sends them either one at once (SendHead) or paced by a
 // sender thread, one message per 40 ms (StartSender). Every message the port reports finished
-// counts the pending count down and is reported to the registered progress target.
+// counts the pending count down and is reported to the registered listener (BulkSent).
 #pragma once
 
 #include <atomic>
@@ -13,28 +13,16 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <thread>
 
 #include "midi/backend.h"
-#include "midi/posttarget.h"
+#include "midi/transferlistener.h"
 #include "model/reporter.h"
 
 namespace kel {
-
-// Wakes one waiting thread: Set wakes one wait (or the next one), which consumes it.
-class WakeSignal {
-public:
-    void Set();
-    // True when the event was set within `timeout` (and is now reset), false on time-out.
-    bool WaitFor(std::chrono::milliseconds timeout);
-
-private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool signalled_ = false;
-};
 
 class CMidiOut : private MidiOutputHandler {
 public:
@@ -64,9 +52,9 @@ public:
     bool Put(const std::uint8_t* data, std::size_t length);
     // Sends the head of the queue at once and drops the rest.
     void SendHead();
-    // Where and with which message finished messages are reported, and how many to count down.
-    // A null target stops the reports; once it returns, the old target receives no more posts.
-    void SetProgressTarget(PostTarget* target, int messageId, int count);
+    // Who is told of each finished message, and how many to count down. A null listener stops
+    // the reports; once it returns, the old listener hears nothing more.
+    void SetProgressTarget(TransferListener* listener, int count);
     // Starts the sender thread. Reports 32814 when the port is closed or the thread cannot be
     // created.
     bool StartSender();
@@ -87,7 +75,7 @@ public:
 
 private:
     void OnLongMsgDone(MidiHeaderBuffer* header) override;
-    void SenderLoop();
+    void SenderLoop(std::stop_token stop);
     void DropQueue();
 
     MidiBackend& backend_;
@@ -96,18 +84,19 @@ private:
     std::deque<std::unique_ptr<MidiHeaderBuffer>> queue_;
     mutable std::mutex queueLock_;
     std::atomic<bool> senderRunning_{false};
-    std::thread sender_;
-    WakeSignal stopEvent_;
+    // The sender's pause between two messages; a stop request ends it at once.
+    std::mutex pauseLock_;
+    std::condition_variable_any pauseCv_;
     // Set by the sender thread as its last action, so StopSender can wait with a time limit.
     std::mutex endedLock_;
     std::condition_variable endedCv_;
     bool senderEnded_ = false;
     std::string deviceName_;
-    std::mutex targetLock_; // guards the target and message id while a report is posted
-    PostTarget* target_ = nullptr;
-    int messageId_ = 0;
+    std::mutex targetLock_; // guards the listener while a report is made
+    TransferListener* target_ = nullptr;
     std::atomic<int> pending_{0};
     std::chrono::milliseconds interval_ = kSendInterval;
+    std::jthread sender_; // last: it ends before the members it uses go
 };
 
 } // namespace kel

@@ -10,10 +10,7 @@ CParserThread::CParserThread(CSafeMidiInQue& queue, RecordTable& table)
     : queue_(queue), table_(table) {}
 
 CParserThread::~CParserThread() {
-    if (thread_.joinable()) {
-        PostThreadMessage(UM_PARSER, ParserQuit);
-        thread_.join();
-    }
+    Stop();
 }
 
 void CParserThread::SetRemainingCount(int count) {
@@ -27,12 +24,11 @@ int CParserThread::RemainingCount() const {
     return remaining_;
 }
 
-void CParserThread::SetNotifyWindow(PostTarget* target, int messageId) {
+void CParserThread::SetNotifyWindow(TransferListener* listener) {
     std::lock_guard lock(lock_);
-    notify_ = target;
-    messageId_ = messageId;
+    notify_ = listener;
     if (notify_ != nullptr && decoded_ > 0) {
-        notify_->post(messageId_, lastAddress_, remaining_);
+        notify_->BulkReceived(lastAddress_, remaining_);
     }
 }
 
@@ -41,60 +37,42 @@ bool CParserThread::Resume() {
         return true;
     }
     try {
-        thread_ = std::thread(&CParserThread::Run, this);
+        thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
     } catch (const std::system_error&) {
         return false;
     }
     return true;
 }
 
-void CParserThread::PostThreadMessage(int message, int wParam) {
-    {
-        std::lock_guard lock(messagesLock_);
-        messages_.emplace_back(message, wParam);
-    }
-    messagesCv_.notify_one();
-}
-
 void CParserThread::Wake() {
     {
-        std::lock_guard lock(messagesLock_);
+        std::lock_guard lock(wakeLock_);
         ++wakes_;
     }
-    messagesCv_.notify_one();
+    wakeCv_.notify_one();
 }
 
-void CParserThread::WaitForEnd() {
+void CParserThread::Stop() {
     if (thread_.joinable()) {
+        thread_.request_stop();
         thread_.join();
     }
 }
 
-void CParserThread::Run() {
+void CParserThread::Run(std::stop_token stop) {
     for (;;) {
-        std::pair<int, int> message;
         {
-            std::unique_lock lock(messagesLock_);
-            messagesCv_.wait(lock, [this] { return wakes_ > 0 || !messages_.empty(); });
-            if (wakes_ > 0) {
-                --wakes_;
-                lock.unlock();
-                ParseOne();
-                continue;
+            std::unique_lock lock(wakeLock_);
+            // Blocks woken for before the stop are still handled: the wait ends on a stop only
+            // when none is left.
+            if (!wakeCv_.wait(lock, stop, [this] { return wakes_ > 0; })) {
+                break;
             }
-            message = messages_.front();
-            messages_.pop_front();
+            --wakes_;
         }
-        if (message.first != UM_PARSER) {
-            continue;
-        }
-        if (message.second == ParserParseOne) {
-            ParseOne();
-        } else if (message.second == ParserQuit) {
-            queue_.Clear();
-            return;
-        }
+        ParseOne();
     }
+    queue_.Clear();
 }
 
 void CParserThread::ParseOne() {
@@ -118,7 +96,7 @@ void CParserThread::ParseOne() {
     ++decoded_;
     lastAddress_ = address;
     if (notify_ != nullptr) {
-        notify_->post(messageId_, address, remaining_);
+        notify_->BulkReceived(address, remaining_);
     }
 }
 

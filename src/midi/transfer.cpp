@@ -46,14 +46,14 @@ TransferOutcome CTransfer::Transmit() {
     }
 
     auto progress = ui_.CreateProgressDialog();
-    output_.SetProgressTarget(progress.get(), UM_BULK_SENT, kMessageCount);
+    output_.SetProgressTarget(progress.get(), kMessageCount);
     if (!output_.StartSender()) {
         // The sender has told the user already; the failure is reported once.
-        output_.SetProgressTarget(nullptr, UM_BULK_SENT, output_.PendingCount());
+        output_.SetProgressTarget(nullptr, output_.PendingCount());
         return TransferOutcome::StartFailed;
     }
     const DialogResult result = progress->RunModal();
-    output_.SetProgressTarget(nullptr, UM_BULK_SENT, output_.PendingCount());
+    output_.SetProgressTarget(nullptr, output_.PendingCount());
     output_.Close();
     if (result == DialogResult::Cancel) {
         reporter_.warn(StringId::TransmitAborted);
@@ -80,7 +80,7 @@ TransferOutcome CTransfer::Receive() {
     output_.SendHead();
     output_.Close();
 
-    // The dialogs live until the input has stopped, so the parser thread never posts to a
+    // The dialogs live until the input has stopped, so the parser thread never reports to a
     // dialog that is gone.
     auto waiting = ui_.CreateReceiveDialog();
     input_.SetNotifyWindow(waiting.get());
@@ -119,15 +119,15 @@ bool CProgressState::Finish() {
     return true;
 }
 
-bool CProgressState::OnTransferReport(std::intptr_t remaining) {
+bool CProgressState::OnTransferReport(int remaining) {
     if (remaining == 0) {
         return Finish();
     }
-    position_ = static_cast<int>(total_ - remaining);
+    position_ = total_ - remaining;
     return false;
 }
 
-bool CProgressState::OnProgressCommand(int command, std::intptr_t amount) {
+bool CProgressState::OnProgressCommand(ProgressCommand command, int amount) {
     switch (command) {
     case ProgressStep:
         if (amount == 0) {
@@ -136,7 +136,7 @@ bool CProgressState::OnProgressCommand(int command, std::intptr_t amount) {
             }
             ++position_;
         } else if (position_ + amount < total_) {
-            position_ += static_cast<int>(amount);
+            position_ += amount;
         } else {
             position_ = total_;
         }

@@ -13,7 +13,7 @@
 #include "midi/backend.h"
 #include "midi/midiin.h"
 #include "midi/midiout.h"
-#include "midi/posttarget.h"
+#include "midi/transferlistener.h"
 #include "model/parameter.h"
 #include "model/reporter.h"
 
@@ -21,10 +21,10 @@ namespace kel {
 
 enum class DialogResult { Ok = 1, Cancel = 2 };
 
-// A modal dialog of a transfer (the receive dialog or the progress dialog). It takes the
-// engine's posts while it exists, also after its modal run has ended; posts that arrive then
-// are dropped.
-class TransferDialog : public PostTarget {
+// A modal dialog of a transfer (the receive dialog or the progress dialog). It hears from the
+// engine while it exists, also after its modal run has ended; reports that arrive then are
+// dropped.
+class TransferDialog : public TransferListener {
 public:
     virtual DialogResult RunModal() = 0;
 };
@@ -40,7 +40,7 @@ public:
     virtual bool Confirm(StringId question) = 0;
     // "Transmit Control Map" (the device to Bulk Receive mode): true for "Continue".
     virtual bool ShowTransmitInstructions() = 0;
-    // "Receive Control Map": closes with OK on its first UM_BULK_RECEIVED.
+    // "Receive Control Map": closes with OK on its first BulkReceived.
     virtual std::unique_ptr<TransferDialog> CreateReceiveDialog() = 0;
     // The progress dialog: closes with OK (about a second after the bar is full) when a report
     // carries a remaining count of 0.
@@ -86,8 +86,12 @@ private:
     TransferUi& ui_;
 };
 
-// The state of the progress dialog: a bar 0..total moved by the transfer's reports and by the
-// UM_PROGRESS commands.
+// What the progress dialog can be told besides the transfer's reports: a step (by one when the
+// amount is 0), back to the start, or finished.
+enum ProgressCommand { ProgressStep, ProgressReset, ProgressFinish };
+
+// The state of the progress dialog: a bar 0..total moved by the transfer's reports and by
+// progress commands.
 class CProgressState {
 public:
     explicit CProgressState(int total = CTransfer::kMessageCount) : total_(total) {}
@@ -100,12 +104,12 @@ public:
     void SetCancelEnabled(bool enabled) { cancelEnabled_ = enabled; }
     bool Finished() const { return finished_; }
 
-    // UM_BULK_SENT or UM_BULK_RECEIVED with the remaining count. True when the transfer is
+    // A bulk message sent or received, with the remaining count. True when the transfer is
     // complete: the bar is full and the dialog finishes.
-    bool OnTransferReport(std::intptr_t remaining);
-    // UM_PROGRESS with ProgressStep (by one when `amount` is 0, else by `amount`),
-    // ProgressReset or ProgressFinish. True when the dialog finishes.
-    bool OnProgressCommand(int command, std::intptr_t amount);
+    bool OnTransferReport(int remaining);
+    // ProgressStep (by one when `amount` is 0, else by `amount`), ProgressReset or
+    // ProgressFinish. True when the dialog finishes.
+    bool OnProgressCommand(ProgressCommand command, int amount);
 
 private:
     bool Finish();

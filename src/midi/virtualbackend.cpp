@@ -168,6 +168,27 @@ void CVirtualKelBackend::PressEnter() {
     Schedule(Task{Clock::now(), TaskKind::Enter, {}, generation});
 }
 
+bool CVirtualKelBackend::PressEnterForTransmit(std::chrono::milliseconds limit) {
+    const Clock::time_point until = Clock::now() + limit;
+    const auto received = [this] { return device_.GetState() == CKelDevice::State::Receiving; };
+    {
+        // The mode message is on its way to the device: let it arrive first (it has, unless
+        // the user was quicker than the device's own thread).
+        std::unique_lock lock(lock_);
+        cv_.wait_until(lock, until, [this] {
+            return !busy_ && std::none_of(tasks_.begin(), tasks_.end(), [](const Task& t) {
+                return t.kind == TaskKind::ToDevice;
+            });
+        });
+    }
+    if (device_.GetState() != CKelDevice::State::ReceiveStandby) {
+        return received();
+    }
+    PressEnter();
+    std::unique_lock lock(lock_);
+    return cv_.wait_until(lock, until, received);
+}
+
 void CVirtualKelBackend::PlayControl(ControllerId id, int value) {
     std::vector<CKelDevice::Message> messages = device_.Play(id, value);
     std::lock_guard lock(lock_);

@@ -49,6 +49,13 @@ public:
     // The gap between two bulk messages the device sends (default 5 ms).
     void SetMessageGap(std::chrono::milliseconds gap);
     void PressEnter();
+    // The user has been asked to put the device into Bulk Receive mode and press [ENTER]: the
+    // built-in device has no button, so this presses it, however quickly the user goes on.
+    // Waits (at most `limit`) until the messages handed to the device so far have reached it,
+    // presses [ENTER] when it stands by for it, and waits until it receives. True when it does;
+    // false at once when no mode message has put it into standby.
+    bool PressEnterForTransmit(std::chrono::milliseconds limit = kEnterWait);
+    static constexpr std::chrono::milliseconds kEnterWait{500};
     // The user moves control `id` to `value`: the messages its assignment in the device's
     // memory sends go to the editor's input, right after what is already on its way.
     void PlayControl(ControllerId id, int value);

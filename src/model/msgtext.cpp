@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdio>
 
+#include "model/midiframer.h"
+
 namespace kel {
 namespace {
 
@@ -392,19 +394,9 @@ MessageTextFault FindSequenceFault(std::span<const std::uint8_t> bytes) {
             // a data byte where a status byte is due (no running status)
             return at(MessageRule::DataInsteadOfStatus, i, 0);
         }
-        switch (status & 0xF0) {
-        case 0x80:
-        case 0x90:
-        case 0xA0:
-        case 0xB0:
-        case 0xE0:
-            size = 3;
-            break;
-        case 0xC0:
-        case 0xD0:
-            size = 2;
-            break;
-        default:
+        if (status < 0xF0) {
+            size = 1 + static_cast<std::size_t>(DataBytesAfter(status));
+        } else {
             switch (status) {
             case 0xF0: {
                 std::size_t k = i + 1;
@@ -421,13 +413,11 @@ MessageTextFault FindSequenceFault(std::span<const std::uint8_t> bytes) {
                 continue;
             }
             case 0xF1:
-            case 0xF3:
-                size = 2;
-                break;
             case 0xF2:
-                size = 3;
-                break;
+            case 0xF3:
             case 0xF6:
+                size = 1 + static_cast<std::size_t>(DataBytesAfter(status));
+                break;
             case 0xF8:
             case 0xFA:
             case 0xFB:

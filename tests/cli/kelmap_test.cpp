@@ -551,6 +551,10 @@ TEST_F(Kelmap, TransmitThroughTheVirtualDevice) {
     EXPECT_NE(run.out.find("Overwrite KEL's current memory."), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Please set the KEL to Bulk Receive mode."), std::string::npos);
     EXPECT_NE(run.err.find("50/50"), std::string::npos) << run.err; // the full bar
+    // Without --api the system is the one that lists the named port, as in the editor.
+    run = Kel({"transmit", map.string(), "--out", kVirtual, "--yes"}, &enter);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("50/50"), std::string::npos) << run.err;
 
     // Without --yes the question is asked; anything but "y" declines.
     const std::string yes = "y\n\n", no = "n\n";

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "midi/combinedbackend.h"
 #include "midi/midiin.h"
 #include "midi/midiout.h"
 #include "support/midi_fakes.h"
@@ -100,35 +99,6 @@ TEST(DeviceLists, SetDeviceTakesTheNameAtTheIndexOrNone) {
     backend.inputs.clear();
     EXPECT_EQ(in.GetDeviceIndex(), -1);
     EXPECT_EQ(in.GetDeviceName(), "In A");
-}
-
-TEST(DeviceLists, CombinedBackEndsListOneAfterTheOtherAndOpenTheRightPort) {
-    FakeBackend first;
-    first.outputs = {{"One"}, {"Hidden", false}};
-    FakeBackend second;
-    second.outputs = {{"Two"}, {"One"}};
-    CCombinedBackend combined;
-    combined.AddShared(first);
-    combined.AddShared(second);
-
-    const CMidiOutDev list(combined);
-    ASSERT_EQ(list.GetCount(), 3);
-    EXPECT_EQ(list.GetAt(1), "Two");
-    EXPECT_EQ(list.Find("One"), 0); // the first back end's port wins
-
-    RecordingReporter reporter;
-    CMidiOut out(combined, reporter);
-    out.SetDeviceName("Two");
-    ASSERT_TRUE(out.Open());
-    EXPECT_EQ(second.OpenedOutputPort(), 0);
-    EXPECT_EQ(first.OutputOpens(), 0);
-    out.Close();
-
-    std::unique_ptr<MidiOutputPort> port;
-    struct : MidiOutputHandler {
-        void OnLongMsgDone(MidiHeaderBuffer*) override {}
-    } sink;
-    EXPECT_EQ(combined.OpenOutput(4, sink, port), MidiErrBadPort);
 }
 
 } // namespace

@@ -181,15 +181,8 @@ public:
                std::atomic<int>& gaveUp)
         : closesOn_(closesOn), cancelAfter_(cancelAfter), patience_(patience), gaveUp_(gaveUp) {}
 
-    void post(int message, std::uintptr_t, std::intptr_t remaining) override {
-        {
-            std::lock_guard lock(lock_);
-            ++reports_;
-            last_ = last_ ||
-                    ((message == UM_BULK_RECEIVED || message == UM_BULK_SENT) && remaining == 0);
-        }
-        cv_.notify_all();
-    }
+    void BulkSent(int remaining) override { Report(remaining); }
+    void BulkReceived(std::uint32_t, int remaining) override { Report(remaining); }
 
     DialogResult RunModal() override {
         if (cancelAfter_ == 0) {
@@ -208,6 +201,15 @@ public:
     }
 
 private:
+    void Report(int remaining) {
+        {
+            std::lock_guard lock(lock_);
+            ++reports_;
+            last_ = last_ || remaining == 0;
+        }
+        cv_.notify_all();
+    }
+
     ClosesOn closesOn_;
     int cancelAfter_;
     std::chrono::milliseconds patience_;

@@ -16,8 +16,8 @@ namespace {
 
 using test::Bytes;
 using test::FakeBackend;
-using test::PostRecorder;
 using test::RecordingReporter;
+using test::ReportRecorder;
 
 // The bulk message of a record with `code` and the controller's number as its first value.
 Bytes BulkFor(ControllerId id, std::uint8_t code) {
@@ -99,7 +99,7 @@ TEST_F(MidiInTest, StartFailuresAreReportedWithTheirMessages) {
 }
 
 TEST_F(MidiInTest, DecodesReceivedBulkMessagesAndReportsTheRemainingCount) {
-    PostRecorder dialog;
+    ReportRecorder dialog;
     in.SetNotifyWindow(&dialog);
     in.SetExpectedCount(50);
     ASSERT_TRUE(in.Start());
@@ -111,10 +111,10 @@ TEST_F(MidiInTest, DecodesReceivedBulkMessagesAndReportsTheRemainingCount) {
     ASSERT_TRUE(dialog.WaitForCount(2));
     EXPECT_TRUE(in.Stop());
 
-    const auto posts = dialog.Posts();
-    ASSERT_EQ(posts.size(), 2u);
-    EXPECT_EQ(posts[0], (test::Post{UM_BULK_RECEIVED, 5u << 8, 49}));
-    EXPECT_EQ(posts[1], (test::Post{UM_BULK_RECEIVED, 6u << 8, 48}));
+    const auto reports = dialog.Reports();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0], test::ReceivedReport(5u << 8, 49));
+    EXPECT_EQ(reports[1], test::ReceivedReport(6u << 8, 48));
     EXPECT_EQ(table[5][rec::AssignCode], CodeControlChange);
     EXPECT_EQ(table[6][rec::AssignCode], CodeNoteTwin); // folded later, by the receive
     EXPECT_FALSE(in.ParserExists());
@@ -122,7 +122,7 @@ TEST_F(MidiInTest, DecodesReceivedBulkMessagesAndReportsTheRemainingCount) {
 }
 
 TEST_F(MidiInTest, EveryMessageOfAStartIsParsedAndTheNextStartCountsAfresh) {
-    PostRecorder dialog;
+    ReportRecorder dialog;
     in.SetNotifyWindow(&dialog);
     in.SetExpectedCount(100);
     ASSERT_TRUE(in.Start());
@@ -130,22 +130,22 @@ TEST_F(MidiInTest, EveryMessageOfAStartIsParsedAndTheNextStartCountsAfresh) {
         backend.Inject(BulkFor(i % 50, CodeNote));
     }
     in.Stop(); // blocks queued before Stop are parsed before the thread ends
-    EXPECT_EQ(dialog.Posts().size(), 150u);
-    EXPECT_EQ(dialog.Posts().back().lParam, 50); // 150 messages, but only 50 controllers
+    EXPECT_EQ(dialog.Reports().size(), 150u);
+    EXPECT_EQ(dialog.Reports().back().remaining, 50); // 150 messages, but only 50 controllers
 
-    PostRecorder second;
+    ReportRecorder second;
     in.SetNotifyWindow(&second);
     in.SetExpectedCount(50);
     ASSERT_TRUE(in.Start());
     backend.Inject(BulkFor(1, CodeNote));
     in.Stop();
-    ASSERT_EQ(second.Posts().size(), 1u);
-    EXPECT_EQ(second.Posts()[0].lParam, 49);
+    ASSERT_EQ(second.Reports().size(), 1u);
+    EXPECT_EQ(second.Reports()[0].remaining, 49);
     EXPECT_EQ(in.GetCounts().messages, 1u); // the counts start again with the start
 }
 
 TEST_F(MidiInTest, AnEndlessMessageIsCappedInFlatMemoryAndTheNextOneArrives) {
-    PostRecorder dialog;
+    ReportRecorder dialog;
     in.SetNotifyWindow(&dialog);
     in.SetExpectedCount(50);
     ASSERT_TRUE(in.Start());
@@ -171,9 +171,10 @@ TEST_F(MidiInTest, AnEndlessMessageIsCappedInFlatMemoryAndTheNextOneArrives) {
 }
 
 // A window that holds the parser up: the input goes on taking messages without waiting for it.
-class BlockingTarget : public PostTarget {
+class BlockingTarget : public TransferListener {
 public:
-    void post(int, std::uintptr_t, std::intptr_t) override {
+    void BulkSent(int) override {}
+    void BulkReceived(std::uint32_t, int) override {
         std::unique_lock lock(lock_);
         ++entered_;
         cv_.notify_all();
@@ -219,7 +220,7 @@ TEST_F(MidiInTest, AFloodBeyondTheQueueIsDroppedAndCountedWithoutWaiting) {
 }
 
 TEST_F(MidiInTest, AFullQueueDropsTheBlockAndWakesNobody) {
-    PostRecorder dialog;
+    ReportRecorder dialog;
     in.SetNotifyWindow(&dialog);
     in.SetExpectedCount(50);
     ASSERT_TRUE(in.Start());
@@ -231,7 +232,7 @@ TEST_F(MidiInTest, AFullQueueDropsTheBlockAndWakesNobody) {
     EXPECT_EQ(in.GetCounts().dropped, 1u);
     in.Stop(); // the quit clears the queue unparsed
     EXPECT_EQ(in.Queue().LockedCount(), 0);
-    EXPECT_TRUE(dialog.Posts().empty());
+    EXPECT_TRUE(dialog.Reports().empty());
     EXPECT_EQ(table[9], AssignRecord{});
 }
 
@@ -250,7 +251,7 @@ protected:
 
     // Starts a receive, feeds `pieces` and expects it complete with exactly `records`.
     void ExpectComplete(const std::vector<Bytes>& pieces, const RecordTable& records) {
-        PostRecorder dialog;
+        ReportRecorder dialog;
         in.SetNotifyWindow(&dialog);
         in.SetExpectedCount(kControllerCount);
         ASSERT_TRUE(in.Start());
@@ -258,9 +259,9 @@ protected:
             ASSERT_TRUE(backend.Inject(piece));
         }
         in.Stop();
-        const auto posts = dialog.Posts();
-        ASSERT_FALSE(posts.empty());
-        EXPECT_EQ(posts.back().lParam, 0);
+        const auto reports = dialog.Reports();
+        ASSERT_FALSE(reports.empty());
+        EXPECT_EQ(reports.back().remaining, 0);
         EXPECT_EQ(test::HexTable(table), test::HexTable(records));
     }
 

@@ -11,9 +11,10 @@ namespace {
 
 using test::Bytes;
 using test::FakeBackend;
-using test::Post;
-using test::PostRecorder;
 using test::RecordingReporter;
+using test::Report;
+using test::ReportRecorder;
+using test::SentReport;
 using namespace std::chrono_literals;
 
 class MidiOutTest : public ::testing::Test {
@@ -83,7 +84,7 @@ TEST_F(MidiOutTest, ReopeningClosesAndEmptiesTheQueue) {
 }
 
 TEST_F(MidiOutTest, CompletionsCountDownAndReportToTheTargetOnly) {
-    PostRecorder progress;
+    ReportRecorder progress;
     ASSERT_TRUE(out.Open());
     backend.deferCompletion = true;
     const Bytes mode(kTransmitModeMessage.begin(), kTransmitModeMessage.end());
@@ -93,34 +94,33 @@ TEST_F(MidiOutTest, CompletionsCountDownAndReportToTheTargetOnly) {
     backend.CompleteAll();
     EXPECT_EQ(out.PendingCount(), -1);
 
-    out.SetProgressTarget(&progress, UM_BULK_SENT, 2);
+    out.SetProgressTarget(&progress, 2);
     for (int i = 0; i < 3; ++i) {
         out.Put(mode.data(), mode.size());
         out.SendNext();
     }
     backend.CompleteAll();
-    const std::vector<Post> expected = {
-        {UM_BULK_SENT, MOM_DONE, 1}, {UM_BULK_SENT, MOM_DONE, 0}, {UM_BULK_SENT, MOM_DONE, -1}};
-    EXPECT_EQ(progress.Posts(), expected);
+    const std::vector<Report> expected = {SentReport(1), SentReport(0), SentReport(-1)};
+    EXPECT_EQ(progress.Reports(), expected);
 
-    out.SetProgressTarget(nullptr, UM_BULK_SENT, 5);
+    out.SetProgressTarget(nullptr, 5);
     out.Put(mode.data(), mode.size());
     out.SendNext();
     backend.CompleteAll();
     EXPECT_EQ(out.PendingCount(), 4);
-    EXPECT_EQ(progress.Posts().size(), 3u);
+    EXPECT_EQ(progress.Reports().size(), 3u);
 }
 
 TEST_F(MidiOutTest, ARefusedMessageIsNeverReported) {
-    PostRecorder progress;
+    ReportRecorder progress;
     ASSERT_TRUE(out.Open());
-    out.SetProgressTarget(&progress, UM_BULK_SENT, 1);
+    out.SetProgressTarget(&progress, 1);
     backend.sendError = 7;
     const Bytes bulk = Message(0x03, kBulkMessageSize);
     out.Put(bulk.data(), bulk.size());
     out.SendNext();
     EXPECT_EQ(out.PendingCount(), 1);
-    EXPECT_TRUE(progress.Posts().empty());
+    EXPECT_TRUE(progress.Reports().empty());
 }
 
 TEST_F(MidiOutTest, StartSenderNeedsAnOpenPort) {
@@ -130,7 +130,7 @@ TEST_F(MidiOutTest, StartSenderNeedsAnOpenPort) {
 }
 
 TEST_F(MidiOutTest, SenderSendsEveryMessageInOrderAndEndsOnClose) {
-    PostRecorder progress;
+    ReportRecorder progress;
     out.SetSendInterval(2ms);
     ASSERT_TRUE(out.Open());
     std::vector<Bytes> queued;
@@ -138,15 +138,15 @@ TEST_F(MidiOutTest, SenderSendsEveryMessageInOrderAndEndsOnClose) {
         queued.push_back(Message(i, kBulkMessageSize));
         ASSERT_TRUE(out.Put(queued.back().data(), queued.back().size()));
     }
-    out.SetProgressTarget(&progress, UM_BULK_SENT, 50);
+    out.SetProgressTarget(&progress, 50);
     ASSERT_TRUE(out.StartSender());
     EXPECT_TRUE(out.StartSender()); // already running: no second thread
     ASSERT_TRUE(progress.WaitForCount(50));
 
     EXPECT_EQ(backend.Sent(), queued);
-    const auto posts = progress.Posts();
+    const auto reports = progress.Reports();
     for (int i = 0; i < 50; ++i) {
-        EXPECT_EQ(posts[static_cast<std::size_t>(i)], (Post{UM_BULK_SENT, MOM_DONE, 49 - i}));
+        EXPECT_EQ(reports[static_cast<std::size_t>(i)], SentReport(49 - i));
     }
     EXPECT_EQ(out.PendingCount(), 0);
     EXPECT_TRUE(out.SenderThreadExists()); // it keeps polling until stopped

@@ -10,8 +10,9 @@ namespace {
 
 using test::Bytes;
 using test::ControlMapMessage;
-using test::Post;
-using test::PostRecorder;
+using test::ReceivedReport;
+using test::Report;
+using test::ReportRecorder;
 
 class ParserTest : public ::testing::Test {
 protected:
@@ -19,13 +20,13 @@ protected:
 
     std::unique_ptr<CSafeMidiInQue> queue = std::make_unique<CSafeMidiInQue>();
     RecordTable table{};
-    PostRecorder notify;
+    ReportRecorder notify;
 };
 
 TEST_F(ParserTest, DropsEverythingButValidBulkMessages) {
     CParserThread parser(*queue, table);
     parser.SetRemainingCount(50);
-    parser.SetNotifyWindow(&notify, UM_BULK_RECEIVED);
+    parser.SetNotifyWindow(&notify);
 
     Bytes badChecksum = ControlMapMessage(4, CodeNote, 60);
     badChecksum[139] = static_cast<std::uint8_t>((badChecksum[139] + 1) & 0x7F);
@@ -51,7 +52,7 @@ TEST_F(ParserTest, DropsEverythingButValidBulkMessages) {
         parser.ParseOne();
     }
     parser.ParseOne(); // empty queue
-    EXPECT_TRUE(notify.Posts().empty());
+    EXPECT_TRUE(notify.Reports().empty());
     EXPECT_EQ(parser.RemainingCount(), 50);
     for (const auto& record : table) {
         EXPECT_EQ(record, AssignRecord{});
@@ -61,7 +62,7 @@ TEST_F(ParserTest, DropsEverythingButValidBulkMessages) {
 TEST_F(ParserTest, AControllerCountsOnceHoweverOftenItArrives) {
     CParserThread parser(*queue, table);
     parser.SetRemainingCount(2);
-    parser.SetNotifyWindow(&notify, UM_BULK_RECEIVED);
+    parser.SetNotifyWindow(&notify);
     Queue(ControlMapMessage(49, CodeControlChange, 7));
     Queue(ControlMapMessage(49, CodeControlChange, 8));
     Queue(ControlMapMessage(0, CodeRpnTwin, 1));
@@ -69,11 +70,9 @@ TEST_F(ParserTest, AControllerCountsOnceHoweverOftenItArrives) {
     for (int i = 0; i < 4; ++i) {
         parser.ParseOne();
     }
-    const std::vector<Post> expected = {{UM_BULK_RECEIVED, 0x3100, 1},
-                                        {UM_BULK_RECEIVED, 0x3100, 1},
-                                        {UM_BULK_RECEIVED, 0x0000, 0},
-                                        {UM_BULK_RECEIVED, 0x0000, 0}};
-    EXPECT_EQ(notify.Posts(), expected);
+    const std::vector<Report> expected = {ReceivedReport(0x3100, 1), ReceivedReport(0x3100, 1),
+                                          ReceivedReport(0x0000, 0), ReceivedReport(0x0000, 0)};
+    EXPECT_EQ(notify.Reports(), expected);
     EXPECT_EQ(table[49][rec::Values], 8); // the later message wins
     EXPECT_EQ(table[0][rec::AssignCode], CodeRpnTwin);
     EXPECT_EQ(table[0][rec::Values], 2);
@@ -94,28 +93,25 @@ TEST_F(ParserTest, WithoutANotifyTargetTheMapIsStillUpdated) {
     EXPECT_EQ(parser.RemainingCount(), 49);
 
     // A target registered afterwards learns the count at once, so the report is not lost.
-    parser.SetNotifyWindow(&notify, UM_BULK_RECEIVED);
-    EXPECT_EQ(notify.Posts(), (std::vector<Post>{{UM_BULK_RECEIVED, 10u << 8, 49}}));
+    parser.SetNotifyWindow(&notify);
+    EXPECT_EQ(notify.Reports(), (std::vector<Report>{ReceivedReport(10u << 8, 49)}));
 }
 
-TEST_F(ParserTest, ThreadHandlesMessagesInOrderAndQuitClearsTheRest) {
+TEST_F(ParserTest, ThreadHandlesEveryBlockWokenForBeforeStopAndClearsTheRest) {
     CParserThread parser(*queue, table);
     parser.SetRemainingCount(50);
-    parser.SetNotifyWindow(&notify, UM_BULK_RECEIVED);
+    parser.SetNotifyWindow(&notify);
     ASSERT_TRUE(parser.Resume());
     Queue(ControlMapMessage(1, CodeNote, 11));
-    parser.PostThreadMessage(UM_PARSER, ParserParseOne);
-    parser.PostThreadMessage(UM_PARSER, 7);     // unknown: ignored
-    parser.PostThreadMessage(UM_PARSER + 1, 2); // another message: ignored
+    parser.Wake();
     ASSERT_TRUE(notify.WaitForCount(1));
     Queue(ControlMapMessage(2, CodeNote, 22));
     Queue(ControlMapMessage(3, CodeNote, 33));
-    parser.PostThreadMessage(UM_PARSER, ParserParseOne);
-    parser.PostThreadMessage(UM_PARSER, ParserQuit);
-    parser.WaitForEnd();
+    parser.Wake();
+    parser.Stop();
     EXPECT_FALSE(parser.Running());
 
-    EXPECT_EQ(notify.Posts().size(), 2u);
+    EXPECT_EQ(notify.Reports().size(), 2u);
     EXPECT_EQ(table[2][rec::Values], 22);
     EXPECT_EQ(table[3], AssignRecord{}); // queued but never asked for: cleared unparsed
     EXPECT_EQ(queue->LockedCount(), 0);

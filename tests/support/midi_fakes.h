@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Test doubles for the MIDI tests: a scripted back end, a thread-safe post recorder, a
+// Test doubles for the MIDI tests: a scripted back end, a thread-safe report recorder, a
 // reporter that records, and scripted transfer dialogs. The records and bulk messages they
 // carry are built by support/records.h.
 #pragma once
@@ -17,8 +17,8 @@
 
 #include "midi/backend.h"
 #include "midi/midiout.h"
-#include "midi/posttarget.h"
 #include "midi/transfer.h"
+#include "midi/transferlistener.h"
 #include "midi/virtualbackend.h"
 #include "model/reporter.h"
 #include "support/records.h"
@@ -69,36 +69,51 @@ private:
     std::vector<std::pair<StringId, int>> reports_;
 };
 
-struct Post {
-    int message;
-    std::uintptr_t wParam;
-    std::intptr_t lParam;
-    bool operator==(const Post&) const = default;
+// One report the engine made to its listener: a message sent, or one received (with its
+// address).
+struct Report {
+    enum Kind { Sent, Received };
+    Kind kind;
+    std::uint32_t address;
+    int remaining;
+    bool operator==(const Report&) const = default;
 };
 
-class PostRecorder : public PostTarget {
+inline Report SentReport(int remaining) {
+    return {Report::Sent, 0, remaining};
+}
+inline Report ReceivedReport(std::uint32_t address, int remaining) {
+    return {Report::Received, address, remaining};
+}
+
+class ReportRecorder : public TransferListener {
 public:
-    void post(int message, std::uintptr_t wParam, std::intptr_t lParam) override {
-        {
-            std::lock_guard lock(lock_);
-            posts_.push_back({message, wParam, lParam});
-        }
-        cv_.notify_all();
+    void BulkSent(int remaining) override { Add(SentReport(remaining)); }
+    void BulkReceived(std::uint32_t address, int remaining) override {
+        Add(ReceivedReport(address, remaining));
     }
-    std::vector<Post> Posts() const {
+    std::vector<Report> Reports() const {
         std::lock_guard lock(lock_);
-        return posts_;
+        return reports_;
     }
     bool WaitForCount(std::size_t count,
                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
         std::unique_lock lock(lock_);
-        return cv_.wait_for(lock, timeout, [&] { return posts_.size() >= count; });
+        return cv_.wait_for(lock, timeout, [&] { return reports_.size() >= count; });
     }
 
 private:
+    void Add(Report report) {
+        {
+            std::lock_guard lock(lock_);
+            reports_.push_back(report);
+        }
+        cv_.notify_all();
+    }
+
     mutable std::mutex lock_;
     std::condition_variable cv_;
-    std::vector<Post> posts_;
+    std::vector<Report> reports_;
 };
 
 // A back end whose ports, failures and traffic the test controls.
@@ -270,6 +285,19 @@ private:
     int inputOpens_ = 0;
 };
 
+// A back end listing the ports named, all readable.
+inline std::unique_ptr<FakeBackend> BackendWithPorts(std::vector<std::string> inputs,
+                                                     std::vector<std::string> outputs) {
+    auto backend = std::make_unique<FakeBackend>();
+    for (auto& name : inputs) {
+        backend->inputs.push_back({name});
+    }
+    for (auto& name : outputs) {
+        backend->outputs.push_back({name});
+    }
+    return backend;
+}
+
 using namespace std::chrono_literals;
 
 // Quick pacing for tests about the procedures rather than the timing: the virtual device enters
@@ -290,27 +318,17 @@ inline bool WaitForDeviceState(CVirtualKelBackend& device, CKelDevice::State sta
     return device.Device().GetState() == state;
 }
 
-// A modal dialog run by the test: it ends as a real one would on the posts it gets, or is
+// A modal dialog run by the test: it ends as a real one would on the reports it gets, or is
 // cancelled by the "user".
 class ScriptedDialog : public TransferDialog {
 public:
-    enum class Mode { CloseOnFirstPost, CloseOnZero, CancelAtOnce, CancelAfterFirstPost };
+    enum class Mode { CloseOnFirstReport, CloseOnZero, CancelAtOnce, CancelAfterFirstReport };
 
     ScriptedDialog(Mode mode, std::chrono::milliseconds timeout, int& timeouts)
         : mode_(mode), timeout_(timeout), timeouts_(timeouts) {}
 
-    void post(int message, std::uintptr_t, std::intptr_t lParam) override {
-        {
-            std::lock_guard lock(lock_);
-            ++posts_;
-            if (message == UM_BULK_RECEIVED || message == UM_BULK_SENT) {
-                if (lParam == 0) {
-                    zero_ = true;
-                }
-            }
-        }
-        cv_.notify_all();
-    }
+    void BulkSent(int remaining) override { Report(remaining); }
+    void BulkReceived(std::uint32_t, int remaining) override { Report(remaining); }
 
     DialogResult RunModal() override {
         if (mode_ == Mode::CancelAtOnce) {
@@ -318,21 +336,30 @@ public:
         }
         std::unique_lock lock(lock_);
         const bool ended = cv_.wait_for(
-            lock, timeout_, [this] { return mode_ == Mode::CloseOnZero ? zero_ : posts_ > 0; });
+            lock, timeout_, [this] { return mode_ == Mode::CloseOnZero ? zero_ : reports_ > 0; });
         if (!ended) {
             ++timeouts_;
             return DialogResult::Cancel;
         }
-        return mode_ == Mode::CancelAfterFirstPost ? DialogResult::Cancel : DialogResult::Ok;
+        return mode_ == Mode::CancelAfterFirstReport ? DialogResult::Cancel : DialogResult::Ok;
     }
 
 private:
+    void Report(int remaining) {
+        {
+            std::lock_guard lock(lock_);
+            ++reports_;
+            zero_ = zero_ || remaining == 0;
+        }
+        cv_.notify_all();
+    }
+
     Mode mode_;
     std::chrono::milliseconds timeout_;
     int& timeouts_;
     std::mutex lock_;
     std::condition_variable cv_;
-    int posts_ = 0;
+    int reports_ = 0;
     bool zero_ = false;
 };
 
@@ -374,7 +401,7 @@ public:
     bool continueInstructions = true;
     std::function<void()> onConfirm;
     std::function<void()> onInstructions;
-    ScriptedDialog::Mode receiveMode = ScriptedDialog::Mode::CloseOnFirstPost;
+    ScriptedDialog::Mode receiveMode = ScriptedDialog::Mode::CloseOnFirstReport;
     ScriptedDialog::Mode progressMode = ScriptedDialog::Mode::CloseOnZero;
     std::chrono::milliseconds timeout = 10s;
 

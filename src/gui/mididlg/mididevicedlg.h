@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "gui/mididlg/midisystems.h"
+#include "midi/midisystems.h"
 
 class QComboBox;
 class QLabel;

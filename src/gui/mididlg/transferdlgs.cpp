@@ -14,7 +14,6 @@
 #include "gui/common/ids.h"
 #include "gui/common/translation.h"
 #include "gui/common/uiservices.h"
-#include "midi/posttarget.h"
 
 namespace kel {
 
@@ -103,28 +102,24 @@ DialogResult CKelRcvDlg::RunModal() {
     return result;
 }
 
-void CKelRcvDlg::OnPost(int message, std::uintptr_t wParam, std::intptr_t lParam) {
-    if (message != UM_BULK_RECEIVED) {
-        return;
-    }
+void CKelRcvDlg::OnBulkReceived(int remaining) {
+    latest_ = remaining;
     if (!received_) {
         received_ = true;
-        latest_ = lParam;
         if (isVisible()) {
             accept();
         }
         return;
     }
-    latest_ = lParam;
     if (next_ != nullptr) {
-        next_->OnPost(message, wParam, lParam);
+        next_->OnTransferReport(remaining);
     }
 }
 
 void CKelRcvDlg::HandOnTo(CProgressDlg* next) {
     next_ = next;
     if (next != nullptr && latest_ >= 0) {
-        next->OnPost(UM_BULK_RECEIVED, 0, latest_);
+        next->OnTransferReport(latest_);
     }
 }
 
@@ -183,18 +178,19 @@ void CProgressDlg::Update() {
     cancel_->setEnabled(state_.CancelEnabled() && !state_.Finished());
 }
 
-void CProgressDlg::OnPost(int message, std::uintptr_t wParam, std::intptr_t lParam) {
-    if (state_.Finished()) {
-        return; // the bar is full and the dialog is about to close
+void CProgressDlg::OnTransferReport(int remaining) {
+    if (!state_.Finished()) { // else the bar is full and the dialog is about to close
+        Changed(state_.OnTransferReport(remaining));
     }
-    bool finished = false;
-    if (message == UM_BULK_SENT || message == UM_BULK_RECEIVED) {
-        finished = state_.OnTransferReport(lParam);
-    } else if (message == UM_PROGRESS) {
-        finished = state_.OnProgressCommand(static_cast<int>(wParam), lParam);
-    } else {
-        return;
+}
+
+void CProgressDlg::OnProgressCommand(ProgressCommand command, int amount) {
+    if (!state_.Finished()) {
+        Changed(state_.OnProgressCommand(command, amount));
     }
+}
+
+void CProgressDlg::Changed(bool finished) {
     Update();
     if (finished) {
         Finish();

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs of Transmit and Receive: the transmit instructions (dialog 110), the receive
 // dialog that waits for the device's first bulk message (113) and the progress dialog of both
-// directions (112). The MIDI engine reaches the last two only through posts, which arrive here
-// as queued calls on the user-interface thread.
+// directions (112). The MIDI engine reaches the last two only through its reports (BulkSent,
+// BulkReceived), which arrive here as queued calls on the user-interface thread.
 #pragma once
 
 #include <QDialog>
 #include <QPointer>
+
+#include <cstdint>
+#include <utility>
 
 #include "midi/transfer.h"
 
@@ -54,13 +57,10 @@ public:
     explicit CTransmitInstructionsDlg(QWidget* parent = nullptr);
 };
 
-// Feeds the engine's posts to a dialog on the user-interface thread. Posts queued for a dialog
-// that is destroyed before they are handled are dropped with it.
-template <typename Dialog>
-void PostToDialog(Dialog* dialog, int message, std::uintptr_t wParam, std::intptr_t lParam) {
-    QMetaObject::invokeMethod(
-        dialog, [dialog, message, wParam, lParam] { dialog->OnPost(message, wParam, lParam); },
-        Qt::QueuedConnection);
+// Runs `handle` on the dialog's (the user-interface) thread and returns at once, from any
+// thread. A call queued for a dialog that is destroyed before it is handled is dropped with it.
+template <typename Handle> void QueueToDialog(QObject* dialog, Handle handle) {
+    QMetaObject::invokeMethod(dialog, std::move(handle), Qt::QueuedConnection);
 }
 
 class CProgressDlg;
@@ -73,21 +73,24 @@ public:
     CKelRcvDlg(CUiServices& ui, QWidget* parent = nullptr);
 
     DialogResult RunModal() override;
-    void post(int message, std::uintptr_t wParam, std::intptr_t lParam) override {
-        PostToDialog(this, message, wParam, lParam);
+    // From the engine's threads: queued for OnBulkReceived. Nothing is sent here.
+    void BulkSent(int) override {}
+    void BulkReceived(std::uint32_t, int remaining) override {
+        QueueToDialog(this, [this, remaining] { OnBulkReceived(remaining); });
     }
-    void OnPost(int message, std::uintptr_t wParam, std::intptr_t lParam);
+    // On the user-interface thread: a bulk message has arrived, `remaining` controllers to go.
+    void OnBulkReceived(int remaining);
 
     // Reports that reach this dialog after it has closed (the parser thread goes on while the
     // progress dialog is being set up) are handed on to `next`, so none is lost.
     void HandOnTo(CProgressDlg* next);
     // The remaining count of the latest report; -1 before the first.
-    std::intptr_t LatestRemaining() const { return latest_; }
+    int LatestRemaining() const { return latest_; }
 
 private:
     CUiServices& ui_;
     bool received_ = false;
-    std::intptr_t latest_ = -1;
+    int latest_ = -1;
     QPointer<CProgressDlg> next_;
 };
 
@@ -101,11 +104,15 @@ public:
     CProgressDlg(CUiServices& ui, QWidget* parent = nullptr);
 
     DialogResult RunModal() override;
-    void post(int message, std::uintptr_t wParam, std::intptr_t lParam) override {
-        PostToDialog(this, message, wParam, lParam);
+    // From the engine's threads: queued for OnTransferReport.
+    void BulkSent(int remaining) override {
+        QueueToDialog(this, [this, remaining] { OnTransferReport(remaining); });
     }
-    // UM_BULK_SENT and UM_BULK_RECEIVED (lParam: remaining count) and UM_PROGRESS.
-    void OnPost(int message, std::uintptr_t wParam, std::intptr_t lParam);
+    void BulkReceived(std::uint32_t, int remaining) override { BulkSent(remaining); }
+    // On the user-interface thread: a bulk message has been sent or received, `remaining` to go.
+    void OnTransferReport(int remaining);
+    // On the user-interface thread: moves the bar as `command` says.
+    void OnProgressCommand(ProgressCommand command, int amount);
 
     CProgressState& State() { return state_; }
     QProgressBar* Bar() const { return bar_; }
@@ -120,6 +127,8 @@ protected:
 private:
     void Update();
     void Finish();
+    // Shows the state after a report or command; `finished` starts the closing.
+    void Changed(bool finished);
 
     CUiServices& ui_;
     CProgressState state_;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "midi/backend.h"
+#include "midi/midisystems.h"
 
 class RtMidiIn;
 class RtMidiOut;
@@ -17,10 +18,6 @@ class RtMidiOut;
 namespace kel {
 
 enum class MidiApi { Alsa, Jack };
-
-// "alsa" or "jack" (as the command lines and settings spell them); false for anything else.
-bool ParseMidiApi(std::string_view text, MidiApi& api);
-std::string_view MidiApiName(MidiApi api);
 
 class CRtMidiBackend : public MidiBackend {
 public:
@@ -68,5 +65,11 @@ private:
 
 // Whether the MIDI system of `api` can be reached at all, without printing anything.
 bool MidiSystemReachable(MidiApi api);
+// The same for a system CMidiSystems offers (the built-in device always is).
+bool MidiSystemReachable(MidiSystem system);
+
+// Creates the ALSA and JACK back ends for CMidiSystems, whose ports show in the MIDI system as
+// those of the client `clientName`.
+CMidiSystems::Factory MidiSystemFactory(std::string clientName = "KEL Editor");
 
 } // namespace kel

@@ -20,25 +20,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::unique_ptr<test::FakeBackend> Ports(std::vector<std::string> inputs,
-                                         std::vector<std::string> outputs) {
-    auto backend = std::make_unique<test::FakeBackend>();
-    for (auto& name : inputs) {
-        backend->inputs.push_back({name});
-    }
-    for (auto& name : outputs) {
-        backend->outputs.push_back({name});
-    }
-    return backend;
-}
-
 class DeviceDialogTest : public MidiGuiTest {
 protected:
     void PrepareMidi(CKelMidi& midi) override {
-        midi.Systems().Install(MidiSystem::Alsa,
-                               Ports({"Midi Through Port-0", "KEL USB MIDI 1", "KEL USB MIDI 1"},
-                                     {"Midi Through Port-0", "kel usb midi 1", "KEL USB MIDI 1"}));
-        midi.Systems().Install(MidiSystem::Jack, Ports({}, {}));
+        midi.Systems().Install(
+            MidiSystem::Alsa,
+            test::BackendWithPorts({"Midi Through Port-0", "KEL USB MIDI 1", "KEL USB MIDI 1"},
+                                   {"Midi Through Port-0", "kel usb midi 1", "KEL USB MIDI 1"}));
+        midi.Systems().Install(MidiSystem::Jack, test::BackendWithPorts({}, {}));
     }
     QString Stored(const char* value) {
         return Store().value(QStringLiteral("MIDI Device/") + QLatin1String(value)).toString();
@@ -123,36 +112,9 @@ TEST_F(DeviceDialogTest, CancelChangesNothingAndAnEmptySelectionKeepsTheStoredNa
     EXPECT_TRUE(midiUi_.warnings.first().startsWith(QStringLiteral("MIDI device has not been")));
 }
 
-TEST(MidiSystemsTest, DefaultIsASystemWithDevicePortsElseTheVirtualDevice) {
-    struct Case {
-        std::vector<std::string> alsa;
-        std::vector<std::string> jack;
-        std::string storedOutput;
-        MidiSystem expected;
-    };
-    const std::vector<Case> cases = {
-        {{}, {}, "", MidiSystem::Virtual},
-        {{"Midi Through Port-0"}, {}, "", MidiSystem::Virtual},
-        {{"Midi Through Port-0", "KEL USB MIDI 1"}, {}, "", MidiSystem::Alsa},
-        {{}, {"system:midi_playback_1"}, "", MidiSystem::Jack},
-        {{"KEL USB MIDI 1"}, {"kel:out"}, "kel:out", MidiSystem::Jack},
-        {{"KEL USB MIDI 1"}, {}, "Virtual KEL Device", MidiSystem::Virtual},
-    };
-    for (const Case& c : cases) {
-        CMidiSystems systems;
-        systems.Install(MidiSystem::Alsa, Ports(c.alsa, c.alsa));
-        systems.Install(MidiSystem::Jack, Ports(c.jack, c.jack));
-        EXPECT_EQ(systems.DefaultSystem("", c.storedOutput), c.expected)
-            << "output " << c.storedOutput << ", ALSA ports " << c.alsa.size();
-    }
-    EXPECT_EQ(ParseMidiSystemKey("jack"), MidiSystem::Jack);
-    EXPECT_EQ(ParseMidiSystemKey("Virtual"), MidiSystem::Virtual);
-    EXPECT_EQ(ParseMidiSystemKey("CoreMIDI"), std::nullopt);
-}
-
 TEST(MidiSystemsTest, ASystemThatIsNotThereListsNothingAndDoesNotWait) {
     // The real ALSA and JACK back ends: on a machine without them they list no ports.
-    CMidiSystems systems;
+    CMidiSystems systems(MidiSystemFactory());
     QElapsedTimer clock;
     clock.start();
     for (MidiSystem system : {MidiSystem::Alsa, MidiSystem::Jack}) {
@@ -186,10 +148,14 @@ protected:
     FakeUi ui_;
 };
 
-// Posts the reports of a transfer from another thread, as the engine does.
-void PostCountdown(PostTarget& target, int message, int from, int to) {
+// Makes the reports of a transfer from another thread, as the engine does.
+void ReportCountdown(TransferListener& target, bool sent, int from, int to) {
     for (int remaining = from; remaining >= to; --remaining) {
-        target.post(message, MOM_DONE, remaining);
+        if (sent) {
+            target.BulkSent(remaining);
+        } else {
+            target.BulkReceived(static_cast<std::uint32_t>(49 - remaining) << 8, remaining);
+        }
         std::this_thread::sleep_for(1ms);
     }
 }
@@ -200,7 +166,7 @@ TEST_F(ProgressDialogTest, FullBarClosesWithOkAboutOneSecondLater) {
     EXPECT_EQ(dialog.Bar()->maximum(), 50);
     QElapsedTimer sinceFull;
     int positionAtFull = -1;
-    std::thread engine([&] { PostCountdown(dialog, UM_BULK_SENT, 49, 0); });
+    std::thread engine([&] { ReportCountdown(dialog, true, 49, 0); });
     // Watch for the full bar, then try to cancel: too late, the transfer is complete.
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -223,11 +189,11 @@ TEST_F(ProgressDialogTest, FullBarClosesWithOkAboutOneSecondLater) {
 
 TEST_F(ProgressDialogTest, CancelBeforeTheEndAndProgressCommands) {
     CProgressDlg dialog(ui_);
-    dialog.OnPost(UM_BULK_RECEIVED, 0, 40);
+    dialog.OnTransferReport(40);
     EXPECT_EQ(dialog.Bar()->value(), 10);
-    dialog.OnPost(UM_PROGRESS, ProgressStep, 5);
+    dialog.OnProgressCommand(ProgressStep, 5);
     EXPECT_EQ(dialog.Bar()->value(), 15);
-    dialog.OnPost(UM_PROGRESS, ProgressReset, 0);
+    dialog.OnProgressCommand(ProgressReset, 0);
     EXPECT_EQ(dialog.Bar()->value(), 0);
     QTimer::singleShot(20, dialog.CancelButton(), &QPushButton::click);
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
@@ -236,7 +202,7 @@ TEST_F(ProgressDialogTest, CancelBeforeTheEndAndProgressCommands) {
 TEST_F(ProgressDialogTest, ScreenReadersReadTheProgressAsValueAndText) {
     CProgressDlg dialog(ui_);
     dialog.show();
-    dialog.OnPost(UM_BULK_RECEIVED, 0, 40);
+    dialog.OnTransferReport(40);
     QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(dialog.Bar());
     ASSERT_NE(bar, nullptr);
     EXPECT_FALSE(bar->text(QAccessible::Name).isEmpty());
@@ -252,11 +218,11 @@ TEST_F(ProgressDialogTest, ReportsReachingTheClosedReceiveDialogMoveTheProgressD
     // the reports in between, the last one included, still complete the receive.
     CKelRcvDlg waiting(ui_);
     EXPECT_FALSE(waiting.ContinueButton()->isEnabled());
-    std::thread first([&] { PostCountdown(waiting, UM_BULK_RECEIVED, 49, 49); });
+    std::thread first([&] { ReportCountdown(waiting, false, 49, 49); });
     first.join();
     QTimer::singleShot(2000, &waiting, &QDialog::reject); // a safety net only
     ASSERT_EQ(waiting.exec(), QDialog::Accepted);
-    std::thread rest([&] { PostCountdown(waiting, UM_BULK_RECEIVED, 48, 0); });
+    std::thread rest([&] { ReportCountdown(waiting, false, 48, 0); });
     rest.join();
     CProgressDlg progress(ui_);
     waiting.HandOnTo(&progress);
@@ -277,7 +243,7 @@ TEST(MidiDialogTexts, JapaneseUsersSeeTheDialogsInJapanese) {
     CTransmitInstructionsDlg instructions;
     CKelRcvDlg waiting(ui);
     CProgressDlg progress(ui);
-    CMidiSystems systems;
+    CMidiSystems systems(MidiSystemFactory());
     CMidiDeviceDlg devices(systems, MidiSystem::Virtual, 0, 0);
     const QStringList titles{instructions.windowTitle(), waiting.windowTitle(),
                              progress.windowTitle(), devices.windowTitle()};

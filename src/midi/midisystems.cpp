@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/mididlg/midisystems.h"
+#include "midi/midisystems.h"
 
 #include <algorithm>
 #include <cctype>
 
 #include "midi/devlist.h"
-#include "midi/rtmidi/rtmidibackend.h"
 
 namespace kel {
 
@@ -23,11 +22,6 @@ bool ListsDevicePort(const CMidiDevList& list) {
         }
     }
     return false;
-}
-
-std::unique_ptr<MidiBackend> SystemBackend(MidiSystem system) {
-    return std::make_unique<CRtMidiBackend>(system == MidiSystem::Jack ? MidiApi::Jack
-                                                                       : MidiApi::Alsa);
 }
 
 } // namespace
@@ -59,8 +53,7 @@ std::optional<MidiSystem> ParseMidiSystemKey(std::string_view key) {
     return std::nullopt;
 }
 
-CMidiSystems::CMidiSystems(Factory factory)
-    : factory_(factory ? std::move(factory) : Factory(SystemBackend)) {
+CMidiSystems::CMidiSystems(Factory factory) : factory_(std::move(factory)) {
     forward_.target = &virtual_;
 }
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The MIDI systems the editor can talk through: the ALSA sequencer, a JACK server and the
-// built-in virtual KEL device. The user picks one (stored as "MIDI Device" / "API"); the two
-// port objects always use the chosen one through a forwarding back end, so choosing another
+// The MIDI systems the editor and kelmap can talk through: the ALSA sequencer, a JACK server and
+// the built-in virtual KEL device. The user picks one (the editor stores it as "MIDI Device" /
+// "API", kelmap takes --api); without a choice both use the same default (DefaultSystem). The
+// port objects always use the chosen system through a forwarding back end, so choosing another
 // system does not rebuild them. ALSA and JACK are reached only when first asked for: a system
 // that is not there lists no ports and costs nothing at start-up.
 #pragma once
@@ -25,16 +26,17 @@ inline constexpr std::array<MidiSystem, 3> kMidiSystems{MidiSystem::Alsa, MidiSy
 
 // The stored spelling of a system: "ALSA", "JACK" or "Virtual".
 std::string_view MidiSystemKey(MidiSystem system);
-// The system of a stored value (letter case ignored); nothing for an unknown value.
+// The system of a stored value or of kelmap's --api (letter case ignored); nothing for an
+// unknown value.
 std::optional<MidiSystem> ParseMidiSystemKey(std::string_view key);
 
 class CMidiSystems {
 public:
     using Factory = std::function<std::unique_ptr<MidiBackend>(MidiSystem)>;
 
-    // `factory` creates the ALSA and JACK back ends when they are first needed (the RtMidi
-    // back end unless another is given).
-    explicit CMidiSystems(Factory factory = {});
+    // `factory` creates the ALSA and JACK back ends when they are first needed
+    // (MidiSystemFactory of midi/rtmidi for the system's own ports).
+    explicit CMidiSystems(Factory factory);
     ~CMidiSystems();
 
     CMidiSystems(const CMidiSystems&) = delete;
@@ -57,9 +59,10 @@ public:
     bool HasDevicePorts(MidiSystem system);
     // Whether `name` is among the input (or output) ports of `system`.
     bool Lists(MidiSystem system, bool input, const std::string& name);
-    // The system to use when the user has not chosen one: the first that lists one of the
-    // stored port names, else the first of ALSA and JACK with device ports, else the built-in
-    // virtual device.
+    // The system to use when the user has not chosen one, in the editor and in kelmap alike:
+    // the first of ALSA, JACK and the built-in device that lists one of the port names (the
+    // stored ones, or those named on kelmap's command line), else the first of ALSA and JACK
+    // with device ports, else the built-in virtual device.
     MidiSystem DefaultSystem(const std::string& storedInput, const std::string& storedOutput);
 
 private:

@@ -1,0 +1,360 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "midi/rtmidi/jackports.h"
+
+#ifdef KEL_HAVE_JACK
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace kel {
+namespace {
+
+// Opens a client of a running server (never starts one). A busy server now and then refuses a
+// new client, as when its answer comes late on a loaded machine: the open is tried three times
+// before the server counts as not there.
+jack_client_t* OpenJackClientRetrying(const std::string& name) {
+    for (int attempt = 0;; ++attempt) {
+        jack_status_t status{};
+        if (jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, &status)) {
+            return client;
+        }
+        if (attempt == 2) {
+            return nullptr;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+// Closing a client deactivates it first and returns only once the process thread has left the
+// callback for good. It runs under the JACK library's own lock, which a separate
+// jack_deactivate does not take: with clients of other threads opening and closing at the same
+// time, that one crashed.
+void CloseJackClient(jack_client_t*& client) {
+    if (client != nullptr) {
+        jack_client_close(client);
+        client = nullptr;
+    }
+}
+
+// Opens a JACK client of its own for one port of the editor: `portName` ("In" or "Out") with
+// `flags`, `process` called once per cycle with `arg`, and connected to `peer` (a full JACK port
+// name: the source of an input, the target of an output). 0, or an error code; nothing stays
+// open on failure. `prepare`, when given, sets further callbacks of the client before it is
+// activated (0 for success).
+int OpenJackClient(const std::string& clientName, const char* portName, unsigned long flags,
+                   const std::string& peer, JackProcessCallback process, void* arg,
+                   jack_client_t*& client, jack_port_t*& port,
+                   int (*prepare)(jack_client_t*, void*) = nullptr) {
+    client = OpenJackClientRetrying(clientName);
+    if (client == nullptr) {
+        return MidiErrSystem;
+    }
+    int error = MidiErrNone;
+    port = jack_port_register(client, portName, JACK_DEFAULT_MIDI_TYPE, flags, 0);
+    if (jack_port_by_name(client, peer.c_str()) == nullptr) {
+        error = MidiErrBadPort; // gone between list and open
+    } else if (port == nullptr || jack_set_process_callback(client, process, arg) != 0 ||
+               (prepare != nullptr && prepare(client, arg) != 0) || jack_activate(client) != 0) {
+        error = MidiErrSystem;
+    } else {
+        const bool input = (flags & JackPortIsInput) != 0;
+        const char* own = jack_port_name(port);
+        const int connected = input ? jack_connect(client, peer.c_str(), own)
+                                    : jack_connect(client, own, peer.c_str());
+        if (connected != 0 && connected != EEXIST) {
+            error = MidiErrBadPort;
+        }
+    }
+    if (error != MidiErrNone) {
+        CloseJackClient(client);
+        port = nullptr;
+    }
+    return error;
+}
+
+// JACK moves MIDI data once per process cycle, and a new connection takes effect only from a
+// later cycle: a message sent at once after opening, or closed away right after sending, can be
+// lost. A JACK output therefore lets a short settling time and two of its cycles pass after its
+// opening before the first message, and after its last message has been taken before it
+// closes. Counting cycles keeps this right on a loaded machine, where cycles come late; the
+// limit keeps a stalled server from holding the transfer.
+constexpr auto kJackSettle = std::chrono::milliseconds(60);
+constexpr auto kJackCycleLimit = std::chrono::seconds(1);
+
+// A JACK output of its own JACK client. JACK's process thread takes the messages from a
+// lock-free queue and writes them into the port's buffer, all at the start of the next cycle.
+// Closing closes the client first, which waits for a cycle under way to end,
+// and only then is anything the process thread uses given up.
+class JackOutputPort : public MidiOutputPort {
+public:
+    explicit JackOutputPort(MidiOutputHandler& handler) : handler_(handler) {}
+    ~JackOutputPort() override { Close(); }
+
+    // Opens the client `clientName` with the port "Out" and connects it to the input port
+    // `target` (a full JACK port name). 0, or an error code; nothing stays open on failure.
+    int Open(const std::string& clientName, const std::string& target) {
+        const int error = OpenJackClient(clientName, "Out", JackPortIsOutput, target, &Process,
+                                         this, client_, port_);
+        if (error == MidiErrNone) {
+            openedAt_ = std::chrono::steady_clock::now();
+            connectedCycle_ = cycles_.load(std::memory_order_acquire);
+        }
+        return error;
+    }
+
+    int SendLong(MidiHeaderBuffer* header) override {
+        if (client_ == nullptr || header == nullptr) {
+            return MidiErrNotOpen;
+        }
+        std::this_thread::sleep_until(openedAt_ + kJackSettle);
+        WaitForCycle(connectedCycle_ + 2, openedAt_ + kJackCycleLimit);
+        {
+            std::lock_guard lock(sendLock_);
+            const std::size_t head = head_.load(std::memory_order_relaxed);
+            if (head - tail_.load(std::memory_order_acquire) >= kSlots) {
+                return MidiErrSystem; // the queue is full: not sent, so not reported finished
+            }
+            Slot& slot = slots_[head % kSlots];
+            slot.size = std::min<std::uint32_t>(header->bytesRecorded, MidiHeaderBuffer::kCapacity);
+            std::memcpy(slot.bytes.data(), header->data.data(), slot.size);
+            head_.store(head + 1, std::memory_order_release);
+            lastSend_ = std::chrono::steady_clock::now();
+        }
+        // Queued for the next cycle: it is finished as far as we can tell.
+        header->flags = (header->flags & ~MidiHeaderBuffer::InQueue) | MidiHeaderBuffer::Done;
+        handler_.OnLongMsgDone(header);
+        return MidiErrNone;
+    }
+
+    void Close() override {
+        if (client_ == nullptr) {
+            return;
+        }
+        if (lastSend_) {
+            std::this_thread::sleep_until(*lastSend_ + kJackSettle);
+            const auto limit = std::chrono::steady_clock::now() + kJackCycleLimit;
+            while (tail_.load(std::memory_order_acquire) != head_.load(std::memory_order_relaxed) &&
+                   std::chrono::steady_clock::now() < limit) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            WaitForCycle(cycles_.load(std::memory_order_acquire) + 2, limit);
+        }
+        CloseClient();
+    }
+
+private:
+    struct Slot {
+        std::uint32_t size = 0;
+        std::array<std::uint8_t, MidiHeaderBuffer::kCapacity> bytes{};
+    };
+    // Far more than the paced transfers ever have waiting.
+    static constexpr std::size_t kSlots = 32;
+
+    // Waits until the process thread has run `cycle` cycles, or until `limit`.
+    void WaitForCycle(std::uint64_t cycle, std::chrono::steady_clock::time_point limit) const {
+        while (cycles_.load(std::memory_order_acquire) < cycle &&
+               std::chrono::steady_clock::now() < limit) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
+    void CloseClient() {
+        CloseJackClient(client_);
+        port_ = nullptr;
+        // The last cycle's reads happen before what follows (the release in Process).
+        (void)cycles_.load(std::memory_order_acquire);
+    }
+
+    // JACK's process thread, once per cycle: real-time, so no locks and no allocation.
+    static int Process(jack_nframes_t frames, void* arg) {
+        auto* self = static_cast<JackOutputPort*>(arg);
+        void* buffer = jack_port_get_buffer(self->port_, frames);
+        jack_midi_clear_buffer(buffer);
+        std::size_t tail = self->tail_.load(std::memory_order_relaxed);
+        const std::size_t head = self->head_.load(std::memory_order_acquire);
+        for (; tail != head; ++tail) {
+            const Slot& slot = self->slots_[tail % kSlots];
+            jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, slot.size);
+            if (event == nullptr) {
+                if (jack_midi_get_event_count(buffer) > 0) {
+                    break; // the cycle's buffer is full: the rest goes in the next cycle
+                }
+                continue; // a message no cycle could hold is dropped, not left to block the rest
+            }
+            std::memcpy(event, slot.bytes.data(), slot.size);
+        }
+        self->tail_.store(tail, std::memory_order_release);
+        self->cycles_.fetch_add(1, std::memory_order_release);
+        return 0;
+    }
+
+    MidiOutputHandler& handler_;
+    jack_client_t* client_ = nullptr;
+    jack_port_t* port_ = nullptr;
+    std::array<Slot, kSlots> slots_{};
+    std::atomic<std::size_t> head_{0};     // next slot to fill; written by the sending thread
+    std::atomic<std::size_t> tail_{0};     // next slot to send; written by the process thread
+    std::atomic<std::uint64_t> cycles_{0}; // cycles run: orders the last one before the close
+    std::mutex sendLock_;                  // one sending thread at a time
+    std::chrono::steady_clock::time_point openedAt_{};
+    std::uint64_t connectedCycle_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> lastSend_;
+};
+
+// A JACK input of its own JACK client. JACK hands each cycle's events to the process callback,
+// which passes them to the handler as they are: whole messages or pieces of a long one, of at
+// most one cycle's buffer each. Nothing is collected here, so a system-exclusive message that
+// never ends costs no memory beyond the input's own cap. (RtMidi's JACK input collects such a
+// message until its F7, without a limit.) The handler is reached only under the port's lock,
+// which the process thread only tries to take: it never waits for Start, Stop or Close.
+class JackInputPort : public MidiInputPort {
+public:
+    explicit JackInputPort(MidiInputHandler& handler) : handler_(handler) {}
+    ~JackInputPort() override { Close(); }
+
+    // Opens the client `clientName` with the port "In" and connects the output port `source`
+    // (a full JACK port name) to it. 0, or an error code; nothing stays open on failure.
+    int Open(const std::string& clientName, const std::string& source) {
+        std::lock_guard lock(lock_);
+        // The notifications are set before the client is activated, as JACK requires.
+        const int error = OpenJackClient(clientName, "In", JackPortIsInput, source, &Process, this,
+                                         client_, port_, [](jack_client_t* client, void* arg) {
+                                             jack_on_shutdown(client, &Shutdown, arg);
+                                             return jack_set_port_connect_callback(
+                                                 client, &ConnectionChanged, arg);
+                                         });
+        return error;
+    }
+
+    int Start() override {
+        std::lock_guard lock(lock_);
+        if (client_ == nullptr) {
+            return MidiErrNotOpen;
+        }
+        started_ = true;
+        return MidiErrNone;
+    }
+    int Stop() override {
+        std::lock_guard lock(lock_);
+        started_ = false;
+        return client_ == nullptr ? MidiErrNotOpen : MidiErrNone;
+    }
+    // Every event is handed over in the cycle it came in: nothing is ever half-received here.
+    void Reset() override {}
+    void Close() override {
+        jack_client_t* client = nullptr;
+        {
+            std::lock_guard lock(lock_);
+            started_ = false;
+            std::swap(client, client_);
+        }
+        // Not under the lock, which a cycle under way may be trying to take.
+        CloseJackClient(client);
+        std::lock_guard lock(lock_); // orders the last cycle before whatever follows
+        port_ = nullptr;
+    }
+
+private:
+    // JACK's process thread, once per cycle: real-time, so it never waits for the lock.
+    static int Process(jack_nframes_t frames, void* arg) {
+        auto* self = static_cast<JackInputPort*>(arg);
+        std::unique_lock lock(self->lock_, std::try_to_lock);
+        if (!lock.owns_lock() || !self->started_ || self->port_ == nullptr) {
+            return 0; // starting, stopping or closing right now
+        }
+        // A connection went away somewhere: when it was the port's last one, its source is
+        // gone (unregistered, its client closed, or disconnected by the user).
+        if (self->connectionsChanged_.exchange(false) && jack_port_connected(self->port_) == 0) {
+            self->ReportLost();
+        }
+        void* buffer = jack_port_get_buffer(self->port_, frames);
+        const jack_nframes_t count = jack_midi_get_event_count(buffer);
+        for (jack_nframes_t i = 0; i < count; ++i) {
+            jack_midi_event_t event;
+            if (jack_midi_event_get(&event, buffer, i) == 0 && event.size > 0) {
+                self->handler_.OnLongInput(event.buffer, event.size);
+            }
+        }
+        return 0;
+    }
+
+    // JACK's notification thread, on any connection made or broken in the graph. It takes
+    // no lock and calls nothing of JACK's (which could wait for the server); the next cycle
+    // looks at the port's connections.
+    static void ConnectionChanged(jack_port_id_t, jack_port_id_t, int connect, void* arg) {
+        if (connect == 0) {
+            static_cast<JackInputPort*>(arg)->connectionsChanged_ = true;
+        }
+    }
+
+    // The server stops: no cycle will follow, so it is told from here. The lock is held only
+    // briefly by Start, Stop and Close (never while JACK is called), so waiting for it is safe.
+    static void Shutdown(void* arg) {
+        auto* self = static_cast<JackInputPort*>(arg);
+        std::lock_guard lock(self->lock_);
+        if (self->client_ != nullptr) {
+            self->ReportLost();
+        }
+    }
+
+    void ReportLost() {
+        if (!lostReported_.exchange(true)) {
+            handler_.OnPortLost();
+        }
+    }
+
+    MidiInputHandler& handler_;
+    std::mutex lock_;
+    jack_client_t* client_ = nullptr;
+    jack_port_t* port_ = nullptr;
+    bool started_ = false;
+    std::atomic<bool> connectionsChanged_{false};
+    std::atomic<bool> lostReported_{false};
+};
+
+// Opens a port of type `Port` and hands it over when it opened.
+template <typename Port, typename Handler, typename Opened>
+int OpenJackPort(const std::string& clientName, const std::string& peer, Handler& handler,
+                 std::unique_ptr<Opened>& opened) {
+    auto created = std::make_unique<Port>(handler);
+    const int error = created->Open(clientName, peer);
+    if (error == MidiErrNone) {
+        opened = std::move(created);
+    }
+    return error;
+}
+
+} // namespace
+
+int OpenJackInput(const std::string& clientName, const std::string& source,
+                  MidiInputHandler& handler, std::unique_ptr<MidiInputPort>& opened) {
+    return OpenJackPort<JackInputPort>(clientName, source, handler, opened);
+}
+
+int OpenJackOutput(const std::string& clientName, const std::string& target,
+                   MidiOutputHandler& handler, std::unique_ptr<MidiOutputPort>& opened) {
+    return OpenJackPort<JackOutputPort>(clientName, target, handler, opened);
+}
+
+bool JackServerRunning() {
+    jack_client_t* client = OpenJackClientRetrying("kel-probe");
+    if (client == nullptr) {
+        return false;
+    }
+    jack_client_close(client);
+    return true;
+}
+
+} // namespace kel
+
+#endif
