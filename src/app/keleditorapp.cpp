@@ -60,7 +60,7 @@ CKelEditorApp::CKelEditorApp(CUiServices& ui, std::unique_ptr<QSettings> store)
                                                   currentAssign_, ui_, reporter_, *store_, *this});
     // The MIDI input and output ports and the Transmit, Receive and MIDI Devices commands,
     // constructed last and destroyed first.
-    midiPorts_ = std::make_unique<CKelMidi>(*this);
+    midiPorts_ = std::make_unique<CKelMidi>(*parts_, settings_);
 }
 
 CKelEditorApp::~CKelEditorApp() {
@@ -117,6 +117,7 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
     }
     mainWindow_ = window;
     ui_.SetMainWindow(window);
+    midiPorts_->SetMainWindow(window);
     // The assign dialog takes the main window's commands and keys, and activates it when it
     // closes.
     window->Commands().Share(*msgDlg_);

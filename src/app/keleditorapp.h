@@ -121,20 +121,22 @@ public:
     ChangedFileAnswer AskReplaceChangedFile(const std::string& path) override;
 
 private:
-    // The assign dialog registered at the time, for the parts that keep a reference to it.
+    // The assign dialog registered at the time (`registered`, else `direct`), for the parts
+    // that keep a reference to it.
     class CCurrentAssign : public IAssignDialog {
     public:
-        explicit CCurrentAssign(CKelEditorApp& app) : app_(app) {}
-        bool OpenAssignDialog(ControllerId id) override {
-            return app_.AssignDialog().OpenAssignDialog(id);
-        }
-        int ApplyAssignDialog() override { return app_.AssignDialog().ApplyAssignDialog(); }
-        void RefreshFromDocument() override { app_.AssignDialog().RefreshFromDocument(); }
-        QWidget* Window() override { return app_.AssignDialog().Window(); }
-        void DestroyWindow() override { app_.AssignDialog().DestroyWindow(); }
+        CCurrentAssign(IAssignDialog*& registered, IAssignDialog& direct)
+            : registered_(registered), direct_(direct) {}
+        bool OpenAssignDialog(ControllerId id) override { return Now().OpenAssignDialog(id); }
+        int ApplyAssignDialog() override { return Now().ApplyAssignDialog(); }
+        void RefreshFromDocument() override { Now().RefreshFromDocument(); }
+        QWidget* Window() override { return Now().Window(); }
+        void DestroyWindow() override { Now().DestroyWindow(); }
 
     private:
-        CKelEditorApp& app_;
+        IAssignDialog& Now() const { return registered_ != nullptr ? *registered_ : direct_; }
+        IAssignDialog*& registered_;
+        IAssignDialog& direct_;
     };
 
     QWidget* MessageParent() const;
@@ -150,7 +152,7 @@ private:
     std::unique_ptr<CKelMsgDlg> msgDlg_;    // the assign dialog, registered at construction
     CDirectAssign direct_;
     IAssignDialog* assign_ = nullptr;
-    CCurrentAssign currentAssign_{*this};
+    CCurrentAssign currentAssign_{assign_, direct_};
     CMapFiles files_;
     CAppSettings settings_;
     std::unique_ptr<EditorParts> parts_;

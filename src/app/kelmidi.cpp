@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QSettings>
+#include <QStatusBar>
 
 #include "app/keleditorapp.h"
 #include "app/learn.h"
@@ -22,11 +23,12 @@
 
 namespace kel {
 
-CKelMidi::CKelMidi(CKelEditorApp& app, CMidiSystems::Factory factory)
-    : app_(app), systems_(factory ? std::move(factory) : MidiSystemFactory()),
-      input_(systems_.Ports(), app.GetReporter(), app.Document().Map().records),
-      output_(systems_.Ports(), app.GetReporter()), monitor_(systems_.Ports()),
-      learn_(std::make_unique<CLearnFromInput>(app)) {
+CKelMidi::CKelMidi(const EditorParts& parts, CAppSettings& settings, CMidiSystems::Factory factory)
+    : parts_(parts), settings_(settings),
+      systems_(factory ? std::move(factory) : MidiSystemFactory()),
+      input_(systems_.Ports(), parts.reporter, parts.document.Map().records),
+      output_(systems_.Ports(), parts.reporter), monitor_(systems_.Ports()),
+      learn_(std::make_unique<CLearnFromInput>(parts)) {
     batchTimer_.setSingleShot(true);
     batchTimer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&batchTimer_, &QTimer::timeout, &wakeTarget_, [this] { TakeHeard(); });
@@ -59,16 +61,26 @@ CKelMidi::~CKelMidi() {
     monitor_.Close();
 }
 
+void CKelMidi::SetMainWindow(CMainFrame* window) {
+    mainWindow_ = window;
+    if (window != nullptr) {
+        QObject::connect(learn_.get(), &CLearnFromInput::Status, window,
+                         [window](const QString& text, int timeoutMs) {
+                             window->statusBar()->showMessage(text, timeoutMs);
+                         });
+    }
+}
+
 void CKelMidi::LoadSettings() {
-    input_.SetDeviceName(app_.Settings().PreferredInput().toStdString());
-    output_.SetDeviceName(app_.Settings().PreferredOutput().toStdString());
+    input_.SetDeviceName(settings_.PreferredInput().toStdString());
+    output_.SetDeviceName(settings_.PreferredOutput().toStdString());
 }
 
 MidiSystem CKelMidi::System() {
     if (systemChosen_) {
         return systems_.Selected();
     }
-    QSettings& store = app_.Store();
+    QSettings& store = parts_.store;
     const std::optional<QString> storedInput = CAppSettings::StoredPort(store, true);
     const std::optional<QString> storedOutput = CAppSettings::StoredPort(store, false);
     const std::optional<MidiSystem> stored =
@@ -93,7 +105,7 @@ MidiSystem CKelMidi::System() {
 
 std::string CKelMidi::StoredName(bool input) {
     const MidiSystem system = System();
-    const std::optional<QString> stored = CAppSettings::StoredPort(app_.Store(), input);
+    const std::optional<QString> stored = CAppSettings::StoredPort(parts_.store, input);
     if (!stored) {
         return system == MidiSystem::Virtual ? CVirtualKelBackend::kPortName : std::string();
     }
@@ -101,13 +113,13 @@ std::string CKelMidi::StoredName(bool input) {
 }
 
 QWidget* CKelMidi::Parent() const {
-    return app_.MainWindow();
+    return mainWindow_.data();
 }
 
 CTransfer CKelMidi::Transfer() {
     System();
     receiveDlg_ = nullptr;
-    return CTransfer(app_.Document(), input_, output_, systems_.Ports(), app_.GetReporter(), *this);
+    return CTransfer(parts_.document, input_, output_, systems_.Ports(), parts_.reporter, *this);
 }
 
 void CKelMidi::OnTransmit() {
@@ -146,11 +158,11 @@ bool CKelMidi::StartListening() {
     const CMidiInDev list(systems_.Ports());
     const int position = list.Find(input_.GetDeviceName());
     if (position < 0) {
-        app_.GetReporter().warn(StringId::NoMidiDevice);
+        parts_.reporter.warn(StringId::NoMidiDevice);
         return false;
     }
     if (const int error = monitor_.Open(list.PortNumber(position)); error != 0) {
-        app_.GetReporter().warn(StringId::MidiInOpenError, error);
+        parts_.reporter.warn(StringId::MidiInOpenError, error);
         return false;
     }
     listeningPort_ = input_.GetDeviceName();
@@ -174,10 +186,10 @@ void CKelMidi::OnMonitor() {
     }
     monitorOn_ = true;
     if (monitorWindow_ == nullptr) {
-        monitorWindow_ = new CMonitorWindow(app_, app_.MainWindow());
+        monitorWindow_ = new CMonitorWindow(parts_, mainWindow_.data());
         monitorWindow_->setWindowIcon(CKelEditorApp::AppIcon());
         // The main window's commands and keys work in the monitor too.
-        app_.MainWindow()->Commands().Share(*monitorWindow_);
+        mainWindow_.data()->Commands().Share(*monitorWindow_);
         QObject::connect(monitorWindow_, &CMonitorWindow::Closed, &wakeTarget_, [this] {
             if (monitorOn_) {
                 TurnMonitorOff();
@@ -185,7 +197,7 @@ void CKelMidi::OnMonitor() {
         });
         QObject::connect(monitorWindow_, &CMonitorWindow::ControlActivated, &wakeTarget_,
                          [this](ControllerId id) {
-                             if (CMainFrame* window = app_.MainWindow(); window != nullptr) {
+                             if (CMainFrame* window = mainWindow_.data(); window != nullptr) {
                                  PostEditorNotify(window, NotifyOpenAssign, id);
                              }
                          });
@@ -209,7 +221,7 @@ void CKelMidi::TurnMonitorOff() {
 }
 
 void CKelMidi::OnLearn() {
-    const ControllerId id = app_.Document().SelectedController();
+    const ControllerId id = parts_.document.SelectedController();
     if (!IsValidController(id)) {
         return;
     }
@@ -224,7 +236,7 @@ void CKelMidi::OnLearn() {
 }
 
 std::optional<RecordTable> CKelMidi::ReceiveForVerify() {
-    CVerifyReceive receive(app_);
+    CVerifyReceive receive(*this, parts_.ui, parts_.reporter, mainWindow_.data());
     return receive.Run();
 }
 
@@ -235,7 +247,7 @@ void CKelMidi::TakeHeard() {
     }
     heard_.clear();
     monitor_.Take(heard_);
-    CMainFrame* window = app_.MainWindow();
+    CMainFrame* window = mainWindow_.data();
     CKelPanel* panel = window != nullptr ? window->Panel() : nullptr;
     const bool showing = monitorOn_ && monitorWindow_ != nullptr;
     std::vector<MonitorLine> lines;
@@ -243,7 +255,7 @@ void CKelMidi::TakeHeard() {
         lines.reserve(heard_.size());
     }
     const QString port = QString::fromStdString(listeningPort_);
-    const ControlMap& map = app_.Document().Map();
+    const ControlMap& map = parts_.document.Map();
     for (const MonitoredMessage& message : heard_) {
         std::vector<ControllerId> controls = ControlsSending(map, message.bytes);
         if (panel != nullptr && !controls.empty()) {
@@ -275,7 +287,7 @@ void CKelMidi::OnInputLost() {
     const bool wasOn = monitorOn_;
     TurnMonitorOff();
     const QString port = QString::fromStdString(listeningPort_);
-    app_.Ui().Warn(Parent(),
+    parts_.ui.Warn(Parent(),
                    wasOn ? KelEditor::tr("The MIDI input \"%1\" is no longer there. The monitor "
                                          "has been turned off.")
                                .arg(port)
@@ -290,7 +302,7 @@ void CKelMidi::OnMidiDevices() {
     const MidiSystem current = System();
     CMidiDeviceDlg dialog(systems_, current, input_.GetDeviceIndex(), output_.GetDeviceIndex(),
                           Parent());
-    if (app_.Ui().RunModal(dialog) != QDialog::Accepted) {
+    if (parts_.ui.RunModal(dialog) != QDialog::Accepted) {
         return;
     }
     const MidiSystem chosen = dialog.SelectedSystem();
@@ -313,25 +325,24 @@ void CKelMidi::OnMidiDevices() {
         outputName = QString::fromStdString(CMidiOutDev(systems_.Ports()).GetAt(outputPosition));
     }
     const std::string_view system = MidiSystemKey(chosen);
-    app_.Settings().StoreMidiChoice(
-        app_.Store(), inputName, outputName,
+    settings_.StoreMidiChoice(
+        parts_.store, inputName, outputName,
         QString::fromLatin1(system.data(), static_cast<qsizetype>(system.size())));
 }
 
 void CKelMidi::CommitPendingEdits() {
-    app_.CommitTitleField();
     // A refused message text does not stop a transmit: the map is sent as committed.
-    app_.ApplyAssignDialog();
+    parts_.shell.ApplyPendingEdits();
 }
 
 bool CKelMidi::Confirm(StringId question) {
     CConfirmDlg dialog(question, Parent());
-    return app_.Ui().RunModal(dialog) == QDialog::Accepted;
+    return parts_.ui.RunModal(dialog) == QDialog::Accepted;
 }
 
 bool CKelMidi::ShowTransmitInstructions() {
     CTransmitInstructionsDlg dialog(Parent());
-    if (app_.Ui().RunModal(dialog) != QDialog::Accepted) {
+    if (parts_.ui.RunModal(dialog) != QDialog::Accepted) {
         return false;
     }
     // The built-in device has no [ENTER] button: "Continue" presses it, so the map is taken
@@ -344,13 +355,13 @@ bool CKelMidi::ShowTransmitInstructions() {
 }
 
 std::unique_ptr<TransferDialog> CKelMidi::CreateReceiveDialog() {
-    auto dialog = std::make_unique<CKelRcvDlg>(app_.Ui(), Parent());
+    auto dialog = std::make_unique<CKelRcvDlg>(parts_.ui, Parent());
     receiveDlg_ = dialog.get();
     return dialog;
 }
 
 std::unique_ptr<TransferDialog> CKelMidi::CreateProgressDialog() {
-    auto dialog = std::make_unique<CProgressDlg>(app_.Ui(), Parent());
+    auto dialog = std::make_unique<CProgressDlg>(parts_.ui, Parent());
     if (receiveDlg_ != nullptr) {
         receiveDlg_->HandOnTo(dialog.get());
     }
@@ -358,12 +369,11 @@ std::unique_ptr<TransferDialog> CKelMidi::CreateProgressDialog() {
 }
 
 void CKelMidi::NewMap() {
-    app_.Files().NewMapFile();
+    parts_.files.NewMapFile();
 }
 
-void CKelMidi::RefreshViews() {
-    app_.Document().MapWasReplaced();
-    if (CMainFrame* window = app_.MainWindow(); window != nullptr) {
+void CKelMidi::ReceiveEnded() {
+    if (CMainFrame* window = mainWindow_.data(); window != nullptr) {
         window->ActivateMain();
     }
 }

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/editorparts.h"
 #include "midi/midiin.h"
 #include "midi/midimonitor.h"
 #include "midi/midiout.h"
@@ -29,7 +30,8 @@ class QWidget;
 
 namespace kel {
 
-class CKelEditorApp;
+class CAppSettings;
+class CMainFrame;
 class CKelRcvDlg;
 class CLearnFromInput;
 class CMonitorWindow;
@@ -39,7 +41,7 @@ class CKelMidi : public QObject, private TransferUi {
 public:
     // The shortest time between two takes of what the monitor heard (milliseconds).
     static constexpr int kBatchMs = 5;
-    explicit CKelMidi(CKelEditorApp& app, CMidiSystems::Factory factory = {});
+    CKelMidi(const EditorParts& parts, CAppSettings& settings, CMidiSystems::Factory factory = {});
     ~CKelMidi() override;
 
     CKelMidi(const CKelMidi&) = delete;
@@ -47,6 +49,9 @@ public:
 
     // Start-up: the stored port names into the two port objects.
     void LoadSettings();
+    // The main window, once there is one: the home of the MIDI dialogs and the monitor, whose
+    // panel lights what the monitor hears.
+    void SetMainWindow(CMainFrame* window);
 
     // Communication > Transmit, Communication > Receive and Options > MIDI Devices.
     void OnTransmit();
@@ -106,7 +111,7 @@ private:
     std::unique_ptr<TransferDialog> CreateReceiveDialog() override;
     std::unique_ptr<TransferDialog> CreateProgressDialog() override;
     void NewMap() override;
-    void RefreshViews() override;
+    void ReceiveEnded() override;
 
     QWidget* Parent() const;
     CTransfer Transfer();
@@ -118,7 +123,9 @@ private:
     void TurnMonitorOff();
     void OnInputLost();
 
-    CKelEditorApp& app_;
+    EditorParts parts_;
+    CAppSettings& settings_;
+    QPointer<CMainFrame> mainWindow_;
     CMidiSystems systems_;
     CMidiIn input_;
     CMidiOut output_;

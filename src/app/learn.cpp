@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/learn.h"
 
-#include <QCoreApplication>
-#include <QKeyEvent>
-#include <QStatusBar>
-
-#include "app/keleditorapp.h"
-#include "app/mainframe.h"
+#include "app/editorparts.h"
 #include "app/undo.h"
+#include "gui/common/assignhook.h"
 #include "gui/common/translation.h"
 #include "model/msgmatch.h"
+#include "model/parameter.h"
+#include <QCoreApplication>
+#include <QKeyEvent>
 
 namespace kel {
 
@@ -19,7 +18,8 @@ constexpr int kStatusMs = 5000; // how long the outcome stays in the status bar
 
 } // namespace
 
-CLearnFromInput::CLearnFromInput(CKelEditorApp& app) : app_(app) {
+CLearnFromInput::CLearnFromInput(const EditorParts& parts)
+    : document_(parts.document), assign_(parts.assign), history_(parts.history) {
     timer_.setSingleShot(true);
     timer_.setInterval(kTimeoutMs);
     connect(&timer_, &QTimer::timeout, this, [this] {
@@ -39,7 +39,7 @@ bool CLearnFromInput::Start(ControllerId id) {
         return false;
     }
     // What the dialog shows is what the learned message replaces: its pending fields first.
-    if (app_.AssignDialog().ApplyAssignDialog() != 0) {
+    if (assign_.ApplyAssignDialog() != 0) {
         return false;
     }
     if (!Active()) {
@@ -63,13 +63,13 @@ bool CLearnFromInput::Offer(std::span<const std::uint8_t> message) {
     if (!Active()) {
         return false;
     }
-    CParameter& document = app_.Document();
+    CParameter& document = document_;
     if (document.SelectedController() != target_) {
         // The user went on to another control: the learned message is not meant for it.
         Cancel();
         return false;
     }
-    if (app_.AssignDialog().ApplyAssignDialog() != 0) {
+    if (assign_.ApplyAssignDialog() != 0) {
         Cancel(); // fields typed meanwhile that the dialog refuses: keep them to be corrected
         return false;
     }
@@ -82,7 +82,7 @@ bool CLearnFromInput::Offer(std::span<const std::uint8_t> message) {
     edit.record = record;
     edit.changed = true;
     {
-        const CUndoHistory::StepName step(app_.History(), KelEditor::tr("Learn %1").arg(name));
+        const CUndoHistory::StepName step(history_, KelEditor::tr("Learn %1").arg(name));
         document.CommitEdit();
     }
     End(true, KelEditor::tr("%1 learned its assignment from the MIDI input.").arg(name));
@@ -98,9 +98,7 @@ void CLearnFromInput::End(bool learned, const QString& status) {
 }
 
 void CLearnFromInput::ShowStatus(const QString& text, int timeoutMs) {
-    if (CMainFrame* window = app_.MainWindow(); window != nullptr) {
-        window->statusBar()->showMessage(text, timeoutMs);
-    }
+    emit Status(text, timeoutMs);
 }
 
 bool CLearnFromInput::eventFilter(QObject* watched, QEvent* event) {

@@ -18,14 +18,17 @@
 
 namespace kel {
 
-class CKelEditorApp;
+class CParameter;
+class CUndoHistory;
+class IAssignDialog;
+struct EditorParts;
 
 class CLearnFromInput : public QObject {
     Q_OBJECT
 public:
     static constexpr int kTimeoutMs = 20000;
 
-    explicit CLearnFromInput(CKelEditorApp& app);
+    explicit CLearnFromInput(const EditorParts& parts);
     ~CLearnFromInput() override;
 
     // Waits for a message for control `id`. False (nothing started) for an invalid control, or
@@ -46,6 +49,8 @@ public:
 signals:
     // Learning ended: with the new assignment (`learned`) or without a change.
     void Finished(bool learned);
+    // What learning tells the user in the status bar, for `timeoutMs` (0: until replaced).
+    void Status(const QString& text, int timeoutMs);
 
 protected:
     // Escape anywhere in the editor cancels learning while it waits.
@@ -55,7 +60,9 @@ private:
     void End(bool learned, const QString& status);
     void ShowStatus(const QString& text, int timeoutMs = 0);
 
-    CKelEditorApp& app_;
+    CParameter& document_;
+    IAssignDialog& assign_;
+    CUndoHistory& history_;
     QTimer timer_;
     ControllerId target_ = kNoController;
 };

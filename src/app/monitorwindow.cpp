@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/monitorwindow.h"
 
+#include "gui/common/uiservices.h"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -170,10 +172,11 @@ bool CMonitorFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
 // ---------------------------------------------------------------------------------------------
 // CMonitorWindow
 
-CMonitorWindow::CMonitorWindow(CKelEditorApp& app, QWidget* home)
-    : QWidget(home, Qt::Window), app_(app), home_(home), view_(new QTableView(this)),
-      kindList_(new QComboBox(this)), channelList_(new QComboBox(this)),
-      pauseBox_(new QCheckBox(KelEditor::tr("&Pause"), this)), droppedText_(new QLabel(this)) {
+CMonitorWindow::CMonitorWindow(const EditorParts& parts, QWidget* home)
+    : QWidget(home, Qt::Window), shell_(parts.shell), reporter_(parts.reporter),
+      store_(parts.store), home_(home), view_(new QTableView(this)), kindList_(new QComboBox(this)),
+      channelList_(new QComboBox(this)), pauseBox_(new QCheckBox(KelEditor::tr("&Pause"), this)),
+      droppedText_(new QLabel(this)) {
     setWindowTitle(KelEditor::tr("MIDI Monitor"));
     setObjectName(QStringLiteral("monitorWindow"));
 
@@ -288,7 +291,7 @@ QString CMonitorWindow::ShownText() const {
 }
 
 void CMonitorWindow::SaveAs() {
-    const QString path = app_.ChooseSaveFile(
+    const QString path = shell_.ChooseSaveFile(
         this, {KelEditor::tr("Text Files (*.txt)"), KelEditor::tr("All Files (*)")},
         QStringLiteral("txt"), QStringLiteral("monitor.txt"));
     if (path.isEmpty()) {
@@ -300,9 +303,9 @@ void CMonitorWindow::SaveAs() {
         SaveBytesSafely(target, std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                           static_cast<std::size_t>(bytes.size())));
     if (saved.status == SafeSaveStatus::CannotOverwrite) {
-        app_.GetReporter().warn(StringId::CannotOverwrite);
+        reporter_.warn(StringId::CannotOverwrite);
     } else if (!saved.Ok()) {
-        app_.GetReporter().warnFile(StringId::SaveError, saved.cause, target);
+        reporter_.warnFile(StringId::SaveError, saved.cause, target);
     }
 }
 
@@ -319,7 +322,7 @@ void CMonitorWindow::OnActivated(const QModelIndex& index) {
 void CMonitorWindow::ShowBeside() {
     if (!placed_) {
         placed_ = true;
-        const QByteArray kept = CAppSettings::MonitorWindowGeometry(app_.Store());
+        const QByteArray kept = CAppSettings::MonitorWindowGeometry(store_);
         if (kept.isEmpty() || !restoreGeometry(kept)) {
             if (home_ != nullptr) {
                 // To the right of the main window when the screen has room, else below it.
@@ -341,7 +344,7 @@ void CMonitorWindow::ShowBeside() {
 
 void CMonitorWindow::KeepPlace() {
     if (placed_) {
-        CAppSettings::StoreMonitorWindowGeometry(app_.Store(), saveGeometry());
+        CAppSettings::StoreMonitorWindowGeometry(store_, saveGeometry());
     }
 }
 

@@ -15,17 +15,18 @@
 #include <deque>
 #include <vector>
 
+#include "app/editorparts.h"
 #include "model/controllers.h"
 #include "model/msgkind.h"
+#include "model/reporter.h"
 
 class QCheckBox;
+class QSettings;
 class QComboBox;
 class QLabel;
 class QTableView;
 
 namespace kel {
-
-class CKelEditorApp;
 
 struct MonitorLine {
     double seconds = 0;                 // since the monitor was turned on
@@ -85,7 +86,7 @@ class CMonitorWindow : public QWidget {
     Q_OBJECT
 public:
     // A window of its own, kept above `home` (the main window).
-    CMonitorWindow(CKelEditorApp& app, QWidget* home);
+    CMonitorWindow(const EditorParts& parts, QWidget* home);
 
     // Adds the lines of the messages heard (nothing while paused).
     void AddLines(std::vector<MonitorLine> lines);
@@ -121,7 +122,9 @@ private:
     void OnActivated(const QModelIndex& index);
     void KeepPlace();
 
-    CKelEditorApp& app_;
+    EditorShell& shell_;
+    Reporter& reporter_;
+    QSettings& store_;
     QPointer<QWidget> home_;
     CMonitorLines lines_;
     CMonitorFilter filter_;

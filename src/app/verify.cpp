@@ -1,29 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/verify.h"
 
-#include "app/keleditorapp.h"
+#include <QWidget>
+
 #include "app/kelmidi.h"
 #include "app/learn.h"
-#include "app/mainframe.h"
 #include "gui/mididlg/transferdlgs.h"
 
 namespace kel {
 
-CVerifyReceive::CVerifyReceive(CKelEditorApp& app)
-    : app_(app),
-      input_(app.MidiPorts().Systems().Ports(), app.GetReporter(), received_.Map().records) {}
+CVerifyReceive::CVerifyReceive(CKelMidi& midi, CUiServices& ui, Reporter& reporter, QWidget* home)
+    : midi_(midi), ui_(ui), reporter_(reporter), home_(home),
+      input_(midi.Systems().Ports(), reporter, received_.Map().records) {}
 
 CVerifyReceive::~CVerifyReceive() = default;
 
 std::optional<RecordTable> CVerifyReceive::Run() {
-    CKelMidi& midi = app_.MidiPorts();
+    CKelMidi& midi = midi_;
     midi.System(); // the MIDI system in use, chosen on first use as for Receive
     input_.SetDeviceName(midi.Input().GetDeviceName());
     received_.NewDocument();
     midi.Learn().Cancel();
     const CKelMidi::ListeningPause pause(midi);
-    CTransfer transfer(received_, input_, midi.Output(), midi.Systems().Ports(), app_.GetReporter(),
-                       *this);
+    CTransfer transfer(received_, input_, midi.Output(), midi.Systems().Ports(), reporter_, *this);
     outcome_ = transfer.Receive();
     receiveDlg_ = nullptr;
     if (outcome_ != TransferOutcome::Completed) {
@@ -33,17 +32,17 @@ std::optional<RecordTable> CVerifyReceive::Run() {
 }
 
 std::string CVerifyReceive::StoredPortName(bool input) {
-    return app_.MidiPorts().StoredName(input);
+    return midi_.StoredName(input);
 }
 
 std::unique_ptr<TransferDialog> CVerifyReceive::CreateReceiveDialog() {
-    auto dialog = std::make_unique<CKelRcvDlg>(app_.Ui(), app_.MainWindow());
+    auto dialog = std::make_unique<CKelRcvDlg>(ui_, home_.data());
     receiveDlg_ = dialog.get();
     return dialog;
 }
 
 std::unique_ptr<TransferDialog> CVerifyReceive::CreateProgressDialog() {
-    auto dialog = std::make_unique<CProgressDlg>(app_.Ui(), app_.MainWindow());
+    auto dialog = std::make_unique<CProgressDlg>(ui_, home_.data());
     if (receiveDlg_ != nullptr) {
         receiveDlg_->HandOnTo(dialog.get());
     }
@@ -54,9 +53,13 @@ void CVerifyReceive::NewMap() {
     received_.NewDocument();
 }
 
-void CVerifyReceive::RefreshViews() {
-    if (CMainFrame* window = app_.MainWindow(); window != nullptr) {
-        window->ActivateMain();
+void CVerifyReceive::ReceiveEnded() {
+    if (home_ != nullptr) {
+        if (home_->isMinimized()) {
+            home_->showNormal();
+        }
+        home_->raise();
+        home_->activateWindow();
     }
 }
 

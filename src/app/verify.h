@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QWidget>
 
 #include <optional>
 #include <string>
@@ -16,12 +17,14 @@
 
 namespace kel {
 
-class CKelEditorApp;
+class CKelMidi;
 class CKelRcvDlg;
+class CUiServices;
 
 class CVerifyReceive : private TransferUi {
 public:
-    explicit CVerifyReceive(CKelEditorApp& app);
+    // The dialogs show over `home`.
+    CVerifyReceive(CKelMidi& midi, CUiServices& ui, Reporter& reporter, QWidget* home);
     ~CVerifyReceive() override;
 
     CVerifyReceive(const CVerifyReceive&) = delete;
@@ -43,9 +46,12 @@ private:
     std::unique_ptr<TransferDialog> CreateProgressDialog() override;
     // The "new map" of a receive is this object's own table.
     void NewMap() override;
-    void RefreshViews() override;
+    void ReceiveEnded() override;
 
-    CKelEditorApp& app_;
+    CKelMidi& midi_;
+    CUiServices& ui_;
+    Reporter& reporter_;
+    QPointer<QWidget> home_;
     CParameter received_; // only its records are used
     CMidiIn input_;
     QPointer<CKelRcvDlg> receiveDlg_;

@@ -67,7 +67,7 @@ public:
     std::unique_ptr<TransferDialog> CreateReceiveDialog() override;
     std::unique_ptr<TransferDialog> CreateProgressDialog() override;
     void NewMap() override;
-    void RefreshViews() override {}
+    void ReceiveEnded() override {}
 
 private:
     std::string input_;

@@ -109,7 +109,9 @@ TransferOutcome CTransfer::Receive() {
         input_.Stop();
         outcome = TransferOutcome::WaitCancelled;
     }
-    ui_.RefreshViews();
+    // The views show what arrived (or what is left after a cancel).
+    document_.MapWasReplaced();
+    ui_.ReceiveEnded();
     return outcome;
 }
 

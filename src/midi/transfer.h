@@ -48,9 +48,9 @@ public:
     // New without asking to save: clears the file path, resets the document, updates the
     // caption and refreshes the views.
     virtual void NewMap() = 0;
-    // Refreshes the TITLE field, the panel and the assign dialog, then activates the main
-    // window.
-    virtual void RefreshViews() = 0;
+    // A receive has ended and the document has told its views: the main window comes to the
+    // front.
+    virtual void ReceiveEnded() = 0;
 };
 
 // How a procedure ended.

@@ -206,7 +206,7 @@ protected:
 };
 
 TEST_F(JapaneseReportsTest, TheMonitorDescribesMessagesInJapanese) {
-    CMonitorWindow monitor(*app_, window_);
+    CMonitorWindow monitor(app_->Parts(), window_);
     monitor.AddLines({{1.0, QStringLiteral("KEL"), {0xB1, 74, 63}, {}},
                       {2.0, QStringLiteral("KEL"), {0x90, 60, 100}, {}},
                       {3.0, QStringLiteral("KEL"), {0xE0, 0, 64}, {}},

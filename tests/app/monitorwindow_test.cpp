@@ -23,7 +23,7 @@ class MonitorWindowTest : public EditorTest {
 protected:
     void SetUp() override {
         EditorTest::SetUp();
-        window_ = std::make_unique<CMonitorWindow>(*app_, window_ptr());
+        window_ = std::make_unique<CMonitorWindow>(app_->Parts(), window_ptr());
     }
     void TearDown() override {
         window_.reset();
@@ -171,7 +171,7 @@ TEST_F(MonitorWindowTest, ShownBesideTheMainWindowThenWhereTheUserLeftIt) {
     window_->setGeometry(QRect(QPoint(40, 60), QSize(820, 450)));
     window_->close();
 
-    auto again = std::make_unique<CMonitorWindow>(*app_, window_ptr());
+    auto again = std::make_unique<CMonitorWindow>(app_->Parts(), window_ptr());
     again->ShowBeside();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(again.get()));
     EXPECT_EQ(again->geometry(), QRect(QPoint(40, 60), QSize(820, 450)));

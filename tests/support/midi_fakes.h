@@ -393,7 +393,7 @@ public:
         ++newMaps;
         document_.NewDocument();
     }
-    void RefreshViews() override { ++refreshes; }
+    void ReceiveEnded() override { ++refreshes; }
 
     std::string inputName = CVirtualKelBackend::kPortName;
     std::string outputName = CVirtualKelBackend::kPortName;
