@@ -17,6 +17,7 @@
 #include "fuzz_support.h"
 #include "midi/midiin.h"
 #include "midi/parserthread.h"
+#include "midi/transferlistener.h"
 
 using namespace kel;
 
@@ -29,12 +30,13 @@ struct Post {
     std::intptr_t remaining;
 };
 
-class Recorder : public PostTarget {
+class Recorder : public TransferListener {
 public:
-    void post(int message, std::uintptr_t wParam, std::intptr_t lParam) override {
-        KEL_FUZZ_CHECK(message == UM_BULK_RECEIVED);
+    // The parser thread only ever reports received messages.
+    void BulkSent(int) override { KEL_FUZZ_CHECK(false); }
+    void BulkReceived(std::uint32_t address, int remaining) override {
         std::lock_guard lock(lock_);
-        posts_.push_back({wParam, lParam});
+        posts_.push_back({address, remaining});
     }
     std::vector<Post> Posts() {
         std::lock_guard lock(lock_);
@@ -178,7 +180,7 @@ void ThroughTheParser(const std::uint8_t* data, std::size_t size) {
     KEL_FUZZ_CHECK(r.queue.LockedCount() == 0);
     CParserThread parser(r.queue, r.table);
     parser.SetRemainingCount(kExpected);
-    parser.SetNotifyWindow(&r.recorder, UM_BULK_RECEIVED);
+    parser.SetNotifyWindow(&r.recorder);
     std::map<int, AssignRecord> carried;
     for (const auto block : SplitBlocks(data, size, 600)) {
         const int put = r.queue.Put(block.data(), block.size());
