@@ -199,8 +199,12 @@ CMainFrame::CMainFrame(const EditorParts& parts, CKelMidi& midi)
 
 CMainFrame::~CMainFrame() {
     // The child widgets go after this body, and the focus moves as they do: the window's own
-    // parts are gone by then, so it no longer follows the focus.
+    // parts are gone by then, so it no longer follows the focus. The commands' rules read this
+    // window: they go first, so that a title committed as the field loses the focus on the way
+    // out does not run them.
     disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+    delete commands_;
+    commands_ = nullptr;
     CBmpList::ReleaseUser();
 }
 
