@@ -166,6 +166,7 @@ bool CKelMidi::StartListening() {
         return false;
     }
     listeningPort_ = input_.GetDeviceName();
+    matcher_.Reset();
     lostReported_ = false;
     return true;
 }
@@ -257,15 +258,16 @@ void CKelMidi::TakeHeard() {
     const QString port = QString::fromStdString(listeningPort_);
     const ControlMap& map = parts_.document.Map();
     for (const MonitoredMessage& message : heard_) {
-        std::vector<ControllerId> controls = ControlsSending(map, message.bytes);
-        if (panel != nullptr && !controls.empty()) {
-            panel->LightControls(controls);
+        HeardMatch heard = matcher_.Hear(map, message.bytes);
+        if (panel != nullptr && !heard.controls.empty()) {
+            panel->LightControls(heard.controls);
         }
         if (learn_->Active()) {
             learn_->Offer(message.bytes);
         }
         if (showing) {
-            lines.push_back({message.seconds, port, message.bytes, std::move(controls)});
+            lines.push_back({message.seconds, port, message.bytes, std::move(heard.controls),
+                             heard.parameterNotSelected});
         }
     }
     if (showing) {

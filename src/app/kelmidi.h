@@ -25,6 +25,7 @@
 #include "midi/midiout.h"
 #include "midi/midisystems.h"
 #include "midi/transfer.h"
+#include "model/msgmatch.h"
 
 class QWidget;
 
@@ -143,6 +144,7 @@ private:
     CMidiMonitor monitor_;
     std::string listeningPort_;
     std::vector<MonitoredMessage> heard_;
+    CHeardMatcher matcher_; // the controls of what is heard, with each channel's parameter
     std::unique_ptr<CLearnFromInput> learn_;
     QPointer<CMonitorWindow> monitorWindow_;
     bool monitorOn_ = false;

@@ -93,7 +93,8 @@ QString CMonitorLines::CellText(const MonitorLine& line, int column) {
         return UiText(MidiMessagePhrase(line.bytes));
     case ControlColumn: {
         if (line.controls.empty()) {
-            return QStringLiteral("\u2014");
+            return line.parameterNotSelected ? UiText(Phrase(TextId::MidiNoParameter))
+                                             : QStringLiteral("\u2014");
         }
         QStringList names;
         for (const ControllerId id : line.controls) {

@@ -33,6 +33,7 @@ struct MonitorLine {
     QString port;                       // the input port it came through
     std::vector<std::uint8_t> bytes;    // the whole message
     std::vector<ControllerId> controls; // the controls of the map that send it
+    bool parameterNotSelected = false;  // data for an RPN/NRPN when none was selected
 };
 
 // The kept lines as a table: Time, Port, Bytes, Message, Control.

@@ -562,8 +562,10 @@ int CmdReceive(const Args& args) {
     return s.Save(args.positional[0]) ? 0 : 1;
 }
 
-// One monitor line: seconds, hex bytes, words, controls ("-" when none).
-std::string MonitorLine(const MonitoredMessage& message, const ControlMap* map) {
+// One monitor line: seconds, hex bytes, words, controls ("-" when none, or that a data entry
+// came with no parameter selected). `matcher` is fed every message heard, in order.
+std::string MonitorLine(const MonitoredMessage& message, const ControlMap* map,
+                        CHeardMatcher& matcher) {
     char time[32];
     std::snprintf(time, sizeof time, "%.3f", message.seconds);
     std::string line = time;
@@ -576,14 +578,13 @@ std::string MonitorLine(const MonitoredMessage& message, const ControlMap* map) 
     line += '\t';
     line += DescribeMidiMessage(message.bytes);
     line += '\t';
-    const std::vector<ControllerId> controls =
-        map != nullptr ? ControlsSending(*map, message.bytes) : std::vector<ControllerId>{};
-    for (std::size_t i = 0; i < controls.size(); ++i) {
+    const HeardMatch heard = map != nullptr ? matcher.Hear(*map, message.bytes) : HeardMatch{};
+    for (std::size_t i = 0; i < heard.controls.size(); ++i) {
         line += i == 0 ? "" : ",";
-        line += ControllerName(controls[i]);
+        line += ControllerName(heard.controls[i]);
     }
-    if (controls.empty()) {
-        line += "—";
+    if (heard.controls.empty()) {
+        line += heard.parameterNotSelected ? EnglishText(Phrase(TextId::MidiNoParameter)) : "—";
     }
     return line;
 }
@@ -632,6 +633,7 @@ int CmdMonitor(const Args& args) {
         return 1;
     }
     std::vector<MonitoredMessage> messages;
+    CHeardMatcher matcher;
     long printed = 0;
     int status = 0;
     while (!cli::CancelRequested().load() && (count < 0 || printed < count)) {
@@ -648,7 +650,7 @@ int CmdMonitor(const Args& args) {
             if (count >= 0 && printed >= count) {
                 break;
             }
-            std::cout << MonitorLine(message, map) << std::endl;
+            std::cout << MonitorLine(message, map, matcher) << std::endl;
             ++printed;
         }
         if (lost) {

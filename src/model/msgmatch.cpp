@@ -17,6 +17,8 @@ constexpr std::uint8_t kBankMsb = 0x00;
 constexpr std::uint8_t kBankLsb = 0x20;
 constexpr std::uint8_t kDataEntryMsb = 0x06;
 constexpr std::uint8_t kDataEntryLsb = 0x26;
+constexpr std::uint8_t kDataIncrement = 0x60;
+constexpr std::uint8_t kDataDecrement = 0x61;
 constexpr std::uint8_t kNrpnLsb = 0x62;
 constexpr std::uint8_t kNrpnMsb = 0x63;
 constexpr std::uint8_t kRpnLsb = 0x64;
@@ -137,6 +139,12 @@ bool PortMatches(const AssignKind& kind, const AssignRecord& r, int port) {
     return stored == port || stored == 2; // 2: both ports
 }
 
+// Data entry MSB/LSB, data increment and decrement: they change the selected parameter.
+bool IsParameterData(int number) {
+    return number == kDataEntryMsb || number == kDataEntryLsb || number == kDataIncrement ||
+           number == kDataDecrement;
+}
+
 bool Between(int v, int a, int b) {
     return v >= std::min(a, b) && v <= std::max(a, b);
 }
@@ -188,8 +196,9 @@ bool ChannelKindSends(const AssignRecord& r, int channelKind, std::span<const st
         if (d1 == (rpn ? kRpnLsb : kNrpnLsb)) {
             return d2 == r[6];
         }
-        // Data entry carries no parameter number: every parameter control of the channel.
-        return d1 == kDataEntryMsb || d1 == kDataEntryLsb;
+        // Data entry and increment/decrement carry no parameter number: every parameter
+        // control of the channel.
+        return IsParameterData(d1);
     }
     default:
         return false;
@@ -383,6 +392,45 @@ std::vector<ControllerId> ControlsSending(const ControlMap& map,
         }
     }
     return controls;
+}
+
+HeardMatch CHeardMatcher::Hear(const ControlMap& map, std::span<const std::uint8_t> message,
+                               int port) {
+    HeardMatch heard;
+    heard.controls = ControlsSending(map, message, port);
+    if (!IsWholeShortMessage(message) || (message[0] & 0xF0) != 0xB0) {
+        return heard;
+    }
+    Selection& selected = selected_[message[0] & 0x0F];
+    const int number = message[1];
+    if (number == kNrpnMsb || number == kNrpnLsb || number == kRpnMsb || number == kRpnLsb) {
+        const int kind = number == kNrpnMsb || number == kNrpnLsb ? KindNrpn : KindRpn;
+        if (selected.kind != kind) {
+            selected = Selection{kind, -1, -1};
+        }
+        (number == kNrpnMsb || number == kRpnMsb ? selected.msb : selected.lsb) = message[2];
+        return heard;
+    }
+    if (!IsParameterData(number)) {
+        return heard;
+    }
+    heard.parameterNotSelected = selected.kind < 0;
+    // A half of the number not heard yet (only its MSB or LSB selected) matches either value.
+    std::erase_if(heard.controls, [&](ControllerId id) {
+        const AssignRecord& r = map.records[static_cast<std::size_t>(id)];
+        const AssignKind* kind = KindOf(r);
+        if (kind == nullptr || kind->type != MsgChannel ||
+            (kind->channelKind != KindRpn && kind->channelKind != KindNrpn)) {
+            return false; // a plain control change on that number, a free message, ...
+        }
+        return kind->channelKind != selected.kind || (selected.msb >= 0 && selected.msb != r[7]) ||
+               (selected.lsb >= 0 && selected.lsb != r[6]);
+    });
+    return heard;
+}
+
+void CHeardMatcher::Reset() {
+    selected_.fill(Selection{});
 }
 
 bool LearnAssignment(std::span<const std::uint8_t> message, AssignRecord& record) {

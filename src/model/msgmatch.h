@@ -5,6 +5,7 @@
 // checksum bytes of its message templates.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -29,8 +30,38 @@ std::string DescribeMidiMessage(std::span<const std::uint8_t> message);
 // kind, channel, number (and the port when `port` >= 0: 0-based output port of the device),
 // for System Ex./Free messages the stored template with its data, checksum and channel
 // positions as wildcards (a message matching the template with a valid checksum matches).
+// Without the messages before it a data entry, increment or decrement names every RPN and NRPN
+// control of its channel; CHeardMatcher names the one whose parameter is selected.
 std::vector<ControllerId> ControlsSending(const ControlMap& map,
                                           std::span<const std::uint8_t> message, int port = -1);
+
+// What the monitor names for one message it heard.
+struct HeardMatch {
+    std::vector<ControllerId> controls; // in control order
+    // The message is a data entry, increment or decrement on a channel where no RPN or NRPN
+    // has been selected since listening began: it belongs to no parameter known.
+    bool parameterNotSelected = false;
+};
+
+// The controls that sent each message of a stream heard in order. Data entry (CC 6/38) and
+// data increment/decrement (CC 96/97) carry no parameter number: they belong to the parameter
+// last selected on their channel (CC 99/98 select an NRPN, CC 101/100 an RPN), so of the RPN
+// and NRPN controls only the one of that parameter is named for them. Every other message is
+// named as ControlsSending names it. One matcher per input, fed every message it hears.
+class CHeardMatcher {
+public:
+    HeardMatch Hear(const ControlMap& map, std::span<const std::uint8_t> message, int port = -1);
+    // Forgets every channel's selected parameter, as when listening starts again.
+    void Reset();
+
+private:
+    struct Selection {
+        int kind = -1; // KindRpn, KindNrpn, or -1 before any selection
+        int msb = -1;  // -1 until its number arrives
+        int lsb = -1;
+    };
+    std::array<Selection, 16> selected_{};
+};
 
 // True when the assignment `record` sends `message` (one control of ControlsSending).
 bool RecordSends(const AssignRecord& record, std::span<const std::uint8_t> message, int port = -1);

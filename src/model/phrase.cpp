@@ -141,6 +141,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::Count)> kTexts = {{
     {T::MidiActiveSensing, kMidi, "Active Sensing"},
     {T::MidiSystemReset, kMidi, "System Reset"},
     {T::MidiUndefined, kMidi, "Undefined %1"},
+    {T::MidiNoParameter, kMidi, "(parameter not selected)"},
 
     {T::CauseUnexpected, kFile, "An unexpected system error"},
     {T::CauseFileNotFound, kFile, "No such file or folder"},

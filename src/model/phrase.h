@@ -137,6 +137,7 @@ enum class TextId : int {
     MidiActiveSensing,   // "Active Sensing"
     MidiSystemReset,     // "System Reset"
     MidiUndefined,       // "Undefined %1"
+    MidiNoParameter,     // "(parameter not selected)"
 
     // The cause of a failed file operation in words (context "KelEditor"), by the cause number
     // the file messages show: FileCausePhrase.

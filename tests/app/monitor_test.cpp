@@ -185,6 +185,45 @@ TEST_F(MonitorTest, LinesNameTheSendingControlsWhichLightAndADoubleClickOpensOne
     EXPECT_FALSE(MonitorWindow()->isVisible());
 }
 
+// R2 = NRPN 1/2 and R3 = RPN 0/0 on one channel send the same data entry messages: each played
+// names and lights only itself; data before any selection says so.
+TEST_F(MonitorTest, DataEntryNamesOnlyTheControlWhoseParameterIsSelected) {
+    const ControlMap map = test::ParameterMap();
+    app_->Document().Map().records = map.records;
+    app_->Document().MapWasReplaced();
+    window_->RunCommand(cmd::Monitor);
+    ASSERT_NE(MonitorWindow(), nullptr);
+    const auto play = [&](ControllerId id) {
+        std::vector<std::vector<std::uint8_t>> messages;
+        ASSERT_EQ(MessagesOfControl(map.records[static_cast<std::size_t>(id)], 100, 0, messages),
+                  4u);
+        for (const auto& message : messages) {
+            Play(message);
+        }
+    };
+
+    Play({0xB0, 0x26, 10});
+    ASSERT_TRUE(QTest::qWaitFor([this] { return ShownRows() == 1; }, 2000));
+    EXPECT_EQ(Cell(0, CMonitorLines::ControlColumn), "(parameter not selected)");
+    EXPECT_FALSE(Panel()->AnyLit());
+
+    play(1); // R2: 99/98, then data entry 6/38
+    ASSERT_TRUE(QTest::qWaitFor([this] { return ShownRows() == 5; }, 2000));
+    EXPECT_EQ(Cell(3, CMonitorLines::ControlColumn), "R2, R5"); // R5 sends CC 6 itself
+    EXPECT_EQ(Cell(4, CMonitorLines::ControlColumn), "R2");
+    EXPECT_GT(Panel()->LightLevel(1), 0);
+    EXPECT_EQ(Panel()->LightLevel(2), 0);
+
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !Panel()->AnyLit(); }, 2000));
+    play(2); // R3: 101/100, then the same data entry
+    ASSERT_TRUE(QTest::qWaitFor([this] { return ShownRows() == 9; }, 2000));
+    EXPECT_EQ(Cell(5, CMonitorLines::ControlColumn), "R3");
+    EXPECT_EQ(Cell(7, CMonitorLines::ControlColumn), "R3, R5");
+    EXPECT_EQ(Cell(8, CMonitorLines::ControlColumn), "R3");
+    EXPECT_GT(Panel()->LightLevel(2), 0);
+    EXPECT_EQ(Panel()->LightLevel(1), 0);
+}
+
 TEST_F(MonitorTest, ALostPortTurnsTheMonitorOffWithOneMessage) {
     window_->RunCommand(cmd::Monitor);
     ASSERT_TRUE(ports_->Listening());

@@ -119,6 +119,56 @@ TEST(ControlsSending, NamesExactlyTheControlsOfTheMessage) {
     EXPECT_EQ(Sending(map, {}), V{});
 }
 
+// Data entry, increment and decrement name only the control of the parameter last selected on
+// their channel; the selection is kept per channel and switches between NRPN and RPN.
+TEST(HeardMatcher, DataNamesTheControlOfTheSelectedParameter) {
+    const ControlMap map = test::ParameterMap();
+    CHeardMatcher matcher;
+    const auto hear = [&](const Bytes& message) {
+        return Names(matcher.Hear(map, message).controls);
+    };
+    const auto notSelected = [&](const Bytes& message) {
+        return matcher.Hear(map, message).parameterNotSelected;
+    };
+    // Nothing selected yet: no parameter control; a plain CC 6 control is still named.
+    EXPECT_TRUE(notSelected({0xB0, 0x06, 10}));
+    EXPECT_EQ(hear({0xB0, 0x06, 10}), V{"R5"});
+    EXPECT_EQ(hear({0xB0, 0x26, 10}), V{});
+    EXPECT_TRUE(notSelected({0xB0, 0x60, 0}));
+
+    // R2 played: NRPN 1/2, then its data.
+    EXPECT_EQ(hear({0xB0, 0x63, 1}), V{"R2"});
+    EXPECT_EQ(hear({0xB0, 0x62, 2}), V{"R2"});
+    EXPECT_FALSE(notSelected({0xB0, 0x06, 10}));
+    EXPECT_EQ(hear({0xB0, 0x06, 10}), (V{"R2", "R5"}));
+    EXPECT_EQ(hear({0xB0, 0x26, 10}), V{"R2"});
+    EXPECT_EQ(hear({0xB0, 0x60, 0}), V{"R2"});
+    EXPECT_EQ(hear({0xB0, 0x61, 0}), V{"R2"});
+    // Channel 2 keeps its own (none): R4 is not named for data there.
+    EXPECT_TRUE(notSelected({0xB1, 0x26, 10}));
+    EXPECT_EQ(hear({0xB1, 0x26, 10}), V{});
+
+    // R3 played: RPN 0/0 replaces the NRPN.
+    EXPECT_EQ(hear({0xB0, 0x65, 0}), V{"R3"});
+    EXPECT_EQ(hear({0xB0, 0x64, 0}), V{"R3"});
+    EXPECT_EQ(hear({0xB0, 0x26, 10}), V{"R3"});
+    EXPECT_EQ(hear({0xB0, 0x61, 0}), V{"R3"});
+    // A parameter no control has: nobody, but a parameter is selected.
+    EXPECT_EQ(hear({0xB0, 0x64, 5}), V{});
+    EXPECT_FALSE(notSelected({0xB0, 0x26, 10}));
+    EXPECT_EQ(hear({0xB0, 0x26, 10}), V{});
+    // Only the MSB of an NRPN heard: the NRPN controls with that MSB.
+    EXPECT_EQ(hear({0xB0, 0x63, 1}), V{"R2"});
+    EXPECT_EQ(hear({0xB0, 0x26, 10}), V{"R2"});
+    EXPECT_EQ(hear({0xB0, 0x63, 3}), V{});
+    EXPECT_EQ(hear({0xB0, 0x26, 10}), V{});
+
+    // Listening again forgets the selections.
+    matcher.Reset();
+    EXPECT_TRUE(notSelected({0xB0, 0x26, 10}));
+    EXPECT_EQ(hear({0xB0, 0x26, 10}), V{});
+}
+
 TEST(ControlsSending, SysExTemplateWithDataAndChecksum) {
     const ControlMap map = test::PlayedMap();
     // F0 41 10 SS 12 DT S1 F7: the bytes from 12 up to the checksum add up to 0 with it.

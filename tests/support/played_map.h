@@ -82,4 +82,24 @@ inline ControlMap PlayedMap() {
     return map;
 }
 
+// R2 = NRPN 1/2 and R3 = RPN 0/0 on channel 1, R4 = RPN 0/0 on channel 2, R5 = CC 6 on
+// channel 1: parameter controls that share their data entry messages, and a plain control
+// change on the data entry's number.
+inline ControlMap ParameterMap() {
+    ControlMap map;
+    auto at = [&map](ControllerId id, int kind, int channel, int v1, int v2) {
+        AssignEntry e;
+        e.SetChannelKind(kind);
+        e.SetChannel(channel);
+        e.SetValue1(v1);
+        e.SetValue2(v2);
+        map.records[static_cast<std::size_t>(id)] = e.record;
+    };
+    at(1, KindNrpn, 0, 1, 2);
+    at(2, KindRpn, 0, 0, 0);
+    at(3, KindRpn, 1, 0, 0);
+    at(4, KindControlChange, 0, 6, 0);
+    return map;
+}
+
 } // namespace kel::test

@@ -4,7 +4,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+450"/>
+        <location filename="../../app/mainframe.cpp" line="+454"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -76,7 +76,7 @@
     </message>
     <message>
         <location line="+6"/>
-        <location filename="../../app/monitorwindow.cpp" line="+256"/>
+        <location filename="../../app/monitorwindow.cpp" line="+231"/>
         <source>&amp;Save As...</source>
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
@@ -116,12 +116,12 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-284"/>
+        <location line="-288"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
     <message>
-        <location filename="../../app/keleditorapp.cpp" line="+195"/>
+        <location filename="../../app/keleditorapp.cpp" line="+196"/>
         <source>About VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor のバージョン情報</translation>
     </message>
@@ -146,7 +146,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../../app/mainframe.cpp" line="+175"/>
+        <location filename="../../app/mainframe.cpp" line="+179"/>
         <source>Save &amp;As...</source>
         <translation>名前を付けて保存(&amp;A)...</translation>
     </message>
@@ -157,7 +157,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
     </message>
     <message>
         <location line="-2"/>
-        <location filename="../../gui/mididlg/transferdlgs.cpp" line="+38"/>
+        <location filename="../../gui/mididlg/transferdlgs.cpp" line="+37"/>
         <source>Continue</source>
         <translation>続行</translation>
     </message>
@@ -166,12 +166,12 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <location filename="../../gui/common/confirmdlg.cpp" line="+1"/>
         <location filename="../../gui/mididlg/mididevicedlg.cpp" line="+76"/>
         <location filename="../../gui/mididlg/transferdlgs.cpp" line="+1"/>
-        <location line="+94"/>
+        <location line="+90"/>
         <source>Cancel</source>
         <translation>キャンセル</translation>
     </message>
     <message>
-        <location filename="../../gui/mididlg/transferdlgs.cpp" line="-55"/>
+        <location filename="../../gui/mididlg/transferdlgs.cpp" line="-51"/>
         <source>Transmit Control Map</source>
         <translation>コントロールマップの送信</translation>
     </message>
@@ -215,7 +215,7 @@ press the [ENTER] button.</source>
         <translation>2 [ENTER] ボタンを押してください。</translation>
     </message>
     <message>
-        <location line="+47"/>
+        <location line="+43"/>
         <source>Transmitting...</source>
         <translation>送信中...</translation>
     </message>
@@ -752,7 +752,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>ポリフォニック・キー・プレッシャー</translation>
     </message>
     <message>
-        <location filename="../../app/monitorwindow.cpp" line="-158"/>
+        <location filename="../../app/monitorwindow.cpp" line="-159"/>
         <source>Time</source>
         <translation>時刻</translation>
     </message>
@@ -782,7 +782,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>一時停止(&amp;P)</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>MIDI Monitor</source>
         <translation>MIDI モニター</translation>
     </message>
@@ -984,7 +984,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>オフ</translation>
     </message>
     <message>
-        <location line="+127"/>
+        <location line="+128"/>
         <source>No such file or folder</source>
         <translation>ファイルまたはフォルダーがありません</translation>
     </message>
@@ -1229,7 +1229,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>本体の 50 個のコントロール。矢印キーで最も近いコントロールへ、Home と End で最初と最後へ移動し、Enter で開きます。</translation>
     </message>
     <message>
-        <location filename="../../app/kelmidi.cpp" line="+281"/>
+        <location filename="../../app/kelmidi.cpp" line="+293"/>
         <source>The MIDI input &quot;%1&quot; is no longer there. The monitor has been turned off.</source>
         <translation>MIDI 入力「%1」がなくなりました。モニターをオフにしました。</translation>
     </message>
@@ -1267,7 +1267,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>MapCheck</name>
     <message>
-        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-109"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-110"/>
         <source>%1 and %2 both send %3%4.</source>
         <translation>%1 と %2 は同じ %3%4 を送信します。</translation>
     </message>
@@ -1762,11 +1762,16 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <source>Undefined %1</source>
         <translation>未定義 %1</translation>
     </message>
+    <message>
+        <location line="+1"/>
+        <source>(parameter not selected)</source>
+        <translation>(パラメーター未選択)</translation>
+    </message>
 </context>
 <context>
     <name>StringTable</name>
     <message>
-        <location line="-203"/>
+        <location line="-204"/>
         <source>VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor</translation>
     </message>

@@ -12,7 +12,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <malloc.h>
+#include <sstream>
 #include <thread>
+
+#ifdef KEL_TEST_JACK_API
+#include <jack/jack.h>
+#endif
 
 #include "files/mapfile.h"
 #include "midi/devlist.h"
@@ -41,11 +46,11 @@ const char* SimulatorPath() {
     return path != nullptr && *path != '\0' ? path : KEL_DEVICE_SIM;
 }
 
-// kel-device-sim running as a child process, its output (stdout and stderr) read line by line
-// and its stdin a pipe for commands.
+// kel-device-sim (or `program`) running as a child process, its output (stdout and stderr) read
+// line by line and its stdin a pipe for commands.
 class Simulator {
 public:
-    explicit Simulator(std::vector<std::string> args) {
+    explicit Simulator(std::vector<std::string> args, const char* program = SimulatorPath()) {
         int fds[2];
         int commands[2];
         if (pipe(fds) != 0) {
@@ -62,13 +67,13 @@ public:
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO); // its complaints too
         posix_spawn_file_actions_adddup2(&actions, commands[0], STDIN_FILENO);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
-        args.insert(args.begin(), SimulatorPath());
+        args.insert(args.begin(), program);
         std::vector<char*> argv;
         for (auto& arg : args) {
             argv.push_back(arg.data());
         }
         argv.push_back(nullptr);
-        if (posix_spawn(&pid_, SimulatorPath(), &actions, nullptr, argv.data(), environ) != 0) {
+        if (posix_spawn(&pid_, program, &actions, nullptr, argv.data(), environ) != 0) {
             pid_ = -1;
         }
         posix_spawn_file_actions_destroy(&actions);
@@ -105,6 +110,17 @@ public:
         waitpid(pid_, &status, 0);
         pid_ = -1;
         status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return status_;
+    }
+
+    // Waits for the program to end by itself; its exit status, or -1.
+    int Wait() {
+        if (pid_ > 0) {
+            int status = 0;
+            waitpid(pid_, &status, 0);
+            pid_ = -1;
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
         return status_;
     }
 
@@ -518,6 +534,70 @@ TEST_F(JackEndToEnd, TheMonitorNamesEveryControlThePlayedDeviceSends) {
     monitor.Close();
     EXPECT_FALSE(monitor.IsOpen());
 }
+
+#ifdef KEL_TEST_JACK_API
+// Waits until the JACK port `port` has a connection (or 10 s); false if it never had one.
+bool WaitForConnection(const std::string& port) {
+    jack_client_t* client = jack_client_open("KEL Test Probe", JackNoStartServer, nullptr);
+    if (client == nullptr) {
+        return false;
+    }
+    bool connected = false;
+    for (int i = 0; i < 1000 && !connected; ++i) {
+        const jack_port_t* found = jack_port_by_name(client, port.c_str());
+        connected = found != nullptr && jack_port_connected(found) > 0;
+        if (!connected) {
+            std::this_thread::sleep_for(10ms);
+        }
+    }
+    jack_client_close(client);
+    return connected;
+}
+
+// `kelmap monitor` names for a data entry only the RPN or NRPN control whose parameter the
+// device selected before it, and says when none was.
+TEST_F(JackEndToEnd, KelmapMonitorNamesTheControlOfTheSelectedParameter) {
+    const ControlMap map = test::ParameterMap();
+    const std::filesystem::path mapPath = std::filesystem::temp_directory_path() /
+                                          ("kel-monitor-" + std::to_string(getpid()) + ".mid");
+    {
+        CParameter listened;
+        listened.Map().records = map.records;
+        ASSERT_TRUE(SaveMapDocument(mapPath.string(), listened).Ok());
+    }
+    // The device also has R6 = CC 38 on channel 1, a data entry LSB the listener's map lacks.
+    RecordTable memory = map.records;
+    AssignEntry r6;
+    r6.SetChannelKind(KindControlChange);
+    r6.SetChannel(0);
+    r6.SetValue1(0x26);
+    memory[5] = r6.record;
+    ASSERT_TRUE(WriteMemoryFile(memory));
+    Simulator sim({"--api", "jack", "--name", name, "--memory", savePath.string()});
+    ASSERT_TRUE(sim.WaitFor("ready"));
+    Simulator kelmap(
+        {"monitor", mapPath.string(), "--api", "jack", "--in", ui.inputName, "--count", "9"},
+        KELMAP_PATH);
+    ASSERT_TRUE(WaitForConnection(ui.inputName)) << kelmap.Output();
+    for (const char* control : {"R6", "R2", "R3"}) {
+        ASSERT_TRUE(sim.Tell("play " + std::string(control) + " 100"));
+        ASSERT_TRUE(sim.WaitFor("played " + std::string(control))) << sim.Output();
+    }
+    for (int line = 0; line < 9; ++line) {
+        ASSERT_TRUE(kelmap.WaitFor("", 5s)) << kelmap.Output();
+    }
+    EXPECT_EQ(kelmap.Wait(), 0) << kelmap.Output(); // it ends after --count lines
+    std::filesystem::remove(mapPath);
+    std::vector<std::string> named;
+    std::istringstream lines(kelmap.Output());
+    for (std::string line; std::getline(lines, line);) {
+        named.push_back(line.substr(line.rfind('\t') + 1));
+    }
+    EXPECT_EQ(named, (std::vector<std::string>{"(parameter not selected)", "R2", "R2", "R2,R5",
+                                               "R2", "R3", "R3", "R3,R5", "R3"}))
+        << kelmap.Output();
+}
+#endif
 
 } // namespace
 } // namespace kel
