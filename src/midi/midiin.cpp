@@ -55,7 +55,7 @@ bool CMidiIn::Open() {
     return true;
 }
 
-bool CMidiIn::Start() {
+bool CMidiIn::Start(RecordTable& table) {
     if (!Open()) {
         return false;
     }
@@ -70,7 +70,7 @@ bool CMidiIn::Start() {
         if (parser_) {
             return true;
         }
-        auto parser = std::make_unique<CParserThread>(queue_, table_);
+        auto parser = std::make_unique<CParserThread>(queue_, table);
         parser->SetRemainingCount(expected_);
         if (notify_ != nullptr) {
             parser->SetNotifyWindow(notify_);

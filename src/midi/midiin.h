@@ -40,7 +40,7 @@ public:
         std::uint64_t overlong = 0; // messages longer than kMessageLimit
     };
 
-    // Received bulk messages are decoded into `table`, the control map's records.
+    // Received bulk messages are decoded into `table` unless Start is given another.
     CMidiIn(MidiBackend& backend, Reporter& reporter, RecordTable& table);
     ~CMidiIn() override;
 
@@ -62,7 +62,9 @@ public:
 
     // Opens the port, starts input and the parser thread. Reports 32810, 32811 (from Open) or
     // 32813.
-    bool Start();
+    bool Start() { return Start(table_); }
+    // As Start, but the bulk messages are decoded into `table`, which must outlive the next Stop.
+    bool Start(RecordTable& table);
     // Stops input, lets the parser thread work through what was queued before and end, and
     // closes the port. False when the port was closed or did not stop cleanly.
     bool Stop();

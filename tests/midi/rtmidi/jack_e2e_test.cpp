@@ -253,6 +253,25 @@ TEST_F(JackEndToEnd, TransmitThenReceiveThroughTheSimulator) {
     EXPECT_EQ(sim.Stop(), 0);
 }
 
+// The device starts sending as soon as the request arrives: the input was listening already,
+// so every receive completes with exactly its memory.
+TEST_F(JackEndToEnd, ADeviceAnsweringAtOnceIsReceivedWhole) {
+    const RecordTable memory = FoldedMemory();
+    ASSERT_TRUE(WriteMemoryFile(memory));
+    Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "0", "--gap", "1", "--memory",
+                   savePath.string()});
+    ASSERT_TRUE(sim.WaitFor("ready"));
+    ui.timeout = 5s;
+    CTransfer transfer(document, in, out, backend, reporter, ui);
+    for (int run = 0; run < 5; ++run) {
+        ASSERT_EQ(transfer.Receive(), TransferOutcome::Completed) << "run " << run << sim.Output();
+        EXPECT_EQ(HexTable(document.Map().records), HexTable(memory));
+        ASSERT_TRUE(sim.WaitFor("sent 50")) << sim.Output();
+    }
+    EXPECT_TRUE(reporter.Reports().empty());
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
 TEST_F(JackEndToEnd, ALostMessageLeavesTheReceiveToTheUser) {
     Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "500", "--gap", "10",
                    "--fault", "drop=17"});
