@@ -102,6 +102,7 @@ bool CMidiIn::Stop() {
     }
     if (parser_) {
         parser_->Stop();
+        lastStatus_ = parser_->Status();
         std::lock_guard lock(deliveryLock_);
         parser_.reset();
     }
@@ -132,6 +133,10 @@ void CMidiIn::Close() {
     }
     port_->Close();
     port_.reset();
+}
+
+ReceiveStatus CMidiIn::GetReceiveStatus() const {
+    return parser_ ? parser_->Status() : lastStatus_;
 }
 
 CMidiIn::Counts CMidiIn::GetCounts() const {

@@ -76,6 +76,9 @@ public:
     bool ParserExists() const { return parser_ != nullptr; }
     CSafeMidiInQue& Queue() { return queue_; }
     Counts GetCounts() const;
+    // What the receive under way has got; once the input has stopped, what the last one got.
+    // Called on the thread that starts and stops the input.
+    ReceiveStatus GetReceiveStatus() const;
 
 private:
     // Takes bytes from the port's thread: whole messages, pieces of them, or several at once.
@@ -91,6 +94,7 @@ private:
     CSysExFramer framer_{kMessageLimit};
     Counts counts_;
     std::unique_ptr<CParserThread> parser_;
+    ReceiveStatus lastStatus_;
     int expected_ = 0;
     std::string deviceName_;
     TransferListener* notify_ = nullptr;

@@ -102,6 +102,7 @@ TransferOutcome CTransfer::Receive() {
     if (waiting->RunModal() == DialogResult::Ok) {
         document_.SetModified(true);
         progress = ui_.CreateProgressDialog();
+        progress->WatchReceive(input_);
         input_.SetNotifyWindow(progress.get());
         const DialogResult result = progress->RunModal();
         input_.Stop();
@@ -121,6 +122,12 @@ TransferOutcome CTransfer::Receive() {
     // The views show what arrived (or what is left after a cancel).
     document_.MapWasReplaced();
     ui_.ReceiveEnded();
+    if (outcome == TransferOutcome::Cancelled) {
+        const ReceiveStatus status = input_.GetReceiveStatus();
+        if (!status.Missing().empty()) {
+            ui_.ReceiveIncomplete(status);
+        }
+    }
     return outcome;
 }
 

@@ -271,6 +271,54 @@ TEST_F(TransferTest, TheMapReadWhileReceivingIsNeverHalfWritten) {
     EXPECT_EQ(HexTable(document.Map().records), HexTable(test::Folded(memory)));
 }
 
+// S4's message comes with a wrong checksum and R7's never comes: the receive waits, and once the
+// line has been quiet it can say for what; cancelled, it names both, S4 with its damaged message.
+TEST_F(TransferTest, ACancelledReceiveNamesTheControlsThatNeverArrived) {
+    const ControllerId s4 = FindController("S4");
+    const ControllerId r7 = FindController("R7");
+    device.Device().SetMemory(SampleMemory(31));
+    CKelDevice::Faults faults;
+    faults.badChecksumController = s4;
+    faults.dropController = r7;
+    device.Device().SetFaults(faults);
+    ui.timeout = 2500ms;
+    std::string waiting;
+    ui.whileDialogOpen = [&] {
+        const ReceiveStatus status = in.GetReceiveStatus();
+        if (status.Quiet(ReceiveStatus::Clock::now())) {
+            waiting = EnglishText(status.Waiting());
+        }
+    };
+    EXPECT_EQ(Receive(), TransferOutcome::Cancelled);
+    EXPECT_EQ(waiting, "Waiting for 2 controls: R7, S4 (1 damaged message)");
+    ASSERT_EQ(ui.incomplete.size(), 1u);
+    const ReceiveStatus& status = ui.incomplete[0];
+    EXPECT_EQ(status.Missing(), (std::vector<ControllerId>{r7, s4}));
+    EXPECT_EQ(EnglishText(status.NotReceived()), "Not received: R7, S4 (1 damaged message)");
+    // They keep NO ASSIGN; the rest came, and the map is modified.
+    EXPECT_EQ(Hex(document.RecordOf(s4)), Hex(AssignRecord{}));
+    EXPECT_EQ(Hex(document.RecordOf(r7)), Hex(AssignRecord{}));
+    EXPECT_EQ(Hex(document.RecordOf(0)), Hex(SampleMemory(31)[0]));
+    EXPECT_TRUE(document.IsModified());
+
+    // One control missing is named alone; a control with several damaged messages says so.
+    ReceiveStatus one;
+    one.arrived.set();
+    one.arrived.reset(static_cast<std::size_t>(kAft));
+    EXPECT_EQ(EnglishText(one.Waiting()), "Waiting for AFT");
+    one.damaged[static_cast<std::size_t>(kAft)] = 3;
+    EXPECT_EQ(EnglishText(one.NotReceived()), "Not received: AFT (3 damaged messages)");
+    EXPECT_FALSE(one.Quiet(one.lastMessage + 1s));
+    EXPECT_TRUE(one.Quiet(one.lastMessage + ReceiveStatus::kQuietTime));
+
+    // A receive that completes, or is cancelled before anything came, names nothing.
+    device.Device().SetFaults({});
+    EXPECT_EQ(Receive(), TransferOutcome::Completed);
+    ui.receiveMode = ScriptedDialog::Mode::CancelAtOnce;
+    EXPECT_EQ(Receive(), TransferOutcome::WaitCancelled);
+    EXPECT_EQ(ui.incomplete.size(), 1u);
+}
+
 TEST_F(TransferTest, OpenFailuresEndTheProceduresWithThePortsMessages) {
     FakeBackend fake;
     fake.inputs = {{"In"}};

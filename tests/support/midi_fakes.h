@@ -407,6 +407,7 @@ public:
         document_.NewDocument();
     }
     void ReceiveEnded() override { ++refreshes; }
+    void ReceiveIncomplete(const ReceiveStatus& status) override { incomplete.push_back(status); }
 
     std::string inputName = CVirtualKelBackend::kPortName;
     std::string outputName = CVirtualKelBackend::kPortName;
@@ -425,6 +426,7 @@ public:
     int newMaps = 0;
     int refreshes = 0;
     int timeouts = 0;
+    std::vector<ReceiveStatus> incomplete;
 
 private:
     CParameter& document_;

@@ -41,11 +41,11 @@ const char* SimulatorPath() {
     return path != nullptr && *path != '\0' ? path : KEL_DEVICE_SIM;
 }
 
-// kel-device-sim running as a child process, its output (stdout and stderr) read line by line
-// and its stdin a pipe for commands.
+// kel-device-sim (or `program`) running as a child process, its output (stdout and stderr) read
+// line by line and its stdin a pipe for commands.
 class Simulator {
 public:
-    explicit Simulator(std::vector<std::string> args) {
+    explicit Simulator(std::vector<std::string> args, const char* program = SimulatorPath()) {
         int fds[2];
         int commands[2];
         if (pipe(fds) != 0) {
@@ -62,13 +62,13 @@ public:
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO); // its complaints too
         posix_spawn_file_actions_adddup2(&actions, commands[0], STDIN_FILENO);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
-        args.insert(args.begin(), SimulatorPath());
+        args.insert(args.begin(), program);
         std::vector<char*> argv;
         for (auto& arg : args) {
             argv.push_back(arg.data());
         }
         argv.push_back(nullptr);
-        if (posix_spawn(&pid_, SimulatorPath(), &actions, nullptr, argv.data(), environ) != 0) {
+        if (posix_spawn(&pid_, program, &actions, nullptr, argv.data(), environ) != 0) {
             pid_ = -1;
         }
         posix_spawn_file_actions_destroy(&actions);
@@ -95,12 +95,12 @@ public:
                write(commands_, line.data(), line.size()) == static_cast<ssize_t>(line.size());
     }
 
-    // Ends the simulator with SIGTERM; its exit status, or -1.
-    int Stop() {
+    // Ends the process with `signal`; its exit status, or -1.
+    int Stop(int signal = SIGTERM) {
         if (pid_ <= 0) {
             return status_;
         }
-        kill(pid_, SIGTERM);
+        kill(pid_, signal);
         int status = 0;
         waitpid(pid_, &status, 0);
         pid_ = -1;
@@ -269,6 +269,24 @@ TEST_F(JackEndToEnd, ADeviceAnsweringAtOnceIsReceivedWhole) {
         ASSERT_TRUE(sim.WaitFor("sent 50")) << sim.Output();
     }
     EXPECT_TRUE(reporter.Reports().empty());
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+// kelmap receive from a device whose S4 message is damaged: once the line is quiet it says what
+// it waits for, and Ctrl+C ends it with a failure naming S4.
+TEST_F(JackEndToEnd, KelmapNamesTheControlItStillWaitsFor) {
+    Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "300", "--gap", "5", "--fault",
+                   "checksum=" + std::to_string(FindController("S4"))});
+    ASSERT_TRUE(sim.WaitFor("ready"));
+    Simulator kelmap({"receive", savePath.string(), "--api", "jack", "--in", ui.inputName, "--out",
+                      ui.outputName, "--yes"},
+                     KELMAP);
+    EXPECT_TRUE(kelmap.WaitFor("Waiting for S4 (1 damaged message)")) << kelmap.Output();
+    EXPECT_EQ(kelmap.Stop(SIGINT), 1);
+    EXPECT_NE(kelmap.Output().find("kelmap: not received: S4 (1 damaged message)\n"),
+              std::string::npos)
+        << kelmap.Output();
+    EXPECT_FALSE(std::filesystem::exists(savePath));
     EXPECT_EQ(sim.Stop(), 0);
 }
 
