@@ -14,6 +14,7 @@
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
 #include "gui/common/translation.h"
+#include "gui/common/uitext.h"
 #include "gui/mididlg/mididevicedlg.h"
 #include "gui/mididlg/transferdlgs.h"
 #include "gui/panel/kelpanel.h"
@@ -236,7 +237,7 @@ void CKelMidi::OnLearn() {
     emit StateChanged();
 }
 
-std::optional<RecordTable> CKelMidi::ReceiveForVerify() {
+std::optional<VerifyReceived> CKelMidi::ReceiveForVerify() {
     CVerifyReceive receive(*this, parts_.ui, parts_.reporter, mainWindow_.data());
     return receive.Run();
 }
@@ -378,6 +379,12 @@ void CKelMidi::ReceiveEnded() {
     if (CMainFrame* window = mainWindow_.data(); window != nullptr) {
         window->ActivateMain();
     }
+}
+
+void CKelMidi::ReceiveIncomplete(const ReceiveStatus& status) {
+    parts_.ui.Warn(Parent(),
+                   UiText(status.NotReceived()) + QLatin1Char('\n') +
+                       KelEditor::tr("These controls keep NO ASSIGN in the control map."));
 }
 
 } // namespace kel

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/editorparts.h"
+#include "app/verify.h"
 #include "midi/midiin.h"
 #include "midi/midimonitor.h"
 #include "midi/midiout.h"
@@ -96,8 +97,9 @@ public:
     // How the last Transmit or Receive ended.
     TransferOutcome LastOutcome() const { return lastOutcome_; }
     // Receives the device's memory for Verify, into a table of its own (the map stays as it
-    // is); nothing when cancelled or failed (reported).
-    std::optional<RecordTable> ReceiveForVerify();
+    // is); what came when cancelled after the first record; nothing when cancelled before or
+    // failed (reported).
+    std::optional<VerifyReceived> ReceiveForVerify();
 
 signals:
     // The monitor was turned on or off, or learning started or ended.
@@ -113,6 +115,7 @@ private:
     std::unique_ptr<TransferDialog> CreateProgressDialog() override;
     void NewMap() override;
     void ReceiveEnded() override;
+    void ReceiveIncomplete(const ReceiveStatus& status) override;
 
     QWidget* Parent() const;
     CTransfer Transfer();

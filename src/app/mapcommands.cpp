@@ -224,7 +224,7 @@ void CMapCommands::Verify() {
     if (!CommitPendingEdits()) {
         return;
     }
-    const std::optional<RecordTable> received = midi_.ReceiveForVerify();
+    const std::optional<VerifyReceived> received = midi_.ReceiveForVerify();
     if (!received) {
         return; // cancelled, or the failure has been reported
     }
@@ -233,7 +233,16 @@ void CMapCommands::Verify() {
     for (AssignRecord& record : map) {
         record[rec::AssignCode] = BaseCode(record[rec::AssignCode]);
     }
-    const MapComparison comparison = CompareRecords(map, *received);
+    // A cancelled receive compares what came; the controls that never did are left out.
+    RecordTable got = received->records;
+    std::vector<ControllerId> missing;
+    if (received->incomplete) {
+        missing = received->incomplete->Missing();
+        for (const ControllerId id : missing) {
+            got[static_cast<std::size_t>(id)] = map[static_cast<std::size_t>(id)];
+        }
+    }
+    const MapComparison comparison = CompareRecords(map, got);
 
     const bool created = verifyWindow_ == nullptr;
     CReportWindow* report =
@@ -241,13 +250,21 @@ void CMapCommands::Verify() {
     if (created) {
         connect(report, &CReportWindow::AgainRequested, this, &CMapCommands::Verify);
     }
-    const QString summary =
+    QString summary =
         comparison.Equal()
             ? CompareUiText(CompareTextId::MemoryMatches)
             : FillUiText(KelEditor::tr(
                              "From the control map to the KEL's memory. Controls that differ: %1. "
                              "Double-click a line to edit its control."),
                          {QString::number(comparison.controls.size())});
+    if (received->incomplete) {
+        summary = FillUiText(KelEditor::tr("Cancelled: %1 of %2 controls were compared. %3."),
+                             {QString::number(kControllerCount - static_cast<int>(missing.size())),
+                              QString::number(kControllerCount),
+                              UiText(received->incomplete->NotReceived())}) +
+                  QLatin1Char(' ') +
+                  (comparison.Equal() ? KelEditor::tr("They match the control map.") : summary);
+    }
     report->SetReport(summary, CompareReportLines(comparison));
     ShowReport(report);
 }

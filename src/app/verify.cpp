@@ -15,20 +15,25 @@ CVerifyReceive::CVerifyReceive(CKelMidi& midi, CUiServices& ui, Reporter& report
 
 CVerifyReceive::~CVerifyReceive() = default;
 
-std::optional<RecordTable> CVerifyReceive::Run() {
+std::optional<VerifyReceived> CVerifyReceive::Run() {
     CKelMidi& midi = midi_;
     midi.System(); // the MIDI system in use, chosen on first use as for Receive
     input_.SetDeviceName(midi.Input().GetDeviceName());
     received_.NewDocument();
+    incomplete_.reset();
     midi.Learn().Cancel();
     const CKelMidi::ListeningPause pause(midi);
     CTransfer transfer(received_, input_, midi.Output(), midi.Systems().Ports(), reporter_, *this);
     outcome_ = transfer.Receive();
     receiveDlg_ = nullptr;
+    if (outcome_ == TransferOutcome::Cancelled && incomplete_) {
+        received_.FoldTwinCodes(); // as a completed receive has done
+        return VerifyReceived{received_.Map().records, incomplete_};
+    }
     if (outcome_ != TransferOutcome::Completed) {
         return std::nullopt;
     }
-    return received_.Map().records;
+    return VerifyReceived{received_.Map().records, std::nullopt};
 }
 
 std::string CVerifyReceive::StoredPortName(bool input) {

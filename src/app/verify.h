@@ -21,6 +21,13 @@ class CKelMidi;
 class CKelRcvDlg;
 class CUiServices;
 
+// What Verify received: the device's records (twin codes folded); when it was cancelled before
+// every control had arrived, only those that came, and `incomplete` names the others.
+struct VerifyReceived {
+    RecordTable records{};
+    std::optional<ReceiveStatus> incomplete;
+};
+
 class CVerifyReceive : private TransferUi {
 public:
     // The dialogs show over `home`.
@@ -30,9 +37,10 @@ public:
     CVerifyReceive(const CVerifyReceive&) = delete;
     CVerifyReceive& operator=(const CVerifyReceive&) = delete;
 
-    // Receives the device's 50 records. Returns them (twin codes folded) when the receive
-    // completed; nothing when it was cancelled or failed (failures have been reported).
-    std::optional<RecordTable> Run();
+    // Receives the device's 50 records. Returns them when the receive completed, or what came
+    // when it was cancelled after the first bulk message; nothing when it was cancelled before
+    // or failed (failures have been reported).
+    std::optional<VerifyReceived> Run();
     TransferOutcome Outcome() const { return outcome_; }
 
 private:
@@ -47,6 +55,7 @@ private:
     // The "new map" of a receive is this object's own table.
     void NewMap() override;
     void ReceiveEnded() override;
+    void ReceiveIncomplete(const ReceiveStatus& status) override { incomplete_ = status; }
 
     CKelMidi& midi_;
     CUiServices& ui_;
@@ -55,6 +64,7 @@ private:
     CParameter received_; // only its records are used
     CMidiIn input_;
     QPointer<CKelRcvDlg> receiveDlg_;
+    std::optional<ReceiveStatus> incomplete_;
     TransferOutcome outcome_ = TransferOutcome::Declined;
 };
 

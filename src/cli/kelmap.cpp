@@ -528,6 +528,10 @@ int RunTransfer(const Args& args, Session& s, bool receive) {
         return 1;
     case TransferOutcome::Cancelled:
         if (receive) {
+            if (ui.Incomplete()) {
+                std::cerr << "kelmap: not received: " << EnglishText(ui.Incomplete()->MissingList())
+                          << '\n';
+            }
             std::cerr << "kelmap: cancelled; nothing saved\n";
         }
         return 1;

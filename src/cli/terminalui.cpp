@@ -105,6 +105,20 @@ DialogResult TerminalDialog::RunModal() {
                 }
                 return DialogResult::Ok;
             }
+            if (watched_ != nullptr && bar_ != nullptr) {
+                // The parser thread reports under its own lock: ours is not held while asking.
+                lock.unlock();
+                const ReceiveStatus status = watched_->GetReceiveStatus();
+                lock.lock();
+                const std::string waiting = status.Quiet(ReceiveStatus::Clock::now())
+                                                ? EnglishText(status.Waiting())
+                                                : std::string();
+                if (!waiting.empty() && waiting != waiting_) {
+                    std::fprintf(bar_, "\n%s\n", waiting.c_str());
+                    DrawBar(position, state_.Total());
+                }
+                waiting_ = waiting;
+            }
         }
         if (CancelRequested().load()) {
             if (kind_ == Kind::Progress && bar_ != nullptr && drawn >= 0) {

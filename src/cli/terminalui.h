@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "midi/transfer.h"
@@ -25,7 +26,8 @@ bool WaitForLine(int fd, std::string& line);
 
 // A dialog of a transfer on the terminal. The receive dialog closes with OK on the first bulk
 // message; the progress dialog draws a bar and closes with OK when the transfer reports that
-// nothing remains. Either closes with Cancel on Ctrl+C.
+// nothing remains. Either closes with Cancel on Ctrl+C. The progress dialog of a receive says,
+// under the bar, what it still waits for once the line has gone quiet.
 class TerminalDialog : public TransferDialog {
 public:
     enum class Kind { WaitForFirst, Progress };
@@ -34,6 +36,7 @@ public:
     DialogResult RunModal() override;
     void BulkSent(int remaining) override { Report(remaining); }
     void BulkReceived(std::uint32_t, int remaining) override { Report(remaining); }
+    void WatchReceive(const CMidiIn& input) override { watched_ = &input; }
 
 private:
     // A bulk message went or came, `remaining` to go: wakes RunModal. Never waits for it.
@@ -47,6 +50,8 @@ private:
     CProgressState state_;
     bool received_ = false; // a bulk message arrived (the receive dialog's closing)
     bool changed_ = false;
+    const CMidiIn* watched_ = nullptr;
+    std::string waiting_; // the last "Waiting for …" line written
 };
 
 class TerminalUi : public TransferUi {
@@ -68,6 +73,9 @@ public:
     std::unique_ptr<TransferDialog> CreateProgressDialog() override;
     void NewMap() override;
     void ReceiveEnded() override {}
+    void ReceiveIncomplete(const ReceiveStatus& status) override { incomplete_ = status; }
+    // The controls a cancelled receive never got, when it was cancelled with some missing.
+    const std::optional<ReceiveStatus>& Incomplete() const { return incomplete_; }
 
 private:
     std::string input_;
@@ -78,6 +86,7 @@ private:
     int inFd_;
     std::function<void()> onNewMap_;
     std::function<void()> beforeContinue_;
+    std::optional<ReceiveStatus> incomplete_;
 };
 
 } // namespace kel::cli

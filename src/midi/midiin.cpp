@@ -55,7 +55,7 @@ bool CMidiIn::Open() {
     return true;
 }
 
-bool CMidiIn::Start() {
+bool CMidiIn::Start(RecordTable& table) {
     if (!Open()) {
         return false;
     }
@@ -70,7 +70,7 @@ bool CMidiIn::Start() {
         if (parser_) {
             return true;
         }
-        auto parser = std::make_unique<CParserThread>(queue_, table_);
+        auto parser = std::make_unique<CParserThread>(queue_, table);
         parser->SetRemainingCount(expected_);
         if (notify_ != nullptr) {
             parser->SetNotifyWindow(notify_);
@@ -102,6 +102,7 @@ bool CMidiIn::Stop() {
     }
     if (parser_) {
         parser_->Stop();
+        lastStatus_ = parser_->Status();
         std::lock_guard lock(deliveryLock_);
         parser_.reset();
     }
@@ -132,6 +133,10 @@ void CMidiIn::Close() {
     }
     port_->Close();
     port_.reset();
+}
+
+ReceiveStatus CMidiIn::GetReceiveStatus() const {
+    return parser_ ? parser_->Status() : lastStatus_;
 }
 
 CMidiIn::Counts CMidiIn::GetCounts() const {

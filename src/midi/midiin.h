@@ -40,7 +40,7 @@ public:
         std::uint64_t overlong = 0; // messages longer than kMessageLimit
     };
 
-    // Received bulk messages are decoded into `table`, the control map's records.
+    // Received bulk messages are decoded into `table` unless Start is given another.
     CMidiIn(MidiBackend& backend, Reporter& reporter, RecordTable& table);
     ~CMidiIn() override;
 
@@ -62,7 +62,9 @@ public:
 
     // Opens the port, starts input and the parser thread. Reports 32810, 32811 (from Open) or
     // 32813.
-    bool Start();
+    bool Start() { return Start(table_); }
+    // As Start, but the bulk messages are decoded into `table`, which must outlive the next Stop.
+    bool Start(RecordTable& table);
     // Stops input, lets the parser thread work through what was queued before and end, and
     // closes the port. False when the port was closed or did not stop cleanly.
     bool Stop();
@@ -74,6 +76,9 @@ public:
     bool ParserExists() const { return parser_ != nullptr; }
     CSafeMidiInQue& Queue() { return queue_; }
     Counts GetCounts() const;
+    // What the receive under way has got; once the input has stopped, what the last one got.
+    // Called on the thread that starts and stops the input.
+    ReceiveStatus GetReceiveStatus() const;
 
 private:
     // Takes bytes from the port's thread: whole messages, pieces of them, or several at once.
@@ -89,6 +94,7 @@ private:
     CSysExFramer framer_{kMessageLimit};
     Counts counts_;
     std::unique_ptr<CParserThread> parser_;
+    ReceiveStatus lastStatus_;
     int expected_ = 0;
     std::string deviceName_;
     TransferListener* notify_ = nullptr;

@@ -2,7 +2,10 @@
 #include "midi/parserthread.h"
 
 #include <algorithm>
+#include <string>
 #include <system_error>
+
+#include "model/controllers.h"
 
 namespace kel {
 
@@ -13,10 +16,57 @@ CParserThread::~CParserThread() {
     Stop();
 }
 
+std::vector<ControllerId> ReceiveStatus::Missing() const {
+    std::vector<ControllerId> ids;
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        if (!arrived.test(static_cast<std::size_t>(id))) {
+            ids.push_back(id);
+        }
+    }
+    return ids;
+}
+
+PhraseArg ReceiveStatus::MissingList() const {
+    const std::vector<ControllerId> ids = Missing();
+    PhraseArg list = "";
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        const std::string name(ControllerName(ids[i]));
+        const int count = damaged[static_cast<std::size_t>(ids[i])];
+        PhraseArg item = count == 0 ? PhraseArg(name)
+                         : count == 1
+                             ? PhraseArg(Phrase(TextId::ReceiveDamagedOne, {name}))
+                             : PhraseArg(Phrase(TextId::ReceiveDamagedMany, {name, count}));
+        list = i == 0 ? std::move(item) : PhraseArg(Phrase(TextId::ListComma, {list, item}));
+    }
+    return list;
+}
+
+Phrase ReceiveStatus::Waiting() const {
+    const std::size_t missing = Missing().size();
+    if (missing == 1) {
+        return Phrase(TextId::ReceiveWaitingOne, {MissingList()});
+    }
+    return Phrase(TextId::ReceiveWaitingMany, {static_cast<int>(missing), MissingList()});
+}
+
+Phrase ReceiveStatus::NotReceived() const {
+    return Phrase(TextId::ReceiveNotReceived, {MissingList()});
+}
+
+bool ReceiveStatus::Quiet(Clock::time_point now) const {
+    return !arrived.all() && now - lastMessage >= kQuietTime;
+}
+
 void CParserThread::SetRemainingCount(int count) {
     std::lock_guard lock(lock_);
     remaining_ = count;
-    arrived_.reset();
+    status_ = {};
+    status_.lastMessage = ReceiveStatus::Clock::now();
+}
+
+ReceiveStatus CParserThread::Status() const {
+    std::lock_guard lock(lock_);
+    return status_;
 }
 
 int CParserThread::RemainingCount() const {
@@ -84,13 +134,22 @@ void CParserThread::ParseOne() {
     }
     std::uint32_t address = 0;
     if (DecodeBulk(block, ControlMapKind, address, table_) != 0) {
+        // A damaged message still tells which control it was for when its address is whole.
+        const ControllerId addressee = BulkAddressee(block.Bytes());
+        std::lock_guard lock(lock_);
+        status_.lastMessage = ReceiveStatus::Clock::now();
+        if (addressee != kNoController) {
+            ++status_.damaged[static_cast<std::size_t>(addressee)];
+        }
         return;
     }
     std::lock_guard lock(lock_);
-    // The controller is the high byte of the address's low half (controller 49 is 0x3100).
+    status_.lastMessage = ReceiveStatus::Clock::now();
+    // The controller is the high byte of the address's low half (controller 49 is 0x3100); a
+    // decoded message always addresses one of the map's controllers.
     const std::size_t controller = (address >> 8) & 0xFF;
-    if (!arrived_.test(controller)) {
-        arrived_.set(controller);
+    if (controller < status_.arrived.size() && !status_.arrived.test(controller)) {
+        status_.arrived.set(controller);
         --remaining_;
     }
     ++decoded_;

@@ -9,21 +9,48 @@
 
 #include <array>
 #include <bitset>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <stop_token>
 #include <thread>
+#include <vector>
 
 #include "midi/midiinque.h"
 #include "midi/transferlistener.h"
 #include "model/bulk.h"
+#include "model/phrase.h"
 
 namespace kel {
 
 // The first 7 bytes of every bulk message the device sends.
 inline constexpr std::array<std::uint8_t, 7> BulkPrefix = {0xF0, 0x41, 0x10, 0x00,
                                                            0x00, 0x1A, 0x12};
+
+// What a receive has got so far: which controls arrived, how many damaged messages came for
+// each control (when the address could still be read), and when the last bulk message came.
+struct ReceiveStatus {
+    using Clock = std::chrono::steady_clock;
+    // A receive has no time limit, but once no bulk message has come for this long it says
+    // what it still waits for.
+    static constexpr std::chrono::milliseconds kQuietTime{1500};
+
+    std::bitset<kControllerCount> arrived;
+    std::array<int, kControllerCount> damaged{};
+    Clock::time_point lastMessage{}; // the last bulk message, whole or damaged, or the start
+
+    // The controls that have not arrived, in the map's order.
+    std::vector<ControllerId> Missing() const;
+    // "S4 (1 damaged message), R7, AFT": the missing controls; "" when none is.
+    PhraseArg MissingList() const;
+    // "Waiting for S4", "Waiting for 3 controls: S4, R7, AFT".
+    Phrase Waiting() const;
+    // "Not received: S4 (1 damaged message)".
+    Phrase NotReceived() const;
+    // Some control is missing and no bulk message has come for kQuietTime before `now`.
+    bool Quiet(Clock::time_point now) const;
+};
 
 class CParserThread {
 public:
@@ -38,6 +65,7 @@ public:
     // Sets the number of distinct controllers still expected and forgets which ones arrived.
     void SetRemainingCount(int count);
     int RemainingCount() const;
+    ReceiveStatus Status() const;
     // Who is told of each decoded bulk message; null stops the reports. Once it returns, the
     // old listener hears nothing more. When bulk messages have already been decoded, the new
     // listener is told the current remaining count at once, so that a report made while no
@@ -67,7 +95,7 @@ private:
     TransferListener* notify_ = nullptr;
     int remaining_ = 0;
     int decoded_ = 0;
-    std::bitset<256> arrived_; // by the controller byte of the address
+    ReceiveStatus status_;
     std::uint32_t lastAddress_ = 0;
 
     std::mutex wakeLock_;

@@ -73,31 +73,40 @@ TransferOutcome CTransfer::Receive() {
     const ControllerId selected = document_.SelectedController();
     ui_.NewMap();
 
-    if (!output_.Open()) {
-        return TransferOutcome::OpenFailed;
-    }
-    output_.Put(kReceiveModeMessage.data(), kReceiveModeMessage.size());
-    output_.SendHead();
-    output_.Close();
+    // The records arrive in a table of the transfer's own, starting as the new map; the document
+    // takes it only once the input has stopped, so whoever reads the map meanwhile (the panel,
+    // the accessibility bus, the monitor) never meets a record half written.
+    RecordTable received = document_.Map().records;
 
     // The dialogs live until the input has stopped, so the parser thread never reports to a
     // dialog that is gone.
     auto waiting = ui_.CreateReceiveDialog();
     input_.SetNotifyWindow(waiting.get());
     input_.SetExpectedCount(kMessageCount);
-    if (!input_.Start()) {
+    // The input listens before the request goes out: a device may answer at once, and nothing
+    // it sends after the request may be lost.
+    if (!input_.Start(received)) {
         // The input has reported why (no device, open or start failure), once.
         return TransferOutcome::StartFailed;
     }
+    if (!output_.Open()) {
+        input_.Stop();
+        return TransferOutcome::OpenFailed;
+    }
+    output_.Put(kReceiveModeMessage.data(), kReceiveModeMessage.size());
+    output_.SendHead();
+    output_.Close();
 
     TransferOutcome outcome;
     std::unique_ptr<TransferDialog> progress;
     if (waiting->RunModal() == DialogResult::Ok) {
         document_.SetModified(true);
         progress = ui_.CreateProgressDialog();
+        progress->WatchReceive(input_);
         input_.SetNotifyWindow(progress.get());
         const DialogResult result = progress->RunModal();
         input_.Stop();
+        document_.Map().records = received;
         if (result == DialogResult::Cancel) {
             outcome = TransferOutcome::Cancelled;
         } else {
@@ -107,11 +116,18 @@ TransferOutcome CTransfer::Receive() {
         }
     } else {
         input_.Stop();
+        document_.Map().records = received;
         outcome = TransferOutcome::WaitCancelled;
     }
     // The views show what arrived (or what is left after a cancel).
     document_.MapWasReplaced();
     ui_.ReceiveEnded();
+    if (outcome == TransferOutcome::Cancelled) {
+        const ReceiveStatus status = input_.GetReceiveStatus();
+        if (!status.Missing().empty()) {
+            ui_.ReceiveIncomplete(status);
+        }
+    }
     return outcome;
 }
 

@@ -27,6 +27,9 @@ enum class DialogResult { Ok = 1, Cancel = 2 };
 class TransferDialog : public TransferListener {
 public:
     virtual DialogResult RunModal() = 0;
+    // The progress dialog of a receive is given the input before it runs, to say what it still
+    // waits for once the line has gone quiet. Other dialogs take no notice.
+    virtual void WatchReceive(const CMidiIn& input) { (void)input; }
 };
 
 class TransferUi {
@@ -51,6 +54,9 @@ public:
     // A receive has ended and the document has told its views: the main window comes to the
     // front.
     virtual void ReceiveEnded() = 0;
+    // After ReceiveEnded, when the receive was cancelled before every control had arrived:
+    // `status` names those missing (they keep NO ASSIGN) and their damaged messages.
+    virtual void ReceiveIncomplete(const ReceiveStatus& status) = 0;
 };
 
 // How a procedure ended.

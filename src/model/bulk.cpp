@@ -145,4 +145,18 @@ int DecodeBulk(const MidiBlock& buffer, int form, std::uint32_t& address, Record
     return DecodeBulk(buffer.Bytes(), form, address, table);
 }
 
+ControllerId BulkAddressee(std::span<const std::uint8_t> message) {
+    const Layout& layout = kControlMapLayout;
+    if (message.size() != layout.size ||
+        !std::equal(layout.header.begin(), layout.header.end(), message.begin())) {
+        return kNoController;
+    }
+    const std::size_t a = layout.address;
+    if (message[a] != 0 || message[a + 1] != 0 || message[a + 3] != 0 ||
+        message[a + 2] >= kControllerCount) {
+        return kNoController;
+    }
+    return message[a + 2];
+}
+
 } // namespace kel

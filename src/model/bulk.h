@@ -71,4 +71,9 @@ int DecodeBulk(std::span<const std::uint8_t> message, int form, std::uint32_t& a
                RecordTable& table);
 int DecodeBulk(const MidiBlock& buffer, int form, std::uint32_t& address, RecordTable& table);
 
+// The controller a control map bulk message is addressed to, read from its length, header and
+// address alone, so that a message with a wrong checksum or record can still be told apart;
+// kNoController when those cannot be read.
+ControllerId BulkAddressee(std::span<const std::uint8_t> message);
+
 } // namespace kel

@@ -15,6 +15,7 @@ struct Entry {
 constexpr const char* kCheck = "MapCheck";
 constexpr const char* kCompare = "MapCompare";
 constexpr const char* kSyx = "SyxFile";
+constexpr const char* kTransfer = "Transfer";
 constexpr const char* kMidi = "MidiMessage";
 constexpr const char* kFile = "KelEditor";
 
@@ -104,6 +105,12 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::Count)> kTexts = {{
     {T::ValueOn, kCompare, "on"},
     {T::ValueOff, kCompare, "off"},
     {T::ValueNone, kCompare, "none"},
+
+    {T::ReceiveWaitingOne, kTransfer, "Waiting for %1"},
+    {T::ReceiveWaitingMany, kTransfer, "Waiting for %1 controls: %2"},
+    {T::ReceiveDamagedOne, kTransfer, "%1 (1 damaged message)"},
+    {T::ReceiveDamagedMany, kTransfer, "%1 (%2 damaged messages)"},
+    {T::ReceiveNotReceived, kTransfer, "Not received: %1"},
 
     {T::SyxCannotRead, kSyx, "The file cannot be read: %1."},
     {T::SyxNotRegularFile, kSyx, "it is not a regular file"},

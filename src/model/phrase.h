@@ -103,6 +103,12 @@ enum class TextId : int {
     ValueOff,           // "off"
     ValueNone,          // "none"
 
+    // What a receive still waits for (context "Transfer").
+    ReceiveWaitingOne,  // "Waiting for %1"
+    ReceiveWaitingMany, // "Waiting for %1 controls: %2"
+    ReceiveDamagedOne,  // "%1 (1 damaged message)"
+    ReceiveDamagedMany, // "%1 (%2 damaged messages)"
+    ReceiveNotReceived, // "Not received: %1"
     // .syx files (context "SyxFile").
     SyxCannotRead,       // "The file cannot be read: %1."
     SyxNotRegularFile,   // "it is not a regular file"

@@ -134,7 +134,13 @@ TEST_F(TransferGuiTest, CancelledReceiveLeavesTheDocumentAsDocumented) {
     EXPECT_EQ(doc.RecordOf(3), VariedRecords(8)[3]);    // received, twin code kept
     EXPECT_EQ(doc.RecordOf(49), AssignRecord{});        // never arrived
     EXPECT_EQ(doc.EditBuffer().record, AssignRecord{}); // the received record is not loaded
-    EXPECT_TRUE(midiUi_.warnings.isEmpty());
+    // The user is told which controls never came, the last of them AFT.
+    ASSERT_EQ(midiUi_.warnings.size(), 1);
+    EXPECT_TRUE(midiUi_.warnings[0].startsWith("Not received: "))
+        << midiUi_.warnings[0].toStdString();
+    EXPECT_TRUE(
+        midiUi_.warnings[0].endsWith(", AFT\nThese controls keep NO ASSIGN in the control map."))
+        << midiUi_.warnings[0].toStdString();
 }
 
 TEST_F(TransferGuiTest, WithoutAListedPortBothCommandsStopBeforeAsking) {
@@ -179,20 +185,20 @@ TEST_F(BusyPortTest, OpenFailuresShowTheSystemsCode) {
               QStringList{QStringLiteral("Failed to open MIDI output device. (4)")});
     EXPECT_EQ(app_->Document().SelectedController(), 5);
 
-    // Receive opens the output for its request first: the map has already been reset.
-    midiUi_.warnings.clear();
-    EXPECT_EQ(Run(cmd::Receive), TransferOutcome::OpenFailed);
-    EXPECT_EQ(midiUi_.warnings,
-              QStringList{QStringLiteral("Failed to open MIDI output device. (4)")});
-    EXPECT_EQ(HexTable(app_->Document().Map().records), HexTable(RecordTable{}));
-
-    // With the output working, the input's open failure is the one message.
-    static_cast<test::FakeBackend&>(Midi().Systems().BackendOf(MidiSystem::Jack)).outputOpenError =
-        0;
+    // Receive opens the input first, to listen before it asks: the map has already been reset.
     midiUi_.warnings.clear();
     EXPECT_EQ(Run(cmd::Receive), TransferOutcome::StartFailed);
     EXPECT_EQ(midiUi_.warnings,
               QStringList{QStringLiteral("Failed to open MIDI input device. (4)")});
+    EXPECT_EQ(HexTable(app_->Document().Map().records), HexTable(RecordTable{}));
+
+    // With the input working, the output's open failure is the one message.
+    static_cast<test::FakeBackend&>(Midi().Systems().BackendOf(MidiSystem::Jack)).inputOpenError =
+        0;
+    midiUi_.warnings.clear();
+    EXPECT_EQ(Run(cmd::Receive), TransferOutcome::OpenFailed);
+    EXPECT_EQ(midiUi_.warnings,
+              QStringList{QStringLiteral("Failed to open MIDI output device. (4)")});
     EXPECT_FALSE(midiUi_.shown.contains(QStringLiteral("Receive Control Map")));
 }
 

@@ -4,10 +4,12 @@
 // offers it when it has completed.
 #include <QLabel>
 #include <QListWidget>
+#include <QTimer>
 
 #include "app/mapcommands.h"
 #include "app/reportwindow.h"
 #include "app/undo.h"
+#include "gui/mididlg/transferdlgs.h"
 #include "support/midigui_fixture.h"
 
 namespace kel {
@@ -35,6 +37,16 @@ protected:
         TitleField()->setText("VERIFY");
         app_->CommitTitleField();
         doc.SetModified(false);
+    }
+
+    // Transmits the map (the offer to verify declined: no answer queued), then has the device
+    // misbehave as `faults` say.
+    void TransmitThenMisbehave(const CKelDevice::Faults& faults) {
+        LoadCleanMap();
+        window_->RunCommand(cmd::Transmit);
+        ASSERT_EQ(Midi().LastOutcome(), TransferOutcome::Completed);
+        ASSERT_TRUE(Device().WaitUntilIdle(5s));
+        Device().Device().SetFaults(faults);
     }
 
     struct Snapshot {
@@ -101,15 +113,10 @@ TEST_F(VerifyTest, DifferencesAreListedAndTheMapStays) {
 }
 
 TEST_F(VerifyTest, ADeviceThatSendsADifferentRecordIsCaught) {
-    LoadCleanMap();
-    window_->RunCommand(cmd::Transmit); // the offer is declined (no answer queued)
-    ASSERT_EQ(Midi().LastOutcome(), TransferOutcome::Completed);
-    ASSERT_TRUE(Device().WaitUntilIdle(5s));
-
-    // The device now sends R5 back on another channel than it stored.
+    // The device sends R5 back on another channel than it stored.
     CKelDevice::Faults faults;
     faults.alterController = 4;
-    Device().Device().SetFaults(faults);
+    TransmitThenMisbehave(faults);
     const Snapshot before = Take();
     window_->RunCommand(cmd::Verify);
     CReportWindow* report = Commands()->VerifyWindow();
@@ -121,28 +128,50 @@ TEST_F(VerifyTest, ADeviceThatSendsADifferentRecordIsCaught) {
     ExpectUntouched(before);
 }
 
-TEST_F(VerifyTest, CancelledVerifyShowsNothingAndLeavesTheMap) {
+TEST_F(VerifyTest, CancelledVerifyShowsNothingBeforeTheFirstRecordAndLeavesTheMap) {
     LoadCleanMap();
     const Snapshot before = Take();
-    // Cancelled while waiting for the device, then during the transfer.
+    // Cancelled while waiting for the device.
     Device().SetAutoEnter(false);
     midiUi_.onTransferDialog = [](QDialog& dialog) { CancelAfter(dialog, 100); };
     window_->RunCommand(cmd::Verify);
     EXPECT_EQ(Commands()->VerifyWindow(), nullptr);
     ExpectUntouched(before);
     EXPECT_FALSE(Midi().Input().IsOpen());
+}
 
-    Device().SetAutoEnter(true);
-    Device().SetMessageGap(20ms);
-    midiUi_.onTransferDialog = [](QDialog& dialog) {
-        if (dialog.windowTitle() == "Transmitting...") {
-            CancelAfter(dialog, 200);
+// S4's message arrives damaged: the progress dialog says it waits for S4 once the line is quiet;
+// cancelled, Verify shows what it compared and names S4. The map stays as it is.
+TEST_F(VerifyTest, ACancelledVerifyShowsWhatItComparedAndWhatNeverCame) {
+    CKelDevice::Faults faults;
+    faults.badChecksumController = FindController("S4");
+    TransmitThenMisbehave(faults);
+    const Snapshot before = Take();
+
+    QString waiting;
+    midiUi_.onTransferDialog = [&waiting](QDialog& dialog) {
+        auto* progress = qobject_cast<CProgressDlg*>(&dialog);
+        if (progress == nullptr) {
+            return;
         }
+        auto* poll = new QTimer(progress);
+        QObject::connect(poll, &QTimer::timeout, progress, [&waiting, progress] {
+            if (!progress->WaitingLabel()->isHidden() && waiting.isEmpty()) {
+                waiting = progress->WaitingLabel()->text();
+                progress->CancelButton()->click();
+            }
+        });
+        poll->start(50);
     };
     window_->RunCommand(cmd::Verify);
-    EXPECT_EQ(Commands()->VerifyWindow(), nullptr);
+    EXPECT_EQ(waiting, "Waiting for S4 (1 damaged message)");
+    CReportWindow* report = Commands()->VerifyWindow();
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(report->Summary()->text(),
+              "Cancelled: 49 of 50 controls were compared. Not received: S4 (1 damaged message). "
+              "They match the control map.");
+    EXPECT_EQ(report->List()->count(), 0);
     ExpectUntouched(before);
-    EXPECT_TRUE(Device().WaitUntilIdle(5s));
 }
 
 } // namespace

@@ -439,7 +439,7 @@ TEST_F(MidiFaultTest, PortsThatVanishBetweenTheListAndTheOpening) {
         {"receive, gone while confirming",
          false,
          [&] { ui.onConfirm = [&] { line.unplugged = true; }; },
-         TransferOutcome::OpenFailed,
+         TransferOutcome::StartFailed, // the input, opened first, is not there
          {{StringId::NoMidiDevice, 0}},
          0,
          false},
@@ -448,7 +448,7 @@ TEST_F(MidiFaultTest, PortsThatVanishBetweenTheListAndTheOpening) {
          [&] { line.inputVanishesOnOpen = true; },
          TransferOutcome::StartFailed,
          {{StringId::MidiInOpenError, MidiErrBadPort}},
-         1,
+         0, // nothing is asked of a device nobody listens to
          false},
     };
     for (const auto& c : cases) {

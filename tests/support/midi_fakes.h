@@ -324,8 +324,11 @@ class ScriptedDialog : public TransferDialog {
 public:
     enum class Mode { CloseOnFirstReport, CloseOnZero, CancelAtOnce, CancelAfterFirstReport };
 
-    ScriptedDialog(Mode mode, std::chrono::milliseconds timeout, int& timeouts)
-        : mode_(mode), timeout_(timeout), timeouts_(timeouts) {}
+    // `whileOpen`, when set, runs again and again on the dialog's thread while it waits, as a
+    // window's painting would.
+    ScriptedDialog(Mode mode, std::chrono::milliseconds timeout, int& timeouts,
+                   std::function<void()> whileOpen = {})
+        : mode_(mode), timeout_(timeout), timeouts_(timeouts), whileOpen_(std::move(whileOpen)) {}
 
     void BulkSent(int remaining) override { Report(remaining); }
     void BulkReceived(std::uint32_t, int remaining) override { Report(remaining); }
@@ -334,9 +337,18 @@ public:
         if (mode_ == Mode::CancelAtOnce) {
             return DialogResult::Cancel;
         }
+        const auto done = [this] { return mode_ == Mode::CloseOnZero ? zero_ : reports_ > 0; };
+        const auto until = std::chrono::steady_clock::now() + timeout_;
         std::unique_lock lock(lock_);
-        const bool ended = cv_.wait_for(
-            lock, timeout_, [this] { return mode_ == Mode::CloseOnZero ? zero_ : reports_ > 0; });
+        bool ended = false;
+        while (!ended && std::chrono::steady_clock::now() < until) {
+            if (whileOpen_) {
+                lock.unlock();
+                whileOpen_();
+                lock.lock();
+            }
+            ended = cv_.wait_for(lock, whileOpen_ ? std::chrono::milliseconds(1) : timeout_, done);
+        }
         if (!ended) {
             ++timeouts_;
             return DialogResult::Cancel;
@@ -357,6 +369,7 @@ private:
     Mode mode_;
     std::chrono::milliseconds timeout_;
     int& timeouts_;
+    std::function<void()> whileOpen_;
     std::mutex lock_;
     std::condition_variable cv_;
     int reports_ = 0;
@@ -384,16 +397,17 @@ public:
         return continueInstructions;
     }
     std::unique_ptr<TransferDialog> CreateReceiveDialog() override {
-        return std::make_unique<ScriptedDialog>(receiveMode, timeout, timeouts);
+        return std::make_unique<ScriptedDialog>(receiveMode, timeout, timeouts, whileDialogOpen);
     }
     std::unique_ptr<TransferDialog> CreateProgressDialog() override {
-        return std::make_unique<ScriptedDialog>(progressMode, timeout, timeouts);
+        return std::make_unique<ScriptedDialog>(progressMode, timeout, timeouts, whileDialogOpen);
     }
     void NewMap() override {
         ++newMaps;
         document_.NewDocument();
     }
     void ReceiveEnded() override { ++refreshes; }
+    void ReceiveIncomplete(const ReceiveStatus& status) override { incomplete.push_back(status); }
 
     std::string inputName = CVirtualKelBackend::kPortName;
     std::string outputName = CVirtualKelBackend::kPortName;
@@ -401,6 +415,7 @@ public:
     bool continueInstructions = true;
     std::function<void()> onConfirm;
     std::function<void()> onInstructions;
+    std::function<void()> whileDialogOpen; // see ScriptedDialog
     ScriptedDialog::Mode receiveMode = ScriptedDialog::Mode::CloseOnFirstReport;
     ScriptedDialog::Mode progressMode = ScriptedDialog::Mode::CloseOnZero;
     std::chrono::milliseconds timeout = 10s;
@@ -411,6 +426,7 @@ public:
     int newMaps = 0;
     int refreshes = 0;
     int timeouts = 0;
+    std::vector<ReceiveStatus> incomplete;
 
 private:
     CParameter& document_;

@@ -14,6 +14,7 @@
 #include "gui/common/ids.h"
 #include "gui/common/translation.h"
 #include "gui/common/uiservices.h"
+#include "gui/common/uitext.h"
 
 namespace kel {
 
@@ -124,8 +125,9 @@ void CKelRcvDlg::HandOnTo(CProgressDlg* next) {
 }
 
 CProgressDlg::CProgressDlg(CUiServices& ui, QWidget* parent)
-    : QDialog(parent), ui_(ui), bar_(new QProgressBar(this)),
-      cancel_(new QPushButton(KelEditor::tr("Cancel"), this)), finishTimer_(new QTimer(this)) {
+    : QDialog(parent), ui_(ui), bar_(new QProgressBar(this)), waiting_(new QLabel(this)),
+      cancel_(new QPushButton(KelEditor::tr("Cancel"), this)), finishTimer_(new QTimer(this)),
+      quietTimer_(new QTimer(this)) {
     SetKelId(this, dlg::Progress);
     setWindowTitle(KelEditor::tr("Transmitting..."));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -147,11 +149,18 @@ CProgressDlg::CProgressDlg(CUiServices& ui, QWidget* parent)
         done(QDialog::Accepted);
     });
 
+    waiting_->setWordWrap(true);
+    waiting_->setMaximumWidth(360);
+    waiting_->hide();
+    quietTimer_->setInterval(500);
+    connect(quietTimer_, &QTimer::timeout, this, &CProgressDlg::ShowWhatIsMissing);
+
     auto* row = new QHBoxLayout;
     row->addStretch(1);
     row->addWidget(cancel_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(bar_);
+    layout->addWidget(waiting_);
     layout->addSpacing(6);
     layout->addLayout(row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -163,6 +172,27 @@ DialogResult CProgressDlg::RunModal() {
         return DialogResult::Ok; // finished before it could be shown
     }
     return ResultOf(ui_.RunModal(*this));
+}
+
+void CProgressDlg::WatchReceive(const CMidiIn& input) {
+    watched_ = &input;
+    quietTimer_->start();
+}
+
+void CProgressDlg::ShowWhatIsMissing() {
+    if (watched_ == nullptr) {
+        return;
+    }
+    const ReceiveStatus status = watched_->GetReceiveStatus();
+    const bool quiet = !state_.Finished() && status.Quiet(ReceiveStatus::Clock::now());
+    if (quiet) {
+        const QString text = UiText(status.Waiting());
+        if (waiting_->text() != text) {
+            waiting_->setText(text);
+            waiting_->setAccessibleName(text);
+        }
+    }
+    waiting_->setVisible(quiet);
 }
 
 void CProgressDlg::showEvent(QShowEvent* event) {

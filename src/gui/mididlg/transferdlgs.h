@@ -96,6 +96,8 @@ private:
 
 // Dialog 112, "Transmitting..." in both directions: a bar 0..50 moved by each report; when
 // the remaining count reaches 0 the bar is full and the dialog closes with OK one second later.
+// During a receive, once no bulk message has come for a while, a line under the bar names the
+// controls still missing and their damaged messages.
 class CProgressDlg : public QDialog, public TransferDialog {
     Q_OBJECT
 public:
@@ -109,6 +111,7 @@ public:
         QueueToDialog(this, [this, remaining] { OnTransferReport(remaining); });
     }
     void BulkReceived(std::uint32_t, int remaining) override { BulkSent(remaining); }
+    void WatchReceive(const CMidiIn& input) override;
     // On the user-interface thread: a bulk message has been sent or received, `remaining` to go.
     void OnTransferReport(int remaining);
     // On the user-interface thread: moves the bar as `command` says.
@@ -117,6 +120,10 @@ public:
     CProgressState& State() { return state_; }
     QProgressBar* Bar() const { return bar_; }
     QPushButton* CancelButton() const { return cancel_; }
+    // The line naming what a quiet receive waits for (hidden while nothing is to be said).
+    QLabel* WaitingLabel() const { return waiting_; }
+    // Looks at the watched receive again (a timer does it twice a second).
+    void ShowWhatIsMissing();
     bool Finishing() const { return state_.Finished(); }
 
     void reject() override;
@@ -133,8 +140,11 @@ private:
     CUiServices& ui_;
     CProgressState state_;
     QProgressBar* bar_;
+    QLabel* waiting_;
     QPushButton* cancel_;
     QTimer* finishTimer_;
+    QTimer* quietTimer_;
+    const CMidiIn* watched_ = nullptr;
     bool closedOk_ = false;
 };
 

@@ -157,7 +157,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
     </message>
     <message>
         <location line="-2"/>
-        <location filename="../../gui/mididlg/transferdlgs.cpp" line="+37"/>
+        <location filename="../../gui/mididlg/transferdlgs.cpp" line="+38"/>
         <source>Continue</source>
         <translation>続行</translation>
     </message>
@@ -215,7 +215,7 @@ press the [ENTER] button.</source>
         <translation>2 [ENTER] ボタンを押してください。</translation>
     </message>
     <message>
-        <location line="+43"/>
+        <location line="+44"/>
         <source>Transmitting...</source>
         <translation>送信中...</translation>
     </message>
@@ -500,6 +500,16 @@ The open control map and &quot;%2&quot; are compared.</source>
         <translation>ファイル内のほかのメッセージ %1 個を読み飛ばしました。</translation>
     </message>
     <message>
+        <location line="+57"/>
+        <source>Cancelled: %1 of %2 controls were compared. %3.</source>
+        <translation>キャンセルしました: %2 個のコントロールのうち %1 個を比較しました。%3。</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>They match the control map.</source>
+        <translation>コントロール・マップと一致しています。</translation>
+    </message>
+    <message>
         <location filename="../../app/reportwindow.cpp" line="+59"/>
         <source>The control map has errors: the KEL would receive settings it cannot use.
 Transmit it anyway?</source>
@@ -522,14 +532,14 @@ Transmit it anyway?</source>
         <translation>KEL のカレント・メモリーをコントロール・マップと照合します</translation>
     </message>
     <message>
-        <location filename="../../app/mapcommands.cpp" line="+13"/>
+        <location filename="../../app/mapcommands.cpp" line="-49"/>
         <source>The control map was transmitted.
 Verify the KEL&apos;s memory now?</source>
         <translation>コントロール・マップを送信しました。
 KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
-        <location line="+23"/>
+        <location line="+32"/>
         <source>Verify</source>
         <translation>照合</translation>
     </message>
@@ -984,7 +994,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>オフ</translation>
     </message>
     <message>
-        <location line="+128"/>
+        <location line="+133"/>
         <source>No such file or folder</source>
         <translation>ファイルまたはフォルダーがありません</translation>
     </message>
@@ -1229,7 +1239,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>本体の 50 個のコントロール。矢印キーで最も近いコントロールへ、Home と End で最初と最後へ移動し、Enter で開きます。</translation>
     </message>
     <message>
-        <location filename="../../app/kelmidi.cpp" line="+293"/>
+        <location filename="../../app/kelmidi.cpp" line="+294"/>
         <source>The MIDI input &quot;%1&quot; is no longer there. The monitor has been turned off.</source>
         <translation>MIDI 入力「%1」がなくなりました。モニターをオフにしました。</translation>
     </message>
@@ -1237,6 +1247,11 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <location line="+3"/>
         <source>The MIDI input &quot;%1&quot; is no longer there. Learning has been cancelled.</source>
         <translation>MIDI 入力「%1」がなくなりました。学習を中止しました。</translation>
+    </message>
+    <message>
+        <location line="+90"/>
+        <source>These controls keep NO ASSIGN in the control map.</source>
+        <translation>これらのコントロールはコントロール・マップで NO ASSIGN のままです。</translation>
     </message>
     <message>
         <location filename="../../app/learn.cpp" line="+26"/>
@@ -1267,7 +1282,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>MapCheck</name>
     <message>
-        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-110"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-115"/>
         <source>%1 and %2 both send %3%4.</source>
         <translation>%1 と %2 は同じ %3%4 を送信します。</translation>
     </message>
@@ -1663,7 +1678,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>MidiMessage</name>
     <message>
-        <location line="+12"/>
+        <location line="+17"/>
         <source>SysEx %1 bytes</source>
         <translation>エクスクルーシブ %1 バイト</translation>
     </message>
@@ -1771,7 +1786,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>StringTable</name>
     <message>
-        <location line="-204"/>
+        <location line="-209"/>
         <source>VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor</translation>
     </message>
@@ -2035,7 +2050,7 @@ Exit</source>
 <context>
     <name>SyxFile</name>
     <message>
-        <location line="+131"/>
+        <location line="+136"/>
         <source>The file cannot be read: %1.</source>
         <translation>ファイルを読み込めません: %1。</translation>
     </message>
@@ -2088,6 +2103,34 @@ Exit</source>
         <location line="+1"/>
         <source>The file holds %1 of the 50 KEL bulk messages; missing: %2.</source>
         <translation>ファイルには KEL のバルク・メッセージ 50 個のうち %1 個しかありません。足りないもの: %2。</translation>
+    </message>
+</context>
+<context>
+    <name>Transfer</name>
+    <message>
+        <location line="-15"/>
+        <source>Waiting for %1</source>
+        <translation>%1 を待っています</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Waiting for %1 controls: %2</source>
+        <translation>%1 個のコントロールを待っています: %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 (1 damaged message)</source>
+        <translation>%1 (壊れたメッセージ 1 個)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 (%2 damaged messages)</source>
+        <translation>%1 (壊れたメッセージ %2 個)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Not received: %1</source>
+        <translation>受信できなかったコントロール: %1</translation>
     </message>
 </context>
 </TS>

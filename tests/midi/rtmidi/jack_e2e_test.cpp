@@ -100,12 +100,12 @@ public:
                write(commands_, line.data(), line.size()) == static_cast<ssize_t>(line.size());
     }
 
-    // Ends the simulator with SIGTERM; its exit status, or -1.
-    int Stop() {
+    // Ends the process with `signal`; its exit status, or -1.
+    int Stop(int signal = SIGTERM) {
         if (pid_ <= 0) {
             return status_;
         }
-        kill(pid_, SIGTERM);
+        kill(pid_, signal);
         int status = 0;
         waitpid(pid_, &status, 0);
         pid_ = -1;
@@ -266,6 +266,43 @@ TEST_F(JackEndToEnd, TransmitThenReceiveThroughTheSimulator) {
     EXPECT_TRUE(document.IsModified());
     EXPECT_TRUE(reporter.Reports().empty());
     EXPECT_EQ(ui.timeouts, 0);
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+// The device starts sending as soon as the request arrives: the input was listening already,
+// so every receive completes with exactly its memory.
+TEST_F(JackEndToEnd, ADeviceAnsweringAtOnceIsReceivedWhole) {
+    const RecordTable memory = FoldedMemory();
+    ASSERT_TRUE(WriteMemoryFile(memory));
+    Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "0", "--gap", "1", "--memory",
+                   savePath.string()});
+    ASSERT_TRUE(sim.WaitFor("ready"));
+    ui.timeout = 5s;
+    CTransfer transfer(document, in, out, backend, reporter, ui);
+    for (int run = 0; run < 5; ++run) {
+        ASSERT_EQ(transfer.Receive(), TransferOutcome::Completed) << "run " << run << sim.Output();
+        EXPECT_EQ(HexTable(document.Map().records), HexTable(memory));
+        ASSERT_TRUE(sim.WaitFor("sent 50")) << sim.Output();
+    }
+    EXPECT_TRUE(reporter.Reports().empty());
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+// kelmap receive from a device whose S4 message is damaged: once the line is quiet it says what
+// it waits for, and Ctrl+C ends it with a failure naming S4.
+TEST_F(JackEndToEnd, KelmapNamesTheControlItStillWaitsFor) {
+    Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "300", "--gap", "5", "--fault",
+                   "checksum=" + std::to_string(FindController("S4"))});
+    ASSERT_TRUE(sim.WaitFor("ready"));
+    Simulator kelmap({"receive", savePath.string(), "--api", "jack", "--in", ui.inputName, "--out",
+                      ui.outputName, "--yes"},
+                     KELMAP);
+    EXPECT_TRUE(kelmap.WaitFor("Waiting for S4 (1 damaged message)")) << kelmap.Output();
+    EXPECT_EQ(kelmap.Stop(SIGINT), 1);
+    EXPECT_NE(kelmap.Output().find("kelmap: not received: S4 (1 damaged message)\n"),
+              std::string::npos)
+        << kelmap.Output();
+    EXPECT_FALSE(std::filesystem::exists(savePath));
     EXPECT_EQ(sim.Stop(), 0);
 }
 
