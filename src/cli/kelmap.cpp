@@ -106,9 +106,14 @@ usage:
       PORT, as the editor's Transmit does: confirm (--yes answers it), set the
       KEL to Bulk Receive mode and press Enter, then a progress bar.
   kelmap receive OUT --in PORT --out PORT [--api alsa|jack|virtual] [--yes]
+                 [--retry N]
       Read the KEL's current memory through input PORT (the request goes out
       through output PORT), as the editor's Receive does, and save it as the
-      control map OUT. The tool waits for the KEL's first bulk message.
+      control map OUT. The tool waits for the KEL's first bulk message. When
+      the line goes quiet before every control has arrived, it names the
+      controls it waits for; with --retry N it then asks the KEL again, up
+      to N times (at least 5 s apart; press [ENTER] on the KEL again unless
+      it answers by itself): what arrives fills the controls still missing.
       With --api virtual the editor's built-in virtual KEL device answers
       (its port is "Virtual KEL Device"; it starts with an empty memory).
       Ctrl+C cancels a transfer as the Cancel button does. Exit status 0
@@ -495,6 +500,20 @@ int CmdPorts(const Args& args) {
     return 0;
 }
 
+// How many times a stalled receive may ask the device again (--retry N, 0 to 100; 0 without).
+int RetryCount(const Args& args) {
+    auto it = args.options.find("--retry");
+    if (it == args.options.end()) {
+        return 0;
+    }
+    char* end = nullptr;
+    const long count = std::strtol(it->second.c_str(), &end, 10);
+    if (it->second.empty() || *end != '\0' || count < 0 || count > 100) {
+        throw UsageError{"--retry needs a number of retries (0 to 100)"};
+    }
+    return static_cast<int>(count);
+}
+
 // Runs one transfer procedure with the terminal as its user interface. 0 when it completed.
 int RunTransfer(const Args& args, Session& s, bool receive) {
     const std::unique_ptr<CMidiSystems> systems = OpenMidiSystem(args);
@@ -508,6 +527,9 @@ int RunTransfer(const Args& args, Session& s, bool receive) {
     if (systems->Selected() == MidiSystem::Virtual) {
         CVirtualKelBackend& device = systems->Virtual();
         ui.SetBeforeContinue([&device] { device.PressEnterForTransmit(); });
+    }
+    if (receive) {
+        ui.SetRetries(RetryCount(args));
     }
     MidiBackend& ports = systems->Ports();
     CMidiOut output(ports, s.reporter);
@@ -720,7 +742,7 @@ int main(int argc, char** argv) {
             return CmdTransmit(Parse(argc, argv, {"--api", "--out"}, {"--yes"}));
         }
         if (command == "receive") {
-            return CmdReceive(Parse(argc, argv, {"--api", "--in", "--out"}, {"--yes"}));
+            return CmdReceive(Parse(argc, argv, {"--api", "--in", "--out", "--retry"}, {"--yes"}));
         }
         if (command == "monitor") {
             return CmdMonitor(Parse(argc, argv, {"--api", "--in", "--count"}, {}));

@@ -118,6 +118,13 @@ DialogResult TerminalDialog::RunModal() {
                     DrawBar(position, state_.Total());
                 }
                 waiting_ = waiting;
+                if (!waiting.empty()) {
+                    lock.unlock();
+                    if (AskAgainIfStalled(status)) {
+                        drawn = -1; // the bar goes under the line just written
+                    }
+                    lock.lock();
+                }
             }
         }
         if (CancelRequested().load()) {
@@ -129,6 +136,25 @@ DialogResult TerminalDialog::RunModal() {
         cv_.wait_for(lock, 100ms, [this] { return changed_; });
         changed_ = false;
     }
+}
+
+bool TerminalDialog::AskAgainIfStalled(const ReceiveStatus& status) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!ask_ || retries_ == nullptr || *retries_ <= 0 || now - askedAt_ < kAskRest ||
+        !status.Quiet(now)) {
+        return false;
+    }
+    --*retries_;
+    askedAt_ = now;
+    const int number = totalRetries_ - *retries_;
+    if (ask_()) {
+        std::fprintf(bar_,
+                     "\nAsked the KEL again (%d of %d): press the [ENTER] button if it shows "
+                     "\"TS\".\n",
+                     number, totalRetries_);
+        return true;
+    }
+    return false;
 }
 
 TerminalUi::TerminalUi(std::string input, std::string output, bool assumeYes, std::FILE* out,
@@ -183,7 +209,9 @@ std::unique_ptr<TransferDialog> TerminalUi::CreateReceiveDialog() {
 }
 
 std::unique_ptr<TransferDialog> TerminalUi::CreateProgressDialog() {
-    return std::make_unique<TerminalDialog>(TerminalDialog::Kind::Progress, bar_);
+    auto dialog = std::make_unique<TerminalDialog>(TerminalDialog::Kind::Progress, bar_);
+    dialog->SetRetries(&retries_, totalRetries_);
+    return dialog;
 }
 
 void TerminalUi::NewMap() {

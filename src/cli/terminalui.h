@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <functional>
@@ -37,8 +38,22 @@ public:
     void BulkSent(int remaining) override { Report(remaining); }
     void BulkReceived(std::uint32_t, int remaining) override { Report(remaining); }
     void WatchReceive(const CMidiIn& input) override { watched_ = &input; }
+    void OfferAskAgain(std::function<bool()> ask) override { ask_ = std::move(ask); }
+    // A quiet receive asks the device again by itself while `*retries` is above 0 (counting it
+    // down), out of `total` retries in all.
+    void SetRetries(int* retries, int total) {
+        retries_ = retries;
+        totalRetries_ = total;
+    }
+
+    // How long a receive asked again waits before it may ask once more: time for the user to
+    // press [ENTER] on the device and for the device to send its memory.
+    static constexpr std::chrono::seconds kAskRest{5};
 
 private:
+    // Asks again when the receive has been quiet and retries are left; true when it asked.
+    // Called unlocked.
+    bool AskAgainIfStalled(const ReceiveStatus& status);
     // A bulk message went or came, `remaining` to go: wakes RunModal. Never waits for it.
     void Report(int remaining);
     void DrawBar(int position, int total);
@@ -52,6 +67,10 @@ private:
     bool changed_ = false;
     const CMidiIn* watched_ = nullptr;
     std::string waiting_; // the last "Waiting for …" line written
+    std::function<bool()> ask_;
+    int* retries_ = nullptr;
+    int totalRetries_ = 0;
+    std::chrono::steady_clock::time_point askedAt_{};
 };
 
 class TerminalUi : public TransferUi {
@@ -64,6 +83,9 @@ public:
     // Called after the transmit instructions are shown, before Enter is read: the built-in
     // virtual device uses it to wait for its simulated [ENTER], as a user watches the display.
     void SetBeforeContinue(std::function<void()> wait) { beforeContinue_ = std::move(wait); }
+    // A receive whose line goes quiet before every control has arrived asks the device again,
+    // at most `count` times in all.
+    void SetRetries(int count) { retries_ = totalRetries_ = count; }
 
     std::string StoredPortName(bool input) override { return input ? input_ : output_; }
     void CommitPendingEdits() override {}
@@ -87,6 +109,8 @@ private:
     std::function<void()> onNewMap_;
     std::function<void()> beforeContinue_;
     std::optional<ReceiveStatus> incomplete_;
+    int retries_ = 0;
+    int totalRetries_ = 0;
 };
 
 } // namespace kel::cli

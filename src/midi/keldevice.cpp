@@ -59,6 +59,9 @@ CKelDevice::Event CKelDevice::PressEnter(std::vector<Message>& outgoing) {
         return Event::ReceiveStarted;
     case State::TransmitStandby:
         outgoing = BuildTransmission(memory_, faults_);
+        if (faults_.firstSendingOnly) {
+            faults_ = {};
+        }
         state_ = State::Idle;
         return Event::TransmitStarted;
     default:

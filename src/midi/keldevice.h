@@ -47,6 +47,9 @@ public:
         bool twinCodes = false;           // records with a base code go out with its twin
         int foreignEvery = 0; // another maker's system exclusive before every Nth bulk (0: none)
         int stopAfter = -1;   // only the first N messages go out (-1: all)
+        // The faults hit the first sending of the memory only, as a line disturbed once: asked
+        // again, the device sends its memory whole.
+        bool firstSendingOnly = false;
     };
 
     using Message = std::vector<std::uint8_t>;

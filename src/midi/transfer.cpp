@@ -89,13 +89,12 @@ TransferOutcome CTransfer::Receive() {
         // The input has reported why (no device, open or start failure), once.
         return TransferOutcome::StartFailed;
     }
-    if (!output_.Open()) {
+    if (!SendReceiveRequest()) {
         input_.Stop();
         return TransferOutcome::OpenFailed;
     }
-    output_.Put(kReceiveModeMessage.data(), kReceiveModeMessage.size());
-    output_.SendHead();
-    output_.Close();
+    const auto askAgain = [this] { return SendReceiveRequest(); };
+    waiting->OfferAskAgain(askAgain);
 
     TransferOutcome outcome;
     std::unique_ptr<TransferDialog> progress;
@@ -103,6 +102,7 @@ TransferOutcome CTransfer::Receive() {
         document_.SetModified(true);
         progress = ui_.CreateProgressDialog();
         progress->WatchReceive(input_);
+        progress->OfferAskAgain(askAgain);
         input_.SetNotifyWindow(progress.get());
         const DialogResult result = progress->RunModal();
         input_.Stop();
@@ -129,6 +129,16 @@ TransferOutcome CTransfer::Receive() {
         }
     }
     return outcome;
+}
+
+bool CTransfer::SendReceiveRequest() {
+    if (!output_.Open()) {
+        return false; // the port has reported why
+    }
+    output_.Put(kReceiveModeMessage.data(), kReceiveModeMessage.size());
+    output_.SendHead();
+    output_.Close();
+    return true;
 }
 
 bool CProgressState::Finish() {

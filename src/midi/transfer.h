@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,11 @@ public:
     // The progress dialog of a receive is given the input before it runs, to say what it still
     // waits for once the line has gone quiet. Other dialogs take no notice.
     virtual void WatchReceive(const CMidiIn& input) { (void)input; }
+    // The dialogs of a receive are given the way to ask the device again for its memory: `ask`
+    // sends the request once more (true when it went out), and what arrives then fills the
+    // controls still missing. A stalled receive (a message lost on a busy line) can so still
+    // complete. Other dialogs take no notice.
+    virtual void OfferAskAgain(std::function<bool()> ask) { (void)ask; }
 };
 
 class TransferUi {
@@ -84,6 +90,9 @@ public:
     TransferOutcome Receive();
 
 private:
+    // Sends the receive request: the device then waits for [ENTER] to send its memory.
+    bool SendReceiveRequest();
+
     CParameter& document_;
     CMidiIn& input_;
     CMidiOut& output_;

@@ -143,6 +143,43 @@ TEST_F(TransferGuiTest, CancelledReceiveLeavesTheDocumentAsDocumented) {
         << midiUi_.warnings[0].toStdString();
 }
 
+// S4's message arrives damaged and the receive stalls. Once the line is quiet the progress dialog
+// offers "Ask Again" beside the line naming S4; a click asks the device again, S4 arrives and
+// the receive completes on its own with the device's whole map.
+TEST_F(TransferGuiTest, AskAgainCompletesAReceiveThatStalledOnADamagedMessage) {
+    const RecordTable memory = VariedRecords(17);
+    Device().Device().SetMemory(memory);
+    CKelDevice::Faults faults;
+    faults.badChecksumController = FindController("S4");
+    Device().Device().SetFaults(faults);
+    QString waiting;
+    int asks = 0;
+    midiUi_.onTransferDialog = [&](QDialog& dialog) {
+        auto* progress = qobject_cast<CProgressDlg*>(&dialog);
+        if (progress == nullptr) {
+            return;
+        }
+        EXPECT_TRUE(progress->AskAgainButton()->isHidden()); // nothing to ask for yet
+        auto* poll = new QTimer(progress);
+        QObject::connect(poll, &QTimer::timeout, progress, [&, progress] {
+            CAskAgainButton* button = progress->AskAgainButton();
+            if (waiting.isEmpty() && !button->isHidden() && button->isEnabled()) {
+                waiting = progress->WaitingLabel()->text();
+                Device().Device().SetFaults({});
+                button->click();
+                asks = button->Asks();
+                EXPECT_FALSE(button->isEnabled()); // it rests before it may ask again
+            }
+        });
+        poll->start(50);
+    };
+    ASSERT_EQ(Run(cmd::Receive), TransferOutcome::Completed);
+    EXPECT_EQ(waiting, "Waiting for S4 (1 damaged message)");
+    EXPECT_EQ(asks, 1);
+    EXPECT_TRUE(midiUi_.warnings.isEmpty()) << midiUi_.warnings.join(u'\n').toStdString();
+    EXPECT_EQ(HexTable(app_->Document().Map().records), HexTable(test::Folded(memory)));
+}
+
 TEST_F(TransferGuiTest, WithoutAListedPortBothCommandsStopBeforeAsking) {
     Store().setValue(QStringLiteral("MIDI Device/API"), QStringLiteral("ALSA"));
     ASSERT_TRUE(StartScripted()); // ALSA lists nothing here

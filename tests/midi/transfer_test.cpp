@@ -319,6 +319,34 @@ TEST_F(TransferTest, ACancelledReceiveNamesTheControlsThatNeverArrived) {
     EXPECT_EQ(ui.incomplete.size(), 1u);
 }
 
+// S4's message is damaged on the way and the receive stalls at 49 of 50. Asked again, the
+// device sends its memory once more: S4 arrives, the controls that come twice are not counted
+// twice, and the receive completes with the device's map, byte for byte.
+TEST_F(TransferTest, AskingAgainFillsTheControlsStillMissing) {
+    const ControllerId s4 = FindController("S4");
+    const RecordTable memory = SampleMemory(37);
+    device.Device().SetMemory(memory);
+    CKelDevice::Faults faults;
+    faults.badChecksumController = s4;
+    device.Device().SetFaults(faults);
+    int asks = 0;
+    ui.whileDialogOpen = [&] {
+        const ReceiveStatus status = in.GetReceiveStatus();
+        if (asks == 0 && status.arrived.count() == kControllerCount - 1 &&
+            status.damaged[static_cast<std::size_t>(s4)] == 1) {
+            device.Device().SetFaults({}); // the line is clean again
+            ASSERT_TRUE(ui.askAgain);
+            EXPECT_TRUE(ui.askAgain());
+            ++asks;
+        }
+    };
+    EXPECT_EQ(Receive(), TransferOutcome::Completed);
+    EXPECT_EQ(asks, 1);
+    EXPECT_EQ(ui.timeouts, 0);
+    EXPECT_TRUE(ui.incomplete.empty());
+    EXPECT_EQ(HexTable(document.Map().records), HexTable(test::Folded(memory)));
+}
+
 TEST_F(TransferTest, OpenFailuresEndTheProceduresWithThePortsMessages) {
     FakeBackend fake;
     fake.inputs = {{"In"}};

@@ -332,6 +332,13 @@ public:
 
     void BulkSent(int remaining) override { Report(remaining); }
     void BulkReceived(std::uint32_t, int remaining) override { Report(remaining); }
+    // The way to ask the device again goes to `slot` (the test's "Ask Again" button).
+    void HandAskAgainTo(std::function<bool()>* slot) { askSlot_ = slot; }
+    void OfferAskAgain(std::function<bool()> ask) override {
+        if (askSlot_ != nullptr) {
+            *askSlot_ = std::move(ask);
+        }
+    }
 
     DialogResult RunModal() override {
         if (mode_ == Mode::CancelAtOnce) {
@@ -370,6 +377,7 @@ private:
     std::chrono::milliseconds timeout_;
     int& timeouts_;
     std::function<void()> whileOpen_;
+    std::function<bool()>* askSlot_ = nullptr;
     std::mutex lock_;
     std::condition_variable cv_;
     int reports_ = 0;
@@ -397,10 +405,16 @@ public:
         return continueInstructions;
     }
     std::unique_ptr<TransferDialog> CreateReceiveDialog() override {
-        return std::make_unique<ScriptedDialog>(receiveMode, timeout, timeouts, whileDialogOpen);
+        auto dialog =
+            std::make_unique<ScriptedDialog>(receiveMode, timeout, timeouts, whileDialogOpen);
+        dialog->HandAskAgainTo(&askAgain);
+        return dialog;
     }
     std::unique_ptr<TransferDialog> CreateProgressDialog() override {
-        return std::make_unique<ScriptedDialog>(progressMode, timeout, timeouts, whileDialogOpen);
+        auto dialog =
+            std::make_unique<ScriptedDialog>(progressMode, timeout, timeouts, whileDialogOpen);
+        dialog->HandAskAgainTo(&askAgain);
+        return dialog;
     }
     void NewMap() override {
         ++newMaps;
@@ -416,6 +430,7 @@ public:
     std::function<void()> onConfirm;
     std::function<void()> onInstructions;
     std::function<void()> whileDialogOpen; // see ScriptedDialog
+    std::function<bool()> askAgain;        // offered by the receive's latest dialog
     ScriptedDialog::Mode receiveMode = ScriptedDialog::Mode::CloseOnFirstReport;
     ScriptedDialog::Mode progressMode = ScriptedDialog::Mode::CloseOnZero;
     std::chrono::milliseconds timeout = 10s;

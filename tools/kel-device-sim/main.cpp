@@ -106,6 +106,8 @@ const char* const kUsage =
     "                        every Nth bulk message (1..50; 1: before each)\n"
     "  --fault stop=N        stop sending after N messages (0..100), as a device switched\n"
     "                        off mid-transfer; counts foreign and duplicated messages\n"
+    "  --fault once          the faults hit the first sending of the memory only, as a\n"
+    "                        line disturbed once: asked again, the memory goes out whole\n"
     "  --flood N             send N items of foreign traffic among the bulk messages it\n"
     "                        sends (JACK only), at random places before them\n"
     "  --flood-kinds LIST    what the items are, comma separated (default all): sysex\n"
@@ -164,6 +166,10 @@ bool ParseFloodKinds(const std::string& text, unsigned& kinds) {
 bool ParseFault(const std::string& text, CKelDevice::Faults& faults) {
     if (text == "twins") {
         faults.twinCodes = true;
+        return true;
+    }
+    if (text == "once") {
+        faults.firstSendingOnly = true;
         return true;
     }
     const auto equals = text.find('=');

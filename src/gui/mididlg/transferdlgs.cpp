@@ -36,7 +36,8 @@ DialogResult ResultOf(int code) {
 CInstructionsDlg::CInstructionsDlg(int id, const QString& title, const QString& request,
                                    const QStringList& steps, QWidget* parent)
     : QDialog(parent), continue_(new QPushButton(KelEditor::tr("Continue"), this)),
-      cancel_(new QPushButton(KelEditor::tr("Cancel"), this)) {
+      cancel_(new QPushButton(KelEditor::tr("Cancel"), this)),
+      buttons_(new QDialogButtonBox(this)) {
     SetKelId(this, id);
     setWindowTitle(title);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -64,13 +65,49 @@ CInstructionsDlg::CInstructionsDlg(int id, const QString& title, const QString& 
     continue_->setAutoDefault(true);
     SetKelId(continue_, 1);
     SetKelId(cancel_, 2);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(continue_, QDialogButtonBox::AcceptRole);
-    buttons->addButton(cancel_, QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    buttons_->addButton(continue_, QDialogButtonBox::AcceptRole);
+    buttons_->addButton(cancel_, QDialogButtonBox::RejectRole);
+    connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons_);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void CInstructionsDlg::AddButton(QPushButton* button) {
+    buttons_->addButton(button, QDialogButtonBox::ActionRole);
+}
+
+CAskAgainButton::CAskAgainButton(QWidget* parent)
+    : QPushButton(KelEditor::tr("&Ask Again"), parent) {
+    setObjectName(QStringLiteral("askAgain"));
+    setAutoDefault(false);
+    setToolTip(KelEditor::tr("Sends the request to the KEL once more. What it sends then fills "
+                             "the controls still missing."));
+    hide();
+    connect(this, &QPushButton::clicked, this, &CAskAgainButton::Ask);
+}
+
+void CAskAgainButton::Offer(std::function<bool()> ask) {
+    ask_ = std::move(ask);
+}
+
+void CAskAgainButton::ShowIf(bool wanted) {
+    const bool shown = wanted && Offered();
+    if (shown) {
+        setEnabled(std::chrono::steady_clock::now() - askedAt_ >= kRest);
+    }
+    setVisible(shown);
+}
+
+void CAskAgainButton::Ask() {
+    if (!ask_ || !isEnabled()) {
+        return;
+    }
+    askedAt_ = std::chrono::steady_clock::now();
+    setEnabled(false);
+    if (ask_()) {
+        ++asks_;
+    }
 }
 
 CTransmitInstructionsDlg::CTransmitInstructionsDlg(QWidget* parent)
@@ -87,10 +124,21 @@ CKelRcvDlg::CKelRcvDlg(CUiServices& ui, QWidget* parent)
           {KelEditor::tr("1 Confirm that \"TS\" is indicated, then\n   press the [ENTER] button."),
            KelEditor::tr("2 Press the [ENTER] button.")},
           parent),
-      ui_(ui) {
+      ui_(ui), askAgain_(new CAskAgainButton(this)) {
     // The device's data, not the user, moves this dialog on.
     ContinueButton()->setEnabled(false);
     CancelButton()->setDefault(true);
+    AddButton(askAgain_);
+    // The button rests after a click; it comes back when the rest is over.
+    auto* rest = new QTimer(this);
+    rest->setInterval(500);
+    connect(rest, &QTimer::timeout, this, [this] { askAgain_->ShowIf(!received_); });
+    rest->start();
+}
+
+void CKelRcvDlg::OfferAskAgain(std::function<bool()> ask) {
+    askAgain_->Offer(std::move(ask));
+    askAgain_->ShowIf(!received_);
 }
 
 DialogResult CKelRcvDlg::RunModal() {
@@ -126,8 +174,8 @@ void CKelRcvDlg::HandOnTo(CProgressDlg* next) {
 
 CProgressDlg::CProgressDlg(CUiServices& ui, QWidget* parent)
     : QDialog(parent), ui_(ui), bar_(new QProgressBar(this)), waiting_(new QLabel(this)),
-      cancel_(new QPushButton(KelEditor::tr("Cancel"), this)), finishTimer_(new QTimer(this)),
-      quietTimer_(new QTimer(this)) {
+      askAgain_(new CAskAgainButton(this)), cancel_(new QPushButton(KelEditor::tr("Cancel"), this)),
+      finishTimer_(new QTimer(this)), quietTimer_(new QTimer(this)) {
     SetKelId(this, dlg::Progress);
     setWindowTitle(KelEditor::tr("Transmitting..."));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -157,6 +205,7 @@ CProgressDlg::CProgressDlg(CUiServices& ui, QWidget* parent)
 
     auto* row = new QHBoxLayout;
     row->addStretch(1);
+    row->addWidget(askAgain_);
     row->addWidget(cancel_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(bar_);
@@ -179,6 +228,10 @@ void CProgressDlg::WatchReceive(const CMidiIn& input) {
     quietTimer_->start();
 }
 
+void CProgressDlg::OfferAskAgain(std::function<bool()> ask) {
+    askAgain_->Offer(std::move(ask));
+}
+
 void CProgressDlg::ShowWhatIsMissing() {
     if (watched_ == nullptr) {
         return;
@@ -193,6 +246,7 @@ void CProgressDlg::ShowWhatIsMissing() {
         }
     }
     waiting_->setVisible(quiet);
+    askAgain_->ShowIf(quiet);
 }
 
 void CProgressDlg::showEvent(QShowEvent* event) {

@@ -7,12 +7,16 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QPushButton>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <utility>
 
 #include "midi/transfer.h"
 
+class QDialogButtonBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -44,10 +48,37 @@ public:
 protected:
     CInstructionsDlg(int id, const QString& title, const QString& request, const QStringList& steps,
                      QWidget* parent);
+    // Puts `button` in the button row, left of "Continue" and "Cancel".
+    void AddButton(QPushButton* button);
 
 private:
     QPushButton* continue_;
     QPushButton* cancel_;
+    QDialogButtonBox* buttons_;
+};
+
+// The "Ask Again" button of a receive's dialogs: hidden until the receive offers a way to ask
+// the device again; a click sends the request once more, after which the button rests for a
+// while, so that a device slow to answer is not asked over and over.
+class CAskAgainButton : public QPushButton {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds kRest{1500};
+
+    explicit CAskAgainButton(QWidget* parent);
+    void Offer(std::function<bool()> ask);
+    bool Offered() const { return static_cast<bool>(ask_); }
+    // Shows the button when `wanted` and a way to ask is offered; enables it once it has rested.
+    void ShowIf(bool wanted);
+    // How many times the request went out again.
+    int Asks() const { return asks_; }
+
+private:
+    void Ask();
+
+    std::function<bool()> ask_;
+    std::chrono::steady_clock::time_point askedAt_{};
+    int asks_ = 0;
 };
 
 // Dialog 110: how to put the device into Bulk Receive mode before the map is sent.
@@ -81,14 +112,17 @@ public:
     // On the user-interface thread: a bulk message has arrived, `remaining` controllers to go.
     void OnBulkReceived(int remaining);
 
+    void OfferAskAgain(std::function<bool()> ask) override;
     // Reports that reach this dialog after it has closed (the parser thread goes on while the
     // progress dialog is being set up) are handed on to `next`, so none is lost.
     void HandOnTo(CProgressDlg* next);
     // The remaining count of the latest report; -1 before the first.
     int LatestRemaining() const { return latest_; }
+    CAskAgainButton* AskAgainButton() const { return askAgain_; }
 
 private:
     CUiServices& ui_;
+    CAskAgainButton* askAgain_;
     bool received_ = false;
     int latest_ = -1;
     QPointer<CProgressDlg> next_;
@@ -112,6 +146,7 @@ public:
     }
     void BulkReceived(std::uint32_t, int remaining) override { BulkSent(remaining); }
     void WatchReceive(const CMidiIn& input) override;
+    void OfferAskAgain(std::function<bool()> ask) override;
     // On the user-interface thread: a bulk message has been sent or received, `remaining` to go.
     void OnTransferReport(int remaining);
     // On the user-interface thread: moves the bar as `command` says.
@@ -122,6 +157,8 @@ public:
     QPushButton* CancelButton() const { return cancel_; }
     // The line naming what a quiet receive waits for (hidden while nothing is to be said).
     QLabel* WaitingLabel() const { return waiting_; }
+    // Shown with the waiting line, when the receive offers to ask the device again.
+    CAskAgainButton* AskAgainButton() const { return askAgain_; }
     // Looks at the watched receive again (a timer does it twice a second).
     void ShowWhatIsMissing();
     bool Finishing() const { return state_.Finished(); }
@@ -141,6 +178,7 @@ private:
     CProgressState state_;
     QProgressBar* bar_;
     QLabel* waiting_;
+    CAskAgainButton* askAgain_;
     QPushButton* cancel_;
     QTimer* finishTimer_;
     QTimer* quietTimer_;

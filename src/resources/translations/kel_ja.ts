@@ -166,12 +166,12 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <location filename="../../gui/common/confirmdlg.cpp" line="+1"/>
         <location filename="../../gui/mididlg/mididevicedlg.cpp" line="+76"/>
         <location filename="../../gui/mididlg/transferdlgs.cpp" line="+1"/>
-        <location line="+90"/>
+        <location line="+138"/>
         <source>Cancel</source>
         <translation>キャンセル</translation>
     </message>
     <message>
-        <location filename="../../gui/mididlg/transferdlgs.cpp" line="-51"/>
+        <location filename="../../gui/mididlg/transferdlgs.cpp" line="-62"/>
         <source>Transmit Control Map</source>
         <translation>コントロールマップの送信</translation>
     </message>
@@ -181,12 +181,22 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>KEL をバルク受信モードにしてください。</translation>
     </message>
     <message>
-        <location line="-27"/>
+        <location line="-63"/>
         <source>Procedure is as follows:</source>
         <translation>手順は次のとおりです:</translation>
     </message>
     <message>
         <location line="+28"/>
+        <source>&amp;Ask Again</source>
+        <translation>もう一度要求(&amp;A)</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Sends the request to the KEL once more. What it sends then fills the controls still missing.</source>
+        <translation>KEL にもう一度送信を要求します。そのとき届いたデータで、まだ届いていないコントロールを埋めます。</translation>
+    </message>
+    <message>
+        <location line="+33"/>
         <source>Confirm that &quot;RS&quot; is indicated, then
 press the [ENTER] button.</source>
         <translation>「RS」が表示されていることを確認してから、
@@ -215,7 +225,7 @@ press the [ENTER] button.</source>
         <translation>2 [ENTER] ボタンを押してください。</translation>
     </message>
     <message>
-        <location line="+44"/>
+        <location line="+55"/>
         <source>Transmitting...</source>
         <translation>送信中...</translation>
     </message>

@@ -306,6 +306,34 @@ TEST_F(JackEndToEnd, KelmapNamesTheControlItStillWaitsFor) {
     EXPECT_EQ(sim.Stop(), 0);
 }
 
+// The line damages S4's message once. kelmap receive --retry asks the device again when the
+// line has gone quiet, and the memory sent again completes the receive: exit 0, the whole map.
+TEST_F(JackEndToEnd, KelmapAsksAgainAndCompletesAStalledReceive) {
+    const RecordTable memory = FoldedMemory();
+    const std::filesystem::path memoryPath = savePath.string() + ".memory.mid";
+    {
+        CParameter source;
+        source.Map().records = memory;
+        ASSERT_TRUE(SaveMapDocument(memoryPath.string(), source).Ok());
+    }
+    Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "100", "--gap", "2",
+                   "--memory", memoryPath.string(), "--fault",
+                   "checksum=" + std::to_string(FindController("S4")), "--fault", "once"});
+    ASSERT_TRUE(sim.WaitFor("ready"));
+    Simulator kelmap({"receive", savePath.string(), "--api", "jack", "--in", ui.inputName, "--out",
+                      ui.outputName, "--yes", "--retry", "2"},
+                     KELMAP);
+    ASSERT_TRUE(kelmap.WaitFor("Asked the KEL again (1 of 2)", 20s)) << kelmap.Output();
+    EXPECT_EQ(kelmap.Wait(), 0) << kelmap.Output();
+    EXPECT_NE(kelmap.Output().find("Waiting for S4 (1 damaged message)"), std::string::npos);
+    EXPECT_EQ(kelmap.Output().find("(2 of 2)"), std::string::npos) << kelmap.Output();
+    CParameter received;
+    ASSERT_EQ(ReadMapFile(savePath.string(), ControlMapKind, received, &reporter), 0);
+    EXPECT_EQ(HexTable(received.Map().records), HexTable(memory));
+    std::filesystem::remove(memoryPath);
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
 TEST_F(JackEndToEnd, ALostMessageLeavesTheReceiveToTheUser) {
     Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "500", "--gap", "10",
                    "--fault", "drop=17"});
