@@ -8,7 +8,14 @@
 #     two bulk messages, in the last second of the transfer; some are not cancelled at all;
 #   - N receives through JACK among random foreign traffic sent by the simulated device (other
 #     makers' system exclusive of any length, realtime bytes inside system exclusive, channel
-#     messages, a system exclusive that never ends, messages written in pieces).
+#     messages, a system exclusive that never ends, messages written in pieces);
+#   - N receives through JACK from a device that misbehaves in one of three ways: it answers the
+#     request at once, with no pause between its messages (the receive must complete); one
+#     control's message arrives damaged every time (kelmap must name that control once the line
+#     is quiet, and again when cancelled, and save nothing); one control's message arrives
+#     damaged the first time only (kelmap receive --retry asks again and must complete);
+#   - with -b pointing at a build with the tests, N receives while another thread reads the
+#     document through its accessors (midi_tests; under ThreadSanitizer in a TSan build).
 #
 # Every run must: end without a signal (a crash) and without a sanitizer report; end within
 # 10 s of the cancel (or of the time it was given); exit 0 only when the transfer completed,
@@ -18,7 +25,7 @@
 # each failure on stderr.
 #
 # usage: bench/transfer_stress.sh [-n N] [-s SEED] [-b BUILD_DIR] [-r]
-#   N: runs of each of the two kinds (default 20); SEED: the random choices (default: random,
+#   N: runs of each kind (default 20); SEED: the random choices (default: random,
 #   printed); BUILD_DIR: where kelmap and kel-device-sim are (default $KEL_BUILD_DIR or ./build).
 #   -r: the JACK server runs its cycles with realtime scheduling, as a real setup does. Without
 #   it a busy machine starves the server's clients now and then, and JACK drops their events.
@@ -41,7 +48,7 @@ while getopts "n:s:b:rh" opt; do
     s) SEED="$OPTARG" ;;
     b) BUILD="$OPTARG" ;;
     *)
-        sed -n '3,28p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+        sed -n '3,36p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
     esac
@@ -403,6 +410,115 @@ flood_receive() {
     stop_sim
 }
 
+# --- receives from a misbehaving device ---------------------------------------------------------
+
+NAMES=(R1 R2 R3 R4 R5 R6 R7 R8 R9 S1 S2 S3 S4 S5 S6 S7 S8 S9 A1 A2 A3 A4 A5 A6 A7 A8 A9
+    B1 B2 B3 B4 B5 B6 B7 B8 B9 C1 C2 C3 H1 H2 L1 L2 L3 L4 P1 P2 BEND MOD AFT)
+AT_ONCE=0
+DAMAGED=0
+ASKED_AGAIN=0
+
+# Waits up to $2 seconds for kelmap's stderr to hold the text $1.
+wait_said() {
+    local i
+    for i in $(seq $(($2 * 50))); do
+        grep -qF "$1" "$WORK/kel.err" 2>/dev/null && return 0
+        kill -0 "$KEL_PID" 2>/dev/null || break
+        sleep 0.02
+    done
+    grep -qF "$1" "$WORK/kel.err" 2>/dev/null
+}
+
+fault_receive() {
+    local run=$1 map name out id control kind
+    map=${MAPS[$((RANDOM % ${#MAPS[@]}))]}
+    name="KD$$-$run"
+    out="$WORK/received.mid"
+    rm -f "$out"
+    id=$(rand 0 49)
+    control=${NAMES[$id]}
+    kind=$((RANDOM % 3))
+    local ports=(--api jack --in "$name out:midi" --out "$name in:midi" --yes)
+    case $kind in
+    0)
+        AT_ONCE=$((AT_ONCE + 1))
+        start_sim --name "$name" --enter-delay 0 --gap 0 --memory "$map" ||
+            { echo "transfer_stress: the simulator did not start" >&2; return 1; }
+        start_kelmap receive "$out" "${ports[@]}"
+        local t0
+        t0=$(wait_started) || t0=$(now)
+        finish_kelmap $((t0 + FLOOD_LIMIT * 1000000)) cancel
+        judge "receive from a device answering at once" limit "$out" "$map" saved
+        ;;
+    1)
+        DAMAGED=$((DAMAGED + 1))
+        start_sim --name "$name" --enter-delay 100 --gap 2 --memory "$map" \
+            --fault "checksum=$id" ||
+            { echo "transfer_stress: the simulator did not start" >&2; return 1; }
+        start_kelmap receive "$out" "${ports[@]}"
+        wait_started >/dev/null
+        local said=1
+        wait_said "Waiting for $control (1 damaged message)" 10 || said=0
+        finish_kelmap "$(now)" cancel
+        judge "receive with $control damaged, cancelled" cancelled "$out" "$map" saved
+        # Cancelled, it must have named the control, failed and saved nothing.
+        if [ "$said" = 0 ] ||
+            ! grep -qF "kelmap: not received: $control (1 damaged message)" "$WORK/kel.err" ||
+            [ -e "$out" ]; then
+            if [ -z "$FAILURE" ]; then FAILED_RUNS=$((FAILED_RUNS + 1)); fi
+            BAD_EXITS=$((BAD_EXITS + 1))
+            echo "transfer_stress: run $RUNS (receive with $control damaged): the control was" \
+                "not named while waiting ($said) or when cancelled, or a map was saved" >&2
+            tr '\r' '\n' <"$WORK/kel.err" | grep -v '^\[' | tail -n 8 | sed 's/^/    kelmap: /' >&2
+        fi
+        ;;
+    *)
+        ASKED_AGAIN=$((ASKED_AGAIN + 1))
+        start_sim --name "$name" --enter-delay 100 --gap 2 --memory "$map" \
+            --fault "checksum=$id" --fault once ||
+            { echo "transfer_stress: the simulator did not start" >&2; return 1; }
+        start_kelmap receive "$out" "${ports[@]}" --retry 3
+        local t0
+        t0=$(wait_started) || t0=$(now)
+        finish_kelmap $((t0 + (FLOOD_LIMIT + 15) * 1000000)) cancel
+        judge "receive with $control damaged once, asked again" limit "$out" "$map" saved
+        ;;
+    esac
+    stop_sim
+}
+
+# Receives while another thread reads the document, from the MIDI tests of the build.
+READER_RUNS=0
+reader_receives() {
+    local tests="$BUILD/tests/midi_tests"
+    [ -x "$tests" ] || return 0
+    READER_RUNS=$N
+    : >"$WORK/kel.out"
+    : >"$WORK/sim.err"
+    STATUS=0
+    "$tests" --gtest_filter='TransferTest.TheMapReadWhileReceivingIsNeverHalfWritten' \
+        --gtest_repeat="$N" --gtest_brief=1 >"$WORK/kel.out" 2>"$WORK/kel.err" || STATUS=$?
+    SENT_INT=0
+    FAILURE=""
+    local report
+    report="$(sanitizer_report)"
+    if [ -n "$report" ]; then
+        SANITIZER=$((SANITIZER + 1))
+        fail "sanitizer report"
+    fi
+    if [ "$STATUS" -ne 0 ]; then
+        WRONG_MAPS=$((WRONG_MAPS + 1))
+        fail "exit $STATUS"
+    fi
+    RUNS=$((RUNS + N))
+    COMPLETE=$((COMPLETE + N))
+    if [ -n "$FAILURE" ]; then
+        FAILED_RUNS=$((FAILED_RUNS + 1))
+        echo "transfer_stress: receives while reading the document: $FAILURE" >&2
+        grep -E 'FAILED|Failure|Sanitizer' -A 8 "$WORK/kel.out" "$WORK/kel.err" | head -30 >&2
+    fi
+}
+
 START=$SECONDS
 for run in $(seq "$N"); do
     cancelled_transfer "$run" || exit 1
@@ -410,11 +526,17 @@ done
 for run in $(seq "$N"); do
     flood_receive "$run" || exit 1
 done
+for run in $(seq "$N"); do
+    fault_receive "$run" || exit 1
+done
+reader_receives
 
 RESULT=passed
 [ $FAILED_RUNS -eq 0 ] || RESULT=FAILED
 echo "transfer_stress: seed $SEED, $RUNS runs ($N cancelled transfers, $N receives among foreign" \
-    "traffic): $COMPLETE complete, $CANCELLED cancelled; $CRASHES crashes, $HANGS hangs," \
+    "traffic, $N from a misbehaving device: $AT_ONCE answering at once, $DAMAGED with a damaged" \
+    "message, $ASKED_AGAIN asked again; $READER_RUNS while the document is read):" \
+    "$COMPLETE complete, $CANCELLED cancelled; $CRASHES crashes, $HANGS hangs," \
     "$SANITIZER sanitizer reports, $WRONG_MAPS wrong maps, $BAD_EXITS wrong exit codes," \
     "$INCOMPLETE receives not completed: $RESULT ($((SECONDS - START)) s${JACK_MODE:+, JACK realtime})"
 [ $FAILED_RUNS -eq 0 ]
