@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Communication > Monitor and Edit > Learn from Input in the running editor: messages heard on
 // the input become lines naming their controls and light the panel, a line opens its control,
-// a transfer pauses the monitor, a lost port turns it off with one message, and learning takes
-// a control change and a note as one undo step or ends on Escape and on its timeout.
+// a transfer pauses the monitor, a lost input keeps the window and is listened to again once it
+// returns, and learning takes a control change and a note as one undo step or ends on Escape and
+// on its timeout.
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 
@@ -224,23 +228,6 @@ TEST_F(MonitorTest, DataEntryNamesOnlyTheControlWhoseParameterIsSelected) {
     EXPECT_EQ(Panel()->LightLevel(1), 0);
 }
 
-TEST_F(MonitorTest, ALostPortTurnsTheMonitorOffWithOneMessage) {
-    window_->RunCommand(cmd::Monitor);
-    ASSERT_TRUE(ports_->Listening());
-    std::thread([this] { ports_->Lose(); }).join();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !Midi().MonitorOn(); }, 2000));
-    QTest::qWait(50);
-    EXPECT_EQ(midiUi_.warnings.size(), 1);
-    EXPECT_TRUE(midiUi_.warnings.value(0).contains(ListenBackend::kInput));
-    EXPECT_FALSE(Action(cmd::Monitor)->isChecked());
-    EXPECT_FALSE(MonitorWindow()->isVisible());
-    EXPECT_FALSE(ports_->Listening());
-    // The monitor can be turned on again once the port is back.
-    window_->RunCommand(cmd::Monitor);
-    EXPECT_TRUE(Midi().MonitorOn());
-    EXPECT_TRUE(ports_->Listening());
-}
-
 TEST_F(MonitorTest, LearnTakesAControlChangeAndANoteEachAsOneUndoStep) {
     CParameter& doc = app_->Document();
     ClickControl(11); // S3
@@ -346,10 +333,11 @@ TEST_F(MonitorTest, MessageToLitPanelLatency) {
 }
 
 // With the built-in device: a transmit closes the listening port while it runs (the transfer
-// has the input to itself) and opens it again afterwards.
-class MonitorTransferTest : public MidiGuiTest {};
+// has the input to itself) and opens it again afterwards; the device unplugged and plugged in
+// again under the monitor.
+class MonitorDeviceTest : public MidiGuiTest {};
 
-TEST_F(MonitorTransferTest, ATransmitPausesTheMonitorAndItResumes) {
+TEST_F(MonitorDeviceTest, ATransmitPausesTheMonitorAndItResumes) {
     app_->Document().Map().records = test::PlayedMap().records;
     window_->RunCommand(cmd::Monitor);
     ASSERT_TRUE(Midi().Monitor().IsOpen());
@@ -371,6 +359,63 @@ TEST_F(MonitorTransferTest, ATransmitPausesTheMonitorAndItResumes) {
     EXPECT_EQ(lines->index(0, CMonitorLines::ControlColumn).data().toString(), "S1");
     EXPECT_EQ(lines->index(1, CMonitorLines::ControlColumn).data().toString(), "R2, S6");
     EXPECT_GT(Panel()->LightLevel(14), 0); // S6
+}
+
+// The device goes away under the monitor: the window stays with its lines and says so, Save As
+// writes them, Ctrl+M says why it cannot listen yet; plugged in again, the monitor hears it,
+// the times going on from the monitor's start.
+TEST_F(MonitorDeviceTest, ALostInputKeepsTheWindowAndItsLinesAndListensAgainWhenItReturns) {
+    Device().Device().SetMemory(test::PlayedMap().records);
+    app_->Document().Map().records = test::PlayedMap().records;
+    window_->RunCommand(cmd::Monitor);
+    const auto started = std::chrono::steady_clock::now();
+    CMonitorWindow* monitor = Midi().MonitorWindow();
+    ASSERT_NE(monitor, nullptr);
+    QAbstractItemModel* lines = monitor->View()->model();
+    Device().PlayControl(9, 64); // S1
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines->rowCount() == 1; }, 3000));
+
+    Device().SetConnected(false);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Midi().MonitorInputLost(); }, 2000));
+    EXPECT_TRUE(Midi().MonitorOn());
+    EXPECT_TRUE(monitor->isVisible());
+    EXPECT_TRUE(monitor->LostText()->isVisible());
+    EXPECT_TRUE(monitor->LostText()->text().contains(CVirtualKelBackend::kPortName));
+    EXPECT_FALSE(Action(cmd::Monitor)->isChecked());
+    EXPECT_TRUE(midiUi_.warnings.isEmpty()); // said in the window, not in a message box
+    EXPECT_EQ(lines->rowCount(), 1);
+
+    // Ctrl+M in the monitor tries at once and says why it cannot, keeping the lines.
+    ASSERT_TRUE(ShowActive(monitor));
+    QTest::keyClick(monitor, Qt::Key_M, Qt::ControlModifier);
+    ASSERT_EQ(midiUi_.warnings.size(), 1);
+    EXPECT_TRUE(midiUi_.warnings.front().contains(CVirtualKelBackend::kPortName));
+    EXPECT_TRUE(Midi().MonitorInputLost());
+    EXPECT_TRUE(monitor->isVisible());
+    EXPECT_EQ(lines->rowCount(), 1);
+
+    const QString target = TempPath(QStringLiteral("heard.txt"));
+    midiUi_.savePaths.push_back(target);
+    monitor->findChild<QPushButton*>(QStringLiteral("saveAs"))->click();
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList saved = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(saved.size(), 1);
+    EXPECT_TRUE(saved.front().endsWith(QStringLiteral("\tS1")));
+
+    Device().SetConnected(true);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !Midi().MonitorInputLost(); },
+                                3 * CKelMidi::kReturnPollMs));
+    EXPECT_FALSE(monitor->LostText()->isVisible());
+    EXPECT_TRUE(Action(cmd::Monitor)->isChecked());
+    const double least =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    Device().PlayControl(1, 100); // R2
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines->rowCount() == 2; }, 3000));
+    EXPECT_EQ(lines->index(1, CMonitorLines::ControlColumn).data().toString(), "R2, S6");
+    EXPECT_GE(lines->index(1, CMonitorLines::TimeColumn).data().toString().toDouble(),
+              least - 0.001);
+    EXPECT_EQ(midiUi_.warnings.size(), 1);
 }
 
 } // namespace
