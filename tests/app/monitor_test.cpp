@@ -228,6 +228,36 @@ TEST_F(MonitorTest, DataEntryNamesOnlyTheControlWhoseParameterIsSelected) {
     EXPECT_EQ(Panel()->LightLevel(1), 0);
 }
 
+// Learning waiting on a port that goes away is cancelled with one message; a monitor on at the
+// same time stays on and listens again, as the port is still listed.
+TEST_F(MonitorTest, ALostPortCancelsLearningWhileTheMonitorListensAgain) {
+    ClickControl(11);
+    window_->RunCommand(cmd::LearnFromInput);
+    ASSERT_TRUE(Midi().Learn().Active());
+    std::thread([this] { ports_->Lose(); }).join();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !Midi().Learn().Active(); }, 2000));
+    QTest::qWait(50);
+    EXPECT_EQ(midiUi_.warnings.size(), 1);
+    EXPECT_FALSE(ports_->Listening());
+    EXPECT_FALSE(Midi().MonitorOn());
+
+    window_->RunCommand(cmd::Monitor);
+    window_->RunCommand(cmd::LearnFromInput);
+    ASSERT_TRUE(Midi().Learn().Active());
+    const int opens = ports_->Opens();
+    std::thread([this] { ports_->Lose(); }).join();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Midi().MonitorInputLost(); }, 2000));
+    EXPECT_FALSE(Midi().Learn().Active());
+    EXPECT_EQ(midiUi_.warnings.size(), 2);
+    EXPECT_TRUE(MonitorWindow()->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !Midi().MonitorInputLost(); },
+                                3 * CKelMidi::kReturnPollMs));
+    EXPECT_EQ(ports_->Opens(), opens + 1);
+    Play({0xF8});
+    EXPECT_TRUE(QTest::qWaitFor([this] { return ShownRows() == 1; }, 2000));
+    EXPECT_EQ(midiUi_.warnings.size(), 2);
+}
+
 TEST_F(MonitorTest, LearnTakesAControlChangeAndANoteEachAsOneUndoStep) {
     CParameter& doc = app_->Document();
     ClickControl(11); // S3
@@ -333,13 +363,14 @@ TEST_F(MonitorTest, MessageToLitPanelLatency) {
 }
 
 // With the built-in device: a transmit closes the listening port while it runs (the transfer
-// has the input to itself) and opens it again afterwards; the device unplugged and plugged in
-// again under the monitor.
+// has the input to itself) and opens it again afterwards, the times going on; the device unplugged
+// and plugged in again under the monitor.
 class MonitorDeviceTest : public MidiGuiTest {};
 
 TEST_F(MonitorDeviceTest, ATransmitPausesTheMonitorAndItResumes) {
     app_->Document().Map().records = test::PlayedMap().records;
     window_->RunCommand(cmd::Monitor);
+    const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(Midi().Monitor().IsOpen());
     bool openDuringTransfer = true;
     midiUi_.onTransferDialog = [&](QDialog&) { openDuringTransfer = Midi().Monitor().IsOpen(); };
@@ -351,13 +382,17 @@ TEST_F(MonitorDeviceTest, ATransmitPausesTheMonitorAndItResumes) {
     EXPECT_TRUE(Action(cmd::Monitor)->isChecked());
 
     // The device now plays what it was sent: a System Ex. with a data byte and a checksum, and
-    // a control change two controls share.
+    // a control change two controls share. Their times count from the monitor's start.
+    const double least =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     Device().PlayControl(9, 64);  // S1
     Device().PlayControl(1, 100); // R2
     QAbstractItemModel* lines = Midi().MonitorWindow()->View()->model();
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines->rowCount() == 2; }, 3000));
     EXPECT_EQ(lines->index(0, CMonitorLines::ControlColumn).data().toString(), "S1");
     EXPECT_EQ(lines->index(1, CMonitorLines::ControlColumn).data().toString(), "R2, S6");
+    EXPECT_GE(lines->index(0, CMonitorLines::TimeColumn).data().toString().toDouble(),
+              least - 0.001);
     EXPECT_GT(Panel()->LightLevel(14), 0); // S6
 }
 
