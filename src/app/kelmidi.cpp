@@ -52,6 +52,8 @@ CKelMidi::CKelMidi(const EditorParts& parts, CAppSettings& settings, CMidiSystem
             },
             Qt::QueuedConnection);
     });
+    returnPoll_.setInterval(kReturnPollMs);
+    QObject::connect(&returnPoll_, &QTimer::timeout, &wakeTarget_, [this] { ListenAgain(false); });
     QObject::connect(learn_.get(), &CLearnFromInput::Finished, &wakeTarget_, [this] {
         StopListeningIfUnused();
         emit StateChanged();
@@ -138,6 +140,7 @@ void CKelMidi::OnReceive() {
 
 CKelMidi::ListeningPause::ListeningPause(CKelMidi& midi)
     : midi_(midi), resume_(midi.monitor_.IsOpen()) {
+    ++midi_.pauses_;
     if (resume_) {
         midi_.TakeHeard(); // what was heard before the pause still shows
         midi_.monitor_.Close();
@@ -145,6 +148,7 @@ CKelMidi::ListeningPause::ListeningPause(CKelMidi& midi)
 }
 
 CKelMidi::ListeningPause::~ListeningPause() {
+    --midi_.pauses_;
     if (resume_ && (midi_.monitorOn_ || midi_.learn_->Active()) && !midi_.StartListening()) {
         midi_.learn_->Cancel();
         midi_.TurnMonitorOff();
@@ -155,21 +159,64 @@ bool CKelMidi::StartListening() {
     if (monitor_.IsOpen()) {
         return true;
     }
+    const int error = OpenListeningPort();
+    if (error == kNotListed) {
+        parts_.reporter.warn(StringId::NoMidiDevice);
+    } else if (error != 0) {
+        parts_.reporter.warn(StringId::MidiInOpenError, error);
+    }
+    return error == 0;
+}
+
+bool CKelMidi::ListenAgain(bool tellWhy) {
+    if (!MonitorInputLost()) {
+        return true;
+    }
+    if (pauses_ > 0) {
+        return false;
+    }
+    const int error = OpenListeningPort();
+    if (error == 0 || !tellWhy) {
+        return error == 0;
+    }
+    const QString port = QString::fromStdString(input_.GetDeviceName());
+    if (error != kNotListed) {
+        parts_.reporter.warn(StringId::MidiInOpenError, error);
+    } else if (port.isEmpty()) {
+        parts_.reporter.warn(StringId::NoMidiDevice);
+    } else {
+        parts_.ui.Warn(monitorWindow_.data(),
+                       KelEditor::tr("The MIDI input \"%1\" is still not there. The monitor keeps "
+                                     "its lines and listens again as soon as the input returns.")
+                           .arg(port));
+    }
+    return false;
+}
+
+int CKelMidi::OpenListeningPort() {
     System();
     const CMidiInDev list(systems_.Ports());
     const int position = list.Find(input_.GetDeviceName());
     if (position < 0) {
-        parts_.reporter.warn(StringId::NoMidiDevice);
-        return false;
+        return kNotListed;
     }
-    if (const int error = monitor_.Open(list.PortNumber(position)); error != 0) {
-        parts_.reporter.warn(StringId::MidiInOpenError, error);
-        return false;
+    // While the monitor is on, its lines go on from where they were.
+    const int port = list.PortNumber(position);
+    if (const int error = monitorOn_ ? monitor_.Reopen(port) : monitor_.Open(port); error != 0) {
+        return error;
     }
     listeningPort_ = input_.GetDeviceName();
     matcher_.Reset();
     lostReported_ = false;
-    return true;
+    if (inputLost_) {
+        inputLost_ = false;
+        returnPoll_.stop();
+        if (monitorWindow_ != nullptr) {
+            monitorWindow_->SetLostInput({});
+        }
+        emit StateChanged();
+    }
+    return 0;
 }
 
 void CKelMidi::StopListeningIfUnused() {
@@ -179,6 +226,11 @@ void CKelMidi::StopListeningIfUnused() {
 }
 
 void CKelMidi::OnMonitor() {
+    if (MonitorInputLost()) {
+        monitorWindow_->ShowBeside();
+        ListenAgain(true);
+        return;
+    }
     if (monitorOn_) {
         TurnMonitorOff();
         return;
@@ -205,6 +257,7 @@ void CKelMidi::OnMonitor() {
                          });
     }
     monitorWindow_->SetDropped(monitor_.Dropped());
+    monitorWindow_->SetLostInput({});
     monitorWindow_->ShowBeside();
     emit StateChanged();
 }
@@ -215,6 +268,8 @@ CMonitorWindow* CKelMidi::MonitorWindow() const {
 
 void CKelMidi::TurnMonitorOff() {
     monitorOn_ = false;
+    inputLost_ = false;
+    returnPoll_.stop();
     StopListeningIfUnused();
     if (monitorWindow_ != nullptr && monitorWindow_->isVisible()) {
         monitorWindow_->hide();
@@ -285,18 +340,25 @@ void CKelMidi::OnInputLost() {
         return;
     }
     lostReported_ = true;
+    const bool learning = learn_->Active();
     learn_->Cancel();
     monitor_.Close();
-    const bool wasOn = monitorOn_;
-    TurnMonitorOff();
     const QString port = QString::fromStdString(listeningPort_);
-    parts_.ui.Warn(Parent(),
-                   wasOn ? KelEditor::tr("The MIDI input \"%1\" is no longer there. The monitor "
-                                         "has been turned off.")
-                               .arg(port)
-                         : KelEditor::tr("The MIDI input \"%1\" is no longer there. Learning "
-                                         "has been cancelled.")
-                               .arg(port));
+    if (monitorOn_ && monitorWindow_ != nullptr) {
+        // The monitor stays on: its lines can still be read and saved, its window says what
+        // happened, and it listens again once the input is listed again.
+        inputLost_ = true;
+        monitorWindow_->SetLostInput(port);
+        returnPoll_.start();
+        emit StateChanged();
+    } else {
+        TurnMonitorOff();
+    }
+    if (learning) {
+        parts_.ui.Warn(Parent(), KelEditor::tr("The MIDI input \"%1\" is no longer there. Learning "
+                                               "has been cancelled.")
+                                     .arg(port));
+    }
 }
 
 void CKelMidi::OnMidiDevices() {

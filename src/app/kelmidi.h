@@ -6,7 +6,10 @@
 //
 // The monitor listens on the chosen input with a port of its own, apart from the transfers'
 // input: it is closed while a transfer runs and opened again afterwards. Learning uses the same
-// port, opened for as long as it waits when the monitor is off.
+// port, opened for as long as it waits when the monitor is off. When the input goes away the
+// monitor stays on with its window and lines, says so in the window, and listens again once the
+// input is listed again (or at once on Communication > Monitor); the times of its lines count
+// from its start across the pause, the loss and the return.
 #pragma once
 
 #include <QElapsedTimer>
@@ -43,6 +46,8 @@ class CKelMidi : public QObject, private TransferUi {
 public:
     // The shortest time between two takes of what the monitor heard (milliseconds).
     static constexpr int kBatchMs = 5;
+    // How often the port list is looked at while the monitor's input is lost (milliseconds).
+    static constexpr int kReturnPollMs = 1000;
     CKelMidi(const EditorParts& parts, CAppSettings& settings, CMidiSystems::Factory factory = {});
     ~CKelMidi() override;
 
@@ -59,9 +64,13 @@ public:
     void OnTransmit();
     void OnReceive();
     void OnMidiDevices();
-    // Communication > Monitor: listening on the input and the monitor window, on or off.
+    // Communication > Monitor: listening on the input and the monitor window, on or off; with
+    // the input lost, an attempt to listen again at once.
     void OnMonitor();
+    // The monitor is on: its window is shown, listening or waiting for its lost input.
     bool MonitorOn() const { return monitorOn_; }
+    // The monitor is on but its input went away and has not come back yet.
+    bool MonitorInputLost() const { return monitorOn_ && inputLost_; }
     CMonitorWindow* MonitorWindow() const;
     // Edit > Learn from Input, for the selected control.
     void OnLearn();
@@ -121,7 +130,14 @@ private:
     CTransfer Transfer();
 
     // Opens the listening port on the chosen input (reporting why it cannot); true when open.
+    // While the monitor is on, its session goes on (the times keep counting).
     bool StartListening();
+    // The monitor's lost input once more, when it is listed again and no transfer has the
+    // input; `tellWhy` reports why not. True when it listens.
+    bool ListenAgain(bool tellWhy);
+    // Opens the listening port on the chosen input: 0, kNotListed, or the MidiErr code.
+    static constexpr int kNotListed = -1;
+    int OpenListeningPort();
     // Closes it when neither the monitor nor learning needs it any more.
     void StopListeningIfUnused();
     void TurnMonitorOff();
@@ -152,6 +168,9 @@ private:
     QPointer<CMonitorWindow> monitorWindow_;
     bool monitorOn_ = false;
     bool lostReported_ = false;
+    bool inputLost_ = false; // the monitor waits for its input to be listed again
+    QTimer returnPoll_;
+    int pauses_ = 0; // ListeningPauses alive: the input is the transfer's
 };
 
 } // namespace kel

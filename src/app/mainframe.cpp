@@ -333,7 +333,8 @@ void CMainFrame::CreateActions() {
                                         "send them"),
          [this] { midi_.OnMonitor(); },
          {},
-         [this] { return midi_.MonitorOn(); }},
+         // Checked while it listens: with its input lost, the command listens again.
+         [this] { return midi_.MonitorOn() && !midi_.MonitorInputLost(); }},
         {cmd::MidiDevices,
          QT_TRANSLATE_NOOP("KelEditor", "&MIDI Devices..."),
          {},

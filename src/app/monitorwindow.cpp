@@ -177,7 +177,7 @@ CMonitorWindow::CMonitorWindow(const EditorParts& parts, QWidget* home)
     : QWidget(home, Qt::Window), shell_(parts.shell), reporter_(parts.reporter),
       store_(parts.store), home_(home), view_(new QTableView(this)), kindList_(new QComboBox(this)),
       channelList_(new QComboBox(this)), pauseBox_(new QCheckBox(KelEditor::tr("&Pause"), this)),
-      droppedText_(new QLabel(this)) {
+      droppedText_(new QLabel(this)), lostText_(new QLabel(this)) {
     setWindowTitle(KelEditor::tr("MIDI Monitor"));
     setObjectName(QStringLiteral("monitorWindow"));
 
@@ -241,8 +241,20 @@ CMonitorWindow::CMonitorWindow(const EditorParts& parts, QWidget* home)
     bar->addStretch(1);
     bar->addWidget(clear);
     bar->addWidget(save);
+    // The lost input is said in a band of its own between the bar and the lines, in the
+    // colours of a tooltip so that it stands out in any theme and covers nothing.
+    lostText_->setObjectName(QStringLiteral("inputLost"));
+    lostText_->setWordWrap(true);
+    lostText_->setFrameShape(QFrame::StyledPanel);
+    lostText_->setMargin(4);
+    lostText_->setBackgroundRole(QPalette::ToolTipBase);
+    lostText_->setForegroundRole(QPalette::ToolTipText);
+    lostText_->setAutoFillBackground(true);
+    lostText_->hide();
+
     auto* column = new QVBoxLayout(this);
     column->addLayout(bar);
+    column->addWidget(lostText_);
     column->addWidget(view_, 1);
     column->addWidget(droppedText_);
     droppedText_->hide();
@@ -275,6 +287,17 @@ void CMonitorWindow::SetDropped(std::uint64_t dropped) {
         KelEditor::tr("%1 messages came faster than they could be shown and were left out.")
             .arg(dropped));
     droppedText_->show();
+}
+
+void CMonitorWindow::SetLostInput(const QString& port) {
+    if (port.isEmpty()) {
+        lostText_->hide();
+        return;
+    }
+    lostText_->setText(KelEditor::tr("The MIDI input \"%1\" is no longer there. The lines stay, "
+                                     "and the monitor listens again as soon as the input returns.")
+                           .arg(port));
+    lostText_->show();
 }
 
 QString CMonitorWindow::ShownText() const {

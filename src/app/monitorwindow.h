@@ -4,6 +4,7 @@
 // the map that send it. The lines can be narrowed to one kind and one channel, held (Pause),
 // cleared and saved as text. At most a fixed number of lines is kept, the oldest going first,
 // so that a monitor left running for hours costs no more memory than one left for a minute.
+// When the input goes away the window stays with its lines and says so above them.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -93,6 +94,9 @@ public:
     void AddLines(std::vector<MonitorLine> lines);
     // The messages the input had to drop so far (shown under the lines).
     void SetDropped(std::uint64_t dropped);
+    // The input `port` went away: said above the lines until called with an empty name.
+    void SetLostInput(const QString& port);
+    QLabel* LostText() const { return lostText_; }
 
     bool Paused() const;
     CMonitorLines& Lines() { return lines_; }
@@ -134,6 +138,7 @@ private:
     QComboBox* channelList_;
     QCheckBox* pauseBox_;
     QLabel* droppedText_;
+    QLabel* lostText_;
     bool placed_ = false;
 };
 

@@ -125,9 +125,12 @@ usage:
       and the controls of the control map FILE whose assignment sends it, or
       "—" (TAB separated; several controls are separated by commas), e.g.
         2.031<TAB>B1 4A 3F<TAB>CC 74 = 63, ch 2<TAB>R2,S6
-      Ctrl+C ends it; --count N ends it after N messages. Exit status 0 when
-      ended so, 1 when the port went away (the device was unplugged or the
-      MIDI system stopped; ALSA cannot tell this) or could not be opened.
+      Ctrl+C ends it; --count N ends it after N messages. When the port goes
+      away (the device was unplugged or the MIDI system stopped; ALSA cannot
+      tell this) it says "input lost" and waits, looking for PORT once a
+      second, then says "input back" and goes on, the seconds still counted
+      from the start. Exit status 0 when ended, 1 when the port could not be
+      opened.
       Messages that came faster than they could be printed are dropped and
       counted on stderr.
 
@@ -661,7 +664,8 @@ int CmdMonitor(const Args& args) {
     std::vector<MonitoredMessage> messages;
     CHeardMatcher matcher;
     long printed = 0;
-    int status = 0;
+    bool waiting = false; // the port went away: it is looked for once a second
+    auto nextLook = std::chrono::steady_clock::now();
     while (!cli::CancelRequested().load() && (count < 0 || printed < count)) {
         {
             // Ctrl+C cannot wake the condition from its signal handler: it is looked at
@@ -679,17 +683,28 @@ int CmdMonitor(const Args& args) {
             std::cout << MonitorLine(message, map, matcher) << std::endl;
             ++printed;
         }
-        if (lost) {
-            std::cerr << "kelmap: the MIDI input \"" << inName << "\" went away\n";
-            status = 1;
-            break;
+        if (lost && !waiting) {
+            monitor.Close();
+            waiting = true;
+            nextLook = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+            std::cerr << "kelmap: input lost: the MIDI input \"" << inName
+                      << "\" went away; waiting for it to return\n";
+        } else if (waiting && std::chrono::steady_clock::now() >= nextLook) {
+            nextLook = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+            const CMidiInDev now(systems->Ports());
+            const int back = now.Find(inName);
+            if (back >= 0 && monitor.Reopen(now.PortNumber(back)) == MidiErrNone) {
+                waiting = false;
+                matcher.Reset(); // the device starts afresh: no parameter selected
+                std::cerr << "kelmap: input back: listening on \"" << inName << "\" again\n";
+            }
         }
     }
     monitor.Close();
     if (monitor.Dropped() > 0) {
         std::cerr << "kelmap: " << monitor.Dropped() << " messages dropped\n";
     }
-    return status;
+    return 0;
 }
 
 } // namespace

@@ -17,16 +17,30 @@ CMidiMonitor::~CMidiMonitor() {
 
 int CMidiMonitor::Open(int port) {
     Close();
-    framer_.Reset();
     {
         std::lock_guard lock(takeLock_);
         tail_ = head_.load();
         byteTail_ = byteHead_.load();
     }
     dropped_ = 0;
+    opened_ = std::chrono::steady_clock::now();
+    session_ = true;
+    return OpenPort(port);
+}
+
+int CMidiMonitor::Reopen(int port) {
+    if (!session_) {
+        return Open(port);
+    }
+    Close();
+    return OpenPort(port);
+}
+
+int CMidiMonitor::OpenPort(int port) {
+    // A message cut short by the loss or the pause is not joined to what comes next.
+    framer_.Reset();
     lost_ = false;
     notified_ = false;
-    opened_ = std::chrono::steady_clock::now();
     std::unique_ptr<MidiInputPort> opened;
     if (const int error = backend_.OpenInput(port, *this, opened); error != MidiErrNone) {
         return error;

@@ -18,7 +18,7 @@
 namespace kel {
 
 struct MonitoredMessage {
-    double seconds = 0;              // since the monitor was opened
+    double seconds = 0;              // since the listening session began (the first Open)
     std::vector<std::uint8_t> bytes; // one whole message (short, realtime or system exclusive)
 };
 
@@ -41,7 +41,14 @@ public:
     CMidiMonitor(const CMidiMonitor&) = delete;
     CMidiMonitor& operator=(const CMidiMonitor&) = delete;
 
-    int Open(int port); // 0 or the MidiErr code; opens and starts the port
+    // Begins a listening session on `port`: the times count from now, nothing heard before is
+    // kept and the dropped count starts at 0. Returns 0 or the MidiErr code.
+    int Open(int port);
+    // Opens `port` again within the session begun by the last Open, after a lost port or a
+    // pause: what was heard and not yet taken stays, the times go on counting from the
+    // session's start and the dropped count goes on, so the lines of one session never jump
+    // back. Without a session it is Open.
+    int Reopen(int port);
     void Close();
     bool IsOpen() const;
     // Called on the MIDI thread when the queue goes from empty to not empty, and when the
@@ -65,12 +72,14 @@ private:
         std::uint32_t length = 0;
     };
 
+    int OpenPort(int port);
     void Push(std::span<const std::uint8_t> message, double seconds);
     void Wake();
 
     MidiBackend& backend_;
     std::unique_ptr<MidiInputPort> port_;
-    std::chrono::steady_clock::time_point opened_{};
+    std::chrono::steady_clock::time_point opened_{}; // the session's start
+    bool session_ = false;
     CMidiFramer framer_{kSysExLimit};
 
     std::vector<Slot> slots_;

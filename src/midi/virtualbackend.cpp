@@ -95,7 +95,7 @@ void CVirtualKelBackend::SetConnected(bool connected) {
 }
 
 bool CVirtualKelBackend::InputPortName(int port, std::string& name) {
-    if (port != 0) {
+    if (port != 0 || !connected_) {
         return false;
     }
     name = kPortName;
@@ -103,7 +103,7 @@ bool CVirtualKelBackend::InputPortName(int port, std::string& name) {
 }
 
 bool CVirtualKelBackend::OutputPortName(int port, std::string& name) {
-    if (port != 0) {
+    if (port != 0 || !connected_) {
         return false;
     }
     name = kPortName;

@@ -6,6 +6,7 @@
 // and the device's bulk messages reach the editor's input from there, a few milliseconds apart.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -31,9 +32,10 @@ public:
     CVirtualKelBackend(const CVirtualKelBackend&) = delete;
     CVirtualKelBackend& operator=(const CVirtualKelBackend&) = delete;
 
-    int InputPortCount() override { return 1; }
+    // One port each way while the device is plugged in, none while it is not.
+    int InputPortCount() override { return connected_ ? 1 : 0; }
     bool InputPortName(int port, std::string& name) override;
-    int OutputPortCount() override { return 1; }
+    int OutputPortCount() override { return connected_ ? 1 : 0; }
     bool OutputPortName(int port, std::string& name) override;
     int OpenInput(int port, MidiInputHandler& handler,
                   std::unique_ptr<MidiInputPort>& opened) override;
@@ -60,7 +62,7 @@ public:
     // memory sends go to the editor's input, right after what is already on its way.
     void PlayControl(ControllerId id, int value);
     // Unplugs (false) and plugs the device back in. An open input is lost when it is
-    // unplugged; no input opens while it is.
+    // unplugged; while it is, its ports are not listed and no input opens.
     void SetConnected(bool connected);
 
     // Waits until every message and key press handed to the worker has been handled (a key
@@ -107,7 +109,7 @@ private:
     std::mutex inputLock_;
     InputPort* input_ = nullptr;
     bool inputStarted_ = false;
-    bool connected_ = true;
+    std::atomic<bool> connected_{true}; // written under inputLock_, read by the port lists
     OutputPort* output_ = nullptr;
 
     std::thread worker_;

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Communication > Monitor and Edit > Learn from Input in the running editor: messages heard on
 // the input become lines naming their controls and light the panel, a line opens its control,
-// a transfer pauses the monitor, a lost port turns it off with one message, and learning takes
-// a control change and a note as one undo step or ends on Escape and on its timeout.
+// a transfer pauses the monitor, a lost input keeps the window and is listened to again once it
+// returns, and learning takes a control change and a note as one undo step or ends on Escape and
+// on its timeout.
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 
@@ -224,21 +228,34 @@ TEST_F(MonitorTest, DataEntryNamesOnlyTheControlWhoseParameterIsSelected) {
     EXPECT_EQ(Panel()->LightLevel(1), 0);
 }
 
-TEST_F(MonitorTest, ALostPortTurnsTheMonitorOffWithOneMessage) {
-    window_->RunCommand(cmd::Monitor);
-    ASSERT_TRUE(ports_->Listening());
+// Learning waiting on a port that goes away is cancelled with one message; a monitor on at the
+// same time stays on and listens again, as the port is still listed.
+TEST_F(MonitorTest, ALostPortCancelsLearningWhileTheMonitorListensAgain) {
+    ClickControl(11);
+    window_->RunCommand(cmd::LearnFromInput);
+    ASSERT_TRUE(Midi().Learn().Active());
     std::thread([this] { ports_->Lose(); }).join();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !Midi().MonitorOn(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !Midi().Learn().Active(); }, 2000));
     QTest::qWait(50);
     EXPECT_EQ(midiUi_.warnings.size(), 1);
-    EXPECT_TRUE(midiUi_.warnings.value(0).contains(ListenBackend::kInput));
-    EXPECT_FALSE(Action(cmd::Monitor)->isChecked());
-    EXPECT_FALSE(MonitorWindow()->isVisible());
     EXPECT_FALSE(ports_->Listening());
-    // The monitor can be turned on again once the port is back.
+    EXPECT_FALSE(Midi().MonitorOn());
+
     window_->RunCommand(cmd::Monitor);
-    EXPECT_TRUE(Midi().MonitorOn());
-    EXPECT_TRUE(ports_->Listening());
+    window_->RunCommand(cmd::LearnFromInput);
+    ASSERT_TRUE(Midi().Learn().Active());
+    const int opens = ports_->Opens();
+    std::thread([this] { ports_->Lose(); }).join();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Midi().MonitorInputLost(); }, 2000));
+    EXPECT_FALSE(Midi().Learn().Active());
+    EXPECT_EQ(midiUi_.warnings.size(), 2);
+    EXPECT_TRUE(MonitorWindow()->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !Midi().MonitorInputLost(); },
+                                3 * CKelMidi::kReturnPollMs));
+    EXPECT_EQ(ports_->Opens(), opens + 1);
+    Play({0xF8});
+    EXPECT_TRUE(QTest::qWaitFor([this] { return ShownRows() == 1; }, 2000));
+    EXPECT_EQ(midiUi_.warnings.size(), 2);
 }
 
 TEST_F(MonitorTest, LearnTakesAControlChangeAndANoteEachAsOneUndoStep) {
@@ -346,12 +363,14 @@ TEST_F(MonitorTest, MessageToLitPanelLatency) {
 }
 
 // With the built-in device: a transmit closes the listening port while it runs (the transfer
-// has the input to itself) and opens it again afterwards.
-class MonitorTransferTest : public MidiGuiTest {};
+// has the input to itself) and opens it again afterwards, the times going on; the device unplugged
+// and plugged in again under the monitor.
+class MonitorDeviceTest : public MidiGuiTest {};
 
-TEST_F(MonitorTransferTest, ATransmitPausesTheMonitorAndItResumes) {
+TEST_F(MonitorDeviceTest, ATransmitPausesTheMonitorAndItResumes) {
     app_->Document().Map().records = test::PlayedMap().records;
     window_->RunCommand(cmd::Monitor);
+    const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(Midi().Monitor().IsOpen());
     bool openDuringTransfer = true;
     midiUi_.onTransferDialog = [&](QDialog&) { openDuringTransfer = Midi().Monitor().IsOpen(); };
@@ -363,14 +382,75 @@ TEST_F(MonitorTransferTest, ATransmitPausesTheMonitorAndItResumes) {
     EXPECT_TRUE(Action(cmd::Monitor)->isChecked());
 
     // The device now plays what it was sent: a System Ex. with a data byte and a checksum, and
-    // a control change two controls share.
+    // a control change two controls share. Their times count from the monitor's start.
+    const double least =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     Device().PlayControl(9, 64);  // S1
     Device().PlayControl(1, 100); // R2
     QAbstractItemModel* lines = Midi().MonitorWindow()->View()->model();
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines->rowCount() == 2; }, 3000));
     EXPECT_EQ(lines->index(0, CMonitorLines::ControlColumn).data().toString(), "S1");
     EXPECT_EQ(lines->index(1, CMonitorLines::ControlColumn).data().toString(), "R2, S6");
+    EXPECT_GE(lines->index(0, CMonitorLines::TimeColumn).data().toString().toDouble(),
+              least - 0.001);
     EXPECT_GT(Panel()->LightLevel(14), 0); // S6
+}
+
+// The device goes away under the monitor: the window stays with its lines and says so, Save As
+// writes them, Ctrl+M says why it cannot listen yet; plugged in again, the monitor hears it,
+// the times going on from the monitor's start.
+TEST_F(MonitorDeviceTest, ALostInputKeepsTheWindowAndItsLinesAndListensAgainWhenItReturns) {
+    Device().Device().SetMemory(test::PlayedMap().records);
+    app_->Document().Map().records = test::PlayedMap().records;
+    window_->RunCommand(cmd::Monitor);
+    const auto started = std::chrono::steady_clock::now();
+    CMonitorWindow* monitor = Midi().MonitorWindow();
+    ASSERT_NE(monitor, nullptr);
+    QAbstractItemModel* lines = monitor->View()->model();
+    Device().PlayControl(9, 64); // S1
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines->rowCount() == 1; }, 3000));
+
+    Device().SetConnected(false);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Midi().MonitorInputLost(); }, 2000));
+    EXPECT_TRUE(Midi().MonitorOn());
+    EXPECT_TRUE(monitor->isVisible());
+    EXPECT_TRUE(monitor->LostText()->isVisible());
+    EXPECT_TRUE(monitor->LostText()->text().contains(CVirtualKelBackend::kPortName));
+    EXPECT_FALSE(Action(cmd::Monitor)->isChecked());
+    EXPECT_TRUE(midiUi_.warnings.isEmpty()); // said in the window, not in a message box
+    EXPECT_EQ(lines->rowCount(), 1);
+
+    // Ctrl+M in the monitor tries at once and says why it cannot, keeping the lines.
+    ASSERT_TRUE(ShowActive(monitor));
+    QTest::keyClick(monitor, Qt::Key_M, Qt::ControlModifier);
+    ASSERT_EQ(midiUi_.warnings.size(), 1);
+    EXPECT_TRUE(midiUi_.warnings.front().contains(CVirtualKelBackend::kPortName));
+    EXPECT_TRUE(Midi().MonitorInputLost());
+    EXPECT_TRUE(monitor->isVisible());
+    EXPECT_EQ(lines->rowCount(), 1);
+
+    const QString target = TempPath(QStringLiteral("heard.txt"));
+    midiUi_.savePaths.push_back(target);
+    monitor->findChild<QPushButton*>(QStringLiteral("saveAs"))->click();
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList saved = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(saved.size(), 1);
+    EXPECT_TRUE(saved.front().endsWith(QStringLiteral("\tS1")));
+
+    Device().SetConnected(true);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !Midi().MonitorInputLost(); },
+                                3 * CKelMidi::kReturnPollMs));
+    EXPECT_FALSE(monitor->LostText()->isVisible());
+    EXPECT_TRUE(Action(cmd::Monitor)->isChecked());
+    const double least =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    Device().PlayControl(1, 100); // R2
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines->rowCount() == 2; }, 3000));
+    EXPECT_EQ(lines->index(1, CMonitorLines::ControlColumn).data().toString(), "R2, S6");
+    EXPECT_GE(lines->index(1, CMonitorLines::TimeColumn).data().toString().toDouble(),
+              least - 0.001);
+    EXPECT_EQ(midiUi_.warnings.size(), 1);
 }
 
 } // namespace

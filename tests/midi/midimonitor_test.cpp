@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "midi/devlist.h"
 #include "model/msgmatch.h"
 #include "support/midi_fakes.h"
 #include "support/played_map.h"
@@ -154,7 +155,8 @@ TEST(MidiMonitor, ConcurrentTakeKeepsOrder) {
 }
 
 // The built-in device plays every control of its memory; the monitor names each one, and it
-// survives the device being unplugged.
+// survives the device being unplugged: the port leaves the list, and once it is back the
+// session's times go on from where they were.
 TEST(MidiMonitor, VirtualDevicePlaysItsControls) {
     CVirtualKelBackend device;
     const ControlMap map = test::PlayedMap();
@@ -163,11 +165,13 @@ TEST(MidiMonitor, VirtualDevicePlaysItsControls) {
     std::atomic<int> wakes{0};
     monitor.SetWake([&] { ++wakes; });
     ASSERT_EQ(monitor.Open(0), 0);
+    double lastSeconds = 0;
     for (const auto& control : test::kPlayedControls) {
         device.PlayControl(control.id, 100);
         ASSERT_TRUE(device.WaitUntilIdle(std::chrono::seconds(2)));
         std::vector<MonitoredMessage> got;
         ASSERT_GT(monitor.Take(got), 0u) << control.name;
+        lastSeconds = got.back().seconds;
         for (const auto& m : got) {
             const auto ids = ControlsSending(map, m.bytes);
             EXPECT_NE(std::find(ids.begin(), ids.end(), control.id), ids.end())
@@ -185,11 +189,18 @@ TEST(MidiMonitor, VirtualDevicePlaysItsControls) {
     EXPECT_GT(wakes, before);
     device.PlayControl(1, 5); // nobody listens any more
     ASSERT_TRUE(device.WaitUntilIdle(std::chrono::seconds(2)));
+    EXPECT_TRUE(CMidiInDev(device).IsEmpty());
     monitor.Close();
-    EXPECT_EQ(monitor.Open(0), MidiErrBadPort);
+    EXPECT_EQ(monitor.Reopen(0), MidiErrBadPort);
     device.SetConnected(true);
-    ASSERT_EQ(monitor.Open(0), 0);
+    ASSERT_EQ(CMidiInDev(device).Find(CVirtualKelBackend::kPortName), 0);
+    ASSERT_EQ(monitor.Reopen(0), 0);
     EXPECT_FALSE(monitor.Lost());
+    device.PlayControl(1, 6);
+    ASSERT_TRUE(device.WaitUntilIdle(std::chrono::seconds(2)));
+    std::vector<MonitoredMessage> got;
+    ASSERT_GT(monitor.Take(got), 0u);
+    EXPECT_GE(got.front().seconds, lastSeconds);
 }
 
 } // namespace

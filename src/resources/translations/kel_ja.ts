@@ -4,7 +4,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+454"/>
+        <location filename="../../app/mainframe.cpp" line="+455"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -29,7 +29,7 @@
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <location line="-217"/>
+        <location line="-218"/>
         <source>&amp;Import Memory Set...</source>
         <translation>メモリー・セットの読み込み(&amp;I)...</translation>
     </message>
@@ -54,7 +54,7 @@
         <translation>KEL が送るメッセージと、それを送るコントローラーを表示します</translation>
     </message>
     <message>
-        <location line="+148"/>
+        <location line="+149"/>
         <source>Recent File</source>
         <translation>最近使ったファイル</translation>
     </message>
@@ -81,7 +81,7 @@
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
     <message>
-        <location line="-405"/>
+        <location line="-406"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
@@ -96,7 +96,7 @@
         <translation>受信(&amp;R)...</translation>
     </message>
     <message>
-        <location line="+23"/>
+        <location line="+24"/>
         <source>&amp;MIDI Devices...</source>
         <translation>MIDI デバイス(&amp;M)...</translation>
     </message>
@@ -116,7 +116,7 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-288"/>
+        <location line="-289"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
@@ -286,7 +286,7 @@ press the [ENTER] button.</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+375"/>
+        <location filename="../../app/mainframe.cpp" line="+376"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
@@ -296,7 +296,7 @@ press the [ENTER] button.</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
-        <location line="-362"/>
+        <location line="-363"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
@@ -351,7 +351,7 @@ press the [ENTER] button.</source>
         <translation>モニター(&amp;O)</translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location line="+32"/>
         <source>Next Controller</source>
         <translation>次のコントロール</translation>
     </message>
@@ -391,7 +391,7 @@ press the [ENTER] button.</source>
         <translation>元に戻した変更をやり直します</translation>
     </message>
     <message>
-        <location line="-127"/>
+        <location line="-128"/>
         <source>Compare the control map with a control map file</source>
         <translation>コントロール・マップをコントロール・マップ・ファイルと比較します</translation>
     </message>
@@ -417,7 +417,7 @@ press the [ENTER] button.</source>
     </message>
     <message>
         <location line="+0"/>
-        <location filename="../../app/monitorwindow.cpp" line="+65"/>
+        <location filename="../../app/monitorwindow.cpp" line="+88"/>
         <source>All Files (*)</source>
         <translation>すべてのファイル (*)</translation>
     </message>
@@ -772,7 +772,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>ポリフォニック・キー・プレッシャー</translation>
     </message>
     <message>
-        <location filename="../../app/monitorwindow.cpp" line="-159"/>
+        <location filename="../../app/monitorwindow.cpp" line="-182"/>
         <source>Time</source>
         <translation>時刻</translation>
     </message>
@@ -869,12 +869,17 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>表示:</translation>
     </message>
     <message>
-        <location line="+39"/>
+        <location line="+51"/>
         <source>%1 messages came faster than they could be shown and were left out.</source>
         <translation>%1 個のメッセージが表示できる速さを超えて届いたため、省略されました。</translation>
     </message>
     <message>
-        <location line="+21"/>
+        <location line="+10"/>
+        <source>The MIDI input &quot;%1&quot; is no longer there. The lines stay, and the monitor listens again as soon as the input returns.</source>
+        <translation>MIDI 入力「%1」がなくなりました。表示中の行はそのまま残り、入力が戻りしだいモニターは再び受信します。</translation>
+    </message>
+    <message>
+        <location line="+22"/>
         <source>Text Files (*.txt)</source>
         <translation>テキスト・ファイル (*.txt)</translation>
     </message>
@@ -1249,17 +1254,17 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>本体の 50 個のコントロール。矢印キーで最も近いコントロールへ、Home と End で最初と最後へ移動し、Enter で開きます。</translation>
     </message>
     <message>
-        <location filename="../../app/kelmidi.cpp" line="+294"/>
-        <source>The MIDI input &quot;%1&quot; is no longer there. The monitor has been turned off.</source>
-        <translation>MIDI 入力「%1」がなくなりました。モニターをオフにしました。</translation>
+        <location filename="../../app/kelmidi.cpp" line="+189"/>
+        <source>The MIDI input &quot;%1&quot; is still not there. The monitor keeps its lines and listens again as soon as the input returns.</source>
+        <translation>MIDI 入力「%1」はまだありません。モニターは行を残したまま、入力が戻りしだい再び受信します。</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+169"/>
         <source>The MIDI input &quot;%1&quot; is no longer there. Learning has been cancelled.</source>
         <translation>MIDI 入力「%1」がなくなりました。学習を中止しました。</translation>
     </message>
     <message>
-        <location line="+90"/>
+        <location line="+91"/>
         <source>These controls keep NO ASSIGN in the control map.</source>
         <translation>これらのコントロールはコントロール・マップで NO ASSIGN のままです。</translation>
     </message>

@@ -662,6 +662,40 @@ TEST_F(JackEndToEnd, KelmapMonitorNamesTheControlOfTheSelectedParameter) {
                                                "R2", "R3", "R3", "R3,R5", "R3"}))
         << kelmap.Output();
 }
+
+// `kelmap monitor` says when the device goes away, waits, says when it is back and goes on, the
+// seconds still counted from its start.
+TEST_F(JackEndToEnd, KelmapMonitorWaitsForALostInputAndGoesOn) {
+    ASSERT_TRUE(WriteMemoryFile(test::PlayedMap().records));
+    const std::vector<std::string> device = {"--api", "jack",     "--name",
+                                             name,    "--memory", savePath.string()};
+    auto sim = std::make_unique<Simulator>(device);
+    ASSERT_TRUE(sim->WaitFor("ready"));
+    Simulator kelmap({"monitor", "--api", "jack", "--in", ui.inputName, "--count", "2"},
+                     KELMAP_PATH);
+    ASSERT_TRUE(WaitForConnection(ui.inputName)) << kelmap.Output();
+    ASSERT_TRUE(sim->Tell("play S1 64"));
+    ASSERT_TRUE(kelmap.WaitFor("", 5s)) << kelmap.Output();
+    EXPECT_EQ(sim->Stop(), 0);
+    ASSERT_TRUE(kelmap.WaitFor("kelmap: input lost", 5s)) << kelmap.Output();
+
+    sim = std::make_unique<Simulator>(device);
+    ASSERT_TRUE(sim->WaitFor("ready"));
+    ASSERT_TRUE(kelmap.WaitFor("kelmap: input back", 5s)) << kelmap.Output();
+    ASSERT_TRUE(WaitForConnection(ui.inputName)) << kelmap.Output();
+    ASSERT_TRUE(sim->Tell("play S1 64"));
+    EXPECT_EQ(kelmap.Wait(), 0) << kelmap.Output(); // it ends after --count lines
+    std::vector<double> seconds;
+    std::istringstream lines(kelmap.Output());
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("kelmap:", 0) != 0) {
+            seconds.push_back(std::stod(line.substr(0, line.find('\t'))));
+        }
+    }
+    ASSERT_EQ(seconds.size(), 2u) << kelmap.Output();
+    // The port is looked for a second after the loss at the earliest.
+    EXPECT_GE(seconds[1], seconds[0] + 1.0) << kelmap.Output();
+}
 #endif
 
 } // namespace
