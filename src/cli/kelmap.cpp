@@ -581,14 +581,30 @@ int CmdReceive(const Args& args) {
     Session s;
     s.files.NewMapFile();
     // The device's memory would be lost if the file could not be written after the transfer:
-    // a file that cannot be saved fails before anything is asked of the device.
-    if (!s.CanSave(args.positional[0])) {
+    // a file that cannot be saved (its name, folder, free space or the file size limit) fails
+    // before anything is asked of the device.
+    const std::string& path = args.positional[0];
+    if (!s.CanSave(path)) {
         return 1;
     }
     if (const int result = RunTransfer(args, s, true); result != 0) {
         return result;
     }
-    return s.Save(args.positional[0]) ? 0 : 1;
+    if (s.Save(path)) {
+        return 0;
+    }
+    // Something changed while the device was sending: the received map is kept all the same,
+    // under a short new name beside the file or in the temporary folder.
+    std::string savedAs;
+    if (const SafeSaveResult kept =
+            SaveMapDocumentNearby(path, "kelmap-received", s.document, savedAs);
+        kept.Ok()) {
+        std::cerr << "kelmap: the received map is saved as " << Printable(savedAs) << '\n';
+    } else {
+        std::cerr << "kelmap: the received map could not be saved anywhere (" << kept.cause
+                  << ")\n";
+    }
+    return 1;
 }
 
 // One monitor line: seconds, hex bytes, words, controls ("-" when none, or that a data entry

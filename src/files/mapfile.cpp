@@ -117,6 +117,51 @@ SafeSaveResult SaveMapDocument(const std::string& path, CParameter& document) {
     return SaveBytesSafely(path, CSmfCtrl(&document).BuildImage());
 }
 
+SafeSaveResult CheckMapDocumentSave(const std::string& path, CParameter& document) {
+    // The records have a fixed size and the texts stay as they are, so the file written later
+    // has the size the map's file has now.
+    return CheckSafeSave(path, CSmfCtrl(&document).BuildImage().size());
+}
+
+SafeSaveResult SaveMapDocumentNearby(const std::string& path, const std::string& stem,
+                                     CParameter& document, std::string& savedAs) {
+    const std::vector<std::uint8_t> bytes = CSmfCtrl(&document).BuildImage();
+    fs::path besides = fs::path(path).parent_path();
+    if (besides.empty()) {
+        besides = ".";
+    }
+    std::vector<fs::path> folders{besides};
+    std::error_code ec;
+    if (const fs::path temp = fs::temp_directory_path(ec); !ec) {
+        folders.push_back(temp);
+    }
+    int err = ENOENT;
+    for (const fs::path& folder : folders) {
+        fs::path created;
+        // A new file under the first free name: nothing that is there already is replaced.
+        const int fd = CreateFirstFreeFile(
+            [&](unsigned attempt) {
+                return folder / (stem + "-" + std::to_string(attempt + 1) + ".mid");
+            },
+            100, 0666, TakenName::Fail, created);
+        if (fd < 0) {
+            err = errno;
+            continue;
+        }
+        // Removed again if the process is ended before the file is complete.
+        RegisterTempFile(created);
+        err = WriteAndClose(fd, bytes, true);
+        if (err == 0) {
+            ForgetTempFile(created);
+            savedAs = created.string();
+            return {};
+        }
+        ::unlink(created.c_str());
+        ForgetTempFile(created);
+    }
+    return {SafeSaveStatus::Failed, FileErrorCauseOf(err)};
+}
+
 // --- recent files ----------------------------------------------------------------------------
 
 } // namespace kel

@@ -34,4 +34,15 @@ int ReadMapFile(const std::string& path, MessageSetKind kind, CParameter& docume
 // Writes `document` as a control map file to `path` through SaveBytesSafely.
 SafeSaveResult SaveMapDocument(const std::string& path, CParameter& document);
 
+// Whether SaveMapDocument(path, document) could save the map now, as CheckSafeSave tells,
+// with room for the whole file. Nothing is written.
+SafeSaveResult CheckMapDocumentSave(const std::string& path, CParameter& document);
+
+// Keeps a map that could not be saved to `path`: writes it as a new file "STEM-N.mid" (the first
+// N from 1 that is free) in the folder of `path`, or else in the temporary folder, and stores
+// that file's name in `savedAs`. Never replaces a file. The cause of the last failure when
+// neither folder takes it.
+SafeSaveResult SaveMapDocumentNearby(const std::string& path, const std::string& stem,
+                                     CParameter& document, std::string& savedAs);
+
 } // namespace kel

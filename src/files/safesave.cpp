@@ -9,7 +9,9 @@
 
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include "files/fileio.h"
@@ -111,6 +113,16 @@ SafeSaveResult ResolveTarget(const std::string& path, SaveTarget& target) {
             target.path = resolved;
         }
     }
+    // The new file is renamed onto the name at the end: a name longer than its folder allows
+    // would fail only then, after everything was written (the temporary name is kept short).
+    fs::path dir = target.path.parent_path();
+    if (dir.empty()) {
+        dir = ".";
+    }
+    const long nameMax = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+    if (nameMax > 0 && target.path.filename().native().size() > static_cast<std::size_t>(nameMax)) {
+        return Failure(FileErrorCauseOf(ENAMETOOLONG));
+    }
     target.exists = ::stat(target.path.c_str(), &target.info) == 0;
     if (target.exists) {
         // Only a file is replaced: never a directory, and never a pipe or device node, which
@@ -127,7 +139,7 @@ SafeSaveResult ResolveTarget(const std::string& path, SaveTarget& target) {
 
 } // namespace
 
-SafeSaveResult CheckSafeSave(const std::string& path) {
+SafeSaveResult CheckSafeSave(const std::string& path, std::uintmax_t size) {
     SaveTarget target;
     if (const SafeSaveResult resolved = ResolveTarget(path, target); !resolved.Ok()) {
         return resolved;
@@ -137,8 +149,26 @@ SafeSaveResult CheckSafeSave(const std::string& path) {
     if (fd < 0) {
         return Failure(FileErrorCauseOf(errno));
     }
+    // The whole new file is written while the old one is still there: its size must fit into
+    // the free space of the file system that holds the temporary file, in whole blocks.
+    struct statvfs space {};
+    const bool spaceKnown = ::fstatvfs(fd, &space) == 0 && space.f_frsize > 0;
     ::close(fd);
     RemoveTemp(tempPath);
+    if (spaceKnown) {
+        const std::uintmax_t blocks = (size + space.f_frsize - 1) / space.f_frsize;
+        // The superuser may also fill the blocks kept in reserve for it.
+        const std::uintmax_t free = ::geteuid() == 0 ? space.f_bfree : space.f_bavail;
+        if (blocks > free) {
+            return Failure(FileErrorCauseOf(ENOSPC));
+        }
+    }
+    // A file beyond the process's file size limit cannot be written at all.
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        size > limit.rlim_cur) {
+        return Failure(FileErrorCauseOf(EFBIG));
+    }
     return {};
 }
 

@@ -25,15 +25,17 @@ struct SafeSaveResult {
 // Writes `bytes` as the whole content of `path` through a new temporary file beside it, which
 // is flushed to the disk and then renamed onto `path`.
 //
-// An empty path fails with CauseBadPath; a directory, pipe or device with CauseAccessDenied.
+// An empty path, and a file name longer than its folder allows, fail with CauseBadPath; a
+// directory, pipe or device with CauseAccessDenied.
 // Saving through a symbolic link replaces the file it points to and keeps the link; the new file
 // takes over the permissions of the one it replaces. The temporary file is created exclusively
 // under an unpredictable name and is removed again after any failure; the target is then unchanged.
 SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes);
 
-// Whether SaveBytesSafely could save to `path` now, with the result it would give: the same
-// checks of the target, and a temporary file created beside it and removed again. Nothing
-// else is changed.
-SafeSaveResult CheckSafeSave(const std::string& path);
+// Whether SaveBytesSafely could save `size` bytes to `path` now, with the result it would give:
+// the same checks of the target and its name, a temporary file created beside it and removed
+// again, room for `size` bytes on its file system and under the process's file size limit.
+// Nothing else is changed.
+SafeSaveResult CheckSafeSave(const std::string& path, std::uintmax_t size = 0);
 
 } // namespace kel

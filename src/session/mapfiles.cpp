@@ -219,7 +219,7 @@ int CMapFiles::SaveMapFile(const std::string& path) {
 }
 
 int CMapFiles::CheckSaveMapFile(const std::string& path) {
-    return ReportSaveFailure(CheckSafeSave(path), path) ? 1 : 0;
+    return ReportSaveFailure(CheckMapDocumentSave(path, document_), path) ? 1 : 0;
 }
 
 bool CMapFiles::ReportSaveFailure(const SafeSaveResult& saved, const std::string& path) {

@@ -115,8 +115,9 @@ public:
     // the whole file is written. 1 on success; 0 after a reported failure, with the current
     // path, title, modified flag and any existing file at `path` unchanged.
     int SaveMapFile(const std::string& path);
-    // Whether SaveMapFile(path) could write the file now: 1, or 0 after reporting the failure
-    // as the save would. Nothing is written; the map and its path are unchanged.
+    // Whether SaveMapFile(path) could write the file now (its name, folder, the room for the
+    // whole file and the file size limit): 1, or 0 after reporting the failure as the save
+    // would. Nothing is written; the map and its path are unchanged.
     int CheckSaveMapFile(const std::string& path);
 
     // True while the map came from Import Memory Set and has not been saved since: the title

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -626,6 +627,90 @@ TEST_F(Kelmap, ReceiveIntoAFileThatCannotBeWrittenFailsBeforeTheTransfer) {
         left.push_back(entry.path().filename());
     }
     EXPECT_EQ(left, std::vector<fs::path>{"received.mid"});
+}
+
+// A small file system of the test's own at `disk` for one kelmap run, in a mount namespace
+// that ends with it: `script` runs there ("$@" is the kelmap command, "$OUT" its output file).
+// Exit 77 when no such file system can be made here.
+std::string OnSmallDisk(const fs::path& disk, const std::string& script) {
+    const std::string body = "mount -t tmpfs -o size=64k none " + Quote(disk.string()) +
+                             " 2>/dev/null || exit 77\n" + script +
+                             "\ns=$?; cat \"$OUT\"; exit $s\n";
+    return std::string(::geteuid() == 0 ? "unshare -m" : "unshare -Urm") + " sh -c " + Quote(body) +
+           " sh %";
+}
+
+// A receive whose file could not be written once the memory has come fails before the
+// device is asked for anything: a name too long for its folder (the temporary name would
+// fit), a file size limit below the map's size, a disk without room for it.
+TEST_F(Kelmap, ReceiveThatCouldNotBeSavedFailsBeforeTheRequest) {
+    const fs::path disk = dir_ / "disk";
+    fs::create_directories(disk);
+    const std::string out = "export OUT=" + Quote((dir_ / "out.txt").string()) + "; ";
+    struct Case {
+        fs::path file;
+        std::string shell;
+        const char* message;
+    };
+    const Case cases[] = {
+        {dir_ / (std::string(296, 'n') + ".mid"), "%",
+         "An error occurred while saving the file. (3)"},
+        {dir_ / "limited.mid", "ulimit -f 2; %", "An error occurred while saving the file. (13)"},
+        {disk / "full.mid",
+         OnSmallDisk(disk, "cat /dev/zero >" + Quote((disk / "fill").string()) +
+                               " 2>/dev/null; \"$@\" >\"$OUT\""),
+         "An error occurred while saving the file. (13)"},
+    };
+    const std::string none;
+    for (const Case& c : cases) {
+        const Result run = Kel({"receive", c.file.string(), "--api", "virtual", "--in", kVirtual,
+                                "--out", kVirtual, "--yes"},
+                               c.shell == "%" ? &none : nullptr, out + c.shell);
+        if (run.status == 77 || run.err.rfind("unshare:", 0) == 0) {
+            std::fprintf(stderr, "no small file system here: the full disk is not tried\n");
+            continue;
+        }
+        EXPECT_EQ(run.status, 1) << c.file;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.file << ": " << run.err;
+        EXPECT_EQ(run.out.find("Bulk Transmit"), std::string::npos) << c.file << ": " << run.out;
+        EXPECT_EQ(run.err.find("/50"), std::string::npos) << c.file << ": " << run.err;
+        std::error_code unnamed; // a name too long for its folder cannot even be looked up
+        EXPECT_FALSE(fs::exists(c.file, unnamed));
+    }
+}
+
+// When the save fails only after the memory has come (here the disk fills while kelmap asks
+// whether to go on), the received map is kept under a short new name, in the temporary folder
+// as the target's own folder is full, and kelmap says where and fails.
+TEST_F(Kelmap, AReceivedMapThatCannotBeSavedIsKeptAndNamed) {
+    const fs::path disk = dir_ / "disk";
+    const fs::path temp = dir_ / "tmp";
+    fs::create_directories(disk);
+    fs::create_directories(temp);
+    const fs::path target = disk / "received.mid";
+    // The disk fills once kelmap asks (10 s at most, then the question is answered all the same).
+    const std::string script = "{ i=0; until grep -q 'y/N' \"$OUT\" || [ $i -ge 500 ]; do "
+                               "sleep 0.02; i=$((i+1)); done; cat /dev/zero >" +
+                               Quote((disk / "fill").string()) +
+                               " 2>/dev/null; echo y; } | \"$@\" >\"$OUT\"";
+    const Result run =
+        Kel({"receive", target.string(), "--api", "virtual", "--in", kVirtual, "--out", kVirtual},
+            nullptr,
+            "export OUT=" + Quote((dir_ / "out.txt").string()) + " TMPDIR=" + Quote(temp.string()) +
+                "; " + OnSmallDisk(disk, script));
+    if (run.status == 77 || run.err.rfind("unshare:", 0) == 0) {
+        GTEST_SKIP() << "no small file system can be made here";
+    }
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("50/50"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("An error occurred while saving the file. (13)"), std::string::npos)
+        << run.err;
+    const fs::path kept = temp / "kelmap-received-1.mid";
+    EXPECT_NE(run.err.find("the received map is saved as " + kept.string()), std::string::npos)
+        << run.err;
+    const fs::path empty = dir_ / "empty.mid";
+    ASSERT_EQ(Kel({"new", empty.string()}).status, 0);
+    EXPECT_EQ(Kel({"compare", empty.string(), kept.string()}).status, 0);
 }
 
 TEST_F(Kelmap, TransfersRefuseAPortThatIsNotThere) {

@@ -23,6 +23,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -278,6 +279,29 @@ TEST_F(FileFaultTest, AFileSizeLimitAtTheFirstOrTheLastByteKeepsTheOldFile) {
         EXPECT_EQ(test::ReadFile(path), before) << "limit " << limit;
         EXPECT_EQ(dir.Names(), std::vector<std::string>{"map.mid"}) << "limit " << limit;
     }
+}
+
+// The check before a save meets what the save would: a name longer than its folder allows
+// (the temporary name beside it is cut short and would be made), more than the free space of
+// the disk, more than the file size limit. The save itself fails the same way before it writes.
+TEST_F(FileFaultTest, TheCheckBeforeASaveFindsWhatTheSaveWouldMeet) {
+    const fs::path path = dir / "map.mid";
+    const fs::path tooLong = dir / (std::string(300, 'n') + ".mid");
+    EXPECT_EQ(CheckSafeSave(tooLong.string()).cause, CauseBadPath);
+    EXPECT_EQ(SaveMapDocument(tooLong.string(), doc).cause, CauseBadPath);
+    struct statvfs space {};
+    ASSERT_EQ(::statvfs(dir.Path().c_str(), &space), 0);
+    const std::uintmax_t beyondFree = (space.f_bfree + 1) * std::uintmax_t{space.f_frsize};
+    EXPECT_EQ(CheckSafeSave(path.string(), beyondFree).cause, CauseDiskFull);
+    EXPECT_TRUE(CheckSafeSave(path.string(), 4096).Ok());
+    EXPECT_CHILD_PASSES([&] {
+        const rlimit fsize{4095, 4095};
+        CHILD_EXPECT(::setrlimit(RLIMIT_FSIZE, &fsize) == 0);
+        CHILD_EXPECT(CheckSafeSave(path.string(), 4096).cause == CauseDiskFull);
+        CHILD_EXPECT(CheckSafeSave(path.string(), 4095).Ok());
+        return kChildPassed;
+    });
+    EXPECT_TRUE(dir.Names().empty());
 }
 
 TEST_F(FileFaultTest, AReadOnlyFileSystemRefusesBothReplacingAndCreating) {

@@ -346,6 +346,62 @@ int OpenJackOutput(const std::string& clientName, const std::string& target,
     return OpenJackPort<JackOutputPort>(clientName, target, handler, opened);
 }
 
+// The listing client and what its JACK notification thread tells: it lives apart from the
+// list so that the notice, which may come at any time, never reaches a client being replaced.
+struct CJackPortList::Listener {
+    jack_client_t* client = nullptr;
+    std::atomic<bool> gone{false};
+
+    // JACK's notification thread, when the server stops or throws the client out: the client
+    // is dead from now on, and only closing it is left.
+    static void ServerGone(jack_status_t, const char*, void* arg) {
+        static_cast<Listener*>(arg)->gone.store(true, std::memory_order_release);
+    }
+};
+
+CJackPortList::CJackPortList(std::string clientName)
+    : clientName_(std::move(clientName)), listener_(std::make_unique<Listener>()) {}
+
+CJackPortList::~CJackPortList() {
+    Drop();
+}
+
+void CJackPortList::Drop() {
+    CloseJackClient(listener_->client);
+    listener_->gone.store(false, std::memory_order_release);
+}
+
+bool CJackPortList::List(bool sources, std::vector<std::string>& names) {
+    names.clear();
+    // A client whose server has gone lists nothing ever again, also once a new server runs.
+    if (listener_->client != nullptr && listener_->gone.load(std::memory_order_acquire)) {
+        Drop();
+    }
+    if (listener_->client == nullptr) {
+        jack_client_t* client = OpenJackClientRetrying(clientName_);
+        if (client == nullptr) {
+            return false;
+        }
+        // The notice is set before activation, as JACK requires; an active client is told
+        // when its server goes.
+        jack_on_info_shutdown(client, &Listener::ServerGone, listener_.get());
+        if (jack_activate(client) != 0) {
+            CloseJackClient(client);
+            return false;
+        }
+        listener_->client = client;
+    }
+    const char** ports = jack_get_ports(listener_->client, nullptr, JACK_DEFAULT_MIDI_TYPE,
+                                        sources ? JackPortIsOutput : JackPortIsInput);
+    if (ports != nullptr) {
+        for (const char** port = ports; *port != nullptr; ++port) {
+            names.emplace_back(*port);
+        }
+        jack_free(ports);
+    }
+    return true;
+}
+
 bool JackServerRunning() {
     jack_client_t* client = OpenJackClientRetrying("kel-probe");
     if (client == nullptr) {
@@ -353,6 +409,23 @@ bool JackServerRunning() {
     }
     jack_client_close(client);
     return true;
+}
+
+} // namespace kel
+
+#else
+
+namespace kel {
+
+// Without JACK there is never a server to list.
+struct CJackPortList::Listener {};
+
+CJackPortList::CJackPortList(std::string clientName) : clientName_(std::move(clientName)) {}
+CJackPortList::~CJackPortList() = default;
+void CJackPortList::Drop() {}
+bool CJackPortList::List(bool, std::vector<std::string>& names) {
+    names.clear();
+    return false;
 }
 
 } // namespace kel

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "midi/backend.h"
 
@@ -20,5 +21,29 @@ int OpenJackOutput(const std::string& clientName, const std::string& target,
                    MidiOutputHandler& handler, std::unique_ptr<MidiOutputPort>& opened);
 // Whether a JACK server is running; never starts one.
 bool JackServerRunning();
+
+// The JACK ports the editor's ports can be connected to, listed through a JACK client kept open
+// for listing. A JACK server may stop and start again while the program runs: the client hears
+// its server go (JACK's shutdown notice) and the next listing closes it and opens a new one on
+// the server running then. Used by one thread at a time.
+class CJackPortList {
+public:
+    // `clientName`: the name the listing client shows in JACK.
+    explicit CJackPortList(std::string clientName);
+    ~CJackPortList();
+    CJackPortList(const CJackPortList&) = delete;
+    CJackPortList& operator=(const CJackPortList&) = delete;
+
+    // The full names of the MIDI ports that can send to an input of ours (`sources`), or that
+    // an output of ours can send to. False, with no names, when no JACK server is running.
+    bool List(bool sources, std::vector<std::string>& names);
+
+private:
+    struct Listener;
+    void Drop();
+
+    std::string clientName_;
+    std::unique_ptr<Listener> listener_;
+};
 
 } // namespace kel

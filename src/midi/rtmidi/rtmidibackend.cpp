@@ -96,9 +96,34 @@ bool CRtMidiBackend::EnsureEnumerators() {
     return true;
 }
 
-std::vector<CRtMidiBackend::Port> CRtMidiBackend::Enumerate(bool input) {
+bool CRtMidiBackend::OwnPort(const std::string& systemName) const {
+    return systemName.rfind(clientName_ + ":", 0) == 0 ||
+           systemName.rfind(clientName_ + "-", 0) == 0;
+}
+
+std::vector<CRtMidiBackend::Port> CRtMidiBackend::EnumerateJack(bool input) {
     std::vector<Port> ports;
-    if (!EnsureEnumerators()) {
+    QuietLibraries();
+    if (!jackPorts_) {
+        jackPorts_ = std::make_unique<CJackPortList>(clientName_);
+    }
+    std::vector<std::string> names;
+    available_ = jackPorts_->List(input, names);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        // The editor's own ports are not offered.
+        ports.push_back(
+            Port{static_cast<unsigned>(i), names[i], OwnPort(names[i]) ? std::string() : names[i]});
+    }
+    return ports;
+}
+
+std::vector<CRtMidiBackend::Port> CRtMidiBackend::Enumerate(bool input) {
+    if (api_ == MidiApi::Jack) {
+        return EnumerateJack(input);
+    }
+    std::vector<Port> ports;
+    available_ = EnsureEnumerators();
+    if (!available_) {
         return ports;
     }
     RtMidi& device =
@@ -113,8 +138,7 @@ std::vector<CRtMidiBackend::Port> CRtMidiBackend::Enumerate(bool input) {
             const std::string name = device.getPortName(i);
             // A port that cannot be described is left out of the list. The editor's own ports
             // are not offered either.
-            if (sink.failed || name.empty() || name.rfind(clientName_ + ":", 0) == 0 ||
-                name.rfind(clientName_ + "-", 0) == 0) {
+            if (sink.failed || name.empty() || OwnPort(name)) {
                 ports.push_back(Port{i, name, {}});
                 continue;
             }

@@ -17,6 +17,8 @@ class RtMidiOut;
 
 namespace kel {
 
+class CJackPortList;
+
 enum class MidiApi { Alsa, Jack };
 
 class CRtMidiBackend : public MidiBackend {
@@ -30,7 +32,7 @@ public:
 
     MidiApi Api() const { return api_; }
     // Whether the MIDI system answered the last enumeration.
-    bool Available() const { return inputEnumerator_ != nullptr; }
+    bool Available() const { return available_; }
 
     int InputPortCount() override;
     bool InputPortName(int port, std::string& name) override;
@@ -54,11 +56,18 @@ private:
 
     bool EnsureEnumerators();
     std::vector<Port> Enumerate(bool input);
+    std::vector<Port> EnumerateJack(bool input);
+    // Whether `systemName` is a port of the editor's own clients, which are not offered.
+    bool OwnPort(const std::string& systemName) const;
 
     MidiApi api_;
     std::string clientName_;
+    bool available_ = false;
+    // ALSA's ports are listed through RtMidi; JACK's through a client of our own, which is
+    // replaced when its server has gone.
     std::unique_ptr<RtMidiIn> inputEnumerator_;
     std::unique_ptr<RtMidiOut> outputEnumerator_;
+    std::unique_ptr<CJackPortList> jackPorts_;
     std::vector<Port> inputs_;
     std::vector<Port> outputs_;
 };

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <malloc.h>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -598,6 +599,116 @@ TEST_F(JackEndToEnd, TheMonitorNamesEveryControlThePlayedDeviceSends) {
     monitor.Take(after);
     monitor.Close();
     EXPECT_FALSE(monitor.IsOpen());
+}
+
+// A JACK server of the test's own with the dummy driver, under a fixed name so that it can be
+// stopped and started again while the program runs. The program's clients find it through
+// JACK_DEFAULT_SERVER, which is set for the test's time.
+class OwnJackServer {
+public:
+    explicit OwnJackServer(std::string name) : name_(std::move(name)) {
+        if (const char* previous = std::getenv("JACK_DEFAULT_SERVER")) {
+            previous_ = previous;
+        }
+        setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+        setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
+    }
+    ~OwnJackServer() {
+        Stop();
+        if (previous_) {
+            setenv("JACK_DEFAULT_SERVER", previous_->c_str(), 1);
+        } else {
+            unsetenv("JACK_DEFAULT_SERVER");
+        }
+    }
+
+    // Starts the server and waits until it takes clients; false when it did not come up.
+    bool Start() {
+        std::vector<std::string> args{"jackd", "-n",    name_, "--no-realtime", "-t", "2000",
+                                      "-d",    "dummy", "-r",  "48000",         "-p", "1024"};
+        std::vector<char*> argv;
+        for (auto& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        const int spawned = posix_spawnp(&pid_, "jackd", &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) {
+            pid_ = -1;
+            return false;
+        }
+        for (int i = 0; i < 50; ++i) {
+            if (MidiSystemReachable(MidiApi::Jack)) {
+                return true;
+            }
+            std::this_thread::sleep_for(100ms);
+        }
+        return false;
+    }
+
+    // Stops the server as its user would, and waits until it has ended.
+    void Stop() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+private:
+    std::string name_;
+    std::optional<std::string> previous_;
+    pid_t pid_ = -1;
+};
+
+// A JACK server that stops and starts again under the same name while the program runs: the
+// listing finds the new server's ports, and a transmit and a receive go through them.
+class JackRestart : public JackEndToEnd {
+protected:
+    void SetUp() override {
+        if (!server.Start()) {
+            GTEST_SKIP() << "no JACK server of the test's own could be started";
+        }
+        JackEndToEnd::SetUp();
+    }
+
+    OwnJackServer server{"kel-restart-" + std::to_string(getpid())};
+};
+
+TEST_F(JackRestart, TransfersGoThroughAServerStartedAgain) {
+    {
+        Simulator sim({"--api", "jack", "--name", name});
+        ASSERT_TRUE(sim.WaitFor("ready"));
+        ASSERT_GE(CMidiOutDev(backend).Find(ui.outputName), 0);
+        EXPECT_EQ(sim.Stop(), 0);
+    }
+    const RecordTable memory = FoldedMemory();
+    for (int restart = 1; restart <= 2; ++restart) {
+        server.Stop();
+        EXPECT_LT(CMidiOutDev(backend).Find(ui.outputName), 0);
+        ASSERT_TRUE(server.Start());
+        Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "300", "--gap", "10",
+                       "--save", savePath.string()});
+        ASSERT_TRUE(sim.WaitFor("ready"));
+        ASSERT_GE(CMidiOutDev(backend).Find(ui.outputName), 0) << "restart " << restart;
+        ASSERT_GE(CMidiInDev(backend).Find(ui.inputName), 0) << "restart " << restart;
+
+        document.NewDocument();
+        document.Map().records = memory;
+        CTransfer transfer(document, in, out, backend, reporter, ui);
+        ui.onInstructions = [&] { sim.WaitFor("receiving"); };
+        ASSERT_EQ(transfer.Transmit(), TransferOutcome::Completed) << "restart " << restart;
+        ASSERT_TRUE(sim.WaitFor("saved")) << sim.Output();
+        document.NewDocument();
+        ASSERT_EQ(transfer.Receive(), TransferOutcome::Completed) << sim.Output();
+        EXPECT_EQ(HexTable(document.Map().records), HexTable(memory)) << "restart " << restart;
+        EXPECT_EQ(sim.Stop(), 0);
+    }
+    EXPECT_TRUE(reporter.Reports().empty());
 }
 
 #ifdef KEL_TEST_JACK_API
