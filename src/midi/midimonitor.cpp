@@ -52,7 +52,7 @@ bool CMidiMonitor::IsOpen() const {
 }
 
 void CMidiMonitor::SetWake(std::function<void()> wake) {
-    std::lock_guard lock(wakeLock_);
+    // Opening the port starts its thread after this: the thread sees the new wake.
     wake_ = std::move(wake);
 }
 
@@ -102,7 +102,6 @@ void CMidiMonitor::Push(std::span<const std::uint8_t> message, double seconds) {
 }
 
 void CMidiMonitor::Wake() {
-    std::lock_guard lock(wakeLock_);
     if (wake_) {
         wake_();
     }

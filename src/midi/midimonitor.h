@@ -25,7 +25,7 @@ struct MonitoredMessage {
 // An input port kept open for listening, independent of the transfers' CMidiIn: every
 // message (short ones with running status resolved, realtime, whole system exclusive, framed
 // by the same rules as the transfer input) goes into a bounded queue; a full queue drops and
-// counts; the MIDI thread never blocks.
+// counts; the MIDI thread takes no lock and never blocks.
 //
 // The queue is a single-producer ring (the port's thread) of fixed size, allocated at
 // construction: message records plus a byte area for their bytes, so memory stays flat however
@@ -45,7 +45,8 @@ public:
     void Close();
     bool IsOpen() const;
     // Called on the MIDI thread when the queue goes from empty to not empty, and when the
-    // port is lost; must not block (the editor posts an event, kelmap wakes a condition).
+    // port is lost; must not block (the editor posts an event, kelmap wakes a condition). Set
+    // while the port is closed: the MIDI thread calls it without a lock.
     void SetWake(std::function<void()> wake);
     // The messages that arrived since the last call, oldest first, at most `max`: `out` is
     // replaced by them. Returns their number.
@@ -82,8 +83,7 @@ private:
     std::atomic<bool> notified_{false};      // a wake went out that no Take has answered yet
     std::atomic<std::uint64_t> dropped_{0};
     std::atomic<bool> lost_{false};
-    std::mutex takeLock_; // one Take at a time
-    std::mutex wakeLock_; // held only while the wake is set or called
+    std::mutex takeLock_; // one Take at a time; never taken on the MIDI thread
     std::function<void()> wake_;
 };
 
