@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <stop_token>
+#include <thread>
 #include <vector>
 
 #include "midi/backend.h"
@@ -44,9 +46,10 @@ public:
     int Open(int port); // 0 or the MidiErr code; opens and starts the port
     void Close();
     bool IsOpen() const;
-    // Called on the MIDI thread when the queue goes from empty to not empty, and when the
-    // port is lost; must not block (the editor posts an event, kelmap wakes a condition). Set
-    // while the port is closed: the MIDI thread calls it without a lock.
+    // Called when the queue goes from empty to not empty, and when the port is lost (wake-ups
+    // that come close together may be told once), on a thread of the monitor's own, so that
+    // whatever it does (the editor posts an event, kelmap wakes a condition) never holds up
+    // the MIDI thread. Set while the port is closed.
     void SetWake(std::function<void()> wake);
     // The messages that arrived since the last call, oldest first, at most `max`: `out` is
     // replaced by them. Returns their number.
@@ -67,7 +70,10 @@ private:
     };
 
     void Push(std::span<const std::uint8_t> message, double seconds);
+    // Signals the wake thread; takes no lock.
     void Wake();
+    void RunWaker(std::stop_token stop, std::uint32_t seen);
+    void StopWaker();
 
     MidiBackend& backend_;
     std::unique_ptr<MidiInputPort> port_;
@@ -85,6 +91,10 @@ private:
     std::atomic<bool> lost_{false};
     std::mutex takeLock_; // one Take at a time; never taken on the MIDI thread
     std::function<void()> wake_;
+    // Changed by every wake-up from the MIDI thread; the wake thread sleeps on it while it is
+    // unchanged and then calls wake_. It runs while the port is open.
+    std::atomic<std::uint32_t> wakeSignal_{0};
+    std::jthread waker_; // last: it ends before the members it uses go
 };
 
 } // namespace kel
