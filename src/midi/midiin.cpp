@@ -59,34 +59,35 @@ bool CMidiIn::Start(RecordTable& table) {
     if (!Open()) {
         return false;
     }
-    {
-        std::lock_guard lock(deliveryLock_);
-        framer_.Reset();
-        framer_.ResetCounts();
-        counts_ = {};
-        delivering_ = true;
-    }
-    if (port_->Start() == 0) {
-        if (parser_) {
-            return true;
-        }
+    // The port has just been opened and not started, and the gate is closed (Open closed any
+    // earlier use): nothing is delivered while the input is set up.
+    framer_.Reset();
+    framer_.ResetCounts();
+    ClearCounts();
+    const bool newParser = parser_ == nullptr;
+    if (newParser) {
         auto parser = std::make_unique<CParserThread>(queue_, table);
         parser->SetRemainingCount(expected_);
         if (notify_ != nullptr) {
             parser->SetNotifyWindow(notify_);
         }
-        if (parser->Resume()) {
-            std::lock_guard lock(deliveryLock_);
-            parser_ = std::move(parser);
-            return true;
+        if (!parser->Resume()) {
+            ResetPort();
+            reporter_.warn(StringId::MidiInStartError);
+            return false;
         }
-        port_->Stop();
+        parser_ = std::move(parser);
+    }
+    // The parser thread runs before the first message can come.
+    gate_.Open();
+    if (port_->Start() == 0) {
+        return true;
+    }
+    gate_.Close();
+    if (newParser) {
+        parser_.reset(); // nothing came for it
     }
     ResetPort();
-    {
-        std::lock_guard lock(deliveryLock_);
-        delivering_ = false;
-    }
     reporter_.warn(StringId::MidiInStartError);
     return false;
 }
@@ -96,14 +97,10 @@ bool CMidiIn::Stop() {
         return false;
     }
     const int result = port_->Stop();
-    {
-        std::lock_guard lock(deliveryLock_);
-        delivering_ = false;
-    }
+    gate_.Close(); // from here on no delivery reaches the framer or the parser thread
     if (parser_) {
         parser_->Stop();
         lastStatus_ = parser_->Status();
-        std::lock_guard lock(deliveryLock_);
         parser_.reset();
     }
     // The receive is over: its dialogs are about to go, so nothing keeps pointing at them.
@@ -113,12 +110,12 @@ bool CMidiIn::Stop() {
     return result == 0;
 }
 
+// Called with the gate closed.
 void CMidiIn::ResetPort() {
     if (port_) {
         port_->Reset();
     }
     // A message the port had only begun to deliver is dropped with it.
-    std::lock_guard lock(deliveryLock_);
     framer_.Reset();
 }
 
@@ -126,13 +123,16 @@ void CMidiIn::Close() {
     if (!port_) {
         return;
     }
-    {
-        std::lock_guard lock(deliveryLock_);
-        delivering_ = false;
-        framer_.Reset();
-    }
+    gate_.Close();
+    framer_.Reset();
     port_->Close();
     port_.reset();
+}
+
+void CMidiIn::ClearCounts() {
+    for (auto* count : {&messages_, &foreign_, &dropped_, &cut_, &overlong_}) {
+        count->store(0, std::memory_order_relaxed);
+    }
 }
 
 ReceiveStatus CMidiIn::GetReceiveStatus() const {
@@ -140,39 +140,44 @@ ReceiveStatus CMidiIn::GetReceiveStatus() const {
 }
 
 CMidiIn::Counts CMidiIn::GetCounts() const {
-    std::lock_guard lock(deliveryLock_);
-    Counts counts = counts_;
-    const CSysExFramer::Counts& framed = framer_.GetCounts();
-    counts.messages = framed.messages;
-    counts.cut = framed.cut;
-    counts.overlong = framed.overlong;
+    Counts counts;
+    counts.messages = messages_.load(std::memory_order_relaxed);
+    counts.foreign = foreign_.load(std::memory_order_relaxed);
+    counts.dropped = dropped_.load(std::memory_order_relaxed);
+    counts.cut = cut_.load(std::memory_order_relaxed);
+    counts.overlong = overlong_.load(std::memory_order_relaxed);
     return counts;
 }
 
+// The port's thread. It takes no lock and allocates nothing: past the gate it frames the bytes,
+// copies each bulk message into a slot the queue allocated up front, wakes the parser thread
+// and publishes the counts.
 void CMidiIn::OnLongInput(const std::uint8_t* data, std::size_t count) {
-    std::lock_guard lock(deliveryLock_);
-    if (!delivering_ || data == nullptr) {
+    if (data == nullptr) {
         return;
+    }
+    const DeliveryGate::Pass pass(gate_);
+    if (!pass) {
+        return; // not started, or stopping
     }
     framer_.Feed({data, count},
                  [this](std::span<const std::uint8_t> message) { Deliver(message); });
+    const CSysExFramer::Counts& framed = framer_.GetCounts();
+    messages_.store(framed.messages, std::memory_order_relaxed);
+    cut_.store(framed.cut, std::memory_order_relaxed);
+    overlong_.store(framed.overlong, std::memory_order_relaxed);
 }
 
-// Runs on the port's thread under the delivery lock: it copies into a slot the queue allocated
-// up front and wakes the parser, and never waits for the parser's work.
 void CMidiIn::Deliver(std::span<const std::uint8_t> message) {
     if (message.size() < BulkPrefix.size() ||
         !std::equal(BulkPrefix.begin(), BulkPrefix.end(), message.begin())) {
-        ++counts_.foreign;
-        return;
-    }
-    if (!parser_) {
+        foreign_.fetch_add(1, std::memory_order_relaxed);
         return;
     }
     if (queue_.Put(message.data(), message.size()) > 0) {
         parser_->Wake();
     } else {
-        ++counts_.dropped;
+        dropped_.fetch_add(1, std::memory_order_relaxed);
     }
 }
 

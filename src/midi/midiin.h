@@ -8,15 +8,16 @@
 // does not fit is dropped and counted.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "midi/backend.h"
+#include "midi/deliverygate.h"
 #include "midi/midiinque.h"
 #include "midi/parserthread.h"
 #include "midi/transferlistener.h"
@@ -75,6 +76,7 @@ public:
     bool IsOpen() const { return port_ != nullptr; }
     bool ParserExists() const { return parser_ != nullptr; }
     CSafeMidiInQue& Queue() { return queue_; }
+    // Never makes the port's thread wait: it may be called while messages arrive.
     Counts GetCounts() const;
     // What the receive under way has got; once the input has stopped, what the last one got.
     // Called on the thread that starts and stops the input.
@@ -85,23 +87,32 @@ private:
     void OnLongInput(const std::uint8_t* data, std::size_t count) override;
     void Deliver(std::span<const std::uint8_t> message);
     void ResetPort();
+    void ClearCounts();
 
     MidiBackend& backend_;
     Reporter& reporter_;
     RecordTable& table_;
     std::unique_ptr<MidiInputPort> port_;
     CSafeMidiInQue queue_;
-    CSysExFramer framer_{kMessageLimit};
-    Counts counts_;
     std::unique_ptr<CParserThread> parser_;
     ReceiveStatus lastStatus_;
     int expected_ = 0;
     std::string deviceName_;
     TransferListener* notify_ = nullptr;
-    // Guards the framer, the counts and the parser thread's existence against the input
-    // handler, which runs on the back end's thread.
-    mutable std::mutex deliveryLock_;
-    bool delivering_ = false;
+
+    // The port's thread is let in only while the input is started, and never waits: the
+    // framer, the parser thread's existence and the counts' start are changed by the thread that
+    // starts and stops the input only while the gate is closed and no delivery is inside. The
+    // counts the deliveries make are atomics that GetCounts reads at any time. From the port's
+    // callback to the parser thread no lock is taken: the gate, the framer (the port's thread's
+    // alone while it is inside), the queue and the parser's wake-up are all lock-free.
+    DeliveryGate gate_;
+    CSysExFramer framer_{kMessageLimit};
+    std::atomic<std::uint64_t> messages_{0};
+    std::atomic<std::uint64_t> foreign_{0};
+    std::atomic<std::uint64_t> dropped_{0};
+    std::atomic<std::uint64_t> cut_{0};
+    std::atomic<std::uint64_t> overlong_{0};
 };
 
 } // namespace kel

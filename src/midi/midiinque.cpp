@@ -38,24 +38,46 @@ void CMidiInQue::Clear() {
     read_ = 0;
 }
 
+CSafeMidiInQue::CSafeMidiInQue() : blocks_(std::make_unique<MidiBlock[]>(kCapacity)) {}
+
 int CSafeMidiInQue::Put(const std::uint8_t* data, std::size_t length) {
-    std::lock_guard lock(lock_);
-    return CMidiInQue::Put(data, length);
+    const std::uint64_t written = written_.load(std::memory_order_relaxed);
+    const std::uint64_t read = read_.load(std::memory_order_acquire);
+    if (written - read == kCapacity || data == nullptr || length > MidiBlock::kCapacity) {
+        return 0;
+    }
+    MidiBlock& slot = blocks_[written % kCapacity];
+    std::copy(data, data + length, slot.data.begin());
+    slot.count = length;
+    written_.store(written + 1, std::memory_order_release);
+    return static_cast<int>(written + 1 - read);
 }
 
 int CSafeMidiInQue::Get(MidiBlock& block) {
-    std::lock_guard lock(lock_);
-    return CMidiInQue::Get(block);
+    const std::uint64_t read = read_.load(std::memory_order_relaxed);
+    const std::uint64_t written = written_.load(std::memory_order_acquire);
+    if (written == read) {
+        return 0;
+    }
+    MidiBlock& slot = blocks_[read % kCapacity];
+    block = slot;
+    slot.Clear();
+    read_.store(read + 1, std::memory_order_release);
+    return static_cast<int>(written - read - 1);
 }
 
 void CSafeMidiInQue::Clear() {
-    std::lock_guard lock(lock_);
-    CMidiInQue::Clear();
+    std::uint64_t read = read_.load(std::memory_order_relaxed);
+    const std::uint64_t written = written_.load(std::memory_order_acquire);
+    for (; read != written; ++read) {
+        blocks_[read % kCapacity].Clear();
+    }
+    read_.store(read, std::memory_order_release);
 }
 
-int CSafeMidiInQue::LockedCount() const {
-    std::lock_guard lock(lock_);
-    return Count();
+int CSafeMidiInQue::Count() const {
+    const std::uint64_t read = read_.load(std::memory_order_acquire);
+    return static_cast<int>(written_.load(std::memory_order_acquire) - read);
 }
 
 } // namespace kel

@@ -2,6 +2,7 @@
 #include "midi/midimonitor.h"
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 namespace kel {
@@ -41,12 +42,20 @@ int CMidiMonitor::OpenPort(int port) {
     framer_.Reset();
     lost_ = false;
     notified_ = false;
+    try {
+        waker_ = std::jthread(
+            [this, seen = wakeSignal_.load()](std::stop_token stop) { RunWaker(stop, seen); });
+    } catch (const std::system_error&) {
+        return MidiErrSystem;
+    }
     std::unique_ptr<MidiInputPort> opened;
     if (const int error = backend_.OpenInput(port, *this, opened); error != MidiErrNone) {
+        StopWaker();
         return error;
     }
     if (const int error = opened->Start(); error != MidiErrNone) {
         opened->Close();
+        StopWaker();
         return error;
     }
     port_ = std::move(opened);
@@ -59,6 +68,30 @@ void CMidiMonitor::Close() {
         port_->Close();
         port_.reset();
     }
+    StopWaker(); // once the port is closed nothing signals it any more
+}
+
+void CMidiMonitor::StopWaker() {
+    if (waker_.joinable()) {
+        waker_.request_stop();
+        wakeSignal_.fetch_add(1, std::memory_order_release);
+        wakeSignal_.notify_one();
+        waker_.join();
+    }
+}
+
+void CMidiMonitor::RunWaker(std::stop_token stop, std::uint32_t seen) {
+    for (;;) {
+        wakeSignal_.wait(seen, std::memory_order_acquire);
+        // A wake-up that comes while wake_ runs changes the signal again: it is told too.
+        seen = wakeSignal_.load(std::memory_order_acquire);
+        if (stop.stop_requested()) {
+            return;
+        }
+        if (wake_) {
+            wake_();
+        }
+    }
 }
 
 bool CMidiMonitor::IsOpen() const {
@@ -66,7 +99,7 @@ bool CMidiMonitor::IsOpen() const {
 }
 
 void CMidiMonitor::SetWake(std::function<void()> wake) {
-    std::lock_guard lock(wakeLock_);
+    // Open starts the wake thread after this: the thread sees the new wake.
     wake_ = std::move(wake);
 }
 
@@ -116,10 +149,8 @@ void CMidiMonitor::Push(std::span<const std::uint8_t> message, double seconds) {
 }
 
 void CMidiMonitor::Wake() {
-    std::lock_guard lock(wakeLock_);
-    if (wake_) {
-        wake_();
-    }
+    wakeSignal_.fetch_add(1, std::memory_order_release);
+    wakeSignal_.notify_one();
 }
 
 std::size_t CMidiMonitor::Take(std::vector<MonitoredMessage>& out, std::size_t max) {

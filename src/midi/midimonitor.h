@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <stop_token>
+#include <thread>
 #include <vector>
 
 #include "midi/backend.h"
@@ -25,7 +27,7 @@ struct MonitoredMessage {
 // An input port kept open for listening, independent of the transfers' CMidiIn: every
 // message (short ones with running status resolved, realtime, whole system exclusive, framed
 // by the same rules as the transfer input) goes into a bounded queue; a full queue drops and
-// counts; the MIDI thread never blocks.
+// counts; the MIDI thread takes no lock and never blocks.
 //
 // The queue is a single-producer ring (the port's thread) of fixed size, allocated at
 // construction: message records plus a byte area for their bytes, so memory stays flat however
@@ -51,8 +53,10 @@ public:
     int Reopen(int port);
     void Close();
     bool IsOpen() const;
-    // Called on the MIDI thread when the queue goes from empty to not empty, and when the
-    // port is lost; must not block (the editor posts an event, kelmap wakes a condition).
+    // Called when the queue goes from empty to not empty, and when the port is lost (wake-ups
+    // that come close together may be told once), on a thread of the monitor's own, so that
+    // whatever it does (the editor posts an event, kelmap wakes a condition) never holds up
+    // the MIDI thread. Set while the port is closed.
     void SetWake(std::function<void()> wake);
     // The messages that arrived since the last call, oldest first, at most `max`: `out` is
     // replaced by them. Returns their number.
@@ -74,7 +78,10 @@ private:
 
     int OpenPort(int port);
     void Push(std::span<const std::uint8_t> message, double seconds);
+    // Signals the wake thread; takes no lock.
     void Wake();
+    void RunWaker(std::stop_token stop, std::uint32_t seen);
+    void StopWaker();
 
     MidiBackend& backend_;
     std::unique_ptr<MidiInputPort> port_;
@@ -91,9 +98,12 @@ private:
     std::atomic<bool> notified_{false};      // a wake went out that no Take has answered yet
     std::atomic<std::uint64_t> dropped_{0};
     std::atomic<bool> lost_{false};
-    std::mutex takeLock_; // one Take at a time
-    std::mutex wakeLock_; // held only while the wake is set or called
+    std::mutex takeLock_; // one Take at a time; never taken on the MIDI thread
     std::function<void()> wake_;
+    // Changed by every wake-up from the MIDI thread; the wake thread sleeps on it while it is
+    // unchanged and then calls wake_. It runs while the port is open.
+    std::atomic<std::uint32_t> wakeSignal_{0};
+    std::jthread waker_; // last: it ends before the members it uses go
 };
 
 } // namespace kel

@@ -95,32 +95,36 @@ bool CParserThread::Resume() {
 }
 
 void CParserThread::Wake() {
-    {
-        std::lock_guard lock(wakeLock_);
-        ++wakes_;
-    }
-    wakeCv_.notify_one();
+    wakes_.fetch_add(1, std::memory_order_release);
+    signal_.fetch_add(1, std::memory_order_release);
+    signal_.notify_one();
 }
 
 void CParserThread::Stop() {
     if (thread_.joinable()) {
         thread_.request_stop();
+        signal_.fetch_add(1, std::memory_order_release);
+        signal_.notify_one();
         thread_.join();
     }
 }
 
 void CParserThread::Run(std::stop_token stop) {
     for (;;) {
-        {
-            std::unique_lock lock(wakeLock_);
-            // Blocks woken for before the stop are still handled: the wait ends on a stop only
-            // when none is left.
-            if (!wakeCv_.wait(lock, stop, [this] { return wakes_ > 0; })) {
-                break;
-            }
-            --wakes_;
+        // The signal is read before the count and the stop are looked at: a wake-up or a stop
+        // that comes after the look changes it, and the wait returns at once.
+        const std::uint32_t seen = signal_.load(std::memory_order_acquire);
+        if (wakes_.load(std::memory_order_acquire) > 0) {
+            wakes_.fetch_sub(1, std::memory_order_acq_rel);
+            ParseOne();
+            continue;
         }
-        ParseOne();
+        // Blocks woken for before the stop are still handled: a stop ends the thread only
+        // when none is left.
+        if (stop.stop_requested()) {
+            break;
+        }
+        signal_.wait(seen, std::memory_order_acquire);
     }
     queue_.Clear();
 }

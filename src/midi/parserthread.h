@@ -8,9 +8,9 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <bitset>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <stop_token>
@@ -75,7 +75,8 @@ public:
     // Starts the thread. False when the thread cannot be created.
     bool Resume();
     // Asks the thread to handle one more queued block. Any number of wake-ups takes no memory
-    // (they are counted), so the input's thread never allocates; it never waits for the parse.
+    // (they are counted), so the input's thread never allocates; it takes no lock and never
+    // waits for the parse.
     void Wake();
     // Lets the thread handle every block woken for so far, then end; drops what is left in the
     // queue and waits, without a time limit, until the thread has ended.
@@ -98,10 +99,12 @@ private:
     ReceiveStatus status_;
     std::uint32_t lastAddress_ = 0;
 
-    std::mutex wakeLock_;
-    std::condition_variable_any wakeCv_;
-    std::uint64_t wakes_ = 0; // blocks woken for and not yet handled
-    std::jthread thread_;     // last: it ends before the members it uses go
+    // The wake-ups reach the thread without a lock, so that the input's MIDI thread never
+    // waits: a count of blocks woken for and not yet handled, and a signal word that every
+    // wake-up and the stop change and the thread sleeps on while it is unchanged.
+    std::atomic<std::uint64_t> wakes_{0};
+    std::atomic<std::uint32_t> signal_{0};
+    std::jthread thread_; // last: it ends before the members it uses go
 };
 
 } // namespace kel

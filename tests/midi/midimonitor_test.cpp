@@ -27,6 +27,16 @@ std::vector<Bytes> BytesOf(const std::vector<MonitoredMessage>& messages) {
     return bytes;
 }
 
+// Waits until `count` wake-ups have come (the wake runs on the monitor's own thread), or 5 s;
+// the number that came.
+int WaitForWakes(const std::atomic<int>& wakes, int count) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (wakes.load() < count && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return wakes.load();
+}
+
 TEST(MidiMonitor, QueuesWholeMessagesAndWakesOncePerTake) {
     FakeBackend backend;
     backend.inputs = {{"In"}};
@@ -40,7 +50,7 @@ TEST(MidiMonitor, QueuesWholeMessagesAndWakesOncePerTake) {
     ASSERT_TRUE(backend.Inject({0xB1, 74}));
     ASSERT_TRUE(backend.Inject({63, 64, 0xF0, 0x7D}));
     ASSERT_TRUE(backend.Inject({0xF8, 0x01, 0xF7}));
-    EXPECT_EQ(wakes, 1);
+    EXPECT_EQ(WaitForWakes(wakes, 1), 1);
     std::vector<MonitoredMessage> got(5); // replaced, not appended to
     EXPECT_EQ(monitor.Take(got), 3u);
     EXPECT_EQ(BytesOf(got), (std::vector<Bytes>{{0xB1, 74, 63}, {0xF8}, {0xF0, 0x7D, 0x01, 0xF7}}));
@@ -49,7 +59,7 @@ TEST(MidiMonitor, QueuesWholeMessagesAndWakesOncePerTake) {
 
     // After a Take the next message wakes again; `max` leaves the rest for the next call.
     ASSERT_TRUE(backend.Inject({0xC0, 1, 2, 3}));
-    EXPECT_EQ(wakes, 2);
+    EXPECT_EQ(WaitForWakes(wakes, 2), 2);
     EXPECT_EQ(monitor.Take(got, 2), 2u);
     EXPECT_EQ(BytesOf(got), (std::vector<Bytes>{{0xC0, 1}, {0xC0, 2}}));
     EXPECT_EQ(monitor.Take(got), 1u);
@@ -186,7 +196,7 @@ TEST(MidiMonitor, VirtualDevicePlaysItsControls) {
     const int before = wakes;
     device.SetConnected(false);
     EXPECT_TRUE(monitor.Lost());
-    EXPECT_GT(wakes, before);
+    EXPECT_GT(WaitForWakes(wakes, before + 1), before);
     device.PlayControl(1, 5); // nobody listens any more
     ASSERT_TRUE(device.WaitUntilIdle(std::chrono::seconds(2)));
     EXPECT_TRUE(CMidiInDev(device).IsEmpty());

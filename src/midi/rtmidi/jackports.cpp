@@ -16,6 +16,8 @@
 #include <optional>
 #include <thread>
 
+#include "midi/deliverygate.h"
+
 namespace kel {
 namespace {
 
@@ -215,8 +217,16 @@ private:
 // which passes them to the handler as they are: whole messages or pieces of a long one, of at
 // most one cycle's buffer each. Nothing is collected here, so a system-exclusive message that
 // never ends costs no memory beyond the input's own cap. (RtMidi's JACK input collects such a
-// message until its F7, without a limit.) The handler is reached only under the port's lock,
-// which the process thread only tries to take: it never waits for Start, Stop or Close.
+// message until its F7, without a limit.)
+//
+// The process thread is real-time: it takes no lock and never waits. It reaches the handler
+// through a gate that Start opens and Stop and Close shut (Stop returns once no cycle is in the
+// handler any more), so starting the input again while it runs costs no cycle's events.
+//
+// The port is lost when its connection count falls to 0 once it had a connection, or once JACK
+// said that one of the port's own connections was broken. Every cycle looks at the count: a
+// broken connection may still be counted in the cycles that follow JACK's notification, and
+// looking only once after it could miss the loss for good.
 class JackInputPort : public MidiInputPort {
 public:
     explicit JackInputPort(MidiInputHandler& handler) : handler_(handler) {}
@@ -226,58 +236,65 @@ public:
     // (a full JACK port name) to it. 0, or an error code; nothing stays open on failure.
     int Open(const std::string& clientName, const std::string& source) {
         std::lock_guard lock(lock_);
-        // The notifications are set before the client is activated, as JACK requires.
-        const int error = OpenJackClient(clientName, "In", JackPortIsInput, source, &Process, this,
-                                         client_, port_, [](jack_client_t* client, void* arg) {
-                                             jack_on_shutdown(client, &Shutdown, arg);
-                                             return jack_set_port_connect_callback(
-                                                 client, &ConnectionChanged, arg);
-                                         });
+        // The notifications are set before the client is activated, as JACK requires; the
+        // process thread finds the port set, as the activation starts it.
+        const int error = OpenJackClient(
+            clientName, "In", JackPortIsInput, source, &Process, this, client_, registered_,
+            [](jack_client_t* client, void* arg) {
+                auto* self = static_cast<JackInputPort*>(arg);
+                self->notifying_ = client;
+                self->port_.store(self->registered_, std::memory_order_release);
+                jack_on_shutdown(client, &Shutdown, arg);
+                return jack_set_port_connect_callback(client, &ConnectionChanged, arg);
+            });
+        port_.store(registered_, std::memory_order_release); // null when the open failed
         return error;
     }
 
     int Start() override {
-        std::lock_guard lock(lock_);
         if (client_ == nullptr) {
             return MidiErrNotOpen;
         }
-        started_ = true;
+        gate_.Open();
         return MidiErrNone;
     }
     int Stop() override {
-        std::lock_guard lock(lock_);
-        started_ = false;
+        gate_.Close();
         return client_ == nullptr ? MidiErrNotOpen : MidiErrNone;
     }
     // Every event is handed over in the cycle it came in: nothing is ever half-received here.
     void Reset() override {}
     void Close() override {
+        gate_.Close();
         jack_client_t* client = nullptr;
         {
+            // Only the server's shutdown notification shares the client with this thread.
             std::lock_guard lock(lock_);
-            started_ = false;
             std::swap(client, client_);
         }
-        // Not under the lock, which a cycle under way may be trying to take.
+        // Returns once the process thread has left its callback for good.
         CloseJackClient(client);
-        std::lock_guard lock(lock_); // orders the last cycle before whatever follows
-        port_ = nullptr;
+        port_.store(nullptr, std::memory_order_release);
     }
 
 private:
-    // JACK's process thread, once per cycle: real-time, so it never waits for the lock.
+    // JACK's process thread, once per cycle: real-time, so no lock and no allocation.
     static int Process(jack_nframes_t frames, void* arg) {
         auto* self = static_cast<JackInputPort*>(arg);
-        std::unique_lock lock(self->lock_, std::try_to_lock);
-        if (!lock.owns_lock() || !self->started_ || self->port_ == nullptr) {
-            return 0; // starting, stopping or closing right now
+        jack_port_t* port = self->port_.load(std::memory_order_acquire);
+        if (port == nullptr) {
+            return 0;
         }
-        // A connection went away somewhere: when it was the port's last one, its source is
-        // gone (unregistered, its client closed, or disconnected by the user).
-        if (self->connectionsChanged_.exchange(false) && jack_port_connected(self->port_) == 0) {
-            self->ReportLost();
+        if (jack_port_connected(port) > 0) {
+            self->hadConnection_ = true;
+        } else if (self->hadConnection_ || self->disconnected_.load(std::memory_order_acquire)) {
+            self->ReportLost(); // its source is gone: unregistered, closed or disconnected
         }
-        void* buffer = jack_port_get_buffer(self->port_, frames);
+        const DeliveryGate::Pass pass(self->gate_);
+        if (!pass) {
+            return 0; // not started
+        }
+        void* buffer = jack_port_get_buffer(port, frames);
         const jack_nframes_t count = jack_midi_get_event_count(buffer);
         for (jack_nframes_t i = 0; i < count; ++i) {
             jack_midi_event_t event;
@@ -288,17 +305,23 @@ private:
         return 0;
     }
 
-    // JACK's notification thread, on any connection made or broken in the graph. It takes
-    // no lock and calls nothing of JACK's (which could wait for the server); the next cycle
-    // looks at the port's connections.
-    static void ConnectionChanged(jack_port_id_t, jack_port_id_t, int connect, void* arg) {
-        if (connect == 0) {
-            static_cast<JackInputPort*>(arg)->connectionsChanged_ = true;
+    // JACK's notification thread, on any connection made or broken in the graph. It takes no
+    // lock and asks the server nothing; it only notes that a connection of the port was
+    // broken, and the cycles that follow look at the port's connections.
+    static void ConnectionChanged(jack_port_id_t a, jack_port_id_t b, int connect, void* arg) {
+        auto* self = static_cast<JackInputPort*>(arg);
+        jack_port_t* port = self->port_.load(std::memory_order_acquire);
+        if (connect != 0 || port == nullptr) {
+            return;
+        }
+        if (jack_port_by_id(self->notifying_, a) == port ||
+            jack_port_by_id(self->notifying_, b) == port) {
+            self->disconnected_.store(true, std::memory_order_release);
         }
     }
 
     // The server stops: no cycle will follow, so it is told from here. The lock is held only
-    // briefly by Start, Stop and Close (never while JACK is called), so waiting for it is safe.
+    // briefly by Open and Close (never while JACK is called), so waiting for it is safe.
     static void Shutdown(void* arg) {
         auto* self = static_cast<JackInputPort*>(arg);
         std::lock_guard lock(self->lock_);
@@ -314,11 +337,16 @@ private:
     }
 
     MidiInputHandler& handler_;
-    std::mutex lock_;
+    std::mutex lock_; // the client, between Open and Close and the shutdown notification
     jack_client_t* client_ = nullptr;
-    jack_port_t* port_ = nullptr;
-    bool started_ = false;
-    std::atomic<bool> connectionsChanged_{false};
+    // The client as the notification thread uses it: set before activation, kept until the
+    // object goes (no notification comes once the client is closed).
+    jack_client_t* notifying_ = nullptr;
+    jack_port_t* registered_ = nullptr; // the port as the open registers it
+    std::atomic<jack_port_t*> port_{nullptr};
+    DeliveryGate gate_;
+    bool hadConnection_ = false; // the process thread's own
+    std::atomic<bool> disconnected_{false};
     std::atomic<bool> lostReported_{false};
 };
 

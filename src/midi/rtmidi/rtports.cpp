@@ -4,6 +4,8 @@
 #include <mutex>
 #include <vector>
 
+#include "midi/deliverygate.h"
+
 #ifdef KEL_HAVE_JACK
 #include <jack/jack.h>
 #endif
@@ -24,6 +26,8 @@ void SilentAlsa(const char*, int, const char*, int, const char*, ...) {}
 // An ALSA input through RtMidi, which decodes the sequencer's events on a thread of its own. It
 // collects a system-exclusive message until its F7 before handing it over, so a message that
 // never ends grows RtMidi's buffer; the JACK input below is the editor's own and does not.
+// RtMidi's thread reaches the handler through a gate that Start opens and Stop and Close shut:
+// it never waits for the thread that starts and stops the input.
 class RtInputPort : public MidiInputPort {
 public:
     RtInputPort(std::unique_ptr<RtMidiIn> in, MidiInputHandler& handler)
@@ -34,31 +38,26 @@ public:
     ErrorSink& Errors() { return errors_; }
 
     int Start() override {
-        std::lock_guard lock(lock_);
         if (handler_ == nullptr) {
             return MidiErrNotOpen;
         }
-        started_ = true;
+        gate_.Open();
         return MidiErrNone;
     }
     int Stop() override {
-        std::lock_guard lock(lock_);
-        started_ = false;
+        gate_.Close();
         return handler_ == nullptr ? MidiErrNotOpen : MidiErrNone;
     }
     // RtMidi hands over whole messages only: nothing is ever half-received here.
     void Reset() override {}
     void Close() override {
-        {
-            std::lock_guard lock(lock_);
-            handler_ = nullptr;
-            started_ = false;
-        }
-        // Not under the lock: closing waits for RtMidi's input thread, which may be waiting
-        // for the lock in Deliver. The callback stays registered until the port is gone: taking
-        // it away first races with a delivery already under way, which could then call
-        // through a cleared callback or with a cleared user pointer. Deliver ignores what comes
-        // once the handler is gone, and this object outlives the RtMidiIn.
+        // Once the gate is shut no delivery is inside and none gets in again.
+        gate_.Close();
+        handler_ = nullptr;
+        // The callback stays registered until the port is gone: taking it away first races
+        // with a delivery already under way, which could then call through a cleared callback
+        // or with a cleared user pointer. Deliver turns back what comes once the gate is shut,
+        // and this object outlives the RtMidiIn.
         if (in_) {
             try {
                 in_->closePort();
@@ -75,8 +74,8 @@ public:
         if (message == nullptr || message->empty()) {
             return;
         }
-        std::lock_guard lock(self->lock_);
-        if (self->started_ && self->handler_ != nullptr) {
+        const DeliveryGate::Pass pass(self->gate_);
+        if (pass) {
             self->handler_->OnLongInput(message->data(), message->size());
         }
     }
@@ -84,9 +83,8 @@ public:
 private:
     std::unique_ptr<RtMidiIn> in_;
     ErrorSink errors_;
-    std::mutex lock_;
-    MidiInputHandler* handler_;
-    bool started_ = false;
+    DeliveryGate gate_;
+    MidiInputHandler* handler_; // changed only while the gate is shut
 };
 
 // An ALSA output: RtMidi hands each message to the sequencer in the calling thread and has no

@@ -592,8 +592,8 @@ TEST_F(JackEndToEnd, TheMonitorNamesEveryControlThePlayedDeviceSends) {
     }
     EXPECT_TRUE(monitor.Lost());
     {
-        std::lock_guard guard(lock);
-        EXPECT_TRUE(wake); // the loss woke the reader
+        std::unique_lock guard(lock);
+        EXPECT_TRUE(woken.wait_for(guard, 5s, [&] { return wake; })); // the loss woke the reader
     }
     std::vector<MonitoredMessage> after;
     monitor.Take(after);
