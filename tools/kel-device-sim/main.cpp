@@ -124,8 +124,10 @@ const char* const kUsage =
     "                        write per piece (JACK only; ALSA writes whole messages)\n"
     "  --help                show this text\n"
     "\n"
-    "Commands on stdin, one a line (CONTROL is a control's name: R1..R9, S1..S9, A1..A9,\n"
-    "B1..B9, C1..C3, H1, H2, L1..L4, P1, P2, BEND, MOD, AFT):\n"
+    "Commands on stdin, one a line of at most 256 bytes (CONTROL is a control's name:\n"
+    "R1..R9, S1..S9, A1..A9, B1..B9, C1..C3, H1, H2, L1..L4, P1, P2, BEND, MOD, AFT;\n"
+    "numbers are plain decimal digits). A wrong command says \"error LINE\", a longer\n"
+    "line is dropped and says \"error line too long\":\n"
     "  play CONTROL VALUE    move the control to VALUE (0..127): send what the memory\n"
     "                        assigns to it, its data and checksum bytes filled in;\n"
     "                        says \"played CONTROL\"\n"
@@ -135,11 +137,19 @@ const char* const kUsage =
     "                        its value going round 0..127; says \"streamed CONTROL N\"\n"
     "                        with the number of messages sent\n";
 
+// A decimal number in [min, max], written as digits alone (a "-" before them where negative
+// numbers are allowed): "+5", " 5", "5x" and "0x5" are refused, not read as 5.
 bool ParseNumber(const std::string& text, long min, long max, long& value) {
+    const std::size_t digitsAt = min < 0 && !text.empty() && text[0] == '-' ? 1 : 0;
+    if (text.size() == digitsAt ||
+        !std::all_of(text.begin() + static_cast<std::ptrdiff_t>(digitsAt), text.end(),
+                     [](unsigned char c) { return c >= '0' && c <= '9'; })) {
+        return false;
+    }
     char* end = nullptr;
     errno = 0;
     const long parsed = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno != 0 || parsed < min || parsed > max) {
+    if (*end != '\0' || errno != 0 || parsed < min || parsed > max) {
         return false;
     }
     value = parsed;
@@ -517,9 +527,50 @@ std::size_t PlayControl(RtMidiOut& out, const CKelDevice& device, kel::Controlle
     return messages.size();
 }
 
+// The longest command line taken from stdin; a longer one is read to its end, dropped and
+// answered with an error, so that no input, however long, costs more memory than this.
+constexpr std::size_t kCommandLineLimit = 256;
+// What the stdin reader hands on in place of a line beyond the limit.
+const std::string kOverlongLine(1, '\0');
+
+// Reads the next line of `in` (without its "\n") into `line`; kOverlongLine when it was longer
+// than kCommandLineLimit. False at the end of the input.
+bool ReadCommandLine(std::istream& in, std::string& line) {
+    line.clear();
+    bool overlong = false;
+    std::streambuf* buffer = in.rdbuf();
+    for (;;) {
+        const int c = buffer->sbumpc();
+        if (c == std::char_traits<char>::eof()) {
+            if (line.empty() && !overlong) {
+                return false;
+            }
+            break; // a last line without its "\n"
+        }
+        if (c == '\n') {
+            break;
+        }
+        if (line.size() < kCommandLineLimit) {
+            line += static_cast<char>(c);
+        } else {
+            overlong = true;
+        }
+    }
+    if (overlong) {
+        line = kOverlongLine;
+    }
+    return true;
+}
+
 // Runs one command line from stdin: play, sweep or stream (see the usage).
 void RunCommand(const std::string& line, RtMidiOut& out, const CKelDevice& device,
                 std::size_t chunk) {
+    if (line == kOverlongLine) {
+        std::cerr << "kel-device-sim: a command line longer than " << kCommandLineLimit
+                  << " bytes was dropped\n";
+        Say("error line too long");
+        return;
+    }
     std::istringstream words(line);
     std::string command;
     std::string name;
@@ -691,7 +742,7 @@ int main(int argc, char** argv) {
     }
     // Commands come from stdin; its end (or a terminal never typed at) leaves the device running.
     std::thread([inboxShared] {
-        for (std::string line; std::getline(std::cin, line);) {
+        for (std::string line; ReadCommandLine(std::cin, line);) {
             inboxShared->PushCommand(line);
         }
     }).detach();

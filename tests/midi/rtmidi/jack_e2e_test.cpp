@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <malloc.h>
 #include <optional>
 #include <sstream>
@@ -95,8 +96,9 @@ public:
     }
 
     // Writes one command line to the simulator's stdin; false when it could not be written.
-    bool Tell(const std::string& command) {
-        const std::string line = command + "\n";
+    // Without `lineEnd` the text goes as it is, a piece of a longer line.
+    bool Tell(const std::string& command, bool lineEnd = true) {
+        const std::string line = lineEnd ? command + "\n" : command;
         return commands_ >= 0 &&
                write(commands_, line.data(), line.size()) == static_cast<ssize_t>(line.size());
     }
@@ -112,6 +114,17 @@ public:
         pid_ = -1;
         status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return status_;
+    }
+
+    // The peak of the program's resident memory in KiB (VmHWM), or -1.
+    long PeakMemoryKiB() const {
+        std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("VmHWM:", 0) == 0) {
+                return std::stol(line.substr(6));
+            }
+        }
+        return -1;
     }
 
     // Waits for the program to end by itself; its exit status, or -1.
@@ -509,6 +522,31 @@ TEST_F(JackEndToEnd, OutputsOpenedSentToAndClosedManyTimesNeverCrash) {
 // A map with every kind of assignment transmitted to the simulator; each control it then
 // plays is named by the monitor for every message it sends, and the monitor survives the
 // simulator going away.
+// A command with a number that is not plain digits is refused, not played; a line of 64 MB
+// without a line end is dropped without the simulator holding it, and it goes on taking
+// commands.
+TEST_F(JackEndToEnd, TheSimulatorRefusesMalformedAndOverlongCommandLines) {
+    Simulator sim({"--api", "jack", "--name", name});
+    ASSERT_TRUE(sim.WaitFor("ready")) << sim.Output();
+    for (const char* line : {"play S1 +5", "play S1 5x", "play S1 0x5", "play S1 -0"}) {
+        ASSERT_TRUE(sim.Tell(line));
+        EXPECT_TRUE(sim.WaitFor(std::string("error ") + line)) << sim.Output();
+    }
+    const long before = sim.PeakMemoryKiB();
+    ASSERT_GT(before, 0);
+    const std::string chunk(1 << 20, '7');
+    ASSERT_TRUE(sim.Tell("play S1 " + chunk.substr(0, chunk.size() - 10), false));
+    for (int i = 1; i < 64; ++i) {
+        ASSERT_TRUE(sim.Tell(chunk, false));
+    }
+    ASSERT_TRUE(sim.Tell(""));
+    EXPECT_TRUE(sim.WaitFor("error line too long")) << sim.Output().substr(0, 2000);
+    EXPECT_LT(sim.PeakMemoryKiB() - before, 8 * 1024);
+    ASSERT_TRUE(sim.Tell("play S1 5"));
+    EXPECT_TRUE(sim.WaitFor("played S1")) << sim.Output().substr(0, 2000);
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
 TEST_F(JackEndToEnd, TheMonitorNamesEveryControlThePlayedDeviceSends) {
     Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "300", "--gap", "10"});
     ASSERT_TRUE(sim.WaitFor("ready"));
