@@ -19,6 +19,7 @@
 #include "app/kelmidi.h"
 #include "app/mainframe.h"
 #include "app/undo.h"
+#include "files/listfile.h"
 #include "gui/assign/msgdlg.h"
 #include "gui/common/accedit.h"
 #include "gui/common/ids.h"
@@ -105,6 +106,8 @@ QString CKelEditorApp::FirstArgument(const QStringList& arguments) {
 }
 
 bool CKelEditorApp::Startup(const QStringList& arguments) {
+    // List files that editors killed or crashed left in the temporary folder.
+    RemoveViewFilesOfEndedEditors();
     settings_.Load(*store_);
     midiPorts_->LoadSettings();
     files_.RecentFiles().Load(settings_.StoredRecentFiles());
@@ -153,6 +156,8 @@ void CKelEditorApp::ExitInstance() {
         dialog.DestroyWindow();
     }
     CAppSettings::SaveRecentFiles(*store_, files_.RecentFiles().Entries());
+    // The lists this editor's Views wrote: the browser has read them by now.
+    RemoveOwnViewFiles();
 }
 
 QString CKelEditorApp::VersionText() {

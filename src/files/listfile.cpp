@@ -2,13 +2,17 @@
 #include "files/listfile.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <random>
 #include <span>
+#include <sstream>
 #include <string>
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "files/fileio.h"
@@ -48,6 +52,105 @@ std::string Hex(std::uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "%08x", value);
     return text;
+}
+
+// A View file's name: "_keltmp", the editor's process id (8 hex digits) and the start time of
+// that process (16), so that a later editor can tell whether its writer still runs, then 16
+// random hex digits, unique to the View, and ".htm".
+constexpr std::string_view kViewPrefix = "_keltmp";
+constexpr std::string_view kViewSuffix = ".htm";
+constexpr std::size_t kPidDigits = 8;
+constexpr std::size_t kStartDigits = 16;
+constexpr std::size_t kRandomDigits = 16;
+constexpr std::size_t kViewNameSize =
+    kViewPrefix.size() + kPidDigits + kStartDigits + kRandomDigits + kViewSuffix.size();
+
+// When the process `pid` started (clock ticks after boot, from /proc/PID/stat), or nothing
+// when that cannot be read.
+std::optional<std::uint64_t> ProcessStartTime(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) {
+        return std::nullopt;
+    }
+    // The command name in parentheses may hold spaces: the fields are counted after it. The
+    // start time is the 22nd field, the 20th after the name.
+    const auto close = line.rfind(')');
+    if (close == std::string::npos) {
+        return std::nullopt;
+    }
+    std::istringstream fields(line.substr(close + 1));
+    std::string field;
+    for (int i = 0; i < 20; ++i) {
+        if (!(fields >> field)) {
+            return std::nullopt;
+        }
+    }
+    try {
+        return std::stoull(field);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// "_keltmp", this process's id and start time: the part of the name all its View files share.
+std::string OwnViewPrefix() {
+    char text[32];
+    std::snprintf(text, sizeof text, "%08x%016llx", static_cast<unsigned>(::getpid()),
+                  static_cast<unsigned long long>(ProcessStartTime(::getpid()).value_or(0)));
+    return std::string(kViewPrefix) + text;
+}
+
+bool IsHex(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+// True when `name` is a View file name whose editor has certainly ended: no process has its
+// id, or the one that has started at another time. A file of an older name, or one whose
+// process cannot be looked at, is kept.
+bool IsViewFileOfEndedEditor(std::string_view name) {
+    if (name.size() != kViewNameSize || !name.starts_with(kViewPrefix) ||
+        !name.ends_with(kViewSuffix)) {
+        return false;
+    }
+    const std::string_view digits =
+        name.substr(kViewPrefix.size(), kPidDigits + kStartDigits + kRandomDigits);
+    if (!IsHex(digits)) {
+        return false;
+    }
+    const auto pid =
+        static_cast<pid_t>(std::stoul(std::string(digits.substr(0, kPidDigits)), nullptr, 16));
+    const std::uint64_t started =
+        std::stoull(std::string(digits.substr(kPidDigits, kStartDigits)), nullptr, 16);
+    if (pid <= 0) {
+        return false;
+    }
+    if (::kill(pid, 0) != 0) {
+        return errno == ESRCH;
+    }
+    const std::optional<std::uint64_t> now = ProcessStartTime(pid);
+    return now && started != 0 && *now != started;
+}
+
+// Removes the View files in `tempDir` for which `remove(name)` says so: regular files of this
+// user alone.
+template <class Predicate>
+void RemoveViewFilesWhere(const std::optional<fs::path>& tempDir, Predicate remove) {
+    if (!tempDir) {
+        return;
+    }
+    std::error_code ec;
+    for (fs::directory_iterator it(*tempDir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!name.starts_with(kViewPrefix) || !remove(name)) {
+            continue;
+        }
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            st.st_uid == ::getuid()) {
+            ::unlink(it->path().c_str());
+        }
+    }
 }
 
 std::span<const std::uint8_t> BytesOf(const std::string& text) {
@@ -94,14 +197,16 @@ int ViewAssignList(const ControlMap& map, DocumentOpener* opener,
     if (!tempDir) {
         return -1;
     }
-    // "_keltmp" and a random number: a file of this View alone, which no other View (of this
-    // or another editor) rewrites while the browser is still reading it.
+    // The editor's process and a random number: a file of this View alone, which no other View
+    // (of this or another editor) rewrites while the browser is still reading it, and which
+    // the editor removes when it ends (or the next editor, when it did not end normally).
     std::random_device random;
     fs::path file;
     const int fd = CreateFirstFreeFile(
         [&](unsigned) {
-            return *tempDir / ("_keltmp" + Hex(static_cast<std::uint32_t>(random())) +
-                               Hex(static_cast<std::uint32_t>(random())) + ".htm");
+            return *tempDir /
+                   (OwnViewPrefix() + Hex(static_cast<std::uint32_t>(random())) +
+                    Hex(static_cast<std::uint32_t>(random())) + std::string(kViewSuffix));
         },
         kNameAttempts, 0600, TakenName::Fail, file);
     if (fd < 0) {
@@ -126,6 +231,18 @@ int ViewAssignList(const ControlMap& map, DocumentOpener* opener,
 
 int ViewAssignList(const ControlMap& map, DocumentOpener* opener, Reporter& reporter) {
     return ViewAssignList(map, opener, UserTempDirectory(), reporter);
+}
+
+void RemoveOwnViewFiles(const std::optional<fs::path>& tempDir) {
+    const std::string own = OwnViewPrefix();
+    RemoveViewFilesWhere(tempDir, [&](const std::string& name) {
+        return name.size() == kViewNameSize && name.starts_with(own) && name.ends_with(kViewSuffix);
+    });
+}
+
+void RemoveViewFilesOfEndedEditors(const std::optional<fs::path>& tempDir) {
+    RemoveViewFilesWhere(tempDir,
+                         [](const std::string& name) { return IsViewFileOfEndedEditor(name); });
 }
 
 } // namespace kel

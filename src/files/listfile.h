@@ -35,12 +35,21 @@ int WriteAssignList(const ControlMap& map, const std::filesystem::path& path, Re
 int ExportAssignList(const ControlMap& map, const std::filesystem::path& target,
                      Reporter& reporter);
 
-// The View command: writes the list to a newly created "_keltmp<random hex>.htm" in `tempDir`,
-// readable by the user alone, and hands it to `opener`. Returns 0 or -1; without an opener -1
+// The View command: writes the list to a newly created "_keltmp<hex>.htm" in `tempDir`
+// (the hex digits: the editor's process id and start time, then a random number), readable by
+// the user alone, and hands it to `opener`. Returns 0 or -1; without an opener -1
 // without a message. When `written` is given it receives the file's path.
 int ViewAssignList(const ControlMap& map, DocumentOpener* opener,
                    const std::optional<std::filesystem::path>& tempDir, Reporter& reporter,
                    std::filesystem::path* written = nullptr);
 int ViewAssignList(const ControlMap& map, DocumentOpener* opener, Reporter& reporter);
+
+// Removes the View files this process wrote in `tempDir` (the editor's Exit).
+void RemoveOwnViewFiles(const std::optional<std::filesystem::path>& tempDir = UserTempDirectory());
+// Removes the View files in `tempDir` of editors that have ended without removing them (killed,
+// crashed): only those whose process is provably gone. Files of a running editor, of another
+// user, or of an older name are kept.
+void RemoveViewFilesOfEndedEditors(
+    const std::optional<std::filesystem::path>& tempDir = UserTempDirectory());
 
 } // namespace kel

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "support/records.h"
@@ -185,6 +186,87 @@ TEST_F(ListFiles, ViewWritesTheTemporaryListAndOpensIt) {
     EXPECT_EQ(ReadFile(opener.opened[1]), AssignListHtml(map));
     EXPECT_EQ(ReadFile(opener.opened[0]), AssignListHtml(first));
     EXPECT_TRUE(reporter.warnings.empty());
+}
+
+// A View file written by a child process, which then ends at once or, with `live`, waits
+// until `live` is closed. Its path, or an empty one.
+fs::path ViewInChild(const ControlMap& map, const fs::path& temp, pid_t& child, int* live) {
+    int ready[2];
+    int hold[2];
+    if (::pipe(ready) != 0 || ::pipe(hold) != 0) {
+        return {};
+    }
+    child = ::fork();
+    if (child == 0) {
+        ::close(ready[0]);
+        ::close(hold[1]);
+        RecordingReporter quiet;
+        fs::path written;
+        ViewAssignList(map, nullptr, temp, quiet, &written);
+        const std::string name = written.string() + "\n";
+        (void)!::write(ready[1], name.data(), name.size());
+        char c;
+        (void)!::read(hold[0], &c, 1); // end of input once the parent closes it
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(hold[0]);
+    std::string name;
+    for (char c; ::read(ready[0], &c, 1) == 1 && c != '\n';) {
+        name += c;
+    }
+    ::close(ready[0]);
+    if (live != nullptr) {
+        *live = hold[1];
+    } else {
+        ::close(hold[1]);
+        ::waitpid(child, nullptr, 0);
+    }
+    return name;
+}
+
+TEST_F(ListFiles, ViewFilesGoWithTheirEditor) {
+    RecordingOpener opener;
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_EQ(ViewAssignList(map, &opener, temp, reporter), 0);
+    }
+    pid_t ended = 0;
+    const fs::path endedFile = ViewInChild(map, temp, ended, nullptr);
+    pid_t running = 0;
+    int hold = -1;
+    const fs::path runningFile = ViewInChild(map, temp, running, &hold);
+    ASSERT_TRUE(fs::exists(endedFile));
+    ASSERT_TRUE(fs::exists(runningFile));
+    // A process id in use again, by a process started at another time; a name of older
+    // editors, which tells nothing of its writer.
+    char reused[64];
+    std::snprintf(reused, sizeof reused, "_keltmp%08x%016x%016x.htm",
+                  static_cast<unsigned>(::getpid()), 1u, 2u);
+    WriteFile(temp / reused, "old");
+    WriteFile(temp / "_keltmp0123456789abcdef.htm", "old");
+    ASSERT_EQ(TempEntries().size(), 14u);
+
+    // The next editor's start removes the lists of ended editors only.
+    RemoveViewFilesOfEndedEditors(temp);
+    EXPECT_FALSE(fs::exists(endedFile));
+    EXPECT_FALSE(fs::exists(temp / reused));
+    EXPECT_TRUE(fs::exists(runningFile));
+    EXPECT_TRUE(fs::exists(temp / "_keltmp0123456789abcdef.htm"));
+    for (const fs::path& file : opener.opened) {
+        EXPECT_TRUE(fs::exists(file));
+    }
+
+    // Exit removes this editor's ten, and nothing of another.
+    RemoveOwnViewFiles(temp);
+    for (const fs::path& file : opener.opened) {
+        EXPECT_FALSE(fs::exists(file));
+    }
+    EXPECT_EQ(TempEntries().size(), 2u);
+
+    ::close(hold);
+    ::waitpid(running, nullptr, 0);
+    RemoveViewFilesOfEndedEditors(temp);
+    EXPECT_EQ(TempEntries(), std::vector<fs::path>{temp / "_keltmp0123456789abcdef.htm"});
 }
 
 TEST_F(ListFiles, ViewFailures) {
