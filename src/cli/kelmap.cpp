@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kelmap: control map files on the command line, through the same core code as the editor.
+#include <langinfo.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <clocale>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
@@ -34,6 +36,7 @@
 #include "model/mapcheck.h"
 #include "model/mapcompare.h"
 #include "model/msgmatch.h"
+#include "model/terminaltext.h"
 #include "session/mapfiles.h"
 
 namespace {
@@ -134,12 +137,16 @@ usage:
       Messages that came faster than they could be printed are dropped and
       counted on stderr.
 
-  dump, show and compare print titles, comments and the copyright text with
-  their control characters escaped, so that the output stays one line per
-  control and nothing in a file can drive the terminal: \t, \n, \r, \\ for a
-  backslash and \xNN for the other control characters (ESC is \x1b, DEL
-  \x7f). Other bytes, UTF-8 letters among them, are printed as they are; the
-  file itself keeps its bytes.
+  dump, show, compare and check print titles, comments and the copyright
+  text with their control characters escaped, so that the output stays one
+  line per control and nothing in a file can drive the terminal or reorder
+  the line: \t, \n, \r, \\ for a backslash, \xNN for the other control
+  characters (ESC is \x1b, DEL \x7f) and for a byte 80-9F that is no part of
+  a character of the terminal's encoding (the locale's: UTF-8, Shift_JIS,
+  EUC-JP, ...; UTF-8 in the C locale), and \uNNNN for a control character
+  written in UTF-8 (\u009b) and for the bidirectional controls (\u202e). Other
+  bytes, the letters of Japanese and other texts among them, are printed as
+  they are; the file itself keeps its bytes.
 
   --memory-set  read FILE as a memory set file (as Import Memory Set does).
   --help        show this text.
@@ -216,40 +223,21 @@ void NeedPositional(const Args& args, std::size_t min, std::size_t max) {
     }
 }
 
-// A text from a file as it may go to a terminal: control characters are shown escaped (\t,
-// \n, \r, and \xNN for the others, DEL and ESC among them), and a backslash as \\, so that
-// no byte of a file can drive the terminal or break the line format. Bytes from 80 on, the
-// letters of UTF-8 texts, stay as they are.
-std::string Printable(std::string_view text) {
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (byte) {
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            if (byte < 0x20 || byte == 0x7F) {
-                out += "\\x";
-                out += digits[byte >> 4];
-                out += digits[byte & 15];
-            } else {
-                out += c;
-            }
-        }
+// How the user's terminal decodes bytes, from the locale's character set (LC_CTYPE).
+OutputEncoding g_outputEncoding = OutputEncoding::Utf8;
+
+void ReadOutputEncoding() {
+    // Only the name is read: the program itself keeps the C locale.
+    if (std::setlocale(LC_CTYPE, "") != nullptr) {
+        g_outputEncoding = OutputEncodingOf(nl_langinfo(CODESET));
+        std::setlocale(LC_CTYPE, "C");
     }
-    return out;
+}
+
+// A text from a file, or one that holds a file's bytes, as it may go to the terminal: no byte
+// of it can drive the terminal, reorder the line or break the line format (TerminalText).
+std::string Printable(std::string_view text) {
+    return TerminalText(text, g_outputEncoding);
 }
 
 std::string Hex(const AssignRecord& record) {
@@ -423,7 +411,8 @@ int CmdCheck(const Args& args) {
     }
     const std::vector<CheckFinding> findings = CheckControlMap(s.document.Map());
     for (const CheckFinding& finding : findings) {
-        std::cout << CheckSeverityName(finding.severity) << ": " << finding.message << '\n';
+        std::cout << CheckSeverityName(finding.severity) << ": " << Printable(finding.message)
+                  << '\n';
     }
     return HasCheckErrors(findings) ? 1 : 0;
 }
@@ -732,6 +721,7 @@ int main(int argc, char** argv) {
     }
     // An interrupted save removes its unfinished temporary file.
     RemoveTempFilesOnSignals();
+    ReadOutputEncoding();
     const std::string command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kHelp;

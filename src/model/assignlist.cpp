@@ -6,6 +6,7 @@
 #include "model/controllers.h"
 #include "model/kinds.h"
 #include "model/msgtext.h"
+#include "model/terminaltext.h"
 
 namespace kel {
 namespace {
@@ -20,9 +21,10 @@ template <typename... Args> void Append(std::string& out, const char* format, Ar
 }
 
 // Title and comments come from map files that anyone may have written: they must not bring
-// markup or script into the page the browser opens.
+// markup or script into the page the browser opens, nor a bidirectional control that shows
+// the letters around it in another order (it is shown as its escape, \u202e).
 void AppendEscaped(std::string& out, std::string_view text) {
-    for (char c : text) {
+    for (char c : WithVisibleBidiControls(text)) {
         switch (c) {
         case '&':
             out += "&amp;";

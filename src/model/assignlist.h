@@ -11,7 +11,7 @@
 namespace kel {
 
 // The complete list as written to the file: CR LF line ends, title and comments with
-// &, <, > and " escaped.
+// &, <, > and " escaped and their bidirectional controls shown as escapes (\u202e).
 std::string AssignListHtml(const ControlMap& map);
 
 // One row of the list (from "<TR>" to "</TR>", line ends still "\n").

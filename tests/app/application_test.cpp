@@ -285,6 +285,20 @@ TEST_F(EditorTest, ExportWritesTheListWithTheTypedTitle) {
     EXPECT_EQ(app_->Document().GetTitle(), "Stage");
 }
 
+TEST_F(EditorTest, ExitRemovesTheListsOfItsViews) {
+    for (int i = 0; i < 10; ++i) {
+        window_->RunCommand(cmd::ViewList);
+    }
+    ASSERT_EQ(ui_.openedUrls.size(), 10);
+    for (const QUrl& url : ui_.openedUrls) {
+        EXPECT_TRUE(QFile::exists(url.toLocalFile()));
+    }
+    app_->ExitInstance();
+    for (const QUrl& url : ui_.openedUrls) {
+        EXPECT_FALSE(QFile::exists(url.toLocalFile())) << url.toLocalFile().toStdString();
+    }
+}
+
 TEST_F(EditorTest, ViewHandsTheListToTheBrowserOrShowsItInTheEditor) {
     window_->RunCommand(cmd::ViewList);
     ASSERT_EQ(ui_.openedUrls.size(), 1);
@@ -293,15 +307,20 @@ TEST_F(EditorTest, ViewHandsTheListToTheBrowserOrShowsItInTheEditor) {
     EXPECT_TRUE(ui_.openedUrls[0].toLocalFile().contains("_keltmp"));
     EXPECT_EQ(window_->ListViewer(), nullptr);
 
-    // No browser: the list in the editor's viewer, saved from there as it was shown.
+    // No browser: the list in the editor's viewer, saved from there as it was shown. A
+    // bidirectional override of a comment shows as its escape instead of reversing the text.
     ui_.openUrlResult = false;
     TitleField()->setText(QStringLiteral("Shown"));
+    app_->Document().SetMapComment(0, "gnp\xe2\x80\xae.exe");
     window_->RunCommand(cmd::ViewList);
     EXPECT_TRUE(ui_.warnings.isEmpty());
     CHtmlViewer* viewer = window_->ListViewer();
     ASSERT_NE(viewer, nullptr);
     EXPECT_TRUE(viewer->isVisible());
-    EXPECT_TRUE(viewer->Browser()->toPlainText().contains("Shown PARAMETER LIST"));
+    const QString shown = viewer->Browser()->toPlainText();
+    EXPECT_TRUE(shown.contains("Shown PARAMETER LIST"));
+    EXPECT_TRUE(shown.contains(QStringLiteral("gnp\\u202e.exe"))) << shown.toStdString();
+    EXPECT_FALSE(shown.contains(QChar(0x202E)));
 
     TitleField()->setText(QStringLiteral("Changed later"));
     app_->CommitTitleField();

@@ -513,6 +513,52 @@ TEST_F(Kelmap, ControlCharactersFromAFileArePrintedEscaped) {
     EXPECT_EQ(again.GetMapComment(0), comment);
 }
 
+TEST_F(Kelmap, EightBitAndBidirectionalControlsArePrintedEscaped) {
+    // An 8-bit terminal's title sequence raw and in UTF-8, and overrides that show "gnp.exe"
+    // as "exe.png", in a C and a UTF-8 locale; a Japanese title in UTF-8 stays as it is.
+    const std::string title = "\x9d"
+                              "0;TITLE\x9c gnp\xe2\x80\xae.exe";
+    const std::string comment = "\xc2\x9b"
+                                "2J \xe2\x81\xa7x\xe2\x81\xa9";
+    CParameter doc;
+    doc.SetTitle(title);
+    doc.SetMapComment(0, comment);
+    const fs::path map = dir_ / "odd.mid";
+    ASSERT_TRUE(SaveMapDocument(map.string(), doc).Ok());
+    CParameter japanese;
+    japanese.SetTitle("\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\xe3\x81\xae\xe6\x9b\xb2");
+    const fs::path plain = dir_ / "japanese.mid";
+    ASSERT_TRUE(SaveMapDocument(plain.string(), japanese).Ok());
+    const fs::path other = NewMap();
+    const std::string shownTitle = "\\x9d0;TITLE\\x9c gnp\\u202e.exe";
+    const std::string shownComment = "\\u009b2J \\u2067x\\u2069";
+
+    for (const std::string locale : {"C", "C.UTF-8"}) {
+        const std::string shell = "LC_ALL=" + locale + " %";
+        const Result dump = Kel({"dump", map.string()}, nullptr, shell);
+        ASSERT_EQ(dump.status, 0) << dump.err;
+        EXPECT_NE(dump.out.find("TITLE\t" + shownTitle + "\n"), std::string::npos) << dump.out;
+        EXPECT_NE(dump.out.find("\t" + shownComment + "\n"), std::string::npos) << dump.out;
+        const Result show = Kel({"show", map.string()}, nullptr, shell);
+        EXPECT_NE(show.out.find("Title: " + shownTitle + "\n"), std::string::npos) << show.out;
+        EXPECT_NE(show.out.find(shownComment + "\n"), std::string::npos) << show.out;
+        const Result compare = Kel({"compare", map.string(), other.string()}, nullptr, shell);
+        EXPECT_EQ(compare.status, 1);
+        EXPECT_NE(compare.out.find(shownTitle), std::string::npos) << compare.out;
+        EXPECT_NE(compare.out.find(shownComment), std::string::npos) << compare.out;
+        const Result check = Kel({"check", map.string()}, nullptr, shell);
+        for (const Result* run : {&dump, &show, &compare, &check}) {
+            for (const char* control : {"\x9d", "\x9b", "\x9c", "\xe2\x80\xae", "\xe2\x81"}) {
+                EXPECT_EQ(run->out.find(control), std::string::npos) << locale << run->out;
+            }
+        }
+        const Result japaneseDump = Kel({"dump", plain.string()}, nullptr, shell);
+        EXPECT_EQ(japaneseDump.out.substr(0, japaneseDump.out.find('\n')),
+                  "TITLE\t" + japanese.GetTitle())
+            << locale;
+    }
+}
+
 TEST_F(Kelmap, AFifoIsRefusedInsteadOfWaitedFor) {
     const fs::path pipe = dir_ / "pipe.syx";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);

@@ -214,5 +214,21 @@ TEST(ListDocument, TitleIsEscapedAndRowsUseTheMap) {
               std::string::npos);
 }
 
+TEST(ListDocument, BidirectionalControlsAreShownAsEscapes) {
+    // "gnp", RIGHT-TO-LEFT OVERRIDE, "exe" shows as "exe.png" where the control is obeyed;
+    // Japanese letters in UTF-8 and in Shift_JIS stay as they are.
+    ControlMap map;
+    map.title = "gnp\xe2\x80\xae.exe \xe6\x97\xa5\xe6\x9c\xac";
+    map.comments[0] = "a\xe2\x81\xa6"
+                      "b\xe2\x80\x8f \x93\xfa\x96\x7b";
+    const std::string html = AssignListHtml(map);
+    EXPECT_NE(html.find("<H3>gnp\\u202e.exe \xe6\x97\xa5\xe6\x9c\xac PARAMETER"),
+              std::string::npos);
+    EXPECT_NE(html.find("a\\u2066b\\u200f \x93\xfa\x96\x7b"), std::string::npos);
+    for (const char* control : {"\xe2\x80\xae", "\xe2\x81\xa6", "\xe2\x80\x8f"}) {
+        EXPECT_EQ(html.find(control), std::string::npos);
+    }
+}
+
 } // namespace
 } // namespace kel
