@@ -88,6 +88,25 @@ void BM_ReadWriteFullControlMap(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadWriteFullControlMap);
 
+// A map whose copyright text is 64 MiB, read and saved again: the text goes through whole.
+void BM_ReadWriteLongCopyrightMap(benchmark::State& state) {
+    CParameter doc;
+    FillFullMap(doc);
+    doc.SetCopyrightText(std::string(std::size_t{64} << 20, 'c'));
+    const std::string path = MapPath();
+    WriteMap(doc, path);
+    for (auto _ : state) {
+        doc.NewDocument();
+        if (ReadMapFile(path, ControlMapKind, doc, nullptr) != 0) {
+            state.SkipWithError("read failed");
+            break;
+        }
+        WriteMap(doc, path);
+    }
+    state.SetBytesProcessed(state.iterations() * 2 * (std::int64_t{64} << 20));
+}
+BENCHMARK(BM_ReadWriteLongCopyrightMap)->Unit(benchmark::kMillisecond);
+
 // Building the file image alone, without the file system.
 void BM_BuildFullControlMapImage(benchmark::State& state) {
     CParameter doc;

@@ -245,8 +245,16 @@ int FileErrorCauseOf(int err) {
 }
 
 int WriteAndClose(int fd, std::span<const std::uint8_t> bytes, bool sync) {
+    const std::span<const std::uint8_t> whole[] = {bytes};
+    return WriteAndClose(fd, std::span<const std::span<const std::uint8_t>>(whole), sync);
+}
+
+int WriteAndClose(int fd, std::span<const std::span<const std::uint8_t>> pieces, bool sync) {
     IgnoreFileSizeSignal();
-    bool ok = WriteAll(fd, bytes);
+    bool ok = true;
+    for (std::size_t i = 0; ok && i < pieces.size(); ++i) {
+        ok = WriteAll(fd, pieces[i]);
+    }
     if (ok && sync && ::fsync(fd) != 0) {
         ok = false;
     }

@@ -42,6 +42,8 @@ int FileErrorCauseOf(int err);
 // no failure). A write beyond the process's file size limit fails with EFBIG instead of ending
 // the program.
 int WriteAndClose(int fd, std::span<const std::uint8_t> bytes, bool sync);
+// The same for content in `pieces`, written one after the other.
+int WriteAndClose(int fd, std::span<const std::span<const std::uint8_t>> pieces, bool sync);
 
 // What creating a new file does when its name is already taken.
 enum class TakenName {

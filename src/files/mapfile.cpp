@@ -35,7 +35,8 @@ public:
     FileInput(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
 
     std::size_t Read(std::uint8_t* out, std::size_t size) override {
-        size = static_cast<std::size_t>(std::min<std::uint64_t>(size, kMapFileLimit - read_));
+        size = static_cast<std::size_t>(std::min<std::uint64_t>(
+            size, kMapFileLimit + allowed_ - std::min(read_, kMapFileLimit + allowed_)));
         while (size > 0) {
             const ssize_t n = ::pread(fd_, out, size, static_cast<off_t>(offset_));
             if (n < 0 && errno == EINTR) {
@@ -60,6 +61,11 @@ public:
         return true;
     }
 
+    std::uint64_t Left() const override { return size_ - std::min(offset_, size_); }
+
+    // A copyright text is read whole; it is bounded by its own limit.
+    void AllowText(std::uint64_t size) override { allowed_ += size; }
+
     int Error() const { return error_; }
 
 private:
@@ -67,6 +73,7 @@ private:
     std::uint64_t size_;
     std::uint64_t offset_ = 0;
     std::uint64_t read_ = 0;
+    std::uint64_t allowed_ = 0;
     int error_ = 0;
 };
 
@@ -113,19 +120,40 @@ int ReadMapFile(const std::string& path, MessageSetKind kind, CParameter& docume
     return -1;
 }
 
+namespace {
+
+// A copyright text no map file can hold is refused before anything is written (a file read
+// never gives one: it refuses such a file).
+const SafeSaveResult kCopyrightTooLong{SafeSaveStatus::Failed, CauseInvalidFile};
+
+} // namespace
+
 SafeSaveResult SaveMapDocument(const std::string& path, CParameter& document) {
-    return SaveBytesSafely(path, CSmfCtrl(&document).BuildImage());
+    if (!CSmfCtrl::CopyrightFits(document)) {
+        return kCopyrightTooLong;
+    }
+    // The copyright text is written from the document itself, not from a copy.
+    const SmfImage image = CSmfCtrl(&document).BuildParts();
+    const auto pieces = image.Pieces();
+    return SaveBytesSafely(path, pieces);
 }
 
 SafeSaveResult CheckMapDocumentSave(const std::string& path, CParameter& document) {
+    if (!CSmfCtrl::CopyrightFits(document)) {
+        return kCopyrightTooLong;
+    }
     // The records have a fixed size and the texts stay as they are, so the file written later
     // has the size the map's file has now.
-    return CheckSafeSave(path, CSmfCtrl(&document).BuildImage().size());
+    return CheckSafeSave(path, CSmfCtrl(&document).BuildParts().Size());
 }
 
 SafeSaveResult SaveMapDocumentNearby(const std::string& path, const std::string& stem,
                                      CParameter& document, std::string& savedAs) {
-    const std::vector<std::uint8_t> bytes = CSmfCtrl(&document).BuildImage();
+    if (!CSmfCtrl::CopyrightFits(document)) {
+        return kCopyrightTooLong;
+    }
+    const SmfImage image = CSmfCtrl(&document).BuildParts();
+    const auto pieces = image.Pieces();
     fs::path besides = fs::path(path).parent_path();
     if (besides.empty()) {
         besides = ".";
@@ -150,7 +178,7 @@ SafeSaveResult SaveMapDocumentNearby(const std::string& path, const std::string&
         }
         // Removed again if the process is ended before the file is complete.
         RegisterTempFile(created);
-        err = WriteAndClose(fd, bytes, true);
+        err = WriteAndClose(fd, pieces, true);
         if (err == 0) {
             ForgetTempFile(created);
             savedAs = created.string();

@@ -19,8 +19,9 @@ namespace kel {
 // The most of a map file that is read, so that a huge file costs bounded time and memory: the
 // parse of a file that needs more ends there, as that of a cut-off file does. What the parse
 // passes over (texts beyond their limits, foreign events) is skipped, not read, and does not
-// count. A file the editor writes is at most about 14 KB (every title and comment at its
-// longest) plus a copyright text taken over.
+// count, and neither does a copyright text, which is read whole up to a limit of its own
+// (kCopyrightLimit). A file the editor writes is at most about 14 KB (every title and comment at
+// its longest) plus a copyright text taken over.
 inline constexpr std::size_t kMapFileLimit = 4 * 1024 * 1024;
 
 // Opens `path` and reads it as a file of `kind` into `document` (CSmfCtrl::ReadBytes). 0 on
@@ -31,7 +32,9 @@ inline constexpr std::size_t kMapFileLimit = 4 * 1024 * 1024;
 int ReadMapFile(const std::string& path, MessageSetKind kind, CParameter& document,
                 Reporter* reporter);
 
-// Writes `document` as a control map file to `path` through SaveBytesSafely.
+// Writes `document` as a control map file to `path` through SaveBytesSafely; the copyright text
+// goes from the document to the file without a copy. A copyright text longer than
+// kCopyrightLimit fails with CauseInvalidFile before anything is written.
 SafeSaveResult SaveMapDocument(const std::string& path, CParameter& document);
 
 // Whether SaveMapDocument(path, document) could save the map now, as CheckSafeSave tells,

@@ -173,6 +173,12 @@ SafeSaveResult CheckSafeSave(const std::string& path, std::uintmax_t size) {
 }
 
 SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const std::span<const std::uint8_t> whole[] = {bytes};
+    return SaveBytesSafely(path, std::span<const std::span<const std::uint8_t>>(whole));
+}
+
+SafeSaveResult SaveBytesSafely(const std::string& path,
+                               std::span<const std::span<const std::uint8_t>> pieces) {
     SaveTarget resolved;
     if (const SafeSaveResult checked = ResolveTarget(path, resolved); !checked.Ok()) {
         return checked;
@@ -190,7 +196,7 @@ SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uin
         ::fchmod(fd, info.st_mode & 07777);
     }
 
-    if (const int err = WriteAndClose(fd, bytes, true); err != 0) {
+    if (const int err = WriteAndClose(fd, pieces, true); err != 0) {
         RemoveTemp(tempPath);
         return Failure(FileErrorCauseOf(err));
     }

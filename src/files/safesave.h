@@ -31,6 +31,9 @@ struct SafeSaveResult {
 // takes over the permissions of the one it replaces. The temporary file is created exclusively
 // under an unpredictable name and is removed again after any failure; the target is then unchanged.
 SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes);
+// The same for content in `pieces`, written one after the other.
+SafeSaveResult SaveBytesSafely(const std::string& path,
+                               std::span<const std::span<const std::uint8_t>> pieces);
 
 // Whether SaveBytesSafely could save `size` bytes to `path` now, with the result it would give:
 // the same checks of the target and its name, a temporary file created beside it and removed

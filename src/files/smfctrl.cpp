@@ -80,6 +80,7 @@ public:
         bytes_ = bytes_.subspan(static_cast<std::size_t>(size));
         return true;
     }
+    std::uint64_t Left() const override { return bytes_.size(); }
 
 private:
     std::span<const std::uint8_t> bytes_;
@@ -162,6 +163,10 @@ public:
     }
 
     std::uint64_t Consumed() const { return consumed_; }
+    // The bytes left: those buffered and those the input still has.
+    std::uint64_t Left() const { return (end_ - pos_) + input_.Left(); }
+    // The next `size` bytes are a copyright text kept whole (SmfInput::AllowText).
+    void AllowText(std::uint64_t size) { input_.AllowText(size); }
 
 private:
     static constexpr std::size_t kBufferSize = 64 * 1024;
@@ -194,16 +199,27 @@ void CSmfCtrl::Report(StringId id) const {
 
 // --- writing -------------------------------------------------------------------------------
 
-void CSmfCtrl::BuildTrack() {
-    trackBuffer_.clear();
-    trackBuffer_.reserve(8 * 1024);
-    Append(trackBuffer_, kTempoEvent);
-    AppendMeta(trackBuffer_, kMetaTrackName, document_->GetTitle());
-    if (!document_->CopyrightText().empty()) {
-        AppendMeta(trackBuffer_, kMetaCopyright, document_->CopyrightText());
+SmfImage CSmfCtrl::BuildParts() {
+    SmfImage image;
+    std::vector<std::uint8_t>& head = image.head;
+    Append(head, kHeaderChunk);
+    Append(head, std::string_view("MTrk"));
+    head.resize(head.size() + 4); // the track length, filled in below
+    const std::size_t trackStart = head.size();
+    Append(head, kTempoEvent);
+    AppendMeta(head, kMetaTrackName, document_->GetTitle());
+    const std::string& copyright = document_->CopyrightText();
+    if (!copyright.empty()) {
+        // The event's head here, its text straight from the document.
+        head.insert(head.end(), {0x00, 0xFF, kMetaCopyright});
+        AppendVlq(head, static_cast<std::uint32_t>(copyright.size()));
+        image.copyright =
+            std::span(reinterpret_cast<const std::uint8_t*>(copyright.data()), copyright.size());
     }
-    AppendMeta(trackBuffer_, kMetaText, kSetKindText);
 
+    std::vector<std::uint8_t>& tail = image.tail;
+    tail.reserve(8 * 1024);
+    AppendMeta(tail, kMetaText, kSetKindText);
     AssignEntry entry;
     MidiBlock message;
     for (ControllerId id = 0; id < kControllerCount; ++id) {
@@ -211,28 +227,30 @@ void CSmfCtrl::BuildTrack() {
         entry.controllerId = id;
         EncodeBulk(entry, message);
         // The event carries the message without its leading F0.
-        trackBuffer_.push_back(kBulkDelta);
-        trackBuffer_.push_back(0xF0);
-        AppendVlq(trackBuffer_, static_cast<std::uint32_t>(message.count - 1));
-        Append(trackBuffer_, message.Bytes().subspan(1));
-        AppendMeta(trackBuffer_, kMetaText, document_->GetMapComment(id));
+        tail.push_back(kBulkDelta);
+        tail.push_back(0xF0);
+        AppendVlq(tail, static_cast<std::uint32_t>(message.count - 1));
+        Append(tail, message.Bytes().subspan(1));
+        AppendMeta(tail, kMetaText, document_->GetMapComment(id));
     }
+    Append(tail, kEndOfTrack);
+
+    // The track length counts everything after it, the end-of-track event included.
+    const auto length = static_cast<std::uint32_t>(image.Size() - trackStart);
+    for (int i = 0; i < 4; ++i) {
+        head[trackStart - 4 + static_cast<std::size_t>(i)] =
+            static_cast<std::uint8_t>(length >> (24 - 8 * i));
+    }
+    return image;
 }
 
 std::vector<std::uint8_t> CSmfCtrl::BuildImage() {
-    BuildTrack();
+    const SmfImage parts = BuildParts();
     std::vector<std::uint8_t> image;
-    image.reserve(kHeaderChunk.size() + 8 + trackBuffer_.size() + kEndOfTrack.size());
-    Append(image, kHeaderChunk);
-    Append(image, std::string_view("MTrk"));
-    // The track length counts the end-of-track event as well.
-    const auto length = static_cast<std::uint32_t>(trackBuffer_.size() + kEndOfTrack.size());
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        image.push_back(static_cast<std::uint8_t>(length >> shift));
+    image.reserve(parts.Size());
+    for (std::span<const std::uint8_t> part : parts.Pieces()) {
+        Append(image, part);
     }
-    Append(image, trackBuffer_);
-    Append(image, kEndOfTrack);
-    trackBuffer_.clear();
     return image;
 }
 
@@ -247,9 +265,14 @@ int CSmfCtrl::ReadFrom(SmfInput& input, MessageSetKind kind) {
     Source source(input);
     acceptedCount_ = 0;
     lastControllerIndex_ = kNoController;
+    copyrightTooLong_ = false;
     const Outcome outcome = ParseChunks(source, kind);
     if (outcome == Outcome::NoChunk) {
         Report(StringId::LoadFailed);
+        return -1;
+    }
+    if (outcome == Outcome::CopyrightTooLong) {
+        Report(StringId::CopyrightTooLong);
         return -1;
     }
     document_->SetModified(false);
@@ -312,7 +335,7 @@ CSmfCtrl::Outcome CSmfCtrl::ParseTrack(Source& source, MessageSetKind kind) {
             ok = false;
         }
         if (!ok) {
-            return Outcome::NotAKelFile;
+            return copyrightTooLong_ ? Outcome::CopyrightTooLong : Outcome::NotAKelFile;
         }
         if (endOfTrack) {
             return Outcome::Ok;
@@ -386,15 +409,33 @@ bool CSmfCtrl::ParseMeta(Source& source, MessageSetKind kind, bool& endOfTrack) 
     if (type != kMetaText && type != kMetaCopyright && type != kMetaTrackName) {
         return source.Skip(length);
     }
-    // A title or comment keeps its first 128 bytes and the copyright text its first megabyte;
-    // the rest is passed over unread, so a huge text event costs no memory.
-    const std::uint32_t kept = std::min<std::uint32_t>(
-        length, static_cast<std::uint32_t>(type == kMetaCopyright ? kCopyrightLimit : kTextLimit));
+    if (type == kMetaCopyright) {
+        // The copyright text is kept whole, as it is written back. Its memory is taken once, and
+        // only when the file really holds that many bytes, so a length that claims more than is
+        // there costs nothing.
+        if (length > kCopyrightLimit) {
+            copyrightTooLong_ = true;
+            return false;
+        }
+        if (length > source.Left()) {
+            return false;
+        }
+        std::string text;
+        text.reserve(length);
+        source.AllowText(length);
+        if (!source.ReadText(length, text)) {
+            return false;
+        }
+        document_->SetCopyrightText(std::move(text));
+        return true;
+    }
+    // A title or comment keeps its first 128 bytes; the rest is passed over unread, so a huge
+    // text event costs no memory.
+    const std::uint32_t kept = std::min<std::uint32_t>(length, kTextLimit);
     std::string text;
     if (!source.ReadText(kept, text) || !source.Skip(length - kept)) {
         return false;
     }
-    const std::string_view head = std::string_view(text).substr(0, kTextLimit);
     switch (type) {
     case kMetaText: {
         // A comment belongs to the bulk message right before it; the set-kind text, which
@@ -404,15 +445,12 @@ bool CSmfCtrl::ParseMeta(Source& source, MessageSetKind kind, bool& endOfTrack) 
             id = MemorySetController(id);
         }
         if (IsValidController(id)) {
-            document_->SetMapComment(id, head);
+            document_->SetMapComment(id, std::string_view(text));
         }
         break;
     }
-    case kMetaCopyright:
-        document_->SetCopyrightText(std::move(text));
-        break;
     default:
-        document_->SetTitle(head);
+        document_->SetTitle(std::string_view(text));
         break;
     }
     return true;

@@ -4,6 +4,7 @@
 // followed by its comment. The same reader also takes memory set files.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -18,9 +19,10 @@ namespace kel {
 // Appends `value` as a variable-length quantity (7 bits a byte, most significant first).
 void AppendVlq(std::vector<std::uint8_t>& out, std::uint32_t value);
 
-// The longest copyright text a file read keeps; the rest of a longer one is passed over unread,
-// so that reading costs bounded memory whatever the file holds. Far beyond any real notice.
-inline constexpr std::size_t kCopyrightLimit = 1024 * 1024;
+// The longest copyright text a map file holds: the largest length a four-byte variable-length
+// quantity carries (256 MiB less one byte). A text is read and written back whole up to it; a
+// file that claims a longer one is refused when it is read, so no save ever shortens a text.
+inline constexpr std::size_t kCopyrightLimit = (std::size_t{1} << 28) - 1;
 
 // The bytes of a file as the reader takes them, front to back, with stretches passed over
 // without being read (a seek on a file).
@@ -31,6 +33,26 @@ public:
     virtual std::size_t Read(std::uint8_t* out, std::size_t size) = 0;
     // Passes over the next `size` bytes; false when fewer are left.
     virtual bool Skip(std::uint64_t size) = 0;
+    // How many bytes are left (at most; a read may still end sooner).
+    virtual std::uint64_t Left() const = 0;
+    // The next `size` bytes are a copyright text kept whole: an input that limits how much it
+    // reads lets them through beyond its limit (the text has a limit of its own).
+    virtual void AllowText(std::uint64_t size) { (void)size; }
+};
+
+// A file's bytes as three parts written one after the other: what precedes the copyright text,
+// the text itself (the document's own bytes, not a copy of them), and the rest. So a file with
+// a long copyright text is written without a second copy of it in memory.
+struct SmfImage {
+    std::vector<std::uint8_t> head;
+    std::span<const std::uint8_t> copyright;
+    std::vector<std::uint8_t> tail;
+
+    std::size_t Size() const { return head.size() + copyright.size() + tail.size(); }
+    std::array<std::span<const std::uint8_t>, 3> Pieces() const {
+        return {std::span<const std::uint8_t>(head), copyright,
+                std::span<const std::uint8_t>(tail)};
+    }
 };
 
 // Converts between a document and the bytes of its file; opening, reading and writing the file
@@ -46,9 +68,17 @@ public:
 
     // The whole file for the document.
     std::vector<std::uint8_t> BuildImage();
+    // The same in three parts; the copyright part refers to the document's text and stays
+    // valid while that text is unchanged. The caller checks first that the text is at most
+    // kCopyrightLimit bytes (CopyrightFits).
+    SmfImage BuildParts();
+    static bool CopyrightFits(const CParameter& document) {
+        return document.CopyrightText().size() <= kCopyrightLimit;
+    }
 
     // Parses `bytes`, a file's content, as a file of `kind` and fills the document. 0 on
-    // success; on failure reports 32807, 32819 or 32820 and returns -1. The document is then
+    // success; on failure reports 32807, 32819, 32820 or 32821 (a copyright text longer than
+    // kCopyrightLimit) and returns -1. The document is then
     // partly filled: the caller resets it.
     int ReadBytes(std::span<const std::uint8_t> bytes, MessageSetKind kind);
     // The same for a file taken from `input` as the parse goes.
@@ -59,18 +89,17 @@ public:
 
 private:
     class Source;
-    enum class Outcome { Ok, NoChunk, NotAKelFile };
+    enum class Outcome { Ok, NoChunk, NotAKelFile, CopyrightTooLong };
 
     Outcome ParseChunks(Source& source, MessageSetKind kind);
     Outcome ParseTrack(Source& source, MessageSetKind kind);
     bool ParseExclusive(Source& source, std::uint8_t status, MessageSetKind kind);
     bool ParseMeta(Source& source, MessageSetKind kind, bool& endOfTrack);
-    void BuildTrack();
     void Report(StringId id) const;
 
     CParameter* document_;
     Reporter* reporter_;
-    std::vector<std::uint8_t> trackBuffer_; // the track body, assembled before the file
+    bool copyrightTooLong_ = false; // the parse met a copyright text beyond kCopyrightLimit
     int acceptedCount_ = 0;
     int lastControllerIndex_ = kNoController;
 };

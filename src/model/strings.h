@@ -49,6 +49,7 @@ enum class StringId : int {
     MessageTooLong = 32818,
     NotControlMap = 32819,
     NotMemorySet = 32820,
+    CopyrightTooLong = 32821,
     AppTitleAlt = 57344,
     StatusIdle = 57345, // a single space: the status bar with nothing highlighted
     CmdRecentFile = 57616,

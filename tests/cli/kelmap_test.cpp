@@ -18,6 +18,7 @@
 
 #include "files/mapfile.h"
 #include "files/syxfile.h"
+#include "model/controllers.h"
 #include "model/kinds.h"
 
 namespace {
@@ -556,6 +557,33 @@ TEST_F(Kelmap, EightBitAndBidirectionalControlsArePrintedEscaped) {
         EXPECT_EQ(japaneseDump.out.substr(0, japaneseDump.out.find('\n')),
                   "TITLE\t" + japanese.GetTitle())
             << locale;
+    }
+}
+
+TEST_F(Kelmap, SetAndConvertKeepALongCopyrightTextWhole) {
+    for (const std::size_t size : {(std::size_t{2} << 20) + 12345, std::size_t{64} << 20}) {
+        std::string text(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) {
+            text[i] = static_cast<char>((i * 7919) ^ (i >> 11));
+        }
+        const fs::path map = dir_ / "long.mid";
+        {
+            CParameter doc;
+            doc.SetCopyrightText(text);
+            ASSERT_TRUE(SaveMapDocument(map.string(), doc).Ok());
+        }
+        const Result set = Kel({"set", map.string(), "R1", "none", "--comment", "changed"});
+        ASSERT_EQ(set.status, 0) << set.err;
+        const fs::path converted = dir_ / "converted.mid";
+        const Result convert = Kel({"convert", map.string(), converted.string()});
+        ASSERT_EQ(convert.status, 0) << convert.err;
+        // A conversion writes what it read: the same bytes.
+        EXPECT_TRUE(ReadFile(converted) == ReadFile(map)) << size;
+
+        CParameter again;
+        ASSERT_EQ(ReadMapFile(converted.string(), ControlMapKind, again, nullptr), 0);
+        EXPECT_TRUE(again.CopyrightText() == text) << size;
+        EXPECT_EQ(again.GetMapComment(kel::FindController("R1")), "changed");
     }
 }
 

@@ -488,8 +488,46 @@ TEST_F(FileFaultTest, HugeFilesAreReadInBoundedTimeAndMemory) {
     }
 }
 
-TEST_F(FileFaultTest, AHugeCopyrightTextIsKeptUpToItsLimitInBoundedMemory) {
-    // A map whose copyright text is 200 MB (a hole of zeros on disk) before its bulk messages.
+// A copyright text of `size` bytes that uses every byte value, in no repeating short pattern.
+std::string CopyrightOf(std::size_t size) {
+    std::string text(size, '\0');
+    std::uint32_t x = 12345;
+    for (char& c : text) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 23);
+    }
+    return text;
+}
+
+TEST_F(FileFaultTest, TheEditorsSaveKeepsALongCopyrightTextWhole) {
+    for (const std::size_t size : {(std::size_t{2} << 20) + 12345, std::size_t{64} << 20}) {
+        const std::string text = CopyrightOf(size);
+        const fs::path path = dir / ("long" + std::to_string(size) + ".mid");
+        {
+            CParameter source;
+            source.RecordOf(49) = test::SampleRecord(49);
+            source.SetCopyrightText(text);
+            ASSERT_TRUE(SaveMapDocument(path, source).Ok());
+        }
+        // Opened, edited and saved as the editor does.
+        ASSERT_EQ(files.LoadMapFile(path, ControlMapKind), 1) << size;
+        EXPECT_TRUE(reporter.warnings.empty());
+        EXPECT_EQ(doc.CopyrightText().size(), size);
+        doc.SetMapComment(0, "edited");
+        ASSERT_EQ(files.SaveCurrentMap(), 1);
+
+        CParameter saved;
+        ASSERT_EQ(ReadMapFile(path, ControlMapKind, saved, &reporter), 0);
+        EXPECT_TRUE(saved.CopyrightText() == text) << size;
+        EXPECT_EQ(saved.GetMapComment(0), "edited");
+        EXPECT_EQ(saved.RecordOf(49), test::SampleRecord(49));
+        files.NewMapFile();
+    }
+}
+
+// Writes a map whose copyright text claims `claimed` bytes and holds `held` of them: the first
+// three are "(c)", the rest a hole of zeros on disk. The bulk messages follow the held bytes.
+void WriteMapWithCopyright(const fs::path& path, std::uint32_t claimed, std::uint32_t held) {
     CParameter source;
     source.RecordOf(49) = test::SampleRecord(49);
     source.SetMapComment(49, "last");
@@ -498,35 +536,41 @@ TEST_F(FileFaultTest, AHugeCopyrightTextIsKeptUpToItsLimitInBoundedMemory) {
     const Bytes marker = {0x00, 0xFF, 0x02, 0x03, '(', 'c', ')'};
     const auto at = std::search(image.begin(), image.end(), marker.begin(), marker.end());
     ASSERT_NE(at, image.end());
-    constexpr std::uint32_t kHuge = 200u * 1024 * 1024;
     Bytes head(image.begin(), at);
     head.insert(head.end(), {0x00, 0xFF, 0x02});
-    AppendVlq(head, kHuge);
+    AppendVlq(head, claimed);
     head.insert(head.end(), {'(', 'c', ')'});
     const Bytes tail(at + static_cast<std::ptrdiff_t>(marker.size()), image.end());
     const std::uint32_t track =
-        static_cast<std::uint32_t>(head.size() - 22 + (kHuge - 3) + tail.size());
+        static_cast<std::uint32_t>(head.size() - 22 + (held - 3) + tail.size());
     for (int i = 0; i < 4; ++i) {
         head[18 + i] = static_cast<std::uint8_t>(track >> (24 - 8 * i));
     }
-    const fs::path path = dir / "huge.mid";
     test::WriteFile(path, head);
-    {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(
-            ::pwrite(fd, tail.data(), tail.size(), static_cast<off_t>(head.size() + kHuge - 3)),
-            static_cast<ssize_t>(tail.size()));
-        ::close(fd);
-    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, tail.data(), tail.size(), static_cast<off_t>(head.size() + held - 3)),
+              static_cast<ssize_t>(tail.size()));
+    ::close(fd);
+}
+
+TEST_F(FileFaultTest, ACopyrightTextBeyondItsLimitIsRefusedInBoundedMemory) {
+    // 300 MB really on disk (a hole), more than any map file holds: refused with its reason
+    // rather than opened with a text a save would cut.
+    const fs::path tooLong = dir / "toolong.mid";
+    WriteMapWithCopyright(tooLong, 300u * 1024 * 1024, 300u * 1024 * 1024);
+    // 200 MB claimed, 3 bytes there: a cut-off file, refused before any memory is taken.
+    const fs::path cutOff = dir / "cutoff.mid";
+    WriteMapWithCopyright(cutOff, 200u * 1024 * 1024, 3);
     EXPECT_CHILD_PASSES([&] {
         const long before = PeakMemory();
-        CHILD_EXPECT(files.LoadMapFile(path, ControlMapKind) == 1);
-        CHILD_EXPECT(reporter.warnings.empty());
-        CHILD_EXPECT(doc.RecordOf(49) == test::SampleRecord(49));
-        CHILD_EXPECT(doc.GetMapComment(49) == "last");
-        CHILD_EXPECT(doc.CopyrightText().size() == kCopyrightLimit);
-        CHILD_EXPECT(doc.CopyrightText().compare(0, 3, "(c)") == 0);
+        CHILD_EXPECT(files.LoadMapFile(tooLong, ControlMapKind) == 0);
+        CHILD_EXPECT(reporter.warnings.size() == 1);
+        CHILD_EXPECT(reporter.warnings[0].first == StringId::CopyrightTooLong);
+        CHILD_EXPECT(files.LoadMapFile(cutOff, ControlMapKind) == 0);
+        CHILD_EXPECT(reporter.warnings.size() == 2);
+        CHILD_EXPECT(reporter.warnings[1].first == StringId::NotControlMap);
+        CHILD_EXPECT(doc.CopyrightText().empty());
         std::fprintf(stderr, "peak memory +%ld KiB\n", (PeakMemory() - before) / 1024);
         CHILD_EXPECT(PeakMemory() - before < 16L * 1024 * 1024);
         return kChildPassed;

@@ -121,7 +121,7 @@
         <translation>TITLE:</translation>
     </message>
     <message>
-        <location filename="../../app/keleditorapp.cpp" line="+196"/>
+        <location filename="../../app/keleditorapp.cpp" line="+201"/>
         <source>About VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor のバージョン情報</translation>
     </message>
@@ -600,7 +600,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location line="+27"/>
-        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+87"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+88"/>
         <source>Min Value</source>
         <translation>最小値</translation>
     </message>
@@ -1801,7 +1801,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>StringTable</name>
     <message>
-        <location line="-209"/>
+        <location line="-210"/>
         <source>VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor</translation>
     </message>
@@ -2036,6 +2036,11 @@ KEL と通信するには、使用する MIDI デバイスを選択してくだ�
         <location line="+1"/>
         <source>This file is not a KEL memory set file.</source>
         <translation>このファイルは KEL のメモリー・セット・ファイルではありません。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The copyright text of this file is longer than 256 MiB. The file cannot be opened.</source>
+        <translation>このファイルの著作権テキストは 256 MiB を超えています。ファイルを開けません。</translation>
     </message>
     <message>
         <location line="+1"/>
