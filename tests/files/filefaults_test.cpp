@@ -15,7 +15,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <sstream>
 
 #include <fcntl.h>
 #include <grp.h>
@@ -30,6 +32,7 @@
 
 #include "files/fileio.h"
 #include "files/listfile.h"
+#include "files/safesave.h"
 #include "files/syxfile.h"
 #include "model/assignlist.h"
 #include "support/file_test_support.h"
@@ -264,6 +267,57 @@ TEST_F(FileFaultTest, TemporaryFilesGoWhenTheProcessEndsBySignalOrExit) {
         EXPECT_FALSE(fs::exists(temp)) << signal;
     }
     EXPECT_TRUE(fs::exists(kept));
+}
+
+// When the process `pid` started (the 22nd field of its /proc stat line).
+std::string StartTimeOf(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(in, line);
+    std::istringstream fields(line.substr(line.rfind(')') + 1));
+    std::string field;
+    for (int number = 3; number <= 22; ++number) {
+        fields >> field;
+    }
+    return field;
+}
+
+TEST_F(FileFaultTest, ASaveRemovesTheTemporaryFilesOfKilledWritersOnly) {
+    // Temporary files as saves leave them when their process is killed: the writer's id and
+    // start time, then a random part.
+    const auto temp = [&](const std::string& map, const std::string& writer) {
+        const fs::path path = dir / ("." + map + "_tmpbulk." + writer + ".0123456789abcdef");
+        test::WriteFile(path, {1, 2, 3});
+        return path;
+    };
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    const std::string childStart = StartTimeOf(child); // readable until it is waited for
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const std::string self = std::to_string(::getpid());
+    const std::string selfStart = StartTimeOf(::getpid());
+    ASSERT_FALSE(childStart.empty());
+
+    const fs::path gone = temp("a.mid", std::to_string(child) + "-" + childStart);
+    const fs::path reused = temp("b.mid", self + "-" + selfStart + "1"); // its id, another start
+    const fs::path live = temp("c.mid", self + "-" + selfStart);
+    const fs::path unnamed = dir / ".d.mid_tmpbulk.0123456789abcdef"; // names no writer
+    test::WriteFile(unnamed, {1});
+    const fs::path folder = temp("e.mid", std::to_string(child) + "-" + childStart + "0");
+    fs::remove(folder);
+    fs::create_directory(folder);
+
+    ASSERT_TRUE(SaveBytesSafely((dir / "map.mid").string(), Bytes{4, 5}).Ok());
+    EXPECT_FALSE(fs::exists(gone));
+    EXPECT_FALSE(fs::exists(reused));
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_TRUE(fs::exists(unnamed));
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_EQ(test::ReadFile(dir / "map.mid"), (Bytes{4, 5}));
 }
 
 TEST_F(FileFaultTest, AFileSizeLimitAtTheFirstOrTheLastByteKeepsTheOldFile) {
