@@ -67,19 +67,36 @@ std::optional<unsigned long long> ProcessStartTime(pid_t pid) {
     return std::nullopt;
 }
 
-// This process's part of a temporary file's name: "PID-STARTTIME". A later save can tell from
-// it whether the writer still runs.
-const std::string& WriterTag() {
-    static const std::string tag = [] {
-        const pid_t pid = ::getpid();
-        return std::to_string(pid) + "-" + std::to_string(ProcessStartTime(pid).value_or(0));
-    }();
-    return tag;
+// The process id namespace this process sees others in (the number of /proc/self/ns/pid), or
+// 0 when it cannot be read. Ids of another namespace say nothing about the processes here.
+unsigned long long PidNamespace() {
+    char link[64] = {};
+    const ssize_t size = ::readlink("/proc/self/ns/pid", link, sizeof link - 1);
+    unsigned long long number = 0;
+    if (size <= 0 || std::sscanf(link, "pid:[%llu]", &number) != 1) {
+        return 0;
+    }
+    return number;
 }
 
-// Reads the writer out of a temporary file's name (".NAME_tmpbulk.PID-STARTTIME.RANDOM").
+// This process's part of a temporary file's name: "PID-STARTTIME-NAMESPACE". A later save can
+// tell from it whether the writer still runs. Read anew each time: a forked child is a writer
+// of its own.
+std::string WriterTag() {
+    const pid_t pid = ::getpid();
+    return std::to_string(pid) + "-" + std::to_string(ProcessStartTime(pid).value_or(0)) + "-" +
+           std::to_string(PidNamespace());
+}
+
+// Reads the writer out of a temporary file's name (".NAME_tmpbulk.PID-STARTTIME-NAMESPACE.RANDOM").
 // False for any other name, among them those of older versions, which name no writer.
-bool WriterOfTempName(const std::string& name, pid_t& pid, unsigned long long& start) {
+struct TempWriter {
+    pid_t pid = 0;
+    unsigned long long start = 0;
+    unsigned long long pidNamespace = 0;
+};
+
+bool WriterOfTempName(const std::string& name, TempWriter& writer) {
     if (name.empty() || name[0] != '.') {
         return false;
     }
@@ -88,49 +105,55 @@ bool WriterOfTempName(const std::string& name, pid_t& pid, unsigned long long& s
         return false;
     }
     const std::string rest = name.substr(mark + kTempMark.size());
-    unsigned long long pidNumber = 0;
-    int used = 0;
-    char random[17] = {};
-    if (std::sscanf(rest.c_str(), "%llu-%llu.%16[0-9a-f]%n", &pidNumber, &start, random, &used) !=
-            3 ||
-        static_cast<std::size_t>(used) != rest.size() || std::strlen(random) != 16 ||
-        rest[0] < '0' || rest[0] > '9' || pidNumber == 0 || pidNumber > 0x7fffffff) {
+    if (rest.empty() || rest[0] < '0' || rest[0] > '9') {
         return false;
     }
-    pid = static_cast<pid_t>(pidNumber);
+    unsigned long long pid = 0;
+    int used = 0;
+    char random[17] = {};
+    if (std::sscanf(rest.c_str(), "%llu-%llu-%llu.%16[0-9a-f]%n", &pid, &writer.start,
+                    &writer.pidNamespace, random, &used) != 4 ||
+        static_cast<std::size_t>(used) != rest.size() || std::strlen(random) != 16 || pid == 0 ||
+        pid > 0x7fffffff) {
+        return false;
+    }
+    writer.pid = static_cast<pid_t>(pid);
     return true;
 }
 
+// Whether the process that wrote a temporary file is provably gone: no process with its id
+// runs, or the one that does started at another time (the id was used again). A writer of
+// another id namespace, or whose start time could not be read, is never taken for gone.
+bool WriterIsGone(const TempWriter& writer, unsigned long long pidNamespace) {
+    if (pidNamespace == 0 || writer.pidNamespace != pidNamespace) {
+        return false;
+    }
+    if (const std::optional<unsigned long long> running = ProcessStartTime(writer.pid)) {
+        return writer.start != 0 && *running != writer.start;
+    }
+    return ::kill(writer.pid, 0) != 0 && errno == ESRCH;
+}
+
 // Removes the temporary files that saves in `dir` left when their process was killed before it
-// could remove them. Only a file whose writer is provably gone goes: no process with its id
-// runs, or the one that does started at another time (the id was used again). Only files of
-// this user are looked at: another user's processes may be hidden from it.
+// could remove them; only those whose writer is provably gone. Only files of this user are
+// looked at: another user's processes may be hidden from it.
 void RemoveTempFilesOfGoneWriters(const fs::path& dir) {
     DIR* listing = ::opendir(dir.c_str());
     if (listing == nullptr) {
         return;
     }
     const int dirFd = ::dirfd(listing);
+    const unsigned long long pidNamespace = PidNamespace();
     while (const struct dirent* entry = ::readdir(listing)) {
         const std::string name = entry->d_name;
-        pid_t pid = 0;
-        unsigned long long start = 0;
-        if (!WriterOfTempName(name, pid, start)) {
-            continue;
-        }
+        TempWriter writer;
         struct stat info {};
-        if (::fstatat(dirFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
-            continue;
+        if (WriterOfTempName(name, writer) &&
+            ::fstatat(dirFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+            WriterIsGone(writer, pidNamespace)) {
+            ::unlinkat(dirFd, name.c_str(), 0);
         }
-        // A writer whose start time could not be read is gone only when its id is free.
-        const std::optional<unsigned long long> running = ProcessStartTime(pid);
-        const bool gone =
-            running ? start != 0 && *running != start : ::kill(pid, 0) != 0 && errno == ESRCH;
-        if (!gone) {
-            continue;
-        }
-        ::unlinkat(dirFd, name.c_str(), 0);
     }
     ::closedir(listing);
 }
@@ -145,9 +168,10 @@ int CreateTempBeside(const fs::path& target, std::string& tempPath) {
         dir = ".";
     }
     // Keep the name below the usual 255-byte limit of one path component: the writer and the
-    // random part take at most 57 bytes.
-    const std::string base = target.filename().string().substr(0, 180);
+    // random part take at most 78 bytes.
+    const std::string base = target.filename().string().substr(0, 170);
     std::random_device random;
+    const std::string writer = WriterTag();
     fs::path created;
     // An interrupting signal waits until the new file is registered, so that the handler that
     // removes registered files never misses it.
@@ -161,7 +185,7 @@ int CreateTempBeside(const fs::path& target, std::string& tempPath) {
         [&](unsigned) {
             char suffix[24];
             std::snprintf(suffix, sizeof suffix, ".%08x%08x", random(), random());
-            return dir / ("." + base + std::string(kTempMark) + WriterTag() + suffix);
+            return dir / ("." + base + std::string(kTempMark) + writer + suffix);
         },
         64, 0666, TakenName::Fail, created);
     if (fd >= 0) {

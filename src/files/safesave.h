@@ -30,10 +30,10 @@ struct SafeSaveResult {
 // Saving through a symbolic link replaces the file it points to, or creates it when it does not
 // exist yet, and keeps the link; the new file takes over the permissions of the one it replaces.
 // The temporary file is created exclusively under an unpredictable name
-// (".NAME_tmpbulk.PID-STARTTIME.RANDOM": the writer's process id and start time) and is removed
-// again after any failure; the target is then unchanged. Before it, the save removes the
-// temporary files in the target's folder whose writers are gone (killed during a save), and
-// never one whose writer still runs.
+// (".NAME_tmpbulk.PID-STARTTIME-NAMESPACE.RANDOM": the writer's process id, start time and
+// process id namespace) and is removed again after any failure; the target is then unchanged.
+// Before it, the save removes the temporary files in the target's folder whose writers are
+// gone (killed during a save), and never one whose writer may still run.
 SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // Whether SaveBytesSafely could save `size` bytes to `path` now, with the result it would give:

@@ -283,8 +283,10 @@ std::string StartTimeOf(pid_t pid) {
 }
 
 TEST_F(FileFaultTest, ASaveRemovesTheTemporaryFilesOfKilledWritersOnly) {
-    // Temporary files as saves leave them when their process is killed: the writer's id and
-    // start time, then a random part.
+    // Temporary files as saves leave them when their process is killed: the writer's id, start
+    // time and id namespace, then a random part.
+    const std::string ns = fs::read_symlink("/proc/self/ns/pid").string().substr(5); // "pid:[N]"
+    const std::string space = ns.substr(0, ns.size() - 1);
     const auto temp = [&](const std::string& map, const std::string& writer) {
         const fs::path path = dir / ("." + map + "_tmpbulk." + writer + ".0123456789abcdef");
         test::WriteFile(path, {1, 2, 3});
@@ -298,16 +300,17 @@ TEST_F(FileFaultTest, ASaveRemovesTheTemporaryFilesOfKilledWritersOnly) {
     ASSERT_GT(child, 0);
     const std::string childStart = StartTimeOf(child); // readable until it is waited for
     ASSERT_EQ(::waitpid(child, nullptr, 0), child);
-    const std::string self = std::to_string(::getpid());
-    const std::string selfStart = StartTimeOf(::getpid());
     ASSERT_FALSE(childStart.empty());
+    const std::string gonePid = std::to_string(child) + "-" + childStart;
+    const std::string self = std::to_string(::getpid()) + "-" + StartTimeOf(::getpid());
 
-    const fs::path gone = temp("a.mid", std::to_string(child) + "-" + childStart);
-    const fs::path reused = temp("b.mid", self + "-" + selfStart + "1"); // its id, another start
-    const fs::path live = temp("c.mid", self + "-" + selfStart);
-    const fs::path unnamed = dir / ".d.mid_tmpbulk.0123456789abcdef"; // names no writer
+    const fs::path gone = temp("a.mid", gonePid + "-" + space);
+    const fs::path reused = temp("b.mid", self + "1-" + space); // its id, another start
+    const fs::path live = temp("c.mid", self + "-" + space);
+    const fs::path elsewhere = temp("d.mid", gonePid + "-1" + space); // another id namespace
+    const fs::path unnamed = dir / ".e.mid_tmpbulk.0123456789abcdef"; // names no writer
     test::WriteFile(unnamed, {1});
-    const fs::path folder = temp("e.mid", std::to_string(child) + "-" + childStart + "0");
+    const fs::path folder = temp("f.mid", gonePid + "-" + space);
     fs::remove(folder);
     fs::create_directory(folder);
 
@@ -315,6 +318,7 @@ TEST_F(FileFaultTest, ASaveRemovesTheTemporaryFilesOfKilledWritersOnly) {
     EXPECT_FALSE(fs::exists(gone));
     EXPECT_FALSE(fs::exists(reused));
     EXPECT_TRUE(fs::exists(live));
+    EXPECT_TRUE(fs::exists(elsewhere));
     EXPECT_TRUE(fs::exists(unnamed));
     EXPECT_TRUE(fs::is_directory(folder));
     EXPECT_EQ(test::ReadFile(dir / "map.mid"), (Bytes{4, 5}));
