@@ -62,8 +62,8 @@ usage:
       Read IN and save it as a control map file OUT.
   kelmap set FILE CONTROL KIND [VALUES...] [OPTIONS]
       Change one control and save FILE. Parallel runs on one FILE take turns
-      (a lock on the file .FILE.lock beside it, which stays), so every change
-      lands. CONTROL is R1-R9, S1-S9, A1-A9, B1-B9,
+      (a lock in the runtime folder), so every change lands.
+      CONTROL is R1-R9, S1-S9, A1-A9, B1-B9,
       C1-C3, H1-H2, L1-L4, P1, P2, BEND, MOD or AFT. KIND and VALUES:
         none
         note NOTE VELOCITY              channel-pressure MIN MAX
@@ -364,7 +364,7 @@ int CmdSet(const Args& args) {
 
     // Load, change and save take turns with every other "set" on the same file, so that
     // parallel edits all land instead of the last save undoing the others.
-    const FileLock lock(args.positional[0]);
+    const cli::MapLock lock(args.positional[0]);
     Session s;
     if (!s.Load(args.positional[0], false)) {
         return 1;

@@ -2,14 +2,61 @@
 #include "cli/setcommand.h"
 
 #include <array>
+#include <cerrno>
 #include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "model/kinds.h"
 #include "model/msgtext.h"
 
 namespace kel::cli {
 namespace {
+
+namespace fs = std::filesystem;
+
+// A folder only this user may use: a real directory (not a link), owned by this user, with no
+// access for anyone else.
+bool IsPrivateFolder(const fs::path& folder) {
+    struct stat info {};
+    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+}
+
+// Where the lock files go: $XDG_RUNTIME_DIR, else "/tmp/kelmap-UID", created for this user
+// alone. Empty when neither is a private folder of this user (someone else made the one under
+// /tmp, or changed its mode).
+fs::path RuntimeFolder() {
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr) {
+        const fs::path folder = runtime;
+        if (folder.is_absolute() && IsPrivateFolder(folder)) {
+            return folder;
+        }
+    }
+    const fs::path folder = "/tmp/kelmap-" + std::to_string(::geteuid());
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        return {};
+    }
+    return IsPrivateFolder(folder) ? folder : fs::path();
+}
+
+// 64-bit FNV-1a: spreads the names of maps over lock file names; two maps that meet on one
+// name only take turns with each other.
+std::uint64_t NameHash(const std::string& text) {
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
+}
 
 // How many VALUES a kind takes on the command line: its value fields, or the status of a
 // realtime message, or the text of a System Ex. or Free Message.
@@ -269,6 +316,47 @@ std::string ApplySet(CParameter& document, const SetRequest& r) {
     }
     document.CommitEdit();
     return {};
+}
+
+MapLock::MapLock(const fs::path& map) {
+    // The map's real folder and name, so that every name of it (links, "./", "..") meets here.
+    std::error_code ec;
+    const fs::path real = fs::canonical(map, ec);
+    struct stat info {};
+    if (ec || ::stat(real.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::access(real.c_str(), W_OK) != 0) {
+        return;
+    }
+    const fs::path folder = RuntimeFolder();
+    if (folder.empty()) {
+        return;
+    }
+    char name[40];
+    std::snprintf(name, sizeof name, "kelmap-set-%016llx.lock",
+                  static_cast<unsigned long long>(NameHash(real.string())));
+    fd_ = ::open((folder / name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK,
+                 0600);
+    if (fd_ < 0) {
+        return;
+    }
+    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        return;
+    }
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+    }
+}
+
+MapLock::~MapLock() {
+    if (fd_ >= 0) {
+        ::close(fd_); // closing the only descriptor releases the lock
+    }
 }
 
 } // namespace kel::cli

@@ -2,6 +2,7 @@
 // The "set" command of kelmap: one control changed the way the assign dialog changes it.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -21,5 +22,29 @@ struct SetRequest {
 // setters and commits. Returns an empty text on success, otherwise what was refused (the
 // document's map is then unchanged).
 std::string ApplySet(CParameter& document, const SetRequest& request);
+
+// Makes "set" runs on one map take turns, so that parallel changes all land instead of the
+// last save undoing the others: an exclusive advisory lock (flock), held from construction to
+// destruction, on a file in the user's runtime folder ($XDG_RUNTIME_DIR, else a folder of this
+// user's own under /tmp that only this user may use) whose name is a hash of the map's real
+// folder and name. Links to one map share its lock. Nothing is placed beside the map.
+//
+// Only a map that can be written is locked: a regular file this process may write (through
+// links). For anything else (no such file, a folder, a FIFO, a socket, a device) nothing is
+// held and the load or save that follows reports the failure. When no lock file can be made
+// (no usable runtime folder), nothing is held either and a single run works as ever.
+// Lock files stay: removing one would let a process that has just opened it lock a file that
+// is gone while another locks a new one.
+class MapLock {
+public:
+    explicit MapLock(const std::filesystem::path& map);
+    ~MapLock();
+    MapLock(const MapLock&) = delete;
+    MapLock& operator=(const MapLock&) = delete;
+    bool Held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
 
 } // namespace kel::cli

@@ -11,7 +11,6 @@
 #include <mutex>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -159,45 +158,6 @@ int OpenRegularFile(const std::filesystem::path& path, int& fd, bool* special) {
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     }
     return 0;
-}
-
-FileLock::FileLock(const std::filesystem::path& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path file = path;
-    if (fs::is_symlink(file, ec)) {
-        const fs::path resolved = fs::canonical(file, ec);
-        if (!ec) {
-            file = resolved;
-        }
-    }
-    if (file.filename().empty()) {
-        return;
-    }
-    const fs::path lock = file.parent_path() / ("." + file.filename().string() + ".lock");
-    fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd_ < 0) {
-        return;
-    }
-    struct stat info {};
-    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd_);
-        fd_ = -1;
-        return;
-    }
-    while (::flock(fd_, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            ::close(fd_);
-            fd_ = -1;
-            return;
-        }
-    }
-}
-
-FileLock::~FileLock() {
-    if (fd_ >= 0) {
-        ::close(fd_); // closing the only descriptor releases the lock
-    }
 }
 
 int FileErrorCauseOf(int err) {

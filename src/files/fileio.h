@@ -83,24 +83,6 @@ void RemoveTempFiles();
 // end the process by the same signal, as it would have ended without them.
 void RemoveTempFilesOnSignals();
 
-// An exclusive advisory lock (flock) on the file ".NAME.lock" beside the file NAME that `path`
-// names (beside the file a symbolic link points to), held from construction to destruction, so
-// that processes that load, change and save one file take their turns. Waits for the lock.
-// The lock file is left in place: removing it would let a process that has just opened it lock
-// a file that is gone while another locks a new one. When the lock file cannot be made (a
-// folder without write permission, where no save can succeed either) nothing is held.
-class FileLock {
-public:
-    explicit FileLock(const std::filesystem::path& path);
-    ~FileLock();
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    bool Held() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-};
-
 // Reads `fd` to its end, but at most `limit` bytes, into `bytes` (a pipe is read until its
 // writer closes it). Returns 0, or the errno of a failed read.
 int ReadUpTo(int fd, std::size_t limit, std::vector<std::uint8_t>& bytes);

@@ -4,9 +4,16 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <random>
+#include <sstream>
+#include <string_view>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/resource.h>
@@ -31,17 +38,140 @@ bool IsWriteProtected(const std::string& path, const struct stat& info) {
            (errno == EACCES || errno == EPERM || errno == EROFS);
 }
 
+constexpr std::string_view kTempMark = "_tmpbulk.";
+
+// When the process `pid` started, in clock ticks after the system's start (the 22nd field of
+// its /proc stat line); nothing when no such process is running.
+std::optional<unsigned long long> ProcessStartTime(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(in, line)) {
+        return std::nullopt;
+    }
+    // The command name (field 2) is in parentheses and may hold spaces and parentheses itself.
+    const std::size_t nameEnd = line.rfind(')');
+    if (nameEnd == std::string::npos) {
+        return std::nullopt;
+    }
+    std::istringstream fields(line.substr(nameEnd + 1));
+    std::string field;
+    for (int number = 3; number <= 22 && fields >> field; ++number) {
+        if (number == 22) {
+            char* end = nullptr;
+            const unsigned long long ticks = std::strtoull(field.c_str(), &end, 10);
+            if (end != field.c_str() && *end == '\0') {
+                return ticks;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// The process id namespace this process sees others in (the number of /proc/self/ns/pid), or
+// 0 when it cannot be read. Ids of another namespace say nothing about the processes here.
+unsigned long long PidNamespace() {
+    char link[64] = {};
+    const ssize_t size = ::readlink("/proc/self/ns/pid", link, sizeof link - 1);
+    unsigned long long number = 0;
+    if (size <= 0 || std::sscanf(link, "pid:[%llu]", &number) != 1) {
+        return 0;
+    }
+    return number;
+}
+
+// This process's part of a temporary file's name: "PID-STARTTIME-NAMESPACE". A later save can
+// tell from it whether the writer still runs. Read anew each time: a forked child is a writer
+// of its own.
+std::string WriterTag() {
+    const pid_t pid = ::getpid();
+    return std::to_string(pid) + "-" + std::to_string(ProcessStartTime(pid).value_or(0)) + "-" +
+           std::to_string(PidNamespace());
+}
+
+// Reads the writer out of a temporary file's name (".NAME_tmpbulk.PID-STARTTIME-NAMESPACE.RANDOM").
+// False for any other name, among them those of older versions, which name no writer.
+struct TempWriter {
+    pid_t pid = 0;
+    unsigned long long start = 0;
+    unsigned long long pidNamespace = 0;
+};
+
+bool WriterOfTempName(const std::string& name, TempWriter& writer) {
+    if (name.empty() || name[0] != '.') {
+        return false;
+    }
+    const std::size_t mark = name.rfind(kTempMark);
+    if (mark == std::string::npos) {
+        return false;
+    }
+    const std::string rest = name.substr(mark + kTempMark.size());
+    if (rest.empty() || rest[0] < '0' || rest[0] > '9') {
+        return false;
+    }
+    unsigned long long pid = 0;
+    int used = 0;
+    char random[17] = {};
+    if (std::sscanf(rest.c_str(), "%llu-%llu-%llu.%16[0-9a-f]%n", &pid, &writer.start,
+                    &writer.pidNamespace, random, &used) != 4 ||
+        static_cast<std::size_t>(used) != rest.size() || std::strlen(random) != 16 || pid == 0 ||
+        pid > 0x7fffffff) {
+        return false;
+    }
+    writer.pid = static_cast<pid_t>(pid);
+    return true;
+}
+
+// Whether the process that wrote a temporary file is provably gone: no process with its id
+// runs, or the one that does started at another time (the id was used again). A writer of
+// another id namespace, or whose start time could not be read, is never taken for gone.
+bool WriterIsGone(const TempWriter& writer, unsigned long long pidNamespace) {
+    if (pidNamespace == 0 || writer.pidNamespace != pidNamespace) {
+        return false;
+    }
+    if (const std::optional<unsigned long long> running = ProcessStartTime(writer.pid)) {
+        return writer.start != 0 && *running != writer.start;
+    }
+    return ::kill(writer.pid, 0) != 0 && errno == ESRCH;
+}
+
+// Removes the temporary files that saves in `dir` left when their process was killed before it
+// could remove them; only those whose writer is provably gone. Only files of this user are
+// looked at: another user's processes may be hidden from it.
+void RemoveTempFilesOfGoneWriters(const fs::path& dir) {
+    DIR* listing = ::opendir(dir.c_str());
+    if (listing == nullptr) {
+        return;
+    }
+    const int dirFd = ::dirfd(listing);
+    const unsigned long long pidNamespace = PidNamespace();
+    while (const struct dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        TempWriter writer;
+        struct stat info {};
+        if (WriterOfTempName(name, writer) &&
+            ::fstatat(dirFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+            WriterIsGone(writer, pidNamespace)) {
+            ::unlinkat(dirFd, name.c_str(), 0);
+        }
+    }
+    ::closedir(listing);
+}
+
 // Creates a new file beside `target` under an unpredictable name, so that no file or link
-// planted in the directory is ever opened. Returns the descriptor (or -1 with errno set) and
-// stores the name in `tempPath`.
+// planted in the directory is ever opened. The name also holds this process's id and start
+// time, so that a later save can remove the file should this process be killed before it can.
+// Returns the descriptor (or -1 with errno set) and stores the name in `tempPath`.
 int CreateTempBeside(const fs::path& target, std::string& tempPath) {
     fs::path dir = target.parent_path();
     if (dir.empty()) {
         dir = ".";
     }
-    // Keep the name well below the usual 255-byte limit of one path component.
-    const std::string base = target.filename().string().substr(0, 200);
+    // Keep the name below the usual 255-byte limit of one path component: the writer and the
+    // random part take at most 78 bytes.
+    const std::string base = target.filename().string().substr(0, 170);
     std::random_device random;
+    const std::string writer = WriterTag();
     fs::path created;
     // An interrupting signal waits until the new file is registered, so that the handler that
     // removes registered files never misses it.
@@ -53,9 +183,9 @@ int CreateTempBeside(const fs::path& target, std::string& tempPath) {
     pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
     const int fd = CreateFirstFreeFile(
         [&](unsigned) {
-            char suffix[32];
-            std::snprintf(suffix, sizeof suffix, "_tmpbulk.%08x%08x", random(), random());
-            return dir / ("." + base + suffix);
+            char suffix[24];
+            std::snprintf(suffix, sizeof suffix, ".%08x%08x", random(), random());
+            return dir / ("." + base + std::string(kTempMark) + writer + suffix);
         },
         64, 0666, TakenName::Fail, created);
     if (fd >= 0) {
@@ -104,15 +234,22 @@ SafeSaveResult ResolveTarget(const std::string& path, SaveTarget& target) {
     if (path.empty()) {
         return Failure(CauseBadPath);
     }
-    target.path = path;
-    struct stat link {};
-    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        std::error_code ec;
-        fs::path resolved = fs::canonical(target.path, ec);
-        if (!ec) {
-            target.path = resolved;
+    // A symbolic link is followed to the file it names, also when that file does not exist yet:
+    // the save then creates it, and the link stays as it is.
+    fs::path followed = path;
+    for (int links = 0;; ++links) {
+        struct stat info {};
+        if (::lstat(followed.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            break;
         }
+        std::error_code ec;
+        const fs::path points = fs::read_symlink(followed, ec);
+        if (ec || links >= 40) {
+            return Failure(FileErrorCauseOf(ec ? ec.value() : ELOOP));
+        }
+        followed = points.is_absolute() ? points : followed.parent_path() / points;
     }
+    target.path = followed;
     // The new file is renamed onto the name at the end: a name longer than its folder allows
     // would fail only then, after everything was written (the temporary name is kept short).
     fs::path dir = target.path.parent_path();
@@ -186,6 +323,10 @@ SafeSaveResult SaveBytesSafely(const std::string& path,
     const fs::path& target = resolved.path;
     const bool exists = resolved.exists;
     const struct stat& info = resolved.info;
+
+    // What killed saves in this folder left behind goes first: it may take the room this one needs.
+    RemoveTempFilesOfGoneWriters(target.parent_path().empty() ? fs::path(".")
+                                                              : target.parent_path());
 
     std::string tempPath;
     const int fd = CreateTempBeside(target, tempPath);

@@ -27,9 +27,13 @@ struct SafeSaveResult {
 //
 // An empty path, and a file name longer than its folder allows, fail with CauseBadPath; a
 // directory, pipe or device with CauseAccessDenied.
-// Saving through a symbolic link replaces the file it points to and keeps the link; the new file
-// takes over the permissions of the one it replaces. The temporary file is created exclusively
-// under an unpredictable name and is removed again after any failure; the target is then unchanged.
+// Saving through a symbolic link replaces the file it points to, or creates it when it does not
+// exist yet, and keeps the link; the new file takes over the permissions of the one it replaces.
+// The temporary file is created exclusively under an unpredictable name
+// (".NAME_tmpbulk.PID-STARTTIME-NAMESPACE.RANDOM": the writer's process id, start time and
+// process id namespace) and is removed again after any failure; the target is then unchanged.
+// Before it, the save removes the temporary files in the target's folder whose writers are
+// gone (killed during a save), and never one whose writer may still run.
 SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes);
 // The same for content in `pieces`, written one after the other.
 SafeSaveResult SaveBytesSafely(const std::string& path,

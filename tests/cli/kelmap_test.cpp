@@ -2,12 +2,15 @@
 // kelmap as a user runs it: the real program, real files, exit codes and output.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -448,6 +451,75 @@ TEST_F(Kelmap, ParallelSetsOnOneFileAllLand) {
         const std::string line = DumpLine(map, controls[i]);
         EXPECT_EQ(line.substr(line.rfind('\t') + 1), "c" + std::to_string(i)) << controls[i];
     }
+}
+
+TEST_F(Kelmap, SetLeavesNoLockBesideTheMapAndLocksOnlyAMapItCanWrite) {
+    const fs::path map = NewMap();
+    ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0644), 0);
+    fs::create_directory(dir_ / "dir");
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string sockPath = (dir_ / "sock").string();
+    ASSERT_LT(sockPath.size(), sizeof address.sun_path);
+    std::copy(sockPath.begin(), sockPath.end(), address.sun_path);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    fs::create_symlink("map.mid", dir_ / "link.mid");
+    const fs::path run = dir_ / "run";
+    fs::create_directory(run);
+    fs::permissions(run, fs::perms::owner_all, fs::perm_options::replace);
+    const std::string shell = "XDG_RUNTIME_DIR=" + Quote(run.string()) + " timeout 10 %";
+
+    for (const std::string target : {"fifo", "dir", "sock", "", "missing.mid"}) {
+        const Result set = Kel({"set", (dir_ / target).string(), "R1", "cc", "1"}, nullptr, shell);
+        EXPECT_EQ(set.status, 1) << target;
+        EXPECT_TRUE(fs::is_empty(run)) << target;
+    }
+    EXPECT_EQ(Kel({"set", "", "R1", "cc", "1"}, nullptr, shell).status, 1);
+    // The map and a link to it share one lock.
+    EXPECT_EQ(Kel({"set", map.string(), "R1", "cc", "1"}, nullptr, shell).status, 0);
+    EXPECT_EQ(Kel({"set", (dir_ / "link.mid").string(), "R2", "cc", "2"}, nullptr, shell).status,
+              0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(run), fs::directory_iterator()), 1);
+    ::close(sock);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"dir", "fifo", "link.mid", "map.mid", "run", "sock",
+                                               "stderr.txt"}));
+}
+
+TEST_F(Kelmap, TheNextSaveRemovesWhatKilledSavesLeft) {
+    // Runs killed in the middle of their save, between writing the new file and renaming it
+    // onto the map (strace sends the signal as the rename begins).
+    if (Shell("strace -o /dev/null true 2>/dev/null") != 0) {
+        GTEST_SKIP() << "strace cannot trace here";
+    }
+    const fs::path map = NewMap();
+    const auto leftovers = [&] {
+        int count = 0;
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            count += entry.path().filename().string().find("_tmpbulk.") != std::string::npos;
+        }
+        return count;
+    };
+    const auto killedInSave = [&](const std::vector<std::string>& args) {
+        const std::string strace =
+            "strace -o /dev/null -e trace=rename -e inject=rename:signal=KILL %";
+        return Kel(args, nullptr, strace).status == 128 + SIGKILL; // as strace reports it
+    };
+    // Each leaves its temporary file; the next one removes the ones before it.
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(killedInSave({"set", map.string(), "R1", "cc", std::to_string(i)}));
+        EXPECT_EQ(leftovers(), 1);
+        EXPECT_TRUE(killedInSave({"convert", map.string(), (dir_ / "copy.mid").string()}));
+        EXPECT_EQ(leftovers(), 1);
+    }
+    const Result set = Kel({"set", map.string(), "R2", "cc", "5"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(leftovers(), 0);
 }
 
 TEST_F(Kelmap, ParallelListExportsEachWriteTheirOwnListAndLeaveNothing) {

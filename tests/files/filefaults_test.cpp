@@ -15,7 +15,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <sstream>
 
 #include <fcntl.h>
 #include <grp.h>
@@ -30,6 +32,7 @@
 
 #include "files/fileio.h"
 #include "files/listfile.h"
+#include "files/safesave.h"
 #include "files/syxfile.h"
 #include "model/assignlist.h"
 #include "support/file_test_support.h"
@@ -266,6 +269,61 @@ TEST_F(FileFaultTest, TemporaryFilesGoWhenTheProcessEndsBySignalOrExit) {
     EXPECT_TRUE(fs::exists(kept));
 }
 
+// When the process `pid` started (the 22nd field of its /proc stat line).
+std::string StartTimeOf(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(in, line);
+    std::istringstream fields(line.substr(line.rfind(')') + 1));
+    std::string field;
+    for (int number = 3; number <= 22; ++number) {
+        fields >> field;
+    }
+    return field;
+}
+
+TEST_F(FileFaultTest, ASaveRemovesTheTemporaryFilesOfKilledWritersOnly) {
+    // Temporary files as saves leave them when their process is killed: the writer's id, start
+    // time and id namespace, then a random part.
+    const std::string ns = fs::read_symlink("/proc/self/ns/pid").string().substr(5); // "pid:[N]"
+    const std::string space = ns.substr(0, ns.size() - 1);
+    const auto temp = [&](const std::string& map, const std::string& writer) {
+        const fs::path path = dir / ("." + map + "_tmpbulk." + writer + ".0123456789abcdef");
+        test::WriteFile(path, {1, 2, 3});
+        return path;
+    };
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    const std::string childStart = StartTimeOf(child); // readable until it is waited for
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    ASSERT_FALSE(childStart.empty());
+    const std::string gonePid = std::to_string(child) + "-" + childStart;
+    const std::string self = std::to_string(::getpid()) + "-" + StartTimeOf(::getpid());
+
+    const fs::path gone = temp("a.mid", gonePid + "-" + space);
+    const fs::path reused = temp("b.mid", self + "1-" + space); // its id, another start
+    const fs::path live = temp("c.mid", self + "-" + space);
+    const fs::path elsewhere = temp("d.mid", gonePid + "-1" + space); // another id namespace
+    const fs::path unnamed = dir / ".e.mid_tmpbulk.0123456789abcdef"; // names no writer
+    test::WriteFile(unnamed, {1});
+    const fs::path folder = temp("f.mid", gonePid + "-" + space);
+    fs::remove(folder);
+    fs::create_directory(folder);
+
+    ASSERT_TRUE(SaveBytesSafely((dir / "map.mid").string(), Bytes{4, 5}).Ok());
+    EXPECT_FALSE(fs::exists(gone));
+    EXPECT_FALSE(fs::exists(reused));
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_TRUE(fs::exists(elsewhere));
+    EXPECT_TRUE(fs::exists(unnamed));
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_EQ(test::ReadFile(dir / "map.mid"), (Bytes{4, 5}));
+}
+
 TEST_F(FileFaultTest, AFileSizeLimitAtTheFirstOrTheLastByteKeepsTheOldFile) {
     const fs::path path = dir / "map.mid";
     const Bytes before = WriteMap(path);
@@ -291,7 +349,8 @@ TEST_F(FileFaultTest, TheCheckBeforeASaveFindsWhatTheSaveWouldMeet) {
     EXPECT_EQ(SaveMapDocument(tooLong.string(), doc).cause, CauseBadPath);
     struct statvfs space {};
     ASSERT_EQ(::statvfs(dir.Path().c_str(), &space), 0);
-    const std::uintmax_t beyondFree = (space.f_bfree + 1) * std::uintmax_t{space.f_frsize};
+    // More than the whole file system: other programs may free space meanwhile.
+    const std::uintmax_t beyondFree = (space.f_blocks + 1) * std::uintmax_t{space.f_frsize};
     EXPECT_EQ(CheckSafeSave(path.string(), beyondFree).cause, CauseDiskFull);
     EXPECT_TRUE(CheckSafeSave(path.string(), 4096).Ok());
     EXPECT_CHILD_PASSES([&] {

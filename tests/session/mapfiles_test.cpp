@@ -236,6 +236,28 @@ TEST_F(MapFileTest, SaveThroughALinkUpdatesTheLinkedFile) {
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"link.mid", "real.mid"}));
 }
 
+TEST_F(MapFileTest, SaveThroughADanglingLinkCreatesItsTargetAndKeepsTheLink) {
+    // A link to a file not made yet, also through a second link; and one into a folder that
+    // does not exist, where the save fails and the link stays as it was.
+    std::filesystem::create_symlink("second.mid", dir / "first.mid");
+    std::filesystem::create_symlink("new.mid", dir / "second.mid");
+    std::filesystem::create_symlink("no-such-dir/map.mid", dir / "nowhere.mid");
+    Edit(2);
+    ASSERT_EQ(files.SaveMapFile(dir / "first.mid"), 1);
+    Edit(4);
+    EXPECT_EQ(files.SaveMapFile(dir / "nowhere.mid"), 0);
+    EXPECT_EQ(reporter.warnings,
+              (std::vector<std::pair<StringId, int>>{{StringId::SaveError, CauseFileNotFound}}));
+    EXPECT_EQ(std::filesystem::read_symlink(dir / "first.mid"), "second.mid");
+    EXPECT_EQ(std::filesystem::read_symlink(dir / "second.mid"), "new.mid");
+    EXPECT_EQ(std::filesystem::read_symlink(dir / "nowhere.mid"), "no-such-dir/map.mid");
+    CParameter loaded;
+    ASSERT_EQ(ReadMapFile(dir / "new.mid", ControlMapKind, loaded, nullptr), 0);
+    EXPECT_EQ(loaded.RecordOf(2), test::SampleRecord(2));
+    EXPECT_EQ(dir.Names(),
+              (std::vector<std::string>{"first.mid", "new.mid", "nowhere.mid", "second.mid"}));
+}
+
 TEST_F(MapFileTest, FailedSavesChangeNothing) {
     const auto readOnly = dir / "readonly.mid";
     WriteMap(readOnly, 10);
