@@ -65,34 +65,6 @@ constexpr std::size_t kRandomDigits = 16;
 constexpr std::size_t kViewNameSize =
     kViewPrefix.size() + kPidDigits + kStartDigits + kRandomDigits + kViewSuffix.size();
 
-// When the process `pid` started (clock ticks after boot, from /proc/PID/stat), or nothing
-// when that cannot be read.
-std::optional<std::uint64_t> ProcessStartTime(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(stat, line)) {
-        return std::nullopt;
-    }
-    // The command name in parentheses may hold spaces: the fields are counted after it. The
-    // start time is the 22nd field, the 20th after the name.
-    const auto close = line.rfind(')');
-    if (close == std::string::npos) {
-        return std::nullopt;
-    }
-    std::istringstream fields(line.substr(close + 1));
-    std::string field;
-    for (int i = 0; i < 20; ++i) {
-        if (!(fields >> field)) {
-            return std::nullopt;
-        }
-    }
-    try {
-        return std::stoull(field);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
 // "_keltmp", this process's id and start time: the part of the name all its View files share.
 std::string OwnViewPrefix() {
     char text[32];
@@ -122,14 +94,7 @@ bool IsViewFileOfEndedEditor(std::string_view name) {
         static_cast<pid_t>(std::stoul(std::string(digits.substr(0, kPidDigits)), nullptr, 16));
     const std::uint64_t started =
         std::stoull(std::string(digits.substr(kPidDigits, kStartDigits)), nullptr, 16);
-    if (pid <= 0) {
-        return false;
-    }
-    if (::kill(pid, 0) != 0) {
-        return errno == ESRCH;
-    }
-    const std::optional<std::uint64_t> now = ProcessStartTime(pid);
-    return now && started != 0 && *now != started;
+    return ProcessHasEnded(pid, started);
 }
 
 // Removes the View files in `tempDir` for which `remove(name)` says so: regular files of this

@@ -40,33 +40,6 @@ bool IsWriteProtected(const std::string& path, const struct stat& info) {
 
 constexpr std::string_view kTempMark = "_tmpbulk.";
 
-// When the process `pid` started, in clock ticks after the system's start (the 22nd field of
-// its /proc stat line); nothing when no such process is running.
-std::optional<unsigned long long> ProcessStartTime(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(in, line)) {
-        return std::nullopt;
-    }
-    // The command name (field 2) is in parentheses and may hold spaces and parentheses itself.
-    const std::size_t nameEnd = line.rfind(')');
-    if (nameEnd == std::string::npos) {
-        return std::nullopt;
-    }
-    std::istringstream fields(line.substr(nameEnd + 1));
-    std::string field;
-    for (int number = 3; number <= 22 && fields >> field; ++number) {
-        if (number == 22) {
-            char* end = nullptr;
-            const unsigned long long ticks = std::strtoull(field.c_str(), &end, 10);
-            if (end != field.c_str() && *end == '\0') {
-                return ticks;
-            }
-        }
-    }
-    return std::nullopt;
-}
-
 // The process id namespace this process sees others in (the number of /proc/self/ns/pid), or
 // 0 when it cannot be read. Ids of another namespace say nothing about the processes here.
 unsigned long long PidNamespace() {
@@ -128,10 +101,7 @@ bool WriterIsGone(const TempWriter& writer, unsigned long long pidNamespace) {
     if (pidNamespace == 0 || writer.pidNamespace != pidNamespace) {
         return false;
     }
-    if (const std::optional<unsigned long long> running = ProcessStartTime(writer.pid)) {
-        return writer.start != 0 && *running != writer.start;
-    }
-    return ::kill(writer.pid, 0) != 0 && errno == ESRCH;
+    return ProcessHasEnded(writer.pid, writer.start);
 }
 
 // Removes the temporary files that saves in `dir` left when their process was killed before it
@@ -275,6 +245,41 @@ SafeSaveResult ResolveTarget(const std::string& path, SaveTarget& target) {
 }
 
 } // namespace
+
+std::optional<std::uint64_t> ProcessStartTime(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(in, line)) {
+        return std::nullopt;
+    }
+    // The command name (field 2) is in parentheses and may hold spaces and parentheses itself.
+    const std::size_t nameEnd = line.rfind(')');
+    if (nameEnd == std::string::npos) {
+        return std::nullopt;
+    }
+    std::istringstream fields(line.substr(nameEnd + 1));
+    std::string field;
+    for (int number = 3; number <= 22 && fields >> field; ++number) {
+        if (number == 22) {
+            char* end = nullptr;
+            const unsigned long long ticks = std::strtoull(field.c_str(), &end, 10);
+            if (end != field.c_str() && *end == '\0') {
+                return ticks;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+bool ProcessHasEnded(pid_t pid, std::uint64_t start) {
+    if (pid <= 0) {
+        return false;
+    }
+    if (const std::optional<std::uint64_t> running = ProcessStartTime(pid)) {
+        return start != 0 && *running != start;
+    }
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
 
 SafeSaveResult CheckSafeSave(const std::string& path, std::uintmax_t size) {
     SaveTarget target;

@@ -5,8 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+
+#include <sys/types.h>
 
 namespace kel {
 
@@ -44,5 +47,14 @@ SafeSaveResult SaveBytesSafely(const std::string& path,
 // again, room for `size` bytes on its file system and under the process's file size limit.
 // Nothing else is changed.
 SafeSaveResult CheckSafeSave(const std::string& path, std::uintmax_t size = 0);
+
+// When the process `pid` started, in clock ticks after the system's start (the 22nd field of its
+// /proc stat line); nothing when no such process runs or it cannot be read. With the process id
+// it names a writer in the names of files that a later run may clean up.
+std::optional<std::uint64_t> ProcessStartTime(pid_t pid);
+// Whether the process `pid` that started at `start` (0: not known) has certainly ended: no
+// process has its id, or the one that has started at another time (the id was used again). A
+// process that cannot be looked at, or whose start is not known while its id runs, has not.
+bool ProcessHasEnded(pid_t pid, std::uint64_t start);
 
 } // namespace kel
