@@ -413,11 +413,11 @@ bool CSmfCtrl::ParseMeta(Source& source, MessageSetKind kind, bool& endOfTrack) 
         // The copyright text is kept whole, as it is written back. Its memory is taken once, and
         // only when the file really holds that many bytes, so a length that claims more than is
         // there costs nothing.
+        if (length > source.Left()) {
+            return false; // claims more than the file holds: not a control map
+        }
         if (length > kCopyrightLimit) {
             copyrightTooLong_ = true;
-            return false;
-        }
-        if (length > source.Left()) {
             return false;
         }
         std::string text;

@@ -621,6 +621,9 @@ TEST_F(FileFaultTest, ACopyrightTextBeyondItsLimitIsRefusedInBoundedMemory) {
     // 200 MB claimed, 3 bytes there: a cut-off file, refused before any memory is taken.
     const fs::path cutOff = dir / "cutoff.mid";
     WriteMapWithCopyright(cutOff, 200u * 1024 * 1024, 3);
+    // More than the limit claimed, 3 bytes there: a damaged file too, not a text too long.
+    const fs::path claims = dir / "claims.mid";
+    WriteMapWithCopyright(claims, 400u * 1024 * 1024, 3);
     EXPECT_CHILD_PASSES([&] {
         const long before = PeakMemory();
         CHILD_EXPECT(files.LoadMapFile(tooLong, ControlMapKind) == 0);
@@ -629,6 +632,9 @@ TEST_F(FileFaultTest, ACopyrightTextBeyondItsLimitIsRefusedInBoundedMemory) {
         CHILD_EXPECT(files.LoadMapFile(cutOff, ControlMapKind) == 0);
         CHILD_EXPECT(reporter.warnings.size() == 2);
         CHILD_EXPECT(reporter.warnings[1].first == StringId::NotControlMap);
+        CHILD_EXPECT(files.LoadMapFile(claims, ControlMapKind) == 0);
+        CHILD_EXPECT(reporter.warnings.size() == 3);
+        CHILD_EXPECT(reporter.warnings[2].first == StringId::NotControlMap);
         CHILD_EXPECT(doc.CopyrightText().empty());
         std::fprintf(stderr, "peak memory +%ld KiB\n", (PeakMemory() - before) / 1024);
         CHILD_EXPECT(PeakMemory() - before < 16L * 1024 * 1024);
