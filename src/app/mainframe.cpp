@@ -174,6 +174,7 @@ CMainFrame::CMainFrame(const EditorParts& parts, CKelMidi& midi)
     setCentralWidget(central);
 
     statusBar()->setSizeGripEnabled(false);
+    Panel()->SetShowLabels(CAppSettings::ShowMessages(parts_.store));
     mapCommands_ = new CMapCommands(parts_, midi_, *this);
     commands_ = new CCommandActions(*this);
     CreateActions();
@@ -344,12 +345,15 @@ void CMainFrame::CreateActions() {
          QT_TRANSLATE_NOOP("KelEditor", "&Show Messages"),
          {},
          nullptr,
-         [this] { Panel()->ToggleLabels(); },
+         [this] {
+             Panel()->ToggleLabels();
+             CAppSettings::StoreShowMessages(parts_.store, Panel()->ShowLabels());
+         },
          {},
          [this] { return Panel()->ShowLabels(); }},
         {cmd::Help,
          QT_TRANSLATE_NOOP("KelEditor", "KEL Editor &Help"),
-         {},
+         {QKS(Qt::Key_F1)},
          nullptr,
          [this] { parts_.shell.OnHelp(); }},
         {cmd::About,
@@ -711,8 +715,10 @@ bool CMainFrame::event(QEvent* event) {
         } else if (notify->Code() == NotifySelectControl) {
             OnSelectControl(notify->Value());
         } else if (notify->Code() == NotifyActivateMain) {
+            // The assign dialog closed: the keyboard goes back to the panel, on the control
+            // just edited (the selected one), which the panel frames while it has the focus.
             ActivateMain();
-            setFocus();
+            Panel()->setFocus(Qt::OtherFocusReason);
         }
         return true;
     }

@@ -14,6 +14,7 @@ constexpr const char* kRecentSection = "Recent File List";
 constexpr const char* kAssignDialogKey = "Settings/Assign Dialog Position";
 constexpr const char* kLastFolderKey = "Settings/Last Folder";
 constexpr const char* kMonitorWindowKey = "Settings/Monitor Window";
+constexpr const char* kShowMessagesKey = "Settings/Show Messages";
 constexpr int kAboutCommentBytes = 255;
 
 } // namespace
@@ -109,6 +110,14 @@ QByteArray CAppSettings::MonitorWindowGeometry(QSettings& store) {
 
 void CAppSettings::StoreMonitorWindowGeometry(QSettings& store, const QByteArray& geometry) {
     store.setValue(QLatin1String(kMonitorWindowKey), geometry);
+}
+
+bool CAppSettings::ShowMessages(QSettings& store) {
+    return store.value(QLatin1String(kShowMessagesKey), false).toBool();
+}
+
+void CAppSettings::StoreShowMessages(QSettings& store, bool show) {
+    store.setValue(QLatin1String(kShowMessagesKey), show);
 }
 
 QString CAppSettings::LastFolder(QSettings& store) {

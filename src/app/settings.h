@@ -3,7 +3,7 @@
 // QSettings under organisation "VOSTEL", application "VOSTEL KEL Editor V2", with the sections
 // "MIDI Device" ("Input", "Output", "API"), "Recent File List" ("File1" ... "File4") and
 // "Settings" (where the user left the assign dialog and the monitor window, the folder of the last
-// file dialog). The keys are read and written here only.
+// file dialog, whether the panel shows its label boxes). The keys are read and written here only.
 #pragma once
 
 #include <QPoint>
@@ -61,6 +61,9 @@ public:
     // was never shown.
     static QByteArray MonitorWindowGeometry(QSettings& store);
     static void StoreMonitorWindowGeometry(QSettings& store, const QByteArray& geometry);
+    // Whether the panel shows the label boxes (Options > Show Messages); off when never set.
+    static bool ShowMessages(QSettings& store);
+    static void StoreShowMessages(QSettings& store, bool show);
     // The folder of the file last picked in a file dialog; empty when none was.
     static QString LastFolder(QSettings& store);
     static void StoreLastFolder(QSettings& store, const QString& folder);

@@ -81,7 +81,7 @@ TEST_F(EditorTest, EveryCommandHasItsKeysAndStatusPrompt) {
         {cmd::Receive, {}, "Retrieve the current memory from the KEL"},
         {cmd::MidiDevices, {}, "Select the MIDI devices to open"},
         {cmd::ShowMessages, {}, "Display the assigned message"},
-        {cmd::Help, {}, "Display the online help."},
+        {cmd::Help, {QKS("F1")}, "Display the online help."},
         {cmd::About, {}, "Display program information, version number and copyright"},
         {cmd::NextController, {QKS("Ctrl+F")}, ""},
         {cmd::PreviousController, {QKS("Ctrl+B")}, ""},

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/assign/msgdlg.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -10,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -47,6 +49,23 @@ QComboBox* MakeList(QWidget* parent, int id) {
     return list;
 }
 
+// A list of the dialog takes the focus by a click or Tab, never by the wheel passing over it.
+void KeepListsFromTheWheel(QWidget* content) {
+    const auto lists = content->findChildren<QComboBox*>();
+    for (QComboBox* list : lists) {
+        list->setFocusPolicy(Qt::StrongFocus);
+    }
+}
+
+// Alt with a key that types something: meant for the menus (their letters are the window's
+// shortcuts), never for the list or field that has the focus, which would take the letter as
+// the first of an entry to pick.
+bool IsAltLetter(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers modifiers = key.modifiers();
+    return (modifiers & Qt::AltModifier) &&
+           !(modifiers & (Qt::ControlModifier | Qt::MetaModifier)) && key.key() < Qt::Key_Escape;
+}
+
 // Comments are kept byte for byte: Latin-1 maps every byte to one character and back, so a
 // comment read from a file is never rewritten just by showing it.
 QString ToField(const std::string& text) {
@@ -62,6 +81,69 @@ int EntryOrNone(const QComboBox* list, int index) {
     return index >= 0 && index < list->count() ? index : -1;
 }
 
+// A ring in the highlight colour around the field of the dialog that has the keyboard, however
+// the focus came to it (the style frames a list only after Tab), so that a key never lands on
+// a field that does not look focused. It shows nothing while the dialog itself has the focus.
+class CFocusRing : public QWidget {
+public:
+    explicit CFocusRing(QWidget& dialog) : QWidget(&dialog), dialog_(dialog) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        hide();
+        connect(qApp, &QApplication::focusChanged, this,
+                [this](QWidget*, QWidget* now) { Follow(now); });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == target_ &&
+            (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+             event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+            Place();
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(palette().color(QPalette::Active, QPalette::Highlight), kWidth));
+        painter.setBrush(Qt::NoBrush);
+        const qreal inset = kWidth / 2.0;
+        painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), 3, 3);
+    }
+
+private:
+    static constexpr int kWidth = 2;
+    static constexpr int kMargin = 3;
+
+    void Follow(QWidget* now) {
+        if (target_ != nullptr) {
+            target_->removeEventFilter(this);
+        }
+        target_ = now != nullptr && now != &dialog_ && dialog_.isAncestorOf(now) ? now : nullptr;
+        if (target_ != nullptr) {
+            target_->installEventFilter(this);
+        }
+        Place();
+    }
+
+    void Place() {
+        if (target_ == nullptr || !target_->isVisible()) {
+            hide();
+            return;
+        }
+        const QPoint corner = target_->mapTo(&dialog_, QPoint(0, 0));
+        setGeometry(QRect(corner, target_->size()).adjusted(-kMargin, -kMargin, kMargin, kMargin));
+        raise();
+        show();
+        update();
+    }
+
+    QWidget& dialog_;
+    QPointer<QWidget> target_;
+};
+
 } // namespace
 
 CKelMsgDlg::CKelMsgDlg(CParameter& document, Reporter& reporter)
@@ -73,6 +155,7 @@ CKelMsgDlg::CKelMsgDlg(CParameter& document, Reporter& reporter)
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->setContentsMargins(0, 0, 0, 0);
+    new CFocusRing(*this);
 }
 
 CKelMsgDlg::~CKelMsgDlg() = default;
@@ -193,7 +276,9 @@ void CKelMsgDlg::Create() {
     connect(ok_, &QPushButton::clicked, this, &CKelMsgDlg::accept);
     connect(cancel_, &QPushButton::clicked, this, &CKelMsgDlg::reject);
 
-    // Every key stroke meant for a control passes the dialog's key table first.
+    KeepListsFromTheWheel(content_);
+
+    // Every key stroke and wheel turn meant for a control passes the dialog's filter first.
     installEventFilter(this);
     content_->installEventFilter(this);
     const auto children = content_->findChildren<QWidget*>();
@@ -258,8 +343,11 @@ bool CKelMsgDlg::OpenAssignDialog(ControllerId id) {
 
     raise();
     activateWindow();
-    setFocus();
-    typeList_->setFocus();
+    // The keyboard starts on the dialog itself, not on a field: there no key changes the
+    // assignment (a list would take Down or a letter as a new entry, a number field a digit),
+    // while the commands' keys, Tab to the fields, Enter for OK and Escape for Cancel all work.
+    // No field shows the focus frame then, because none has the focus.
+    setFocus(Qt::OtherFocusReason);
     return true;
 }
 
@@ -522,10 +610,19 @@ bool CKelMsgDlg::IsInPage(const QObject* object) const {
 }
 
 bool CKelMsgDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel) {
+        // The wheel changes only the list the user is working in: one it passes over on the
+        // way elsewhere keeps its entry.
+        const auto* widget = qobject_cast<const QWidget*>(watched);
+        return widget != nullptr && widget != this && !widget->hasFocus();
+    }
     if (event->type() != QEvent::KeyPress) {
         return QDialog::eventFilter(watched, event);
     }
     const auto* key = static_cast<QKeyEvent*>(event);
+    if (IsAltLetter(*key)) {
+        return true;
+    }
     // The main window's commands reach the dialog as its shared actions (their keys work here
     // as there). Enter does nothing inside a page (a number being typed is not taken as OK);
     // Escape cancels the dialog from anywhere in it, so that the keyboard always has a way out.

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimer>
+#include <QToolTip>
 
 #include <tuple>
 
@@ -574,6 +575,24 @@ void CKelPanel::focusInEvent(QFocusEvent* event) {
 void CKelPanel::focusOutEvent(QFocusEvent* event) {
     CPanel::focusOutEvent(event);
     update();
+}
+
+bool CKelPanel::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        // The control under the mouse explains itself as it does to screen readers; the tip
+        // goes away once the mouse leaves the control.
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const ControllerId id = HitTest(help->pos().x(), help->pos().y());
+        if (id >= 0) {
+            QToolTip::showText(help->globalPos(), ControlToolTip(document_, id), this,
+                               ControlRectOf(id));
+        } else {
+            QToolTip::hideText();
+            event->ignore();
+        }
+        return true;
+    }
+    return CPanel::event(event);
 }
 
 void CKelPanel::mouseMoveEvent(QMouseEvent* event) {

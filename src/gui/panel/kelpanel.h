@@ -9,7 +9,8 @@
 // keyboard the arrow keys, Home and End ask the owner to select another control
 // (NotifySelectControl, sent) and Enter or Space opens the selected one; while the panel has the
 // focus a black and white frame surrounds the selected control. Screen readers see the 50
-// controls as its children (gui/panel/panelaccess.h).
+// controls as its children (gui/panel/panelaccess.h); the mouse resting on a control shows
+// the same name and assignment as a tooltip.
 #pragma once
 
 #include <QElapsedTimer>
@@ -129,6 +130,7 @@ signals:
     void LitPainted();
 
 protected:
+    bool event(QEvent* event) override;
     void Draw(QPainter& painter) override;
     void OnClick(Qt::KeyboardModifiers flags, QPoint point) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -4,6 +4,7 @@
 #include <QAccessibleWidget>
 #include <QPointer>
 #include <QStringList>
+#include <QTextDocument>
 #include <QWindow>
 
 #include <algorithm>
@@ -107,6 +108,15 @@ QString ControlDescription(const CParameter& document, ControllerId id) {
         text += QStringLiteral(". ") + QString::fromLatin1(comment);
     }
     return text;
+}
+
+QString ControlToolTip(const CParameter& document, ControllerId id) {
+    if (!IsValidController(id)) {
+        return {};
+    }
+    return Qt::convertFromPlainText(
+        ControlAccessibleName(id) + QLatin1Char('\n') + ControlDescription(document, id),
+        Qt::WhiteSpaceNormal);
 }
 
 namespace {

@@ -2,7 +2,8 @@
 // The panel as screen readers see it: the panel is a pane whose 50 children are the device's
 // controls. Each control has a name ("R1 knob", "S3 slider"), a role that fits its kind, its
 // assignment as description ("Control Change 74, channel 1, Port 1"), its selected and focused
-// state, its place on the screen, and a default action that opens the assign dialog on it.
+// state, its place on the screen, and a default action that opens the assign dialog on it. The
+// tooltip of a control shows its name and description.
 #pragma once
 
 #include <QAccessible>
@@ -22,6 +23,10 @@ QAccessible::Role ControlAccessibleRole(ControllerId id);
 // The assignment of control `id` in the map, spoken in full: the message, its values as the
 // panel's label shows them, the channel and the port, then the comment.
 QString ControlDescription(const CParameter& document, ControllerId id);
+
+// The tooltip of control `id`: its name over its description, the words screen readers get,
+// shown as text (a comment's '<' is no markup).
+QString ControlToolTip(const CParameter& document, ControllerId id);
 
 // Makes Qt build the panel's accessible interfaces (once per process).
 void InstallPanelAccessibility();

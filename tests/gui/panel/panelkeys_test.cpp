@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The panel from the keyboard and for screen readers: the arrow keys' nearest-control rule on
-// the device's own rectangles, the keys the panel sends to its owner, the focus frame and the
-// accessible children.
+// the device's own rectangles, the keys the panel sends to its owner, the focus frame, the
+// accessible children and the tooltips that say the same.
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QCoreApplication>
+#include <QHelpEvent>
 #include <QTest>
+#include <QTextDocument>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -210,6 +213,48 @@ TEST_F(PanelTest, ScreenReadersSeeTheFiftyControlsWithTheirAssignments) {
     EXPECT_EQ(actions->actionNames().front(), QAccessibleActionInterface::pressAction());
     actions->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(Notes(owner_), (std::vector<std::pair<int, int>>{{NotifyOpenAssign, Id("S3")}}));
+}
+
+// The mouse resting on a control shows its name and assignment: the words screen readers get,
+// as text, whatever the comment holds.
+TEST_F(PanelTest, TheMouseRestingOnAControlShowsWhatScreenReadersAreTold) {
+    const auto tipAt = [this](QPoint point) {
+        QHelpEvent help(QEvent::ToolTip, point, panel_->mapToGlobal(point));
+        QCoreApplication::sendEvent(panel_, &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    const auto shownText = [](const QString& tip) {
+        QTextDocument page;
+        page.setHtml(tip);
+        return page.toPlainText();
+    };
+    AssignEntry& edit = document_.EditBuffer();
+    document_.SelectController(Id("S3"));
+    edit.SetMessageType(MsgChannel);
+    edit.SetChannelKind(KindControlChange);
+    edit.SetValue1(74);
+    edit.SetPort(1);
+    edit.SetComment("Cut<b>off</b> &amp;");
+    document_.CommitEdit();
+
+    QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(panel_);
+    ASSERT_NE(panel, nullptr);
+    for (const char* name : {"S3", "R1", "BEND"}) {
+        SCOPED_TRACE(name);
+        QAccessibleInterface* control = panel->child(Id(name));
+        const QString tip = tipAt(CKelPanel::ControlRectOf(Id(name)).center());
+        EXPECT_EQ(tip, Qt::convertFromPlainText(control->text(QAccessible::Name) + "\n" +
+                                                    control->text(QAccessible::Description),
+                                                Qt::WhiteSpaceNormal));
+    }
+    const QString s3 = shownText(tipAt(CKelPanel::ControlRectOf(Id("S3")).center()));
+    EXPECT_TRUE(s3.startsWith("S3 slider")) << s3.toStdString();
+    EXPECT_TRUE(s3.endsWith("Control Change 74, channel 1, Port 2. Cut<b>off</b> &amp;"))
+        << s3.toStdString();
+
+    // Between the controls the panel explains nothing.
+    tipAt(QPoint(55, 38));
+    QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), 2000);
 }
 
 } // namespace
