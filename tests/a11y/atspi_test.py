@@ -280,8 +280,12 @@ class Session:
         # Enter opens it; Channel Message, Control Change, number 20, OK.
         self.keys("Return")
         dialog = self.wait_for("the assign dialog after Enter", self.assign_dialog)
-        self.wait_for("the focus in the assign dialog", lambda: self.find(
-            dialog, lambda o: self.focused(o)))
+        # The dialog opens with the keyboard on itself, where no key changes the assignment; the
+        # first Tab reaches the message type list.
+        time.sleep(0.3)
+        self.keys("Tab")
+        self.wait_for("the message type list", lambda: self.find(
+            dialog, lambda o: self.focused(o) and o.getRole() == self.pyatspi.ROLE_COMBO_BOX))
         self.keys("Down")  # NO ASSIGN -> Channel Message
         self.key_until("Tab", "the Type list", lambda: (self.focus_name() or "").startswith("Type"), 4)
         self.keys("Down", "Down", "Down")  # Note -> Control Change

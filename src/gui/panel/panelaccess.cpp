@@ -114,9 +114,9 @@ QString ControlToolTip(const CParameter& document, ControllerId id) {
     if (!IsValidController(id)) {
         return {};
     }
-    return Qt::convertFromPlainText(
-        ControlAccessibleName(id) + QLatin1Char('\n') + ControlDescription(document, id),
-        Qt::WhiteSpaceNormal);
+    return Qt::convertFromPlainText(ControlAccessibleName(id) + QLatin1Char('\n') +
+                                        ControlDescription(document, id),
+                                    Qt::WhiteSpaceNormal);
 }
 
 namespace {

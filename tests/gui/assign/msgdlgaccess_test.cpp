@@ -41,7 +41,7 @@ protected:
     CKelMsgDlg dlg_{doc_, reporter_};
 };
 
-TEST_F(AssignDialogAccessTest, EveryPageIsNamedInReadingOrderAndStartsAtItsFirstField) {
+TEST_F(AssignDialogAccessTest, EveryPageIsNamedInReadingOrderAndTabStartsAtItsFirstField) {
     const struct {
         ControllerId id;
         int type;
@@ -60,6 +60,9 @@ TEST_F(AssignDialogAccessTest, EveryPageIsNamedInReadingOrderAndStartsAtItsFirst
         EXPECT_EQ(UnnamedFields(&dlg_), QStringList{});
         EXPECT_EQ(AgainstReadingOrder(&dlg_), QStringList{});
         ASSERT_FALSE(TabOrder(&dlg_).isEmpty());
+        // The dialog opens with the keyboard on itself; the first Tab reaches the first field.
+        EXPECT_EQ(dlg_.focusWidget(), &dlg_);
+        QTest::keyClick(&dlg_, Qt::Key_Tab);
         EXPECT_EQ(dlg_.focusWidget(), TabOrder(&dlg_).front());
     }
 }
