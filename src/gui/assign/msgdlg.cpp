@@ -613,8 +613,8 @@ bool CKelMsgDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Wheel) {
         // The wheel changes only the list the user is working in: one it passes over on the
         // way elsewhere keeps its entry.
-        const auto* widget = qobject_cast<const QWidget*>(watched);
-        return widget != nullptr && widget != this && !widget->hasFocus();
+        const auto* list = qobject_cast<const QComboBox*>(watched);
+        return list != nullptr && !list->hasFocus();
     }
     if (event->type() != QEvent::KeyPress) {
         return QDialog::eventFilter(watched, event);
