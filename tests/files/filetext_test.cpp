@@ -60,6 +60,12 @@ TEST(FileTexts, EachEncodingReadsRightAndAnUnchangedSaveKeepsEveryByte) {
          "Café 日本", "\u202Eabc"},
         {MapFile(kCp932Title, kCp932Comment, "ASCII"), "日本語のピアノ", "纊 MIDI のピアノ"},
         {MapFile(kCp1252Title, kCp1252Comment, "D\xE9tail"), "Größe Café €", "Ch\u0081 été"},
+        // Each of these bytes is also CP932, but as Latin words with accented letters.
+        {MapFile("D\xE9tail",
+                 "\xDC"
+                 "bung",
+                 ""),
+         "Détail", "Übung"},
     };
     for (const auto& c : cases) {
         CParameter doc;
