@@ -23,6 +23,7 @@
 #include "gui/assign/msgdlg.h"
 #include "gui/common/accedit.h"
 #include "gui/common/ids.h"
+#include "gui/common/maptextedit.h"
 #include "gui/common/translation.h"
 #include "gui/common/uitext.h"
 #include "gui/panel/kelpanel.h"

@@ -28,6 +28,7 @@
 #include "gui/common/documentsignals.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
+#include "gui/common/maptextedit.h"
 #include "gui/common/translation.h"
 #include "gui/common/uitext.h"
 #include "gui/panel/kelpanel.h"
@@ -62,11 +63,13 @@ private:
 // CKelDlgBar
 
 CKelDlgBar::CKelDlgBar(CDocumentSignals& document, QWidget* parent)
-    : QFrame(parent), document_(document.Document()), titleField_(new CCharEdit(this)) {
+    : QFrame(parent), document_(document.Document()), titleField_(new CMapTextEdit(this)) {
     setFrameShape(QFrame::NoFrame);
     auto* label = new QLabel(KelEditor::tr("TITLE:"), this);
     SetKelId(titleField_, ctl::TitleField);
-    titleField_->setMaxLength(kTitleLimit);
+    titleField_->SetFits([this](const std::string& title) {
+        return TextFits(document_.Map(), kNoController, title);
+    });
     titleField_->installEventFilter(this);
     label->setBuddy(titleField_);
 
@@ -94,14 +97,13 @@ CKelDlgBar::CKelDlgBar(CDocumentSignals& document, QWidget* parent)
 }
 
 void CKelDlgBar::CommitTitleField() {
-    document_.CommitTitle(titleField_->text().toLatin1().toStdString());
+    document_.CommitTitle(titleField_->StoredText());
 }
 
 void CKelDlgBar::RefreshTitleField() {
-    const QString title = QString::fromLatin1(document_.GetTitle());
     // Setting the same text again would move the caret and drop the field's own undo.
-    if (titleField_->text() != title) {
-        titleField_->setText(title);
+    if (titleField_->StoredText() != document_.GetTitle()) {
+        titleField_->SetStoredText(document_.GetTitle());
     }
 }
 
@@ -175,6 +177,9 @@ CMainFrame::CMainFrame(const EditorParts& parts, CKelMidi& midi)
 
     statusBar()->setSizeGripEnabled(false);
     Panel()->SetShowLabels(CAppSettings::ShowMessages(parts_.store));
+    // A full TITLE field says why in the status bar as well as beside the field.
+    connect(dlgBar_->TitleField(), &CMapTextEdit::TextRefused, this,
+            [this](const QString& why) { statusBar()->showMessage(why, 10000); });
     mapCommands_ = new CMapCommands(parts_, midi_, *this);
     commands_ = new CCommandActions(*this);
     CreateActions();
@@ -599,7 +604,7 @@ void CMainFrame::StepController(ControllerId id) {
 
 void CMainFrame::OnEditCommand(int id) {
     if (TitleHasFocus()) {
-        CCharEdit* field = dlgBar_->TitleField();
+        CMapTextEdit* field = dlgBar_->TitleField();
         if (id == cmd::Copy) {
             field->copy();
         } else if (id == cmd::Paste) {

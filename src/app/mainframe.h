@@ -20,23 +20,22 @@ class QMenu;
 
 namespace kel {
 
-class CCharEdit;
+class CMapTextEdit;
 class CDocumentSignals;
 class CKelMidi;
 class CKelPanel;
 class CMapCommands;
 class CParameter;
 
-// The bar under the menu: "TITLE:" and the TITLE field (control 1007, at most 128 characters).
+// The bar under the menu: "TITLE:" and the TITLE field (control 1007: any characters, as many
+// as 128 bytes of the map file hold).
 class CKelDlgBar : public QFrame {
     Q_OBJECT
 public:
-    static constexpr int kTitleLimit = 128;
-
     // The field shows the map's title whenever it changes.
     CKelDlgBar(CDocumentSignals& document, QWidget* parent = nullptr);
 
-    CCharEdit* TitleField() const { return titleField_; }
+    CMapTextEdit* TitleField() const { return titleField_; }
     // Stores the field's text as the map's title when it differs byte for byte.
     void CommitTitleField();
     // Shows the map's title in the field.
@@ -47,7 +46,7 @@ protected:
 
 private:
     CParameter& document_;
-    CCharEdit* titleField_;
+    CMapTextEdit* titleField_;
 };
 
 // The client view: the panel in its top-left corner inside a sunken edge. It passes the

@@ -11,12 +11,15 @@ namespace kel {
 
 namespace {
 
-// The map as a step restores it: records, title and comments; the modified flag is the
-// history's business.
+// The map as a step restores it: records, title and comments with the encoding and bytes
+// they were read from; the modified flag is the history's business.
 void CopyContents(const ControlMap& from, ControlMap& to) {
     to.records = from.records;
     to.title = from.title;
     to.comments = from.comments;
+    to.textEncoding = from.textEncoding;
+    to.titleBytes = from.titleBytes;
+    to.commentBytes = from.commentBytes;
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kelmap: control map files on the command line, through the same core code as the editor.
+#include <iconv.h>
 #include <langinfo.h>
 #include <unistd.h>
 
+#include <array>
+#include <cerrno>
 #include <chrono>
 #include <clocale>
 #include <condition_variable>
@@ -137,16 +140,24 @@ usage:
       Messages that came faster than they could be printed are dropped and
       counted on stderr.
 
+  Titles, comments and the copyright text are read in the file's encoding:
+  UTF-8 when all of them are UTF-8, else Shift-JIS (CP932) when they are
+  that, else Windows-1252. A saved map keeps its encoding while every text
+  has a place in it, else it is written in UTF-8; new maps are UTF-8.
+  --title and --comment take UTF-8 text of at most 128 bytes in the file's
+  encoding.
+
   dump, show, compare and check print titles, comments and the copyright
-  text with their control characters escaped, so that the output stays one
-  line per control and nothing in a file can drive the terminal or reorder
-  the line: \t, \n, \r, \\ for a backslash, \xNN for the other control
-  characters (ESC is \x1b, DEL \x7f) and for a byte 80-9F that is no part of
-  a character of the terminal's encoding (the locale's: UTF-8, Shift_JIS,
-  EUC-JP, ...; UTF-8 in the C locale), and \uNNNN for a control character
-  written in UTF-8 (\u009b) and for the bidirectional controls (\u202e). Other
-  bytes, the letters of Japanese and other texts among them, are printed as
-  they are; the file itself keeps its bytes.
+  text in the terminal's encoding (the locale's: UTF-8, Shift_JIS, EUC-JP,
+  ...; UTF-8 in the C locale; "?" for a character it has no place for) with
+  their control characters escaped, so that the output stays one line per
+  control and nothing in a file can drive the terminal or reorder the line:
+  \t, \n, \r, \\ for a backslash, \xNN for the other control characters
+  (ESC is \x1b, DEL \x7f) and for a byte 80-9F that is no part of a
+  character of the terminal's encoding, and \uNNNN for a C1 control
+  character (\u009b) and for the bidirectional controls (\u202e). Other
+  characters, the letters of Japanese and other texts among them, are
+  printed as they are; the file itself keeps its bytes.
 
   --memory-set  read FILE as a memory set file (as Import Memory Set does).
   --help        show this text.
@@ -225,19 +236,62 @@ void NeedPositional(const Args& args, std::size_t min, std::size_t max) {
 
 // How the user's terminal decodes bytes, from the locale's character set (LC_CTYPE).
 OutputEncoding g_outputEncoding = OutputEncoding::Utf8;
+std::string g_codeset;
 
 void ReadOutputEncoding() {
     // Only the name is read: the program itself keeps the C locale.
     if (std::setlocale(LC_CTYPE, "") != nullptr) {
-        g_outputEncoding = OutputEncodingOf(nl_langinfo(CODESET));
+        g_codeset = nl_langinfo(CODESET);
+        g_outputEncoding = OutputEncodingOf(g_codeset);
         std::setlocale(LC_CTYPE, "C");
     }
+}
+
+// A text of the map (UTF-8) in the terminal's character set; a character the terminal has no
+// place for becomes "?".
+std::string InTerminalCharset(std::string_view text) {
+    if (g_outputEncoding == OutputEncoding::Utf8 || g_codeset.empty()) {
+        return std::string(text);
+    }
+    const iconv_t cd = iconv_open(g_codeset.c_str(), "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return std::string(text);
+    }
+    std::string out;
+    char* from = const_cast<char*>(text.data());
+    std::size_t left = text.size();
+    std::array<char, 256> buffer{};
+    while (left > 0) {
+        char* to = buffer.data();
+        std::size_t room = buffer.size();
+        const std::size_t result = iconv(cd, &from, &left, &to, &room);
+        out.append(buffer.data(), static_cast<std::size_t>(to - buffer.data()));
+        if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            // Skip the character that has no place (or the stray byte).
+            char32_t c = 0;
+            const std::size_t length = Utf8Char(std::string_view(from, left), c);
+            const std::size_t skip = length == 0 ? 1 : length;
+            from += skip;
+            left -= skip;
+            out += '?';
+        }
+    }
+    iconv_close(cd);
+    return out;
 }
 
 // A text from a file, or one that holds a file's bytes, as it may go to the terminal: no byte
 // of it can drive the terminal, reorder the line or break the line format (TerminalText).
 std::string Printable(std::string_view text) {
-    return TerminalText(text, g_outputEncoding);
+    return TerminalText(InTerminalCharset(text), g_outputEncoding);
+}
+
+// The copyright text is kept as the file's bytes; shown, it is decoded by the same rule as the
+// title and comments, on its own (it is written back unchanged, so it takes no part in the
+// decision for the other texts).
+std::string ShownCopyright(const std::string& bytes) {
+    const FileTextBytes text{bytes, false};
+    return DecodeFileText(bytes, DetectTextEncoding(std::span(&text, 1)));
 }
 
 std::string Hex(const AssignRecord& record) {
@@ -271,8 +325,12 @@ int CmdNew(const Args& args) {
     Session s;
     s.files.NewMapFile();
     if (auto it = args.options.find("--title"); it != args.options.end()) {
-        if (it->second.size() > kTextLimit) {
-            std::cerr << "kelmap: --title is longer than 128 characters\n";
+        if (!IsUtf8(it->second)) {
+            std::cerr << "kelmap: --title is not UTF-8 text\n";
+            return 1;
+        }
+        if (!TextFits(s.document.Map(), kNoController, it->second)) {
+            std::cerr << "kelmap: --title is longer than the 128 bytes a title takes in the file\n";
             return 1;
         }
         s.document.SetTitle(it->second);
@@ -287,7 +345,7 @@ int CmdDump(const Args& args) {
         return 1;
     }
     std::cout << "TITLE\t" << Printable(s.document.GetTitle()) << '\n';
-    std::cout << "COPYRIGHT\t" << Printable(s.document.CopyrightText()) << '\n';
+    std::cout << "COPYRIGHT\t" << Printable(ShownCopyright(s.document.CopyrightText())) << '\n';
     for (ControllerId id = 0; id < kControllerCount; ++id) {
         std::cout << ControllerName(id) << '\t' << Hex(s.document.RecordOf(id)) << '\t'
                   << Printable(s.document.GetMapComment(id)) << '\n';

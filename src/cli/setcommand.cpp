@@ -252,25 +252,29 @@ std::string ApplySettings(AssignEntry& e, ControllerId id, const AssignKind& kin
     return {};
 }
 
-std::string ApplyComment(AssignEntry& e, const SetRequest& r) {
+std::string ApplyComment(AssignEntry& e, const ControlMap& map, ControllerId id,
+                         const SetRequest& r) {
     if (!r.hasComment) {
         return {};
     }
-    if (r.comment.size() > kTextLimit) {
-        return "--comment is longer than 128 characters";
+    if (!IsUtf8(r.comment)) {
+        return "--comment is not UTF-8 text";
     }
     for (unsigned char c : r.comment) {
-        if (c >= 128 || c < 32) {
-            return "--comment may hold only printable ASCII characters";
+        if (c < 32 || c == 127) {
+            return "--comment may hold no control characters";
         }
+    }
+    if (!TextFits(map, id, r.comment)) {
+        return "--comment is longer than the 128 bytes a comment takes in the file";
     }
     e.SetComment(r.comment);
     return {};
 }
 
 // Applies everything after the kind was chosen; returns the first refusal or "".
-std::string ApplyFields(AssignEntry& e, ControllerId id, const AssignKind& kind,
-                        const SetRequest& r) {
+std::string ApplyFields(AssignEntry& e, const ControlMap& map, ControllerId id,
+                        const AssignKind& kind, const SetRequest& r) {
     std::string error = ApplyValues(e, kind, r);
     if (error.empty()) {
         error = ApplyMessage(e, kind, r);
@@ -279,7 +283,7 @@ std::string ApplyFields(AssignEntry& e, ControllerId id, const AssignKind& kind,
         error = ApplySettings(e, id, kind, r);
     }
     if (error.empty()) {
-        error = ApplyComment(e, r);
+        error = ApplyComment(e, map, id, r);
     }
     return error;
 }
@@ -309,7 +313,7 @@ std::string ApplySet(CParameter& document, const SetRequest& r) {
         e.SetMessageType(kind->type);
     }
     // The comment belongs to the control, not to the message: it stays unless given.
-    std::string error = ApplyFields(e, id, *kind, r);
+    std::string error = ApplyFields(e, document.Map(), id, *kind, r);
     if (!error.empty()) {
         document.RevertEdit();
         return error;

@@ -207,7 +207,11 @@ SmfImage CSmfCtrl::BuildParts() {
     head.resize(head.size() + 4); // the track length, filled in below
     const std::size_t trackStart = head.size();
     Append(head, kTempoEvent);
-    AppendMeta(head, kMetaTrackName, document_->GetTitle());
+    // Every text in one encoding: the one the file was read in while each text has a place in
+    // it, else UTF-8.
+    const ControlMap& map = document_->Map();
+    const TextEncoding encoding = WriteEncoding(map);
+    AppendMeta(head, kMetaTrackName, FileBytesOf(map, kNoController, encoding));
     const std::string& copyright = document_->CopyrightText();
     if (!copyright.empty()) {
         // The event's head here, its text straight from the document.
@@ -231,7 +235,7 @@ SmfImage CSmfCtrl::BuildParts() {
         tail.push_back(0xF0);
         AppendVlq(tail, static_cast<std::uint32_t>(message.count - 1));
         Append(tail, message.Bytes().subspan(1));
-        AppendMeta(tail, kMetaText, document_->GetMapComment(id));
+        AppendMeta(tail, kMetaText, FileBytesOf(map, id, encoding));
     }
     Append(tail, kEndOfTrack);
 
@@ -256,6 +260,34 @@ std::vector<std::uint8_t> CSmfCtrl::BuildImage() {
 
 // --- reading -------------------------------------------------------------------------------
 
+void CSmfCtrl::StoreTexts() {
+    // The encoding is decided once, over the title and all comments together.
+    const TextEncoding encoding = DetectTextEncoding(texts_);
+    ControlMap& map = document_->Map();
+    map.textEncoding = encoding;
+    for (std::size_t i = 0; i < texts_.size(); ++i) {
+        const FileTextBytes& read = texts_[i];
+        std::string text;
+        std::string bytes;
+        if (read.cut) {
+            // A text longer than the limit keeps its characters within the first 128 bytes;
+            // it is written anew.
+            text = DecodeFileText(CompleteText(read.bytes, encoding), encoding);
+            text.resize(FitFileText(text, encoding).size());
+        } else {
+            text = DecodeFileText(read.bytes, encoding);
+            bytes = read.bytes;
+        }
+        if (i == kTitleText) {
+            map.title = std::move(text);
+            map.titleBytes = std::move(bytes);
+        } else {
+            map.comments[i] = std::move(text);
+            map.commentBytes[i] = std::move(bytes);
+        }
+    }
+}
+
 int CSmfCtrl::ReadBytes(std::span<const std::uint8_t> bytes, MessageSetKind kind) {
     SpanInput input(bytes);
     return ReadFrom(input, kind);
@@ -266,7 +298,9 @@ int CSmfCtrl::ReadFrom(SmfInput& input, MessageSetKind kind) {
     acceptedCount_ = 0;
     lastControllerIndex_ = kNoController;
     copyrightTooLong_ = false;
+    texts_ = {};
     const Outcome outcome = ParseChunks(source, kind);
+    StoreTexts();
     if (outcome == Outcome::NoChunk) {
         Report(StringId::LoadFailed);
         return -1;
@@ -429,11 +463,13 @@ bool CSmfCtrl::ParseMeta(Source& source, MessageSetKind kind, bool& endOfTrack) 
         document_->SetCopyrightText(std::move(text));
         return true;
     }
-    // A title or comment keeps its first 128 bytes; the rest is passed over unread, so a huge
-    // text event costs no memory.
-    const std::uint32_t kept = std::min<std::uint32_t>(length, kTextLimit);
-    std::string text;
-    if (!source.ReadText(kept, text) || !source.Skip(length - kept)) {
+    // A title or comment keeps its first 128 bytes, and the few after them that may complete
+    // its last character; the rest is passed over unread, so a huge text event costs no memory.
+    // The bytes are decoded once all texts are known (StoreTexts).
+    const std::uint32_t kept = std::min<std::uint32_t>(length, kTextLimit + 3);
+    FileTextBytes text;
+    text.cut = length > kTextLimit;
+    if (!source.ReadText(kept, text.bytes) || !source.Skip(length - kept)) {
         return false;
     }
     switch (type) {
@@ -445,12 +481,12 @@ bool CSmfCtrl::ParseMeta(Source& source, MessageSetKind kind, bool& endOfTrack) 
             id = MemorySetController(id);
         }
         if (IsValidController(id)) {
-            document_->SetMapComment(id, std::string_view(text));
+            texts_[static_cast<std::size_t>(id)] = std::move(text);
         }
         break;
     }
     default:
-        document_->SetTitle(std::string_view(text));
+        texts_[kTitleText] = std::move(text);
         break;
     }
     return true;

@@ -96,12 +96,17 @@ private:
     bool ParseExclusive(Source& source, std::uint8_t status, MessageSetKind kind);
     bool ParseMeta(Source& source, MessageSetKind kind, bool& endOfTrack);
     void Report(StringId id) const;
+    // Decodes the texts the parse took and stores them in the document.
+    void StoreTexts();
 
     CParameter* document_;
     Reporter* reporter_;
     bool copyrightTooLong_ = false; // the parse met a copyright text beyond kCopyrightLimit
     int acceptedCount_ = 0;
     int lastControllerIndex_ = kNoController;
+    // The comments' bytes by control, then the title's, as the parse took them.
+    static constexpr std::size_t kTitleText = static_cast<std::size_t>(kControllerCount);
+    std::array<FileTextBytes, kTitleText + 1> texts_;
 };
 
 } // namespace kel

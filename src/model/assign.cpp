@@ -98,8 +98,86 @@ int ChannelKindOf(const AssignRecord& r) {
     return kind != nullptr ? kind->channelKind : KindNone;
 }
 
-std::string CutText(std::string_view text) {
-    return std::string(text.substr(0, kTextLimit));
+namespace {
+
+// `text` as UTF-8: when it is not, each stray byte becomes U+FFFD.
+std::string AsUtf8(std::string_view text) {
+    return IsUtf8(text) ? std::string(text) : DecodeFileText(text, TextEncoding::Utf8);
+}
+
+const std::string& TextOf(const ControlMap& map, ControllerId id) {
+    return IsValidController(id) ? map.comments[static_cast<std::size_t>(id)] : map.title;
+}
+
+// The write encoding of `map` with the text of `id` replaced by `replaced`.
+TextEncoding WriteEncodingWith(const ControlMap& map, ControllerId id, std::string_view replaced) {
+    if (map.textEncoding == TextEncoding::Utf8) {
+        return TextEncoding::Utf8;
+    }
+    const auto fits = [&](std::string_view text) {
+        return EncodeFileText(text, map.textEncoding).has_value();
+    };
+    if (!fits(replaced) || (id != kNoController && !fits(map.title))) {
+        return TextEncoding::Utf8;
+    }
+    for (ControllerId other = 0; other < kControllerCount; ++other) {
+        if (other != id && !fits(map.comments[static_cast<std::size_t>(other)])) {
+            return TextEncoding::Utf8;
+        }
+    }
+    return map.textEncoding;
+}
+
+bool Fits(std::string_view text, TextEncoding encoding) {
+    return FitFileText(text, encoding).size() == text.size();
+}
+
+} // namespace
+
+TextEncoding WriteEncoding(const ControlMap& map) {
+    return WriteEncodingWith(map, kNoController, map.title);
+}
+
+bool TextFits(const ControlMap& map, ControllerId id, std::string_view utf8) {
+    const TextEncoding encoding = WriteEncodingWith(map, id, utf8);
+    if (!Fits(utf8, encoding)) {
+        return false;
+    }
+    if (encoding == map.textEncoding) {
+        return true; // the other texts fit as they were read or stored
+    }
+    // The map changes to UTF-8: every other text must fit there as well.
+    if (id != kNoController && !Fits(map.title, encoding)) {
+        return false;
+    }
+    for (ControllerId other = 0; other < kControllerCount; ++other) {
+        if (other != id && !Fits(map.comments[static_cast<std::size_t>(other)], encoding)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string FitText(const ControlMap& map, ControllerId id, std::string_view utf8) {
+    const std::string text = AsUtf8(utf8);
+    return std::string(FitFileText(text, WriteEncodingWith(map, id, text)));
+}
+
+std::string FileBytesOf(const ControlMap& map, ControllerId id, TextEncoding encoding) {
+    const std::string& text = TextOf(map, id);
+    const std::string& bytes =
+        IsValidController(id) ? map.commentBytes[static_cast<std::size_t>(id)] : map.titleBytes;
+    if (encoding == map.textEncoding && !bytes.empty() && DecodeFileText(bytes, encoding) == text) {
+        return bytes;
+    }
+    std::optional<std::string> encoded = EncodeFileText(text, encoding);
+    if (!encoded) {
+        encoded = EncodeFileText(AsUtf8(text), TextEncoding::Utf8);
+    }
+    // A text never takes more than the file's limit, whatever the map held.
+    const std::string_view fitted =
+        encoding == TextEncoding::Utf8 ? FitFileText(*encoded, encoding) : *encoded;
+    return std::string(fitted.substr(0, kTextLimit));
 }
 
 void AssignEntry::Clear() {
@@ -376,7 +454,7 @@ int AssignEntry::SetRealtimeIndex(int index) {
 }
 
 int AssignEntry::SetComment(std::string_view text) {
-    std::string cut = CutText(text);
+    std::string cut(FitFileText(AsUtf8(text), TextEncoding::Utf8, kEditTextLimit));
     if (cut == comment) {
         return 0;
     }

@@ -10,11 +10,11 @@
 #include <string_view>
 
 #include "model/controllers.h"
+#include "model/filetext.h"
 
 namespace kel {
 
 inline constexpr std::size_t kRecordSize = 39;
-inline constexpr std::size_t kTextLimit = 128; // titles and comments
 
 // Byte positions inside an assign record.
 namespace rec {
@@ -194,9 +194,31 @@ struct ControlMap {
     std::string title;
     std::array<std::string, kControllerCount> comments;
     bool modified = false;
+    // The encoding the file's texts were read in (UTF-8 for a new map), and the bytes of the
+    // title and of each comment as the file held them: a text not changed since is written
+    // back as it was, byte for byte.
+    TextEncoding textEncoding = TextEncoding::Utf8;
+    std::string titleBytes;
+    std::array<std::string, kControllerCount> commentBytes;
 };
 
-// `text` cut to its first 128 characters.
-std::string CutText(std::string_view text);
+// The most bytes a comment of the edit buffer takes in UTF-8: what 128 bytes of a file decode
+// to at most (a half-width katakana of CP932 takes one byte there and three in UTF-8). Whether
+// it fits the file is decided when it reaches the map (FitText).
+inline constexpr std::size_t kEditTextLimit = 3 * kTextLimit;
+
+// The encoding the map's texts are written in: the one they were read in while every text has
+// a place in it, else UTF-8.
+TextEncoding WriteEncoding(const ControlMap& map);
+// Whether the map, with the text of `id` (kNoController: the title) replaced by `utf8`, still
+// has each text within kTextLimit bytes in the encoding it would be written in.
+bool TextFits(const ControlMap& map, ControllerId id, std::string_view utf8);
+// `utf8` as the text of `id` stores it: cut between two characters where it would take more
+// than kTextLimit bytes in the encoding it is written in. A text that is not UTF-8 has its
+// stray bytes replaced by U+FFFD.
+std::string FitText(const ControlMap& map, ControllerId id, std::string_view utf8);
+// The bytes the file gets for the text of `id` (kNoController: the title) in `encoding`: the
+// bytes it was read from when it is unchanged and read in that encoding, else the text encoded.
+std::string FileBytesOf(const ControlMap& map, ControllerId id, TextEncoding encoding);
 
 } // namespace kel

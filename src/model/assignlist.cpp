@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/assignlist.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "model/controllers.h"
@@ -42,6 +43,11 @@ void AppendEscaped(std::string& out, std::string_view text) {
             out += c;
         }
     }
+}
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 constexpr const char* kDash = "  <TD>-</TD>\n";
@@ -314,7 +320,15 @@ std::string AssignListRow(ControllerId id, const AssignRecord& record, std::stri
 std::string AssignListHtml(const ControlMap& map) {
     std::string out;
     out.reserve(48 * 1024);
-    out += "<HTML>\n<HEAD>\n<TITLE>";
+    out += "<HTML>\n<HEAD>\n";
+    // The texts are UTF-8; a list with letters beyond ASCII says so, so that no browser reads
+    // them in another encoding. An all-ASCII list stays as it always was.
+    if (!IsAscii(map.title) ||
+        std::any_of(map.comments.begin(), map.comments.end(),
+                    [](const std::string& comment) { return !IsAscii(comment); })) {
+        out += "<META charset=\"utf-8\">\n";
+    }
+    out += "<TITLE>";
     AppendEscaped(out, map.title);
     out += " PARAMETER LIST</TITLE>\n</HEAD>\n<BODY>\n<H3>";
     AppendEscaped(out, map.title);

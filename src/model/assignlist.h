@@ -10,7 +10,8 @@
 
 namespace kel {
 
-// The complete list as written to the file: CR LF line ends, title and comments with
+// The complete list as written to the file: CR LF line ends, a charset declaration (UTF-8)
+// when a text goes beyond ASCII, title and comments with
 // &, <, > and " escaped and their bidirectional controls shown as escapes (\u202e).
 std::string AssignListHtml(const ControlMap& map);
 

@@ -46,14 +46,14 @@ CParameter::CParameter() {
 }
 
 void CParameter::SetTitle(const char* text) {
-    map_.title = text != nullptr ? CutText(text) : std::string{};
+    map_.title = text != nullptr ? FitText(map_, kNoController, text) : std::string{};
     if (text != nullptr) {
         map_.modified = true;
     }
 }
 
 void CParameter::CommitTitle(std::string_view text) {
-    const std::string title = CutText(std::string(text));
+    const std::string title = FitText(map_, kNoController, text);
     if (title == map_.title) {
         return;
     }
@@ -73,7 +73,8 @@ void CParameter::SetMapComment(ControllerId id, const char* text) {
     if (!IsValidController(id)) {
         return;
     }
-    map_.comments[static_cast<std::size_t>(id)] = text != nullptr ? CutText(text) : std::string{};
+    map_.comments[static_cast<std::size_t>(id)] =
+        text != nullptr ? FitText(map_, id, text) : std::string{};
     if (text != nullptr) {
         map_.modified = true;
     }
@@ -92,6 +93,11 @@ void CParameter::ResetMap() {
         c.clear();
     }
     map_.modified = false;
+    map_.textEncoding = TextEncoding::Utf8;
+    map_.titleBytes.clear();
+    for (std::string& bytes : map_.commentBytes) {
+        bytes.clear();
+    }
 }
 
 void CParameter::NewDocument() {
@@ -155,7 +161,7 @@ void CParameter::CommitEdit() {
         map_.modified = true;
     }
     if (edit_.comment != map_.comments[index]) {
-        map_.comments[index] = CutText(edit_.comment);
+        map_.comments[index] = FitText(map_, selected_, edit_.comment);
         map_.modified = true;
     }
     edit_.changed = false;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/terminaltext.h"
 
+#include "model/filetext.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -25,43 +27,6 @@ void AppendCharEscape(std::string& out, char32_t c) {
 
 bool InRange(unsigned char byte, unsigned low, unsigned high) {
     return byte >= low && byte <= high;
-}
-
-// The length of the well-formed UTF-8 character at the start of `text` (shortest form, no
-// surrogate, at most U+10FFFF) and its code point; 0 when there is none.
-std::size_t Utf8Char(std::string_view text, char32_t& c) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char b0 = byte(0);
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (InRange(b0, 0xC2, 0xDF)) {
-        length = 2;
-        c = b0 & 0x1F;
-    } else if (InRange(b0, 0xE0, 0xEF)) {
-        length = 3;
-        c = b0 & 0x0F;
-        low = b0 == 0xE0 ? 0xA0 : 0x80;
-        high = b0 == 0xED ? 0x9F : 0xBF;
-    } else if (InRange(b0, 0xF0, 0xF4)) {
-        length = 4;
-        c = b0 & 0x07;
-        low = b0 == 0xF0 ? 0x90 : 0x80;
-        high = b0 == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (text.size() < length) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        const unsigned char b = byte(i);
-        if (!InRange(b, i == 1 ? low : 0x80, i == 1 ? high : 0xBF)) {
-            return 0;
-        }
-        c = (c << 6) | (b & 0x3F);
-    }
-    return length;
 }
 
 // The length of the multi-byte character of a legacy encoding at the start of `text`; 0 when
@@ -221,6 +186,78 @@ std::string WithVisibleBidiControls(std::string_view text) {
             out += text[at];
             ++at;
         }
+    }
+    return out;
+}
+
+namespace {
+
+bool IsShownEscaped(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || IsBidiControl(c);
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+} // namespace
+
+std::string WithVisibleControls(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t at = 0; at < utf8.size();) {
+        char32_t c = 0;
+        const std::size_t length = Utf8Char(utf8.substr(at), c);
+        if (length != 0 && IsShownEscaped(c)) {
+            AppendCharEscape(out, c);
+            at += length;
+        } else {
+            const std::size_t n = length == 0 ? 1 : length;
+            out.append(utf8.substr(at, n));
+            at += n;
+        }
+    }
+    return out;
+}
+
+std::string WithControlsRestored(std::string_view shown) {
+    std::string out;
+    out.reserve(shown.size());
+    for (std::size_t at = 0; at < shown.size();) {
+        if (shown.substr(at, 2) == "\\u" && at + 6 <= shown.size()) {
+            char32_t c = 0;
+            bool hex = true;
+            for (std::size_t i = 2; i < 6; ++i) {
+                const int digit = HexDigit(shown[at + i]);
+                hex = hex && digit >= 0;
+                c = (c << 4) | static_cast<char32_t>(digit < 0 ? 0 : digit);
+            }
+            if (hex && IsShownEscaped(c)) {
+                if (c < 0x80) {
+                    out += static_cast<char>(c);
+                } else if (c < 0x800) {
+                    out += static_cast<char>(0xC0 | (c >> 6));
+                    out += static_cast<char>(0x80 | (c & 0x3F));
+                } else {
+                    out += static_cast<char>(0xE0 | (c >> 12));
+                    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                    out += static_cast<char>(0x80 | (c & 0x3F));
+                }
+                at += 6;
+                continue;
+            }
+        }
+        out += shown[at];
+        ++at;
     }
     return out;
 }

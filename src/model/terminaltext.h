@@ -38,4 +38,12 @@ std::string TerminalText(std::string_view text, OutputEncoding encoding);
 // rest unchanged: for the HTML list, which a browser may read as UTF-8.
 std::string WithVisibleBidiControls(std::string_view text);
 
+// A title or comment (UTF-8) as an edit field shows it: each control character (C0, DEL, C1)
+// and each bidirectional control written as its escape \uNNNN, so that none is invisible or
+// reorders what the user sees; every other character as it is.
+std::string WithVisibleControls(std::string_view utf8);
+// The text an edit field holds back as the map keeps it: each escape \uNNNN of a character
+// that WithVisibleControls escapes becomes that character again.
+std::string WithControlsRestored(std::string_view shown);
+
 } // namespace kel

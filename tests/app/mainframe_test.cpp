@@ -253,7 +253,6 @@ TEST_F(EditorTest, WindowIsFixedAndFitsThePanelBetweenTheBars) {
 
 TEST_F(EditorTest, TitleFieldIsCommittedWhenItLosesTheFocus) {
     CParameter& doc = app_->Document();
-    EXPECT_EQ(TitleField()->maxLength(), 128);
     EXPECT_EQ(KelIdOf(TitleField()), 1007);
     TitleField()->setFocus();
     QTest::keyClicks(TitleField(), QStringLiteral("Live Set"));

@@ -37,7 +37,7 @@ protected:
         Pick(Control<QComboBox>(AssignWindow(), CKelMsgDlg::IdTypeList), type);
     }
     void SetComment(const char* text) {
-        FindByKelId<CCharEdit>(AssignWindow(), CKelMsgDlg::IdComment)->setText(text);
+        FindByKelId<CMapTextEdit>(AssignWindow(), CKelMsgDlg::IdComment)->setText(text);
     }
     void Press(int button) {
         FindByKelId<QPushButton>(AssignWindow(), button)->click();

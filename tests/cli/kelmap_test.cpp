@@ -31,6 +31,7 @@ using kel::ControlMapKind;
 using kel::CParameter;
 using kel::ReadMapFile;
 using kel::SaveMapDocument;
+using kel::TextEncoding;
 
 struct Result {
     int status = -1;
@@ -344,6 +345,45 @@ TEST_F(Kelmap, ConvertShowAndHtml) {
     EXPECT_NE(page.find("\r\n"), std::string::npos);
 }
 
+TEST_F(Kelmap, TitlesOfEveryEncodingShowAndNewTakesUtf8) {
+    // Maps as a Japanese and a Western Windows system wrote them, and one of this editor.
+    const struct {
+        TextEncoding encoding;
+        std::string title;
+        std::string fileBytes;
+    } cases[] = {
+        {TextEncoding::Cp932, "日本語のピアノ", "\x93\xFA\x96\x7B\x8C\xEA"},
+        {TextEncoding::Cp1252, "Größe Café", "Gr\xF6\xDF\x65 Caf\xE9"},
+        {TextEncoding::Utf8, "Café 日本", "Caf\xC3\xA9 \xE6\x97\xA5"},
+    };
+    for (const auto& c : cases) {
+        CParameter doc;
+        doc.Map().textEncoding = c.encoding;
+        doc.SetTitle(c.title);
+        const fs::path map = dir_ / "encoded.mid";
+        ASSERT_TRUE(SaveMapDocument(map.string(), doc).Ok());
+        ASSERT_NE(ReadFile(map).find(c.fileBytes), std::string::npos) << c.title;
+        const Result show = Kel({"show", map.string()}, nullptr, "LC_ALL=C.UTF-8 %");
+        EXPECT_NE(show.out.find("Title: " + c.title + "\n"), std::string::npos) << show.out;
+    }
+
+    const fs::path made = dir_ / "made.mid";
+    ASSERT_EQ(Kel({"new", made.string(), "--title", "Café 日本"}).status, 0);
+    EXPECT_NE(ReadFile(made).find("\x03\x0c"
+                                  "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC"),
+              std::string::npos);
+    // The limit is the file's bytes: 42 Japanese characters fill 126 of them, one more is too
+    // many.
+    std::string full;
+    for (int i = 0; i < 42; ++i) {
+        full += "日";
+    }
+    EXPECT_EQ(Kel({"new", made.string(), "--title", full}).status, 0);
+    const Result tooLong = Kel({"new", made.string(), "--title", full + "日"});
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_NE(tooLong.err.find("128 bytes"), std::string::npos) << tooLong.err;
+}
+
 TEST_F(Kelmap, SyxFilesRoundTrip) {
     const fs::path map = NewMap();
     ASSERT_EQ(Kel({"set", map.string(), "S3", "cc", "74", "--comment", "Cutoff"}).status, 0);
@@ -589,8 +629,8 @@ TEST_F(Kelmap, ControlCharactersFromAFileArePrintedEscaped) {
 TEST_F(Kelmap, EightBitAndBidirectionalControlsArePrintedEscaped) {
     // An 8-bit terminal's title sequence raw and in UTF-8, and overrides that show "gnp.exe"
     // as "exe.png", in a C and a UTF-8 locale; a Japanese title in UTF-8 stays as it is.
-    const std::string title = "\x9d"
-                              "0;TITLE\x9c gnp\xe2\x80\xae.exe";
+    const std::string title = "\xc2\x9d"
+                              "0;TITLE\xc2\x9c gnp\xe2\x80\xae.exe";
     const std::string comment = "\xc2\x9b"
                                 "2J \xe2\x81\xa7x\xe2\x81\xa9";
     CParameter doc;
@@ -603,7 +643,7 @@ TEST_F(Kelmap, EightBitAndBidirectionalControlsArePrintedEscaped) {
     const fs::path plain = dir_ / "japanese.mid";
     ASSERT_TRUE(SaveMapDocument(plain.string(), japanese).Ok());
     const fs::path other = NewMap();
-    const std::string shownTitle = "\\x9d0;TITLE\\x9c gnp\\u202e.exe";
+    const std::string shownTitle = "\\u009d0;TITLE\\u009c gnp\\u202e.exe";
     const std::string shownComment = "\\u009b2J \\u2067x\\u2069";
 
     for (const std::string locale : {"C", "C.UTF-8"}) {

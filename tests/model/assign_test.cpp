@@ -290,10 +290,12 @@ TEST(AssignEntry, SysExDataRangeAndRealtime) {
 
 TEST(AssignEntry, CommentIsCut) {
     AssignEntry e;
-    EXPECT_EQ(e.SetComment(std::string(200, 'c')), 1);
-    EXPECT_EQ(e.comment.size(), kTextLimit);
+    // The edit buffer holds what 128 bytes of any file's encoding decode to; the map's own
+    // limit applies when the comment reaches it.
+    EXPECT_EQ(e.SetComment(std::string(kEditTextLimit + 70, 'c')), 1);
+    EXPECT_EQ(e.comment.size(), kEditTextLimit);
     e.changed = false;
-    EXPECT_EQ(e.SetComment(std::string(300, 'c')), 0); // the same after cutting
+    EXPECT_EQ(e.SetComment(std::string(kEditTextLimit + 170, 'c')), 0); // the same after cutting
     EXPECT_FALSE(e.changed);
 }
 

@@ -17,6 +17,7 @@
 #include "gui/assign/msgdlg.h"
 #include "gui/common/accedit.h"
 #include "gui/common/editornotify.h"
+#include "gui/common/maptextedit.h"
 #include "gui/common/uitext.h"
 #include "gui/panel/kelpanel.h"
 #include "support/fake_ui.h"
@@ -85,7 +86,7 @@ protected:
         return qobject_cast<CKelMsgDlg*>(app_->AssignDialog().Window());
     }
 
-    CCharEdit* TitleField() const { return window_->DialogBar()->TitleField(); }
+    CMapTextEdit* TitleField() const { return window_->DialogBar()->TitleField(); }
     CKelPanel* Panel() const { return window_->Panel(); }
     QAction* Action(int id) const { return window_->Action(id); }
 

@@ -25,6 +25,7 @@
 #include "gui/common/accedit.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
+#include "gui/common/maptextedit.h"
 #include "gui/common/translation.h"
 #include "model/assign.h"
 #include "model/kinds.h"
@@ -64,16 +65,6 @@ bool IsAltLetter(const QKeyEvent& key) {
     const Qt::KeyboardModifiers modifiers = key.modifiers();
     return (modifiers & Qt::AltModifier) &&
            !(modifiers & (Qt::ControlModifier | Qt::MetaModifier)) && key.key() < Qt::Key_Escape;
-}
-
-// Comments are kept byte for byte: Latin-1 maps every byte to one character and back, so a
-// comment read from a file is never rewritten just by showing it.
-QString ToField(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string FromField(const QString& text) {
-    return text.toLatin1().toStdString();
 }
 
 // `index` when the list has such an entry, otherwise no entry (-1).
@@ -245,9 +236,12 @@ void CKelMsgDlg::Create() {
 
     // "Comment :" and the buttons.
     auto* commentLabel = new QLabel(KelEditor::tr("Comment :"), content_);
-    comment_ = new CCharEdit(content_);
+    comment_ = new CMapTextEdit(content_);
     SetKelId(comment_, IdComment);
-    comment_->setMaxLength(static_cast<int>(kTextLimit));
+    // The comment of the control the dialog shows; it stops where the file has no more room.
+    comment_->SetFits([this](const std::string& comment) {
+        return TextFits(document_.Map(), document_.EditBuffer().controllerId, comment);
+    });
     commentLabel->setBuddy(comment_);
     auto* commentRow = new QHBoxLayout;
     commentRow->addWidget(commentLabel);
@@ -459,7 +453,7 @@ void CKelMsgDlg::RefreshFromDocument() {
     if (!centerClick_->isHidden()) {
         centerClick_->setChecked(edit.GetCenterClick() == 1);
     }
-    comment_->setText(ToField(edit.GetComment()));
+    comment_->SetStoredText(edit.GetComment());
 }
 
 void CKelMsgDlg::OnTypeActivated(int entry) {
@@ -546,7 +540,7 @@ int CKelMsgDlg::ApplyAssignDialog() {
     const int mode = buttonModeList_->currentIndex();
     const int aftMode = aftModeList_->currentIndex();
     const bool centerClick = centerClick_->isChecked();
-    const std::string comment = FromField(comment_->text());
+    const std::string comment = comment_->StoredText();
 
     if (edit.GetPort() >= 0 && port >= 0 && port != edit.GetPort()) {
         edit.SetPort(port);

@@ -26,7 +26,7 @@ namespace kel {
 
 class CParameter;
 class Reporter;
-class CCharEdit;
+class CMapTextEdit;
 class CKelChMsgPage;
 class CKelFreeMsgPage;
 class CKelSysRealPage;
@@ -135,7 +135,7 @@ private:
     QLabel* aftModeLabel_ = nullptr;
     QComboBox* aftModeList_ = nullptr;
     QCheckBox* centerClick_ = nullptr;
-    CCharEdit* comment_ = nullptr;
+    CMapTextEdit* comment_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
     CKelChMsgPage* channelPage_ = nullptr;

@@ -30,9 +30,9 @@ namespace {
 QString ArgText(const PhraseArg& arg) {
     struct Visitor {
         QString operator()(std::int64_t number) const { return QString::number(number); }
-        // Names, titles, comments and message bytes of the map are single-byte text.
+        // Names, titles, comments and message bytes of the map are UTF-8 text.
         QString operator()(const std::string& text) const {
-            return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+            return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
         }
         QString operator()(const TableWord& word) const {
             return CoreText(word.context, word.english);

@@ -1293,6 +1293,11 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <source>%1 learned its assignment from the MIDI input.</source>
         <translation>%1 のアサインを MIDI 入力から学習しました。</translation>
     </message>
+    <message>
+        <location filename="../../gui/common/maptextedit.cpp" line="+61"/>
+        <source>The map file holds at most 128 bytes of this text: one for each English letter, up to three for other letters.</source>
+        <translation>マップ・ファイルにはこのテキストを最大 128 バイトまで保存できます。英字は 1 文字 1 バイト、その他の文字は最大 3 バイトを使います。</translation>
+    </message>
 </context>
 <context>
     <name>MapCheck</name>

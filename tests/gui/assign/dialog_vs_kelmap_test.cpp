@@ -39,7 +39,7 @@ public:
         QTest::mouseClick(Control<QCheckBox>(dlg_, CKelMsgDlg::IdCenterClick), Qt::LeftButton);
     }
     void Comment(const QString& text) {
-        TypeText(Control<CCharEdit>(dlg_, CKelMsgDlg::IdComment), text);
+        TypeText(Control<CMapTextEdit>(dlg_, CKelMsgDlg::IdComment), text);
     }
 
     // Channel page.

@@ -25,6 +25,7 @@
 #include "gui/common/accedit.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
+#include "gui/common/maptextedit.h"
 #include "gui/common/spinbutton.h"
 #include "model/parameter.h"
 #include "model/reporter.h"
@@ -301,7 +302,7 @@ TEST_F(AssignDialogTest, CancelLeavesTheMapAsItWas) {
     const AssignRecord before = doc_.RecordOf(A1);
     ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
     PickType(MsgSystemRealtime);
-    Get<CCharEdit>(CKelMsgDlg::IdComment)->setText("changed");
+    Get<CMapTextEdit>(CKelMsgDlg::IdComment)->setText("changed");
     ClickCancel();
     EXPECT_FALSE(dlg_.isVisible());
     EXPECT_EQ(doc_.RecordOf(A1), before);
@@ -317,7 +318,7 @@ TEST_F(AssignDialogTest, CancelLeavesTheMapAsItWas) {
     // Reopened, the dialog shows the stored record again.
     ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
     EXPECT_EQ(List(CKelMsgDlg::IdTypeList)->currentIndex(), MsgChannel);
-    EXPECT_EQ(Get<CCharEdit>(CKelMsgDlg::IdComment)->text(), "lead");
+    EXPECT_EQ(Get<CMapTextEdit>(CKelMsgDlg::IdComment)->text(), "lead");
 }
 
 // OK on every kind of stored record, untouched, must neither change the record nor mark the
@@ -355,7 +356,9 @@ TEST_F(AssignDialogTest, OkWithNothingChangedKeepsEveryRecordAndTheModifiedFlag)
     for (const auto& [id, record] : records) {
         doc_.RecordOf(id) = record;
     }
-    doc_.SetMapComment(S1, "caf\xe9 \x82\xa0"); // bytes of another code page survive
+    // Letters of any language and controls (shown as escapes) survive.
+    const std::string comment = "caf\u00e9 \u3042 \u202e\u009b";
+    doc_.SetMapComment(S1, comment);
     doc_.SetModified(false);
 
     for (const auto& [id, record] : records) {
@@ -364,7 +367,7 @@ TEST_F(AssignDialogTest, OkWithNothingChangedKeepsEveryRecordAndTheModifiedFlag)
         EXPECT_FALSE(dlg_.isVisible()) << id;
         EXPECT_EQ(doc_.RecordOf(id), record) << id;
     }
-    EXPECT_EQ(doc_.GetMapComment(S1), "caf\xe9 \x82\xa0");
+    EXPECT_EQ(doc_.GetMapComment(S1), comment);
     EXPECT_FALSE(doc_.IsModified());
 }
 
@@ -606,7 +609,7 @@ TEST_F(AssignDialogTest, KeysGoToTheFieldsFirstAndThenToTheMainWindow) {
     ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
     ASSERT_TRUE(ShowActive(&dlg_));
 
-    auto* comment = Get<CCharEdit>(CKelMsgDlg::IdComment);
+    auto* comment = Get<CMapTextEdit>(CKelMsgDlg::IdComment);
     comment->setFocus();
     comment->setCursorPosition(0);
     QTest::keyClick(comment, Qt::Key_Delete);
