@@ -49,6 +49,15 @@ public:
             text = QString::fromStdString(FormatMessage(id, detail));
         }
     }
+    void warnFile(StringId id, int cause, const std::string& path) override {
+        (void)path; // the caller names the file
+        warn(id, cause);
+        if (cause != 0) {
+            text += QStringLiteral(" ") +
+                    QString::fromStdString(EnglishText(FileCausePhrase(cause))) +
+                    QStringLiteral(".");
+        }
+    }
     QString text;
 };
 
