@@ -9,7 +9,7 @@ PACKAGES=(
     qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
     librtmidi-dev jackd2
     fonts-liberation2
-    xvfb xauth time strace
+    xvfb xauth time strace poppler-utils
     dbus at-spi2-core python3-pyatspi openbox
     dpkg-dev desktop-file-utils appstream xdotool x11-utils
     clang clang-format libclang-rt-14-dev

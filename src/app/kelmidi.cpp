@@ -58,9 +58,14 @@ CKelMidi::CKelMidi(const EditorParts& parts, CAppSettings& settings, CMidiSystem
         StopListeningIfUnused();
         emit StateChanged();
     });
+    // "No port" messages offer the MIDI Devices dialog; it opens once the command that found
+    // no port has ended.
+    parts_.reporter.SetPortChooser(
+        [this] { QTimer::singleShot(0, &wakeTarget_, [this] { OnMidiDevices(); }); });
 }
 
 CKelMidi::~CKelMidi() {
+    parts_.reporter.SetPortChooser({});
     monitor_.Close();
 }
 
@@ -115,6 +120,24 @@ std::string CKelMidi::StoredName(bool input) {
     return CAppSettings::CutPortName(*stored).toStdString();
 }
 
+bool CKelMidi::TakeOnlyPort(bool input, const std::string& name) {
+    const QString port = QString::fromStdString(name);
+    const std::string_view system = MidiSystemKey(systems_.Selected());
+    settings_.StoreMidiChoice(
+        parts_.store, input ? std::optional<QString>(port) : std::nullopt,
+        input ? std::nullopt : std::optional<QString>(port),
+        QString::fromLatin1(system.data(), static_cast<qsizetype>(system.size())));
+    if (input) {
+        input_.SetDeviceName(name);
+    } else {
+        output_.SetDeviceName(name);
+    }
+    if (CMainFrame* window = mainWindow_.data(); window != nullptr) {
+        window->statusBar()->showMessage(UiText(OnlyPortPhrase(input, name)), 10000);
+    }
+    return true;
+}
+
 QWidget* CKelMidi::Parent() const {
     return mainWindow_.data();
 }
@@ -159,9 +182,9 @@ bool CKelMidi::StartListening() {
     if (monitor_.IsOpen()) {
         return true;
     }
-    const int error = OpenListeningPort();
+    const int error = OpenListeningPort(true);
     if (error == kNotListed) {
-        parts_.reporter.warn(StringId::NoMidiDevice);
+        ReportNoPort(parts_.reporter, true, input_.GetDeviceName());
     } else if (error != 0) {
         parts_.reporter.warn(StringId::MidiInOpenError, error);
     }
@@ -183,7 +206,7 @@ bool CKelMidi::ListenAgain(bool tellWhy) {
     if (error != kNotListed) {
         parts_.reporter.warn(StringId::MidiInOpenError, error);
     } else if (port.isEmpty()) {
-        parts_.reporter.warn(StringId::NoMidiDevice);
+        parts_.reporter.warnNoPort(nullptr);
     } else {
         parts_.ui.Warn(monitorWindow_.data(),
                        KelEditor::tr("The MIDI input \"%1\" is still not there. The monitor keeps "
@@ -193,9 +216,15 @@ bool CKelMidi::ListenAgain(bool tellWhy) {
     return false;
 }
 
-int CKelMidi::OpenListeningPort() {
+int CKelMidi::OpenListeningPort(bool mayChoose) {
     System();
     const CMidiInDev list(systems_.Ports());
+    if (mayChoose) {
+        if (const PortChoice choice = ChoosePort(list, input_.GetDeviceName());
+            choice.how == PortChoice::How::OnlyPort) {
+            TakeOnlyPort(true, choice.name);
+        }
+    }
     const int position = list.Find(input_.GetDeviceName());
     if (position < 0) {
         return kNotListed;

@@ -100,6 +100,11 @@ public:
     // store. A value never stored means the virtual device's port while that system is used.
     std::string StoredName(bool input);
 
+    // None was chosen or the chosen port is gone, and `name` is the only device's port listed:
+    // it becomes the chosen port, stored as the MIDI Devices dialog stores a choice, and the
+    // status bar says so. Always true.
+    bool TakeOnlyPort(bool input, const std::string& name) override;
+
     CMidiSystems& Systems() { return systems_; }
     CMidiIn& Input() { return input_; }
     CMidiOut& Output() { return output_; }
@@ -137,7 +142,8 @@ private:
     bool ListenAgain(bool tellWhy);
     // Opens the listening port on the chosen input: 0, kNotListed, or the MidiErr code.
     static constexpr int kNotListed = -1;
-    int OpenListeningPort();
+    // `mayChoose`: with no usable input chosen, the only input listed is taken.
+    int OpenListeningPort(bool mayChoose = false);
     // Closes it when neither the monitor nor learning needs it any more.
     void StopListeningIfUnused();
     void TurnMonitorOff();

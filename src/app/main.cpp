@@ -9,6 +9,7 @@
 
 #include "app/keleditorapp.h"
 #include "app/mainframe.h"
+#include "app/printmap.h"
 #include "app/settings.h"
 #include "app/singleinstance.h"
 #include "gui/common/uiservices.h"
@@ -21,19 +22,47 @@ namespace {
 constexpr char kDesktopId[] = "io.github.keleditor.KelEditor";
 
 constexpr char kUsage[] = "Usage: kel-editor [FILE]\n"
+                          "       kel-editor --print-pdf OUT.pdf FILE\n"
                           "Edit the user memory of KEL MIDI keyboard controllers.\n"
                           "\n"
                           "  FILE        a control map file (.mid) to open\n"
+                          "  --print-pdf OUT.pdf FILE\n"
+                          "              write the printout of FILE (the panel at its size with\n"
+                          "              its labels and title, then the assignment list) to\n"
+                          "              OUT.pdf without showing a window, and exit\n"
                           "  --help      show this text and exit\n"
                           "  --version   show the version and exit\n"
                           "\n"
                           "Any other first argument is the file to open; write ./--help to open\n"
                           "a file of that name.\n";
 
+// kel-editor --print-pdf OUT FILE: 0 when written, 1 when not (said on stderr), 2 for wrong
+// usage.
+int PrintPdf(int argc, char* argv[]) {
+    if (argc != 4) {
+        std::fputs("kel-editor: --print-pdf needs OUT.pdf and FILE\n", stderr);
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    // Nothing is shown: no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication qapp(argc, argv);
+    kel::InstallUiTranslations(QLocale());
+    const QStringList args = QApplication::arguments();
+    const QString error = kel::PrintMapFileToPdf(args.at(2), args.at(3));
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "kel-editor: %s\n", error.toLocal8Bit().constData());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // Only these two exact words are options; every other first argument is a file to open.
+    // Only these three exact words are options; every other first argument is a file to open.
     if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("kel-editor (%s) %s\n", KEL_PRODUCT_NAME, KEL_PRODUCT_VERSION);
         return 0;
@@ -41,6 +70,10 @@ int main(int argc, char* argv[]) {
     if (argc >= 2 && std::strcmp(argv[1], "--help") == 0) {
         std::fputs(kUsage, stdout);
         return 0;
+    }
+
+    if (argc >= 2 && std::strcmp(argv[1], "--print-pdf") == 0) {
+        return PrintPdf(argc, argv);
     }
 
     QApplication qapp(argc, argv);

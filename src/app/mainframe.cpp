@@ -22,6 +22,7 @@
 #include "app/kelmidi.h"
 #include "app/learn.h"
 #include "app/mapcommands.h"
+#include "app/printmap.h"
 #include "app/undo.h"
 #include "files/listfile.h"
 #include "gui/common/accedit.h"
@@ -281,6 +282,23 @@ void CMainFrame::CreateActions() {
          {},
          nullptr,
          [this] { ViewList(); }},
+        {cmd::Print,
+         QT_TRANSLATE_NOOP("KelEditor", "&Print..."),
+         {QKS(Qt::CTRL | Qt::Key_P)},
+         QT_TRANSLATE_NOOP("KelEditor",
+                           "Print the panel at its own size with the labels, and the assign list"),
+         [this] {
+             parts_.shell.ApplyPendingEdits();
+             PrintWithDialog(this, parts_.ui, document_);
+         }},
+        {cmd::PrintPreview,
+         QT_TRANSLATE_NOOP("KelEditor", "Print P&review..."),
+         {},
+         QT_TRANSLATE_NOOP("KelEditor", "Show the pages the control map prints on"),
+         [this] {
+             parts_.shell.ApplyPendingEdits();
+             ShowPrintPreview(this, parts_.ui, document_);
+         }},
         {cmd::CompareWith,
          QT_TRANSLATE_NOOP("KelEditor", "Compare &With..."),
          {},
@@ -462,9 +480,9 @@ void CMainFrame::CreateMenus() {
         }
     };
     fileMenu_ = bar->addMenu(KelEditor::tr("&File"));
-    add(fileMenu_,
-        {cmd::New, cmd::Open, 0, cmd::Save, cmd::SaveAs, 0, cmd::ImportMemorySet, cmd::ImportSysEx,
-         cmd::ExportSysEx, 0, cmd::ExportList, cmd::ViewList, 0, cmd::CompareWith, 0});
+    add(fileMenu_, {cmd::New, cmd::Open, 0, cmd::Save, cmd::SaveAs, 0, cmd::ImportMemorySet,
+                    cmd::ImportSysEx, cmd::ExportSysEx, 0, cmd::ExportList, cmd::ViewList, 0,
+                    cmd::Print, cmd::PrintPreview, 0, cmd::CompareWith, 0});
     recentSeparator_ = fileMenu_->addSeparator();
     add(fileMenu_, {cmd::Exit});
     connect(fileMenu_, &QMenu::aboutToShow, this, &CMainFrame::RebuildRecentFiles);

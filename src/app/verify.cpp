@@ -40,6 +40,10 @@ std::string CVerifyReceive::StoredPortName(bool input) {
     return midi_.StoredName(input);
 }
 
+bool CVerifyReceive::TakeOnlyPort(bool input, const std::string& name) {
+    return midi_.TakeOnlyPort(input, name);
+}
+
 std::unique_ptr<TransferDialog> CVerifyReceive::CreateReceiveDialog() {
     auto dialog = std::make_unique<CKelRcvDlg>(ui_, home_.data());
     receiveDlg_ = dialog.get();

@@ -46,6 +46,7 @@ public:
 private:
     // TransferUi
     std::string StoredPortName(bool input) override;
+    bool TakeOnlyPort(bool input, const std::string& name) override;
     void CommitPendingEdits() override {}
     // Nothing is overwritten: a verify asks no confirmation.
     bool Confirm(StringId) override { return true; }

@@ -107,12 +107,16 @@ usage:
       first of alsa, jack and virtual that lists a port named by --in or
       --out, else the first of alsa and jack with a device's ports, else
       virtual.
-  kelmap transmit FILE --out PORT [--api alsa|jack|virtual] [--yes]
+      A MIDI command without --in or --out uses the only port of that
+      direction the system lists (the ALSA through port not counted) and
+      says so; with none or several it fails. A named port that is not
+      listed fails: "The MIDI output "X" is not there."
+  kelmap transmit FILE [--out PORT] [--api alsa|jack|virtual] [--yes]
       Write the control map FILE into the KEL's current memory through output
       PORT, as the editor's Transmit does: confirm (--yes answers it), set the
       KEL to Bulk Receive mode and press Enter, then a progress bar.
-  kelmap receive OUT --in PORT --out PORT [--api alsa|jack|virtual] [--yes]
-                 [--retry N]
+  kelmap receive OUT [--in PORT] [--out PORT] [--api alsa|jack|virtual]
+                 [--yes] [--retry N]
       Read the KEL's current memory through input PORT (the request goes out
       through output PORT), as the editor's Receive does, and save it as the
       control map OUT. The tool waits for the KEL's first bulk message. When
@@ -125,7 +129,7 @@ usage:
       Ctrl+C cancels a transfer as the Cancel button does. Exit status 0
       only when the transfer completed.
 
-  kelmap monitor [FILE] --in PORT [--api alsa|jack|virtual] [--count N]
+  kelmap monitor [FILE] [--in PORT] [--api alsa|jack|virtual] [--count N]
       Listen on input PORT and print one line per message that arrives:
       seconds since the start, the bytes in hexadecimal, the message in words
       and the controls of the control map FILE whose assignment sends it, or
@@ -172,6 +176,14 @@ class StderrReporter : public Reporter {
 public:
     void warn(StringId id, int detail) override {
         std::cerr << "kelmap: " << FormatMessage(id, detail) << '\n';
+        failed = true;
+    }
+    void warnNoPort(const Phrase* gone) override {
+        if (gone == nullptr) {
+            warn(StringId::NoMidiDevice, 0);
+            return;
+        }
+        std::cerr << "kelmap: " << EnglishText(*gone) << '\n';
         failed = true;
     }
     bool failed = false;
@@ -525,14 +537,6 @@ std::unique_ptr<CMidiSystems> OpenMidiSystem(const Args& args) {
     return systems;
 }
 
-std::string NeedOption(const Args& args, const char* name) {
-    auto it = args.options.find(name);
-    if (it == args.options.end() || it->second.empty()) {
-        throw UsageError{std::string(name) + " PORT is needed"};
-    }
-    return it->second;
-}
-
 int CmdPorts(const Args& args) {
     NeedPositional(args, 0, 0);
     const std::unique_ptr<CMidiSystems> systems = OpenMidiSystem(args);
@@ -570,8 +574,9 @@ int RunTransfer(const Args& args, Session& s, bool receive) {
     if (!systems) {
         return 1;
     }
-    const std::string outName = NeedOption(args, "--out");
-    const std::string inName = receive ? NeedOption(args, "--in") : std::string();
+    // A port not named is the only one listed, when there is one (TerminalUi::TakeOnlyPort).
+    const std::string outName = OptionOr(args, "--out");
+    const std::string inName = receive ? OptionOr(args, "--in") : std::string();
     cli::TerminalUi ui(inName, outName, args.flags.count("--yes") > 0, stdout, stderr, STDIN_FILENO,
                        [&s] { s.files.NewMapFile(); });
     if (systems->Selected() == MidiSystem::Virtual) {
@@ -623,8 +628,6 @@ int CmdTransmit(const Args& args) {
 
 int CmdReceive(const Args& args) {
     NeedPositional(args, 1, 1);
-    NeedOption(args, "--in");
-    NeedOption(args, "--out");
     Session s;
     s.files.NewMapFile();
     // The device's memory would be lost if the file could not be written after the transfer:
@@ -683,7 +686,7 @@ std::string MonitorLine(const MonitoredMessage& message, const ControlMap* map,
 
 int CmdMonitor(const Args& args) {
     NeedPositional(args, 0, 1);
-    const std::string inName = NeedOption(args, "--in");
+    std::string inName = OptionOr(args, "--in");
     long count = -1;
     if (auto it = args.options.find("--count"); it != args.options.end()) {
         char* end = nullptr;
@@ -705,9 +708,16 @@ int CmdMonitor(const Args& args) {
         return 1;
     }
     const CMidiInDev inputs(systems->Ports());
+    if (inName.empty()) {
+        // Without --in, the only input listed, when there is one.
+        if (const PortChoice only = ChoosePort(inputs, {}); only.how == PortChoice::How::OnlyPort) {
+            inName = only.name;
+            std::cerr << "kelmap: " << EnglishText(OnlyPortPhrase(true, inName)) << '\n';
+        }
+    }
     const int position = inputs.Find(inName);
     if (position < 0) {
-        std::cerr << "kelmap: no MIDI input \"" << inName << "\"\n";
+        ReportNoPort(s.reporter, true, inName);
         return 1;
     }
     std::mutex lock;

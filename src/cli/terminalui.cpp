@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/terminalui.h"
 
+#include "midi/devlist.h"
+
 #include <poll.h>
 #include <unistd.h>
 
@@ -161,6 +163,17 @@ TerminalUi::TerminalUi(std::string input, std::string output, bool assumeYes, st
                        std::FILE* bar, int inFd, std::function<void()> onNewMap)
     : input_(std::move(input)), output_(std::move(output)), assumeYes_(assumeYes), out_(out),
       bar_(bar), inFd_(inFd), onNewMap_(std::move(onNewMap)) {}
+
+bool TerminalUi::TakeOnlyPort(bool input, const std::string& name) {
+    std::string& port = input ? input_ : output_;
+    if (!port.empty()) {
+        return false;
+    }
+    port = name;
+    std::fprintf(bar_, "kelmap: %s\n", EnglishText(OnlyPortPhrase(input, name)).c_str());
+    std::fflush(bar_);
+    return true;
+}
 
 bool TerminalUi::Confirm(StringId question) {
     std::fprintf(out_, "%s\n", std::string(Text(question)).c_str());

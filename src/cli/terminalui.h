@@ -88,6 +88,9 @@ public:
     void SetRetries(int count) { retries_ = totalRetries_ = count; }
 
     std::string StoredPortName(bool input) override { return input ? input_ : output_; }
+    // A port named on the command line is kept to; without one, the only port listed is used
+    // and the error stream says which.
+    bool TakeOnlyPort(bool input, const std::string& name) override;
     void CommitPendingEdits() override {}
     bool Confirm(StringId question) override;
     bool ShowTransmitInstructions() override;

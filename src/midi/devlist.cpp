@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "midi/devlist.h"
 
+#include "model/reporter.h"
+
 namespace kel {
 
 std::string CutDeviceName(std::string_view name) {
@@ -56,6 +58,44 @@ CMidiInDev::CMidiInDev(MidiBackend& backend) {
 CMidiOutDev::CMidiOutDev(MidiBackend& backend) {
     Build([&] { return backend.OutputPortCount(); },
           [&](int port, std::string& text) { return backend.OutputPortName(port, text); });
+}
+
+bool IsThroughPort(std::string_view name) {
+    return name.starts_with("Midi Through");
+}
+
+PortChoice ChoosePort(const CMidiDevList& list, std::string_view chosen) {
+    const std::string name = CutDeviceName(chosen);
+    if (!name.empty() && list.Find(name) >= 0) {
+        return {PortChoice::How::Chosen, name};
+    }
+    std::vector<std::string> devices;
+    for (int i = 0; i < list.GetCount(); ++i) {
+        if (std::string each = list.GetAt(i); !IsThroughPort(each)) {
+            devices.push_back(std::move(each));
+        }
+    }
+    if (devices.size() == 1) {
+        return {PortChoice::How::OnlyPort, devices.front()};
+    }
+    if (name.empty()) {
+        return {PortChoice::How::NotChosen, {}};
+    }
+    return {PortChoice::How::Gone, name};
+}
+
+Phrase OnlyPortPhrase(bool input, std::string_view name) {
+    return Phrase(input ? TextId::MidiInputOnly : TextId::MidiOutputOnly, {std::string(name)});
+}
+
+void ReportNoPort(Reporter& reporter, bool input, std::string_view chosen) {
+    if (chosen.empty()) {
+        reporter.warnNoPort(nullptr);
+        return;
+    }
+    const Phrase gone(input ? TextId::MidiInputGone : TextId::MidiOutputGone,
+                      {std::string(chosen)});
+    reporter.warnNoPort(&gone);
 }
 
 } // namespace kel

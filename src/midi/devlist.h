@@ -10,6 +10,11 @@
 #include <vector>
 
 #include "midi/backend.h"
+#include "model/phrase.h"
+
+namespace kel {
+class Reporter;
+}
 
 namespace kel {
 
@@ -56,5 +61,33 @@ class CMidiOutDev : public CMidiDevList {
 public:
     explicit CMidiOutDev(MidiBackend& backend);
 };
+
+// The port every ALSA sequencer offers, whether or not a device is connected.
+bool IsThroughPort(std::string_view name);
+
+// Which port of a list to use for the name the user chose (empty: none chosen yet). A chosen
+// port that is listed is used. Otherwise, when the list holds exactly one device's port (the
+// ALSA through port, a loop back into the computer, does not count), that one is used: a user
+// with one device never has to choose it, and a device that came back under another name is
+// found again. Otherwise there is none to use.
+struct PortChoice {
+    enum class How {
+        Chosen,    // the chosen port is listed
+        OnlyPort,  // none chosen, or the chosen one is gone: the only port listed
+        NotChosen, // none chosen, and not exactly one port listed
+        Gone,      // the chosen port is not listed, and not exactly one port listed
+    };
+    How how = How::NotChosen;
+    // The port to use (Chosen, OnlyPort), or the chosen port that is gone (Gone).
+    std::string name;
+    bool Usable() const { return how == How::Chosen || how == How::OnlyPort; }
+};
+PortChoice ChoosePort(const CMidiDevList& list, std::string_view chosen);
+
+// "The MIDI input "X" is chosen: it is the only one listed." (or output).
+Phrase OnlyPortPhrase(bool input, std::string_view name);
+// Tells `reporter` that there is no port to use for `chosen` (the name sought, empty when none
+// was chosen): which port is not there, or that none has been selected.
+void ReportNoPort(Reporter& reporter, bool input, std::string_view chosen);
 
 } // namespace kel

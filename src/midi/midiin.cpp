@@ -41,7 +41,7 @@ bool CMidiIn::Open() {
     const CMidiInDev list(backend_);
     const int position = list.Find(deviceName_);
     if (position < 0) {
-        reporter_.warn(StringId::NoMidiDevice);
+        ReportNoPort(reporter_, true, deviceName_);
         return false;
     }
     Close();

@@ -45,7 +45,7 @@ bool CMidiOut::Open() {
     const CMidiOutDev list(backend_);
     const int position = list.Find(deviceName_);
     if (position < 0) {
-        reporter_.warn(StringId::NoMidiDevice);
+        ReportNoPort(reporter_, false, deviceName_);
         return false;
     }
     Close();

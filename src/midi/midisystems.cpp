@@ -10,11 +10,6 @@ namespace kel {
 
 namespace {
 
-// The port every ALSA sequencer offers, whether or not a device is connected.
-bool IsThroughPort(const std::string& name) {
-    return name.rfind("Midi Through", 0) == 0;
-}
-
 bool ListsDevicePort(const CMidiDevList& list) {
     for (int i = 0; i < list.GetCount(); ++i) {
         if (!IsThroughPort(list.GetAt(i))) {

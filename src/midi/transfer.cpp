@@ -11,9 +11,27 @@ CTransfer::CTransfer(CParameter& document, CMidiIn& input, CMidiOut& output, Mid
     : document_(document), input_(input), output_(output), backend_(backend), reporter_(reporter),
       ui_(ui) {}
 
+bool CTransfer::UsePort(bool input) {
+    const std::string chosen = CutDeviceName(ui_.StoredPortName(input));
+    const PortChoice choice = input ? ChoosePort(CMidiInDev(backend_), chosen)
+                                    : ChoosePort(CMidiOutDev(backend_), chosen);
+    if (choice.how == PortChoice::How::Chosen) {
+        return true;
+    }
+    if (choice.how == PortChoice::How::OnlyPort && ui_.TakeOnlyPort(input, choice.name)) {
+        if (input) {
+            input_.SetDeviceName(choice.name);
+        } else {
+            output_.SetDeviceName(choice.name);
+        }
+        return true;
+    }
+    ReportNoPort(reporter_, input, chosen);
+    return false;
+}
+
 TransferOutcome CTransfer::Transmit() {
-    if (CMidiOutDev(backend_).Find(CutDeviceName(ui_.StoredPortName(false))) < 0) {
-        reporter_.warn(StringId::NoMidiDevice);
+    if (!UsePort(false)) {
         return TransferOutcome::NoDevice;
     }
     ui_.CommitPendingEdits();
@@ -63,8 +81,8 @@ TransferOutcome CTransfer::Transmit() {
 }
 
 TransferOutcome CTransfer::Receive() {
-    if (CMidiInDev(backend_).Find(CutDeviceName(ui_.StoredPortName(true))) < 0) {
-        reporter_.warn(StringId::NoMidiDevice);
+    // The request goes out through the output: both ports are known before anything is asked.
+    if (!UsePort(true) || !UsePort(false)) {
         return TransferOutcome::NoDevice;
     }
     if (!ui_.Confirm(StringId::ConfirmReceive)) {

@@ -43,6 +43,14 @@ public:
     virtual ~TransferUi() = default;
     // The stored port name, "MIDI Device" / "Input" or "Output" (empty when absent).
     virtual std::string StoredPortName(bool input) = 0;
+    // None was chosen or the chosen port is gone, and `name` is the only port listed: true
+    // when the user's side takes it as chosen (remembers it and says so). Without that, the
+    // transfer reports that there is no port.
+    virtual bool TakeOnlyPort(bool input, const std::string& name) {
+        (void)input;
+        (void)name;
+        return false;
+    }
     // Commits the TITLE field and the assign dialog's pending fields.
     virtual void CommitPendingEdits() = 0;
     // The confirmation dialog with `question`: true for "Continue".
@@ -92,6 +100,9 @@ public:
 private:
     // Sends the receive request: the device then waits for [ENTER] to send its memory.
     bool SendReceiveRequest();
+    // The port of one direction: the chosen one, or the only one listed when the user's side
+    // takes it. False, reported, when there is none to use.
+    bool UsePort(bool input);
 
     CParameter& document_;
     CMidiIn& input_;

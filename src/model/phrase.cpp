@@ -111,6 +111,10 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::Count)> kTexts = {{
     {T::ReceiveDamagedOne, kTransfer, "%1 (1 damaged message)"},
     {T::ReceiveDamagedMany, kTransfer, "%1 (%2 damaged messages)"},
     {T::ReceiveNotReceived, kTransfer, "Not received: %1"},
+    {T::MidiInputGone, kTransfer, "The MIDI input \"%1\" is not there."},
+    {T::MidiOutputGone, kTransfer, "The MIDI output \"%1\" is not there."},
+    {T::MidiInputOnly, kTransfer, "The MIDI input \"%1\" is chosen: it is the only one listed."},
+    {T::MidiOutputOnly, kTransfer, "The MIDI output \"%1\" is chosen: it is the only one listed."},
 
     {T::SyxCannotRead, kSyx, "The file cannot be read: %1."},
     {T::SyxNotRegularFile, kSyx, "it is not a regular file"},

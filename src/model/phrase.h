@@ -109,6 +109,11 @@ enum class TextId : int {
     ReceiveDamagedOne,  // "%1 (1 damaged message)"
     ReceiveDamagedMany, // "%1 (%2 damaged messages)"
     ReceiveNotReceived, // "Not received: %1"
+    // Which MIDI port is used (context "Transfer").
+    MidiInputGone,  // "The MIDI input \"%1\" is not there."
+    MidiOutputGone, // "The MIDI output \"%1\" is not there."
+    MidiInputOnly,  // "The MIDI input \"%1\" is chosen: it is the only one listed."
+    MidiOutputOnly, // "The MIDI output \"%1\" is chosen: it is the only one listed."
     // .syx files (context "SyxFile").
     SyxCannotRead,       // "The file cannot be read: %1."
     SyxNotRegularFile,   // "it is not a regular file"

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "model/phrase.h"
 #include "model/strings.h"
 
 namespace kel {
@@ -24,6 +25,13 @@ public:
     virtual void warnFile(StringId id, int cause, const std::string& path) {
         (void)path;
         warn(id, cause);
+    }
+    // No MIDI port to use. `gone` says which chosen port is not listed ("The MIDI output "KEL
+    // Device" is not there."); null when no port was chosen (message 32810). A reporter that
+    // can shows the phrase and offers to choose a port.
+    virtual void warnNoPort(const Phrase* gone) {
+        (void)gone;
+        warn(StringId::NoMidiDevice);
     }
     // A refused message text: the text of `id` and `detail` as warn shows it, and where and
     // why the text was refused.

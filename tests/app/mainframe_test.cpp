@@ -39,11 +39,27 @@ TEST_F(EditorTest, MenuBarHasThePopupsInOrder) {
         titles << action->text();
     }
     EXPECT_EQ(titles, QStringList({"&File", "&Edit", "&Communication", "&Options", "&Help"}));
-    EXPECT_EQ(ItemsOf(MenuNamed(window_, "&File")),
-              QStringList({"&New", "&Open...", "-", "&Save", "Save &As...", "-",
-                           "&Import Memory Set...", "Import S&ysEx...", "Expor&t SysEx...", "-",
-                           "&Export Assign List...", "&View Assign List", "-", "Compare &With...",
-                           "-", "Recent File", "-", "E&xit"}));
+    EXPECT_EQ(ItemsOf(MenuNamed(window_, "&File")), QStringList({"&New",
+                                                                 "&Open...",
+                                                                 "-",
+                                                                 "&Save",
+                                                                 "Save &As...",
+                                                                 "-",
+                                                                 "&Import Memory Set...",
+                                                                 "Import S&ysEx...",
+                                                                 "Expor&t SysEx...",
+                                                                 "-",
+                                                                 "&Export Assign List...",
+                                                                 "&View Assign List",
+                                                                 "-",
+                                                                 "&Print...",
+                                                                 "Print P&review...",
+                                                                 "-",
+                                                                 "Compare &With...",
+                                                                 "-",
+                                                                 "Recent File",
+                                                                 "-",
+                                                                 "E&xit"}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Edit")),
               QStringList({"&Undo", "&Redo", "-", "&Copy", "&Paste", "NO ASSIGN", "-",
                            "&Learn from Input"}));
@@ -69,6 +85,9 @@ TEST_F(EditorTest, EveryCommandHasItsKeysAndStatusPrompt) {
         {cmd::ImportMemorySet, {}, "Import memory set"},
         {cmd::ExportList, {}, "Save the list of assigned messages as an HTML file"},
         {cmd::ViewList, {}, "Display the list of assigned messages using HTML browser"},
+        {cmd::Print,
+         {QKS("Ctrl+P")},
+         "Print the panel at its own size with the labels, and the assign list"},
         {cmd::Exit, {}, "Quit the application"},
         {cmd::Copy,
          {QKS("Ctrl+C"), QKS("Ctrl+Ins")},

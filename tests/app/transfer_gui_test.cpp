@@ -3,6 +3,9 @@
 // and the built-in virtual device.
 #include "support/midigui_fixture.h"
 
+#include <QLabel>
+#include <QStatusBar>
+
 #include "gui/common/uitext.h"
 
 namespace kel {
@@ -191,10 +194,133 @@ TEST_F(TransferGuiTest, WithoutAListedPortBothCommandsStopBeforeAsking) {
 
     EXPECT_EQ(Run(cmd::Transmit), TransferOutcome::NoDevice);
     EXPECT_EQ(Run(cmd::Receive), TransferOutcome::NoDevice);
-    EXPECT_EQ(midiUi_.warnings, (QStringList{noDevice, noDevice}));
+    // The message offers the MIDI Devices dialog; No leaves it closed.
+    const QString offer =
+        noDevice + QStringLiteral("\n\nOpen MIDI Devices to choose the port now?");
+    EXPECT_EQ(midiUi_.questions, (QStringList{offer, offer}));
+    QCoreApplication::processEvents();
     EXPECT_TRUE(midiUi_.shown.isEmpty());
     EXPECT_EQ(HexTable(app_->Document().Map().records), HexTable(before));
     EXPECT_FALSE(app_->Document().IsModified());
+}
+
+// ALSA lists the ports of `outputs` and `inputs` besides its through port; nothing is stored.
+class PortChoiceTest : public TransferGuiTest {
+protected:
+    void PrepareStore(QSettings& store) override {
+        store.setValue(QStringLiteral("MIDI Device/API"), QStringLiteral("ALSA"));
+        if (!storedOutput.isEmpty()) {
+            store.setValue(QStringLiteral("MIDI Device/Output"), storedOutput);
+        }
+    }
+    void PrepareMidi(CKelMidi& midi) override {
+        auto alsa = std::make_unique<test::FakeBackend>();
+        alsa->inputs = {{"Midi Through Port-0"}};
+        alsa->outputs = {{"Midi Through Port-0"}};
+        for (const char* name : outputs) {
+            alsa->outputs.push_back({name});
+        }
+        for (const char* name : inputs) {
+            alsa->inputs.push_back({name});
+        }
+        alsa_ = alsa.get();
+        midi.Systems().Install(MidiSystem::Alsa, std::move(alsa));
+        midi.Systems().Install(MidiSystem::Jack, std::make_unique<test::FakeBackend>());
+    }
+    // Starts the editor again on these ports.
+    void Restart(std::vector<const char*> outs, std::vector<const char*> ins = {}) {
+        outputs = std::move(outs);
+        inputs = std::move(ins);
+        midiUi_.questions.clear();
+        midiUi_.shown.clear();
+        ASSERT_TRUE(StartScripted());
+    }
+    QString Stored(const char* key) {
+        return Store().value(QStringLiteral("MIDI Device/%1").arg(QLatin1String(key))).toString();
+    }
+
+    std::vector<const char*> outputs;
+    std::vector<const char*> inputs;
+    QString storedOutput;
+    test::FakeBackend* alsa_ = nullptr;
+};
+
+TEST_F(PortChoiceTest, TheOnlyDevicePortIsChosenAndRemembered) {
+    Restart({"KEL Device"}, {"KEL Device In"});
+    midiUi_.confirmAnswers = {QDialog::Rejected, QDialog::Rejected};
+    EXPECT_EQ(Run(cmd::Transmit), TransferOutcome::Declined); // it got as far as the question
+    EXPECT_TRUE(midiUi_.questions.isEmpty()) << midiUi_.questions.join(u'\n').toStdString();
+    EXPECT_EQ(Stored("Output"), QStringLiteral("KEL Device"));
+    EXPECT_EQ(Midi().Output().GetDeviceName(), "KEL Device");
+    EXPECT_EQ(
+        window_->statusBar()->currentMessage(),
+        QStringLiteral("The MIDI output \"KEL Device\" is chosen: it is the only one listed."));
+    // Receive takes the only input too (and the output already chosen).
+    EXPECT_EQ(Run(cmd::Receive), TransferOutcome::Declined);
+    EXPECT_EQ(Stored("Input"), QStringLiteral("KEL Device In"));
+    EXPECT_TRUE(midiUi_.questions.isEmpty());
+
+    // Remembered like a choice: a second device does not take its place.
+    storedOutput = QStringLiteral("KEL Device");
+    Restart({"Synth", "KEL Device"});
+    EXPECT_EQ(Midi().StoredName(false), "KEL Device");
+    midiUi_.confirmAnswers = {QDialog::Rejected};
+    EXPECT_EQ(Run(cmd::Transmit), TransferOutcome::Declined);
+    EXPECT_EQ(Stored("Output"), QStringLiteral("KEL Device"));
+}
+
+TEST_F(PortChoiceTest, TwoPortsAreNotChosenAndTheMessageOpensMidiDevices) {
+    Restart({"KEL Device", "Synth"});
+    midiUi_.answers = {Answer::Yes};
+    bool offeredTheOnlyNothing = false;
+    midiUi_.onDevices = [&](CMidiDeviceDlg& dialog) {
+        offeredTheOnlyNothing = dialog.OutputList()->currentIndex() == -1 &&
+                                !dialog.OnlyPortNote()->isVisibleTo(&dialog);
+        dialog.OutputList()->setCurrentIndex(2);
+        return int(QDialog::Accepted);
+    };
+    EXPECT_EQ(Run(cmd::Transmit), TransferOutcome::NoDevice);
+    ASSERT_EQ(midiUi_.questions.size(), 1);
+    EXPECT_TRUE(midiUi_.questions[0].startsWith(UiMessage(StringId::NoMidiDevice, 0)));
+    EXPECT_FALSE(Store().contains(QStringLiteral("MIDI Device/Output")));
+    // Yes: the dialog opens once the command has ended, and its choice is stored.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !midiUi_.shown.isEmpty(); }, 2000));
+    EXPECT_EQ(midiUi_.shown, QStringList{QStringLiteral("MIDI Devices")});
+    EXPECT_TRUE(offeredTheOnlyNothing);
+    EXPECT_EQ(Stored("Output"), QStringLiteral("Synth"));
+}
+
+TEST_F(PortChoiceTest, AChosenPortThatIsGoneIsNamed) {
+    storedOutput = QStringLiteral("KEL Device");
+    Restart({"Synth", "Drum Machine"});
+    EXPECT_EQ(Run(cmd::Transmit), TransferOutcome::NoDevice);
+    ASSERT_EQ(midiUi_.questions.size(), 1);
+    EXPECT_TRUE(midiUi_.questions[0].startsWith(
+        QStringLiteral("The MIDI output \"KEL Device\" is not there.\n\n")))
+        << midiUi_.questions[0].toStdString();
+    EXPECT_EQ(Stored("Output"), QStringLiteral("KEL Device"));
+    QCoreApplication::processEvents();
+
+    // With one device's port left, that one stands in for the port that is gone.
+    Restart({"KEL Device 2"});
+    midiUi_.confirmAnswers = {QDialog::Rejected};
+    EXPECT_EQ(Run(cmd::Transmit), TransferOutcome::Declined);
+    EXPECT_EQ(Stored("Output"), QStringLiteral("KEL Device 2"));
+}
+
+TEST_F(PortChoiceTest, TheDevicesDialogStartsOnTheOnlyPortAndSaysSo) {
+    Restart({"KEL Device"}, {"In 1", "In 2"});
+    QString note;
+    midiUi_.onDevices = [&](CMidiDeviceDlg& dialog) {
+        EXPECT_EQ(dialog.OutputList()->currentText(), QStringLiteral("KEL Device"));
+        EXPECT_EQ(dialog.InputList()->currentIndex(), -1);
+        note = dialog.OnlyPortNote()->isVisibleTo(&dialog) ? dialog.OnlyPortNote()->text() : "";
+        return int(QDialog::Accepted);
+    };
+    window_->RunCommand(cmd::MidiDevices);
+    EXPECT_EQ(note, QStringLiteral(
+                        "The MIDI output \"KEL Device\" is chosen: it is the only one listed."));
+    EXPECT_EQ(Stored("Output"), QStringLiteral("KEL Device"));
 }
 
 // A port that is listed but cannot be opened.

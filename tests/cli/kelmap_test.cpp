@@ -720,7 +720,6 @@ TEST_F(Kelmap, AFifoIsRefusedInsteadOfWaitedFor) {
 // Transmit, receive and the port list through the built-in virtual KEL device. Each kelmap
 // process has a device of its own, starting with an empty memory.
 constexpr const char* kVirtual = "Virtual KEL Device";
-constexpr const char* kNoDevice = "MIDI device has not been selected.";
 
 TEST_F(Kelmap, PortsListsTheVirtualDevice) {
     const Result run = Kel({"ports", "--api", "virtual"});
@@ -906,15 +905,41 @@ TEST_F(Kelmap, TransfersRefuseAPortThatIsNotThere) {
     Result run =
         Kel({"transmit", map.string(), "--api", "virtual", "--out", "Nowhere", "--yes"}, &none);
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find(kNoDevice), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("kelmap: The MIDI output \"Nowhere\" is not there."), std::string::npos)
+        << run.err;
     run = Kel({"receive", received.string(), "--api", "virtual", "--in", "Nowhere", "--out",
                kVirtual, "--yes"},
               &none);
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find(kNoDevice), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("kelmap: The MIDI input \"Nowhere\" is not there."), std::string::npos)
+        << run.err;
     EXPECT_FALSE(fs::exists(received));
-    // A missing --out is wrong usage.
-    EXPECT_EQ(Kel({"transmit", map.string(), "--api", "virtual"}, &none).status, 2);
+}
+
+// Without --in or --out, the only port listed is used, and kelmap says which.
+TEST_F(Kelmap, TheOnlyPortListedIsUsedWhenNoneIsNamed) {
+    const fs::path map = NewMap();
+    const std::string enter = "\n";
+    Result run = Kel({"transmit", map.string(), "--api", "virtual", "--yes"}, &enter);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("kelmap: The MIDI output \"Virtual KEL Device\" is chosen: it is the "
+                           "only one listed."),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("50/50"), std::string::npos) << run.err;
+
+    const fs::path received = dir_ / "received.mid";
+    const std::string none;
+    run = Kel({"receive", received.string(), "--api", "virtual", "--yes"}, &none);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("The MIDI input \"Virtual KEL Device\" is chosen"), std::string::npos)
+        << run.err;
+    EXPECT_TRUE(fs::exists(received));
+
+    run = Kel({"monitor", "--api", "virtual"}, nullptr, "% & p=$!; sleep 1; kill -INT $p; wait $p");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("The MIDI input \"Virtual KEL Device\" is chosen"), std::string::npos)
+        << run.err;
 }
 
 TEST_F(Kelmap, CtrlCCancelsATransfer) {
@@ -939,7 +964,6 @@ TEST_F(Kelmap, MonitorEndsOnCtrlCAndRefusesWhatItCannotListenTo) {
     const Result missing = Kel({"monitor", "--api", "virtual", "--in", "Nowhere"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("Nowhere"), std::string::npos) << missing.err;
-    EXPECT_EQ(Kel({"monitor", map.string(), "--api", "virtual"}).status, 2); // no --in
     EXPECT_EQ(Kel({"monitor", "--in", kVirtual, "--api", "virtual", "--count", "0"}).status, 2);
     EXPECT_EQ(Kel({"monitor", "a.mid", "b.mid", "--in", kVirtual}).status, 2);
 }

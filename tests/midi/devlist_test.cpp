@@ -101,5 +101,56 @@ TEST(DeviceLists, SetDeviceTakesTheNameAtTheIndexOrNone) {
     EXPECT_EQ(in.GetDeviceName(), "In A");
 }
 
+// The port a transfer uses: the chosen one while it is listed, else the only device's port.
+TEST(PortChoiceRule, TheOnlyDevicePortStandsInForAChoiceNotMadeOrGone) {
+    struct Case {
+        std::vector<FakeBackend::PortSpec> ports;
+        std::string chosen;
+        PortChoice::How how;
+        std::string name;
+    };
+    const Case cases[] = {
+        {{{"KEL"}}, "", PortChoice::How::OnlyPort, "KEL"},
+        {{{"Midi Through Port-0"}, {"KEL"}}, "", PortChoice::How::OnlyPort, "KEL"},
+        {{{"Midi Through Port-0"}}, "", PortChoice::How::NotChosen, ""},
+        {{{"KEL"}, {"Synth"}}, "", PortChoice::How::NotChosen, ""},
+        {{{"KEL"}, {"Synth"}}, "Synth", PortChoice::How::Chosen, "Synth"},
+        {{{"KEL 2"}}, "KEL", PortChoice::How::OnlyPort, "KEL 2"}, // back under a new name
+        {{{"A"}, {"B"}}, "KEL Device", PortChoice::How::Gone, "KEL Device"},
+        {{}, "KEL Device", PortChoice::How::Gone, "KEL Device"},
+    };
+    for (const Case& c : cases) {
+        FakeBackend backend;
+        backend.outputs = c.ports;
+        const PortChoice choice = ChoosePort(CMidiOutDev(backend), c.chosen);
+        EXPECT_EQ(choice.how, c.how) << c.chosen << " of " << c.ports.size();
+        EXPECT_EQ(choice.name, c.name) << c.chosen << " of " << c.ports.size();
+    }
+}
+
+// A port that is gone is named; a port never chosen gets message 32810.
+TEST(PortChoiceRule, AMissingPortIsNamedInItsMessage) {
+    struct PhraseReporter : RecordingReporter {
+        void warnNoPort(const Phrase* gone) override {
+            texts.push_back(gone != nullptr ? EnglishText(*gone) : "32810");
+        }
+        std::vector<std::string> texts;
+    } reporter;
+    FakeBackend backend;
+    backend.outputs = {{"A"}, {"B"}};
+    CMidiOut output(backend, reporter);
+    output.SetDeviceName("KEL Device");
+    EXPECT_FALSE(output.Open());
+    output.SetDeviceName("");
+    EXPECT_FALSE(output.Open());
+    RecordTable table{};
+    CMidiIn input(backend, reporter, table);
+    input.SetDeviceName("KEL In");
+    EXPECT_FALSE(input.Open());
+    EXPECT_EQ(reporter.texts,
+              (std::vector<std::string>{"The MIDI output \"KEL Device\" is not there.", "32810",
+                                        "The MIDI input \"KEL In\" is not there."}));
+}
+
 } // namespace
 } // namespace kel

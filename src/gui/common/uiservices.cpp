@@ -13,6 +13,7 @@
 
 #include <algorithm>
 
+#include "gui/common/translation.h"
 #include "gui/common/uitext.h"
 
 namespace kel {
@@ -172,6 +173,18 @@ void CGuiReporter::warnFile(StringId id, int cause, const std::string& path) {
 void CGuiReporter::warnMessageText(StringId id, int detail, const MessageTextFault& fault) {
     const QString why = MessageFaultText(fault);
     ui_.Warn(Parent(), why.isEmpty() ? UiMessage(id, detail) : UiMessage(id, detail) + u'\n' + why);
+}
+
+void CGuiReporter::warnNoPort(const Phrase* gone) {
+    const QString text = gone != nullptr ? UiText(*gone) : UiMessage(StringId::NoMidiDevice, 0);
+    if (!chooser_) {
+        ui_.Warn(Parent(), text);
+        return;
+    }
+    if (ui_.AskYesNo(Parent(), text + QStringLiteral("\n\n") +
+                                   KelEditor::tr("Open MIDI Devices to choose the port now?"))) {
+        chooser_();
+    }
 }
 
 Answer CGuiReporter::askYesNoCancel(StringId id) {

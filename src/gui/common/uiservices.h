@@ -78,13 +78,18 @@ public:
     void warn(StringId id, int detail = 0) override;
     void warnFile(StringId id, int cause, const std::string& path) override;
     void warnMessageText(StringId id, int detail, const MessageTextFault& fault) override;
+    // No MIDI port to use: which chosen port is gone, or message 32810; once `chooser` is set
+    // (SetPortChooser), with the offer to open the MIDI Devices dialog, which Yes does.
+    void warnNoPort(const Phrase* gone) override;
     Answer askYesNoCancel(StringId id) override;
+    void SetPortChooser(std::function<void()> chooser) { chooser_ = std::move(chooser); }
 
 private:
     QWidget* Parent() const { return parent_ ? parent_() : nullptr; }
 
     CUiServices& ui_;
     std::function<QWidget*()> parent_;
+    std::function<void()> chooser_;
 };
 
 } // namespace kel

@@ -8,8 +8,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <optional>
+
 #include "gui/common/ids.h"
 #include "gui/common/translation.h"
+#include "gui/common/uitext.h"
 #include "gui/mididlg/transferdlgs.h"
 #include "midi/devlist.h"
 
@@ -17,12 +20,22 @@ namespace kel {
 
 namespace {
 
-void FillList(QComboBox* list, const CMidiDevList& names, int selected) {
+// Fills `list`; returns the only port's phrase when it was selected for lack of a choice.
+std::optional<Phrase> FillList(QComboBox* list, const CMidiDevList& names, int selected,
+                               bool input) {
     list->clear();
     for (int i = 0; i < names.GetCount(); ++i) {
         list->addItem(QString::fromStdString(names.GetAt(i)));
     }
-    list->setCurrentIndex(selected >= 0 && selected < names.GetCount() ? selected : -1);
+    if (selected < 0 || selected >= names.GetCount()) {
+        if (const PortChoice only = ChoosePort(names, {}); only.how == PortChoice::How::OnlyPort) {
+            list->setCurrentIndex(names.Find(only.name));
+            return OnlyPortPhrase(input, only.name);
+        }
+        selected = -1;
+    }
+    list->setCurrentIndex(selected);
+    return std::nullopt;
 }
 
 } // namespace
@@ -43,7 +56,7 @@ CMidiDeviceDlg::CMidiDeviceDlg(CMidiSystems& systems, MidiSystem system, int inp
                                QWidget* parent)
     : QDialog(parent), systems_(systems), initialSystem_(system), initialInput_(input),
       initialOutput_(output), systemList_(new QComboBox(this)), inputList_(new QComboBox(this)),
-      outputList_(new QComboBox(this)), noPorts_(new QLabel(this)) {
+      outputList_(new QComboBox(this)), noPorts_(new QLabel(this)), onlyPort_(new QLabel(this)) {
     SetKelId(this, dlg::Devices);
     setWindowTitle(KelEditor::tr("MIDI Devices"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -53,6 +66,8 @@ CMidiDeviceDlg::CMidiDeviceDlg(CMidiSystems& systems, MidiSystem system, int inp
     SetKelId(inputList_, ctl::InputPortList);
     SetKelId(outputList_, ctl::OutputPortList);
     SetKelId(noPorts_, ctl::NoPortsNote);
+    SetKelId(onlyPort_, ctl::OnlyPortNote);
+    onlyPort_->setTextFormat(Qt::PlainText);
     for (MidiSystem each : kMidiSystems) {
         systemList_->addItem(SystemTitle(each), static_cast<int>(each));
     }
@@ -83,6 +98,7 @@ CMidiDeviceDlg::CMidiDeviceDlg(CMidiSystems& systems, MidiSystem system, int inp
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(noPorts_);
+    layout->addWidget(onlyPort_);
     layout->addSpacing(6);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -96,8 +112,15 @@ void CMidiDeviceDlg::Fill(MidiSystem system, int input, int output) {
     MidiBackend& backend = systems_.BackendOf(system);
     const CMidiInDev inputs(backend);
     const CMidiOutDev outputs(backend);
-    FillList(inputList_, inputs, input);
-    FillList(outputList_, outputs, output);
+    QStringList notes;
+    for (const std::optional<Phrase>& only : {FillList(inputList_, inputs, input, true),
+                                              FillList(outputList_, outputs, output, false)}) {
+        if (only) {
+            notes << UiText(*only);
+        }
+    }
+    onlyPort_->setText(notes.join(u'\n'));
+    onlyPort_->setVisible(!notes.isEmpty());
     noPorts_->setVisible(inputs.IsEmpty() && outputs.IsEmpty());
 }
 

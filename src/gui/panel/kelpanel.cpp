@@ -502,13 +502,17 @@ void CKelPanel::DrawSelectionFrame(QPainter& painter, const ControlRect& r) {
 }
 
 void CKelPanel::DrawLabels(QPainter& painter) {
+    PaintLabels(painter, document_);
+}
+
+void CKelPanel::PaintLabels(QPainter& painter, const CParameter& document) {
     painter.save();
     const QFont font = LabelFont();
     painter.setFont(font);
     const QFontMetrics metrics(font);
     for (ControllerId id = 0; id < kControllerCount; ++id) {
-        const int port = GetPanelPort(document_.RecordOf(id));
-        const QString text = QString::fromLatin1(AssignmentLabel(document_, id));
+        const int port = GetPanelPort(document.RecordOf(id));
+        const QString text = QString::fromLatin1(AssignmentLabel(document, id));
         const QRect box = GetLabelRect(id, text, metrics);
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.fillRect(box, LabelFillColor(port));

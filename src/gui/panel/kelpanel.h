@@ -109,6 +109,10 @@ public:
     // The box of `text` for control `id` (right and bottom exclusive, as a QRect).
     static QRect GetLabelRect(ControllerId id, const QString& text, const QFontMetrics& metrics);
 
+    // Draws the label boxes of the 50 controls of `document` in picture pixels, as Show
+    // Messages shows them (the printed panel draws them too).
+    static void PaintLabels(QPainter& painter, const CParameter& document);
+
     // The box colours by the port the record sends to: pen and fill for ports 0, 1, 2 and
     // everything else (NO ASSIGN, or a stored port above 2).
     static QColor LabelPenColor(int port);

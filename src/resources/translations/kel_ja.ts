@@ -4,7 +4,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+455"/>
+        <location filename="../../app/mainframe.cpp" line="+482"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -29,7 +29,7 @@
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <location line="-218"/>
+        <location line="-238"/>
         <source>&amp;Import Memory Set...</source>
         <translation>メモリー・セットの読み込み(&amp;I)...</translation>
     </message>
@@ -44,7 +44,7 @@
         <translation>アサイン一覧の表示(&amp;V)</translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location line="+48"/>
         <source>Assign the selected control the next message the KEL sends</source>
         <translation>KEL が次に送るメッセージを選択中のコントローラーにアサインします</translation>
     </message>
@@ -54,7 +54,7 @@
         <translation>KEL が送るメッセージと、それを送るコントローラーを表示します</translation>
     </message>
     <message>
-        <location line="+149"/>
+        <location line="+152"/>
         <source>Recent File</source>
         <translation>最近使ったファイル</translation>
     </message>
@@ -81,7 +81,7 @@
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
     <message>
-        <location line="-406"/>
+        <location line="-409"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
@@ -106,7 +106,7 @@
         <translation>メッセージ表示(&amp;S)</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+10"/>
         <source>KEL Editor &amp;Help</source>
         <translation>KEL Editor ヘルプ(&amp;H)</translation>
     </message>
@@ -116,12 +116,12 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-289"/>
+        <location line="-314"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
     <message>
-        <location filename="../../app/keleditorapp.cpp" line="+201"/>
+        <location filename="../../app/keleditorapp.cpp" line="+202"/>
         <source>About VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor のバージョン情報</translation>
     </message>
@@ -146,7 +146,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../../app/mainframe.cpp" line="+179"/>
+        <location filename="../../app/mainframe.cpp" line="+184"/>
         <source>Save &amp;As...</source>
         <translation>名前を付けて保存(&amp;A)...</translation>
     </message>
@@ -162,9 +162,9 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>続行</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/msgdlg.cpp" line="+176"/>
+        <location filename="../../gui/assign/msgdlg.cpp" line="+253"/>
         <location filename="../../gui/common/confirmdlg.cpp" line="+1"/>
-        <location filename="../../gui/mididlg/mididevicedlg.cpp" line="+76"/>
+        <location filename="../../gui/mididlg/mididevicedlg.cpp" line="+91"/>
         <location filename="../../gui/mididlg/transferdlgs.cpp" line="+1"/>
         <location line="+138"/>
         <source>Cancel</source>
@@ -240,12 +240,12 @@ press the [ENTER] button.</source>
         <translation>進行状況</translation>
     </message>
     <message>
-        <location filename="../../gui/mididlg/mididevicedlg.cpp" line="-28"/>
+        <location filename="../../gui/mididlg/mididevicedlg.cpp" line="-30"/>
         <source>MIDI Devices</source>
         <translation>MIDI デバイス</translation>
     </message>
     <message>
-        <location line="+22"/>
+        <location line="+24"/>
         <source>MIDI System</source>
         <translation>MIDI システム</translation>
     </message>
@@ -266,17 +266,17 @@ press the [ENTER] button.</source>
         <translation>OK</translation>
     </message>
     <message>
-        <location filename="../../gui/mididlg/mididevicedlg.cpp" line="-36"/>
+        <location filename="../../gui/mididlg/mididevicedlg.cpp" line="-38"/>
         <source>Built-in virtual KEL device</source>
         <translation>内蔵の仮想 KEL デバイス</translation>
     </message>
     <message>
-        <location line="+26"/>
+        <location line="+28"/>
         <source>This MIDI system lists no ports.</source>
         <translation>この MIDI システムにはポートがありません。</translation>
     </message>
     <message>
-        <location filename="../../app/undo.cpp" line="+75"/>
+        <location filename="../../app/undo.cpp" line="+78"/>
         <source>Change Title</source>
         <translation>タイトルの変更</translation>
     </message>
@@ -286,7 +286,7 @@ press the [ENTER] button.</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+376"/>
+        <location filename="../../app/mainframe.cpp" line="+396"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
@@ -296,7 +296,7 @@ press the [ENTER] button.</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
-        <location line="-363"/>
+        <location line="-383"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
@@ -322,6 +322,26 @@ press the [ENTER] button.</source>
     </message>
     <message>
         <location line="+15"/>
+        <source>&amp;Print...</source>
+        <translation>印刷(&amp;P)...</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Print the panel at its own size with the labels, and the assign list</source>
+        <translation>本体の絵を実物大でラベルとともに印刷し、続けてアサイン一覧を印刷します</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Print P&amp;review...</source>
+        <translation>印刷プレビュー(&amp;R)...</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Show the pages the control map prints on</source>
+        <translation>コントロール・マップを印刷するページを表示します</translation>
+    </message>
+    <message>
+        <location line="+6"/>
         <source>Compare &amp;With...</source>
         <translation>比較(&amp;W)...</translation>
     </message>
@@ -351,7 +371,7 @@ press the [ENTER] button.</source>
         <translation>モニター(&amp;O)</translation>
     </message>
     <message>
-        <location line="+32"/>
+        <location line="+35"/>
         <source>Next Controller</source>
         <translation>次のコントロール</translation>
     </message>
@@ -391,12 +411,12 @@ press the [ENTER] button.</source>
         <translation>元に戻した変更をやり直します</translation>
     </message>
     <message>
-        <location line="-128"/>
+        <location line="-131"/>
         <source>Compare the control map with a control map file</source>
         <translation>コントロール・マップをコントロール・マップ・ファイルと比較します</translation>
     </message>
     <message>
-        <location line="-15"/>
+        <location line="-32"/>
         <source>Save the control map as a system-exclusive (.syx) file</source>
         <translation>コントロール・マップをシステム・エクスクルーシブ (.syx) ファイルとして保存します</translation>
     </message>
@@ -406,7 +426,7 @@ press the [ENTER] button.</source>
         <translation>システム・エクスクルーシブ (.syx) ファイルを新しいコントロール・マップとして開きます</translation>
     </message>
     <message>
-        <location line="+61"/>
+        <location line="+78"/>
         <source>List the problems of the control map before it is sent</source>
         <translation>送信する前にコントロール・マップの問題点を一覧表示します</translation>
     </message>
@@ -564,12 +584,12 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>コントロール・マップから KEL のメモリーへの違い。異なるコントローラー: %1 個。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/msgdlg.cpp" line="-103"/>
+        <location filename="../../gui/assign/msgdlg.cpp" line="-107"/>
         <source>KEL Editor</source>
         <translation>KEL Editor</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="+25"/>
         <source>Assign Message :</source>
         <translation>アサイン・メッセージ :</translation>
     </message>
@@ -646,7 +666,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>ステータス :</translation>
     </message>
     <message>
-        <location filename="../../gui/mididlg/mididevicedlg.cpp" line="-32"/>
+        <location filename="../../gui/mididlg/mididevicedlg.cpp" line="-34"/>
         <source>ALSA</source>
         <translation>ALSA</translation>
     </message>
@@ -1009,7 +1029,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>オフ</translation>
     </message>
     <message>
-        <location line="+133"/>
+        <location line="+137"/>
         <source>No such file or folder</source>
         <translation>ファイルまたはフォルダーがありません</translation>
     </message>
@@ -1184,7 +1204,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>%1 バイト目: %2 バイトのデータ (DT) が %3 メッセージのデータバイトに収まりません。</translation>
     </message>
     <message>
-        <location filename="../../gui/panel/panelaccess.cpp" line="+26"/>
+        <location filename="../../gui/panel/panelaccess.cpp" line="+27"/>
         <source>%1 knob</source>
         <translation>%1 ノブ</translation>
     </message>
@@ -1229,7 +1249,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>ポート %1</translation>
     </message>
     <message>
-        <location line="+43"/>
+        <location line="+52"/>
         <source>Enter opens the assign dialog; the arrow keys move to the nearest control</source>
         <translation>Enter で割り当てダイアログを開きます。矢印キーで最も近いコントロールへ移動します</translation>
     </message>
@@ -1254,12 +1274,12 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>本体の 50 個のコントロール。矢印キーで最も近いコントロールへ、Home と End で最初と最後へ移動し、Enter で開きます。</translation>
     </message>
     <message>
-        <location filename="../../app/kelmidi.cpp" line="+189"/>
+        <location filename="../../app/kelmidi.cpp" line="+212"/>
         <source>The MIDI input &quot;%1&quot; is still not there. The monitor keeps its lines and listens again as soon as the input returns.</source>
         <translation>MIDI 入力「%1」はまだありません。モニターは行を残したまま、入力が戻りしだい再び受信します。</translation>
     </message>
     <message>
-        <location line="+169"/>
+        <location line="+175"/>
         <source>The MIDI input &quot;%1&quot; is no longer there. Learning has been cancelled.</source>
         <translation>MIDI 入力「%1」がなくなりました。学習を中止しました。</translation>
     </message>
@@ -1294,6 +1314,36 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>%1 のアサインを MIDI 入力から学習しました。</translation>
     </message>
     <message>
+        <location filename="../../app/printmap.cpp" line="+77"/>
+        <source>(untitled control map)</source>
+        <translation>(無題のコントロール・マップ)</translation>
+    </message>
+    <message>
+        <location line="+35"/>
+        <source>Reduced to %1 % to fit the page: the panel&apos;s own size (%2 x %3 mm) needs a larger page or landscape orientation.</source>
+        <translation>用紙に合わせて %1 % に縮小しました。本体の絵の実物大 (%2 x %3 mm) には、より大きな用紙か横向きが必要です。</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Panel at its own size (%1 x %2 mm): cut along the dashed line.</source>
+        <translation>本体の絵は実物大 (%1 x %2 mm) です。破線に沿って切り取ってください。</translation>
+    </message>
+    <message>
+        <location line="+59"/>
+        <source>The control map could not be printed.</source>
+        <translation>コントロール・マップを印刷できませんでした。</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Print Preview</source>
+        <translation>印刷プレビュー</translation>
+    </message>
+    <message>
+        <location filename="../../gui/common/uiservices.cpp" line="+185"/>
+        <source>Open MIDI Devices to choose the port now?</source>
+        <translation>MIDI デバイスを開いて、いまポートを選びますか?</translation>
+    </message>
+    <message>
         <location filename="../../gui/common/maptextedit.cpp" line="+61"/>
         <source>The map file holds at most 128 bytes of this text: one for each English letter, up to three for other letters.</source>
         <translation>マップ・ファイルにはこのテキストを最大 128 バイトまで保存できます。英字は 1 文字 1 バイト、その他の文字は最大 3 バイトを使います。</translation>
@@ -1302,7 +1352,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>MapCheck</name>
     <message>
-        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-115"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-119"/>
         <source>%1 and %2 both send %3%4.</source>
         <translation>%1 と %2 は同じ %3%4 を送信します。</translation>
     </message>
@@ -1698,7 +1748,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>MidiMessage</name>
     <message>
-        <location line="+17"/>
+        <location line="+21"/>
         <source>SysEx %1 bytes</source>
         <translation>エクスクルーシブ %1 バイト</translation>
     </message>
@@ -1806,7 +1856,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>StringTable</name>
     <message>
-        <location line="-210"/>
+        <location line="-214"/>
         <source>VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor</translation>
     </message>
@@ -2075,7 +2125,7 @@ Exit</source>
 <context>
     <name>SyxFile</name>
     <message>
-        <location line="+136"/>
+        <location line="+140"/>
         <source>The file cannot be read: %1.</source>
         <translation>ファイルを読み込めません: %1。</translation>
     </message>
@@ -2133,7 +2183,7 @@ Exit</source>
 <context>
     <name>Transfer</name>
     <message>
-        <location line="-15"/>
+        <location line="-19"/>
         <source>Waiting for %1</source>
         <translation>%1 を待っています</translation>
     </message>
@@ -2156,6 +2206,26 @@ Exit</source>
         <location line="+1"/>
         <source>Not received: %1</source>
         <translation>受信できなかったコントロール: %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The MIDI input &quot;%1&quot; is not there.</source>
+        <translation>MIDI 入力「%1」が見つかりません。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The MIDI output &quot;%1&quot; is not there.</source>
+        <translation>MIDI 出力「%1」が見つかりません。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The MIDI input &quot;%1&quot; is chosen: it is the only one listed.</source>
+        <translation>MIDI 入力「%1」を選びました。一覧にあるのはこの入力だけです。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The MIDI output &quot;%1&quot; is chosen: it is the only one listed.</source>
+        <translation>MIDI 出力「%1」を選びました。一覧にあるのはこの出力だけです。</translation>
     </message>
 </context>
 </TS>

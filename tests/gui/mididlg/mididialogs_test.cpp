@@ -56,7 +56,9 @@ TEST_F(DeviceDialogTest, ListsThePortsOfTheChosenSystemAndStoresTheChoice) {
         dialog.SystemList()->setCurrentIndex(
             dialog.SystemList()->findData(static_cast<int>(MidiSystem::Virtual)));
         EXPECT_EQ(ItemTexts(dialog.OutputList()), QStringList{"Virtual KEL Device"});
-        EXPECT_EQ(dialog.SelectedOutput(), -1);
+        // Its only port is chosen for lack of another, and the dialog says so.
+        EXPECT_EQ(dialog.SelectedOutput(), 0);
+        EXPECT_FALSE(dialog.OnlyPortNote()->isHidden());
         // Back on ALSA the original selection returns; the user picks the input.
         dialog.SystemList()->setCurrentIndex(
             dialog.SystemList()->findData(static_cast<int>(MidiSystem::Alsa)));
@@ -108,8 +110,8 @@ TEST_F(DeviceDialogTest, CancelChangesNothingAndAnEmptySelectionKeepsTheStoredNa
     // Transmit finds the stored name listed, but the port has no name: 32810 from the port.
     window_->RunCommand(cmd::Transmit);
     EXPECT_EQ(Midi().LastOutcome(), TransferOutcome::OpenFailed);
-    ASSERT_EQ(midiUi_.warnings.size(), 1);
-    EXPECT_TRUE(midiUi_.warnings.first().startsWith(QStringLiteral("MIDI device has not been")));
+    ASSERT_EQ(midiUi_.questions.size(), 1);
+    EXPECT_TRUE(midiUi_.questions.first().startsWith(QStringLiteral("MIDI device has not been")));
 }
 
 TEST(MidiSystemsTest, ASystemThatIsNotThereListsNothingAndDoesNotWait) {
