@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "model/kinds.h"
+#include "model/midinames.h"
 #include "model/msgtext.h"
 
 namespace kel::cli {
@@ -284,14 +285,135 @@ std::string ApplyFields(AssignEntry& e, ControllerId id, const AssignKind& kind,
     return error;
 }
 
+// The number value of the fill for one control; returns the refusal or "".
+std::string ApplyNumber(AssignEntry& e, const AssignKind& kind, int number) {
+    const int index = kind.NumberIndex();
+    const ValueField& field = *kind.Value(index);
+    e.SetValueAt(index, number);
+    if (e.GetValueAt(index) != number) {
+        return std::string(field.word) + " " + std::to_string(number) + " is out of range (" +
+               std::to_string(field.Low()) + "-" + std::to_string(field.High()) + ")";
+    }
+    return {};
+}
+
+// One control of the request; `number` is its number of the fill, if any.
+std::string ApplyOne(CParameter& document, ControllerId id, const AssignKind& kind,
+                     const SetRequest& r, std::optional<int> number) {
+    document.SelectController(id);
+    AssignEntry& e = document.EditBuffer();
+    if (kind.type == MsgChannel) {
+        e.SetChannelKind(kind.channelKind);
+    } else {
+        e.SetMessageType(kind.type);
+    }
+    // The comment belongs to the control, not to the message: it stays unless given.
+    std::string error = ApplyFields(e, id, kind, r);
+    if (error.empty() && number) {
+        error = ApplyNumber(e, kind, *number);
+    }
+    if (!error.empty()) {
+        document.RevertEdit();
+        return error;
+    }
+    document.CommitEdit();
+    return {};
+}
+
+// The numbers of the fill, one per control, or the refusal.
+std::string FillNumbers(const Fill& fill, const AssignKind& kind, std::size_t count,
+                        std::vector<int>& numbers) {
+    const int index = kind.NumberIndex();
+    if (index < 0) {
+        return "--fill needs a kind with a controller, note or program number";
+    }
+    if (fill.skipReserved && kind.Value(index)->name != ValueName::Controller) {
+        return "--skip-reserved is only for controller numbers";
+    }
+    if (fill.skipReserved && fill.step == 0 && IsReservedControllerNumber(fill.start)) {
+        return "--fill " + std::to_string(fill.start) + ":0 gives only a reserved number";
+    }
+    // Counted in 64 bits: a long row with a large step runs out of range, it does not wrap.
+    long long next = fill.start;
+    for (std::size_t i = 0; i < count; ++i) {
+        while (fill.skipReserved && fill.step != 0 && next >= 0 && next <= 127 &&
+               IsReservedControllerNumber(static_cast<int>(next))) {
+            next += fill.step;
+        }
+        const bool fits = next >= -1000000 && next <= 1000000;
+        numbers.push_back(fits ? static_cast<int>(next) : (next < 0 ? -1000000 : 1000000));
+        next += fill.step;
+    }
+    return {};
+}
+
 } // namespace
 
+std::vector<ControllerId> ParseControlList(std::string_view text, std::string& error) {
+    std::vector<ControllerId> ids;
+    std::array<bool, kControllerCount> listed{};
+    auto find = [&error](std::string_view name) {
+        const ControllerId id = FindController(name);
+        if (id < 0) {
+            error = "unknown control " + Quote(name) +
+                    " (R1-R9, S1-S9, A1-A9, B1-B9, C1-C3, "
+                    "H1-H2, L1-L4, P1-P2, BEND, MOD, AFT)";
+        }
+        return id;
+    };
+    std::size_t at = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', at);
+        const std::string_view item =
+            text.substr(at, comma == std::string_view::npos ? std::string_view::npos : comma - at);
+        const std::size_t dash = item.find('-');
+        const ControllerId first = find(item.substr(0, dash));
+        const ControllerId last =
+            first < 0 || dash == std::string_view::npos ? first : find(item.substr(dash + 1));
+        if (first < 0 || last < 0) {
+            return {};
+        }
+        if (last < first) {
+            error = "the range " + Quote(item) + " runs backwards (" +
+                    std::string(ControllerName(last)) + " comes before " +
+                    std::string(ControllerName(first)) + ")";
+            return {};
+        }
+        for (ControllerId id = first; id <= last; ++id) {
+            if (listed[static_cast<std::size_t>(id)]) {
+                error = std::string(ControllerName(id)) + " is listed twice";
+                return {};
+            }
+            listed[static_cast<std::size_t>(id)] = true;
+            ids.push_back(id);
+        }
+        if (comma == std::string_view::npos) {
+            return ids;
+        }
+        at = comma + 1;
+    }
+}
+
+std::optional<Fill> ParseFill(std::string_view text) {
+    Fill fill;
+    const std::size_t colon = text.find(':');
+    const auto start = ParseNumber(std::string(text.substr(0, colon)));
+    const auto step = colon == std::string_view::npos
+                          ? std::optional<int>(1)
+                          : ParseNumber(std::string(text.substr(colon + 1)));
+    if (!start || !step) {
+        return std::nullopt;
+    }
+    fill.start = *start;
+    fill.step = *step;
+    return fill;
+}
+
 std::string ApplySet(CParameter& document, const SetRequest& r) {
-    const ControllerId id = FindController(r.control);
-    if (id < 0) {
-        return "unknown control " + Quote(r.control) +
-               " (R1-R9, S1-S9, A1-A9, B1-B9, C1-C3, "
-               "H1-H2, L1-L4, P1-P2, BEND, MOD, AFT)";
+    std::string error;
+    const std::vector<ControllerId> ids = ParseControlList(r.control, error);
+    if (ids.empty()) {
+        return error;
     }
     const AssignKind* kind = FindKind(r.kind);
     if (kind == nullptr) {
@@ -300,21 +422,24 @@ std::string ApplySet(CParameter& document, const SetRequest& r) {
     if (r.values.size() > ValueCount(*kind)) {
         return "too many values for " + r.kind;
     }
+    std::vector<int> numbers;
+    if (r.fill) {
+        if (error = FillNumbers(*r.fill, *kind, ids.size(), numbers); !error.empty()) {
+            return error;
+        }
+    }
 
-    document.SelectController(id);
-    AssignEntry& e = document.EditBuffer();
-    if (kind->type == MsgChannel) {
-        e.SetChannelKind(kind->channelKind);
-    } else {
-        e.SetMessageType(kind->type);
+    const ControlMap before = document.Map();
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        error = ApplyOne(document, ids[i], *kind, r,
+                         r.fill ? std::optional<int>(numbers[i]) : std::nullopt);
+        if (!error.empty()) {
+            // Nothing of a list lands unless all of it does.
+            document.Map() = before;
+            document.MapWasReplaced();
+            return ids.size() > 1 ? std::string(ControllerName(ids[i])) + ": " + error : error;
+        }
     }
-    // The comment belongs to the control, not to the message: it stays unless given.
-    std::string error = ApplyFields(e, id, *kind, r);
-    if (!error.empty()) {
-        document.RevertEdit();
-        return error;
-    }
-    document.CommitEdit();
     return {};
 }
 

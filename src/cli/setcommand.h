@@ -3,24 +3,44 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "model/controllers.h"
 #include "model/parameter.h"
 
 namespace kel::cli {
 
+// Numbers a row of controls: START, START+STEP, ... in the order of the list.
+struct Fill {
+    int start = 0;
+    int step = 1;
+    bool skipReserved = false; // skip IsReservedControllerNumber (controller numbers only)
+};
+
 struct SetRequest {
-    std::string control;             // "R1", "BEND", ...
+    std::string control;             // "R1", "BEND", or a list of names and ranges: "R1-R8,S1"
     std::string kind;                // "note", "cc", "sysex", ...
     std::vector<std::string> values; // as the user sees them
     std::string channel, port, button, aft, centerClick, comment, dataType, min, max;
     bool hasComment = false;
+    std::optional<Fill> fill;
 };
 
-// Selects the control, chooses the kind with its defaults, applies the given fields through the
-// setters and commits. Returns an empty text on success, otherwise what was refused (the
-// document's map is then unchanged).
+// The controls of a list of names and ranges in the panel's naming order, separated by commas:
+// "R1-R8", "S1,S3,S5", "A1-A9,B1-B9", "R1-AFT". A name given twice, an unknown name or a range
+// running backwards is refused: `error` tells which and the result is empty.
+std::vector<ControllerId> ParseControlList(std::string_view text, std::string& error);
+
+// "START" or "START:STEP" of --fill; nullopt when it is not that.
+std::optional<Fill> ParseFill(std::string_view text);
+
+// For each listed control: selects it, chooses the kind with its defaults, applies the given
+// fields (and its number of the fill) through the setters and commits. Returns an empty text on
+// success, otherwise what was refused, naming the control when several are listed (the
+// document's map is then unchanged, whichever control refused).
 std::string ApplySet(CParameter& document, const SetRequest& request);
 
 // Makes "set" runs on one map take turns, so that parallel changes all land instead of the
