@@ -321,7 +321,7 @@ std::string ApplyOne(CParameter& document, ControllerId id, const AssignKind& ki
 }
 
 // The numbers of the fill, one per control, or the refusal.
-std::string FillNumbers(const Fill& fill, const AssignKind& kind, std::size_t count,
+std::string FillNumbers(const NumberSequence& fill, const AssignKind& kind, std::size_t count,
                         std::vector<int>& numbers) {
     const int index = kind.NumberIndex();
     if (index < 0) {
@@ -333,17 +333,7 @@ std::string FillNumbers(const Fill& fill, const AssignKind& kind, std::size_t co
     if (fill.skipReserved && fill.step == 0 && IsReservedControllerNumber(fill.start)) {
         return "--fill " + std::to_string(fill.start) + ":0 gives only a reserved number";
     }
-    // Counted in 64 bits: a long row with a large step runs out of range, it does not wrap.
-    long long next = fill.start;
-    for (std::size_t i = 0; i < count; ++i) {
-        while (fill.skipReserved && fill.step != 0 && next >= 0 && next <= 127 &&
-               IsReservedControllerNumber(static_cast<int>(next))) {
-            next += fill.step;
-        }
-        const bool fits = next >= -1000000 && next <= 1000000;
-        numbers.push_back(fits ? static_cast<int>(next) : (next < 0 ? -1000000 : 1000000));
-        next += fill.step;
-    }
+    numbers = SequenceNumbers(fill, count);
     return {};
 }
 
@@ -394,8 +384,8 @@ std::vector<ControllerId> ParseControlList(std::string_view text, std::string& e
     }
 }
 
-std::optional<Fill> ParseFill(std::string_view text) {
-    Fill fill;
+std::optional<NumberSequence> ParseFill(std::string_view text) {
+    NumberSequence fill;
     const std::size_t colon = text.find(':');
     const auto start = ParseNumber(std::string(text.substr(0, colon)));
     const auto step = colon == std::string_view::npos

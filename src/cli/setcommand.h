@@ -9,16 +9,10 @@
 #include <vector>
 
 #include "model/controllers.h"
+#include "model/midinames.h"
 #include "model/parameter.h"
 
 namespace kel::cli {
-
-// Numbers a row of controls: START, START+STEP, ... in the order of the list.
-struct Fill {
-    int start = 0;
-    int step = 1;
-    bool skipReserved = false; // skip IsReservedControllerNumber (controller numbers only)
-};
 
 struct SetRequest {
     std::string control;             // "R1", "BEND", or a list of names and ranges: "R1-R8,S1"
@@ -26,7 +20,7 @@ struct SetRequest {
     std::vector<std::string> values; // as the user sees them
     std::string channel, port, button, aft, centerClick, comment, dataType, min, max;
     bool hasComment = false;
-    std::optional<Fill> fill;
+    std::optional<NumberSequence> fill; // --fill, --skip-reserved
 };
 
 // The controls of a list of names and ranges in the panel's naming order, separated by commas:
@@ -35,7 +29,7 @@ struct SetRequest {
 std::vector<ControllerId> ParseControlList(std::string_view text, std::string& error);
 
 // "START" or "START:STEP" of --fill; nullopt when it is not that.
-std::optional<Fill> ParseFill(std::string_view text);
+std::optional<NumberSequence> ParseFill(std::string_view text);
 
 // For each listed control: selects it, chooses the kind with its defaults, applies the given
 // fields (and its number of the fill) through the setters and commits. Returns an empty text on

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/midinames.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
@@ -268,6 +269,21 @@ std::vector<int> FindControllerNumbers(std::string_view text) {
 bool IsReservedControllerNumber(int number) {
     return number == 0 || number == 6 || number == 32 || number == 38 ||
            (number >= 96 && number <= 101) || (number >= 120 && number <= 127);
+}
+
+std::vector<int> SequenceNumbers(const NumberSequence& sequence, std::size_t count) {
+    std::vector<int> numbers;
+    numbers.reserve(count);
+    long long next = sequence.start;
+    for (std::size_t i = 0; i < count; ++i) {
+        while (sequence.skipReserved && sequence.step != 0 && next >= 0 && next <= 127 &&
+               IsReservedControllerNumber(static_cast<int>(next))) {
+            next += sequence.step;
+        }
+        numbers.push_back(static_cast<int>(std::clamp(next, -1000000LL, 1000000LL)));
+        next += sequence.step;
+    }
+    return numbers;
 }
 
 std::string_view RpnName(int msb, int lsb) {

@@ -26,6 +26,18 @@ std::vector<int> FindControllerNumbers(std::string_view text);
 // knob changes what other messages mean.
 bool IsReservedControllerNumber(int number);
 
+// Numbers a row of controls: START, START+STEP, ... in the row's order.
+struct NumberSequence {
+    int start = 0;
+    int step = 1;
+    bool skipReserved = false; // pass over IsReservedControllerNumber
+};
+
+// The numbers of `count` controls in a row. A reserved number is passed over by further steps
+// (with a step of 0 it stays); the numbers are counted without wrapping, so a row that runs out
+// of 0..127 ends in numbers outside it (at most a million away) for the caller to refuse.
+std::vector<int> SequenceNumbers(const NumberSequence& sequence, std::size_t count);
+
 // The name of registered parameter MSB/LSB ("Pitch Bend Sensitivity" for 0/0); empty when the
 // pair has none.
 std::string_view RpnName(int msb, int lsb);

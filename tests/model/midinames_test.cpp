@@ -36,6 +36,17 @@ TEST(MidiNames, ControllerNamesAreFoundByPartAndNumberAndNameOneNumberEach) {
     EXPECT_TRUE(ControllerNumberName(-1).empty());
 }
 
+// Counting down passes the channel mode and parameter controllers too; a row that runs out of
+// 0..127 ends outside it rather than wrapping or stopping.
+TEST(MidiNames, ARowSkipsTheReservedNumbersInEitherDirection) {
+    EXPECT_EQ(SequenceNumbers({127, -1, true}, 3), std::vector<int>({119, 118, 117}));
+    EXPECT_EQ(SequenceNumbers({103, -2, true}, 3), std::vector<int>({103, 95, 93}));
+    EXPECT_EQ(SequenceNumbers({4, 2, true}, 3), std::vector<int>({4, 8, 10}));
+    EXPECT_EQ(SequenceNumbers({4, 2, false}, 3), std::vector<int>({4, 6, 8}));
+    EXPECT_EQ(SequenceNumbers({1, -1, true}, 3), std::vector<int>({1, -1, -2}));
+    EXPECT_EQ(SequenceNumbers({2147483000, 1000, false}, 2), std::vector<int>({1000000, 1000000}));
+}
+
 TEST(MidiNames, EveryGeneralMidiProgramHasItsOwnName) {
     std::set<std::string_view> seen;
     for (int program = 1; program <= 128; ++program) {
