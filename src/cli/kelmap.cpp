@@ -64,7 +64,7 @@ usage:
       Write the HTML assignment list of FILE to OUT.
   kelmap convert IN OUT [--memory-set]
       Read IN and save it as a control map file OUT.
-  kelmap set FILE CONTROLS KIND [VALUES...] [OPTIONS]
+  kelmap set FILE CONTROLS [KIND [VALUES...]] [OPTIONS]
       Change controls and save FILE once. Parallel runs on one FILE take turns
       (a lock in the runtime folder), so every change lands.
       A control is R1-R9, S1-S9, A1-A9, B1-B9, C1-C3, H1-H2, L1-L4, P1, P2,
@@ -95,6 +95,10 @@ usage:
                               38, 96-101 and 120-127
       Example: kelmap set live.mid R1-R8 cc 0 0 127 --fill 20 --channel 2
       gives R1 = CC 20 ... R8 = CC 27 on channel 2.
+      Without KIND, --channel, --port, --button, --min, --max and --fill
+      change every listed control that has the field and nothing else, e.g.
+      kelmap set live.mid S1-S9 --channel 2; what the map check then finds
+      about them (two controls sending alike) is printed as a warning.
       A value out of range, or a setting the control or kind does not have, is
       refused, naming the control; the file is then left unchanged.
   kelmap syx FILE OUT [--memory-set]
@@ -364,13 +368,15 @@ int CmdConvert(const Args& args) {
 }
 
 int CmdSet(const Args& args) {
-    if (args.positional.size() < 3) {
+    if (args.positional.size() < 2) {
         throw UsageError{"missing arguments"};
     }
     cli::SetRequest request;
     request.control = args.positional[1];
-    request.kind = args.positional[2];
-    request.values.assign(args.positional.begin() + 3, args.positional.end());
+    if (args.positional.size() > 2) {
+        request.kind = args.positional[2];
+        request.values.assign(args.positional.begin() + 3, args.positional.end());
+    }
     auto option = [&](const char* name, std::string& into) {
         if (auto it = args.options.find(name); it != args.options.end()) {
             into = it->second;
@@ -398,6 +404,14 @@ int CmdSet(const Args& args) {
         throw UsageError{"--skip-reserved goes with --fill"};
     }
 
+    if (request.kind.empty() && request.channel.empty() && request.port.empty() &&
+        request.button.empty() && request.min.empty() && request.max.empty() && !request.fill &&
+        request.aft.empty() && request.centerClick.empty() && request.dataType.empty() &&
+        !request.hasComment) {
+        throw UsageError{"missing arguments: a KIND, or --channel, --port, --button, --min, "
+                         "--max or --fill"};
+    }
+
     // Load, change and save take turns with every other "set" on the same file, so that
     // parallel edits all land instead of the last save undoing the others.
     const cli::MapLock lock(args.positional[0]);
@@ -405,9 +419,16 @@ int CmdSet(const Args& args) {
     if (!s.Load(args.positional[0], false)) {
         return 1;
     }
-    if (const std::string error = cli::ApplySet(s.document, request); !error.empty()) {
+    std::vector<std::string> warnings;
+    const std::string error = request.kind.empty()
+                                  ? cli::ApplyFieldEdit(s.document, request, warnings)
+                                  : cli::ApplySet(s.document, request);
+    if (!error.empty()) {
         std::cerr << "kelmap: " << error << '\n';
         return 1;
+    }
+    for (const std::string& warning : warnings) {
+        std::cerr << "kelmap: " << warning << '\n';
     }
     return s.Save(args.positional[0]) ? 0 : 1;
 }

@@ -17,6 +17,7 @@
 #include "model/kinds.h"
 #include "model/midinames.h"
 #include "model/msgtext.h"
+#include "model/multiedit.h"
 
 namespace kel::cli {
 namespace {
@@ -429,6 +430,83 @@ std::string ApplySet(CParameter& document, const SetRequest& r) {
             document.MapWasReplaced();
             return ids.size() > 1 ? std::string(ControllerName(ids[i])) + ": " + error : error;
         }
+    }
+    return {};
+}
+
+std::string ApplyFieldEdit(CParameter& document, const SetRequest& r,
+                           std::vector<std::string>& warnings) {
+    std::string error;
+    const std::vector<ControllerId> ids = ParseControlList(r.control, error);
+    if (ids.empty()) {
+        return error;
+    }
+    for (const auto& [given, option] :
+         {std::pair{!r.aft.empty(), "--aft"}, std::pair{!r.centerClick.empty(), "--center-click"},
+          std::pair{!r.dataType.empty(), "--data-type"}, std::pair{r.hasComment, "--comment"}}) {
+        if (given) {
+            return std::string(option) + " needs a KIND";
+        }
+    }
+    if (r.channel.empty() && r.port.empty() && r.button.empty() && r.min.empty() && r.max.empty() &&
+        !r.fill) {
+        return "nothing to change: give a KIND, or --channel, --port, --button, --min, --max or "
+               "--fill";
+    }
+    MultiEdit edit;
+    if (!r.channel.empty()) {
+        const auto v = ParseNumber(r.channel);
+        if (!v || *v < 1 || *v > 16) {
+            return "--channel " + Quote(r.channel) + " is out of range (1-16)";
+        }
+        edit.channel = *v - 1;
+    }
+    if (!r.port.empty()) {
+        static constexpr std::array<std::string_view, 3> kPorts = {"1", "2", "1+2"};
+        if (const int port = IndexOf(kPorts, r.port); port >= 0) {
+            edit.port = port;
+        } else {
+            return "--port " + Quote(r.port) + " is not 1, 2 or 1+2";
+        }
+    }
+    if (!r.button.empty()) {
+        static constexpr std::array<std::string_view, 3> kModes = {"unlatch", "latch", "increase"};
+        if (const int mode = IndexOf(kModes, r.button); mode >= 0) {
+            edit.buttonMode = mode;
+        } else {
+            return "--button " + Quote(r.button) + " is not unlatch, latch or increase";
+        }
+    }
+    for (auto [option, text, into] :
+         {std::tuple{"--min", &r.min, &edit.minimum}, std::tuple{"--max", &r.max, &edit.maximum}}) {
+        if (!text->empty()) {
+            const auto v = ParseNumber(*text);
+            if (!v) {
+                return std::string(option) + " " + Quote(*text) + " is not a number";
+            }
+            *into = *v;
+        }
+    }
+    edit.numbering = r.fill;
+    if (r.fill && r.fill->skipReserved && r.fill->step == 0 &&
+        IsReservedControllerNumber(r.fill->start)) {
+        return "--fill " + std::to_string(r.fill->start) + ":0 gives only a reserved number";
+    }
+
+    const MultiEditPreview preview = PreviewMultiEdit(document.Map().records, ids, edit);
+    for (const MultiEditRow& row : preview.rows) {
+        if (!row.refusal.Empty()) {
+            return EnglishText(row.refusal);
+        }
+    }
+    for (const ControllerId id : preview.Changed()) {
+        document.SelectController(id);
+        document.EditBuffer().record = preview.result[static_cast<std::size_t>(id)];
+        document.CommitEdit();
+    }
+    for (const CheckFinding& finding : preview.findings) {
+        warnings.push_back(std::string(CheckSeverityName(finding.severity)) + ": " +
+                           finding.message);
     }
     return {};
 }

@@ -28,6 +28,13 @@ struct SetRequest {
 // running backwards is refused: `error` tells which and the result is empty.
 std::vector<ControllerId> ParseControlList(std::string_view text, std::string& error);
 
+// Without a KIND: sets --channel, --port, --button, --min, --max and the --fill numbers on every
+// listed control that has the field, keeping each control's kind and other values. Returns an
+// empty text on success, otherwise what was refused (the map then unchanged); `warnings` gets
+// what the map check finds about the changed controls afterwards (two controls sending alike).
+std::string ApplyFieldEdit(CParameter& document, const SetRequest& request,
+                           std::vector<std::string>& warnings);
+
 // "START" or "START:STEP" of --fill; nullopt when it is not that.
 std::optional<NumberSequence> ParseFill(std::string_view text);
 

@@ -33,6 +33,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::Count)> kTexts = {{
     {T::AftModeOutOfRange, kCheck,
      "%1: AFT mode %2 is not OFF, Channel Pressure or Polyphonic Key Pressure."},
     {T::ValueOutOfRange, kCheck, "%1: the %2 is %3, above %4."},
+    {T::EditOutsideRange, kCheck, "%1: the %2 would be %3, outside %4-%5."},
     {T::RealtimeOutOfRange, kCheck,
      "%1: %2 is not a system realtime message the control can send (F6, F8, FA, FB, FC or FF)."},
     {T::DataTypeOutOfRange, kCheck, "%1: data type %2 is not one of DT0 to DT4."},

@@ -31,6 +31,7 @@ enum class TextId : int {
     ButtonModeOutOfRange, // "%1: button mode %2 is not Unlatch, Latch or Increase."
     AftModeOutOfRange,    // "%1: AFT mode %2 is not OFF, Channel Pressure or ..."
     ValueOutOfRange,      // "%1: the %2 is %3, above %4."
+    EditOutsideRange,     // "%1: the %2 would be %3, outside %4-%5."
     RealtimeOutOfRange,   // "%1: %2 is not a system realtime message ..."
     DataTypeOutOfRange,   // "%1: data type %2 is not one of DT0 to DT4."
     LengthOutOfRange,     // "%1: the Free Message length %2 is above 24 bytes."
