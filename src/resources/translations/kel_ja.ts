@@ -1009,7 +1009,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>オフ</translation>
     </message>
     <message>
-        <location line="+133"/>
+        <location line="+134"/>
         <source>No such file or folder</source>
         <translation>ファイルまたはフォルダーがありません</translation>
     </message>
@@ -1297,7 +1297,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>MapCheck</name>
     <message>
-        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-115"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-116"/>
         <source>%1 and %2 both send %3%4.</source>
         <translation>%1 と %2 は同じ %3%4 を送信します。</translation>
     </message>
@@ -1340,6 +1340,11 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <location line="+1"/>
         <source>%1: the %2 is %3, above %4.</source>
         <translation>%1: %2 が %3 で、%4 を超えています。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: the %2 would be %3, outside %4-%5.</source>
+        <translation>%1: %2 が %3 になり、%4-%5 の範囲外です。</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -1801,7 +1806,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>StringTable</name>
     <message>
-        <location line="-210"/>
+        <location line="-211"/>
         <source>VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor</translation>
     </message>
@@ -2070,7 +2075,7 @@ Exit</source>
 <context>
     <name>SyxFile</name>
     <message>
-        <location line="+136"/>
+        <location line="+137"/>
         <source>The file cannot be read: %1.</source>
         <translation>ファイルを読み込めません: %1。</translation>
     </message>
