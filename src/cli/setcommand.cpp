@@ -499,11 +499,12 @@ std::string ApplyFieldEdit(CParameter& document, const SetRequest& r,
             return EnglishText(row.refusal);
         }
     }
+    std::vector<ControlEdit> edits;
     for (const ControllerId id : preview.Changed()) {
-        document.SelectController(id);
-        document.EditBuffer().record = preview.result[static_cast<std::size_t>(id)];
-        document.CommitEdit();
+        const auto index = static_cast<std::size_t>(id);
+        edits.push_back({id, preview.result[index], document.Map().comments[index]});
     }
+    document.CommitControls(edits);
     for (const CheckFinding& finding : preview.findings) {
         warnings.push_back(std::string(CheckSeverityName(finding.severity)) + ": " +
                            finding.message);

@@ -276,9 +276,14 @@ press the [ENTER] button.</source>
         <translation>この MIDI システムにはポートがありません。</translation>
     </message>
     <message>
-        <location filename="../../app/undo.cpp" line="+75"/>
+        <location filename="../../app/undo.cpp" line="+74"/>
         <source>Change Title</source>
         <translation>タイトルの変更</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Change Controls</source>
+        <translation>コントロールの変更</translation>
     </message>
     <message>
         <location line="+1"/>
