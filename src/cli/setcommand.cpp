@@ -340,51 +340,6 @@ std::string FillNumbers(const NumberSequence& fill, const AssignKind& kind, std:
 
 } // namespace
 
-std::vector<ControllerId> ParseControlList(std::string_view text, std::string& error) {
-    std::vector<ControllerId> ids;
-    std::array<bool, kControllerCount> listed{};
-    auto find = [&error](std::string_view name) {
-        const ControllerId id = FindController(name);
-        if (id < 0) {
-            error = "unknown control " + Quote(name) +
-                    " (R1-R9, S1-S9, A1-A9, B1-B9, C1-C3, "
-                    "H1-H2, L1-L4, P1-P2, BEND, MOD, AFT)";
-        }
-        return id;
-    };
-    std::size_t at = 0;
-    while (true) {
-        const std::size_t comma = text.find(',', at);
-        const std::string_view item =
-            text.substr(at, comma == std::string_view::npos ? std::string_view::npos : comma - at);
-        const std::size_t dash = item.find('-');
-        const ControllerId first = find(item.substr(0, dash));
-        const ControllerId last =
-            first < 0 || dash == std::string_view::npos ? first : find(item.substr(dash + 1));
-        if (first < 0 || last < 0) {
-            return {};
-        }
-        if (last < first) {
-            error = "the range " + Quote(item) + " runs backwards (" +
-                    std::string(ControllerName(last)) + " comes before " +
-                    std::string(ControllerName(first)) + ")";
-            return {};
-        }
-        for (ControllerId id = first; id <= last; ++id) {
-            if (listed[static_cast<std::size_t>(id)]) {
-                error = std::string(ControllerName(id)) + " is listed twice";
-                return {};
-            }
-            listed[static_cast<std::size_t>(id)] = true;
-            ids.push_back(id);
-        }
-        if (comma == std::string_view::npos) {
-            return ids;
-        }
-        at = comma + 1;
-    }
-}
-
 std::optional<NumberSequence> ParseFill(std::string_view text) {
     NumberSequence fill;
     const std::size_t colon = text.find(':');
@@ -401,11 +356,12 @@ std::optional<NumberSequence> ParseFill(std::string_view text) {
 }
 
 std::string ApplySet(CParameter& document, const SetRequest& r) {
-    std::string error;
-    const std::vector<ControllerId> ids = ParseControlList(r.control, error);
+    Phrase listError;
+    const std::vector<ControllerId> ids = ParseControlList(r.control, listError);
     if (ids.empty()) {
-        return error;
+        return EnglishText(listError);
     }
+    std::string error;
     const AssignKind* kind = FindKind(r.kind);
     if (kind == nullptr) {
         return "unknown kind " + Quote(r.kind);
@@ -436,10 +392,10 @@ std::string ApplySet(CParameter& document, const SetRequest& r) {
 
 std::string ApplyFieldEdit(CParameter& document, const SetRequest& r,
                            std::vector<std::string>& warnings) {
-    std::string error;
-    const std::vector<ControllerId> ids = ParseControlList(r.control, error);
+    Phrase listError;
+    const std::vector<ControllerId> ids = ParseControlList(r.control, listError);
     if (ids.empty()) {
-        return error;
+        return EnglishText(listError);
     }
     for (const auto& [given, option] :
          {std::pair{!r.aft.empty(), "--aft"}, std::pair{!r.centerClick.empty(), "--center-click"},

@@ -23,11 +23,6 @@ struct SetRequest {
     std::optional<NumberSequence> fill; // --fill, --skip-reserved
 };
 
-// The controls of a list of names and ranges in the panel's naming order, separated by commas:
-// "R1-R8", "S1,S3,S5", "A1-A9,B1-B9", "R1-AFT". A name given twice, an unknown name or a range
-// running backwards is refused: `error` tells which and the result is empty.
-std::vector<ControllerId> ParseControlList(std::string_view text, std::string& error);
-
 // Without a KIND: sets --channel, --port, --button, --min, --max and the --fill numbers on every
 // listed control that has the field, keeping each control's kind and other values. Returns an
 // empty text on success, otherwise what was refused (the map then unchanged); `warnings` gets

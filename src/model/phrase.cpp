@@ -17,6 +17,7 @@ constexpr const char* kCompare = "MapCompare";
 constexpr const char* kSyx = "SyxFile";
 constexpr const char* kTransfer = "Transfer";
 constexpr const char* kMidi = "MidiMessage";
+constexpr const char* kControls = "ControlList";
 constexpr const char* kFile = "KelEditor";
 
 using T = TextId;
@@ -150,6 +151,11 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::Count)> kTexts = {{
     {T::MidiSystemReset, kMidi, "System Reset"},
     {T::MidiUndefined, kMidi, "Undefined %1"},
     {T::MidiNoParameter, kMidi, "(parameter not selected)"},
+    {T::ControlUnknown, kControls,
+     "unknown control '%1' (R1-R9, S1-S9, A1-A9, B1-B9, C1-C3, H1-H2, L1-L4, P1-P2, BEND, MOD, "
+     "AFT)"},
+    {T::ControlRangeBackwards, kControls, "the range '%1' runs backwards (%2 comes before %3)"},
+    {T::ControlListedTwice, kControls, "%1 is listed twice"},
 
     {T::CauseUnexpected, kFile, "An unexpected system error"},
     {T::CauseFileNotFound, kFile, "No such file or folder"},

@@ -146,6 +146,11 @@ enum class TextId : int {
     MidiUndefined,       // "Undefined %1"
     MidiNoParameter,     // "(parameter not selected)"
 
+    // A list of controls typed by the user (context "ControlList").
+    ControlUnknown,        // "unknown control '%1' (R1-R9, S1-S9, ...)"
+    ControlRangeBackwards, // "the range '%1' runs backwards (%2 comes before %3)"
+    ControlListedTwice,    // "%1 is listed twice"
+
     // The cause of a failed file operation in words (context "KelEditor"), by the cause number
     // the file messages show: FileCausePhrase.
     CauseUnexpected,       // "An unexpected system error"

@@ -2,6 +2,24 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja_JP" sourcelanguage="en_US">
 <context>
+    <name>ControlList</name>
+    <message>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+218"/>
+        <source>unknown control &apos;%1&apos; (R1-R9, S1-S9, A1-A9, B1-B9, C1-C3, H1-H2, L1-L4, P1-P2, BEND, MOD, AFT)</source>
+        <translation>「%1」というコントロールはありません (R1-R9、S1-S9、A1-A9、B1-B9、C1-C3、H1-H2、L1-L4、P1-P2、BEND、MOD、AFT)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>the range &apos;%1&apos; runs backwards (%2 comes before %3)</source>
+        <translation>範囲「%1」が逆順です (%2 は %3 より前です)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 is listed twice</source>
+        <translation>%1 が二度指定されています</translation>
+    </message>
+</context>
+<context>
     <name>KelEditor</name>
     <message>
         <location filename="../../app/mainframe.cpp" line="+455"/>
@@ -605,7 +623,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location line="+27"/>
-        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+88"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-132"/>
         <source>Min Value</source>
         <translation>最小値</translation>
     </message>
@@ -1014,7 +1032,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>オフ</translation>
     </message>
     <message>
-        <location line="+134"/>
+        <location line="+137"/>
         <source>No such file or folder</source>
         <translation>ファイルまたはフォルダーがありません</translation>
     </message>
@@ -1302,7 +1320,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>MapCheck</name>
     <message>
-        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-116"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-119"/>
         <source>%1 and %2 both send %3%4.</source>
         <translation>%1 と %2 は同じ %3%4 を送信します。</translation>
     </message>
