@@ -22,7 +22,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+455"/>
+        <location filename="../../app/mainframe.cpp" line="+461"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -32,7 +32,7 @@
         <translation>編集(&amp;E)</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>&amp;Communication</source>
         <translation>通信(&amp;C)</translation>
     </message>
@@ -47,7 +47,7 @@
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <location line="-218"/>
+        <location line="-225"/>
         <source>&amp;Import Memory Set...</source>
         <translation>メモリー・セットの読み込み(&amp;I)...</translation>
     </message>
@@ -67,12 +67,12 @@
         <translation>KEL が次に送るメッセージを選択中のコントローラーにアサインします</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+33"/>
         <source>Show the messages the KEL sends and the controls that send them</source>
         <translation>KEL が送るメッセージと、それを送るコントローラーを表示します</translation>
     </message>
     <message>
-        <location line="+149"/>
+        <location line="+150"/>
         <source>Recent File</source>
         <translation>最近使ったファイル</translation>
     </message>
@@ -99,7 +99,7 @@
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
     <message>
-        <location line="-406"/>
+        <location line="-413"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
@@ -114,7 +114,7 @@
         <translation>受信(&amp;R)...</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="+30"/>
         <source>&amp;MIDI Devices...</source>
         <translation>MIDI デバイス(&amp;M)...</translation>
     </message>
@@ -134,7 +134,7 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-289"/>
+        <location line="-295"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
@@ -180,6 +180,100 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>続行</translation>
     </message>
     <message>
+        <location filename="../../gui/assign/editselecteddlg.cpp" line="+35"/>
+        <source>(invalid)</source>
+        <translation>(無効)</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Message kind</source>
+        <translation>メッセージの種類</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>MIDI channel</source>
+        <translation>MIDI チャンネル</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Button mode</source>
+        <translation>ボタンモード</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Minimum</source>
+        <translation>最小値</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Maximum</source>
+        <translation>最大値</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Number in sequence</source>
+        <translation>連番</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Skip reserved controller numbers</source>
+        <translation>予約済みのコントロール番号を飛ばす</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Edit Selected</source>
+        <translation>選択したコントロールの編集</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <location line="+37"/>
+        <source>Controls</source>
+        <translation>コントロール</translation>
+    </message>
+    <message>
+        <location line="-35"/>
+        <source>Names and ranges in the panel&apos;s order, e.g. R1-R8,S1</source>
+        <translation>パネルの順の名前と範囲 (例: R1-R8,S1)</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <location line="+35"/>
+        <source>Start</source>
+        <translation>開始</translation>
+    </message>
+    <message>
+        <location line="-34"/>
+        <location line="+36"/>
+        <source>Step</source>
+        <translation>増分</translation>
+    </message>
+    <message>
+        <location line="-35"/>
+        <source>0, 6, 32, 38, 96-101 and 120-127</source>
+        <translation>0、6、32、38、96-101、120-127</translation>
+    </message>
+    <message>
+        <location line="+41"/>
+        <source>Before</source>
+        <translation>変更前</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>After</source>
+        <translation>変更後</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Preview</source>
+        <translation>プレビュー</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Apply</source>
+        <translation>適用</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <location filename="../../gui/assign/msgdlg.cpp" line="+176"/>
         <location filename="../../gui/common/confirmdlg.cpp" line="+1"/>
         <location filename="../../gui/mididlg/mididevicedlg.cpp" line="+76"/>
@@ -309,7 +403,7 @@ press the [ENTER] button.</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+376"/>
+        <location filename="../../app/mainframe.cpp" line="+383"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
@@ -319,7 +413,7 @@ press the [ENTER] button.</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
-        <location line="-363"/>
+        <location line="-370"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
@@ -365,6 +459,16 @@ press the [ENTER] button.</source>
     </message>
     <message>
         <location line="+17"/>
+        <source>Edit &amp;Selected...</source>
+        <translation>選択したコントロールの編集(&amp;S)...</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Set fields on several controls at once, numbering them in sequence</source>
+        <translation>複数のコントロールの項目を一度に設定し、連番を振ります</translation>
+    </message>
+    <message>
+        <location line="+4"/>
         <source>Check &amp;Map...</source>
         <translation>マップのチェック(&amp;M)...</translation>
     </message>
@@ -414,7 +518,7 @@ press the [ENTER] button.</source>
         <translation>元に戻した変更をやり直します</translation>
     </message>
     <message>
-        <location line="-128"/>
+        <location line="-134"/>
         <source>Compare the control map with a control map file</source>
         <translation>コントロール・マップをコントロール・マップ・ファイルと比較します</translation>
     </message>
@@ -429,12 +533,12 @@ press the [ENTER] button.</source>
         <translation>システム・エクスクルーシブ (.syx) ファイルを新しいコントロール・マップとして開きます</translation>
     </message>
     <message>
-        <location line="+61"/>
+        <location line="+67"/>
         <source>List the problems of the control map before it is sent</source>
         <translation>送信する前にコントロール・マップの問題点を一覧表示します</translation>
     </message>
     <message>
-        <location filename="../../app/mapcommands.cpp" line="+35"/>
+        <location filename="../../app/mapcommands.cpp" line="+37"/>
         <source>SysEx Files (*.syx)</source>
         <translation>SysEx ファイル (*.syx)</translation>
     </message>
@@ -496,7 +600,17 @@ press the [ENTER] button.</source>
         <translation>再チェック(&amp;A)</translation>
     </message>
     <message>
-        <location line="+43"/>
+        <location line="+37"/>
+        <source>Edit %1</source>
+        <translation>%1 の編集</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Edit %1 controls</source>
+        <translation>%1 個のコントロールの編集</translation>
+    </message>
+    <message>
+        <location line="+32"/>
         <source>Compare With</source>
         <translation>比較</translation>
     </message>
@@ -749,7 +863,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>MSB 最大値</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="-30"/>
+        <location filename="../../app/mainframe.cpp" line="-36"/>
         <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-49"/>
         <source>NO ASSIGN</source>
         <translation>割り当てなし</translation>
@@ -801,6 +915,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location line="+2"/>
+        <location filename="../../gui/assign/editselecteddlg.cpp" line="-89"/>
         <source>Port</source>
         <translation>ポート</translation>
     </message>
@@ -816,6 +931,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location line="+2"/>
+        <location filename="../../gui/assign/editselecteddlg.cpp" line="+77"/>
         <source>Control</source>
         <translation>コントローラー</translation>
     </message>
