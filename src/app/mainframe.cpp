@@ -340,6 +340,12 @@ void CMainFrame::CreateActions() {
          {},
          nullptr,
          [this] { midi_.OnReceive(); }},
+        {cmd::EditSelected,
+         QT_TRANSLATE_NOOP("KelEditor", "Edit &Selected..."),
+         {QKS(Qt::CTRL | Qt::Key_E)},
+         QT_TRANSLATE_NOOP("KelEditor",
+                           "Set fields on several controls at once, numbering them in sequence"),
+         [this] { mapCommands_->EditSelected(); }},
         {cmd::CheckMap,
          QT_TRANSLATE_NOOP("KelEditor", "Check &Map..."),
          {},
@@ -489,7 +495,8 @@ void CMainFrame::CreateMenus() {
     RebuildRecentFiles();
 
     add(bar->addMenu(KelEditor::tr("&Edit")),
-        {cmd::Undo, cmd::Redo, 0, cmd::Copy, cmd::Paste, cmd::NoAssign, 0, cmd::LearnFromInput});
+        {cmd::Undo, cmd::Redo, 0, cmd::Copy, cmd::Paste, cmd::NoAssign, 0, cmd::EditSelected, 0,
+         cmd::LearnFromInput});
     add(bar->addMenu(KelEditor::tr("&Communication")),
         {cmd::Transmit, cmd::Receive, 0, cmd::CheckMap, cmd::Verify, 0, cmd::Monitor});
     add(bar->addMenu(KelEditor::tr("&Options")), {cmd::MidiDevices, cmd::ShowMessages});

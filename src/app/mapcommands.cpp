@@ -16,8 +16,10 @@
 #include "app/maptexts.h"
 #include "app/reportwindow.h"
 #include "app/settings.h"
+#include "app/undo.h"
 #include "files/mapfile.h"
 #include "files/syxfile.h"
+#include "gui/assign/editselecteddlg.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
 #include "gui/common/translation.h"
@@ -100,6 +102,33 @@ bool CMapCommands::CheckBeforeTransmit() {
     // does not stop its check either.
     CommitPendingEdits();
     return ConfirmMapBeforeTransmit(&window_, parts_.document, parts_.ui);
+}
+
+// --- Edit Selected ---------------------------------------------------------------------------
+
+void CMapCommands::EditSelected() {
+    if (!CommitPendingEdits()) {
+        return;
+    }
+    CParameter& document = parts_.document;
+    std::vector<ControllerId> controls;
+    if (IsValidController(document.SelectedController())) {
+        controls.push_back(document.SelectedController());
+    }
+    CEditSelectedDlg dialog(document, controls, &window_);
+    if (parts_.ui.RunModal(dialog) != QDialog::Accepted) {
+        return;
+    }
+    const std::vector<ControlEdit> edits = dialog.Edits();
+    if (edits.empty()) {
+        return;
+    }
+    const QString name =
+        edits.size() == 1
+            ? KelEditor::tr("Edit %1").arg(QString::fromLatin1(ControllerName(edits[0].id)))
+            : KelEditor::tr("Edit %1 controls").arg(edits.size());
+    const CUndoHistory::StepName step(parts_.history, name);
+    document.CommitControls(edits);
 }
 
 // --- Compare With ----------------------------------------------------------------------------

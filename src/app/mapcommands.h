@@ -33,6 +33,9 @@ public:
     void ExportSysEx();
     void ImportSysEx();
     void Verify();
+    // Edit Selected: sets fields on several controls at once (the selected control to start
+    // with; the dialog takes a typed list) and writes them as one undo step.
+    void EditSelected();
 
     // Before Transmit: commits the pending edits and runs the check; false when the check
     // found errors and the user did not choose to transmit anyway.

@@ -74,8 +74,9 @@ void CUndoHistory::OnChange(MapChange change, ControllerId id, const ControlMap&
     }
     QString name = pendingName_;
     if (name.isEmpty()) {
-        name = change == MapChange::Title
-                   ? KelEditor::tr("Change Title")
+        name = change == MapChange::Title ? KelEditor::tr("Change Title")
+               : change == MapChange::Controls
+                   ? KelEditor::tr("Change Controls")
                    : KelEditor::tr("Change %1").arg(QString::fromLatin1(ControllerName(id)));
     }
     stack_.push(new CMapStep(*this, name, before, document_.Map()));

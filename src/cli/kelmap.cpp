@@ -38,6 +38,7 @@
 #include "model/labels.h"
 #include "model/mapcheck.h"
 #include "model/mapcompare.h"
+#include "model/midinames.h"
 #include "model/msgmatch.h"
 #include "model/terminaltext.h"
 #include "session/mapfiles.h"
@@ -56,18 +57,22 @@ usage:
   kelmap dump FILE [--memory-set]
       Print the map: "TITLE<TAB>title", "COPYRIGHT<TAB>text", then one line per
       control: name, its 39 record bytes in hexadecimal, comment (TAB separated).
-  kelmap show FILE [--memory-set]
+  kelmap show FILE [--memory-set] [--names [--middle-c C3|C4]]
       Print a readable table: control, label as the panel shows it, port,
-      button mode, comment.
+      button mode, comment. --names adds the names of the label's numbers
+      (controller "Brightness", note "C3", program "Acoustic Grand Piano",
+      RPN "Pitch Bend Sensitivity"); --middle-c names note 60 C3 (the default)
+      or C4.
   kelmap html FILE OUT [--memory-set]
       Write the HTML assignment list of FILE to OUT.
   kelmap convert IN OUT [--memory-set]
       Read IN and save it as a control map file OUT.
-  kelmap set FILE CONTROL KIND [VALUES...] [OPTIONS]
-      Change one control and save FILE. Parallel runs on one FILE take turns
+  kelmap set FILE CONTROLS [KIND [VALUES...]] [OPTIONS]
+      Change controls and save FILE once. Parallel runs on one FILE take turns
       (a lock in the runtime folder), so every change lands.
-      CONTROL is R1-R9, S1-S9, A1-A9, B1-B9,
-      C1-C3, H1-H2, L1-L4, P1, P2, BEND, MOD or AFT. KIND and VALUES:
+      A control is R1-R9, S1-S9, A1-A9, B1-B9, C1-C3, H1-H2, L1-L4, P1, P2,
+      BEND, MOD or AFT; CONTROLS is one, or a comma list of controls and
+      ranges in the panel's order: R1-R8  S1,S3,S5  A1-A9,B1-B9. KIND and VALUES:
         none
         note NOTE VELOCITY              channel-pressure MIN MAX
         poly-pressure NOTE MIN MAX      cc NUMBER MIN MAX
@@ -86,8 +91,19 @@ usage:
         --aft off|cp|pkp      --center-click on|off
         --comment TEXT        --data-type 0-4 (DT0..DT4 for a "DT" field)
         --min N  --max N      (the data range of a sysex or free message)
+        --fill START[:STEP]   number the controls in list order: the
+                              controller, note or program number becomes
+                              START, START+STEP, ... (STEP 1 if omitted)
+        --skip-reserved       with --fill, skip controller numbers 0, 6, 32,
+                              38, 96-101 and 120-127
+      Example: kelmap set live.mid R1-R8 cc 0 0 127 --fill 20 --channel 2
+      gives R1 = CC 20 ... R8 = CC 27 on channel 2.
+      Without KIND, --channel, --port, --button, --min, --max and --fill
+      change every listed control that has the field and nothing else, e.g.
+      kelmap set live.mid S1-S9 --channel 2; what the map check then finds
+      about them (two controls sending alike) is printed as a warning.
       A value out of range, or a setting the control or kind does not have, is
-      refused; the file is then left unchanged.
+      refused, naming the control; the file is then left unchanged.
   kelmap syx FILE OUT [--memory-set]
       Write the map's 50 bulk messages as a system-exclusive file OUT (.syx).
   kelmap from-syx IN OUT
@@ -371,15 +387,30 @@ int CmdShow(const Args& args) {
     if (!s.Load(args.positional[0], args.flags.count("--memory-set") > 0)) {
         return 1;
     }
+    const bool names = args.flags.count("--names") > 0;
+    MiddleC middleC = MiddleC::C3;
+    if (auto it = args.options.find("--middle-c"); it != args.options.end()) {
+        if (it->second != "C3" && it->second != "C4") {
+            throw UsageError{"--middle-c is C3 or C4"};
+        }
+        middleC = it->second == "C4" ? MiddleC::C4 : MiddleC::C3;
+    }
     std::printf("Title: %s\n\n", Printable(s.document.GetTitle()).c_str());
-    std::printf("%-7s %-28s %-11s %-9s %s\n", "CONTROL", "LABEL", "PORT", "BUTTON", "COMMENT");
+    // The names widen the label column so that the columns after it stay aligned.
+    const int width = names ? 52 : 28;
+    std::printf("%-7s %-*s %-11s %-9s %s\n", "CONTROL", width, names ? "LABEL (NAMES)" : "LABEL",
+                "PORT", "BUTTON", "COMMENT");
     for (ControllerId id = 0; id < kControllerCount; ++id) {
         AssignEntry entry;
         entry.record = s.document.RecordOf(id);
-        const std::string label = Printable(AssignmentLabel(entry.record));
+        std::string label = Printable(AssignmentLabel(entry.record));
+        if (const std::string named = RecordNumberNames(entry.record, middleC);
+            names && !named.empty() && !label.empty()) {
+            label += " (" + named + ")";
+        }
         const int port = entry.GetPort();
         const int button = HasButtonMode(id) ? entry.GetButtonMode() : -1;
-        std::printf("%-7s %-28s %-11s %-9s %s\n", std::string(ControllerName(id)).c_str(),
+        std::printf("%-7s %-*s %-11s %-9s %s\n", std::string(ControllerName(id)).c_str(), width,
                     label.empty() ? "(invalid)" : label.c_str(),
                     port >= 0 && port <= 2 ? std::string(PortName(port)).c_str() : "-",
                     button >= 0 && button <= 2 ? std::string(ButtonModeName(button)).c_str() : "-",
@@ -407,13 +438,15 @@ int CmdConvert(const Args& args) {
 }
 
 int CmdSet(const Args& args) {
-    if (args.positional.size() < 3) {
+    if (args.positional.size() < 2) {
         throw UsageError{"missing arguments"};
     }
     cli::SetRequest request;
     request.control = args.positional[1];
-    request.kind = args.positional[2];
-    request.values.assign(args.positional.begin() + 3, args.positional.end());
+    if (args.positional.size() > 2) {
+        request.kind = args.positional[2];
+        request.values.assign(args.positional.begin() + 3, args.positional.end());
+    }
     auto option = [&](const char* name, std::string& into) {
         if (auto it = args.options.find(name); it != args.options.end()) {
             into = it->second;
@@ -431,6 +464,23 @@ int CmdSet(const Args& args) {
         request.comment = it->second;
         request.hasComment = true;
     }
+    if (auto it = args.options.find("--fill"); it != args.options.end()) {
+        request.fill = cli::ParseFill(it->second);
+        if (!request.fill) {
+            throw UsageError{"--fill needs START or START:STEP (whole numbers)"};
+        }
+        request.fill->skipReserved = args.flags.count("--skip-reserved") > 0;
+    } else if (args.flags.count("--skip-reserved") > 0) {
+        throw UsageError{"--skip-reserved goes with --fill"};
+    }
+
+    if (request.kind.empty() && request.channel.empty() && request.port.empty() &&
+        request.button.empty() && request.min.empty() && request.max.empty() && !request.fill &&
+        request.aft.empty() && request.centerClick.empty() && request.dataType.empty() &&
+        !request.hasComment) {
+        throw UsageError{"missing arguments: a KIND, or --channel, --port, --button, --min, "
+                         "--max or --fill"};
+    }
 
     // Load, change and save take turns with every other "set" on the same file, so that
     // parallel edits all land instead of the last save undoing the others.
@@ -439,9 +489,16 @@ int CmdSet(const Args& args) {
     if (!s.Load(args.positional[0], false)) {
         return 1;
     }
-    if (const std::string error = cli::ApplySet(s.document, request); !error.empty()) {
+    std::vector<std::string> warnings;
+    const std::string error = request.kind.empty()
+                                  ? cli::ApplyFieldEdit(s.document, request, warnings)
+                                  : cli::ApplySet(s.document, request);
+    if (!error.empty()) {
         std::cerr << "kelmap: " << error << '\n';
         return 1;
+    }
+    for (const std::string& warning : warnings) {
+        std::cerr << "kelmap: " << warning << '\n';
     }
     return s.Save(args.positional[0]) ? 0 : 1;
 }
@@ -804,7 +861,7 @@ int main(int argc, char** argv) {
             return CmdDump(Parse(argc, argv, {}, memorySet));
         }
         if (command == "show") {
-            return CmdShow(Parse(argc, argv, {}, memorySet));
+            return CmdShow(Parse(argc, argv, {"--middle-c"}, {"--memory-set", "--names"}));
         }
         if (command == "html") {
             return CmdHtml(Parse(argc, argv, {}, memorySet));
@@ -839,8 +896,8 @@ int main(int argc, char** argv) {
         if (command == "set") {
             return CmdSet(Parse(argc, argv,
                                 {"--channel", "--port", "--button", "--aft", "--center-click",
-                                 "--comment", "--data-type", "--min", "--max"},
-                                {}));
+                                 "--comment", "--data-type", "--min", "--max", "--fill"},
+                                {"--skip-reserved"}));
         }
         throw UsageError{"unknown command " + command};
     } catch (const UsageError& e) {

@@ -15,7 +15,9 @@
 #include <unistd.h>
 
 #include "model/kinds.h"
+#include "model/midinames.h"
 #include "model/msgtext.h"
+#include "model/multiedit.h"
 
 namespace kel::cli {
 namespace {
@@ -288,15 +290,82 @@ std::string ApplyFields(AssignEntry& e, const ControlMap& map, ControllerId id,
     return error;
 }
 
+// The number value of the fill for one control; returns the refusal or "".
+std::string ApplyNumber(AssignEntry& e, const AssignKind& kind, int number) {
+    const int index = kind.NumberIndex();
+    const ValueField& field = *kind.Value(index);
+    e.SetValueAt(index, number);
+    if (e.GetValueAt(index) != number) {
+        return std::string(field.word) + " " + std::to_string(number) + " is out of range (" +
+               std::to_string(field.Low()) + "-" + std::to_string(field.High()) + ")";
+    }
+    return {};
+}
+
+// One control of the request; `number` is its number of the fill, if any.
+std::string ApplyOne(CParameter& document, ControllerId id, const AssignKind& kind,
+                     const SetRequest& r, std::optional<int> number) {
+    document.SelectController(id);
+    AssignEntry& e = document.EditBuffer();
+    if (kind.type == MsgChannel) {
+        e.SetChannelKind(kind.channelKind);
+    } else {
+        e.SetMessageType(kind.type);
+    }
+    // The comment belongs to the control, not to the message: it stays unless given.
+    std::string error = ApplyFields(e, document.Map(), id, kind, r);
+    if (error.empty() && number) {
+        error = ApplyNumber(e, kind, *number);
+    }
+    if (!error.empty()) {
+        document.RevertEdit();
+        return error;
+    }
+    document.CommitEdit();
+    return {};
+}
+
+// The numbers of the fill, one per control, or the refusal.
+std::string FillNumbers(const NumberSequence& fill, const AssignKind& kind, std::size_t count,
+                        std::vector<int>& numbers) {
+    const int index = kind.NumberIndex();
+    if (index < 0) {
+        return "--fill needs a kind with a controller, note or program number";
+    }
+    if (fill.skipReserved && kind.Value(index)->name != ValueName::Controller) {
+        return "--skip-reserved is only for controller numbers";
+    }
+    if (fill.skipReserved && fill.step == 0 && IsReservedControllerNumber(fill.start)) {
+        return "--fill " + std::to_string(fill.start) + ":0 gives only a reserved number";
+    }
+    numbers = SequenceNumbers(fill, count);
+    return {};
+}
+
 } // namespace
 
-std::string ApplySet(CParameter& document, const SetRequest& r) {
-    const ControllerId id = FindController(r.control);
-    if (id < 0) {
-        return "unknown control " + Quote(r.control) +
-               " (R1-R9, S1-S9, A1-A9, B1-B9, C1-C3, "
-               "H1-H2, L1-L4, P1-P2, BEND, MOD, AFT)";
+std::optional<NumberSequence> ParseFill(std::string_view text) {
+    NumberSequence fill;
+    const std::size_t colon = text.find(':');
+    const auto start = ParseNumber(std::string(text.substr(0, colon)));
+    const auto step = colon == std::string_view::npos
+                          ? std::optional<int>(1)
+                          : ParseNumber(std::string(text.substr(colon + 1)));
+    if (!start || !step) {
+        return std::nullopt;
     }
+    fill.start = *start;
+    fill.step = *step;
+    return fill;
+}
+
+std::string ApplySet(CParameter& document, const SetRequest& r) {
+    Phrase listError;
+    const std::vector<ControllerId> ids = ParseControlList(r.control, listError);
+    if (ids.empty()) {
+        return EnglishText(listError);
+    }
+    std::string error;
     const AssignKind* kind = FindKind(r.kind);
     if (kind == nullptr) {
         return "unknown kind " + Quote(r.kind);
@@ -304,21 +373,97 @@ std::string ApplySet(CParameter& document, const SetRequest& r) {
     if (r.values.size() > ValueCount(*kind)) {
         return "too many values for " + r.kind;
     }
+    std::vector<int> numbers;
+    if (r.fill) {
+        if (error = FillNumbers(*r.fill, *kind, ids.size(), numbers); !error.empty()) {
+            return error;
+        }
+    }
 
-    document.SelectController(id);
-    AssignEntry& e = document.EditBuffer();
-    if (kind->type == MsgChannel) {
-        e.SetChannelKind(kind->channelKind);
-    } else {
-        e.SetMessageType(kind->type);
+    const ControlMap before = document.Map();
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        error = ApplyOne(document, ids[i], *kind, r,
+                         r.fill ? std::optional<int>(numbers[i]) : std::nullopt);
+        if (!error.empty()) {
+            // Nothing of a list lands unless all of it does.
+            document.Map() = before;
+            document.MapWasReplaced();
+            return ids.size() > 1 ? std::string(ControllerName(ids[i])) + ": " + error : error;
+        }
     }
-    // The comment belongs to the control, not to the message: it stays unless given.
-    std::string error = ApplyFields(e, document.Map(), id, *kind, r);
-    if (!error.empty()) {
-        document.RevertEdit();
-        return error;
+    return {};
+}
+
+std::string ApplyFieldEdit(CParameter& document, const SetRequest& r,
+                           std::vector<std::string>& warnings) {
+    Phrase listError;
+    const std::vector<ControllerId> ids = ParseControlList(r.control, listError);
+    if (ids.empty()) {
+        return EnglishText(listError);
     }
-    document.CommitEdit();
+    for (const auto& [given, option] :
+         {std::pair{!r.aft.empty(), "--aft"}, std::pair{!r.centerClick.empty(), "--center-click"},
+          std::pair{!r.dataType.empty(), "--data-type"}, std::pair{r.hasComment, "--comment"}}) {
+        if (given) {
+            return std::string(option) + " needs a KIND";
+        }
+    }
+    MultiEdit edit;
+    if (!r.channel.empty()) {
+        const auto v = ParseNumber(r.channel);
+        if (!v || *v < 1 || *v > 16) {
+            return "--channel " + Quote(r.channel) + " is out of range (1-16)";
+        }
+        edit.channel = *v - 1;
+    }
+    if (!r.port.empty()) {
+        static constexpr std::array<std::string_view, 3> kPorts = {"1", "2", "1+2"};
+        if (const int port = IndexOf(kPorts, r.port); port >= 0) {
+            edit.port = port;
+        } else {
+            return "--port " + Quote(r.port) + " is not 1, 2 or 1+2";
+        }
+    }
+    if (!r.button.empty()) {
+        static constexpr std::array<std::string_view, 3> kModes = {"unlatch", "latch", "increase"};
+        if (const int mode = IndexOf(kModes, r.button); mode >= 0) {
+            edit.buttonMode = mode;
+        } else {
+            return "--button " + Quote(r.button) + " is not unlatch, latch or increase";
+        }
+    }
+    for (auto [option, text, into] :
+         {std::tuple{"--min", &r.min, &edit.minimum}, std::tuple{"--max", &r.max, &edit.maximum}}) {
+        if (!text->empty()) {
+            const auto v = ParseNumber(*text);
+            if (!v) {
+                return std::string(option) + " " + Quote(*text) + " is not a number";
+            }
+            *into = *v;
+        }
+    }
+    edit.numbering = r.fill;
+    if (r.fill && r.fill->skipReserved && r.fill->step == 0 &&
+        IsReservedControllerNumber(r.fill->start)) {
+        return "--fill " + std::to_string(r.fill->start) + ":0 gives only a reserved number";
+    }
+
+    const MultiEditPreview preview = PreviewMultiEdit(document.Map().records, ids, edit);
+    for (const MultiEditRow& row : preview.rows) {
+        if (!row.refusal.Empty()) {
+            return EnglishText(row.refusal);
+        }
+    }
+    std::vector<ControlEdit> edits;
+    for (const ControllerId id : preview.Changed()) {
+        const auto index = static_cast<std::size_t>(id);
+        edits.push_back({id, preview.result[index], document.Map().comments[index]});
+    }
+    document.CommitControls(edits);
+    for (const CheckFinding& finding : preview.findings) {
+        warnings.push_back(std::string(CheckSeverityName(finding.severity)) + ": " +
+                           finding.message);
+    }
     return {};
 }
 

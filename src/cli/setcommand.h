@@ -3,24 +3,40 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "model/controllers.h"
+#include "model/midinames.h"
 #include "model/parameter.h"
 
 namespace kel::cli {
 
 struct SetRequest {
-    std::string control;             // "R1", "BEND", ...
+    std::string control;             // "R1", "BEND", or a list of names and ranges: "R1-R8,S1"
     std::string kind;                // "note", "cc", "sysex", ...
     std::vector<std::string> values; // as the user sees them
     std::string channel, port, button, aft, centerClick, comment, dataType, min, max;
     bool hasComment = false;
+    std::optional<NumberSequence> fill; // --fill, --skip-reserved
 };
 
-// Selects the control, chooses the kind with its defaults, applies the given fields through the
-// setters and commits. Returns an empty text on success, otherwise what was refused (the
-// document's map is then unchanged).
+// Without a KIND: sets --channel, --port, --button, --min, --max and the --fill numbers on every
+// listed control that has the field, keeping each control's kind and other values. Returns an
+// empty text on success, otherwise what was refused (the map then unchanged); `warnings` gets
+// what the map check finds about the changed controls afterwards (two controls sending alike).
+std::string ApplyFieldEdit(CParameter& document, const SetRequest& request,
+                           std::vector<std::string>& warnings);
+
+// "START" or "START:STEP" of --fill; nullopt when it is not that.
+std::optional<NumberSequence> ParseFill(std::string_view text);
+
+// For each listed control: selects it, chooses the kind with its defaults, applies the given
+// fields (and its number of the fill) through the setters and commits. Returns an empty text on
+// success, otherwise what was refused, naming the control when several are listed (the
+// document's map is then unchanged, whichever control refused).
 std::string ApplySet(CParameter& document, const SetRequest& request);
 
 // Makes "set" runs on one map take turns, so that parallel changes all land instead of the

@@ -29,6 +29,67 @@ ControllerId FindController(std::string_view name) {
     return kNoController;
 }
 
+std::vector<ControllerId> ParseControlList(std::string_view text, Phrase& error) {
+    std::vector<ControllerId> ids;
+    std::array<bool, kControllerCount> listed{};
+    auto find = [&error](std::string_view name) {
+        const ControllerId id = FindController(name);
+        if (id < 0) {
+            error = Phrase(TextId::ControlUnknown, {std::string(name)});
+        }
+        return id;
+    };
+    std::size_t at = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', at);
+        const std::string_view item =
+            text.substr(at, comma == std::string_view::npos ? std::string_view::npos : comma - at);
+        const std::size_t dash = item.find('-');
+        const ControllerId first = find(item.substr(0, dash));
+        const ControllerId last =
+            first < 0 || dash == std::string_view::npos ? first : find(item.substr(dash + 1));
+        if (first < 0 || last < 0) {
+            return {};
+        }
+        if (last < first) {
+            error = Phrase(TextId::ControlRangeBackwards,
+                           {std::string(item), std::string(ControllerName(last)),
+                            std::string(ControllerName(first))});
+            return {};
+        }
+        for (ControllerId id = first; id <= last; ++id) {
+            if (listed[static_cast<std::size_t>(id)]) {
+                error = Phrase(TextId::ControlListedTwice, {std::string(ControllerName(id))});
+                return {};
+            }
+            listed[static_cast<std::size_t>(id)] = true;
+            ids.push_back(id);
+        }
+        if (comma == std::string_view::npos) {
+            return ids;
+        }
+        at = comma + 1;
+    }
+}
+
+std::string ControlListText(std::span<const ControllerId> ids) {
+    std::string text;
+    for (std::size_t i = 0; i < ids.size();) {
+        std::size_t end = i + 1; // one past the run of consecutive ids starting at i
+        while (end < ids.size() && ids[end] == ids[end - 1] + 1) {
+            ++end;
+        }
+        text += text.empty() ? "" : ",";
+        text += ControllerName(ids[i]);
+        if (end - i > 1) {
+            text += "-";
+            text += ControllerName(ids[end - 1]);
+        }
+        i = end;
+    }
+    return text;
+}
+
 bool HasButtonMode(ControllerId id) {
     return (id >= kFirstButtonA && id < kFirstButtonH) || (id >= kFirstButtonL && id <= kPedal1);
 }

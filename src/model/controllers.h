@@ -2,7 +2,12 @@
 // The 50 physical controls of a KEL device: their ids, names and what each can do.
 #pragma once
 
+#include <span>
+#include <string>
 #include <string_view>
+#include <vector>
+
+#include "model/phrase.h"
 
 namespace kel {
 
@@ -34,6 +39,14 @@ std::string_view ControllerName(ControllerId id);
 
 // The id whose name is `name` (exact, upper case), or -1.
 ControllerId FindController(std::string_view name);
+
+// The controls of a list of names and ranges in the panel's naming order, separated by commas:
+// "R1-R8", "S1,S3,S5", "A1-A9,B1-B9", "R1-AFT". A name given twice, an unknown name or a range
+// running backwards is refused: the result is empty and `error` tells which (a Phrase).
+std::vector<ControllerId> ParseControlList(std::string_view text, Phrase& error);
+
+// The shortest list text of `ids` in that form: "R1-R8,S1".
+std::string ControlListText(std::span<const ControllerId> ids);
 
 // The three capability sets that depend on the control alone.
 bool HasButtonMode(ControllerId id);  // 18..38 and 41..45

@@ -91,6 +91,18 @@ struct AssignKind {
         return index >= 0 && index < valueCount ? &values[static_cast<std::size_t>(index)]
                                                 : nullptr;
     }
+    // The index of the number a row of controls is numbered by (the first controller, note or
+    // program number among the values), or -1 when the kind has none.
+    constexpr int NumberIndex() const {
+        for (int i = 0; i < valueCount; ++i) {
+            const ValueName name = values[static_cast<std::size_t>(i)].name;
+            if (name == ValueName::Controller || name == ValueName::Note ||
+                name == ValueName::Program) {
+                return i;
+            }
+        }
+        return -1;
+    }
     bool HasButtonMode() const { return buttonModes != 0; }
     bool HasMessageText() const { return type == MsgSystemExclusive || type == MsgFreeMessage; }
 };

@@ -11,6 +11,17 @@
 #include "model/msgtext.h"
 
 namespace kel {
+
+TextId ValueFieldText(ValueName name) {
+    static constexpr std::array<TextId, 10> kFieldTexts = {
+        TextId::FieldNote,         TextId::FieldVelocity,     TextId::FieldController,
+        TextId::FieldProgram,      TextId::FieldBankMsb,      TextId::FieldBankLsb,
+        TextId::FieldParameterMsb, TextId::FieldParameterLsb, TextId::FieldMinimum,
+        TextId::FieldMaximum};
+    static_assert(kFieldTexts.size() == static_cast<std::size_t>(ValueName::Maximum) + 1);
+    return kFieldTexts[static_cast<std::size_t>(name)];
+}
+
 namespace {
 
 using T = TextId;
@@ -37,17 +48,6 @@ CheckFinding Make(CheckSeverity severity, T id, std::vector<ControllerId> contro
     f.text = Phrase(id, std::move(args));
     f.message = EnglishText(f.text);
     return f;
-}
-
-// The check's name of a value field, by ValueName.
-constexpr std::array<T, 10> kFieldTexts = {
-    T::FieldNote,    T::FieldVelocity,     T::FieldController,   T::FieldProgram, T::FieldBankMsb,
-    T::FieldBankLsb, T::FieldParameterMsb, T::FieldParameterLsb, T::FieldMinimum, T::FieldMaximum};
-
-static_assert(kFieldTexts.size() == static_cast<std::size_t>(ValueName::Maximum) + 1);
-
-T FieldText(ValueName name) {
-    return kFieldTexts[static_cast<std::size_t>(name)];
 }
 
 // The message a record sends, as far as the duplicate search is concerned.
@@ -251,7 +251,7 @@ bool CheckRecord(ControllerId id, const AssignRecord& r, std::vector<CheckFindin
     for (const ValueField* value : values) {
         if (r[value->byte] > 127) {
             error(T::ValueOutOfRange,
-                  {Phrase(FieldText(value->name)), value->Shown(r), value->High()});
+                  {Phrase(ValueFieldText(value->name)), value->Shown(r), value->High()});
         }
     }
     if (kind.type == MsgSystemRealtime &&

@@ -53,6 +53,7 @@
 
 #include "model/assign.h"
 #include "model/bulk.h"
+#include "model/kinds.h"
 #include "model/phrase.h"
 
 namespace kel {
@@ -78,6 +79,9 @@ inline std::vector<CheckFinding> CheckControlMap(const ControlMap& map) {
 
 // True when any finding is an error.
 bool HasCheckErrors(const std::vector<CheckFinding>& findings);
+
+// How findings name a value field ("controller number", "minimum", ...).
+TextId ValueFieldText(ValueName name);
 
 // "error" or "warning".
 std::string_view CheckSeverityName(CheckSeverity severity);

@@ -178,6 +178,39 @@ void CParameter::CommitEdit() {
     Tell([changed](DocumentObserver& o) { o.ControlsChanged(std::span(&changed, 1)); });
 }
 
+void CParameter::CommitControls(std::span<const ControlEdit> edits) {
+    const ControlMap before = map_;
+    std::vector<ControllerId> changed;
+    for (const ControlEdit& edit : edits) {
+        if (!IsValidController(edit.id)) {
+            continue;
+        }
+        const auto index = static_cast<std::size_t>(edit.id);
+        map_.records[index] = edit.record;
+        map_.comments[index] = FitText(map_, edit.id, edit.comment);
+    }
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        const auto index = static_cast<std::size_t>(id);
+        if (map_.records[index] != before.records[index] ||
+            map_.comments[index] != before.comments[index]) {
+            changed.push_back(id);
+        }
+    }
+    if (changed.empty()) {
+        return;
+    }
+    map_.modified = true;
+    if (std::find(changed.begin(), changed.end(), selected_) != changed.end()) {
+        edit_.record = map_.records[static_cast<std::size_t>(selected_)];
+        edit_.comment = map_.comments[static_cast<std::size_t>(selected_)];
+        edit_.changed = false;
+    }
+    if (change_) {
+        change_(MapChange::Controls, kNoController, before);
+    }
+    Tell([&changed](DocumentObserver& o) { o.ControlsChanged(changed); });
+}
+
 void CParameter::RevertEdit() {
     edit_.changed = false;
     SelectController(selected_);

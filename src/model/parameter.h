@@ -16,9 +16,17 @@ namespace kel {
 
 // The kinds of user edit that reach the map (see CParameter::SetChangeHandler).
 enum class MapChange {
-    Assign,  // CommitEdit wrote the edit buffer into a control's record or comment
-    Title,   // CommitTitle stored a new title
-    Replaced // NewDocument replaced the whole map (New, Open, Receive, imports)
+    Assign,   // CommitEdit wrote the edit buffer into a control's record or comment
+    Controls, // CommitControls wrote several controls at once
+    Title,    // CommitTitle stored a new title
+    Replaced  // NewDocument replaced the whole map (New, Open, Receive, imports)
+};
+
+// A control's new record and comment, for CommitControls.
+struct ControlEdit {
+    ControllerId id = kNoController;
+    AssignRecord record{};
+    std::string comment;
 };
 
 // A view of the document: told what changed, after the change, on the thread that changed it.
@@ -97,6 +105,11 @@ public:
 
     void SelectController(ControllerId id);
     void CommitEdit();
+    // Writes several controls at once (an edit of a selection, a paste onto several controls):
+    // one change for the change handler, so that it is undone in one step, and one
+    // ControlsChanged for the views with the controls that differ. Invalid ids are passed over;
+    // the selected control's edit buffer follows its new record.
+    void CommitControls(std::span<const ControlEdit> edits);
     void RevertEdit();
     void CopyAssign();
     void PasteAssign();

@@ -17,6 +17,7 @@ constexpr const char* kCompare = "MapCompare";
 constexpr const char* kSyx = "SyxFile";
 constexpr const char* kTransfer = "Transfer";
 constexpr const char* kMidi = "MidiMessage";
+constexpr const char* kControls = "ControlList";
 constexpr const char* kFile = "KelEditor";
 
 using T = TextId;
@@ -33,6 +34,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::Count)> kTexts = {{
     {T::AftModeOutOfRange, kCheck,
      "%1: AFT mode %2 is not OFF, Channel Pressure or Polyphonic Key Pressure."},
     {T::ValueOutOfRange, kCheck, "%1: the %2 is %3, above %4."},
+    {T::EditOutsideRange, kCheck, "%1: the %2 would be %3, outside %4-%5."},
     {T::RealtimeOutOfRange, kCheck,
      "%1: %2 is not a system realtime message the control can send (F6, F8, FA, FB, FC or FF)."},
     {T::DataTypeOutOfRange, kCheck, "%1: data type %2 is not one of DT0 to DT4."},
@@ -153,6 +155,11 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::Count)> kTexts = {{
     {T::MidiSystemReset, kMidi, "System Reset"},
     {T::MidiUndefined, kMidi, "Undefined %1"},
     {T::MidiNoParameter, kMidi, "(parameter not selected)"},
+    {T::ControlUnknown, kControls,
+     "unknown control '%1' (R1-R9, S1-S9, A1-A9, B1-B9, C1-C3, H1-H2, L1-L4, P1-P2, BEND, MOD, "
+     "AFT)"},
+    {T::ControlRangeBackwards, kControls, "the range '%1' runs backwards (%2 comes before %3)"},
+    {T::ControlListedTwice, kControls, "%1 is listed twice"},
 
     {T::CauseUnexpected, kFile, "An unexpected system error"},
     {T::CauseFileNotFound, kFile, "No such file or folder"},

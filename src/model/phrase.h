@@ -31,6 +31,7 @@ enum class TextId : int {
     ButtonModeOutOfRange, // "%1: button mode %2 is not Unlatch, Latch or Increase."
     AftModeOutOfRange,    // "%1: AFT mode %2 is not OFF, Channel Pressure or ..."
     ValueOutOfRange,      // "%1: the %2 is %3, above %4."
+    EditOutsideRange,     // "%1: the %2 would be %3, outside %4-%5."
     RealtimeOutOfRange,   // "%1: %2 is not a system realtime message ..."
     DataTypeOutOfRange,   // "%1: data type %2 is not one of DT0 to DT4."
     LengthOutOfRange,     // "%1: the Free Message length %2 is above 24 bytes."
@@ -149,6 +150,11 @@ enum class TextId : int {
     MidiSystemReset,     // "System Reset"
     MidiUndefined,       // "Undefined %1"
     MidiNoParameter,     // "(parameter not selected)"
+
+    // A list of controls typed by the user (context "ControlList").
+    ControlUnknown,        // "unknown control '%1' (R1-R9, S1-S9, ...)"
+    ControlRangeBackwards, // "the range '%1' runs backwards (%2 comes before %3)"
+    ControlListedTwice,    // "%1 is listed twice"
 
     // The cause of a failed file operation in words (context "KelEditor"), by the cause number
     // the file messages show: FileCausePhrase.

@@ -1,23 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Check Map, Compare With, Export and Import SysEx and the check before a transmit, inside the
 // running editor; the Japanese texts of the check, the comparison and the .syx messages.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "app/mapcommands.h"
 #include "app/maptexts.h"
 #include "app/reportwindow.h"
 #include "app/undo.h"
 #include "files/syxfile.h"
+#include "gui/assign/editselecteddlg.h"
 #include "gui/assign/msgdlg.h"
 #include "gui/common/confirmdlg.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/uitext.h"
+#include "model/labels.h"
 #include "support/access.h"
 #include "support/editor_fixture.h"
 
@@ -58,6 +64,75 @@ protected:
         doc.RecordOf(S1)[rec::AssignCode] = 30;
     }
 };
+
+// Edit Selected (Ctrl+E): eight knobs of mixed kinds become CC 20-27 on channel 2 in one dialog,
+// the preview shows each label before and after, a wheel passing over a field does not change
+// it, Apply is one undo step and that Undo brings the map back byte for byte. A number beyond
+// 127 refuses Apply and names the control.
+TEST_F(MapCommandsTest, EditSelectedNumbersEightKnobsAsOneUndoStep) {
+    CParameter& doc = app_->Document();
+    SetControlChange(doc, R2, 7);
+    doc.RecordOf(R1)[rec::AssignCode] = CodeTempo;
+    doc.MapWasReplaced();
+    const ControlMap before = doc.Map();
+    ClickControl(R1);
+    FindByKelId<QPushButton>(AssignWindow(), CKelMsgDlg::IdCancel)->click();
+    Panel()->setFocus();
+    ASSERT_EQ(Action(cmd::EditSelected)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+
+    QStringList afterLabels;
+    int startAfterWheel = -1;
+    ui_.onModal = [&](QDialog& dialog) {
+        auto* edit = qobject_cast<CEditSelectedDlg*>(&dialog);
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->ControlsField()->text(), "R1"); // the selected control to start with
+        edit->ControlsField()->setText("R1-R8");
+        edit->KindBox()->setChecked(true);
+        edit->KindList()->setCurrentIndex(KindControlChange);
+        edit->ChannelBox()->setChecked(true);
+        edit->ChannelField()->setValue(2);
+        edit->NumberBox()->setChecked(true);
+        edit->StartField()->setValue(20);
+        QWheelEvent wheel(QPointF(5, 5), edit->StartField()->mapToGlobal(QPointF(5, 5)), QPoint(),
+                          QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(edit->StartField(), &wheel);
+        startAfterWheel = edit->StartField()->value();
+        for (int row = 0; row < edit->PreviewTable()->rowCount(); ++row) {
+            afterLabels << edit->PreviewTable()->item(row, 2)->text();
+        }
+        EXPECT_TRUE(edit->ApplyButton()->isEnabled());
+    };
+    window_->RunCommand(cmd::EditSelected);
+    EXPECT_EQ(startAfterWheel, 20);
+    ASSERT_EQ(afterLabels.size(), 8);
+    EXPECT_EQ(afterLabels.front(), "CC 20:2");
+    EXPECT_EQ(afterLabels.back(), "CC 27:2");
+    for (ControllerId id = R1; id < R1 + 8; ++id) {
+        EXPECT_EQ(AssignmentLabel(doc, id), "CC " + std::to_string(20 + id) + ":2") << id;
+    }
+    EXPECT_EQ(doc.RecordOf(R2)[7], 127); // the CC it was keeps its range
+    EXPECT_EQ(Action(cmd::Undo)->text(), "&Undo Edit 8 controls");
+    window_->RunCommand(cmd::Undo);
+    EXPECT_TRUE(doc.Map().records == before.records);
+    EXPECT_TRUE(doc.Map().comments == before.comments);
+
+    QString refusal;
+    ui_.onModal = [&](QDialog& dialog) {
+        auto* edit = qobject_cast<CEditSelectedDlg*>(&dialog);
+        edit->ControlsField()->setText("R1-R8");
+        edit->KindBox()->setChecked(true);
+        edit->KindList()->setCurrentIndex(KindControlChange);
+        edit->NumberBox()->setChecked(true);
+        edit->StartField()->setValue(121);
+        EXPECT_FALSE(edit->ApplyButton()->isEnabled());
+        refusal = edit->PreviewTable()->item(7, 2)->text();
+    };
+    Panel()->setFocus();
+    window_->RunCommand(cmd::EditSelected);
+    EXPECT_EQ(refusal, "R8: the controller number would be 128, outside 0-127.");
+    EXPECT_TRUE(doc.Map().records == before.records);
+    EXPECT_FALSE(Action(cmd::Undo)->text().contains("Edit"));
+}
 
 TEST_F(MapCommandsTest, CheckMapListsTheFindingsAndOpensTheControlOfALine) {
     CraftMapWithProblems();

@@ -136,6 +136,34 @@ TEST_F(UndoTest, UndoingEveryStepRestoresTheOpenedMapAndRedoingThemTheEditedOne)
     EXPECT_EQ(doc.GetTitle(), "LIVE");
 }
 
+// Several controls written at once are one step: one Undo brings every one of them back byte
+// for byte, with the panel and the open dialog following.
+TEST_F(UndoTest, ControlsWrittenTogetherAreUndoneTogether) {
+    OpenStartingMap();
+    const MapContents opened = Contents();
+    ClickControl(S3);
+    CParameter& doc = app_->Document();
+    AssignEntry cc;
+    cc.SetChannelKind(KindControlChange);
+    cc.SetValueAt(0, 74);
+    const std::array<ControlEdit, 3> edits = {ControlEdit{R1, cc.record, "Cutoff"},
+                                              ControlEdit{S3, cc.record, ""},
+                                              ControlEdit{A3, AssignRecord{}, "Pad"}};
+    doc.CommitControls(edits);
+    EXPECT_EQ(UndoText(), "&Undo Change Controls");
+    EXPECT_EQ(doc.EditBuffer().record, cc.record); // S3 is selected: its buffer follows
+    EXPECT_EQ(doc.GetMapComment(A3), "Pad");
+    const MapContents edited = Contents();
+
+    Run(cmd::Undo);
+    EXPECT_EQ(Contents(), opened);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.EditBuffer().record, doc.RecordOf(S3));
+    Run(cmd::Redo);
+    EXPECT_EQ(Contents(), edited);
+    EXPECT_FALSE(Action(cmd::Redo)->isEnabled());
+}
+
 TEST_F(UndoTest, TheSavedStepIsTheCleanOne) {
     OpenStartingMap();
     CParameter& doc = app_->Document();

@@ -286,6 +286,94 @@ TEST_F(Kelmap, RefusalsLeaveTheFileUnchanged) {
     }
 }
 
+// A row of controls set in one run: ranges and lists in the panel's order, numbered in sequence
+// with and without the reserved controller numbers, one save; a refusal anywhere in the row
+// names the control and leaves the file as it was.
+TEST_F(Kelmap, SetNumbersARowOfControlsInOneSave) {
+    const fs::path map = NewMap();
+    ASSERT_EQ(
+        Kel({"set", map.string(), "R1-R8", "cc", "0", "0", "127", "--fill", "20", "--channel", "2"})
+            .status,
+        0);
+    EXPECT_EQ(DumpLine(map, "R9"), "R9\t" + Bytes("") + "\t");
+
+    // From 95 the row would take 96-101, which are skipped.
+    ASSERT_EQ(
+        Kel({"set", map.string(), "S1,S3,S5-S7", "cc", "--fill", "95:1", "--skip-reserved"}).status,
+        0);
+    const Result shown = Kel({"show", map.string(), "--names"});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    std::vector<std::string> rows = {
+        "S1      CC 95:1 (Phaser)", "S3      CC 102:1 ", "S5      CC 103:1 ", "S6      CC 104:1 ",
+        "S7      CC 105:1 ",        "S2      N/A",       "R9      N/A"};
+    for (int i = 0; i < 8; ++i) {
+        rows.push_back("R" + std::to_string(i + 1) + "      CC " + std::to_string(20 + i) + ":2 ");
+    }
+    for (const std::string& row : rows) {
+        EXPECT_NE(shown.out.find(row), std::string::npos) << row << "\n" << shown.out;
+    }
+
+    const std::string before = ReadFile(map);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"R8-R1", "cc"}, "runs backwards"},
+        {{"R1,X1", "cc"}, "unknown control 'X1'"},
+        {{"R1,S2-S4,R1", "cc"}, "R1 is listed twice"},
+        {{"R1-R9", "cc", "0", "0", "127", "--fill", "121"}, "R8: NUMBER 128 is out of range"},
+        {{"A1-A3", "note", "--fill", "126", "--skip-reserved"}, "only for controller numbers"},
+        {{"A1-A3", "tempo", "--fill", "1"}, "--fill needs a kind"},
+        {{"A1-A3", "cc", "--channel", "2", "--aft", "cp"}, "A1: cc has no AFT mode"},
+    };
+    for (const auto& [args, says] : refused) {
+        std::vector<std::string> full = {"set", map.string()};
+        full.insert(full.end(), args.begin(), args.end());
+        const Result run = Kel(full);
+        EXPECT_EQ(run.status, 1) << args[0];
+        EXPECT_NE(run.err.find(says), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFile(map), before) << args[0];
+    }
+    EXPECT_EQ(Kel({"set", map.string(), "R1", "cc", "--fill", "x"}).status, 2);
+    EXPECT_EQ(Kel({"set", map.string(), "R1", "cc", "--skip-reserved"}).status, 2);
+}
+
+// Without a kind only the given fields change, on every listed control that has them: the
+// sliders of all kinds go to channel 2 in one run, the tempo slider stays as it is, and what
+// the change makes two controls send alike is told.
+TEST_F(Kelmap, SetWithoutAKindChangesOnlyTheGivenFieldsOfEachControl) {
+    const fs::path map = NewMap();
+    ASSERT_EQ(Kel({"set", map.string(), "S1-S4", "cc", "0", "0", "127", "--fill", "70"}).status, 0);
+    ASSERT_EQ(Kel({"set", map.string(), "S5", "note", "60"}).status, 0);
+    ASSERT_EQ(Kel({"set", map.string(), "S6", "tempo"}).status, 0);
+    ASSERT_EQ(Kel({"set", map.string(), "R1", "cc", "72", "--channel", "2"}).status, 0);
+    const std::string tempo = DumpLine(map, "S6");
+
+    const Result run = Kel({"set", map.string(), "S1-S9", "--channel", "2", "--max", "100"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("warning: R1 and S3 both send CC 72 on channel 2, Port 1."),
+              std::string::npos)
+        << run.err;
+    const Result shown = Kel({"show", map.string()});
+    for (const char* row : {"S1      CC 70:2 ", "S4      CC 73:2 ", "S5      NT 60:2 "}) {
+        EXPECT_NE(shown.out.find(row), std::string::npos) << row << "\n" << shown.out;
+    }
+    EXPECT_EQ(DumpLine(map, "S6"), tempo);
+    EXPECT_NE(DumpLine(map, "S1").find(" 46 00 64 "), std::string::npos) // CC 70, 0-100
+        << DumpLine(map, "S1");
+
+    const std::string before = ReadFile(map);
+    for (const auto& [args, says] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"S1-S4", "--fill", "126"}, "S3: the controller number would be 128, outside 0-127."},
+             {{"S1-S4", "--channel", "17"}, "--channel '17' is out of range"},
+             {{"S1", "--aft", "cp"}, "--aft needs a KIND"}}) {
+        std::vector<std::string> full = {"set", map.string()};
+        full.insert(full.end(), args.begin(), args.end());
+        const Result refused = Kel(full);
+        EXPECT_EQ(refused.status, 1) << args[0];
+        EXPECT_NE(refused.err.find(says), std::string::npos) << refused.err;
+        EXPECT_EQ(ReadFile(map), before) << args[0];
+    }
+    EXPECT_EQ(Kel({"set", map.string(), "S1"}).status, 2);
+}
+
 TEST_F(Kelmap, MessageTextRefusalsNameTheCharacter) {
     const fs::path map = NewMap();
     Result run = Kel({"set", map.string(), "R1", "sysex", "F0 S1 F7"});

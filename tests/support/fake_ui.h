@@ -7,6 +7,8 @@
 #include <QLabel>
 
 #include <deque>
+#include <functional>
+#include <utility>
 
 #include "gui/common/ids.h"
 #include "gui/common/uiservices.h"
@@ -29,6 +31,9 @@ public:
     QString modalText;       // the label carrying id 1000 or 1052, when present
     QStringList modalLabels; // the texts of every label of the last modal dialog
     int modalResult = QDialog::Accepted;
+    // When set, acts on the next modal dialog as a user would (fills its fields) before it
+    // ends with modalResult; used once.
+    std::function<void(QDialog&)> onModal;
     QList<QUrl> openedUrls;
     bool openUrlResult = true;
 
@@ -64,6 +69,10 @@ public:
             if (auto* label = FindByKelId<QLabel>(&dialog, id); label != nullptr) {
                 modalText = label->text();
             }
+        }
+        if (onModal) {
+            const auto act = std::exchange(onModal, nullptr);
+            act(dialog);
         }
         return modalResult;
     }

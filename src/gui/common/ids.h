@@ -38,6 +38,7 @@ inline constexpr int CheckMap = 32845;
 inline constexpr int Verify = 32846;
 inline constexpr int Monitor = 32847;
 inline constexpr int LearnFromInput = 32848;
+inline constexpr int EditSelected = 32849;
 inline constexpr int Print = 57607;
 inline constexpr int PrintPreview = 57609;
 inline constexpr int RecentFileFirst = 57616; // 57616 .. 57631

@@ -2,9 +2,27 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja_JP" sourcelanguage="en_US">
 <context>
+    <name>ControlList</name>
+    <message>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+222"/>
+        <source>unknown control &apos;%1&apos; (R1-R9, S1-S9, A1-A9, B1-B9, C1-C3, H1-H2, L1-L4, P1-P2, BEND, MOD, AFT)</source>
+        <translation>「%1」というコントロールはありません (R1-R9、S1-S9、A1-A9、B1-B9、C1-C3、H1-H2、L1-L4、P1-P2、BEND、MOD、AFT)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>the range &apos;%1&apos; runs backwards (%2 comes before %3)</source>
+        <translation>範囲「%1」が逆順です (%2 は %3 より前です)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 is listed twice</source>
+        <translation>%1 が二度指定されています</translation>
+    </message>
+</context>
+<context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+482"/>
+        <location filename="../../app/mainframe.cpp" line="+488"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -14,7 +32,7 @@
         <translation>編集(&amp;E)</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>&amp;Communication</source>
         <translation>通信(&amp;C)</translation>
     </message>
@@ -29,7 +47,7 @@
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <location line="-238"/>
+        <location line="-245"/>
         <source>&amp;Import Memory Set...</source>
         <translation>メモリー・セットの読み込み(&amp;I)...</translation>
     </message>
@@ -49,12 +67,12 @@
         <translation>KEL が次に送るメッセージを選択中のコントローラーにアサインします</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+33"/>
         <source>Show the messages the KEL sends and the controls that send them</source>
         <translation>KEL が送るメッセージと、それを送るコントローラーを表示します</translation>
     </message>
     <message>
-        <location line="+152"/>
+        <location line="+153"/>
         <source>Recent File</source>
         <translation>最近使ったファイル</translation>
     </message>
@@ -81,7 +99,7 @@
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
     <message>
-        <location line="-409"/>
+        <location line="-416"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
@@ -96,7 +114,7 @@
         <translation>受信(&amp;R)...</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="+30"/>
         <source>&amp;MIDI Devices...</source>
         <translation>MIDI デバイス(&amp;M)...</translation>
     </message>
@@ -116,7 +134,7 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-314"/>
+        <location line="-320"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
@@ -162,6 +180,100 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>続行</translation>
     </message>
     <message>
+        <location filename="../../gui/assign/editselecteddlg.cpp" line="+35"/>
+        <source>(invalid)</source>
+        <translation>(無効)</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Message kind</source>
+        <translation>メッセージの種類</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>MIDI channel</source>
+        <translation>MIDI チャンネル</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Button mode</source>
+        <translation>ボタンモード</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Minimum</source>
+        <translation>最小値</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Maximum</source>
+        <translation>最大値</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Number in sequence</source>
+        <translation>連番</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Skip reserved controller numbers</source>
+        <translation>予約済みのコントロール番号を飛ばす</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Edit Selected</source>
+        <translation>選択したコントロールの編集</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <location line="+37"/>
+        <source>Controls</source>
+        <translation>コントロール</translation>
+    </message>
+    <message>
+        <location line="-35"/>
+        <source>Names and ranges in the panel&apos;s order, e.g. R1-R8,S1</source>
+        <translation>パネルの順の名前と範囲 (例: R1-R8,S1)</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <location line="+35"/>
+        <source>Start</source>
+        <translation>開始</translation>
+    </message>
+    <message>
+        <location line="-34"/>
+        <location line="+36"/>
+        <source>Step</source>
+        <translation>増分</translation>
+    </message>
+    <message>
+        <location line="-35"/>
+        <source>0, 6, 32, 38, 96-101 and 120-127</source>
+        <translation>0、6、32、38、96-101、120-127</translation>
+    </message>
+    <message>
+        <location line="+41"/>
+        <source>Before</source>
+        <translation>変更前</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>After</source>
+        <translation>変更後</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Preview</source>
+        <translation>プレビュー</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Apply</source>
+        <translation>適用</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <location filename="../../gui/assign/msgdlg.cpp" line="+253"/>
         <location filename="../../gui/common/confirmdlg.cpp" line="+1"/>
         <location filename="../../gui/mididlg/mididevicedlg.cpp" line="+91"/>
@@ -276,9 +388,14 @@ press the [ENTER] button.</source>
         <translation>この MIDI システムにはポートがありません。</translation>
     </message>
     <message>
-        <location filename="../../app/undo.cpp" line="+78"/>
+        <location filename="../../app/undo.cpp" line="+77"/>
         <source>Change Title</source>
         <translation>タイトルの変更</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Change Controls</source>
+        <translation>コントロールの変更</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -286,7 +403,7 @@ press the [ENTER] button.</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+396"/>
+        <location filename="../../app/mainframe.cpp" line="+403"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
@@ -296,7 +413,7 @@ press the [ENTER] button.</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
-        <location line="-383"/>
+        <location line="-390"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
@@ -362,6 +479,16 @@ press the [ENTER] button.</source>
     </message>
     <message>
         <location line="+17"/>
+        <source>Edit &amp;Selected...</source>
+        <translation>選択したコントロールの編集(&amp;S)...</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Set fields on several controls at once, numbering them in sequence</source>
+        <translation>複数のコントロールの項目を一度に設定し、連番を振ります</translation>
+    </message>
+    <message>
+        <location line="+4"/>
         <source>Check &amp;Map...</source>
         <translation>マップのチェック(&amp;M)...</translation>
     </message>
@@ -411,7 +538,7 @@ press the [ENTER] button.</source>
         <translation>元に戻した変更をやり直します</translation>
     </message>
     <message>
-        <location line="-131"/>
+        <location line="-137"/>
         <source>Compare the control map with a control map file</source>
         <translation>コントロール・マップをコントロール・マップ・ファイルと比較します</translation>
     </message>
@@ -426,12 +553,12 @@ press the [ENTER] button.</source>
         <translation>システム・エクスクルーシブ (.syx) ファイルを新しいコントロール・マップとして開きます</translation>
     </message>
     <message>
-        <location line="+78"/>
+        <location line="+84"/>
         <source>List the problems of the control map before it is sent</source>
         <translation>送信する前にコントロール・マップの問題点を一覧表示します</translation>
     </message>
     <message>
-        <location filename="../../app/mapcommands.cpp" line="+35"/>
+        <location filename="../../app/mapcommands.cpp" line="+37"/>
         <source>SysEx Files (*.syx)</source>
         <translation>SysEx ファイル (*.syx)</translation>
     </message>
@@ -493,7 +620,17 @@ press the [ENTER] button.</source>
         <translation>再チェック(&amp;A)</translation>
     </message>
     <message>
-        <location line="+43"/>
+        <location line="+37"/>
+        <source>Edit %1</source>
+        <translation>%1 の編集</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Edit %1 controls</source>
+        <translation>%1 個のコントロールの編集</translation>
+    </message>
+    <message>
+        <location line="+32"/>
         <source>Compare With</source>
         <translation>比較</translation>
     </message>
@@ -620,7 +757,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location line="+27"/>
-        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="+88"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-136"/>
         <source>Min Value</source>
         <translation>最小値</translation>
     </message>
@@ -746,7 +883,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>MSB 最大値</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="-30"/>
+        <location filename="../../app/mainframe.cpp" line="-36"/>
         <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-49"/>
         <source>NO ASSIGN</source>
         <translation>割り当てなし</translation>
@@ -798,6 +935,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location line="+2"/>
+        <location filename="../../gui/assign/editselecteddlg.cpp" line="-89"/>
         <source>Port</source>
         <translation>ポート</translation>
     </message>
@@ -813,6 +951,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location line="+2"/>
+        <location filename="../../gui/assign/editselecteddlg.cpp" line="+77"/>
         <source>Control</source>
         <translation>コントローラー</translation>
     </message>
@@ -1029,7 +1168,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>オフ</translation>
     </message>
     <message>
-        <location line="+137"/>
+        <location line="+141"/>
         <source>No such file or folder</source>
         <translation>ファイルまたはフォルダーがありません</translation>
     </message>
@@ -1352,7 +1491,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>MapCheck</name>
     <message>
-        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-119"/>
+        <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-123"/>
         <source>%1 and %2 both send %3%4.</source>
         <translation>%1 と %2 は同じ %3%4 を送信します。</translation>
     </message>
@@ -1395,6 +1534,11 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <location line="+1"/>
         <source>%1: the %2 is %3, above %4.</source>
         <translation>%1: %2 が %3 で、%4 を超えています。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: the %2 would be %3, outside %4-%5.</source>
+        <translation>%1: %2 が %3 になり、%4-%5 の範囲外です。</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -1856,7 +2000,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
 <context>
     <name>StringTable</name>
     <message>
-        <location line="-214"/>
+        <location line="-215"/>
         <source>VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor</translation>
     </message>
@@ -2125,7 +2269,7 @@ Exit</source>
 <context>
     <name>SyxFile</name>
     <message>
-        <location line="+140"/>
+        <location line="+141"/>
         <source>The file cannot be read: %1.</source>
         <translation>ファイルを読み込めません: %1。</translation>
     </message>
