@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -22,12 +23,14 @@
 #include "app/kelmidi.h"
 #include "app/learn.h"
 #include "app/mapcommands.h"
+#include "app/monitorwindow.h"
 #include "app/undo.h"
 #include "files/listfile.h"
 #include "gui/common/accedit.h"
 #include "gui/common/documentsignals.h"
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
+#include "gui/common/placement.h"
 #include "gui/common/translation.h"
 #include "gui/common/uitext.h"
 #include "gui/panel/kelpanel.h"
@@ -667,6 +670,31 @@ void CMainFrame::SizeToPanel() {
     setFixedSize(sizeHint());
 }
 
+void CMainFrame::PlaceAtStart() {
+    const QScreen* shown = screen();
+    if (shown == nullptr) {
+        return;
+    }
+    move(PlaceMainAtStart(shown->availableGeometry(), frameGeometry().size()).topLeft());
+}
+
+QRect CMainFrame::AssignDialogPlace(const QSize& frame, ControllerId id) const {
+    PanelPlaces places;
+    const QScreen* shown = screen();
+    places.home = frameGeometry();
+    places.area = shown != nullptr ? shown->availableGeometry() : places.home;
+    const CKelPanel* panel = Panel();
+    const auto onScreen = [panel](const QRect& r) {
+        return QRect(panel->mapToGlobal(r.topLeft()), r.size());
+    };
+    for (ControllerId control = 0; control < kControllerCount; ++control) {
+        places.controls.push_back(onScreen(CKelPanel::ControlRectOf(control)));
+    }
+    places.keyboard = onScreen(CKelPanel::KeyboardRect());
+    places.selected = onScreen(CKelPanel::ControlRectOf(id));
+    return PlaceBesidePanel(places, frame);
+}
+
 void CMainFrame::ActivateMain() {
     if (isMinimized()) {
         showNormal();
@@ -729,6 +757,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     if (IAssignDialog& dialog = parts_.assign; dialog.Window() != nullptr) {
         dialog.DestroyWindow();
+    }
+    if (CMonitorWindow* monitor = findChild<CMonitorWindow*>(); monitor != nullptr) {
+        monitor->KeepPlace();
     }
     event->accept();
 }
