@@ -126,6 +126,9 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
     window->Commands().Share(*msgDlg_);
     msgDlg_->SetNotifyTarget(window);
     msgDlg_->SetHomeWindow(window);
+    msgDlg_->SetPlacement([window](const QSize& frame, ControllerId id) {
+        return window->AssignDialogPlace(frame, id);
+    });
     if (const std::optional<QPoint> place = CAppSettings::AssignDialogPosition(*store_)) {
         msgDlg_->SetSavedPosition(*place);
     }
@@ -133,6 +136,7 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
         CAppSettings::StoreAssignDialogPosition(*store_, topLeft);
     });
     window->SizeToPanel();
+    window->PlaceAtStart();
     files_.UpdateTitle();
     window->show();
     window->DialogBar()->TitleField()->setFocus();

@@ -227,7 +227,7 @@ void CKelMidi::StopListeningIfUnused() {
 
 void CKelMidi::OnMonitor() {
     if (MonitorInputLost()) {
-        monitorWindow_->ShowBeside();
+        monitorWindow_->ShowInPlace();
         ListenAgain(true);
         return;
     }
@@ -258,7 +258,7 @@ void CKelMidi::OnMonitor() {
     }
     monitorWindow_->SetDropped(monitor_.Dropped());
     monitorWindow_->SetLostInput({});
-    monitorWindow_->ShowBeside();
+    monitorWindow_->ShowInPlace();
     emit StateChanged();
 }
 

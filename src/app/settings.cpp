@@ -13,7 +13,7 @@ constexpr const char* kSystemKey = "MIDI Device/API";
 constexpr const char* kRecentSection = "Recent File List";
 constexpr const char* kAssignDialogKey = "Settings/Assign Dialog Position";
 constexpr const char* kLastFolderKey = "Settings/Last Folder";
-constexpr const char* kMonitorWindowKey = "Settings/Monitor Window";
+constexpr const char* kMonitorDockKey = "Settings/Monitor Dock";
 constexpr int kAboutCommentBytes = 255;
 
 } // namespace
@@ -103,12 +103,12 @@ void CAppSettings::StoreAssignDialogPosition(QSettings& store, const QPoint& top
     store.setValue(QLatin1String(kAssignDialogKey), topLeft);
 }
 
-QByteArray CAppSettings::MonitorWindowGeometry(QSettings& store) {
-    return store.value(QLatin1String(kMonitorWindowKey)).toByteArray();
+QByteArray CAppSettings::MonitorDockState(QSettings& store) {
+    return store.value(QLatin1String(kMonitorDockKey)).toByteArray();
 }
 
-void CAppSettings::StoreMonitorWindowGeometry(QSettings& store, const QByteArray& geometry) {
-    store.setValue(QLatin1String(kMonitorWindowKey), geometry);
+void CAppSettings::StoreMonitorDockState(QSettings& store, const QByteArray& state) {
+    store.setValue(QLatin1String(kMonitorDockKey), state);
 }
 
 QString CAppSettings::LastFolder(QSettings& store) {

@@ -57,10 +57,11 @@ public:
     // never placed.
     static std::optional<QPoint> AssignDialogPosition(QSettings& store);
     static void StoreAssignDialogPosition(QSettings& store, const QPoint& topLeft);
-    // Where the user left the monitor window and its size (Qt's geometry bytes); empty when it
-    // was never shown.
-    static QByteArray MonitorWindowGeometry(QSettings& store);
-    static void StoreMonitorWindowGeometry(QSettings& store, const QByteArray& geometry);
+    // Where the user left the monitor: the main window's state (QMainWindow::saveState) with
+    // the monitor docked or floating and its place; empty when it was never shown.
+    static constexpr int kMonitorDockVersion = 1;
+    static QByteArray MonitorDockState(QSettings& store);
+    static void StoreMonitorDockState(QSettings& store, const QByteArray& state);
     // The folder of the file last picked in a file dialog; empty when none was.
     static QString LastFolder(QSettings& store);
     static void StoreLastFolder(QSettings& store, const QString& folder);
