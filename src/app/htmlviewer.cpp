@@ -210,7 +210,8 @@ int CHtmlViewer::HeadingTop(int row) const {
 }
 
 void CHtmlViewer::FollowSections() {
-    if (sections_ == nullptr || sections_->count() == 0) {
+    // Only a page laid out in the window has its headings where the user sees them.
+    if (sections_ == nullptr || sections_->count() == 0 || !browser_->isVisible()) {
         return;
     }
     const int top = browser_->verticalScrollBar()->value();

@@ -141,15 +141,17 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
     window->show();
     window->DialogBar()->TitleField()->setFocus();
 
+    // The window manager places a new window where it likes (for a second at most): once it is
+    // on the screen it goes to the left, where the assign dialog has room beside it, and a
+    // message about a file is centred on it there.
+    QElapsedTimer waited;
+    waited.start();
+    while (window->windowHandle() != nullptr && !window->windowHandle()->isExposed() &&
+           waited.elapsed() < kPlacementWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    window->PlaceAtStart();
     if (const QString path = FirstArgument(arguments); !path.isEmpty()) {
-        // A message about the file is centred on the main window: the window manager places
-        // the window first (until it is on the screen, for a second at most).
-        QElapsedTimer waited;
-        waited.start();
-        while (window->windowHandle() != nullptr && !window->windowHandle()->isExposed() &&
-               waited.elapsed() < kPlacementWaitMs) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
         files_.LoadMapFile(CAppSettings::ToFsPath(path), ControlMapKind);
     }
     return true;

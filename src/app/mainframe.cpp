@@ -695,6 +695,15 @@ QRect CMainFrame::AssignDialogPlace(const QSize& frame, ControllerId id) const {
     return PlaceBesidePanel(places, frame);
 }
 
+void CMainFrame::PlaceWindowBesidePanel(QWidget& window) const {
+    window.adjustSize();
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    window.move(AssignDialogPlace(window.size().grownBy(frame), kNoController).topLeft());
+}
+
 void CMainFrame::ActivateMain() {
     if (isMinimized()) {
         showNormal();

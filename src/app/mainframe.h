@@ -100,6 +100,9 @@ public:
     // Where the assign dialog's frame of size `frame` goes, opened on control `id`: where it
     // covers no control of the panel (see PlaceBesidePanel).
     QRect AssignDialogPlace(const QSize& frame, ControllerId id) const;
+    // Moves `window` (not shown yet) where it covers none of the panel's controls, its frame
+    // taken to be as the main window's.
+    void PlaceWindowBesidePanel(QWidget& window) const;
     // Brings the window to the top and gives it the focus.
     void ActivateMain();
     // Shows the assignment list in `file` in the editor's own viewer (where no browser

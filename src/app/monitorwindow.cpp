@@ -3,6 +3,7 @@
 
 #include "gui/common/uiservices.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -274,6 +275,19 @@ CMonitorWindow::CMonitorWindow(const EditorParts& parts, QWidget* home)
                 QDockWidget::DockWidgetFloatable);
     setAllowedAreas(Qt::BottomDockWidgetArea);
     connect(this, &QDockWidget::topLevelChanged, this, &CMonitorWindow::FollowFloating);
+    // The title bar's buttons say what they do in the user's language.
+    for (QAbstractButton* button : findChildren<QAbstractButton*>()) {
+        QString text;
+        if (button->objectName() == QLatin1String("qt_dockwidget_floatbutton")) {
+            text = KelEditor::tr("Float or dock the monitor");
+        } else if (button->objectName() == QLatin1String("qt_dockwidget_closebutton")) {
+            text = KelEditor::tr("Close the monitor");
+        } else {
+            continue;
+        }
+        button->setToolTip(text);
+        button->setAccessibleName(text);
+    }
     if (dockHome_ != nullptr) {
         dockHome_->addDockWidget(Qt::BottomDockWidgetArea, this);
     } else {
