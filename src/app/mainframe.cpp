@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -24,6 +25,7 @@
 #include "app/learn.h"
 #include "app/mapcommands.h"
 #include "app/monitorwindow.h"
+#include "app/settings.h"
 #include "app/undo.h"
 #include "files/listfile.h"
 #include "gui/common/accedit.h"
@@ -671,11 +673,16 @@ void CMainFrame::SizeToPanel() {
 }
 
 void CMainFrame::PlaceAtStart() {
-    const QScreen* shown = screen();
+    std::optional<QPoint> kept = CAppSettings::MainWindowPosition(parts_.store);
+    const QScreen* shown = kept ? QGuiApplication::screenAt(*kept) : nullptr;
+    if (shown == nullptr) {
+        kept.reset(); // never kept, or on a screen that is gone
+        shown = screen();
+    }
     if (shown == nullptr) {
         return;
     }
-    move(PlaceMainAtStart(shown->availableGeometry(), frameGeometry().size()).topLeft());
+    move(PlaceMainAtStart(shown->availableGeometry(), frameGeometry().size(), kept).topLeft());
 }
 
 QRect CMainFrame::AssignDialogPlace(const QSize& frame, ControllerId id) const {
@@ -770,6 +777,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     if (CMonitorWindow* monitor = findChild<CMonitorWindow*>(); monitor != nullptr) {
         monitor->KeepPlace();
     }
+    CAppSettings::StoreMainWindowPosition(parts_.store, pos());
     event->accept();
 }
 

@@ -95,7 +95,8 @@ public:
     // Fits the window around the panel, the dialog bar, the menu and the status bar (and the
     // monitor while it is docked under the panel).
     void SizeToPanel();
-    // Puts the window at the left of its screen, so that the assign dialog has room beside it.
+    // Puts the window where the user left it, at the first start at the left of its screen so
+    // that the assign dialog has room beside it.
     void PlaceAtStart();
     // Where the assign dialog's frame of size `frame` goes, opened on control `id`: where it
     // covers no control of the panel (see PlaceBesidePanel).

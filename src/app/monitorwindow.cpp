@@ -178,7 +178,7 @@ bool CMonitorFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
 
 CMonitorWindow::CMonitorWindow(const EditorParts& parts, QWidget* home)
     : QDockWidget(home), shell_(parts.shell), reporter_(parts.reporter), store_(parts.store),
-      home_(home), dockHome_(qobject_cast<QMainWindow*>(home)), view_(new QTableView(this)),
+      dockHome_(qobject_cast<QMainWindow*>(home)), view_(new QTableView(this)),
       kindList_(new QComboBox(this)), channelList_(new QComboBox(this)),
       pauseBox_(new QCheckBox(KelEditor::tr("&Pause"), this)), droppedText_(new QLabel(this)),
       lostText_(new QLabel(this)) {

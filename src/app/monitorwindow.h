@@ -146,7 +146,6 @@ private:
     EditorShell& shell_;
     Reporter& reporter_;
     QSettings& store_;
-    QPointer<QWidget> home_;
     QMainWindow* dockHome_ = nullptr;
     QList<QAction*> menuOpeners_;
     QString measuredPort_; // the port of the last line, whose name the Port column fits

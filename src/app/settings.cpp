@@ -14,6 +14,7 @@ constexpr const char* kRecentSection = "Recent File List";
 constexpr const char* kAssignDialogKey = "Settings/Assign Dialog Position";
 constexpr const char* kLastFolderKey = "Settings/Last Folder";
 constexpr const char* kMonitorDockKey = "Settings/Monitor Dock";
+constexpr const char* kMainWindowKey = "Settings/Main Window Position";
 constexpr int kAboutCommentBytes = 255;
 
 } // namespace
@@ -101,6 +102,18 @@ std::optional<QPoint> CAppSettings::AssignDialogPosition(QSettings& store) {
 
 void CAppSettings::StoreAssignDialogPosition(QSettings& store, const QPoint& topLeft) {
     store.setValue(QLatin1String(kAssignDialogKey), topLeft);
+}
+
+std::optional<QPoint> CAppSettings::MainWindowPosition(QSettings& store) {
+    const QVariant value = store.value(QLatin1String(kMainWindowKey));
+    if (!value.canConvert<QPoint>()) {
+        return std::nullopt;
+    }
+    return value.toPoint();
+}
+
+void CAppSettings::StoreMainWindowPosition(QSettings& store, const QPoint& topLeft) {
+    store.setValue(QLatin1String(kMainWindowKey), topLeft);
 }
 
 QByteArray CAppSettings::MonitorDockState(QSettings& store) {

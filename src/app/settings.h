@@ -57,6 +57,9 @@ public:
     // never placed.
     static std::optional<QPoint> AssignDialogPosition(QSettings& store);
     static void StoreAssignDialogPosition(QSettings& store, const QPoint& topLeft);
+    // Where the user left the main window (its frame's top-left corner).
+    static std::optional<QPoint> MainWindowPosition(QSettings& store);
+    static void StoreMainWindowPosition(QSettings& store, const QPoint& topLeft);
     // Where the user left the monitor: the main window's state (QMainWindow::saveState) with
     // the monitor docked or floating and its place; empty when it was never shown.
     static constexpr int kMonitorDockVersion = 1;

@@ -28,8 +28,8 @@ QRect OntoArea(QRect place, const QRect& area) {
 
 } // namespace
 
-QRect PlaceMainAtStart(const QRect& area, const QSize& frame) {
-    return OntoArea(QRect(area.topLeft(), frame), area);
+QRect PlaceMainAtStart(const QRect& area, const QSize& frame, const std::optional<QPoint>& kept) {
+    return OntoArea(QRect(kept.value_or(area.topLeft()), frame), area);
 }
 
 QRect PlaceBesidePanel(const PanelPlaces& places, const QSize& frame) {

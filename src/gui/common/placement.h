@@ -4,9 +4,11 @@
 // Pure geometry on screen rectangles (the frames the window system draws included).
 #pragma once
 
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 
+#include <optional>
 #include <vector>
 
 namespace kel {
@@ -20,9 +22,11 @@ struct PanelPlaces {
     QRect selected;              // the control the dialog edits
 };
 
-// The main window at its first start: at the left of the screen's available area, at its top,
-// so that the assign dialog has the room at its right.
-QRect PlaceMainAtStart(const QRect& area, const QSize& frame);
+// The main window at its start: where the user left it (`kept`, its frame's top-left corner),
+// kept on the screen; at the first start at the left of the screen's available area, at its
+// top, so that the assign dialog has the room at its right.
+QRect PlaceMainAtStart(const QRect& area, const QSize& frame,
+                       const std::optional<QPoint>& kept = std::nullopt);
 
 // The assign dialog's frame of size `frame`: beside the main window (right, left, below, above)
 // when one of those places fits on the screen; else where it covers no control of the panel,
