@@ -169,6 +169,7 @@ TEST_F(MonitorTest, NeitherTheMonitorNorTheAssignDialogCoversThePanel) {
     const QPoint panel = Panel()->mapToGlobal(QPoint());
     const QRect monitor(MonitorWindow()->mapToGlobal(QPoint()), MonitorWindow()->size());
     EXPECT_GT(monitor.top(), panel.y() + Panel()->height() - 1);
+    EXPECT_TRUE(window_->geometry().contains(monitor)); // in the main window, under the panel
     EXPECT_TRUE(area.contains(window_->frameGeometry()));
     const QRect placed = dialog->frameGeometry();
     EXPECT_TRUE(area.contains(placed));
