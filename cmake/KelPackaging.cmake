@@ -25,8 +25,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
 # xdg-open shows the help pages and HTML lists in the browser; Qt's Wayland platform plug-in
-# lets the editor run natively in a Wayland session (without it, it runs through XWayland).
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
+# lets the editor run natively in a Wayland session (without it, it runs through XWayland); a
+# Japanese font shows the Japanese windows and help page in letters instead of boxes.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland, fonts-noto-cjk | fonts-ipafont-gothic")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "jackd2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -117,6 +117,8 @@ DEPENDS="$(dpkg-deb -f "$DEB" Depends)"
 for dep in fonts-liberation2 libqt6widgets6 libqt6svg6 librtmidi libc6 libstdc++6; do
     check "depends on $dep" grep -q "$dep" <<<"$DEPENDS"
 done
+check "recommends a Japanese font" \
+    grep -qE 'fonts-noto-cjk \| fonts-ipafont-gothic' <<<"$(dpkg-deb -f "$DEB" Recommends)"
 check "nothing but programs in /usr/bin" \
     bash -c "! dpkg-deb -c '$DEB' | awk '{print \$6}' | grep '^\./usr/bin/.' |
         grep -vE '^\./usr/bin/(kel-editor|kelmap|kel-device-sim)$'"

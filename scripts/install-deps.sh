@@ -8,7 +8,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
     librtmidi-dev jackd2
-    fonts-liberation2
+    fonts-liberation2 fonts-ipafont-gothic
     xvfb xauth time strace poppler-utils
     dbus at-spi2-core python3-pyatspi openbox
     dpkg-dev desktop-file-utils appstream xdotool x11-utils

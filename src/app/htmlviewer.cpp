@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/htmlviewer.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -10,8 +11,10 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStyle>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -23,7 +26,7 @@
 
 namespace kel {
 
-CHtmlViewer::CHtmlViewer(QWidget* parent, bool sections)
+CHtmlViewer::CHtmlViewer(QWidget* parent, bool help)
     : QWidget(parent, Qt::Window), browser_(new QTextBrowser(this)) {
     // Local pages open here; anything else (the web, mail) goes to the desktop.
     browser_->setOpenLinks(false);
@@ -35,18 +38,24 @@ CHtmlViewer::CHtmlViewer(QWidget* parent, bool sections)
         }
     });
 
-    back_ = new QPushButton(KelEditor::tr("< &Back"), this);
-    forward_ = new QPushButton(KelEditor::tr("&Forward >"), this);
-    auto* contents = new QPushButton(KelEditor::tr("&Contents"), this);
-    back_->setEnabled(false);
-    forward_->setEnabled(false);
-    connect(back_, &QPushButton::clicked, browser_, &QTextBrowser::backward);
-    connect(forward_, &QPushButton::clicked, browser_, &QTextBrowser::forward);
-    connect(contents, &QPushButton::clicked, this, [this] { browser_->setSource(home_); });
-    connect(browser_, &QTextBrowser::backwardAvailable, back_, &QPushButton::setEnabled);
-    connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QPushButton::setEnabled);
-    new QShortcut(QKeySequence::Back, browser_, [this] { browser_->backward(); });
-    new QShortcut(QKeySequence::Forward, browser_, [this] { browser_->forward(); });
+    auto* top = new QHBoxLayout;
+    if (help) {
+        back_ = new QPushButton(KelEditor::tr("< &Back"), this);
+        forward_ = new QPushButton(KelEditor::tr("&Forward >"), this);
+        contents_ = new QPushButton(KelEditor::tr("&Contents"), this);
+        back_->setEnabled(false);
+        forward_->setEnabled(false);
+        connect(back_, &QPushButton::clicked, browser_, &QTextBrowser::backward);
+        connect(forward_, &QPushButton::clicked, browser_, &QTextBrowser::forward);
+        connect(contents_, &QPushButton::clicked, this, [this] { browser_->setSource(home_); });
+        connect(browser_, &QTextBrowser::backwardAvailable, back_, &QPushButton::setEnabled);
+        connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QPushButton::setEnabled);
+        new QShortcut(QKeySequence::Back, browser_, [this] { browser_->backward(); });
+        new QShortcut(QKeySequence::Forward, browser_, [this] { browser_->forward(); });
+        top->addWidget(back_);
+        top->addWidget(forward_);
+        top->addWidget(contents_);
+    }
 
     auto* findLabel = new QLabel(KelEditor::tr("F&ind:"), this);
     find_ = new QLineEdit(this);
@@ -60,24 +69,25 @@ CHtmlViewer::CHtmlViewer(QWidget* parent, bool sections)
     });
     new QShortcut(QKeySequence::FindNext, this, [this] { FindText(true); });
 
-    auto* top = new QHBoxLayout;
-    top->addWidget(back_);
-    top->addWidget(forward_);
-    top->addWidget(contents);
     top->addStretch(1);
     top->addWidget(findLabel);
     top->addWidget(find_);
 
     QWidget* middle = browser_;
-    if (sections) {
+    if (help) {
         sections_ = new QListWidget(this);
         sections_->setAccessibleName(KelEditor::tr("Sections"));
-        connect(sections_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-            browser_->scrollToAnchor(item->data(Qt::UserRole).toString());
-        });
-        connect(sections_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-            browser_->scrollToAnchor(item->data(Qt::UserRole).toString());
-        });
+        sections_->setTextElideMode(Qt::ElideNone);
+        // A section picked is a step of the history, as a link on the page is.
+        const auto open = [this](QListWidgetItem* item) {
+            QUrl place = browser_->source();
+            place.setFragment(item->data(Qt::UserRole).toString());
+            browser_->setSource(place);
+        };
+        connect(sections_, &QListWidget::itemActivated, this, open);
+        connect(sections_, &QListWidget::itemClicked, this, open);
+        connect(browser_->verticalScrollBar(), &QScrollBar::valueChanged, this,
+                &CHtmlViewer::FollowSections);
         auto* splitter = new QSplitter(this);
         splitter->addWidget(sections_);
         splitter->addWidget(browser_);
@@ -149,8 +159,11 @@ void CHtmlViewer::FillSections() {
     if (sections_ == nullptr) {
         return;
     }
+    const QString current =
+        sections_->currentItem() != nullptr ? sections_->currentItem()->text() : QString();
     sections_->clear();
     // The page's second-level headings that carry an anchor, in their order.
+    int widest = 0;
     for (QTextBlock block = browser_->document()->begin(); block.isValid(); block = block.next()) {
         if (block.blockFormat().headingLevel() != 2) {
             continue;
@@ -167,6 +180,60 @@ void CHtmlViewer::FillSections() {
         }
         auto* item = new QListWidgetItem(block.text().trimmed(), sections_);
         item->setData(Qt::UserRole, anchor);
+        item->setData(Qt::UserRole + 1, block.blockNumber());
+        item->setToolTip(item->text());
+        widest = std::max(widest, sections_->fontMetrics().horizontalAdvance(item->text()));
+    }
+    // Every entry whole: the list is at least as wide as its longest one, up to half the
+    // screen (beyond that the entry's tooltip holds it).
+    const int frame = 2 * sections_->frameWidth();
+    const int margins = 4 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    int wanted = widest + frame + margins + scrollBar;
+    if (const QScreen* shown = screen(); shown != nullptr) {
+        wanted = std::min(wanted, shown->availableGeometry().width() / 2);
+    }
+    sections_->setMinimumWidth(std::max(sections_->minimumWidth(), wanted));
+    for (int row = 0; row < sections_->count(); ++row) {
+        if (sections_->item(row)->text() == current) {
+            const QSignalBlocker quiet(sections_);
+            sections_->setCurrentRow(row);
+        }
+    }
+    FollowSections();
+}
+
+int CHtmlViewer::HeadingTop(int row) const {
+    const QTextBlock block = browser_->document()->findBlockByNumber(
+        sections_->item(row)->data(Qt::UserRole + 1).toInt());
+    return static_cast<int>(browser_->document()->documentLayout()->blockBoundingRect(block).top());
+}
+
+void CHtmlViewer::FollowSections() {
+    // Only a page laid out in the window has its headings where the user sees them.
+    if (sections_ == nullptr || sections_->count() == 0 || !browser_->isVisible()) {
+        return;
+    }
+    const int top = browser_->verticalScrollBar()->value();
+    const int bottom = top + browser_->viewport()->height();
+    const int current = sections_->currentRow();
+    if (current >= 0) {
+        const int at = HeadingTop(current);
+        if (at >= top && at < bottom) {
+            return; // the section marked is in sight
+        }
+    }
+    int shown = -1;
+    for (int row = 0; row < sections_->count() && HeadingTop(row) <= top + 4; ++row) {
+        shown = row;
+    }
+    const QSignalBlocker quiet(sections_);
+    if (shown < 0) {
+        sections_->setCurrentRow(-1);
+        sections_->clearSelection();
+    } else {
+        sections_->setCurrentRow(shown);
+        sections_->scrollToItem(sections_->item(shown));
     }
 }
 

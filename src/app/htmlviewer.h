@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's own window for HTML pages: the help pages and the assignment list when no
-// browser starts. A text browser with Back, Forward and Contents, a find field that searches
-// as the user types, and for the help pages a list of the page's sections. Links between local
-// pages open in the window; links to the web go to the desktop.
+// browser starts. A text browser with a find field that searches as the user types; for the
+// help pages also Back, Forward and Contents and a list of the page's sections that follows the
+// part of the page shown (a click on it is a step Back returns from). Links between local pages
+// open in the window; links to the web go to the desktop.
 #pragma once
 
 #include <QString>
@@ -22,8 +23,9 @@ namespace kel {
 class CHtmlViewer : public QWidget {
     Q_OBJECT
 public:
-    // `sections`: show the list of the page's sections beside it (the help pages).
-    CHtmlViewer(QWidget* parent, bool sections);
+    // `help`: the help pages, with Back, Forward, Contents and the list of the page's sections
+    // beside it; else one page (the assignment list), shown without them.
+    CHtmlViewer(QWidget* parent, bool help);
 
     // Shows the page in `file`, which becomes the page Contents goes back to.
     void ShowFile(const QString& file);
@@ -35,9 +37,11 @@ public:
 
     QTextBrowser* Browser() const { return browser_; }
     QLineEdit* FindField() const { return find_; }
+    // The help pages' parts; null in the viewer of one page.
     QListWidget* Sections() const { return sections_; }
     QPushButton* BackButton() const { return back_; }
     QPushButton* ForwardButton() const { return forward_; }
+    QPushButton* ContentsButton() const { return contents_; }
     QUrl Source() const;
 
     // Looks for the find field's text (case ignored): from the start of the current match while
@@ -50,12 +54,17 @@ protected:
 
 private:
     void FillSections();
+    // Marks in the list the section the page shows: the one marked stays while its heading is
+    // in sight, else the last one whose heading is at or above the top of the view.
+    void FollowSections();
+    int HeadingTop(int row) const;
 
     QTextBrowser* browser_ = nullptr;
     QLineEdit* find_ = nullptr;
     QListWidget* sections_ = nullptr;
     QPushButton* back_ = nullptr;
     QPushButton* forward_ = nullptr;
+    QPushButton* contents_ = nullptr;
     QHBoxLayout* buttons_ = nullptr;
     QUrl home_;
     bool placed_ = false;

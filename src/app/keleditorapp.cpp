@@ -127,6 +127,9 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
     window->Commands().Share(*msgDlg_);
     msgDlg_->SetNotifyTarget(window);
     msgDlg_->SetHomeWindow(window);
+    msgDlg_->SetPlacement([window](const QSize& frame, ControllerId id) {
+        return window->AssignDialogPlace(frame, id);
+    });
     if (const std::optional<QPoint> place = CAppSettings::AssignDialogPosition(*store_)) {
         msgDlg_->SetSavedPosition(*place);
     }
@@ -134,19 +137,22 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
         CAppSettings::StoreAssignDialogPosition(*store_, topLeft);
     });
     window->SizeToPanel();
+    window->PlaceAtStart();
     files_.UpdateTitle();
     window->show();
     window->DialogBar()->TitleField()->setFocus();
 
+    // The window manager places a new window where it likes (for a second at most): once it is
+    // on the screen it goes to the left, where the assign dialog has room beside it, and a
+    // message about a file is centred on it there.
+    QElapsedTimer waited;
+    waited.start();
+    while (window->windowHandle() != nullptr && !window->windowHandle()->isExposed() &&
+           waited.elapsed() < kPlacementWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    window->PlaceAtStart();
     if (const QString path = FirstArgument(arguments); !path.isEmpty()) {
-        // A message about the file is centred on the main window: the window manager places
-        // the window first (until it is on the screen, for a second at most).
-        QElapsedTimer waited;
-        waited.start();
-        while (window->windowHandle() != nullptr && !window->windowHandle()->isExposed() &&
-               waited.elapsed() < kPlacementWaitMs) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
         files_.LoadMapFile(CAppSettings::ToFsPath(path), ControlMapKind);
     }
     return true;

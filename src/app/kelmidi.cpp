@@ -256,7 +256,7 @@ void CKelMidi::StopListeningIfUnused() {
 
 void CKelMidi::OnMonitor() {
     if (MonitorInputLost()) {
-        monitorWindow_->ShowBeside();
+        monitorWindow_->ShowInPlace();
         ListenAgain(true);
         return;
     }
@@ -287,7 +287,7 @@ void CKelMidi::OnMonitor() {
     }
     monitorWindow_->SetDropped(monitor_.Dropped());
     monitorWindow_->SetLostInput({});
-    monitorWindow_->ShowBeside();
+    monitorWindow_->ShowInPlace();
     emit StateChanged();
 }
 

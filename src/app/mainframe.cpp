@@ -7,11 +7,13 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -22,7 +24,9 @@
 #include "app/kelmidi.h"
 #include "app/learn.h"
 #include "app/mapcommands.h"
+#include "app/monitorwindow.h"
 #include "app/printmap.h"
+#include "app/settings.h"
 #include "app/undo.h"
 #include "files/listfile.h"
 #include "gui/common/accedit.h"
@@ -30,6 +34,7 @@
 #include "gui/common/editornotify.h"
 #include "gui/common/ids.h"
 #include "gui/common/maptextedit.h"
+#include "gui/common/placement.h"
 #include "gui/common/translation.h"
 #include "gui/common/uitext.h"
 #include "gui/panel/kelpanel.h"
@@ -701,6 +706,45 @@ void CMainFrame::SizeToPanel() {
     setFixedSize(sizeHint());
 }
 
+void CMainFrame::PlaceAtStart() {
+    std::optional<QPoint> kept = CAppSettings::MainWindowPosition(parts_.store);
+    const QScreen* shown = kept ? QGuiApplication::screenAt(*kept) : nullptr;
+    if (shown == nullptr) {
+        kept.reset(); // never kept, or on a screen that is gone
+        shown = screen();
+    }
+    if (shown == nullptr) {
+        return;
+    }
+    move(PlaceMainAtStart(shown->availableGeometry(), frameGeometry().size(), kept).topLeft());
+}
+
+QRect CMainFrame::AssignDialogPlace(const QSize& frame, ControllerId id) const {
+    PanelPlaces places;
+    const QScreen* shown = screen();
+    places.home = frameGeometry();
+    places.area = shown != nullptr ? shown->availableGeometry() : places.home;
+    const CKelPanel* panel = Panel();
+    const auto onScreen = [panel](const QRect& r) {
+        return QRect(panel->mapToGlobal(r.topLeft()), r.size());
+    };
+    for (ControllerId control = 0; control < kControllerCount; ++control) {
+        places.controls.push_back(onScreen(CKelPanel::ControlRectOf(control)));
+    }
+    places.keyboard = onScreen(CKelPanel::KeyboardRect());
+    places.selected = onScreen(CKelPanel::ControlRectOf(id));
+    return PlaceBesidePanel(places, frame);
+}
+
+void CMainFrame::PlaceWindowBesidePanel(QWidget& window) const {
+    window.adjustSize();
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    window.move(AssignDialogPlace(window.size().grownBy(frame), kNoController).topLeft());
+}
+
 void CMainFrame::ActivateMain() {
     if (isMinimized()) {
         showNormal();
@@ -766,6 +810,10 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     if (IAssignDialog& dialog = parts_.assign; dialog.Window() != nullptr) {
         dialog.DestroyWindow();
     }
+    if (CMonitorWindow* monitor = findChild<CMonitorWindow*>(); monitor != nullptr) {
+        monitor->KeepPlace();
+    }
+    CAppSettings::StoreMainWindowPosition(parts_.store, pos());
     event->accept();
 }
 

@@ -91,8 +91,18 @@ public:
     // keyboard after the field had it (a menu opened from the keyboard and left with Escape).
     bool TitleHasFocus() const;
 
-    // Fits the window around the panel, the dialog bar, the menu and the status bar.
+    // Fits the window around the panel, the dialog bar, the menu and the status bar (and the
+    // monitor while it is docked under the panel).
     void SizeToPanel();
+    // Puts the window where the user left it, at the first start at the left of its screen so
+    // that the assign dialog has room beside it.
+    void PlaceAtStart();
+    // Where the assign dialog's frame of size `frame` goes, opened on control `id`: where it
+    // covers no control of the panel (see PlaceBesidePanel).
+    QRect AssignDialogPlace(const QSize& frame, ControllerId id) const;
+    // Moves `window` (not shown yet) where it covers none of the panel's controls, its frame
+    // taken to be as the main window's.
+    void PlaceWindowBesidePanel(QWidget& window) const;
     // Brings the window to the top and gives it the focus.
     void ActivateMain();
     // Shows the assignment list in `file` in the editor's own viewer (where no browser

@@ -72,6 +72,9 @@ CReportWindow* CMapCommands::ReportWindow(QPointer<CReportWindow>& slot, const Q
 }
 
 void CMapCommands::ShowReport(CReportWindow* report) {
+    if (!report->isVisible()) {
+        window_.PlaceWindowBesidePanel(*report); // the panel stays in sight while the user works
+    }
     report->show();
     report->raise();
     report->activateWindow();

@@ -3,6 +3,7 @@
 
 #include "gui/common/uiservices.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -10,9 +11,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -174,10 +177,11 @@ bool CMonitorFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
 // CMonitorWindow
 
 CMonitorWindow::CMonitorWindow(const EditorParts& parts, QWidget* home)
-    : QWidget(home, Qt::Window), shell_(parts.shell), reporter_(parts.reporter),
-      store_(parts.store), home_(home), view_(new QTableView(this)), kindList_(new QComboBox(this)),
-      channelList_(new QComboBox(this)), pauseBox_(new QCheckBox(KelEditor::tr("&Pause"), this)),
-      droppedText_(new QLabel(this)), lostText_(new QLabel(this)) {
+    : QDockWidget(home), shell_(parts.shell), reporter_(parts.reporter), store_(parts.store),
+      dockHome_(qobject_cast<QMainWindow*>(home)), view_(new QTableView(this)),
+      kindList_(new QComboBox(this)), channelList_(new QComboBox(this)),
+      pauseBox_(new QCheckBox(KelEditor::tr("&Pause"), this)), droppedText_(new QLabel(this)),
+      lostText_(new QLabel(this)) {
     setWindowTitle(KelEditor::tr("MIDI Monitor"));
     setObjectName(QStringLiteral("monitorWindow"));
 
@@ -195,7 +199,9 @@ CMonitorWindow::CMonitorWindow(const EditorParts& parts, QWidget* home)
     header->setStretchLastSection(true);
     const int digit = view_->fontMetrics().horizontalAdvance(QLatin1Char('0'));
     view_->setColumnWidth(CMonitorLines::TimeColumn, 10 * digit);
-    view_->setColumnWidth(CMonitorLines::PortColumn, 16 * digit);
+    // The port column fits its title and, once lines come, the names of their ports.
+    view_->setColumnWidth(CMonitorLines::PortColumn,
+                          std::max(12 * digit, header->sectionSizeHint(CMonitorLines::PortColumn)));
     view_->setColumnWidth(CMonitorLines::BytesColumn, 22 * digit);
     // Wide enough for a long message in the user's language (a note on with three-digit
     // numbers), at least the 28 digits an English line needs.
@@ -252,13 +258,55 @@ CMonitorWindow::CMonitorWindow(const EditorParts& parts, QWidget* home)
     lostText_->setAutoFillBackground(true);
     lostText_->hide();
 
-    auto* column = new QVBoxLayout(this);
+    auto* content = new QWidget(this);
+    auto* column = new QVBoxLayout(content);
     column->addLayout(bar);
     column->addWidget(lostText_);
     column->addWidget(view_, 1);
     column->addWidget(droppedText_);
     droppedText_->hide();
-    resize(780, 420);
+    // Docked, the main window keeps its size around the panel: the lines get room for eight
+    // rows under it.
+    view_->setMinimumHeight(view_->horizontalHeader()->sizeHint().height() +
+                            8 * view_->verticalHeader()->defaultSectionSize() +
+                            2 * view_->frameWidth());
+    setWidget(content);
+    setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                QDockWidget::DockWidgetFloatable);
+    setAllowedAreas(Qt::BottomDockWidgetArea);
+    connect(this, &QDockWidget::topLevelChanged, this, &CMonitorWindow::FollowFloating);
+    // The title bar's buttons say what they do in the user's language.
+    for (QAbstractButton* button : findChildren<QAbstractButton*>()) {
+        QString text;
+        if (button->objectName() == QLatin1String("qt_dockwidget_floatbutton")) {
+            text = KelEditor::tr("Float or dock the monitor");
+        } else if (button->objectName() == QLatin1String("qt_dockwidget_closebutton")) {
+            text = KelEditor::tr("Close the monitor");
+        } else {
+            continue;
+        }
+        button->setToolTip(text);
+        button->setAccessibleName(text);
+    }
+    if (dockHome_ != nullptr) {
+        dockHome_->addDockWidget(Qt::BottomDockWidgetArea, this);
+    } else {
+        setFloating(true);
+        resize(780, 420);
+    }
+    hide();
+}
+
+void CMonitorWindow::FitPortColumn(const QString& port) {
+    // The port's name whole, measured in the view's font with the cell's margins; the column
+    // never narrows, so that it does not jump between two ports.
+    const int margin =
+        2 * (view_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view_) + 1) +
+        view_->showGrid();
+    const int wanted = view_->fontMetrics().horizontalAdvance(port) + 2 * margin;
+    if (wanted > view_->columnWidth(CMonitorLines::PortColumn)) {
+        view_->setColumnWidth(CMonitorLines::PortColumn, wanted);
+    }
 }
 
 bool CMonitorWindow::Paused() const {
@@ -272,6 +320,12 @@ void CMonitorWindow::AddLines(std::vector<MonitorLine> lines) {
     // The newest line stays in sight unless the user has scrolled back to read.
     QScrollBar* bar = view_->verticalScrollBar();
     const bool atEnd = bar->value() == bar->maximum();
+    for (const MonitorLine& line : lines) {
+        if (line.port != measuredPort_) {
+            FitPortColumn(line.port);
+            measuredPort_ = line.port;
+        }
+    }
     lines_.Append(std::move(lines));
     if (atEnd) {
         view_->scrollToBottom();
@@ -343,42 +397,53 @@ void CMonitorWindow::OnActivated(const QModelIndex& index) {
     }
 }
 
-void CMonitorWindow::ShowBeside() {
+void CMonitorWindow::ShowInPlace() {
     if (!placed_) {
         placed_ = true;
-        const QByteArray kept = CAppSettings::MonitorWindowGeometry(store_);
-        if (kept.isEmpty() || !restoreGeometry(kept)) {
-            if (home_ != nullptr) {
-                // To the right of the main window when the screen has room, else below it.
-                const QRect main = home_->frameGeometry();
-                const QScreen* screen = home_->screen();
-                const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
-                QPoint place(main.right() + 8, main.top());
-                if (area.isValid() && place.x() + width() > area.right()) {
-                    place =
-                        QPoint(main.left(), std::min(main.bottom() + 8, area.bottom() - height()));
-                }
-                move(place);
-            }
+        const QByteArray kept = CAppSettings::MonitorDockState(store_);
+        if (dockHome_ != nullptr && !kept.isEmpty()) {
+            dockHome_->restoreState(kept, CAppSettings::kMonitorDockVersion);
         }
     }
     show();
     raise();
+    FollowFloating();
+}
+
+void CMonitorWindow::FollowFloating() {
+    if (menuOpeners_.isEmpty()) {
+        // The keys the main window shares that are the monitor's own actions.
+        for (QAction* action : actions()) {
+            if (action->parent() == this) {
+                menuOpeners_.append(action);
+            }
+        }
+    }
+    for (QAction* opener : menuOpeners_) {
+        if (isFloating()) {
+            addAction(opener);
+        } else {
+            removeAction(opener);
+        }
+    }
 }
 
 void CMonitorWindow::KeepPlace() {
-    if (placed_) {
-        CAppSettings::StoreMonitorWindowGeometry(store_, saveGeometry());
+    // Not while the main window goes: it was kept when it closed.
+    if (placed_ && dockHome_ != nullptr && dockHome_->isVisible()) {
+        CAppSettings::StoreMonitorDockState(
+            store_, dockHome_->saveState(CAppSettings::kMonitorDockVersion));
     }
 }
 
 void CMonitorWindow::hideEvent(QHideEvent* event) {
     KeepPlace();
-    QWidget::hideEvent(event);
+    QDockWidget::hideEvent(event);
 }
 
 void CMonitorWindow::closeEvent(QCloseEvent* event) {
     KeepPlace();
+    QDockWidget::closeEvent(event);
     event->accept();
     emit Closed();
 }

@@ -5,9 +5,15 @@
 // cleared and saved as text. At most a fixed number of lines is kept, the oldest going first,
 // so that a monitor left running for hours costs no more memory than one left for a minute.
 // When the input goes away the window stays with its lines and says so above them.
+//
+// The monitor is a dock of the main window: under the panel at first, so that it covers none
+// of it; the user may float it as a window of its own. Where it is (docked or floating, and
+// where) is remembered with the main window's state.
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QDockWidget>
+#include <QList>
 #include <QPointer>
 #include <QSortFilterProxyModel>
 #include <QWidget>
@@ -21,7 +27,9 @@
 #include "model/msgkind.h"
 #include "model/reporter.h"
 
+class QAction;
 class QCheckBox;
+class QMainWindow;
 class QSettings;
 class QComboBox;
 class QLabel;
@@ -84,10 +92,11 @@ private:
     int channel_ = -1;
 };
 
-class CMonitorWindow : public QWidget {
+class CMonitorWindow : public QDockWidget {
     Q_OBJECT
 public:
-    // A window of its own, kept above `home` (the main window).
+    // A dock of `home` (the main window), hidden until shown; a window of its own kept above
+    // `home` when that is no main window.
     CMonitorWindow(const EditorParts& parts, QWidget* home);
 
     // Adds the lines of the messages heard (nothing while paused).
@@ -106,12 +115,15 @@ public:
     QComboBox* ChannelList() const { return channelList_; }
     QCheckBox* PauseBox() const { return pauseBox_; }
 
-    // Shows the window where the user left it, else beside the main window.
-    void ShowBeside();
+    // Shows the monitor where the user left it (docked or floating), else docked under the
+    // panel.
+    void ShowInPlace();
     // The shown lines as text, one a line, the columns separated by tabs.
     QString ShownText() const;
     // File › Save As of the window: the shown lines into a text file.
     void SaveAs();
+    // Remembers where the monitor is (with the main window's state), once it was shown.
+    void KeepPlace();
 
 signals:
     // A line was double-clicked: its (first) control.
@@ -125,12 +137,18 @@ protected:
 
 private:
     void OnActivated(const QModelIndex& index);
-    void KeepPlace();
+    // The keys that open the main window's menus are the monitor's own only while it floats:
+    // docked, the main window's menu bar has them.
+    void FollowFloating();
+    // Widens the Port column to show `port` whole.
+    void FitPortColumn(const QString& port);
 
     EditorShell& shell_;
     Reporter& reporter_;
     QSettings& store_;
-    QPointer<QWidget> home_;
+    QMainWindow* dockHome_ = nullptr;
+    QList<QAction*> menuOpeners_;
+    QString measuredPort_; // the port of the last line, whose name the Port column fits
     CMonitorLines lines_;
     CMonitorFilter filter_;
     QTableView* view_;

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -124,6 +125,8 @@ CReportWindow::CReportWindow(const QString& title, const QString& againText, QWi
     layout->addWidget(summary_);
     layout->addWidget(list_, 1);
     layout->addLayout(buttons);
+    // The window fits what it shows: no room to resize into, nothing cut off at its bottom.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(list_, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { ActivateRow(list_->row(item)); });
@@ -135,7 +138,32 @@ void CReportWindow::SetReport(const QString& summary, const std::vector<ReportLi
     summary_->setText(summary);
     FillList(list_, lines);
     list_->setVisible(!lines.empty());
+    FitList();
     adjustSize();
+}
+
+void CReportWindow::FitList() {
+    // As wide as the longest line (a line wraps only beyond two thirds of the screen), as high
+    // as its lines up to kShownLines of them; a longer report scrolls.
+    const QScreen* shown = screen();
+    const QRect area = shown != nullptr ? shown->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int frame = 2 * list_->frameWidth();
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int margins =
+        list_->iconSize().width() + 4 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+    int widest = 0;
+    for (int row = 0; row < list_->count(); ++row) {
+        widest = std::max(widest, list_->fontMetrics().horizontalAdvance(list_->item(row)->text()));
+    }
+    const int width = std::clamp(widest + margins + frame + scrollBar, kListWidth,
+                                 std::max(kListWidth, area.width() * 2 / 3));
+    list_->setFixedWidth(width);
+    list_->doItemsLayout();
+    int height = 0;
+    for (int row = 0; row < std::min(list_->count(), kShownLines); ++row) {
+        height += list_->sizeHintForRow(row);
+    }
+    list_->setFixedHeight(std::min(height + frame + 2, area.height() / 2));
 }
 
 ControllerId CReportWindow::ControlOfLine(int row) const {

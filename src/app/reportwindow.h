@@ -5,7 +5,7 @@
 //
 // A report window is modeless: the user keeps it open beside the panel, double-clicks a line to
 // open the assign dialog on its control, edits, and lets the window run its check or
-// comparison again.
+// comparison again. It takes the size of what it shows (up to a screenful of lines).
 #pragma once
 
 #include <QDialog>
@@ -44,6 +44,9 @@ std::vector<ReportLine> CompareReportLines(const MapComparison& comparison);
 class CReportWindow : public QDialog {
     Q_OBJECT
 public:
+    // The lines a report shows at once; a longer one scrolls.
+    static constexpr int kShownLines = 16;
+
     // `againText` labels the button that runs the check or comparison again; empty hides it.
     CReportWindow(const QString& title, const QString& againText, QWidget* parent = nullptr);
 
@@ -64,7 +67,9 @@ signals:
     void AgainRequested();
 
 private:
+    static constexpr int kListWidth = 560;
     void ActivateRow(int row);
+    void FitList();
 
     QLabel* summary_;
     QListWidget* list_;

@@ -13,8 +13,9 @@ constexpr const char* kSystemKey = "MIDI Device/API";
 constexpr const char* kRecentSection = "Recent File List";
 constexpr const char* kAssignDialogKey = "Settings/Assign Dialog Position";
 constexpr const char* kLastFolderKey = "Settings/Last Folder";
-constexpr const char* kMonitorWindowKey = "Settings/Monitor Window";
 constexpr const char* kShowMessagesKey = "Settings/Show Messages";
+constexpr const char* kMonitorDockKey = "Settings/Monitor Dock";
+constexpr const char* kMainWindowKey = "Settings/Main Window Position";
 constexpr int kAboutCommentBytes = 255;
 
 } // namespace
@@ -104,12 +105,24 @@ void CAppSettings::StoreAssignDialogPosition(QSettings& store, const QPoint& top
     store.setValue(QLatin1String(kAssignDialogKey), topLeft);
 }
 
-QByteArray CAppSettings::MonitorWindowGeometry(QSettings& store) {
-    return store.value(QLatin1String(kMonitorWindowKey)).toByteArray();
+std::optional<QPoint> CAppSettings::MainWindowPosition(QSettings& store) {
+    const QVariant value = store.value(QLatin1String(kMainWindowKey));
+    if (!value.canConvert<QPoint>()) {
+        return std::nullopt;
+    }
+    return value.toPoint();
 }
 
-void CAppSettings::StoreMonitorWindowGeometry(QSettings& store, const QByteArray& geometry) {
-    store.setValue(QLatin1String(kMonitorWindowKey), geometry);
+void CAppSettings::StoreMainWindowPosition(QSettings& store, const QPoint& topLeft) {
+    store.setValue(QLatin1String(kMainWindowKey), topLeft);
+}
+
+QByteArray CAppSettings::MonitorDockState(QSettings& store) {
+    return store.value(QLatin1String(kMonitorDockKey)).toByteArray();
+}
+
+void CAppSettings::StoreMonitorDockState(QSettings& store, const QByteArray& state) {
+    store.setValue(QLatin1String(kMonitorDockKey), state);
 }
 
 bool CAppSettings::ShowMessages(QSettings& store) {

@@ -57,10 +57,14 @@ public:
     // never placed.
     static std::optional<QPoint> AssignDialogPosition(QSettings& store);
     static void StoreAssignDialogPosition(QSettings& store, const QPoint& topLeft);
-    // Where the user left the monitor window and its size (Qt's geometry bytes); empty when it
-    // was never shown.
-    static QByteArray MonitorWindowGeometry(QSettings& store);
-    static void StoreMonitorWindowGeometry(QSettings& store, const QByteArray& geometry);
+    // Where the user left the main window (its frame's top-left corner).
+    static std::optional<QPoint> MainWindowPosition(QSettings& store);
+    static void StoreMainWindowPosition(QSettings& store, const QPoint& topLeft);
+    // Where the user left the monitor: the main window's state (QMainWindow::saveState) with
+    // the monitor docked or floating and its place; empty when it was never shown.
+    static constexpr int kMonitorDockVersion = 1;
+    static QByteArray MonitorDockState(QSettings& store);
+    static void StoreMonitorDockState(QSettings& store, const QByteArray& state);
     // Whether the panel shows the label boxes (Options > Show Messages); off when never set.
     static bool ShowMessages(QSettings& store);
     static void StoreShowMessages(QSettings& store, bool show);

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTextBrowser>
 
@@ -178,6 +179,49 @@ TEST_F(EditorTest, HelpOpensThePageOrSaysItCannotBeFound) {
     EXPECT_FALSE(help->FindText(false));
 }
 
+// The contents list of the help shows every entry whole, marks the section in view as the
+// page scrolls, and a section picked from it is a step that Back returns from.
+TEST_F(EditorTest, HelpContentsFollowThePageAndEnterTheHistory) {
+    app_->SetHelpFilePath(QDir(QStringLiteral(KEL_BUILD_DIR)).filePath("help/index_e.htm"));
+    window_->RunCommand(cmd::Help);
+    CHtmlViewer* help = app_->HelpWindow();
+    ASSERT_NE(help, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+    QListWidget* sections = help->Sections();
+    ASSERT_GT(sections->count(), 10);
+    const int room = sections->viewport()->width();
+    for (int row = 0; row < sections->count(); ++row) {
+        const QRect item = sections->visualItemRect(sections->item(row));
+        EXPECT_LE(sections->fontMetrics().horizontalAdvance(sections->item(row)->text()) + 8, room)
+            << sections->item(row)->text().toStdString();
+        EXPECT_LE(item.height(), 2 * sections->fontMetrics().height());
+    }
+
+    QTextBrowser* page = help->Browser();
+    EXPECT_EQ(page->verticalScrollBar()->value(), 0);
+    const auto rowOf = [sections](const QString& text) {
+        const QList<QListWidgetItem*> found = sections->findItems(text, Qt::MatchExactly);
+        return found.isEmpty() ? -1 : sections->row(found.first());
+    };
+    const int check = rowOf("Checking a map");
+    ASSERT_GE(check, 0);
+    QTest::mouseClick(sections->viewport(), Qt::LeftButton, {},
+                      sections->visualItemRect(sections->item(check)).center());
+    EXPECT_EQ(help->Source().fragment(), "check");
+    EXPECT_GT(page->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(sections->currentRow(), check);
+    ASSERT_TRUE(help->BackButton()->isEnabled());
+    QTest::mouseClick(help->BackButton(), Qt::LeftButton);
+    EXPECT_EQ(page->verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(help->ForwardButton()->isEnabled());
+
+    // Scrolled by hand to a section: the list marks it.
+    page->scrollToAnchor("verify");
+    EXPECT_EQ(sections->currentRow(), rowOf("Verifying the KEL's memory"));
+    page->verticalScrollBar()->setValue(0);
+    EXPECT_EQ(sections->currentRow(), -1); // the page's introduction is in no section
+}
+
 TEST(HelpPages, AreInstalledBesideTheEditor) {
     for (const char* page : {"help/index_e.htm", "help/index_j.htm"}) {
         QFile file(QDir(QStringLiteral(KEL_BUILD_DIR)).filePath(QString::fromLatin1(page)));
@@ -321,6 +365,15 @@ TEST_F(EditorTest, ViewHandsTheListToTheBrowserOrShowsItInTheEditor) {
     EXPECT_TRUE(shown.contains("Shown PARAMETER LIST"));
     EXPECT_TRUE(shown.contains(QStringLiteral("gnp\\u202e.exe"))) << shown.toStdString();
     EXPECT_FALSE(shown.contains(QChar(0x202E)));
+    // One page with no links: no Back, Forward or Contents.
+    const QStringList buttons = [viewer] {
+        QStringList texts;
+        for (const QPushButton* button : viewer->findChildren<QPushButton*>()) {
+            texts << button->text();
+        }
+        return texts;
+    }();
+    EXPECT_EQ(buttons, QStringList({"Close", "Open in &Browser", "&Save As..."}));
 
     TitleField()->setText(QStringLiteral("Changed later"));
     app_->CommitTitleField();

@@ -224,6 +224,22 @@ TEST_F(JapaneseReportsTest, TheMonitorDescribesMessagesInJapanese) {
                                   QString::fromUtf8("クロック")}));
 }
 
+TEST_F(JapaneseReportsTest, TheMonitorsTitleBarButtonsSayWhatTheyDoInJapanese) {
+    CMonitorWindow monitor(app_->Parts(), window_);
+    int buttons = 0;
+    for (const QAbstractButton* button : monitor.findChildren<QAbstractButton*>()) {
+        if (!button->objectName().startsWith(QStringLiteral("qt_dockwidget_"))) {
+            continue;
+        }
+        ++buttons;
+        EXPECT_FALSE(button->toolTip().isEmpty()) << button->objectName().toStdString();
+        EXPECT_FALSE(button->toolTip().contains(QRegularExpression(QStringLiteral("[A-Za-z]"))))
+            << button->toolTip().toStdString();
+        EXPECT_EQ(button->accessibleName(), button->toolTip());
+    }
+    EXPECT_EQ(buttons, 2); // float and close
+}
+
 TEST_F(JapaneseReportsTest, TheCheckReportTranslatesEveryPartOfAFinding) {
     SendTheSameControlChange(127);
     window_->RunCommand(cmd::CheckMap);

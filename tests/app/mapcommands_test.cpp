@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -167,6 +168,32 @@ TEST_F(MapCommandsTest, CheckMapListsTheFindingsAndOpensTheControlOfALine) {
     EXPECT_EQ(report->Summary()->text(), "The control map has no problems.");
     EXPECT_EQ(report->List()->count(), 0);
     EXPECT_TRUE(report->List()->isHidden());
+}
+
+// A report window has the size of what it shows: every line whole, no room below them to
+// resize into (nor a window manager's resize strip under the buttons), and beside the panel.
+TEST_F(MapCommandsTest, TheReportWindowFitsItsLinesAndLeavesThePanelInSight) {
+    CraftMapWithProblems();
+    window_->RunCommand(cmd::CheckMap);
+    CReportWindow* report = Commands()->CheckWindow();
+    ASSERT_NE(report, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(report));
+    EXPECT_EQ(report->minimumSize(), report->maximumSize());
+    const QListWidget* list = report->List();
+    int linesHeight = 0;
+    for (int row = 0; row < list->count(); ++row) {
+        const QRect line = list->visualItemRect(list->item(row));
+        EXPECT_TRUE(list->viewport()->rect().contains(line)) << row;
+        EXPECT_GE(line.width(), list->fontMetrics().horizontalAdvance(list->item(row)->text()));
+        linesHeight += line.height();
+    }
+    EXPECT_LE(list->viewport()->height(), linesHeight + list->fontMetrics().height());
+    const QRect panel(Panel()->mapToGlobal(QPoint()), Panel()->size());
+    const QRect area = window_->screen()->availableGeometry();
+    if (area.height() >= window_->frameGeometry().height() + report->frameGeometry().height() ||
+        area.width() >= window_->frameGeometry().width() + report->frameGeometry().width()) {
+        EXPECT_FALSE(report->frameGeometry().intersects(panel));
+    }
 }
 
 TEST_F(MapCommandsTest, CheckMapSeesTheDialogsPendingFields) {

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTableView>
 
@@ -18,8 +19,11 @@
 #include <thread>
 
 #include "app/learn.h"
+#include "app/mainframe.h"
 #include "app/monitorwindow.h"
 #include "app/undo.h"
+#include "gui/assign/msgdlg.h"
+#include "gui/panel/kelpanel.h"
 #include "model/msgmatch.h"
 #include "support/midigui_fixture.h"
 #include "support/played_map.h"
@@ -146,6 +150,36 @@ protected:
 
     ListenBackend* ports_ = nullptr;
 };
+
+// The monitor docked under the panel and the assign dialog beside it leave every control of
+// the panel in sight; only a screen too narrow for both lets the dialog over the keyboard
+// picture, never over the control it edits. CTest runs this on a 1280 x 800 screen too.
+TEST_F(MonitorTest, NeitherTheMonitorNorTheAssignDialogCoversThePanel) {
+    window_->RunCommand(cmd::Monitor);
+    ASSERT_NE(MonitorWindow(), nullptr);
+    ASSERT_TRUE(MonitorWindow()->isVisible());
+    EXPECT_FALSE(MonitorWindow()->isFloating());
+    ClickControl(17); // S9, at the panel's right edge
+    CKelMsgDlg* dialog = AssignWindow();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    QCoreApplication::processEvents();
+
+    const QRect area = window_->screen()->availableGeometry();
+    const QPoint panel = Panel()->mapToGlobal(QPoint());
+    const QRect monitor(MonitorWindow()->mapToGlobal(QPoint()), MonitorWindow()->size());
+    EXPECT_GT(monitor.top(), panel.y() + Panel()->height() - 1);
+    EXPECT_TRUE(window_->geometry().contains(monitor)); // in the main window, under the panel
+    EXPECT_TRUE(area.contains(window_->frameGeometry()));
+    const QRect placed = dialog->frameGeometry();
+    EXPECT_TRUE(area.contains(placed));
+    EXPECT_FALSE(placed.intersects(CKelPanel::ControlRectOf(17).translated(panel)));
+    const bool roomForBoth = area.width() >= window_->frameGeometry().width() + placed.width() + 8;
+    for (ControllerId id = 0; id < kControllerCount && roomForBoth; ++id) {
+        EXPECT_FALSE(placed.intersects(CKelPanel::ControlRectOf(id).translated(panel)))
+            << ControllerName(id) << " on " << area.width() << "x" << area.height();
+    }
+}
 
 TEST_F(MonitorTest, LinesNameTheSendingControlsWhichLightAndADoubleClickOpensOne) {
     CParameter& doc = app_->Document();

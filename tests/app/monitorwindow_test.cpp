@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -144,7 +145,7 @@ TEST_F(MonitorWindowTest, PauseHoldsTheLinesAndSaveAsWritesTheShownOnes) {
 
 TEST_F(MonitorWindowTest, DoubleClickNamesTheLinesFirstControl) {
     AddVariedLines();
-    window_->ShowBeside();
+    window_->ShowInPlace();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     QSignalSpy activated(window_.get(), &CMonitorWindow::ControlActivated);
     QTableView* view = window_->View();
@@ -162,19 +163,48 @@ TEST_F(MonitorWindowTest, DoubleClickNamesTheLinesFirstControl) {
     EXPECT_EQ(activated.size(), 1);
 }
 
-TEST_F(MonitorWindowTest, ShownBesideTheMainWindowThenWhereTheUserLeftIt) {
-    window_->ShowBeside();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    const QRect main = window_ptr()->frameGeometry();
-    EXPECT_TRUE(window_->frameGeometry().left() > main.right() ||
-                window_->frameGeometry().top() > main.bottom());
-    window_->setGeometry(QRect(QPoint(40, 60), QSize(820, 450)));
-    window_->close();
+TEST_F(MonitorWindowTest, ThePortColumnShowsItsTitleAndEveryPortWhole) {
+    QTableView* view = window_->View();
+    const auto fits = [view](const QString& text) {
+        return view->fontMetrics().horizontalAdvance(text) + 8 <=
+               view->columnWidth(CMonitorLines::PortColumn);
+    };
+    EXPECT_GE(view->columnWidth(CMonitorLines::PortColumn),
+              view->horizontalHeader()->sectionSizeHint(CMonitorLines::PortColumn));
+    const QString jack = QStringLiteral("KEL Device out:midi/playback_1 (JACK)");
+    window_->AddLines({LineOf(1, {0xF8}), {2, jack, {0xF8}, {}}, LineOf(3, {0xF8})});
+    EXPECT_TRUE(fits(jack));
+    const int width = view->columnWidth(CMonitorLines::PortColumn);
+    window_->AddLines({LineOf(4, {0xF8})}); // a shorter name again: the column stays
+    EXPECT_EQ(view->columnWidth(CMonitorLines::PortColumn), width);
+}
 
+TEST_F(MonitorWindowTest, DockedUnderThePanelThenWhereTheUserLeftIt) {
+    EditorTest::window_->show();
+    window_->ShowInPlace();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(EditorTest::window_));
+    // Docked in the main window under the panel: the window grows to hold it, nothing of the
+    // panel is covered.
+    EXPECT_FALSE(window_->isFloating());
+    QCoreApplication::processEvents();
+    const QRect panel(Panel()->mapToGlobal(QPoint()), Panel()->size());
+    const QRect monitor(window_->mapToGlobal(QPoint()), window_->size());
+    EXPECT_GE(monitor.top(), panel.bottom());
+    EXPECT_TRUE(EditorTest::window_->geometry().contains(monitor));
+    EXPECT_GE(window_->View()->height(),
+              8 * window_->View()->verticalHeader()->defaultSectionSize());
+
+    // Floated and moved by the user: so again in the next editor.
+    window_->setFloating(true);
+    window_->setGeometry(QRect(QPoint(40, 60), QSize(600, 400)));
+    window_->close();
+    window_.reset();
+    ASSERT_TRUE(Start());
     auto again = std::make_unique<CMonitorWindow>(app_->Parts(), window_ptr());
-    again->ShowBeside();
+    again->ShowInPlace();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(again.get()));
-    EXPECT_EQ(again->geometry(), QRect(QPoint(40, 60), QSize(820, 450)));
+    EXPECT_TRUE(again->isFloating());
+    EXPECT_EQ(again->geometry(), QRect(QPoint(40, 60), QSize(600, 400)));
 }
 
 } // namespace

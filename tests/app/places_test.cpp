@@ -39,6 +39,16 @@ TEST_F(EditorTest, TheAssignDialogReopensWhereTheUserLeftItAfterARestart) {
     EXPECT_EQ(AssignWindow()->pos().y(), area.top() + 10);
 }
 
+TEST_F(EditorTest, TheMainWindowStartsAtTheLeftThenWhereTheUserLeftIt) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(window_->frameGeometry().topLeft(), area.topLeft());
+    const QPoint moved = area.topLeft() + QPoint(41, 27);
+    window_->move(moved);
+    window_->close();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(window_->pos(), moved);
+}
+
 class LostScreenTest : public EditorTest {
 protected:
     // A place on a screen that is no longer there.

@@ -314,7 +314,7 @@ bool CKelMsgDlg::OpenAssignDialog(ControllerId id) {
     if (firstShow) {
         Create();
         if (!RestoreSavedPosition() && homeWindow_ != nullptr && homeWindow_->isVisible()) {
-            PlaceBeside(*homeWindow_);
+            PlaceBeside(*homeWindow_, id);
         }
         show();
     } else if (!isVisible()) {
@@ -372,7 +372,7 @@ void CKelMsgDlg::hideEvent(QHideEvent* event) {
     }
 }
 
-void CKelMsgDlg::PlaceBeside(const QWidget& home) {
+void CKelMsgDlg::PlaceBeside(const QWidget& home, ControllerId id) {
     adjustSize();
     const QRect homeFrame = home.frameGeometry();
     const QRect homeInside = home.geometry();
@@ -382,6 +382,10 @@ void CKelMsgDlg::PlaceBeside(const QWidget& home) {
                          homeFrame.right() - homeInside.right(),
                          homeFrame.bottom() - homeInside.bottom());
     const QSize outer = size().grownBy(frame);
+    if (placement_) {
+        move(placement_(outer, id).topLeft());
+        return;
+    }
     const QScreen* screen = home.screen();
     const QRect area = screen != nullptr ? screen->availableGeometry() : homeFrame;
     constexpr int kGap = 8;

@@ -11,6 +11,7 @@
 #include <QPoint>
 #include <QPointer>
 
+#include <functional>
 #include <optional>
 
 #include "gui/common/assignhook.h"
@@ -61,6 +62,10 @@ public:
     // Where the user left the dialog before (its frame's top-left corner): the dialog opens
     // there again, kept on the screen; beside the home window when the place is on no screen.
     void SetSavedPosition(const QPoint& topLeft) { savedPosition_ = topLeft; }
+    // Where the dialog's frame of a size goes the first time it opens on a control, when the
+    // home window knows the panel (see PlaceBesidePanel); else PlaceBeside decides.
+    using Placement = std::function<QRect(const QSize& frame, ControllerId id)>;
+    void SetPlacement(Placement placement) { placement_ = std::move(placement); }
 
     // Shows control `id`, first applying the pending edits of the control shown. False when
     // those edits were refused: the dialog stays on the control it shows.
@@ -78,9 +83,10 @@ public:
     // Takes the controls and pages down; the next OpenAssignDialog builds them again.
     void DestroyWindow() override;
 
-    // Moves the dialog beside `home` within the screen's free area: to its right, else to its
-    // left, else below it, else wherever it covers the least of `home`.
-    void PlaceBeside(const QWidget& home);
+    // Moves the dialog beside `home` within the screen's free area: where the placement says
+    // for control `id`; without one to its right, else to its left, else below it, else
+    // wherever it covers the least of `home`.
+    void PlaceBeside(const QWidget& home, ControllerId id = kNoController);
 
     // The capabilities of the control being edited.
     bool ControlHasButtonMode() const { return hasButtonMode_; }
@@ -120,6 +126,7 @@ private:
     QPointer<QObject> notifyTarget_;
     QPointer<QWidget> homeWindow_;
     std::optional<QPoint> savedPosition_;
+    Placement placement_;
 
     bool hasButtonMode_ = false;
     bool hasAftMode_ = false;

@@ -98,6 +98,8 @@ public:
     static ControllerId KeyTarget(ControllerId selected, int key);
     // The control's rectangle as a QRect (left, top, width, height).
     static QRect ControlRectOf(ControllerId id);
+    // The keyboard picture at the panel's bottom right, where no control is.
+    static QRect KeyboardRect() { return QRect(464, 166, 244, 46); }
 
     // The label boxes (Show Messages).
     bool ShowLabels() const { return showLabels_; }

@@ -22,7 +22,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+488"/>
+        <location filename="../../app/mainframe.cpp" line="+493"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -88,18 +88,18 @@
         <translation>アサイン解除</translation>
     </message>
     <message>
-        <location line="+132"/>
+        <location line="+171"/>
         <source>Open in &amp;Browser</source>
         <translation>ブラウザーで開く(&amp;B)</translation>
     </message>
     <message>
         <location line="+6"/>
-        <location filename="../../app/monitorwindow.cpp" line="+231"/>
+        <location filename="../../app/monitorwindow.cpp" line="+237"/>
         <source>&amp;Save As...</source>
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
     <message>
-        <location line="-416"/>
+        <location line="-455"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
@@ -139,7 +139,7 @@
         <translation>TITLE:</translation>
     </message>
     <message>
-        <location filename="../../app/keleditorapp.cpp" line="+202"/>
+        <location filename="../../app/keleditorapp.cpp" line="+208"/>
         <source>About VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor のバージョン情報</translation>
     </message>
@@ -564,12 +564,12 @@ press the [ENTER] button.</source>
     </message>
     <message>
         <location line="+0"/>
-        <location filename="../../app/monitorwindow.cpp" line="+88"/>
+        <location filename="../../app/monitorwindow.cpp" line="+136"/>
         <source>All Files (*)</source>
         <translation>すべてのファイル (*)</translation>
     </message>
     <message>
-        <location filename="../../app/reportwindow.cpp" line="+81"/>
+        <location filename="../../app/reportwindow.cpp" line="+82"/>
         <source>The control map has no problems.</source>
         <translation>コントロール・マップに問題はありません。</translation>
     </message>
@@ -579,7 +579,7 @@ press the [ENTER] button.</source>
         <translation>エラー: %1 件、警告: %2 件。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
     </message>
     <message>
-        <location filename="../../app/htmlviewer.cpp" line="+38"/>
+        <location filename="../../app/htmlviewer.cpp" line="+43"/>
         <source>&lt; &amp;Back</source>
         <translation>&lt; 戻る(&amp;B)</translation>
     </message>
@@ -594,23 +594,23 @@ press the [ENTER] button.</source>
         <translation>目次(&amp;C)</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+15"/>
         <source>F&amp;ind:</source>
         <translation>検索(&amp;I):</translation>
     </message>
     <message>
-        <location line="+23"/>
+        <location line="+19"/>
         <source>Sections</source>
         <translation>項目</translation>
     </message>
     <message>
-        <location line="+22"/>
+        <location line="+27"/>
         <location filename="../../app/reportwindow.cpp" line="+18"/>
         <source>Close</source>
         <translation>閉じる</translation>
     </message>
     <message>
-        <location filename="../../app/mapcommands.cpp" line="+54"/>
+        <location filename="../../app/mapcommands.cpp" line="+57"/>
         <source>Check Map</source>
         <translation>マップのチェック</translation>
     </message>
@@ -677,7 +677,7 @@ The open control map and &quot;%2&quot; are compared.</source>
         <translation>コントロール・マップと一致しています。</translation>
     </message>
     <message>
-        <location filename="../../app/reportwindow.cpp" line="+59"/>
+        <location filename="../../app/reportwindow.cpp" line="+86"/>
         <source>The control map has errors: the KEL would receive settings it cannot use.
 Transmit it anyway?</source>
         <translation>コントロール・マップにエラーがあります。KEL が使用できない設定を受け取ることになります。
@@ -929,7 +929,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>ポリフォニック・キー・プレッシャー</translation>
     </message>
     <message>
-        <location filename="../../app/monitorwindow.cpp" line="-182"/>
+        <location filename="../../app/monitorwindow.cpp" line="-233"/>
         <source>Time</source>
         <translation>時刻</translation>
     </message>
@@ -956,7 +956,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>コントローラー</translation>
     </message>
     <message>
-        <location line="+34"/>
+        <location line="+35"/>
         <source>&amp;Pause</source>
         <translation>一時停止(&amp;P)</translation>
     </message>
@@ -966,7 +966,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>MIDI モニター</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+29"/>
         <source>All kinds</source>
         <translation>すべての種類</translation>
     </message>
@@ -1028,7 +1028,17 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>表示:</translation>
     </message>
     <message>
-        <location line="+51"/>
+        <location line="+40"/>
+        <source>Float or dock the monitor</source>
+        <translation>モニターを独立ウィンドウにする/ドッキングする</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Close the monitor</source>
+        <translation>モニターを閉じる</translation>
+    </message>
+    <message>
+        <location line="+57"/>
         <source>%1 messages came faster than they could be shown and were left out.</source>
         <translation>%1 個のメッセージが表示できる速さを超えて届いたため、省略されました。</translation>
     </message>
