@@ -62,7 +62,7 @@ TEST_F(EditorTest, MenuBarHasThePopupsInOrder) {
                                                                  "E&xit"}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Edit")),
               QStringList({"&Undo", "&Redo", "-", "&Copy", "&Paste", "NO ASSIGN", "-",
-                           "&Learn from Input"}));
+                           "Edit &Selected...", "-", "&Learn from Input"}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Communication")),
               QStringList({"&Transmit...", "&Receive...", "-", "Check &Map...", "&Verify...", "-",
                            "M&onitor"}));
