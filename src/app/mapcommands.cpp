@@ -119,6 +119,7 @@ void CMapCommands::EditSelected() {
         controls.push_back(document.SelectedController());
     }
     CEditSelectedDlg dialog(document, controls, &window_);
+    window_.PlaceWindowBesidePanel(dialog); // the panel stays in sight while the user edits
     if (parts_.ui.RunModal(dialog) != QDialog::Accepted) {
         return;
     }

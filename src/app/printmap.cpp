@@ -25,6 +25,7 @@
 #include "gui/panel/panelimage.h"
 #include "model/assignlist.h"
 #include "model/parameter.h"
+#include "model/terminaltext.h"
 
 namespace kel {
 
@@ -37,8 +38,10 @@ constexpr int kPictureHeight = 219;
 constexpr qreal kPictureRatio = 4.0;
 constexpr double kMmPerInch = 25.4;
 
+// The map's texts are held as UTF-8 (and the list declares UTF-8 when it is not ASCII); a
+// control or bidirectional character in a title shows as an escape, as in the TITLE field.
 QString MapText(const std::string& text) {
-    return QString::fromLatin1(text);
+    return QString::fromStdString(WithVisibleControls(text));
 }
 
 // Keeps what the file's reader reports, in English, for the command line.
@@ -131,7 +134,7 @@ void PaintAssignList(QPainter& painter, QPagedPaintDevice& device, const QRectF&
     font.setPointSizeF(9);
     font.setBold(false);
     list.setDefaultFont(font);
-    list.setHtml(MapText(AssignListHtml(document.Map())));
+    list.setHtml(QString::fromStdString(AssignListHtml(document.Map())));
     list.setPageSize(page.size());
     const int pages = list.pageCount();
     for (int i = 0; i < pages; ++i) {

@@ -92,7 +92,8 @@ TEST_F(PrintTest, PrintPdfWritesThePanelAtItsSizeWithTitleLabelsAndList) {
     if (pdfinfo.isEmpty() || pdftotext.isEmpty() || pdfimages.isEmpty()) {
         GTEST_SKIP() << "poppler-utils (pdfinfo, pdftotext, pdfimages) is not installed";
     }
-    const QString map = WriteMapFile(QStringLiteral("rig.mid"), "STAGE RIG 7");
+    // A title beyond ASCII (held as UTF-8) prints as it reads in TITLE.
+    const QString map = WriteMapFile(QStringLiteral("rig.mid"), "STAGE RIG 7 Caf\xC3\xA9");
     ASSERT_EQ(app_->Files().LoadMapFile(CAppSettings::ToFsPath(map), ControlMapKind), 1);
     const QString label = QString::fromLatin1(AssignmentLabel(app_->Document(), 0));
     const QString pdf = TempPath(QStringLiteral("rig.pdf"));
@@ -113,7 +114,8 @@ TEST_F(PrintTest, PrintPdfWritesThePanelAtItsSizeWithTitleLabelsAndList) {
     // Page 1: the title and the labels; the pages after it: the list with its rows.
     const ProgramRun first = RunProgram(
         pdftotext, {QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")});
-    EXPECT_TRUE(first.out.contains(QStringLiteral("STAGE RIG 7"))) << first.out.toStdString();
+    EXPECT_TRUE(first.out.contains(QString::fromUtf8("STAGE RIG 7 Caf\xC3\xA9")))
+        << first.out.toStdString();
     EXPECT_TRUE(first.out.contains(label)) << label.toStdString();
     const ProgramRun rest = RunProgram(
         pdftotext, {QStringLiteral("-f"), QStringLiteral("2"), pdf, QStringLiteral("-")});

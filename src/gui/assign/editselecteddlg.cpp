@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -99,8 +100,8 @@ CEditSelectedDlg::CEditSelectedDlg(const CParameter& document,
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(KelEditor::tr("Controls"), this), 0, 0);
-    grid->addWidget(controlsField_, 0, 1, 1, 4);
-    grid->addWidget(listError_, 1, 1, 1, 4);
+    grid->addWidget(controlsField_, 0, 1);
+    grid->addWidget(listError_, 1, 1);
     int row = 2;
     for (const auto& [box, field] : {std::pair<QCheckBox*, QWidget*>{kindBox_, kindList_},
                                      {channelBox_, channel_},
@@ -111,12 +112,20 @@ CEditSelectedDlg::CEditSelectedDlg(const CParameter& document,
         grid->addWidget(box, row, 0);
         grid->addWidget(field, row++, 1);
     }
+    // Start and Step side by side in the field column, each after its label.
+    auto* sequence = new QHBoxLayout;
+    for (auto [label, field] :
+         {std::pair{KelEditor::tr("Start"), start_}, std::pair{KelEditor::tr("Step"), step_}}) {
+        auto* caption = new QLabel(label, this);
+        caption->setBuddy(field);
+        sequence->addWidget(caption);
+        sequence->addWidget(field);
+    }
+    sequence->addStretch(1);
     grid->addWidget(numberBox_, row, 0);
-    grid->addWidget(new QLabel(KelEditor::tr("Start"), this), row, 1);
-    grid->addWidget(start_, row, 2);
-    grid->addWidget(new QLabel(KelEditor::tr("Step"), this), row, 3);
-    grid->addWidget(step_, row++, 4);
-    grid->addWidget(skipReserved_, row++, 1, 1, 4);
+    grid->addLayout(sequence, row++, 1);
+    grid->addWidget(skipReserved_, row++, 1);
+    grid->setColumnStretch(1, 1);
 
     table_->setColumnCount(3);
     table_->setHorizontalHeaderLabels(
@@ -124,6 +133,7 @@ CEditSelectedDlg::CEditSelectedDlg(const CParameter& document,
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionMode(QAbstractItemView::NoSelection);
     table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->setAccessibleName(KelEditor::tr("Preview"));
     table_->setMinimumHeight(fontMetrics().height() * 10);

@@ -15,6 +15,7 @@
 #include "gui/panel/kelpanel.h"
 #include "model/kinds.h"
 #include "model/parameter.h"
+#include "model/terminaltext.h"
 
 namespace kel {
 
@@ -105,7 +106,9 @@ QString ControlDescription(const CParameter& document, ControllerId id) {
     QString text = parts.join(QStringLiteral(", "));
     const std::string comment = document.GetMapComment(id);
     if (!comment.empty()) {
-        text += QStringLiteral(". ") + QString::fromLatin1(comment);
+        // Held as UTF-8; a control or bidirectional character shows as an escape, as in the
+        // Comment field, so a comment can neither reorder nor hide what is read out.
+        text += QStringLiteral(". ") + QString::fromStdString(WithVisibleControls(comment));
     }
     return text;
 }
