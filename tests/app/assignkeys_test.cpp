@@ -21,16 +21,6 @@ namespace {
 
 class AssignKeysTest : public EditorTest {
 protected:
-    // Control `name` sends System Realtime Start.
-    ControllerId StoreStart(const char* name) {
-        const ControllerId id = FindController(name);
-        AssignEntry entry;
-        entry.SetMessageType(MsgSystemRealtime);
-        entry.record[rec::Values] = 0xFA;
-        app_->Document().RecordOf(id) = entry.record;
-        return id;
-    }
-
     // Control `name` sends Control Change 71 on channel 2.
     ControllerId StoreControlChange(const char* name) {
         const ControllerId id = FindController(name);

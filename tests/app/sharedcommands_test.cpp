@@ -22,16 +22,6 @@ namespace {
 
 class SharedCommandsTest : public MidiGuiTest {
 protected:
-    // Control `name` sends System Realtime Start.
-    ControllerId StoreStart(const char* name) {
-        const ControllerId id = FindController(name);
-        AssignEntry entry;
-        entry.SetMessageType(MsgSystemRealtime);
-        entry.record[rec::Values] = 0xFA;
-        app_->Document().RecordOf(id) = entry.record;
-        return id;
-    }
-
     // The menu of the main window that is open, or null.
     QMenu* OpenMenu() const {
         QAction* active = window_->menuBar()->activeAction();

@@ -75,6 +75,16 @@ protected:
         return path;
     }
 
+    // Control `name` sends System Realtime Start.
+    ControllerId StoreStart(const char* name) {
+        const ControllerId id = FindController(name);
+        AssignEntry entry;
+        entry.SetMessageType(MsgSystemRealtime);
+        entry.record[rec::Values] = 0xFA;
+        app_->Document().RecordOf(id) = entry.record;
+        return id;
+    }
+
     // The panel's request to open the assign dialog on a control, as the view passes it on.
     void ClickControl(ControllerId id) {
         PostEditorNotify(window_->View(), NotifyOpenAssign, id);
