@@ -230,7 +230,7 @@ class Session:
                 and box.y <= s3.y and s3.y + s3.height <= box.y + box.height and s2.x < s3.x):
             fail(f"S3's place on the screen {s3} does not fit the panel {box} and S2 {s2}")
         description = self.control("R1 knob").description
-        if description != "Control Change 74, channel 2, Port 1":
+        if description != "Control Change 74 (Brightness), channel 2, Port 1":
             fail(f"R1's description is {description!r}")
         print("ok: 50 panel controls named, with roles and descriptions")
 

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/assign/chmsgpage.h"
 
+#include <array>
+#include <utility>
+
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -14,6 +17,7 @@
 #include "gui/common/translation.h"
 #include "model/assign.h"
 #include "model/kinds.h"
+#include "model/midinames.h"
 
 namespace kel {
 
@@ -90,11 +94,19 @@ CKelChMsgPage::CKelChMsgPage(AssignEntry& editBuffer, QWidget* parent)
         number->setSpacing(0);
         number->addWidget(f.edit);
         number->addWidget(f.spin);
+        f.name = new QLabel(this);
+        SetKelId(f.name, IdFieldName[i]);
+        f.name->setTextFormat(Qt::PlainText);
+        // The name takes the room beside its field and never widens the dialog.
+        f.name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        f.name->setForegroundRole(QPalette::PlaceholderText);
+        connect(f.edit, &QLineEdit::textChanged, this, &CKelChMsgPage::ShowNames);
         // Until a kind is shown: two rows of two around the heading, the page's largest form.
         const int row = i < 2 ? 0 : 2;
         const int column = (i % 2 == 0) ? 0 : 3;
         grid_->addWidget(f.label, row, column);
         grid_->addWidget(f.number, row, column + 1);
+        grid_->addWidget(f.name, row, column + 2);
     }
     grid_->setColumnStretch(2, 1);
     grid_->setColumnStretch(5, 1);
@@ -171,6 +183,7 @@ void CKelChMsgPage::RefreshPage() {
         f.number->show();
     }
     PlaceFields(info);
+    ShowNames();
     // A number field holding the focus has its text selected, ready to be typed over; when it
     // was just hidden, the first field takes over.
     if (focused != nullptr) {
@@ -188,26 +201,86 @@ void CKelChMsgPage::PlaceFields(const AssignKind* info) {
     for (const FieldControls& f : fields_) {
         grid_->removeWidget(f.label);
         grid_->removeWidget(f.number);
+        grid_->removeWidget(f.name);
     }
     grid_->removeWidget(dataEntry_);
     const int count = info != nullptr ? info->valueCount : 0;
+    // Where each field goes: its row and its pair of grid columns (0 or 1).
+    std::array<std::pair<int, int>, 4> places{};
     int row = 0;
-    int column = 0; // 0 or 1: the pair of grid columns
+    int column = 0;
+    int dataEntryRow = -1;
     for (int i = 0; i < count; ++i) {
         if (i == info->rangeMin && column != 0) {
             ++row;
             column = 0;
         }
         if (i == info->rangeMin && info->range == RangeForm::DataEntryMsb) {
-            grid_->addWidget(dataEntry_, row++, 0, 1, 6);
+            dataEntryRow = row++;
         }
-        const FieldControls& f = fields_[static_cast<std::size_t>(i)];
-        grid_->addWidget(f.label, row, column * 3);
-        grid_->addWidget(f.number, row, column * 3 + 1);
+        places[static_cast<std::size_t>(i)] = {row, column};
         if (++column == 2) {
             ++row;
             column = 0;
         }
+    }
+    if (dataEntryRow >= 0) {
+        grid_->addWidget(dataEntry_, dataEntryRow, 0, 1, 6);
+    }
+    for (int i = 0; i < count; ++i) {
+        const auto [at, pair] = places[static_cast<std::size_t>(i)];
+        const FieldControls& f = fields_[static_cast<std::size_t>(i)];
+        grid_->addWidget(f.label, at, pair * 3);
+        grid_->addWidget(f.number, at, pair * 3 + 1);
+        // A field alone in its row lends its name the rest of the row.
+        const bool alone =
+            pair == 0 && (i + 1 == count || places[static_cast<std::size_t>(i + 1)].first != at);
+        grid_->addWidget(f.name, at, pair * 3 + 2, 1, alone ? 4 : 1);
+    }
+}
+
+void CKelChMsgPage::ShowNames() {
+    const AssignKind* info = KindOfChannelKind(edit_.GetChannelKind());
+    const auto number = [this](ValueName name, const AssignKind& kind) {
+        for (std::size_t i = 0; i < fields_.size(); ++i) {
+            if (const ValueField* field = kind.Value(static_cast<int>(i));
+                field != nullptr && field->name == name) {
+                return fields_[i].edit->GetNumber();
+            }
+        }
+        return -1;
+    };
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        FieldControls& f = fields_[i];
+        const ValueField* field = info != nullptr ? info->Value(static_cast<int>(i)) : nullptr;
+        std::string name;
+        if (field != nullptr) {
+            const int shown = f.edit->GetNumber();
+            switch (field->name) {
+            case ValueName::Controller:
+                name = ControllerNumberName(shown);
+                break;
+            case ValueName::Note:
+                name = NoteName(shown);
+                break;
+            case ValueName::Program:
+                name = GmProgramName(shown);
+                break;
+            case ValueName::ParameterLsb:
+                // Only registered parameters have names; the pair is named beside its LSB.
+                if (info->channelKind == KindRpn) {
+                    name = RpnName(number(ValueName::ParameterMsb, *info), shown);
+                }
+                break;
+            default:
+                break;
+            }
+        }
+        const QString text = QString::fromStdString(name);
+        f.name->setText(text);
+        f.name->setToolTip(text);
+        f.name->setVisible(!text.isEmpty() && !f.number->isHidden());
+        f.edit->setAccessibleDescription(text);
     }
 }
 

@@ -35,6 +35,8 @@ public:
     static constexpr std::array<int, 4> IdFieldLabel = {1016, 1017, 1018, 1019};
     static constexpr std::array<int, 4> IdField = {1008, 1010, 1012, 1014};
     static constexpr std::array<int, 4> IdSpin = {1009, 1011, 1013, 1015};
+    // The names beside the numbers ("Brightness", "C3", "Acoustic Grand Piano").
+    static constexpr std::array<int, 4> IdFieldName = {1220, 1221, 1222, 1223};
     static constexpr int IdDataEntryText = 1020;
     static constexpr int IdDataEntryLineLeft = 1059;
     static constexpr int IdDataEntryLineRight = 1060;
@@ -62,7 +64,12 @@ private:
         CNumEdit* edit = nullptr;
         CSpinButton* spin = nullptr;
         QWidget* number = nullptr; // the field with its spin button
+        QLabel* name = nullptr;    // the name of the number shown, if it has one
     };
+
+    // The names of the numbers the fields show now, beside them and in their accessible
+    // descriptions.
+    void ShowNames();
 
     void OnKindActivated(int entry);
     // Lays out the kind's fields two to a row in their order, its Min and Max side by side on

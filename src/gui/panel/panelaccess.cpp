@@ -14,6 +14,7 @@
 #include "gui/common/translation.h"
 #include "gui/panel/kelpanel.h"
 #include "model/kinds.h"
+#include "model/midinames.h"
 #include "model/parameter.h"
 #include "model/terminaltext.h"
 
@@ -69,7 +70,13 @@ QString MessageText(const AssignKind& kind, const AssignRecord& r) {
             }
         }
         const QString name = Core(ChannelKindName(kind.channelKind));
-        return values.isEmpty() ? name : name + QLatin1Char(' ') + values.join(QLatin1Char('/'));
+        QString text =
+            values.isEmpty() ? name : name + QLatin1Char(' ') + values.join(QLatin1Char('/'));
+        // The names musicians know the numbers by: "Control Change 74 (Brightness)".
+        if (const std::string names = RecordNumberNames(r); !names.empty()) {
+            text += QStringLiteral(" (") + QString::fromStdString(names) + QLatin1Char(')');
+        }
+        return text;
     }
     const QString name = Core(MessageTypeName(kind.type));
     if (kind.type == MsgSystemRealtime) {

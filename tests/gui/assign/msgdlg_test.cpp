@@ -499,6 +499,42 @@ TEST_F(AssignDialogTest, ProgramNumbersAreShownFromOneTo128) {
     EXPECT_EQ(ChannelField(1)->text(), "128");
 }
 
+// Beside a controller, note or program number its name follows what is typed; an RPN pair is
+// named beside its LSB, an NRPN (whose meaning is the instrument's) not at all.
+TEST_F(AssignDialogTest, TheNumbersShowTheNamesMusiciansKnowThemBy) {
+    ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
+    PickType(MsgChannel);
+    CKelChMsgPage* page = dlg_.ChannelPage();
+    const auto name = [this, page](int field) {
+        QLabel* label = Get<QLabel>(CKelChMsgPage::IdFieldName[field], page);
+        return label->isVisible() ? label->text() : QString();
+    };
+    PickKind(KindControlChange);
+    ChannelField(0)->selectAll();
+    QTest::keyClicks(ChannelField(0), "74");
+    EXPECT_EQ(name(0), "Brightness");
+    EXPECT_EQ(ChannelField(0)->accessibleDescription(), "Brightness");
+    EXPECT_EQ(name(1), ""); // the minimum is a value, not a name
+    ChannelField(0)->selectAll();
+    QTest::keyClicks(ChannelField(0), "3");
+    EXPECT_EQ(name(0), ""); // undefined in the MIDI table
+
+    PickKind(KindNote);
+    ChannelField(0)->selectAll();
+    QTest::keyClicks(ChannelField(0), "61");
+    EXPECT_EQ(name(0), "C#3");
+    PickKind(KindProgramChange);
+    EXPECT_EQ(name(0), "Acoustic Grand Piano");
+    PickKind(KindRpn);
+    EXPECT_EQ(name(0), "");
+    EXPECT_EQ(name(1), "Pitch Bend Sensitivity");
+    ChannelField(1)->selectAll();
+    QTest::keyClicks(ChannelField(1), "2");
+    EXPECT_EQ(name(1), "Coarse Tuning");
+    PickKind(KindNrpn);
+    EXPECT_EQ(name(1), "");
+}
+
 TEST_F(AssignDialogTest, BankSelectShowsMsbBeforeLsb) {
     ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
     PickType(MsgChannel);

@@ -202,7 +202,8 @@ TEST_F(PanelTest, ScreenReadersSeeTheFiftyControlsWithTheirAssignments) {
     edit.SetPort(1);
     edit.SetComment("Cutoff");
     document_.CommitEdit();
-    EXPECT_EQ(s3->text(QAccessible::Description), "Control Change 74, channel 3, Port 2. Cutoff");
+    EXPECT_EQ(s3->text(QAccessible::Description),
+              "Control Change 74 (Brightness), channel 3, Port 2. Cutoff");
     EXPECT_TRUE(s3->state().selected);
     EXPECT_FALSE(panel->child(0)->state().selected);
 
@@ -251,9 +252,10 @@ TEST_F(PanelTest, TheMouseRestingOnAControlShowsWhatScreenReadersAreTold) {
     }
     const QString s3 = shownText(tipAt(CKelPanel::ControlRectOf(Id("S3")).center()));
     EXPECT_TRUE(s3.startsWith("S3 slider")) << s3.toStdString();
-    EXPECT_TRUE(s3.endsWith(QString::fromUtf8("Control Change 74, channel 1, Port 2. Cut<b>off</b> "
-                                              "&amp; \xE3\x83\x95\xE3\x82\xA3\xE3\x83\xAB "
-                                              "\\u202egnp")))
+    EXPECT_TRUE(s3.endsWith(
+        QString::fromUtf8("Control Change 74 (Brightness), channel 1, Port 2. Cut<b>off</b> "
+                          "&amp; \xE3\x83\x95\xE3\x82\xA3\xE3\x83\xAB "
+                          "\\u202egnp")))
         << s3.toStdString();
 
     // Between the controls the panel explains nothing.
