@@ -25,6 +25,7 @@
 #include "files/safesave.h"
 #include "gui/common/translation.h"
 #include "gui/common/uitext.h"
+#include "model/midinames.h"
 #include "model/msgmatch.h"
 
 namespace kel {
@@ -92,8 +93,13 @@ QString CMonitorLines::CellText(const MonitorLine& line, int column) {
         }
         return text;
     }
-    case MessageColumn: // in words, in the user's language
-        return UiText(MidiMessagePhrase(line.bytes));
+    case MessageColumn: { // in words, in the user's language, with the name of its number
+        const QString words = UiText(MidiMessagePhrase(line.bytes));
+        const std::string name = MessageNumberName(line.bytes);
+        return name.empty()
+                   ? words
+                   : words + QStringLiteral(" (") + QString::fromStdString(name) + QLatin1Char(')');
+    }
     case ControlColumn: {
         if (line.controls.empty()) {
             return line.parameterNotSelected ? UiText(Phrase(TextId::MidiNoParameter))
@@ -207,7 +213,10 @@ CMonitorWindow::CMonitorWindow(const EditorParts& parts, QWidget* home)
     // numbers), at least the 28 digits an English line needs.
     const std::vector<std::uint8_t> longMessage = {0x9F, 127, 127};
     const int messageWidth =
-        view_->fontMetrics().horizontalAdvance(UiText(MidiMessagePhrase(longMessage))) + 2 * digit;
+        view_->fontMetrics().horizontalAdvance(
+            UiText(MidiMessagePhrase(longMessage)) + QStringLiteral(" (") +
+            QString::fromStdString(MessageNumberName(longMessage)) + QLatin1Char(')')) +
+        2 * digit;
     view_->setColumnWidth(CMonitorLines::MessageColumn, std::max(28 * digit, messageWidth));
     connect(view_, &QTableView::doubleClicked, this, &CMonitorWindow::OnActivated);
 

@@ -318,6 +318,24 @@ std::string_view GmProgramName(int shownProgram) {
                : std::string_view{};
 }
 
+std::string MessageNumberName(std::span<const std::uint8_t> message, MiddleC middleC) {
+    if (message.size() < 2 || message[0] < 0x80 || message[0] >= 0xF0 || message[1] > 127) {
+        return {};
+    }
+    switch (message[0] & 0xF0) {
+    case 0x80:
+    case 0x90:
+    case 0xA0:
+        return NoteName(message[1], middleC);
+    case 0xB0:
+        return std::string(ControllerNumberName(message[1]));
+    case 0xC0:
+        return std::string(GmProgramName(message[1] + 1));
+    default:
+        return {};
+    }
+}
+
 std::string RecordNumberNames(const AssignRecord& record, MiddleC middleC) {
     const AssignKind* kind = KindOf(record);
     if (kind == nullptr) {

@@ -4,6 +4,8 @@
 // labels and the HTML list keep the numbers alone.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +53,11 @@ std::string NoteName(int note, MiddleC middleC = MiddleC::C3);
 // The General MIDI name of program 1..128 as shown ("Acoustic Grand Piano" for 1); empty
 // outside.
 std::string_view GmProgramName(int shownProgram);
+
+// The name of the number a channel message carries: the controller of a control change, the
+// note of a note on/off or poly pressure, the General MIDI program of a program change; empty
+// for other messages and numbers without a name.
+std::string MessageNumberName(std::span<const std::uint8_t> message, MiddleC middleC = MiddleC::C3);
 
 // The names of the numbers a record's label shows, in the order of its values, joined by ", ":
 // "Brightness" for CC 74, "C3" for note 60, "Pitch Bend Sensitivity" for RPN 0/0, the program's

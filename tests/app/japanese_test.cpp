@@ -23,6 +23,7 @@
 #include "gui/common/ids.h"
 #include "gui/common/uitext.h"
 #include "model/controllers.h"
+#include "model/midinames.h"
 #include "model/strings.h"
 #include "support/editor_fixture.h"
 
@@ -94,6 +95,16 @@ bool StaysAsItIs(const QString& text) {
     for (ControllerId id = 0; id < kControllerCount; ++id) {
         if (text == QString::fromLatin1(ControllerName(id))) {
             return true;
+        }
+    }
+    // The standard names of MIDI numbers are known in English the world over.
+    for (int number = 0; number < 128; ++number) {
+        for (const std::string& name :
+             {std::string(ControllerNumberName(number)), std::string(GmProgramName(number + 1)),
+              NoteName(number), std::string(RpnName(0, number))}) {
+            if (!name.empty() && text == QString::fromStdString(name)) {
+                return true;
+            }
         }
     }
     return false;
@@ -217,11 +228,12 @@ TEST_F(JapaneseReportsTest, TheMonitorDescribesMessagesInJapanese) {
     for (int row = 0; row < model->rowCount(); ++row) {
         words << model->index(row, CMonitorLines::MessageColumn).data().toString();
     }
-    EXPECT_EQ(words, QStringList({QString::fromUtf8("CC 74 = 63、チャンネル 2"),
-                                  QString::fromUtf8("ノート・オン 60 ベロシティ 100、チャンネル 1"),
-                                  QString::fromUtf8("ピッチ・ベンド 8192、チャンネル 1"),
-                                  QString::fromUtf8("エクスクルーシブ 4 バイト"),
-                                  QString::fromUtf8("クロック")}));
+    EXPECT_EQ(words,
+              QStringList({QString::fromUtf8("CC 74 = 63、チャンネル 2 (Brightness)"),
+                           QString::fromUtf8("ノート・オン 60 ベロシティ 100、チャンネル 1 (C3)"),
+                           QString::fromUtf8("ピッチ・ベンド 8192、チャンネル 1"),
+                           QString::fromUtf8("エクスクルーシブ 4 バイト"),
+                           QString::fromUtf8("クロック")}));
 }
 
 TEST_F(JapaneseReportsTest, TheMonitorsTitleBarButtonsSayWhatTheyDoInJapanese) {

@@ -200,7 +200,8 @@ TEST_F(MonitorTest, LinesNameTheSendingControlsWhichLightAndADoubleClickOpensOne
     EXPECT_EQ(Cell(0, CMonitorLines::PortColumn), ListenBackend::kInput);
     EXPECT_EQ(Cell(0, CMonitorLines::BytesColumn), "B1 4A 3F");
     EXPECT_EQ(Cell(0, CMonitorLines::MessageColumn),
-              QString::fromStdString(DescribeMidiMessage(std::vector<std::uint8_t>{0xB1, 74, 63})));
+              QString::fromStdString(DescribeMidiMessage(std::vector<std::uint8_t>{0xB1, 74, 63})) +
+                  " (Brightness)");
     EXPECT_EQ(Cell(0, CMonitorLines::ControlColumn), "S1, S4");
     EXPECT_EQ(Cell(1, CMonitorLines::ControlColumn), QStringLiteral("\u2014"));
     EXPECT_GT(Panel()->LightLevel(9), 0);

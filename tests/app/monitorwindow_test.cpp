@@ -126,13 +126,14 @@ TEST_F(MonitorWindowTest, PauseHoldsTheLinesAndSaveAsWritesTheShownOnes) {
     QFile file(target);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()),
-              QStringLiteral("1.500\tKEL\tB1 4A 3F\tCC 74 = 63, ch 2\tS1, S4\n"));
+              QStringLiteral("1.500\tKEL\tB1 4A 3F\tCC 74 = 63, ch 2 (Brightness)\tS1, S4\n"));
     // Without a channel: the long message is cut in the Bytes column, a line without a
     // control has a dash.
     window_->ChannelList()->setCurrentIndex(0);
     const QStringList lines = window_->ShownText().split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_EQ(lines[1], QStringLiteral("2.000\tKEL\t90 3C 64\tNote On 60 vel 100, ch 1\t\u2014"));
+    EXPECT_EQ(lines[1],
+              QStringLiteral("2.000\tKEL\t90 3C 64\tNote On 60 vel 100, ch 1 (C3)\t\u2014"));
     EXPECT_TRUE(lines[2].startsWith(
         QStringLiteral("4.000\tKEL\tF0 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 "
                        "13 14 15 16 17 ...\tSysEx 26 bytes")));

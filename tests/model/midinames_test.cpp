@@ -66,6 +66,23 @@ TEST(MidiNames, NotesAreNamedWithMiddleCInEitherOctave) {
     EXPECT_TRUE(NoteName(128).empty());
 }
 
+// A message heard is named by its number: controller, note (also a note off and poly pressure)
+// or program; other messages, running data bytes and system messages have none.
+TEST(MidiNames, AMessageIsNamedByItsNumber) {
+    const auto name = [](std::initializer_list<std::uint8_t> bytes) {
+        return MessageNumberName(std::vector<std::uint8_t>(bytes));
+    };
+    EXPECT_EQ(name({0xB3, 64, 127}), "Sustain");
+    EXPECT_EQ(name({0x80, 60, 0}), "C3");
+    EXPECT_EQ(name({0xA0, 61, 9}), "C#3");
+    EXPECT_EQ(name({0xC5, 0}), "Acoustic Grand Piano");
+    EXPECT_EQ(name({0xE0, 0, 64}), "");
+    EXPECT_EQ(name({0xD0, 64}), "");
+    EXPECT_EQ(name({0xF8}), "");
+    EXPECT_EQ(name({0xF0, 0x7E, 0xF7}), "");
+    EXPECT_EQ(name({0xB0, 200, 1}), "");
+}
+
 // Each kind's label numbers get their names, and only those: a CC's minimum and maximum and a
 // note's velocity are not names, an NRPN has none.
 TEST(MidiNames, ARecordNamesTheNumbersItsLabelShows) {
