@@ -91,6 +91,10 @@ int IndexOf(const std::array<std::string_view, N>& names, const std::string& tex
     return -1;
 }
 
+// kelmap's words for the ports and the button modes, in the order of their stored values.
+constexpr std::array<std::string_view, 3> kPortWords = {"1", "2", "1+2"};
+constexpr std::array<std::string_view, 3> kButtonWords = {"unlatch", "latch", "increase"};
+
 std::string Quote(std::string_view s) {
     return "'" + std::string(s) + "'";
 }
@@ -198,8 +202,7 @@ std::string ApplySettings(AssignEntry& e, ControllerId id, const AssignKind& kin
         e.SetChannel(*v - 1);
     }
     if (!r.port.empty()) {
-        static constexpr std::array<std::string_view, 3> kPorts = {"1", "2", "1+2"};
-        const int port = IndexOf(kPorts, r.port);
+        const int port = IndexOf(kPortWords, r.port);
         if (!kind.port) {
             return kindName + " has no port";
         }
@@ -209,8 +212,7 @@ std::string ApplySettings(AssignEntry& e, ControllerId id, const AssignKind& kin
         e.SetPort(port);
     }
     if (!r.button.empty()) {
-        static constexpr std::array<std::string_view, 3> kModes = {"unlatch", "latch", "increase"};
-        const int mode = IndexOf(kModes, r.button);
+        const int mode = IndexOf(kButtonWords, r.button);
         if (!HasButtonMode(id)) {
             return control + " has no button mode";
         }
@@ -417,16 +419,14 @@ std::string ApplyFieldEdit(CParameter& document, const SetRequest& r,
         edit.channel = *v - 1;
     }
     if (!r.port.empty()) {
-        static constexpr std::array<std::string_view, 3> kPorts = {"1", "2", "1+2"};
-        if (const int port = IndexOf(kPorts, r.port); port >= 0) {
+        if (const int port = IndexOf(kPortWords, r.port); port >= 0) {
             edit.port = port;
         } else {
             return "--port " + Quote(r.port) + " is not 1, 2 or 1+2";
         }
     }
     if (!r.button.empty()) {
-        static constexpr std::array<std::string_view, 3> kModes = {"unlatch", "latch", "increase"};
-        if (const int mode = IndexOf(kModes, r.button); mode >= 0) {
+        if (const int mode = IndexOf(kButtonWords, r.button); mode >= 0) {
             edit.buttonMode = mode;
         } else {
             return "--button " + Quote(r.button) + " is not unlatch, latch or increase";
