@@ -182,6 +182,7 @@ CMainFrame::CMainFrame(const EditorParts& parts, CKelMidi& midi)
     setCentralWidget(central);
 
     statusBar()->setSizeGripEnabled(false);
+    connect(Panel(), &CKelPanel::SelectRequested, this, &CMainFrame::OnSelectControls);
     Panel()->SetShowLabels(CAppSettings::ShowMessages(parts_.store));
     // A full TITLE field says why in the status bar as well as beside the field.
     connect(dlgBar_->TitleField(), &CMapTextEdit::TextRefused, this,
@@ -345,6 +346,38 @@ void CMainFrame::CreateActions() {
          {},
          nullptr,
          [this] { midi_.OnReceive(); }},
+        {cmd::SelectAll,
+         QT_TRANSLATE_NOOP("KelEditor", "Select &All"),
+         {QKS(Qt::CTRL | Qt::Key_A)},
+         QT_TRANSLATE_NOOP("KelEditor", "Select all 50 controls"),
+         [this] {
+             if (TitleHasFocus()) {
+                 dlgBar_->TitleField()->selectAll(); // the menu item on the TITLE field
+                 return;
+             }
+             const std::vector<ControllerId> all = ControlsBetween(0, kControllerCount - 1);
+             const ControllerId current = document_.SelectedController();
+             OnSelectControls(QList<int>(all.begin(), all.end()),
+                              IsValidController(current) ? current : 0);
+         }},
+        {cmd::SelectGroup,
+         QT_TRANSLATE_NOOP("KelEditor", "Select &Group"),
+         {QKS(Qt::CTRL | Qt::Key_G)},
+         QT_TRANSLATE_NOOP("KelEditor", "Select the groups of the selected controls: the knobs, "
+                                        "the sliders, a row of buttons, the pedals or the wheels"),
+         [this] {
+             QList<int> ids;
+             for (const ControllerId id : document_.SelectedControls()) {
+                 for (const ControllerId member : ControlGroupOf(id)) {
+                     if (!ids.contains(member)) {
+                         ids.append(member);
+                     }
+                 }
+             }
+             std::sort(ids.begin(), ids.end());
+             OnSelectControls(ids, document_.SelectedController());
+         },
+         selected},
         {cmd::EditSelected,
          QT_TRANSLATE_NOOP("KelEditor", "Edit &Selected..."),
          {QKS(Qt::CTRL | Qt::Key_E)},
@@ -500,8 +533,8 @@ void CMainFrame::CreateMenus() {
     RebuildRecentFiles();
 
     add(bar->addMenu(KelEditor::tr("&Edit")),
-        {cmd::Undo, cmd::Redo, 0, cmd::Copy, cmd::Paste, cmd::NoAssign, 0, cmd::EditSelected, 0,
-         cmd::LearnFromInput});
+        {cmd::Undo, cmd::Redo, 0, cmd::Copy, cmd::Paste, cmd::NoAssign, 0, cmd::SelectAll,
+         cmd::SelectGroup, cmd::EditSelected, 0, cmd::LearnFromInput});
     add(bar->addMenu(KelEditor::tr("&Communication")),
         {cmd::Transmit, cmd::Receive, 0, cmd::CheckMap, cmd::Verify, 0, cmd::Monitor});
     add(bar->addMenu(KelEditor::tr("&Options")), {cmd::MidiDevices, cmd::ShowMessages});
@@ -649,9 +682,31 @@ void CMainFrame::OnEditCommand(int id) {
         return;
     }
     IAssignDialog& dialog = parts_.assign;
+    const int count = static_cast<int>(document_.SelectedCount());
     if (id == cmd::Copy) {
         if (dialog.ApplyAssignDialog() == 0) {
-            document_.CopyAssign();
+            document_.CopyControls();
+            if (count > 1) {
+                statusBar()->showMessage(KelEditor::tr("%n controls copied", nullptr, count), 5000);
+            }
+        }
+    } else if (count > 1) {
+        // Several controls change in the map at once: one undo step for all of them.
+        if (dialog.ApplyAssignDialog() != 0) {
+            return;
+        }
+        const CUndoHistory::StepName step(
+            parts_.history, id == cmd::Paste ? KelEditor::tr("Paste %n controls", nullptr, count)
+                                             : KelEditor::tr("Clear %n controls", nullptr, count));
+        if (id == cmd::NoAssign) {
+            document_.ClearControls();
+        } else if (!document_.PasteControls()) {
+            const int copied = static_cast<int>(document_.ClipboardCount());
+            statusBar()->showMessage(
+                KelEditor::tr("%n controls were copied: select one control or as many as were "
+                              "copied to paste them.",
+                              nullptr, copied),
+                10000);
         }
     } else {
         // With the assign dialog hidden the edit goes into the map at once: one undo step.
@@ -660,10 +715,13 @@ void CMainFrame::OnEditCommand(int id) {
             parts_.history,
             (id == cmd::Paste ? KelEditor::tr("Paste %1") : KelEditor::tr("NO ASSIGN %1"))
                 .arg(name));
-        if (id == cmd::Paste) {
-            document_.PasteAssign();
-        } else {
+        if (id == cmd::NoAssign) {
             document_.ClearAssign();
+        } else if (document_.ClipboardCount() > 0 && !document_.PasteControls()) {
+            statusBar()->showMessage(
+                KelEditor::tr("%n controls were copied: select as many to paste them.", nullptr,
+                              static_cast<int>(document_.ClipboardCount())),
+                10000);
         }
     }
     QWidget* window = dialog.Window();
@@ -695,6 +753,31 @@ void CMainFrame::OnSelectControl(int controllerId) {
         }
     } else if (dialog.ApplyAssignDialog() == 0) {
         document_.SelectController(controllerId);
+    }
+}
+
+void CMainFrame::OnSelectControls(const QList<int>& ids, int current) {
+    if (!IsValidController(current)) {
+        return;
+    }
+    const std::vector<ControllerId> chosen(ids.begin(), ids.end());
+    IAssignDialog& dialog = parts_.assign;
+    QWidget* window = dialog.Window();
+    if (window != nullptr && window->isVisible()) {
+        // The open dialog follows the selected control; the keyboard stays on the panel.
+        if (!dialog.OpenAssignDialog(current)) {
+            return;
+        }
+        document_.SelectControls(chosen, current);
+        ActivateMain();
+        Panel()->setFocus(Qt::OtherFocusReason);
+    } else if (dialog.ApplyAssignDialog() == 0) {
+        document_.SelectControls(chosen, current);
+    }
+    if (chosen.size() > 1) {
+        statusBar()->showMessage(KelEditor::tr("%n controls selected", nullptr,
+                                               static_cast<int>(document_.SelectedCount())),
+                                 5000);
     }
 }
 

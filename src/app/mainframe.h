@@ -128,6 +128,9 @@ private:
     void StepController(ControllerId id); // Next and Previous Controller
     void OnOpenAssign(int controllerId);
     void OnSelectControl(int controllerId); // the panel's arrow keys, Home and End
+    // The panel's selection of several controls (Ctrl+click, Shift+click, the band,
+    // Shift+arrows), Select All and Select Group.
+    void OnSelectControls(const QList<int>& ids, int current);
     void OnFocusChanged(QWidget* now);
     void UpdateNoAssignText();
 

@@ -114,10 +114,7 @@ void CMapCommands::EditSelected() {
         return;
     }
     CParameter& document = parts_.document;
-    std::vector<ControllerId> controls;
-    if (IsValidController(document.SelectedController())) {
-        controls.push_back(document.SelectedController());
-    }
+    const std::vector<ControllerId> controls = document.SelectedControls();
     CEditSelectedDlg dialog(document, controls, &window_);
     window_.PlaceWindowBesidePanel(dialog); // the panel stays in sight while the user edits
     if (parts_.ui.RunModal(dialog) != QDialog::Accepted) {

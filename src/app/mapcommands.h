@@ -33,7 +33,7 @@ public:
     void ExportSysEx();
     void ImportSysEx();
     void Verify();
-    // Edit Selected: sets fields on several controls at once (the selected control to start
+    // Edit Selected: sets fields on several controls at once (the selected controls to start
     // with; the dialog takes a typed list) and writes them as one undo step.
     void EditSelected();
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/controllers.h"
 
+#include <algorithm>
 #include <array>
 
 namespace kel {
@@ -100,6 +101,30 @@ bool HasAftMode(ControllerId id) {
 
 bool HasCenterClick(ControllerId id) {
     return id >= kFirstKnob && id < kFirstButtonA;
+}
+
+std::vector<ControllerId> ControlsBetween(ControllerId a, ControllerId b) {
+    if (!IsValidController(a) || !IsValidController(b)) {
+        return {};
+    }
+    std::vector<ControllerId> ids;
+    for (ControllerId id = std::min(a, b); id <= std::max(a, b); ++id) {
+        ids.push_back(id);
+    }
+    return ids;
+}
+
+std::vector<ControllerId> ControlGroupOf(ControllerId id) {
+    // Where each group starts; the last runs to the end.
+    static constexpr std::array<ControllerId, 7> kGroupStarts = {
+        kFirstKnob, kFirstSlider, kFirstButtonA, kFirstButtonB, kFirstButtonC, kPedal1, kBend};
+    if (!IsValidController(id)) {
+        return {};
+    }
+    const auto next = std::upper_bound(kGroupStarts.begin(), kGroupStarts.end(), id);
+    const ControllerId first = *(next - 1);
+    const ControllerId last = next == kGroupStarts.end() ? kControllerCount - 1 : *next - 1;
+    return ControlsBetween(first, last);
 }
 
 } // namespace kel

@@ -48,6 +48,14 @@ std::vector<ControllerId> ParseControlList(std::string_view text, Phrase& error)
 // The shortest list text of `ids` in that form: "R1-R8,S1".
 std::string ControlListText(std::span<const ControllerId> ids);
 
+// The controls from `a` to `b` in the panel's reading order, both included, whichever comes
+// first; empty when either is not a control.
+std::vector<ControllerId> ControlsBetween(ControllerId a, ControllerId b);
+
+// The group control `id` belongs to on the panel: the knobs R, the sliders S, the A row, the B
+// row, the C, H and L buttons, the pedals, and BEND, MOD and AFT; empty for an invalid id.
+std::vector<ControllerId> ControlGroupOf(ControllerId id);
+
 // The three capability sets that depend on the control alone.
 bool HasButtonMode(ControllerId id);  // 18..38 and 41..45
 bool HasAftMode(ControllerId id);     // 18..35

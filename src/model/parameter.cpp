@@ -39,8 +39,8 @@ void CParameter::SetModified(bool modified) {
     Tell([](DocumentObserver&) {});
 }
 
-CParameter::CParameter() {
-    clipboard_.Clear();
+CParameter::CParameter() : clipboard_(1) {
+    clipboard_.front().Clear();
     edit_.Clear();
     ResetMap();
 }
@@ -128,20 +128,53 @@ Answer CParameter::ConfirmDiscard(Questioner& questioner, const std::function<vo
     return answer;
 }
 
+std::vector<ControllerId> CParameter::SelectedControls() const {
+    std::vector<ControllerId> ids;
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        if (selectedSet_.test(static_cast<std::size_t>(id))) {
+            ids.push_back(id);
+        }
+    }
+    return ids;
+}
+
+bool CParameter::StoreSelection(std::span<const ControllerId> ids, ControllerId current) {
+    std::bitset<kControllerCount> set;
+    if (IsValidController(current)) {
+        set.set(static_cast<std::size_t>(current));
+        for (const ControllerId id : ids) {
+            if (IsValidController(id)) {
+                set.set(static_cast<std::size_t>(id));
+            }
+        }
+    }
+    const bool changed = set != selectedSet_;
+    selectedSet_ = set;
+    return changed;
+}
+
 void CParameter::SelectController(ControllerId id) {
+    SelectControls({}, id);
+}
+
+void CParameter::SelectControls(std::span<const ControllerId> ids, ControllerId current) {
     if (edit_.changed) {
         CommitEdit();
     }
-    const bool moved = selected_ != id;
-    selected_ = id;
-    if (IsValidController(id)) {
-        edit_.record = map_.records[static_cast<std::size_t>(id)];
-        edit_.controllerId = id;
-        edit_.comment = map_.comments[static_cast<std::size_t>(id)];
+    const bool moved = selected_ != current;
+    selected_ = current;
+    if (IsValidController(current)) {
+        edit_.record = map_.records[static_cast<std::size_t>(current)];
+        edit_.controllerId = current;
+        edit_.comment = map_.comments[static_cast<std::size_t>(current)];
         edit_.changed = false;
     }
+    const bool setChanged = StoreSelection(ids, current);
     if (moved) {
-        Tell([id](DocumentObserver& o) { o.SelectionChanged(id); });
+        Tell([current](DocumentObserver& o) { o.SelectionChanged(current); });
+    }
+    if (setChanged) {
+        Tell([](DocumentObserver& o) { o.SelectedControlsChanged(); });
     }
 }
 
@@ -213,16 +246,16 @@ void CParameter::CommitControls(std::span<const ControlEdit> edits) {
 
 void CParameter::RevertEdit() {
     edit_.changed = false;
-    SelectController(selected_);
+    // The selected controls stay as they are; only the edit buffer is read again.
+    SelectControls(SelectedControls(), selected_);
 }
 
 void CParameter::CopyAssign() {
     if (!IsValidController(selected_)) {
         return;
     }
-    clipboard_.record = edit_.record;
-    clipboard_.comment = edit_.comment;
-    clipboard_.controllerId = edit_.controllerId;
+    clipboard_.assign(1, edit_);
+    clipboard_.front().changed = false;
     clipboardValid_ = true;
     Tell([](DocumentObserver& o) { o.ClipboardChanged(); });
 }
@@ -231,8 +264,8 @@ void CParameter::PasteAssign() {
     if (!IsValidController(selected_) || !clipboardValid_) {
         return;
     }
-    edit_.record = clipboard_.record;
-    edit_.comment = clipboard_.comment;
+    edit_.record = clipboard_.front().record;
+    edit_.comment = clipboard_.front().comment;
     edit_.changed = true;
     Tell([](DocumentObserver& o) { o.EditBufferChanged(); });
 }
@@ -245,6 +278,64 @@ void CParameter::ClearAssign() {
     edit_.comment.clear();
     edit_.changed = true;
     Tell([](DocumentObserver& o) { o.EditBufferChanged(); });
+}
+
+void CParameter::CopyControls() {
+    if (SelectedCount() <= 1) {
+        CopyAssign();
+        return;
+    }
+    clipboard_.clear();
+    for (const ControllerId id : SelectedControls()) {
+        AssignEntry entry;
+        entry.Clear();
+        entry.controllerId = id;
+        // The selected control as the assign dialog shows it, the others as the map holds them.
+        entry.record = id == selected_ ? edit_.record : RecordOf(id);
+        entry.comment = id == selected_ ? edit_.comment : GetMapComment(id);
+        clipboard_.push_back(std::move(entry));
+    }
+    clipboardValid_ = true;
+    Tell([](DocumentObserver& o) { o.ClipboardChanged(); });
+}
+
+bool CParameter::PasteControls() {
+    const std::vector<ControllerId> targets = SelectedControls();
+    if (!clipboardValid_ || targets.empty()) {
+        return false;
+    }
+    if (targets.size() == 1 && clipboard_.size() == 1) {
+        PasteAssign();
+        return true;
+    }
+    if (clipboard_.size() != 1 && clipboard_.size() != targets.size()) {
+        return false;
+    }
+    if (edit_.changed) {
+        CommitEdit();
+    }
+    std::vector<ControlEdit> edits;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        const AssignEntry& from = clipboard_.size() == 1 ? clipboard_.front() : clipboard_[i];
+        edits.push_back({targets[i], from.record, from.comment});
+    }
+    CommitControls(edits);
+    return true;
+}
+
+void CParameter::ClearControls() {
+    if (SelectedCount() <= 1) {
+        ClearAssign();
+        return;
+    }
+    if (edit_.changed) {
+        CommitEdit();
+    }
+    std::vector<ControlEdit> edits;
+    for (const ControllerId id : SelectedControls()) {
+        edits.push_back({id, AssignRecord{}, std::string{}});
+    }
+    CommitControls(edits);
 }
 
 ControllerId CParameter::NextController() const {

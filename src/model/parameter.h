@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The document: the control map, the edit buffer of the selected control, a one-record
-// clipboard and the copyright text carried by control map files.
+// The document: the control map, the selected controls (one of them is the selected control,
+// whose edit buffer the assign dialog shows), the clipboard of copied controls and the copyright
+// text carried by control map files.
 #pragma once
 
+#include <bitset>
 #include <functional>
 #include <span>
 #include <string>
@@ -41,6 +43,8 @@ public:
     virtual void EditBufferChanged() {}
     // Another control is selected (kNoController for none).
     virtual void SelectionChanged(ControllerId id) { (void)id; }
+    // The set of selected controls changed (several controls selected together, or back to one).
+    virtual void SelectedControlsChanged() {}
     virtual void TitleChanged() {}
     // The whole map was replaced (New, Open, Receive, imports, an undone step): every control,
     // the title and the selected control's record may differ.
@@ -92,9 +96,19 @@ public:
 
     AssignEntry& EditBuffer() { return edit_; }
     const AssignEntry& EditBuffer() const { return edit_; }
-    const AssignEntry& ClipboardRecord() const { return clipboard_; }
+    // The first copied control (the only one after a copy of one control).
+    const AssignEntry& ClipboardRecord() const { return clipboard_.front(); }
     bool ClipboardValid() const { return clipboardValid_; }
+    // How many controls were copied (0 before the first copy).
+    std::size_t ClipboardCount() const { return clipboardValid_ ? clipboard_.size() : 0; }
     ControllerId SelectedController() const { return selected_; }
+    // The selected controls in the panel's reading order: the selected control and those
+    // selected with it. Empty while no control is selected.
+    std::vector<ControllerId> SelectedControls() const;
+    bool IsSelected(ControllerId id) const {
+        return IsValidController(id) && selectedSet_.test(static_cast<std::size_t>(id));
+    }
+    std::size_t SelectedCount() const { return selectedSet_.count(); }
 
     // Document operations.
     void ResetMap();
@@ -103,7 +117,12 @@ public:
     // stays Yes even when that save fails). Returns Answer::None when nothing was modified.
     Answer ConfirmDiscard(Questioner& questioner, const std::function<void()>& save);
 
+    // Selects control `id` alone (kNoController: none), committing the pending edit first.
     void SelectController(ControllerId id);
+    // Selects the controls `ids` (invalid ones are passed over) with `current` as the selected
+    // control; `current` is selected too when `ids` leaves it out. The pending edit is
+    // committed first, as by SelectController.
+    void SelectControls(std::span<const ControllerId> ids, ControllerId current);
     void CommitEdit();
     // Writes several controls at once (an edit of a selection, a paste onto several controls):
     // one change for the change handler, so that it is undone in one step, and one
@@ -114,6 +133,18 @@ public:
     void CopyAssign();
     void PasteAssign();
     void ClearAssign();
+
+    // The edit commands on every selected control. With one control selected they are
+    // CopyAssign, PasteAssign and ClearAssign (the edit buffer, which the assign dialog shows);
+    // with several, the change reaches the map at once as one CommitControls.
+    // Copies the selected controls, the selected control as its edit buffer holds it.
+    void CopyControls();
+    // Pastes the copied controls onto the selected ones in reading order when as many are
+    // selected as were copied, or one copied control onto every selected one. False, with
+    // nothing changed, for any other count (or nothing selected or copied).
+    bool PasteControls();
+    // Sets every selected control to NO ASSIGN and empties its comment.
+    void ClearControls();
     ControllerId NextController() const;
     ControllerId PreviousController() const;
     void FoldTwinCodes();
@@ -134,11 +165,16 @@ public:
 private:
     template <typename Call> void Tell(Call call);
 
+    // Selects `ids` and `current` without committing or telling anyone; true when the set
+    // differs from before.
+    bool StoreSelection(std::span<const ControllerId> ids, ControllerId current);
+
     ControlMap map_;
-    AssignEntry clipboard_;
+    std::vector<AssignEntry> clipboard_; // never empty; valid once clipboardValid_
     AssignEntry edit_;
     bool clipboardValid_ = false;
     ControllerId selected_ = kNoController;
+    std::bitset<kControllerCount> selectedSet_;
     std::string copyright_;
     ChangeHandler change_;
     std::vector<DocumentObserver*> observers_;

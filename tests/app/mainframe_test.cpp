@@ -60,9 +60,10 @@ TEST_F(EditorTest, MenuBarHasThePopupsInOrder) {
                                                                  "Recent File",
                                                                  "-",
                                                                  "E&xit"}));
-    EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Edit")),
-              QStringList({"&Undo", "&Redo", "-", "&Copy", "&Paste", "NO ASSIGN", "-",
-                           "Edit &Selected...", "-", "&Learn from Input"}));
+    EXPECT_EQ(
+        ItemsOf(MenuNamed(window_, "&Edit")),
+        QStringList({"&Undo", "&Redo", "-", "&Copy", "&Paste", "NO ASSIGN", "-", "Select &All",
+                     "Select &Group", "Edit &Selected...", "-", "&Learn from Input"}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Communication")),
               QStringList({"&Transmit...", "&Receive...", "-", "Check &Map...", "&Verify...", "-",
                            "M&onitor"}));

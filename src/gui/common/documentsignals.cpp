@@ -27,6 +27,11 @@ void CDocumentSignals::SelectionChanged(ControllerId id) {
     emit changed();
 }
 
+void CDocumentSignals::SelectedControlsChanged() {
+    emit selectedControlsChanged();
+    emit changed();
+}
+
 void CDocumentSignals::TitleChanged() {
     emit titleChanged();
     emit changed();

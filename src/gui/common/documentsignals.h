@@ -25,6 +25,8 @@ signals:
     // The selected control's edit buffer changed without reaching the map (Paste, NO ASSIGN).
     void editBufferChanged();
     void selectionChanged(int id);
+    // The set of selected controls changed.
+    void selectedControlsChanged();
     void titleChanged();
     // The whole map was replaced: everything shown of it may differ.
     void mapReplaced();
@@ -37,6 +39,7 @@ private:
     void ControlsChanged(std::span<const ControllerId> ids) override;
     void EditBufferChanged() override;
     void SelectionChanged(ControllerId id) override;
+    void SelectedControlsChanged() override;
     void TitleChanged() override;
     void MapReplaced() override;
     void ClipboardChanged() override;

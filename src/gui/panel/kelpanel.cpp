@@ -2,14 +2,17 @@
 #include "gui/panel/kelpanel.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRubberBand>
 #include <QTimer>
 #include <QToolTip>
 
+#include <algorithm>
 #include <tuple>
 
 #include "gui/common/editornotify.h"
@@ -389,9 +392,8 @@ void CKelPanel::Draw(QPainter& painter) {
     DrawImage(painter);
     // Under the frame and the labels, so both stay as they are on a lit control.
     DrawLights(painter);
-    const ControllerId selected = document_.SelectedController();
-    if (IsValidController(selected)) {
-        DrawSelectionFrame(painter, kControlRects[static_cast<std::size_t>(selected)]);
+    for (const ControllerId id : document_.SelectedControls()) {
+        DrawSelectionFrame(painter, kControlRects[static_cast<std::size_t>(id)]);
     }
     if (hasFocus()) {
         DrawFocusFrame(painter); // under the labels, which stay readable
@@ -428,6 +430,9 @@ void CKelPanel::AnnounceChanges(bool focusMoved) {
     const ControllerId selected = document_.SelectedController();
     if (!QAccessible::isActive()) {
         announcedSelection_ = selected;
+        for (ControllerId id = 0; id < kControllerCount; ++id) {
+            announcedSelected_[static_cast<std::size_t>(id)] = document_.IsSelected(id);
+        }
         return;
     }
     QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(this);
@@ -443,6 +448,23 @@ void CKelPanel::AnnounceChanges(bool focusMoved) {
             if (!first) {
                 QAccessibleEvent changed(panel->child(id), QAccessible::DescriptionChanged);
                 QAccessible::updateAccessibility(&changed);
+            }
+        }
+    }
+    // A control joining or leaving a selection of several is told as its own change.
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        const bool now = document_.IsSelected(id);
+        bool& told = announcedSelected_[static_cast<std::size_t>(id)];
+        if (now != told) {
+            told = now;
+            QAccessible::State state;
+            state.selected = true;
+            QAccessibleStateChangeEvent change(panel->child(id), state);
+            QAccessible::updateAccessibility(&change);
+            if (id != selected) {
+                QAccessibleEvent event(panel->child(id), now ? QAccessible::SelectionAdd
+                                                             : QAccessible::SelectionRemove);
+                QAccessible::updateAccessibility(&event);
             }
         }
     }
@@ -526,16 +548,138 @@ void CKelPanel::PaintLabels(QPainter& painter, const CParameter& document) {
     painter.restore();
 }
 
+std::vector<ControllerId> CKelPanel::ControlsTouching(const QRect& area) {
+    std::vector<ControllerId> ids;
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        if (ControlRectOf(id).intersects(area)) {
+            ids.push_back(id);
+        }
+    }
+    return ids;
+}
+
+void CKelPanel::RequestSelection(const std::vector<ControllerId>& ids, ControllerId current) {
+    emit SelectRequested(QList<int>(ids.begin(), ids.end()), current);
+}
+
 void CKelPanel::OnClick(Qt::KeyboardModifiers flags, QPoint point) {
     CPanel::OnClick(flags, point);
     const ControllerId id = HitTest(point.x(), point.y());
     if (id < 0) {
+        // The background: a drag from here draws the band.
+        if (band_ == nullptr) {
+            band_ = new QRubberBand(QRubberBand::Rectangle, this);
+        }
+        bandStart_ = point;
+        bandAdds_ = flags.testFlag(Qt::ControlModifier);
+        band_->setGeometry(QRect(point, QSize()));
+        band_->show();
+        return;
+    }
+    if (flags & (Qt::ControlModifier | Qt::ShiftModifier)) {
+        ExtendByClick(id, flags);
         return;
     }
     PostEditorNotify(Owner(), NotifyOpenAssign, id);
 }
 
+void CKelPanel::OnDoubleClick(Qt::KeyboardModifiers flags, QPoint point) {
+    // The press of a Ctrl or Shift double-click already changed the selection; taking the
+    // second press again would toggle the control back.
+    if (flags & (Qt::ControlModifier | Qt::ShiftModifier)) {
+        return;
+    }
+    CPanel::OnDoubleClick(flags, point);
+}
+
+void CKelPanel::ExtendByClick(ControllerId id, Qt::KeyboardModifiers flags) {
+    std::vector<ControllerId> ids = document_.SelectedControls();
+    const ControllerId selected = document_.SelectedController();
+    ControllerId current = id;
+    if (flags.testFlag(Qt::ShiftModifier)) {
+        // The run from the selected control (the last one clicked) to this one joins.
+        const std::vector<ControllerId> run =
+            IsValidController(selected) ? ControlsBetween(selected, id) : std::vector{id};
+        ids.insert(ids.end(), run.begin(), run.end());
+    } else if (document_.IsSelected(id)) {
+        if (ids.size() <= 1) {
+            return; // the last selected control stays selected
+        }
+        ids.erase(std::remove(ids.begin(), ids.end(), id), ids.end());
+        current = id == selected ? ids.front() : selected;
+    } else {
+        ids.push_back(id);
+    }
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    RequestSelection(ids, current);
+}
+
+void CKelPanel::mouseReleaseEvent(QMouseEvent* event) {
+    if (band_ == nullptr || !band_->isVisible() || event->button() != Qt::LeftButton) {
+        CPanel::mouseReleaseEvent(event);
+        return;
+    }
+    band_->hide();
+    const QRect area = QRect(bandStart_, event->position().toPoint()).normalized();
+    // A click on the background without a drag selects nothing.
+    if (area.width() < QApplication::startDragDistance() &&
+        area.height() < QApplication::startDragDistance()) {
+        return;
+    }
+    std::vector<ControllerId> ids = ControlsTouching(area);
+    if (ids.empty()) {
+        return;
+    }
+    ControllerId current = ids.front();
+    if (bandAdds_) {
+        const std::vector<ControllerId> had = document_.SelectedControls();
+        ids.insert(ids.end(), had.begin(), had.end());
+        std::sort(ids.begin(), ids.end());
+        ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+        if (IsValidController(document_.SelectedController())) {
+            current = document_.SelectedController();
+        }
+    } else if (document_.IsSelected(document_.SelectedController()) &&
+               std::find(ids.begin(), ids.end(), document_.SelectedController()) != ids.end()) {
+        current = document_.SelectedController(); // the band kept it: the dialog stays on it
+    }
+    RequestSelection(ids, current);
+    event->accept();
+}
+
+bool CKelPanel::SelectionKey(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const ControllerId selected = document_.SelectedController();
+    const int key = event->key();
+    if (mods == Qt::ShiftModifier &&
+        (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down)) {
+        const ControllerId target = KeyTarget(selected, key);
+        if (target != kNoController) {
+            std::vector<ControllerId> ids = document_.SelectedControls();
+            ids.push_back(target);
+            std::sort(ids.begin(), ids.end());
+            ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+            RequestSelection(ids, target);
+        }
+        return true;
+    }
+    if (mods == Qt::ControlModifier && key == Qt::Key_Space && IsValidController(selected)) {
+        ExtendByClick(selected, Qt::ControlModifier);
+        return true;
+    }
+    if (mods == Qt::NoModifier && key == Qt::Key_Escape && document_.SelectedCount() > 1) {
+        RequestSelection({selected}, selected);
+        return true;
+    }
+    return false;
+}
+
 void CKelPanel::keyPressEvent(QKeyEvent* event) {
+    if (SelectionKey(event)) {
+        event->accept();
+        return;
+    }
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     if (mods != Qt::NoModifier) {
         CPanel::keyPressEvent(event); // Ctrl+C, Ctrl+V and the rest are the menus' shortcuts
@@ -601,6 +745,9 @@ bool CKelPanel::event(QEvent* event) {
 
 void CKelPanel::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
+    if (band_ != nullptr && band_->isVisible()) {
+        band_->setGeometry(QRect(bandStart_, p).normalized());
+    }
     if (HitTest(p.x(), p.y()) >= 0) {
         setCursor(Qt::PointingHandCursor);
     } else {

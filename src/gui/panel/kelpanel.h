@@ -8,7 +8,14 @@
 // controls the device was just heard to send from, which fades away on its own. From the
 // keyboard the arrow keys, Home and End ask the owner to select another control
 // (NotifySelectControl, sent) and Enter or Space opens the selected one; while the panel has the
-// focus a black and white frame surrounds the selected control. Screen readers see the 50
+// focus a black and white frame surrounds the selected control.
+//
+// Several controls can be selected together (SelectRequested asks the owner): Ctrl+click
+// toggles a control, Shift+click adds the run from the selected control to the clicked one in
+// reading order, a drag over the picture's background draws a band that selects the controls
+// it touches (with Ctrl, adds them), Shift+arrow adds the control that way and makes it the
+// selected one, Ctrl+Space toggles the selected control, and Escape keeps only the selected
+// control. Every selected control has the red frame. Screen readers see the 50
 // controls as its children (gui/panel/panelaccess.h); the mouse resting on a control shows
 // the same name and assignment as a tooltip.
 #pragma once
@@ -23,10 +30,12 @@
 #include <array>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "model/controllers.h"
 
 class QFontMetrics;
+class QRubberBand;
 
 namespace kel {
 
@@ -98,6 +107,8 @@ public:
     static ControllerId KeyTarget(ControllerId selected, int key);
     // The control's rectangle as a QRect (left, top, width, height).
     static QRect ControlRectOf(ControllerId id);
+    // The controls whose rectangles `area` touches, in reading order.
+    static std::vector<ControllerId> ControlsTouching(const QRect& area);
     // The keyboard picture at the panel's bottom right, where no control is.
     static QRect KeyboardRect() { return QRect(464, 166, 244, 46); }
 
@@ -134,12 +145,16 @@ public:
 signals:
     // A paint showed at least one lit control (the editor measures its response with it).
     void LitPainted();
+    // The user asks to select the controls `ids` with `current` as the selected control.
+    void SelectRequested(const QList<int>& ids, int current);
 
 protected:
     bool event(QEvent* event) override;
     void Draw(QPainter& painter) override;
     void OnClick(Qt::KeyboardModifiers flags, QPoint point) override;
+    void OnDoubleClick(Qt::KeyboardModifiers flags, QPoint point) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -153,11 +168,22 @@ private:
     void AnnounceChanges(bool focusMoved);
     void DrawLights(QPainter& painter);
     void FadeStep();
+    // Asks for the selection `ids` (reading order) with `current` as the selected control.
+    void RequestSelection(const std::vector<ControllerId>& ids, ControllerId current);
+    // The selection a click on `id` with Ctrl (toggle) or Shift (add a run) asks for.
+    void ExtendByClick(ControllerId id, Qt::KeyboardModifiers flags);
+    // Handles Shift+arrow, Ctrl+Space and Escape; false for any other key.
+    bool SelectionKey(QKeyEvent* event);
 
     const CParameter& document_;
     bool showLabels_ = false;
     ControllerId announcedSelection_ = kNoController;
     std::array<QString, kControllerCount> announcedDescriptions_;
+    std::array<bool, kControllerCount> announcedSelected_{};
+    // The band a drag over the background draws, from where the drag started.
+    QRubberBand* band_ = nullptr;
+    QPoint bandStart_;
+    bool bandAdds_ = false; // Ctrl was held: the band adds to the selection
     QElapsedTimer clock_;
     // When each control was last lit, in milliseconds of clock_; -1 when it is dark.
     std::array<qint64, kControllerCount> litAt_{};

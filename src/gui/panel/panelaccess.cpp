@@ -186,9 +186,10 @@ public:
         s.focusable = true;
         s.selectable = true;
         s.invisible = !panel_->isVisible();
-        const bool selected = panel_->Document().SelectedController() == id_;
-        s.selected = selected;
-        s.focused = selected && panel_->hasFocus();
+        // Every control of a selection of several is selected; the selected control (the one
+        // the assign dialog shows) has the focus while the panel has it.
+        s.selected = panel_->Document().IsSelected(id_);
+        s.focused = panel_->Document().SelectedController() == id_ && panel_->hasFocus();
         return s;
     }
 
@@ -277,10 +278,18 @@ public:
         }
         return child(Panel()->Document().SelectedController());
     }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.multiSelectable = true;
+        s.extSelectable = true;
+        return s;
+    }
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Description) {
             return KelEditor::tr("The device's 50 controls. Arrow keys move to the nearest "
-                                 "control, Home and End to the first and last, Enter opens it.");
+                                 "control, Home and End to the first and last, Enter opens it. "
+                                 "Shift+arrow keys select several controls, Ctrl+Space adds or "
+                                 "removes the control, Escape keeps only this one.");
         }
         return QAccessibleWidget::text(t);
     }

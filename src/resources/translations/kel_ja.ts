@@ -22,7 +22,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+493"/>
+        <location filename="../../app/mainframe.cpp" line="+526"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -47,7 +47,7 @@
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <location line="-245"/>
+        <location line="-277"/>
         <source>&amp;Import Memory Set...</source>
         <translation>メモリー・セットの読み込み(&amp;I)...</translation>
     </message>
@@ -67,7 +67,7 @@
         <translation>KEL が次に送るメッセージを選択中のコントローラーにアサインします</translation>
     </message>
     <message>
-        <location line="+33"/>
+        <location line="+65"/>
         <source>Show the messages the KEL sends and the controls that send them</source>
         <translation>KEL が送るメッセージと、それを送るコントローラーを表示します</translation>
     </message>
@@ -87,19 +87,61 @@
         <comment>Edit menu</comment>
         <translation>アサイン解除</translation>
     </message>
+    <message numerus="yes">
+        <location line="+67"/>
+        <source>%n controls copied</source>
+        <translation>
+            <numerusform>%n 個のコントロールをコピーしました</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+9"/>
+        <source>Paste %n controls</source>
+        <translation>
+            <numerusform>%n 個のコントロールへの貼り付け</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+1"/>
+        <source>Clear %n controls</source>
+        <translation>
+            <numerusform>%n 個のコントロールのアサイン解除</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+6"/>
+        <source>%n controls were copied: select one control or as many as were copied to paste them.</source>
+        <translation>
+            <numerusform>コピーしたコントロールは %n 個です。貼り付けるには、コントロールを 1 個か、コピーした数だけ選択してください。</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+16"/>
+        <source>%n controls were copied: select as many to paste them.</source>
+        <translation>
+            <numerusform>コピーしたコントロールは %n 個です。貼り付けるには、同じ数のコントロールを選択してください。</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+56"/>
+        <source>%n controls selected</source>
+        <translation>
+            <numerusform>%n 個のコントロールを選択中</numerusform>
+        </translation>
+    </message>
     <message>
-        <location line="+171"/>
+        <location line="+66"/>
         <source>Open in &amp;Browser</source>
         <translation>ブラウザーで開く(&amp;B)</translation>
     </message>
     <message>
         <location line="+6"/>
-        <location filename="../../app/monitorwindow.cpp" line="+237"/>
+        <location filename="../../app/monitorwindow.cpp" line="+246"/>
         <source>&amp;Save As...</source>
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
     <message>
-        <location line="-455"/>
+        <location line="-537"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
@@ -114,7 +156,7 @@
         <translation>受信(&amp;R)...</translation>
     </message>
     <message>
-        <location line="+30"/>
+        <location line="+62"/>
         <source>&amp;MIDI Devices...</source>
         <translation>MIDI デバイス(&amp;M)...</translation>
     </message>
@@ -134,7 +176,7 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-320"/>
+        <location line="-353"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
@@ -164,7 +206,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../../app/mainframe.cpp" line="+184"/>
+        <location filename="../../app/mainframe.cpp" line="+185"/>
         <source>Save &amp;As...</source>
         <translation>名前を付けて保存(&amp;A)...</translation>
     </message>
@@ -180,7 +222,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>続行</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/editselecteddlg.cpp" line="+35"/>
+        <location filename="../../gui/assign/editselecteddlg.cpp" line="+36"/>
         <source>(invalid)</source>
         <translation>(無効)</translation>
     </message>
@@ -237,12 +279,12 @@ This file has been changed on disk since it was opened or last saved. Replace it
     </message>
     <message>
         <location line="+14"/>
-        <location line="+35"/>
+        <location line="+37"/>
         <source>Start</source>
         <translation>開始</translation>
     </message>
     <message>
-        <location line="-34"/>
+        <location line="-36"/>
         <location line="+36"/>
         <source>Step</source>
         <translation>増分</translation>
@@ -253,7 +295,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>0、6、32、38、96-101、120-127</translation>
     </message>
     <message>
-        <location line="+41"/>
+        <location line="+49"/>
         <source>Before</source>
         <translation>変更前</translation>
     </message>
@@ -263,7 +305,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>変更後</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+6"/>
         <source>Preview</source>
         <translation>プレビュー</translation>
     </message>
@@ -403,7 +445,7 @@ press the [ENTER] button.</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+403"/>
+        <location filename="../../app/mainframe.cpp" line="+457"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
@@ -413,7 +455,7 @@ press the [ENTER] button.</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
-        <location line="-390"/>
+        <location line="-444"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
@@ -479,6 +521,26 @@ press the [ENTER] button.</source>
     </message>
     <message>
         <location line="+17"/>
+        <source>Select &amp;All</source>
+        <translation>すべて選択(&amp;A)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Select all 50 controls</source>
+        <translation>50 個のコントロールをすべて選択します</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>Select &amp;Group</source>
+        <translation>グループを選択(&amp;G)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Select the groups of the selected controls: the knobs, the sliders, a row of buttons, the pedals or the wheels</source>
+        <translation>選択したコントロールのグループ(ノブ、スライダー、ボタンの列、ペダル、ホイール)を選択します</translation>
+    </message>
+    <message>
+        <location line="+16"/>
         <source>Edit &amp;Selected...</source>
         <translation>選択したコントロールの編集(&amp;S)...</translation>
     </message>
@@ -538,7 +600,7 @@ press the [ENTER] button.</source>
         <translation>元に戻した変更をやり直します</translation>
     </message>
     <message>
-        <location line="-137"/>
+        <location line="-169"/>
         <source>Compare the control map with a control map file</source>
         <translation>コントロール・マップをコントロール・マップ・ファイルと比較します</translation>
     </message>
@@ -553,7 +615,7 @@ press the [ENTER] button.</source>
         <translation>システム・エクスクルーシブ (.syx) ファイルを新しいコントロール・マップとして開きます</translation>
     </message>
     <message>
-        <location line="+84"/>
+        <location line="+116"/>
         <source>List the problems of the control map before it is sent</source>
         <translation>送信する前にコントロール・マップの問題点を一覧表示します</translation>
     </message>
@@ -620,7 +682,7 @@ press the [ENTER] button.</source>
         <translation>再チェック(&amp;A)</translation>
     </message>
     <message>
-        <location line="+37"/>
+        <location line="+35"/>
         <source>Edit %1</source>
         <translation>%1 の編集</translation>
     </message>
@@ -731,7 +793,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>アサイン・メッセージ :</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/chmsgpage.cpp" line="+47"/>
+        <location filename="../../gui/assign/chmsgpage.cpp" line="+51"/>
         <source>Type :</source>
         <translation>タイプ :</translation>
     </message>
@@ -741,7 +803,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>MIDI チャンネル :</translation>
     </message>
     <message>
-        <location line="+53"/>
+        <location line="+61"/>
         <source>Data Entry</source>
         <translation>データ・エントリー</translation>
     </message>
@@ -883,7 +945,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>MSB 最大値</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="-36"/>
+        <location filename="../../app/mainframe.cpp" line="-68"/>
         <location filename="../../../tools/kel-core-texts/core-texts.cpp" line="-49"/>
         <source>NO ASSIGN</source>
         <translation>割り当てなし</translation>
@@ -929,13 +991,13 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>ポリフォニック・キー・プレッシャー</translation>
     </message>
     <message>
-        <location filename="../../app/monitorwindow.cpp" line="-233"/>
+        <location filename="../../app/monitorwindow.cpp" line="-236"/>
         <source>Time</source>
         <translation>時刻</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../../gui/assign/editselecteddlg.cpp" line="-89"/>
+        <location filename="../../gui/assign/editselecteddlg.cpp" line="-98"/>
         <source>Port</source>
         <translation>ポート</translation>
     </message>
@@ -951,7 +1013,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../../gui/assign/editselecteddlg.cpp" line="+77"/>
+        <location filename="../../gui/assign/editselecteddlg.cpp" line="+85"/>
         <source>Control</source>
         <translation>コントローラー</translation>
     </message>
@@ -966,7 +1028,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>MIDI モニター</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location line="+32"/>
         <source>All kinds</source>
         <translation>すべての種類</translation>
     </message>
@@ -1353,7 +1415,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>%1 バイト目: %2 バイトのデータ (DT) が %3 メッセージのデータバイトに収まりません。</translation>
     </message>
     <message>
-        <location filename="../../gui/panel/panelaccess.cpp" line="+27"/>
+        <location filename="../../gui/panel/panelaccess.cpp" line="+29"/>
         <source>%1 knob</source>
         <translation>%1 ノブ</translation>
     </message>
@@ -1383,7 +1445,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>%1 ボタン</translation>
     </message>
     <message>
-        <location line="+53"/>
+        <location line="+59"/>
         <source>invalid assignment</source>
         <translation>無効な割り当て</translation>
     </message>
@@ -1398,12 +1460,12 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>ポート %1</translation>
     </message>
     <message>
-        <location line="+52"/>
+        <location line="+54"/>
         <source>Enter opens the assign dialog; the arrow keys move to the nearest control</source>
         <translation>Enter で割り当てダイアログを開きます。矢印キーで最も近いコントロールへ移動します</translation>
     </message>
     <message>
-        <location line="+39"/>
+        <location line="+40"/>
         <source>Opens the assign dialog on this control</source>
         <translation>このコントロールの割り当てダイアログを開きます</translation>
     </message>
@@ -1418,9 +1480,13 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>コントローラー パネル</translation>
     </message>
     <message>
-        <location line="+46"/>
+        <location line="+52"/>
+        <source>The device&apos;s 50 controls. Arrow keys move to the nearest control, Home and End to the first and last, Enter opens it. Shift+arrow keys select several controls, Ctrl+Space adds or removes the control, Escape keeps only this one.</source>
+        <translation>デバイスの 50 個のコントロール。矢印キーで最も近いコントロールへ、Home と End で最初と最後へ移動し、Enter で開きます。Shift+矢印キーで複数のコントロールを選択し、Ctrl+Space でコントロールを選択に加えたり外したりし、Escape でこのコントロールだけを選択します。</translation>
+    </message>
+    <message>
         <source>The device&apos;s 50 controls. Arrow keys move to the nearest control, Home and End to the first and last, Enter opens it.</source>
-        <translation>本体の 50 個のコントロール。矢印キーで最も近いコントロールへ、Home と End で最初と最後へ移動し、Enter で開きます。</translation>
+        <translation type="vanished">本体の 50 個のコントロール。矢印キーで最も近いコントロールへ、Home と End で最初と最後へ移動し、Enter で開きます。</translation>
     </message>
     <message>
         <location filename="../../app/kelmidi.cpp" line="+212"/>
@@ -1463,7 +1529,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>%1 のアサインを MIDI 入力から学習しました。</translation>
     </message>
     <message>
-        <location filename="../../app/printmap.cpp" line="+77"/>
+        <location filename="../../app/printmap.cpp" line="+80"/>
         <source>(untitled control map)</source>
         <translation>(無題のコントロール・マップ)</translation>
     </message>
