@@ -234,7 +234,10 @@ void CEditSelectedDlg::UpdatePreview() {
         }
         ++row;
     }
-    table_->resizeColumnsToContents();
+    // The control and its label before fit their texts; the label after (or the reason a
+    // control refuses the edit) takes the rest of the width.
+    table_->resizeColumnToContents(0);
+    table_->resizeColumnToContents(1);
 
     QStringList lines;
     for (const CheckFinding& finding : preview_.findings) {
