@@ -183,6 +183,17 @@ CMainFrame::CMainFrame(const EditorParts& parts, CKelMidi& midi)
 
     statusBar()->setSizeGripEnabled(false);
     connect(Panel(), &CKelPanel::SelectRequested, this, &CMainFrame::OnSelectControls);
+    // While several controls are selected the status bar says how many, for as long as they
+    // are: the commands of the Edit menu act on all of them.
+    selectionCount_ = new QLabel(statusBar());
+    selectionCount_->setObjectName(QStringLiteral("selectionCount"));
+    statusBar()->addPermanentWidget(selectionCount_);
+    selectionCount_->hide();
+    connect(&parts_.documentSignals, &CDocumentSignals::selectedControlsChanged, this, [this] {
+        const int count = static_cast<int>(document_.SelectedCount());
+        selectionCount_->setText(KelEditor::tr("%n controls selected", nullptr, count));
+        selectionCount_->setVisible(count > 1);
+    });
     Panel()->SetShowLabels(CAppSettings::ShowMessages(parts_.store));
     // A full TITLE field says why in the status bar as well as beside the field.
     connect(dlgBar_->TitleField(), &CMapTextEdit::TextRefused, this,
@@ -773,11 +784,6 @@ void CMainFrame::OnSelectControls(const QList<int>& ids, int current) {
         Panel()->setFocus(Qt::OtherFocusReason);
     } else if (dialog.ApplyAssignDialog() == 0) {
         document_.SelectControls(chosen, current);
-    }
-    if (chosen.size() > 1) {
-        statusBar()->showMessage(KelEditor::tr("%n controls selected", nullptr,
-                                               static_cast<int>(document_.SelectedCount())),
-                                 5000);
     }
 }
 

@@ -16,6 +16,7 @@
 #include "model/assign.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 
 namespace kel {
@@ -145,6 +146,7 @@ private:
     QList<QAction*> recentActions_;
     QPointer<CHtmlViewer> listViewer_;
     ControlMap viewedMap_;               // the map the list viewer shows
+    QLabel* selectionCount_ = nullptr;   // "11 controls selected" while several are
     QPointer<QWidget> lastFocus_;        // the last focus in the window outside the menus
     QPointer<CMapCommands> mapCommands_; // Undo, Redo, Check Map, Compare With, SysEx files
     bool dialogWasVisible_ = false;

@@ -114,10 +114,15 @@ TEST_F(MultiSelectTest, PanelGesturesSelectSeveralControlsAndScreenReadersSeeThe
     QTest::mouseRelease(Panel(), Qt::LeftButton, Qt::ControlModifier,
                         knobs.bottomRight() - QPoint(0, 6));
     EXPECT_EQ(doc.SelectedCount(), 11u);
+    const auto* count = window_->statusBar()->findChild<QLabel*>("selectionCount");
+    ASSERT_NE(count, nullptr);
+    EXPECT_TRUE(count->isVisible());
+    EXPECT_EQ(count->text(), "11 controls selected");
     EXPECT_TRUE(doc.IsSelected(0) && doc.IsSelected(1) && doc.IsSelected(FindController("S9")));
 
     Key(Qt::Key_Escape);
     EXPECT_EQ(doc.SelectedCount(), 1u);
+    EXPECT_FALSE(count->isVisible());
     Click("A1");
     CloseAssignDialog();
     Key(Qt::Key_Right, Qt::ShiftModifier);
