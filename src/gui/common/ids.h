@@ -39,6 +39,9 @@ inline constexpr int Verify = 32846;
 inline constexpr int Monitor = 32847;
 inline constexpr int LearnFromInput = 32848;
 inline constexpr int EditSelected = 32849;
+// Options > Middle C (Note 60): the octave notes are named in.
+inline constexpr int MiddleC3 = 32860;
+inline constexpr int MiddleC4 = 32861;
 inline constexpr int Print = 57607;
 inline constexpr int PrintPreview = 57609;
 inline constexpr int RecentFileFirst = 57616; // 57616 .. 57631
