@@ -112,8 +112,8 @@ CKelChMsgPage::CKelChMsgPage(AssignEntry& editBuffer, QWidget* parent)
     grid_->setColumnStretch(2, 1);
     grid_->setColumnStretch(5, 1);
 
-    // Shown beside a controller number; it takes the room of the second field of the row and
-    // never widens the dialog.
+    // Shown beside a controller number, where the second field of a row would be; it never
+    // widens the dialog.
     picker_ = new CControllerPicker(this);
     picker_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     picker_->hide();
@@ -266,14 +266,14 @@ void CKelChMsgPage::PlaceFields(const AssignKind* info) {
         const FieldControls& f = fields_[static_cast<std::size_t>(i)];
         grid_->addWidget(f.label, at, pair * 3);
         grid_->addWidget(f.number, at, pair * 3 + 1);
-        // A field alone in its row lends its name the rest of the row, or its search the
-        // second half of it.
+        // A field alone in its row lends its name the rest of the row; a controller number's
+        // search takes the last two columns of it.
         const bool alone =
             pair == 0 && (i + 1 == count || places[static_cast<std::size_t>(i + 1)].first != at);
         if (i == pickerField_) {
             if (alone) {
-                grid_->addWidget(f.name, at, 2);
-                grid_->addWidget(picker_, at, 3, 1, 3);
+                grid_->addWidget(f.name, at, 2, 1, 2);
+                grid_->addWidget(picker_, at, 4, 1, 2);
                 continue;
             }
             grid_->addWidget(picker_, rows, pair * 3 + 1, 1, 2);

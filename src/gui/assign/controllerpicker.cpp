@@ -3,8 +3,13 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QFocusEvent>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QStandardItemModel>
+#include <QTimer>
+
+#include <algorithm>
 
 #include "gui/common/ids.h"
 #include "gui/common/translation.h"
@@ -34,6 +39,21 @@ CControllerPicker::CControllerPicker(QWidget* parent)
     connect(completer_, qOverload<const QModelIndex&>(&QCompleter::activated), this,
             [this](const QModelIndex& index) { Choose(index.row()); });
     connect(this, &QLineEdit::textEdited, this, &CControllerPicker::Offer);
+    // Tab while the list is open moves the focus without a focus-out here: the list closing
+    // tells.
+    completer_->popup()->installEventFilter(this);
+}
+
+bool CControllerPicker::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == completer_->popup() && event->type() == QEvent::Hide) {
+        // Once the list has handed over what was picked.
+        QTimer::singleShot(0, this, [this] {
+            if (!hasFocus()) {
+                Reset();
+            }
+        });
+    }
+    return CAccEdit::eventFilter(watched, event);
 }
 
 QWidget* CControllerPicker::Popup() const {
@@ -83,9 +103,17 @@ void CControllerPicker::Offer() {
         setAccessibleDescription(item->text());
     } else {
         setAccessibleDescription(
-            KelEditor::tr("%n controller(s) found", nullptr, static_cast<int>(numbers.size())));
+            KelEditor::tr("Controllers found: %1").arg(static_cast<int>(numbers.size())));
     }
-    completer_->complete();
+    // The list is as wide as its longest line, so that no name is cut.
+    QAbstractItemView* list = completer_->popup();
+    QRect under = rect();
+    under.setWidth(std::max(width(), list->sizeHintForColumn(0) +
+                                         list->verticalScrollBar()->sizeHint().width() +
+                                         2 * list->frameWidth() + 4));
+    completer_->complete(under);
+    // Nothing is highlighted until Down: the first Down highlights the first line.
+    list->setCurrentIndex({});
 }
 
 void CControllerPicker::Choose(int row) {
@@ -96,6 +124,13 @@ void CControllerPicker::Choose(int row) {
     const int number = item->data(kNumberRole).toInt();
     Reset();
     emit Chosen(number);
+}
+
+void CControllerPicker::focusOutEvent(QFocusEvent* event) {
+    CAccEdit::focusOutEvent(event);
+    if (event->reason() != Qt::PopupFocusReason) {
+        Reset();
+    }
 }
 
 void CControllerPicker::keyPressEvent(QKeyEvent* event) {

@@ -3,7 +3,8 @@
 // ("bri") or its number and picks from the list it offers ("74 Brightness"). The list is the
 // core's match of the MIDI names (FindControllerNumbers); a text that matches nothing offers a
 // line saying so, which cannot be picked. The field never changes a number by itself: only a
-// pick (Enter, a click) tells Chosen, and Escape closes the list with nothing picked.
+// pick (Enter, a click) tells Chosen; Escape closes the list and Tab leaves the field with
+// nothing picked.
 #pragma once
 
 #include "gui/common/accedit.h"
@@ -34,7 +35,10 @@ signals:
     void Chosen(int number);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Leaving the field (not for its own list) drops an unfinished search.
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     // Fills the list from the text and opens it (closes it for an empty text).

@@ -22,7 +22,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+493"/>
+        <location filename="../../app/mainframe.cpp" line="+515"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -42,12 +42,12 @@
         <translation>オプション(&amp;O)</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+9"/>
         <source>&amp;Help</source>
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <location line="-245"/>
+        <location line="-272"/>
         <source>&amp;Import Memory Set...</source>
         <translation>メモリー・セットの読み込み(&amp;I)...</translation>
     </message>
@@ -72,7 +72,12 @@
         <translation>KEL が送るメッセージと、それを送るコントローラーを表示します</translation>
     </message>
     <message>
-        <location line="+153"/>
+        <location line="+162"/>
+        <source>Middle C (&amp;Note 60)</source>
+        <translation>中央 C (ノート番号 60)(&amp;N)</translation>
+    </message>
+    <message>
+        <location line="+18"/>
         <source>Recent File</source>
         <translation>最近使ったファイル</translation>
     </message>
@@ -94,12 +99,12 @@
     </message>
     <message>
         <location line="+6"/>
-        <location filename="../../app/monitorwindow.cpp" line="+237"/>
+        <location filename="../../app/monitorwindow.cpp" line="+262"/>
         <source>&amp;Save As...</source>
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
     <message>
-        <location line="-455"/>
+        <location line="-482"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
@@ -124,7 +129,7 @@
         <translation>メッセージ表示(&amp;S)</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+24"/>
         <source>KEL Editor &amp;Help</source>
         <translation>KEL Editor ヘルプ(&amp;H)</translation>
     </message>
@@ -134,12 +139,12 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-320"/>
+        <location line="-335"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
     <message>
-        <location filename="../../app/keleditorapp.cpp" line="+208"/>
+        <location filename="../../app/keleditorapp.cpp" line="+210"/>
         <source>About VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor のバージョン情報</translation>
     </message>
@@ -164,7 +169,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../../app/mainframe.cpp" line="+184"/>
+        <location filename="../../app/mainframe.cpp" line="+185"/>
         <source>Save &amp;As...</source>
         <translation>名前を付けて保存(&amp;A)...</translation>
     </message>
@@ -180,7 +185,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>続行</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/editselecteddlg.cpp" line="+35"/>
+        <location filename="../../gui/assign/editselecteddlg.cpp" line="+36"/>
         <source>(invalid)</source>
         <translation>(無効)</translation>
     </message>
@@ -237,12 +242,12 @@ This file has been changed on disk since it was opened or last saved. Replace it
     </message>
     <message>
         <location line="+14"/>
-        <location line="+35"/>
+        <location line="+37"/>
         <source>Start</source>
         <translation>開始</translation>
     </message>
     <message>
-        <location line="-34"/>
+        <location line="-36"/>
         <location line="+36"/>
         <source>Step</source>
         <translation>増分</translation>
@@ -253,7 +258,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>0、6、32、38、96-101、120-127</translation>
     </message>
     <message>
-        <location line="+41"/>
+        <location line="+49"/>
         <source>Before</source>
         <translation>変更前</translation>
     </message>
@@ -263,7 +268,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>変更後</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+6"/>
         <source>Preview</source>
         <translation>プレビュー</translation>
     </message>
@@ -274,7 +279,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../../gui/assign/msgdlg.cpp" line="+253"/>
+        <location filename="../../gui/assign/msgdlg.cpp" line="+261"/>
         <location filename="../../gui/common/confirmdlg.cpp" line="+1"/>
         <location filename="../../gui/mididlg/mididevicedlg.cpp" line="+91"/>
         <location filename="../../gui/mididlg/transferdlgs.cpp" line="+1"/>
@@ -403,7 +408,7 @@ press the [ENTER] button.</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+403"/>
+        <location filename="../../app/mainframe.cpp" line="+430"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
@@ -413,7 +418,7 @@ press the [ENTER] button.</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
-        <location line="-390"/>
+        <location line="-417"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
@@ -498,7 +503,27 @@ press the [ENTER] button.</source>
         <translation>モニター(&amp;O)</translation>
     </message>
     <message>
-        <location line="+35"/>
+        <location line="+24"/>
+        <source>C&amp;3</source>
+        <translation>C3(&amp;3)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Name note 60 C3, as many keyboards do</source>
+        <translation>ノート番号 60 を C3 と呼びます (多くのキーボードの呼び方)</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>C&amp;4</source>
+        <translation>C4(&amp;4)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Name note 60 C4, as scientific pitch notation does</source>
+        <translation>ノート番号 60 を C4 と呼びます (国際式の音名表記)</translation>
+    </message>
+    <message>
+        <location line="+16"/>
         <source>Next Controller</source>
         <translation>次のコントロール</translation>
     </message>
@@ -538,7 +563,7 @@ press the [ENTER] button.</source>
         <translation>元に戻した変更をやり直します</translation>
     </message>
     <message>
-        <location line="-137"/>
+        <location line="-151"/>
         <source>Compare the control map with a control map file</source>
         <translation>コントロール・マップをコントロール・マップ・ファイルと比較します</translation>
     </message>
@@ -620,7 +645,7 @@ press the [ENTER] button.</source>
         <translation>再チェック(&amp;A)</translation>
     </message>
     <message>
-        <location line="+37"/>
+        <location line="+38"/>
         <source>Edit %1</source>
         <translation>%1 の編集</translation>
     </message>
@@ -721,17 +746,17 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>コントロール・マップから KEL のメモリーへの違い。異なるコントローラー: %1 個。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/msgdlg.cpp" line="-107"/>
+        <location filename="../../gui/assign/msgdlg.cpp" line="-115"/>
         <source>KEL Editor</source>
         <translation>KEL Editor</translation>
     </message>
     <message>
-        <location line="+25"/>
+        <location line="+32"/>
         <source>Assign Message :</source>
         <translation>アサイン・メッセージ :</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/chmsgpage.cpp" line="+47"/>
+        <location filename="../../gui/assign/chmsgpage.cpp" line="+52"/>
         <source>Type :</source>
         <translation>タイプ :</translation>
     </message>
@@ -741,7 +766,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>MIDI チャンネル :</translation>
     </message>
     <message>
-        <location line="+53"/>
+        <location line="+68"/>
         <source>Data Entry</source>
         <translation>データ・エントリー</translation>
     </message>
@@ -768,7 +793,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>最大値</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/msgdlg.cpp" line="+26"/>
+        <location filename="../../gui/assign/msgdlg.cpp" line="+27"/>
         <source>Settings</source>
         <translation>設定</translation>
     </message>
@@ -929,13 +954,13 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>ポリフォニック・キー・プレッシャー</translation>
     </message>
     <message>
-        <location filename="../../app/monitorwindow.cpp" line="-233"/>
+        <location filename="../../app/monitorwindow.cpp" line="-241"/>
         <source>Time</source>
         <translation>時刻</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../../gui/assign/editselecteddlg.cpp" line="-89"/>
+        <location filename="../../gui/assign/editselecteddlg.cpp" line="-98"/>
         <source>Port</source>
         <translation>ポート</translation>
     </message>
@@ -951,7 +976,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../../gui/assign/editselecteddlg.cpp" line="+77"/>
+        <location filename="../../gui/assign/editselecteddlg.cpp" line="+85"/>
         <source>Control</source>
         <translation>コントローラー</translation>
     </message>
@@ -966,7 +991,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>MIDI モニター</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location line="+37"/>
         <source>All kinds</source>
         <translation>すべての種類</translation>
     </message>
@@ -1353,7 +1378,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>%1 バイト目: %2 バイトのデータ (DT) が %3 メッセージのデータバイトに収まりません。</translation>
     </message>
     <message>
-        <location filename="../../gui/panel/panelaccess.cpp" line="+27"/>
+        <location filename="../../gui/panel/panelaccess.cpp" line="+29"/>
         <source>%1 knob</source>
         <translation>%1 ノブ</translation>
     </message>
@@ -1383,7 +1408,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>%1 ボタン</translation>
     </message>
     <message>
-        <location line="+53"/>
+        <location line="+59"/>
         <source>invalid assignment</source>
         <translation>無効な割り当て</translation>
     </message>
@@ -1398,7 +1423,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>ポート %1</translation>
     </message>
     <message>
-        <location line="+52"/>
+        <location line="+54"/>
         <source>Enter opens the assign dialog; the arrow keys move to the nearest control</source>
         <translation>Enter で割り当てダイアログを開きます。矢印キーで最も近いコントロールへ移動します</translation>
     </message>
@@ -1463,7 +1488,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>%1 のアサインを MIDI 入力から学習しました。</translation>
     </message>
     <message>
-        <location filename="../../app/printmap.cpp" line="+77"/>
+        <location filename="../../app/printmap.cpp" line="+80"/>
         <source>(untitled control map)</source>
         <translation>(無題のコントロール・マップ)</translation>
     </message>
@@ -1496,6 +1521,26 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <location filename="../../gui/common/maptextedit.cpp" line="+61"/>
         <source>The map file holds at most 128 bytes of this text: one for each English letter, up to three for other letters.</source>
         <translation>マップ・ファイルにはこのテキストを最大 128 バイトまで保存できます。英字は 1 文字 1 バイト、その他の文字は最大 3 バイトを使います。</translation>
+    </message>
+    <message>
+        <location filename="../../gui/assign/controllerpicker.cpp" line="+29"/>
+        <source>Find by name</source>
+        <translation>名前で検索</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Find a controller by name or number</source>
+        <translation>コントロール番号を名前または番号で検索</translation>
+    </message>
+    <message>
+        <location line="+70"/>
+        <source>No controller name contains &quot;%1&quot;; the number stays</source>
+        <translation>「%1」を含むコントロール名はありません。番号は変わりません</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Controllers found: %1</source>
+        <translation>見つかったコントロール: %1 件</translation>
     </message>
 </context>
 <context>

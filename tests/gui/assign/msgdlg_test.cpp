@@ -582,9 +582,22 @@ TEST_F(AssignDialogTest, ThePickerFindsTheControllerNumberByNameAndNothingElseCh
 
     // A number is found as well; a text without a match says so and picks nothing.
     ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
+    ASSERT_TRUE(ShowActive(&dlg_));
     const AssignRecord before = doc_.RecordOf(A1);
+    type("vol"); // Down highlights the first line offered, Enter takes it
+    EXPECT_EQ(picker->Offered(), QStringList({"7 Volume", "39 Volume LSB"}));
+    key(Qt::Key_Down);
+    key(Qt::Key_Return);
+    EXPECT_EQ(ChannelField(0)->text(), "7");
+    type("bri"); // Enter alone takes the first line
+    key(Qt::Key_Return);
+    EXPECT_EQ(ChannelField(0)->text(), "74");
     type("11");
     EXPECT_EQ(picker->Offered(), QStringList({"11 Expression"}));
+    key(Qt::Key_Tab); // leaves the search, picks nothing
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(picker->Popup()->isVisible());
+    EXPECT_EQ(ChannelField(0)->text(), "74");
     type("zzz");
     ASSERT_EQ(picker->Offered().size(), 1);
     EXPECT_TRUE(picker->Offered()[0].contains("zzz"));
