@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the editor's windows and commands are given to work with: the document and its
 // signals, the file commands, the undo history, the assign dialog, the UI services and
-// reporter, and the shell — the few things only the application as a whole can do (the file
-// dialogs that remember their folder, Help, About, recent files). The application object makes
-// one set of these; a class keeps the parts it uses and never reaches for the application.
+// reporter, the view options, and the shell — the few things only the application as a
+// whole can do (the file dialogs that remember their folder, Help, About, recent files). The
+// application object makes one set of these; a class keeps the parts it uses and never
+// reaches for the application.
 #pragma once
 
 #include <QString>
@@ -20,6 +21,7 @@ class CMapFiles;
 class CParameter;
 class CUiServices;
 class CUndoHistory;
+class CViewOptions;
 class IAssignDialog;
 
 class EditorShell {
@@ -50,6 +52,7 @@ struct EditorParts {
     CGuiReporter& reporter; // also the questioner of the save questions
     QSettings& store;
     EditorShell& shell;
+    CViewOptions& view; // how the windows name what they show (Options > Middle C)
 };
 
 } // namespace kel

@@ -45,6 +45,7 @@ CKelEditorApp::CKelEditorApp(CUiServices& ui, std::unique_ptr<QSettings> store)
     document_.NewDocument();
     history_ = std::make_unique<CUndoHistory>(document_);
     SetAssignDialog(msgDlg_.get());
+    msgDlg_->SetViewOptions(&viewOptions_);
     // The assign dialog shows the selected control's edit buffer as it is now; a hidden one
     // commits a changed buffer instead (Paste and NO ASSIGN from the main window).
     for (const auto signal :
@@ -57,9 +58,9 @@ CKelEditorApp::CKelEditorApp(CUiServices& ui, std::unique_ptr<QSettings> store)
                     AssignDialog().RefreshFromDocument();
                 }
             });
-    parts_ =
-        std::make_unique<EditorParts>(EditorParts{document_, documentSignals_, files_, *history_,
-                                                  currentAssign_, ui_, reporter_, *store_, *this});
+    parts_ = std::make_unique<EditorParts>(EditorParts{document_, documentSignals_, files_,
+                                                       *history_, currentAssign_, ui_, reporter_,
+                                                       *store_, *this, viewOptions_});
     // The MIDI input and output ports and the Transmit, Receive and MIDI Devices commands,
     // constructed last and destroyed first.
     midiPorts_ = std::make_unique<CKelMidi>(*parts_, settings_);
@@ -110,6 +111,7 @@ bool CKelEditorApp::Startup(const QStringList& arguments) {
     // List files that editors killed or crashed left in the temporary folder.
     RemoveViewFilesOfEndedEditors();
     settings_.Load(*store_);
+    viewOptions_.SetMiddleC(CAppSettings::MiddleCSetting(*store_));
     midiPorts_->LoadSettings();
     files_.RecentFiles().Load(settings_.StoredRecentFiles());
     helpPath_ = FindHelpPath(HelpDirectories(), QLocale());

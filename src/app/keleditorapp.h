@@ -20,6 +20,7 @@
 #include "gui/common/assignhook.h"
 #include "gui/common/documentsignals.h"
 #include "gui/common/uiservices.h"
+#include "gui/common/viewoptions.h"
 #include "model/assignlist.h"
 #include "model/parameter.h"
 #include "session/mapfiles.h"
@@ -52,6 +53,8 @@ public:
     const EditorParts& Parts() const { return *parts_; }
     CMapFiles& Files() { return files_; }
     CAppSettings& Settings() { return settings_; }
+    // How the windows show names (the octave of middle C), as the user set it.
+    CViewOptions& ViewOptions() { return viewOptions_; }
     QSettings& Store() { return *store_; }
     CUiServices& Ui() { return ui_; }
     Reporter& GetReporter() { return reporter_; }
@@ -155,6 +158,7 @@ private:
     CCurrentAssign currentAssign_{assign_, direct_};
     CMapFiles files_;
     CAppSettings settings_;
+    CViewOptions viewOptions_;
     std::unique_ptr<EditorParts> parts_;
     std::unique_ptr<CKelMidi> midiPorts_; // after the current path, as the ports need
     QString helpPath_;

@@ -2,6 +2,7 @@
 #include "app/mainframe.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -37,6 +38,7 @@
 #include "gui/common/placement.h"
 #include "gui/common/translation.h"
 #include "gui/common/uitext.h"
+#include "gui/common/viewoptions.h"
 #include "gui/panel/kelpanel.h"
 #include "gui/panel/panelimage.h"
 #include "model/assignlist.h"
@@ -195,6 +197,7 @@ CMainFrame::CMainFrame(const EditorParts& parts, CKelMidi& midi)
         selectionCount_->setVisible(count > 1);
     });
     Panel()->SetShowLabels(CAppSettings::ShowMessages(parts_.store));
+    Panel()->SetViewOptions(&parts_.view);
     // A full TITLE field says why in the status bar as well as beside the field.
     connect(dlgBar_->TitleField(), &CMapTextEdit::TextRefused, this,
             [this](const QString& why) { statusBar()->showMessage(why, 10000); });
@@ -429,6 +432,20 @@ void CMainFrame::CreateActions() {
          },
          {},
          [this] { return Panel()->ShowLabels(); }},
+        {cmd::MiddleC3,
+         QT_TRANSLATE_NOOP("KelEditor", "C&3"),
+         {},
+         QT_TRANSLATE_NOOP("KelEditor", "Name note 60 C3, as many keyboards do"),
+         [this] { SetMiddleC(MiddleC::C3); },
+         {},
+         [this] { return parts_.view.MiddleCOctave() == MiddleC::C3; }},
+        {cmd::MiddleC4,
+         QT_TRANSLATE_NOOP("KelEditor", "C&4"),
+         {},
+         QT_TRANSLATE_NOOP("KelEditor", "Name note 60 C4, as scientific pitch notation does"),
+         [this] { SetMiddleC(MiddleC::C4); },
+         {},
+         [this] { return parts_.view.MiddleCOctave() == MiddleC::C4; }},
         {cmd::Help,
          QT_TRANSLATE_NOOP("KelEditor", "KEL Editor &Help"),
          {QKS(Qt::Key_F1)},
@@ -523,6 +540,11 @@ void CMainFrame::CreateActions() {
     }
 }
 
+void CMainFrame::SetMiddleC(MiddleC middleC) {
+    parts_.view.SetMiddleC(middleC);
+    CAppSettings::StoreMiddleC(parts_.store, middleC);
+}
+
 void CMainFrame::CreateMenus() {
     QMenuBar* bar = menuBar();
     const auto add = [this](QMenu* menu, std::initializer_list<int> ids) {
@@ -548,7 +570,15 @@ void CMainFrame::CreateMenus() {
          cmd::SelectGroup, cmd::EditSelected, 0, cmd::LearnFromInput});
     add(bar->addMenu(KelEditor::tr("&Communication")),
         {cmd::Transmit, cmd::Receive, 0, cmd::CheckMap, cmd::Verify, 0, cmd::Monitor});
-    add(bar->addMenu(KelEditor::tr("&Options")), {cmd::MidiDevices, cmd::ShowMessages});
+    QMenu* options = bar->addMenu(KelEditor::tr("&Options"));
+    add(options, {cmd::MidiDevices, cmd::ShowMessages});
+    // The two octaves are one choice: the menu shows them as radio items.
+    QMenu* middleC = options->addMenu(KelEditor::tr("Middle C (&Note 60)"));
+    auto* octaves = new QActionGroup(middleC);
+    for (const int id : {cmd::MiddleC3, cmd::MiddleC4}) {
+        octaves->addAction(Action(id));
+    }
+    add(middleC, {cmd::MiddleC3, cmd::MiddleC4});
     add(bar->addMenu(KelEditor::tr("&Help")), {cmd::Help, cmd::About});
 }
 

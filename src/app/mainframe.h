@@ -14,6 +14,7 @@
 #include "app/editorparts.h"
 #include "app/htmlviewer.h"
 #include "model/assign.h"
+#include "model/midinames.h"
 
 class QAction;
 class QLabel;
@@ -126,6 +127,8 @@ private:
     void ExportList();
     void ViewList();
     void Transmit();
+    // Options > Middle C: names notes in `middleC`'s octave everywhere, and remembers it.
+    void SetMiddleC(MiddleC middleC);
     void StepController(ControllerId id); // Next and Previous Controller
     void OnOpenAssign(int controllerId);
     void OnSelectControl(int controllerId); // the panel's arrow keys, Home and End

@@ -25,6 +25,7 @@
 #include "files/safesave.h"
 #include "gui/common/translation.h"
 #include "gui/common/uitext.h"
+#include "gui/common/viewoptions.h"
 #include "model/midinames.h"
 #include "model/msgmatch.h"
 
@@ -71,7 +72,17 @@ void CMonitorLines::SetCap(int cap) {
     DropOldest();
 }
 
-QString CMonitorLines::CellText(const MonitorLine& line, int column) {
+void CMonitorLines::SetMiddleC(MiddleC middleC) {
+    if (middleC == middleC_) {
+        return;
+    }
+    middleC_ = middleC;
+    if (!lines_.empty()) {
+        emit dataChanged(index(0, MessageColumn), index(rowCount() - 1, MessageColumn));
+    }
+}
+
+QString CMonitorLines::CellText(const MonitorLine& line, int column, MiddleC middleC) {
     switch (column) {
     case TimeColumn:
         return QString::number(line.seconds, 'f', 3);
@@ -95,7 +106,7 @@ QString CMonitorLines::CellText(const MonitorLine& line, int column) {
     }
     case MessageColumn: { // in words, in the user's language, with the name of its number
         const QString words = UiText(MidiMessagePhrase(line.bytes));
-        const std::string name = MessageNumberName(line.bytes);
+        const std::string name = MessageNumberName(line.bytes, middleC);
         return name.empty()
                    ? words
                    : words + QStringLiteral(" (") + QString::fromStdString(name) + QLatin1Char(')');
@@ -129,7 +140,7 @@ QVariant CMonitorLines::data(const QModelIndex& index, int role) const {
         return {};
     }
     if (role == Qt::DisplayRole) {
-        return CellText(Line(index.row()), index.column());
+        return CellText(Line(index.row()), index.column(), middleC_);
     }
     if (role == Qt::TextAlignmentRole && index.column() == TimeColumn) {
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
@@ -219,6 +230,11 @@ CMonitorWindow::CMonitorWindow(const EditorParts& parts, QWidget* home)
         2 * digit;
     view_->setColumnWidth(CMonitorLines::MessageColumn, std::max(28 * digit, messageWidth));
     connect(view_, &QTableView::doubleClicked, this, &CMonitorWindow::OnActivated);
+    // Notes are named with middle C where the user set it, in the lines shown already too.
+    CViewOptions& options = parts.view;
+    lines_.SetMiddleC(options.MiddleCOctave());
+    connect(&options, &CViewOptions::changed, this,
+            [this, &options] { lines_.SetMiddleC(options.MiddleCOctave()); });
 
     kindList_->addItem(KelEditor::tr("All kinds"), static_cast<int>(MonitorKind::All));
     kindList_->addItem(KelEditor::tr("Notes"), static_cast<int>(MonitorKind::Note));
@@ -370,7 +386,7 @@ QString CMonitorWindow::ShownText() const {
         const MonitorLine& line = lines_.Line(source);
         QStringList cells;
         for (int column = 0; column < CMonitorLines::ColumnCount; ++column) {
-            cells << CMonitorLines::CellText(line, column);
+            cells << CMonitorLines::CellText(line, column, lines_.NamesMiddleC());
         }
         text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
     }

@@ -24,6 +24,7 @@
 
 #include "app/editorparts.h"
 #include "model/controllers.h"
+#include "model/midinames.h"
 #include "model/msgkind.h"
 #include "model/reporter.h"
 
@@ -61,8 +62,12 @@ public:
     int Cap() const { return cap_; }
 
     const MonitorLine& Line(int row) const { return lines_[static_cast<std::size_t>(row)]; }
-    // The text of one cell, as shown and as saved.
-    static QString CellText(const MonitorLine& line, int column);
+    // The text of one cell, as shown and as saved (notes named with middle C in `middleC`'s
+    // octave).
+    static QString CellText(const MonitorLine& line, int column, MiddleC middleC = MiddleC::C3);
+    // The octave the message column names notes in; the shown lines follow at once.
+    void SetMiddleC(MiddleC middleC);
+    MiddleC NamesMiddleC() const { return middleC_; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -74,6 +79,7 @@ private:
 
     std::deque<MonitorLine> lines_;
     int cap_ = kDefaultCap;
+    MiddleC middleC_ = MiddleC::C3;
 };
 
 // The lines of one kind and one channel (a channel hides the messages without one).

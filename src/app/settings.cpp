@@ -14,6 +14,7 @@ constexpr const char* kRecentSection = "Recent File List";
 constexpr const char* kAssignDialogKey = "Settings/Assign Dialog Position";
 constexpr const char* kLastFolderKey = "Settings/Last Folder";
 constexpr const char* kShowMessagesKey = "Settings/Show Messages";
+constexpr const char* kMiddleCKey = "Settings/Middle C";
 constexpr const char* kMonitorDockKey = "Settings/Monitor Dock";
 constexpr const char* kMainWindowKey = "Settings/Main Window Position";
 constexpr int kAboutCommentBytes = 255;
@@ -131,6 +132,15 @@ bool CAppSettings::ShowMessages(QSettings& store) {
 
 void CAppSettings::StoreShowMessages(QSettings& store, bool show) {
     store.setValue(QLatin1String(kShowMessagesKey), show);
+}
+
+MiddleC CAppSettings::MiddleCSetting(QSettings& store) {
+    return store.value(QLatin1String(kMiddleCKey)).toString() == QLatin1String("C4") ? MiddleC::C4
+                                                                                     : MiddleC::C3;
+}
+
+void CAppSettings::StoreMiddleC(QSettings& store, MiddleC middleC) {
+    store.setValue(QLatin1String(kMiddleCKey), QLatin1String(middleC == MiddleC::C4 ? "C4" : "C3"));
 }
 
 QString CAppSettings::LastFolder(QSettings& store) {

@@ -3,7 +3,8 @@
 // QSettings under organisation "VOSTEL", application "VOSTEL KEL Editor V2", with the sections
 // "MIDI Device" ("Input", "Output", "API"), "Recent File List" ("File1" ... "File4") and
 // "Settings" (where the user left the assign dialog and the monitor window, the folder of the last
-// file dialog, whether the panel shows its label boxes). The keys are read and written here only.
+// file dialog, whether the panel shows its label boxes, the octave middle C is named in). The
+// keys are read and written here only.
 #pragma once
 
 #include <QPoint>
@@ -15,6 +16,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "model/midinames.h"
 
 namespace kel {
 
@@ -68,6 +71,9 @@ public:
     // Whether the panel shows the label boxes (Options > Show Messages); off when never set.
     static bool ShowMessages(QSettings& store);
     static void StoreShowMessages(QSettings& store, bool show);
+    // The octave note 60 is named in (Options > Middle C): C3 when never set or not understood.
+    static MiddleC MiddleCSetting(QSettings& store);
+    static void StoreMiddleC(QSettings& store, MiddleC middleC);
     // The folder of the file last picked in a file dialog; empty when none was.
     static QString LastFolder(QSettings& store);
     static void StoreLastFolder(QSettings& store, const QString& folder);

@@ -257,9 +257,15 @@ std::vector<int> FindControllerNumbers(std::string_view text) {
     int asNumber = -1;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), asNumber);
     const bool isNumber = ec == std::errc{} && end == text.data() + text.size();
+    // "74 Bri", as the pickers list a controller: the number whose name holds the rest.
+    const bool numberAndName = ec == std::errc{} && end != text.data() + text.size() && *end == ' ';
+    const std::string_view rest =
+        numberAndName ? text.substr(static_cast<std::size_t>(end - text.data()) + 1) : "";
     for (int number = 0; number < 128; ++number) {
-        if ((isNumber && number == asNumber) ||
-            ContainsIgnoringCase(ControllerNumberName(number), text)) {
+        const std::string_view name = ControllerNumberName(number);
+        if ((isNumber && number == asNumber) || ContainsIgnoringCase(name, text) ||
+            (numberAndName && number == asNumber && !name.empty() &&
+             ContainsIgnoringCase(name, rest))) {
             found.push_back(number);
         }
     }

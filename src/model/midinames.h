@@ -18,8 +18,9 @@ namespace kel {
 // for the numbers the table leaves undefined and for numbers outside 0..127.
 std::string_view ControllerNumberName(int number);
 
-// The controller numbers whose name contains `text` (case-insensitive for ASCII), or whose
-// number is `text`, in number order: "bri" finds 74, "vol" finds 7 and 39.
+// The controller numbers whose name contains `text` (case-insensitive for ASCII), whose number
+// is `text`, or whose number and a part of its name are `text` as a list shows them ("74 Bri"),
+// in number order: "bri" finds 74, "vol" finds 7 and 39.
 std::vector<int> FindControllerNumbers(std::string_view text);
 
 // The controller numbers a sequence of controls should not be given: Bank Select and Data

@@ -17,6 +17,8 @@ TEST(MidiNames, ControllerNamesAreFoundByPartAndNumberAndNameOneNumberEach) {
     EXPECT_EQ(FindControllerNumbers("bri"), std::vector<int>({74}));
     EXPECT_EQ(FindControllerNumbers("VOL"), std::vector<int>({7, 39}));
     EXPECT_EQ(FindControllerNumbers("64"), std::vector<int>({64}));
+    EXPECT_EQ(FindControllerNumbers("74 Brightness"), std::vector<int>({74}));
+    EXPECT_TRUE(FindControllerNumbers("7 Bri").empty());
     EXPECT_TRUE(FindControllerNumbers("").empty());
     EXPECT_TRUE(FindControllerNumbers("zzz").empty());
 

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "gui/assign/controllerpicker.h"
 #include "gui/common/accedit.h"
 #include "gui/common/ids.h"
 #include "gui/common/spinbutton.h"
@@ -111,6 +112,13 @@ CKelChMsgPage::CKelChMsgPage(AssignEntry& editBuffer, QWidget* parent)
     grid_->setColumnStretch(2, 1);
     grid_->setColumnStretch(5, 1);
 
+    // Shown beside a controller number, where the second field of a row would be; it never
+    // widens the dialog.
+    picker_ = new CControllerPicker(this);
+    picker_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    picker_->hide();
+    connect(picker_, &CControllerPicker::Chosen, this, &CKelChMsgPage::OnControllerChosen);
+
     dataEntry_ = new QWidget(this);
     auto* heading = new QHBoxLayout(dataEntry_);
     heading->setContentsMargins(0, 0, 0, 0);
@@ -138,6 +146,17 @@ CKelChMsgPage::CKelChMsgPage(AssignEntry& editBuffer, QWidget* parent)
     hide();
 }
 
+void CKelChMsgPage::SetViewOptions(const CViewOptions* options) {
+    if (viewOptions_ != nullptr) {
+        disconnect(viewOptions_.data(), nullptr, this, nullptr);
+    }
+    viewOptions_ = options;
+    if (options != nullptr) {
+        connect(options, &CViewOptions::changed, this, &CKelChMsgPage::ShowNames);
+    }
+    ShowNames();
+}
+
 void CKelChMsgPage::ShowPage() {
     show();
     RefreshPage();
@@ -157,6 +176,7 @@ void CKelChMsgPage::RefreshPage() {
     dataEntry_->setVisible(info != nullptr && info->range == RangeForm::DataEntryMsb);
 
     CNumEdit* focused = nullptr;
+    pickerField_ = -1;
     for (const FieldControls& f : fields_) {
         if (f.edit->hasFocus()) {
             focused = f.edit;
@@ -181,6 +201,18 @@ void CKelChMsgPage::RefreshPage() {
         f.label->show();
         f.edit->show();
         f.number->show();
+        if (field->name == ValueName::Controller && pickerField_ < 0) {
+            pickerField_ = static_cast<int>(i);
+        }
+    }
+    // A search left unfinished belongs to what was shown before.
+    if (!picker_->hasFocus()) {
+        picker_->Reset();
+    }
+    picker_->setVisible(pickerField_ >= 0);
+    if (pickerField_ >= 0) {
+        // Tab goes from the number to its search.
+        setTabOrder(fields_[static_cast<std::size_t>(pickerField_)].edit, picker_);
     }
     PlaceFields(info);
     ShowNames();
@@ -204,6 +236,7 @@ void CKelChMsgPage::PlaceFields(const AssignKind* info) {
         grid_->removeWidget(f.name);
     }
     grid_->removeWidget(dataEntry_);
+    grid_->removeWidget(picker_);
     const int count = info != nullptr ? info->valueCount : 0;
     // Where each field goes: its row and its pair of grid columns (0 or 1).
     std::array<std::pair<int, int>, 4> places{};
@@ -227,14 +260,24 @@ void CKelChMsgPage::PlaceFields(const AssignKind* info) {
     if (dataEntryRow >= 0) {
         grid_->addWidget(dataEntry_, dataEntryRow, 0, 1, 6);
     }
+    const int rows = column == 0 ? row : row + 1;
     for (int i = 0; i < count; ++i) {
         const auto [at, pair] = places[static_cast<std::size_t>(i)];
         const FieldControls& f = fields_[static_cast<std::size_t>(i)];
         grid_->addWidget(f.label, at, pair * 3);
         grid_->addWidget(f.number, at, pair * 3 + 1);
-        // A field alone in its row lends its name the rest of the row.
+        // A field alone in its row lends its name the rest of the row; a controller number's
+        // search takes the last two columns of it.
         const bool alone =
             pair == 0 && (i + 1 == count || places[static_cast<std::size_t>(i + 1)].first != at);
+        if (i == pickerField_) {
+            if (alone) {
+                grid_->addWidget(f.name, at, 2, 1, 2);
+                grid_->addWidget(picker_, at, 4, 1, 2);
+                continue;
+            }
+            grid_->addWidget(picker_, rows, pair * 3 + 1, 1, 2);
+        }
         grid_->addWidget(f.name, at, pair * 3 + 2, 1, alone ? 4 : 1);
     }
 }
@@ -261,7 +304,7 @@ void CKelChMsgPage::ShowNames() {
                 name = ControllerNumberName(shown);
                 break;
             case ValueName::Note:
-                name = NoteName(shown);
+                name = NoteName(shown, MiddleCOf(viewOptions_.data()));
                 break;
             case ValueName::Program:
                 name = GmProgramName(shown);
@@ -304,6 +347,14 @@ bool CKelChMsgPage::ApplyPage() {
         }
     }
     return true;
+}
+
+void CKelChMsgPage::OnControllerChosen(int number) {
+    if (pickerField_ < 0 || isHidden()) {
+        return;
+    }
+    FieldControls& f = fields_[static_cast<std::size_t>(pickerField_)];
+    f.spin->SetPosition(f.edit->SetNumber(number));
 }
 
 void CKelChMsgPage::OnKindActivated(int entry) {

@@ -3,9 +3,12 @@
 // and up to four numbers whose label, range and record byte depend on the kind.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
+
+#include "gui/common/viewoptions.h"
 
 class QComboBox;
 class QFrame;
@@ -16,6 +19,7 @@ namespace kel {
 
 struct AssignEntry;
 struct AssignKind;
+class CControllerPicker;
 class CNumEdit;
 class CSpinButton;
 
@@ -52,6 +56,12 @@ public:
     void RefreshPage();
 
     CNumEdit* Field(int index) const { return fields_[static_cast<std::size_t>(index)].edit; }
+    // The search beside a controller number, shown for the kinds that have one.
+    CControllerPicker* Picker() const { return picker_; }
+
+    // The options the names beside the numbers follow (middle C); the names change with them
+    // at once. Middle C is C3 without them.
+    void SetViewOptions(const CViewOptions* options);
 
 signals:
     // The user picked another kind: the record now holds it with its defaults, and the dialog
@@ -72,6 +82,8 @@ private:
     void ShowNames();
 
     void OnKindActivated(int entry);
+    // The picker's choice into the controller number field, as the spin button writes it.
+    void OnControllerChosen(int number);
     // Lays out the kind's fields two to a row in their order, its Min and Max side by side on
     // a row of their own (under the "Data Entry" heading when the kind has it), no row left
     // empty.
@@ -84,6 +96,9 @@ private:
     std::array<FieldControls, 4> fields_{};
     QGridLayout* grid_ = nullptr;
     QWidget* dataEntry_ = nullptr; // the heading: two lines around "Data Entry"
+    CControllerPicker* picker_ = nullptr;
+    int pickerField_ = -1; // the field holding the controller number; -1: the kind has none
+    QPointer<const CViewOptions> viewOptions_;
 };
 
 } // namespace kel

@@ -151,6 +151,13 @@ CKelMsgDlg::CKelMsgDlg(CParameter& document, Reporter& reporter)
 
 CKelMsgDlg::~CKelMsgDlg() = default;
 
+void CKelMsgDlg::SetViewOptions(const CViewOptions* options) {
+    viewOptions_ = options;
+    if (channelPage_ != nullptr) {
+        channelPage_->SetViewOptions(options);
+    }
+}
+
 void CKelMsgDlg::Create() {
     content_ = new QWidget(this);
     layout()->addWidget(content_);
@@ -174,6 +181,7 @@ void CKelMsgDlg::Create() {
     SetKelId(pageLocator_, IdPageLocator);
     AssignEntry& edit = document_.EditBuffer();
     channelPage_ = new CKelChMsgPage(edit, pageLocator_);
+    channelPage_->SetViewOptions(viewOptions_.data());
     freePage_ = new CKelFreeMsgPage(edit, reporter_, pageLocator_);
     realtimePage_ = new CKelSysRealPage(edit, pageLocator_);
     auto* pages = new QGridLayout(pageLocator_);

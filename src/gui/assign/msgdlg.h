@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "gui/common/assignhook.h"
+#include "gui/common/viewoptions.h"
 #include "model/controllers.h"
 
 class QCheckBox;
@@ -66,6 +67,8 @@ public:
     // home window knows the panel (see PlaceBesidePanel); else PlaceBeside decides.
     using Placement = std::function<QRect(const QSize& frame, ControllerId id)>;
     void SetPlacement(Placement placement) { placement_ = std::move(placement); }
+    // The options the channel page names the numbers by (middle C), for the dialog's life.
+    void SetViewOptions(const CViewOptions* options);
 
     // Shows control `id`, first applying the pending edits of the control shown. False when
     // those edits were refused: the dialog stays on the control it shows.
@@ -127,6 +130,7 @@ private:
     QPointer<QWidget> homeWindow_;
     std::optional<QPoint> savedPosition_;
     Placement placement_;
+    QPointer<const CViewOptions> viewOptions_;
 
     bool hasButtonMode_ = false;
     bool hasAftMode_ = false;

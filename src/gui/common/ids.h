@@ -40,9 +40,12 @@ inline constexpr int Monitor = 32847;
 inline constexpr int LearnFromInput = 32848;
 inline constexpr int EditSelected = 32849;
 inline constexpr int SelectGroup = 32850;
+// Options > Middle C (Note 60): the octave notes are named in.
+inline constexpr int MiddleC3 = 32860;
+inline constexpr int MiddleC4 = 32861;
 inline constexpr int Print = 57607;
-inline constexpr int SelectAll = 57642;
 inline constexpr int PrintPreview = 57609;
+inline constexpr int SelectAll = 57642;
 inline constexpr int RecentFileFirst = 57616; // 57616 .. 57631
 inline constexpr int RecentFileLast = 57631;
 inline constexpr int About = 57664;

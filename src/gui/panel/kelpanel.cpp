@@ -176,6 +176,17 @@ CKelPanel::CKelPanel(const CParameter& document, QWidget* parent)
     connect(&fadeTimer_, &QTimer::timeout, this, &CKelPanel::FadeStep);
 }
 
+void CKelPanel::SetViewOptions(const CViewOptions* options) {
+    if (viewOptions_ != nullptr) {
+        disconnect(viewOptions_.data(), nullptr, this, nullptr);
+    }
+    viewOptions_ = options;
+    if (options != nullptr) {
+        // Screen readers hear the descriptions that now name their notes otherwise.
+        connect(options, &CViewOptions::changed, this, [this] { AnnounceChanges(false); });
+    }
+}
+
 void CKelPanel::LightControls(std::span<const ControllerId> ids) {
     const qint64 now = clock_.elapsed();
     bool lit = false;
@@ -441,7 +452,7 @@ void CKelPanel::AnnounceChanges(bool focusMoved) {
     }
     for (ControllerId id = 0; id < kControllerCount; ++id) {
         QString& told = announcedDescriptions_[static_cast<std::size_t>(id)];
-        QString now = ControlDescription(document_, id);
+        QString now = ControlDescription(document_, id, NamesMiddleC());
         if (now != told) {
             const bool first = told.isNull();
             told = std::move(now);
@@ -732,8 +743,8 @@ bool CKelPanel::event(QEvent* event) {
         const auto* help = static_cast<QHelpEvent*>(event);
         const ControllerId id = HitTest(help->pos().x(), help->pos().y());
         if (id >= 0) {
-            QToolTip::showText(help->globalPos(), ControlToolTip(document_, id), this,
-                               ControlRectOf(id));
+            QToolTip::showText(help->globalPos(), ControlToolTip(document_, id, NamesMiddleC()),
+                               this, ControlRectOf(id));
         } else {
             QToolTip::hideText();
             event->ignore();

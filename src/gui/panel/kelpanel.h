@@ -22,6 +22,7 @@
 
 #include <QElapsedTimer>
 #include <QFont>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QTimer>
@@ -32,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/common/viewoptions.h"
 #include "model/controllers.h"
 
 class QFontMetrics;
@@ -95,6 +97,11 @@ public:
     explicit CKelPanel(const CParameter& document, QWidget* parent = nullptr);
 
     const CParameter& Document() const { return document_; }
+
+    // The options the tooltips and descriptions name notes by; the descriptions follow their
+    // changes at once. Middle C is C3 without them.
+    void SetViewOptions(const CViewOptions* options);
+    MiddleC NamesMiddleC() const { return MiddleCOf(viewOptions_.data()); }
 
     // The first control whose rectangle holds (x, y), or -1.
     static ControllerId HitTest(int x, int y);
@@ -176,6 +183,7 @@ private:
     bool SelectionKey(QKeyEvent* event);
 
     const CParameter& document_;
+    QPointer<const CViewOptions> viewOptions_;
     bool showLabels_ = false;
     ControllerId announcedSelection_ = kNoController;
     std::array<QString, kControllerCount> announcedDescriptions_;

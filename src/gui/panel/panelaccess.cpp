@@ -61,7 +61,7 @@ QString Core(std::string_view english) {
 
 // The message of a record with the values its label shows: "Control Change 74", "Bank Select +
 // Program Change 1/2/4", "System Realtime/F6 FA (Start)", "NO ASSIGN".
-QString MessageText(const AssignKind& kind, const AssignRecord& r) {
+QString MessageText(const AssignKind& kind, const AssignRecord& r, MiddleC middleC) {
     if (kind.type == MsgChannel) {
         QStringList values;
         for (const ValueField& field : kind.Values()) {
@@ -73,7 +73,7 @@ QString MessageText(const AssignKind& kind, const AssignRecord& r) {
         QString text =
             values.isEmpty() ? name : name + QLatin1Char(' ') + values.join(QLatin1Char('/'));
         // The names musicians know the numbers by: "Control Change 74 (Brightness)".
-        if (const std::string names = RecordNumberNames(r); !names.empty()) {
+        if (const std::string names = RecordNumberNames(r, middleC); !names.empty()) {
             text += QStringLiteral(" (") + QString::fromStdString(names) + QLatin1Char(')');
         }
         return text;
@@ -91,7 +91,7 @@ QString MessageText(const AssignKind& kind, const AssignRecord& r) {
 
 } // namespace
 
-QString ControlDescription(const CParameter& document, ControllerId id) {
+QString ControlDescription(const CParameter& document, ControllerId id, MiddleC middleC) {
     if (!IsValidController(id)) {
         return {};
     }
@@ -101,7 +101,7 @@ QString ControlDescription(const CParameter& document, ControllerId id) {
     if (kind == nullptr) {
         parts << KelEditor::tr("invalid assignment");
     } else {
-        parts << MessageText(*kind, r);
+        parts << MessageText(*kind, r, middleC);
         if (kind->channel) {
             parts << KelEditor::tr("channel %1").arg(r[rec::Channel] + 1);
         }
@@ -120,12 +120,12 @@ QString ControlDescription(const CParameter& document, ControllerId id) {
     return text;
 }
 
-QString ControlToolTip(const CParameter& document, ControllerId id) {
+QString ControlToolTip(const CParameter& document, ControllerId id, MiddleC middleC) {
     if (!IsValidController(id)) {
         return {};
     }
     return Qt::convertFromPlainText(ControlAccessibleName(id) + QLatin1Char('\n') +
-                                        ControlDescription(document, id),
+                                        ControlDescription(document, id, middleC),
                                     Qt::WhiteSpaceNormal);
 }
 
@@ -159,7 +159,7 @@ public:
         case QAccessible::Name:
             return ControlAccessibleName(id_);
         case QAccessible::Description:
-            return ControlDescription(panel_->Document(), id_);
+            return ControlDescription(panel_->Document(), id_, panel_->NamesMiddleC());
         case QAccessible::Help:
             return KelEditor::tr("Enter opens the assign dialog; the arrow keys move to the "
                                  "nearest control");

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include "model/controllers.h"
+#include "model/midinames.h"
 
 namespace kel {
 
@@ -21,12 +22,14 @@ QString ControlAccessibleName(ControllerId id);
 // Dial for the knobs, Slider for the sliders and wheels, Button for the rest.
 QAccessible::Role ControlAccessibleRole(ControllerId id);
 // The assignment of control `id` in the map, spoken in full: the message, its values as the
-// panel's label shows them, the channel and the port, then the comment.
-QString ControlDescription(const CParameter& document, ControllerId id);
+// panel's label shows them (with their names, notes named with middle C in `middleC`'s
+// octave), the channel and the port, then the comment.
+QString ControlDescription(const CParameter& document, ControllerId id,
+                           MiddleC middleC = MiddleC::C3);
 
 // The tooltip of control `id`: its name over its description, the words screen readers get,
 // shown as text (a comment's '<' is no markup).
-QString ControlToolTip(const CParameter& document, ControllerId id);
+QString ControlToolTip(const CParameter& document, ControllerId id, MiddleC middleC = MiddleC::C3);
 
 // Makes Qt build the panel's accessible interfaces (once per process).
 void InstallPanelAccessibility();

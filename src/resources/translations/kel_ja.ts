@@ -22,7 +22,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+526"/>
+        <location filename="../../app/mainframe.cpp" line="+559"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -42,12 +42,12 @@
         <translation>オプション(&amp;O)</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+9"/>
         <source>&amp;Help</source>
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <location line="-277"/>
+        <location line="-304"/>
         <source>&amp;Import Memory Set...</source>
         <translation>メモリー・セットの読み込み(&amp;I)...</translation>
     </message>
@@ -72,7 +72,12 @@
         <translation>KEL が送るメッセージと、それを送るコントローラーを表示します</translation>
     </message>
     <message>
-        <location line="+153"/>
+        <location line="+162"/>
+        <source>Middle C (&amp;Note 60)</source>
+        <translation>中央 C (ノート番号 60)(&amp;N)</translation>
+    </message>
+    <message>
+        <location line="+18"/>
         <source>Recent File</source>
         <translation>最近使ったファイル</translation>
     </message>
@@ -123,25 +128,25 @@
         </translation>
     </message>
     <message numerus="yes">
-        <location line="+56"/>
+        <location line="-567"/>
         <source>%n controls selected</source>
         <translation>
             <numerusform>%n 個のコントロールを選択中</numerusform>
         </translation>
     </message>
     <message>
-        <location line="+66"/>
+        <location line="+684"/>
         <source>Open in &amp;Browser</source>
         <translation>ブラウザーで開く(&amp;B)</translation>
     </message>
     <message>
         <location line="+6"/>
-        <location filename="../../app/monitorwindow.cpp" line="+246"/>
+        <location filename="../../app/monitorwindow.cpp" line="+262"/>
         <source>&amp;Save As...</source>
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
     <message>
-        <location line="-537"/>
+        <location line="-559"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
@@ -166,7 +171,7 @@
         <translation>メッセージ表示(&amp;S)</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+24"/>
         <source>KEL Editor &amp;Help</source>
         <translation>KEL Editor ヘルプ(&amp;H)</translation>
     </message>
@@ -176,12 +181,12 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-353"/>
+        <location line="-379"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
     <message>
-        <location filename="../../app/keleditorapp.cpp" line="+208"/>
+        <location filename="../../app/keleditorapp.cpp" line="+210"/>
         <source>About VOSTEL KEL Editor</source>
         <translation>VOSTEL KEL Editor のバージョン情報</translation>
     </message>
@@ -206,7 +211,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../../app/mainframe.cpp" line="+185"/>
+        <location filename="../../app/mainframe.cpp" line="+197"/>
         <source>Save &amp;As...</source>
         <translation>名前を付けて保存(&amp;A)...</translation>
     </message>
@@ -316,7 +321,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../../gui/assign/msgdlg.cpp" line="+253"/>
+        <location filename="../../gui/assign/msgdlg.cpp" line="+261"/>
         <location filename="../../gui/common/confirmdlg.cpp" line="+1"/>
         <location filename="../../gui/mididlg/mididevicedlg.cpp" line="+91"/>
         <location filename="../../gui/mididlg/transferdlgs.cpp" line="+1"/>
@@ -445,7 +450,7 @@ press the [ENTER] button.</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+457"/>
+        <location filename="../../app/mainframe.cpp" line="+484"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
@@ -455,7 +460,7 @@ press the [ENTER] button.</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
-        <location line="-444"/>
+        <location line="-471"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
@@ -560,7 +565,27 @@ press the [ENTER] button.</source>
         <translation>モニター(&amp;O)</translation>
     </message>
     <message>
-        <location line="+35"/>
+        <location line="+24"/>
+        <source>C&amp;3</source>
+        <translation>C3(&amp;3)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Name note 60 C3, as many keyboards do</source>
+        <translation>ノート番号 60 を C3 と呼びます (多くのキーボードの呼び方)</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>C&amp;4</source>
+        <translation>C4(&amp;4)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Name note 60 C4, as scientific pitch notation does</source>
+        <translation>ノート番号 60 を C4 と呼びます (国際式の音名表記)</translation>
+    </message>
+    <message>
+        <location line="+16"/>
         <source>Next Controller</source>
         <translation>次のコントロール</translation>
     </message>
@@ -600,7 +625,7 @@ press the [ENTER] button.</source>
         <translation>元に戻した変更をやり直します</translation>
     </message>
     <message>
-        <location line="-169"/>
+        <location line="-183"/>
         <source>Compare the control map with a control map file</source>
         <translation>コントロール・マップをコントロール・マップ・ファイルと比較します</translation>
     </message>
@@ -783,17 +808,17 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>コントロール・マップから KEL のメモリーへの違い。異なるコントローラー: %1 個。行をダブルクリックすると、そのコントローラーを編集できます。</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/msgdlg.cpp" line="-107"/>
+        <location filename="../../gui/assign/msgdlg.cpp" line="-115"/>
         <source>KEL Editor</source>
         <translation>KEL Editor</translation>
     </message>
     <message>
-        <location line="+25"/>
+        <location line="+32"/>
         <source>Assign Message :</source>
         <translation>アサイン・メッセージ :</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/chmsgpage.cpp" line="+51"/>
+        <location filename="../../gui/assign/chmsgpage.cpp" line="+52"/>
         <source>Type :</source>
         <translation>タイプ :</translation>
     </message>
@@ -803,7 +828,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>MIDI チャンネル :</translation>
     </message>
     <message>
-        <location line="+61"/>
+        <location line="+68"/>
         <source>Data Entry</source>
         <translation>データ・エントリー</translation>
     </message>
@@ -830,7 +855,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>最大値</translation>
     </message>
     <message>
-        <location filename="../../gui/assign/msgdlg.cpp" line="+26"/>
+        <location filename="../../gui/assign/msgdlg.cpp" line="+27"/>
         <source>Settings</source>
         <translation>設定</translation>
     </message>
@@ -991,7 +1016,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>ポリフォニック・キー・プレッシャー</translation>
     </message>
     <message>
-        <location filename="../../app/monitorwindow.cpp" line="-236"/>
+        <location filename="../../app/monitorwindow.cpp" line="-241"/>
         <source>Time</source>
         <translation>時刻</translation>
     </message>
@@ -1028,7 +1053,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>MIDI モニター</translation>
     </message>
     <message>
-        <location line="+32"/>
+        <location line="+37"/>
         <source>All kinds</source>
         <translation>すべての種類</translation>
     </message>
@@ -1562,6 +1587,26 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <location filename="../../gui/common/maptextedit.cpp" line="+61"/>
         <source>The map file holds at most 128 bytes of this text: one for each English letter, up to three for other letters.</source>
         <translation>マップ・ファイルにはこのテキストを最大 128 バイトまで保存できます。英字は 1 文字 1 バイト、その他の文字は最大 3 バイトを使います。</translation>
+    </message>
+    <message>
+        <location filename="../../gui/assign/controllerpicker.cpp" line="+29"/>
+        <source>Find by name</source>
+        <translation>名前で検索</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Find a controller by name or number</source>
+        <translation>コントロール番号を名前または番号で検索</translation>
+    </message>
+    <message>
+        <location line="+70"/>
+        <source>No controller name contains &quot;%1&quot;; the number stays</source>
+        <translation>「%1」を含むコントロール名はありません。番号は変わりません</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Controllers found: %1</source>
+        <translation>見つかったコントロール: %1 件</translation>
     </message>
 </context>
 <context>

@@ -3,6 +3,7 @@
 // offers for each kind of record and controller, what OK, Cancel and the pages write into the
 // map, refusals of the message text, and the dialog's keys.
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "gui/assign/chmsgpage.h"
+#include "gui/assign/controllerpicker.h"
 #include "gui/assign/freemsgpage.h"
 #include "gui/assign/msgdlg.h"
 #include "gui/assign/sysrealpage.h"
@@ -533,6 +535,79 @@ TEST_F(AssignDialogTest, TheNumbersShowTheNamesMusiciansKnowThemBy) {
     EXPECT_EQ(name(1), "Coarse Tuning");
     PickKind(KindNrpn);
     EXPECT_EQ(name(1), "");
+}
+
+// The controller number can be found by its name from the keyboard alone: Tab from the number
+// into the search, a name part, Down and Enter. Escape and a text that matches nothing leave
+// the number as it was, and so the record after OK.
+TEST_F(AssignDialogTest, ThePickerFindsTheControllerNumberByNameAndNothingElseChanges) {
+    StoreRecord(A1, MsgChannel, KindControlChange);
+    ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
+    ASSERT_TRUE(ShowActive(&dlg_));
+    CKelChMsgPage* page = dlg_.ChannelPage();
+    CControllerPicker* picker = page->Picker();
+    ASSERT_TRUE(picker->isVisible());
+    EXPECT_FALSE(picker->accessibleName().isEmpty());
+    // Keys go where a real keyboard sends them: to the offers while they are open.
+    const auto key = [picker](Qt::Key k) {
+        QWidget* popup = QApplication::activePopupWidget();
+        QTest::keyClick(popup != nullptr ? popup : picker, k);
+    };
+    const auto type = [picker](const char* text) {
+        picker->setFocus();
+        picker->selectAll();
+        QTest::keyClicks(picker, text);
+    };
+
+    ChannelField(0)->setFocus();
+    QTest::keyClick(ChannelField(0), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), picker);
+    QTest::keyClicks(picker, "bri");
+    EXPECT_EQ(picker->Offered(), QStringList({"74 Brightness"}));
+    EXPECT_TRUE(picker->Popup()->isVisible());
+    key(Qt::Key_Escape); // closes the offers, picks nothing
+    EXPECT_FALSE(picker->Popup()->isVisible());
+    EXPECT_TRUE(dlg_.isVisible());
+    EXPECT_EQ(ChannelField(0)->text(), "0");
+    key(Qt::Key_Down); // opens them again
+    ASSERT_TRUE(picker->Popup()->isVisible());
+    key(Qt::Key_Down);
+    key(Qt::Key_Return);
+    EXPECT_EQ(ChannelField(0)->text(), "74");
+    EXPECT_EQ(Get<QLabel>(CKelChMsgPage::IdFieldName[0], page)->text(), "Brightness");
+    EXPECT_TRUE(picker->text().isEmpty());
+    EXPECT_TRUE(dlg_.isVisible());
+    ClickOk();
+    EXPECT_EQ(doc_.RecordOf(A1)[5], 74);
+
+    // A number is found as well; a text without a match says so and picks nothing.
+    ASSERT_TRUE(dlg_.OpenAssignDialog(A1));
+    ASSERT_TRUE(ShowActive(&dlg_));
+    const AssignRecord before = doc_.RecordOf(A1);
+    type("vol"); // Down highlights the first line offered, Enter takes it
+    EXPECT_EQ(picker->Offered(), QStringList({"7 Volume", "39 Volume LSB"}));
+    key(Qt::Key_Down);
+    key(Qt::Key_Return);
+    EXPECT_EQ(ChannelField(0)->text(), "7");
+    type("bri"); // Enter alone takes the first line
+    key(Qt::Key_Return);
+    EXPECT_EQ(ChannelField(0)->text(), "74");
+    type("11");
+    EXPECT_EQ(picker->Offered(), QStringList({"11 Expression"}));
+    key(Qt::Key_Tab); // leaves the search, picks nothing
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(picker->Popup()->isVisible());
+    EXPECT_EQ(ChannelField(0)->text(), "74");
+    type("zzz");
+    ASSERT_EQ(picker->Offered().size(), 1);
+    EXPECT_TRUE(picker->Offered()[0].contains("zzz"));
+    EXPECT_EQ(picker->accessibleDescription(), picker->Offered()[0]);
+    key(Qt::Key_Down);
+    key(Qt::Key_Return);
+    EXPECT_EQ(ChannelField(0)->text(), "74");
+    key(Qt::Key_Escape);
+    ClickOk();
+    EXPECT_EQ(doc_.RecordOf(A1), before);
 }
 
 TEST_F(AssignDialogTest, BankSelectShowsMsbBeforeLsb) {
