@@ -3,6 +3,8 @@
 
 #include <QFile>
 
+#include "session/history.h"
+
 namespace kel {
 
 namespace {
@@ -14,6 +16,7 @@ constexpr const char* kRecentSection = "Recent File List";
 constexpr const char* kAssignDialogKey = "Settings/Assign Dialog Position";
 constexpr const char* kLastFolderKey = "Settings/Last Folder";
 constexpr const char* kShowMessagesKey = "Settings/Show Messages";
+constexpr const char* kHistorySizeKey = "Settings/History Size";
 constexpr const char* kMonitorDockKey = "Settings/Monitor Dock";
 constexpr const char* kMainWindowKey = "Settings/Main Window Position";
 constexpr int kAboutCommentBytes = 255;
@@ -131,6 +134,16 @@ bool CAppSettings::ShowMessages(QSettings& store) {
 
 void CAppSettings::StoreShowMessages(QSettings& store, bool show) {
     store.setValue(QLatin1String(kShowMessagesKey), show);
+}
+
+int CAppSettings::HistorySize(QSettings& store) {
+    bool number = false;
+    const int size = store.value(QLatin1String(kHistorySizeKey)).toInt(&number);
+    return number && size >= 1 ? size : kDefaultHistorySize;
+}
+
+void CAppSettings::StoreHistorySize(QSettings& store, int size) {
+    store.setValue(QLatin1String(kHistorySizeKey), size);
 }
 
 QString CAppSettings::LastFolder(QSettings& store) {

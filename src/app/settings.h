@@ -3,7 +3,8 @@
 // QSettings under organisation "VOSTEL", application "VOSTEL KEL Editor V2", with the sections
 // "MIDI Device" ("Input", "Output", "API"), "Recent File List" ("File1" ... "File4") and
 // "Settings" (where the user left the assign dialog and the monitor window, the folder of the last
-// file dialog, whether the panel shows its label boxes). The keys are read and written here only.
+// file dialog, whether the panel shows its label boxes, how many entries the device's history
+// keeps: "History Size"). The keys are read and written here only.
 #pragma once
 
 #include <QPoint>
@@ -68,6 +69,10 @@ public:
     // Whether the panel shows the label boxes (Options > Show Messages); off when never set.
     static bool ShowMessages(QSettings& store);
     static void StoreShowMessages(QSettings& store, bool show);
+    // How many entries the device's history keeps ("History Size"); 500 when never set or
+    // not a number of 1 or more.
+    static int HistorySize(QSettings& store);
+    static void StoreHistorySize(QSettings& store, int size);
     // The folder of the file last picked in a file dialog; empty when none was.
     static QString LastFolder(QSettings& store);
     static void StoreLastFolder(QSettings& store, const QString& folder);

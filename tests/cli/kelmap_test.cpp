@@ -134,7 +134,7 @@ TEST_F(Kelmap, UsageAndHelp) {
     const Result help = Kel({"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* word : {"new", "dump", "show", "html", "convert", "set", "syx", "from-syx",
-                             "check", "compare", "--memory-set"}) {
+                             "check", "compare", "merge", "history", "--memory-set"}) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     }
     EXPECT_EQ(Kel({}).status, 2);
