@@ -125,8 +125,9 @@ CTakeControlsDlg::CTakeControlsDlg(const std::vector<ControlDifference>& differe
             [this](QTreeWidgetItem* item) { ItemChanged(item); });
     layout->addWidget(list_, 1);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    auto* buttons = new QDialogButtonBox(this);
     take_ = buttons->addButton(KelEditor::tr("&Take"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(KelEditor::tr("Cancel"), QDialogButtonBox::RejectRole);
     take_->setObjectName(QStringLiteral("TakeButton"));
     take_->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
