@@ -38,10 +38,15 @@ struct EntryName {
     HistoryDirection direction = HistoryDirection::Received;
     unsigned number = 1; // 1 without a "-N"
     std::string stem;    // the name without ".mid"
+    // When the map was written: it orders a received and a transmitted entry of one second.
+    std::filesystem::file_time_type written{};
 
     bool operator<(const EntryName& other) const {
         if (stamp != other.stamp) {
             return stamp < other.stamp;
+        }
+        if (written != other.written) {
+            return written < other.written;
         }
         if (number != other.number) {
             return number < other.number;
@@ -97,6 +102,8 @@ std::vector<EntryName> EntryNames(const fs::path& folder) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         if (std::optional<EntryName> name = ParseEntryName(it->path().filename().string())) {
+            std::error_code timeError;
+            name->written = it->last_write_time(timeError);
             names.push_back(std::move(*name));
         }
     }
