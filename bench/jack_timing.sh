@@ -26,6 +26,7 @@ done
 [ -x "$KELMAP" ] || { echo "jack_timing: $KELMAP is not built" >&2; exit 1; }
 
 WORK="$(mktemp -d)"
+export KEL_HISTORY_DIR="$WORK/history" # the runs' history stays out of the user's own
 JACK_PID=""
 DUMP_PID=""
 BURN_PID=""

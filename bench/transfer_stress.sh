@@ -73,6 +73,7 @@ for tool in jackd jack_wait jack_lsp; do
 done
 
 WORK="$(mktemp -d)"
+export KEL_HISTORY_DIR="$WORK/history" # the runs' history stays out of the user's own
 JACK_PID=""
 SIM_PID=""
 KEL_PID=""

@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QStatusBar>
 
+#include <ctime>
+
 #include "app/keleditorapp.h"
 #include "app/learn.h"
 #include "app/mainframe.h"
@@ -21,6 +23,7 @@
 #include "midi/devlist.h"
 #include "midi/rtmidi/rtmidibackend.h"
 #include "model/msgmatch.h"
+#include "session/history.h"
 
 namespace kel {
 
@@ -152,6 +155,9 @@ void CKelMidi::OnTransmit() {
     learn_->Cancel();
     const ListeningPause pause(*this);
     lastOutcome_ = Transfer().Transmit();
+    if (lastOutcome_ == TransferOutcome::Completed) {
+        KeepInHistory(false);
+    }
 }
 
 void CKelMidi::OnReceive() {
@@ -159,6 +165,25 @@ void CKelMidi::OnReceive() {
     const ListeningPause pause(*this);
     lastOutcome_ = Transfer().Receive();
     receiveDlg_ = nullptr;
+    if (lastOutcome_ == TransferOutcome::Completed) {
+        KeepInHistory(true);
+    }
+}
+
+void CKelMidi::KeepInHistory(bool received) {
+    const std::string folder = HistoryFolder();
+    const HistoryAdded added =
+        AddToHistory(folder, parts_.document,
+                     received ? HistoryDirection::Received : HistoryDirection::Transmitted,
+                     received ? input_.GetDeviceName() : output_.GetDeviceName(),
+                     CAppSettings::HistorySize(parts_.store), std::time(nullptr));
+    // The transfer itself is done: a history that cannot be written is only said.
+    if (CMainFrame* window = mainWindow_.data(); !added.ok && window != nullptr) {
+        window->statusBar()->showMessage(
+            KelEditor::tr("The transfer is not kept in the device history: %1")
+                .arg(UiText(FileCausePhrase(added.cause))),
+            15000);
+    }
 }
 
 CKelMidi::ListeningPause::ListeningPause(CKelMidi& midi)

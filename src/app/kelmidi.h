@@ -120,6 +120,10 @@ signals:
     void StateChanged();
 
 private:
+    // Adds the map of a completed transfer to the device's history (the status bar says when
+    // it cannot be written).
+    void KeepInHistory(bool received);
+
     // TransferUi
     std::string StoredPortName(bool input) override { return StoredName(input); }
     void CommitPendingEdits() override;

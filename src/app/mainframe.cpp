@@ -324,6 +324,12 @@ void CMainFrame::CreateActions() {
          {},
          QT_TRANSLATE_NOOP("KelEditor", "Compare the control map with a control map file"),
          [this] { mapCommands_->CompareWith(); }},
+        {cmd::TakeControlsFrom,
+         QT_TRANSLATE_NOOP("KelEditor", "Ta&ke Controls From..."),
+         {},
+         QT_TRANSLATE_NOOP("KelEditor",
+                           "Compare the control map with another and take some of its controls"),
+         [this] { mapCommands_->TakeControlsFrom(); }},
         {cmd::Exit, QT_TRANSLATE_NOOP("KelEditor", "E&xit"), {}, nullptr, [this] { close(); }},
         {cmd::Copy,
          QT_TRANSLATE_NOOP("KelEditor", "&Copy"),
@@ -559,7 +565,7 @@ void CMainFrame::CreateMenus() {
     fileMenu_ = bar->addMenu(KelEditor::tr("&File"));
     add(fileMenu_, {cmd::New, cmd::Open, 0, cmd::Save, cmd::SaveAs, 0, cmd::ImportMemorySet,
                     cmd::ImportSysEx, cmd::ExportSysEx, 0, cmd::ExportList, cmd::ViewList, 0,
-                    cmd::Print, cmd::PrintPreview, 0, cmd::CompareWith, 0});
+                    cmd::Print, cmd::PrintPreview, 0, cmd::CompareWith, cmd::TakeControlsFrom, 0});
     recentSeparator_ = fileMenu_->addSeparator();
     add(fileMenu_, {cmd::Exit});
     connect(fileMenu_, &QMenu::aboutToShow, this, &CMainFrame::RebuildRecentFiles);

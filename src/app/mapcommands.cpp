@@ -16,6 +16,7 @@
 #include "app/maptexts.h"
 #include "app/reportwindow.h"
 #include "app/settings.h"
+#include "app/takecontrolsdlg.h"
 #include "app/undo.h"
 #include "files/mapfile.h"
 #include "files/syxfile.h"
@@ -27,6 +28,7 @@
 #include "gui/common/uitext.h"
 #include "gui/panel/kelpanel.h"
 #include "model/mapcheck.h"
+#include "model/mapmerge.h"
 #include "session/mapfiles.h"
 
 namespace kel {
@@ -129,6 +131,55 @@ void CMapCommands::EditSelected() {
             ? KelEditor::tr("Edit %1").arg(QString::fromLatin1(ControllerName(edits[0].id)))
             : KelEditor::tr("Edit %1 controls").arg(edits.size());
     const CUndoHistory::StepName step(parts_.history, name);
+    document.CommitControls(edits);
+}
+
+// --- Take Controls From ----------------------------------------------------------------------
+
+void CMapCommands::TakeControlsFrom() {
+    if (!CommitPendingEdits()) {
+        return;
+    }
+    const QString path =
+        parts_.shell.ChooseOpenFile(&window_, QtNameFilters(UiText(StringId::FileFilter)));
+    if (!path.isEmpty()) {
+        TakeControlsFrom(path);
+    }
+}
+
+void CMapCommands::TakeControlsFrom(const QString& path) {
+    if (!CommitPendingEdits()) {
+        return;
+    }
+    CParameter other;
+    if (ReadMapFile(CAppSettings::ToFsPath(path), ControlMapKind, other, &parts_.reporter) != 0) {
+        return; // reported by the reader
+    }
+    other.FoldTwinCodes(); // as Open does, so twin codes do not count as differences
+    CParameter& document = parts_.document;
+    const QString name = QFileInfo(path).fileName();
+    const MapComparison comparison =
+        CompareMaps(document.Map(), other.Map(), CompareOptions{.comments = true, .title = false});
+    if (comparison.controls.empty()) {
+        window_.statusBar()->showMessage(
+            FillUiText(KelEditor::tr("Every control of %1 is as in this map."), {name}),
+            kStatusNoteMs);
+        return;
+    }
+    CTakeControlsDlg dialog(comparison.controls, name, &window_);
+    window_.PlaceWindowBesidePanel(dialog); // the panel stays in sight while the user chooses
+    if (parts_.ui.RunModal(dialog) != QDialog::Accepted) {
+        return;
+    }
+    const std::vector<ControllerId> ticked = dialog.Ticked();
+    if (ticked.empty()) {
+        return;
+    }
+    const std::vector<ControlEdit> edits = TakenControls(other.Map(), ticked);
+    const CUndoHistory::StepName step(parts_.history,
+                                      FillUiText(KelEditor::tr("Take %n controls from %1", nullptr,
+                                                               static_cast<int>(edits.size())),
+                                                 {name}));
     document.CommitControls(edits);
 }
 

@@ -36,6 +36,12 @@ public:
     // Edit Selected: sets fields on several controls at once (the selected controls to start
     // with; the dialog takes a typed list) and writes them as one undo step.
     void EditSelected();
+    // File > Take Controls From: asks for a map file, then as below.
+    void TakeControlsFrom();
+    // Shows the controls of the map file `path` that differ from the open map, side by side,
+    // and writes those the user ticks into the open map as one undo step ("Take 8 controls
+    // from live.mid"). For any map file: one the user picked, a library map, a history entry.
+    void TakeControlsFrom(const QString& path);
 
     // Before Transmit: commits the pending edits and runs the check; false when the check
     // found errors and the user did not choose to transmit anyway.

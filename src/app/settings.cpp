@@ -3,6 +3,8 @@
 
 #include <QFile>
 
+#include "session/history.h"
+
 namespace kel {
 
 namespace {
@@ -15,6 +17,7 @@ constexpr const char* kAssignDialogKey = "Settings/Assign Dialog Position";
 constexpr const char* kLastFolderKey = "Settings/Last Folder";
 constexpr const char* kShowMessagesKey = "Settings/Show Messages";
 constexpr const char* kMiddleCKey = "Settings/Middle C";
+constexpr const char* kHistorySizeKey = "Settings/History Size";
 constexpr const char* kMonitorDockKey = "Settings/Monitor Dock";
 constexpr const char* kMainWindowKey = "Settings/Main Window Position";
 constexpr int kAboutCommentBytes = 255;
@@ -141,6 +144,16 @@ MiddleC CAppSettings::MiddleCSetting(QSettings& store) {
 
 void CAppSettings::StoreMiddleC(QSettings& store, MiddleC middleC) {
     store.setValue(QLatin1String(kMiddleCKey), QLatin1String(middleC == MiddleC::C4 ? "C4" : "C3"));
+}
+
+int CAppSettings::HistorySize(QSettings& store) {
+    bool number = false;
+    const int size = store.value(QLatin1String(kHistorySizeKey)).toInt(&number);
+    return number && size >= 1 ? size : kDefaultHistorySize;
+}
+
+void CAppSettings::StoreHistorySize(QSettings& store, int size) {
+    store.setValue(QLatin1String(kHistorySizeKey), size);
 }
 
 QString CAppSettings::LastFolder(QSettings& store) {

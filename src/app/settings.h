@@ -3,8 +3,9 @@
 // QSettings under organisation "VOSTEL", application "VOSTEL KEL Editor V2", with the sections
 // "MIDI Device" ("Input", "Output", "API"), "Recent File List" ("File1" ... "File4") and
 // "Settings" (where the user left the assign dialog and the monitor window, the folder of the last
-// file dialog, whether the panel shows its label boxes, the octave middle C is named in). The
-// keys are read and written here only.
+// file dialog, whether the panel shows its label boxes, the octave middle C is named in, how
+// many entries the device's history keeps: "History Size"). The keys are read and written here
+// only.
 #pragma once
 
 #include <QPoint>
@@ -74,6 +75,10 @@ public:
     // The octave note 60 is named in (Options > Middle C): C3 when never set or not understood.
     static MiddleC MiddleCSetting(QSettings& store);
     static void StoreMiddleC(QSettings& store, MiddleC middleC);
+    // How many entries the device's history keeps ("History Size"); 500 when never set or
+    // not a number of 1 or more.
+    static int HistorySize(QSettings& store);
+    static void StoreHistorySize(QSettings& store, int size);
     // The folder of the file last picked in a file dialog; empty when none was.
     static QString LastFolder(QSettings& store);
     static void StoreLastFolder(QSettings& store, const QString& folder);

@@ -12,6 +12,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -38,9 +40,11 @@
 #include "model/labels.h"
 #include "model/mapcheck.h"
 #include "model/mapcompare.h"
+#include "model/mapmerge.h"
 #include "model/midinames.h"
 #include "model/msgmatch.h"
 #include "model/terminaltext.h"
+#include "session/history.h"
 #include "session/mapfiles.h"
 
 namespace {
@@ -115,6 +119,10 @@ usage:
   kelmap compare A B [--memory-set]
       List what differs from map A to map B, one control a line. Exit status 0
       when they are equal, 1 when they differ.
+  kelmap merge BASE OTHER --controls CONTROLS -o OUT
+      Write BASE with the listed controls (records and comments) taken from
+      OTHER as the control map OUT; BASE's title and other controls stay.
+      CONTROLS as for set: R1-R8,S1. OUT may be BASE itself, never OTHER.
 
   kelmap ports [--api alsa|jack|virtual]
       List the MIDI ports of a MIDI system: "in<TAB>name" for each input,
@@ -144,6 +152,16 @@ usage:
       (its port is "Virtual KEL Device"; it starts with an empty memory).
       Ctrl+C cancels a transfer as the Cancel button does. Exit status 0
       only when the transfer completed.
+      A completed transmit or receive is kept in the device's history, as
+      the editor's are (--history-dir DIR for another history folder,
+      --history-size N to keep N entries instead of 500).
+  kelmap history [--limit N] [--history-dir DIR]
+      List the device's history, newest first, one entry a line: time,
+      received or transmitted, port, title, the entry's map file (TAB
+      separated). An entry that cannot be read shows (damaged: REASON) as
+      its title. The folder is $KEL_HISTORY_DIR when set, else the editor's
+      data folder ($XDG_DATA_HOME or ~/.local/share, then
+      "VOSTEL/VOSTEL KEL Editor V2/history").
 
   kelmap monitor [FILE] [--in PORT] [--api alsa|jack|virtual] [--count N]
       Listen on input PORT and print one line per message that arrives:
@@ -235,7 +253,7 @@ Args Parse(int argc, char** argv, const std::set<std::string>& valued,
     Args args;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
+        if ((arg.rfind("--", 0) == 0 && arg.size() > 2) || valued.count(arg) > 0) {
             if (flags.count(arg)) {
                 args.flags.insert(arg);
             } else if (valued.count(arg)) {
@@ -625,8 +643,42 @@ int RetryCount(const Args& args) {
     return static_cast<int>(count);
 }
 
+// The history folder: --history-dir, else the editor's (HistoryFolder).
+std::string HistoryFolderOf(const Args& args) {
+    const std::string named = OptionOr(args, "--history-dir");
+    return named.empty() ? HistoryFolder() : named;
+}
+
+// The number of entries the history keeps (--history-size N, 1 to 100000; 500 without).
+int HistorySize(const Args& args) {
+    auto it = args.options.find("--history-size");
+    if (it == args.options.end()) {
+        return kDefaultHistorySize;
+    }
+    char* end = nullptr;
+    const long size = std::strtol(it->second.c_str(), &end, 10);
+    if (it->second.empty() || *end != '\0' || size < 1 || size > 100000) {
+        throw UsageError{"--history-size needs a number of entries (1 to 100000)"};
+    }
+    return static_cast<int>(size);
+}
+
+// Adds the map of a completed transfer to the device's history. A history that cannot be
+// written is said, and the transfer still counts as done.
+void KeepInHistory(const Args& args, CParameter& document, HistoryDirection direction,
+                   const std::string& port) {
+    const std::string folder = HistoryFolderOf(args);
+    const HistoryAdded added =
+        AddToHistory(folder, document, direction, port, HistorySize(args), std::time(nullptr));
+    if (!added.ok) {
+        std::cerr << "kelmap: the transfer is not kept in the history folder " << Printable(folder)
+                  << ": " << EnglishText(FileCausePhrase(added.cause)) << '\n';
+    }
+}
+
 // Runs one transfer procedure with the terminal as its user interface. 0 when it completed.
 int RunTransfer(const Args& args, Session& s, bool receive) {
+    HistorySize(args); // a bad size is refused before the device is asked anything
     const std::unique_ptr<CMidiSystems> systems = OpenMidiSystem(args);
     if (!systems) {
         return 1;
@@ -654,6 +706,9 @@ int RunTransfer(const Args& args, Session& s, bool receive) {
     RemoveTempFilesOnSignals();
     switch (outcome) {
     case TransferOutcome::Completed:
+        KeepInHistory(args, s.document,
+                      receive ? HistoryDirection::Received : HistoryDirection::Transmitted,
+                      receive ? input.GetDeviceName() : output.GetDeviceName());
         return 0;
     case TransferOutcome::Declined:
     case TransferOutcome::InstructionsCancelled:
@@ -712,6 +767,67 @@ int CmdReceive(const Args& args) {
                   << ")\n";
     }
     return 1;
+}
+
+int CmdHistory(const Args& args) {
+    NeedPositional(args, 0, 0);
+    std::size_t limit = static_cast<std::size_t>(-1);
+    if (auto it = args.options.find("--limit"); it != args.options.end()) {
+        char* end = nullptr;
+        const long count = std::strtol(it->second.c_str(), &end, 10);
+        if (it->second.empty() || *end != '\0' || count < 1) {
+            throw UsageError{"--limit needs a number of entries (1 or more)"};
+        }
+        limit = static_cast<std::size_t>(count);
+    }
+    const std::string folder = HistoryFolderOf(args);
+    if (folder.empty()) {
+        std::cerr << "kelmap: no history folder: neither HOME nor XDG_DATA_HOME is set\n";
+        return 1;
+    }
+    for (const HistoryEntry& entry : ListHistory(folder, limit)) {
+        const std::string title =
+            entry.damaged ? "(damaged: " + FormatMessage(entry.reason, entry.reasonDetail) + ")"
+                          : entry.title;
+        std::cout << entry.time << '\t' << HistoryDirectionName(entry.direction) << '\t'
+                  << Printable(entry.port) << '\t' << Printable(title) << '\t'
+                  << Printable(entry.path) << '\n';
+    }
+    return 0;
+}
+
+int CmdMerge(const Args& args) {
+    NeedPositional(args, 2, 2);
+    const std::string out = OptionOr(args, "-o");
+    if (out.empty()) {
+        throw UsageError{"merge needs -o OUT, the file to write"};
+    }
+    const std::string list = OptionOr(args, "--controls");
+    if (list.empty()) {
+        throw UsageError{"merge needs --controls CONTROLS, e.g. R1-R8,S1"};
+    }
+    Phrase listError;
+    const std::vector<ControllerId> ids = ParseControlList(list, listError);
+    if (ids.empty()) {
+        throw UsageError{"--controls: " + EnglishText(listError)};
+    }
+    const std::string& basePath = args.positional[0];
+    const std::string& otherPath = args.positional[1];
+    // OUT may replace BASE (a merge in place) but never OTHER, which the user asked to read.
+    std::error_code ec;
+    if (out == otherPath || std::filesystem::equivalent(out, otherPath, ec)) {
+        throw UsageError{"OUT is OTHER: the map the controls are taken from is not replaced"};
+    }
+    Session base;
+    if (!base.Load(basePath, false)) {
+        return 1;
+    }
+    Session other;
+    if (!other.Load(otherPath, false)) {
+        return 1;
+    }
+    base.document.Map() = MergeControls(base.document.Map(), other.document.Map(), ids);
+    return base.Save(out) ? 0 : 1;
 }
 
 // One monitor line: seconds, hex bytes, words, controls ("-" when none, or that a data entry
@@ -885,13 +1001,23 @@ int main(int argc, char** argv) {
             return CmdPorts(Parse(argc, argv, {"--api"}, {}));
         }
         if (command == "transmit") {
-            return CmdTransmit(Parse(argc, argv, {"--api", "--out"}, {"--yes"}));
+            return CmdTransmit(Parse(
+                argc, argv, {"--api", "--out", "--history-dir", "--history-size"}, {"--yes"}));
         }
         if (command == "receive") {
-            return CmdReceive(Parse(argc, argv, {"--api", "--in", "--out", "--retry"}, {"--yes"}));
+            return CmdReceive(
+                Parse(argc, argv,
+                      {"--api", "--in", "--out", "--retry", "--history-dir", "--history-size"},
+                      {"--yes"}));
         }
         if (command == "monitor") {
             return CmdMonitor(Parse(argc, argv, {"--api", "--in", "--count"}, {}));
+        }
+        if (command == "history") {
+            return CmdHistory(Parse(argc, argv, {"--limit", "--history-dir"}, {}));
+        }
+        if (command == "merge") {
+            return CmdMerge(Parse(argc, argv, {"--controls", "-o"}, {}));
         }
         if (command == "set") {
             return CmdSet(Parse(argc, argv,

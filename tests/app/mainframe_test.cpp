@@ -56,6 +56,7 @@ TEST_F(EditorTest, MenuBarHasThePopupsInOrder) {
                                                                  "Print P&review...",
                                                                  "-",
                                                                  "Compare &With...",
+                                                                 "Ta&ke Controls From...",
                                                                  "-",
                                                                  "Recent File",
                                                                  "-",

@@ -12,11 +12,13 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QTreeWidget>
 #include <QWheelEvent>
 
 #include "app/mapcommands.h"
 #include "app/maptexts.h"
 #include "app/reportwindow.h"
+#include "app/takecontrolsdlg.h"
 #include "app/undo.h"
 #include "files/syxfile.h"
 #include "gui/assign/editselecteddlg.h"
@@ -261,6 +263,76 @@ TEST_F(TransmitCheckTest, ErrorsAskBeforeSendingWarningsDoNot) {
     questionUi_.modalResult = QDialog::Accepted;
     window_->RunCommand(cmd::Transmit);
     EXPECT_EQ(questionUi_.transmits, 2);
+}
+
+// Take Controls From lists the differing controls side by side; the knobs' group box and the
+// keyboard tick them, and Take writes them into the open map as one undo step, which undoes to
+// the very bytes of the file.
+TEST_F(MapCommandsTest, TakeControlsFromWritesTheTickedControlsAsOneUndoStep) {
+    CParameter& doc = app_->Document();
+    constexpr ControllerId A1 = 18;
+    SetControlChange(doc, R1, 74);
+    doc.SetMapComment(R1, "Cutoff");
+    SetControlChange(doc, R2, 75);
+    SetControlChange(doc, S3, 76);
+    SetControlChange(doc, A1, 77);
+    TitleField()->setText("OTHER");
+    const QString other = TempPath("live.mid");
+    ASSERT_EQ(app_->Files().SaveMapFile(CAppSettings::ToFsPath(other)), 1);
+    app_->Files().NewMapFile();
+    SetControlChange(doc, R2, 20);
+    const QString base = WriteMapFile("base.mid", "BASE"); // R1 CC 74 without a comment
+    ASSERT_EQ(app_->Files().LoadMapFile(CAppSettings::ToFsPath(base), ControlMapKind), 1);
+    const ControlMap before = doc.Map();
+
+    Panel()->setFocus(); // the TITLE field would keep Undo for itself
+    QStringList rows;
+    ui_.openPaths.push_back(other);
+    ui_.onModal = [&](QDialog& dialog) {
+        auto* take = qobject_cast<CTakeControlsDlg*>(&dialog);
+        ASSERT_NE(take, nullptr);
+        QTreeWidget* list = take->List();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QStringList columns;
+            for (int c = 0; c < list->columnCount(); ++c) {
+                columns << list->topLevelItem(i)->text(c);
+            }
+            rows << columns.join(u'|');
+        }
+        EXPECT_FALSE(take->TakeButton()->isEnabled()); // nothing ticked yet
+        take->GroupBox(R1)->click();                   // the knobs: R1 and R2
+        EXPECT_EQ(take->GroupBox(R1)->checkState(), Qt::Checked);
+        // The keyboard: down to S3 and Space.
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Space);
+        EXPECT_EQ(take->Ticked(), (std::vector<ControllerId>{R1, R2, S3}));
+        take->TakeButton()->click();
+    };
+    window_->RunCommand(cmd::TakeControlsFrom);
+    ASSERT_EQ(rows.size(), 4) << rows.join(u'\n').toStdString();
+    EXPECT_TRUE(rows[0].startsWith("R1|CC 74:1|CC 74:1|R1: CC 74:1 (")) << rows[0].toStdString();
+    EXPECT_TRUE(rows[1].startsWith("R2|CC 20:1|CC 75:1|R2: CC 20:1 \u2192 CC 75:1"))
+        << rows[1].toStdString();
+
+    CParameter taken;
+    ASSERT_EQ(ReadMapFile(CAppSettings::ToFsPath(other), ControlMapKind, taken, nullptr), 0);
+    for (const ControllerId id : {R1, R2, S3}) {
+        EXPECT_EQ(doc.RecordOf(id), taken.RecordOf(id)) << id;
+    }
+    EXPECT_EQ(doc.GetMapComment(R1), "Cutoff");
+    EXPECT_EQ(doc.RecordOf(A1), before.records[A1]); // not ticked
+    EXPECT_EQ(doc.GetTitle(), "BASE");
+    EXPECT_EQ(Action(cmd::Undo)->text(), "&Undo Take 3 controls from live.mid");
+    EXPECT_TRUE(Action(cmd::Undo)->isEnabled());
+
+    window_->RunCommand(cmd::Undo);
+    const QString after = TempPath("after.mid");
+    ASSERT_EQ(app_->Files().SaveMapFile(CAppSettings::ToFsPath(after)), 1);
+    QFile a(base), b(after);
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    EXPECT_EQ(a.readAll(), b.readAll());
 }
 
 TEST_F(MapCommandsTest, CompareWithShowsTheDifferencesAndLeavesTheMapAlone) {

@@ -4,9 +4,13 @@
 #include "support/midigui_fixture.h"
 
 #include <QLabel>
+#include <QStandardPaths>
 #include <QStatusBar>
 
+#include "app/settings.h"
+#include "files/mapfile.h"
 #include "gui/common/uitext.h"
+#include "session/history.h"
 
 namespace kel {
 namespace {
@@ -70,6 +74,87 @@ TEST_F(TransferGuiTest, TransmitThenReceiveBringsBackTheMapWithTwinCodesFolded) 
     EXPECT_EQ(test::Hex(doc.EditBuffer().record), test::Hex(test::Folded(sent)[5]));
     EXPECT_FALSE(Midi().Input().IsOpen());
     EXPECT_TRUE(Action(cmd::Save)->isEnabled());
+}
+
+// Each completed Transmit keeps what the device got, each completed Receive what it had, in
+// the history folder, up to the "History Size" setting; a declined or cancelled one adds nothing.
+TEST_F(TransferGuiTest, CompletedTransfersAreKeptInTheHistoryUpToItsSize) {
+    const std::string folder = CAppSettings::ToFsPath(TempPath(QStringLiteral("history")));
+    qputenv(kHistoryFolderVariable, QByteArray::fromStdString(folder));
+    CAppSettings::StoreHistorySize(Store(), 3);
+    const auto entries = [&] { return ListHistory(folder); };
+    const auto recordsOf = [](const HistoryEntry& entry) {
+        CParameter map;
+        EXPECT_EQ(ReadMapFile(entry.path, ControlMapKind, map, nullptr), 0) << entry.path;
+        return HexTable(map.Map().records);
+    };
+
+    LoadVariedMap(21);
+    const RecordTable sent = app_->Document().Map().records;
+    TitleField()->setText(QStringLiteral("KEPT"));
+    ASSERT_EQ(Run(cmd::Transmit), TransferOutcome::Completed);
+    ASSERT_EQ(entries().size(), 1u);
+    EXPECT_EQ(entries()[0].direction, HistoryDirection::Transmitted);
+    EXPECT_EQ(entries()[0].port, CVirtualKelBackend::kPortName);
+    EXPECT_EQ(entries()[0].title, "KEPT");
+    EXPECT_EQ(recordsOf(entries()[0]), HexTable(sent));
+    ASSERT_TRUE(Device().WaitUntilIdle(5s));
+
+    app_->Document().SetModified(false);
+    ASSERT_EQ(Run(cmd::Receive), TransferOutcome::Completed);
+    ASSERT_EQ(entries().size(), 2u);
+    EXPECT_EQ(entries()[0].direction, HistoryDirection::Received);
+    EXPECT_EQ(recordsOf(entries()[0]), HexTable(test::Folded(sent)));
+    EXPECT_FALSE(app_->Files().CurrentPath().starts_with(folder)); // the map stays untitled
+
+    // Declined, and cancelled while waiting for the device: nothing is added.
+    app_->Document().SetModified(false);
+    midiUi_.confirmAnswers = {QDialog::Rejected};
+    EXPECT_EQ(Run(cmd::Transmit), TransferOutcome::Declined);
+    Device().SetAutoEnter(false);
+    midiUi_.onTransferDialog = [](QDialog& dialog) { CancelAfter(dialog, 100); };
+    EXPECT_EQ(Run(cmd::Receive), TransferOutcome::WaitCancelled);
+    EXPECT_EQ(entries().size(), 2u);
+
+    // Two more transmits: three entries stay, the first transmit is gone.
+    Device().SetAutoEnter(true);
+    midiUi_.onTransferDialog = [](QDialog&) {};
+    LoadVariedMap(22);
+    ASSERT_EQ(Run(cmd::Transmit), TransferOutcome::Completed);
+    ASSERT_TRUE(Device().WaitUntilIdle(5s));
+    ASSERT_EQ(Run(cmd::Transmit), TransferOutcome::Completed);
+    const std::vector<HistoryEntry> kept = entries();
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept[0].direction, HistoryDirection::Transmitted);
+    EXPECT_EQ(kept[1].direction, HistoryDirection::Transmitted);
+    EXPECT_EQ(kept[2].direction, HistoryDirection::Received);
+    EXPECT_EQ(recordsOf(kept[0]), HexTable(VariedRecords(22)));
+    qunsetenv(kHistoryFolderVariable);
+}
+
+// The core names the editor's data folder as Qt does for the editor's organisation and name.
+TEST(HistoryFolderTest, IsTheEditorsAppDataLocation) {
+    const QString organisation = QCoreApplication::organizationName();
+    const QString application = QCoreApplication::applicationName();
+    QCoreApplication::setOrganizationName(QString::fromLatin1(CAppSettings::kOrganisation));
+    QCoreApplication::setApplicationName(QString::fromLatin1(CAppSettings::kApplication));
+    qunsetenv(kHistoryFolderVariable);
+    QStandardPaths::setTestModeEnabled(false); // the path the editor really uses
+    const QString expected =
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/history";
+    QStandardPaths::setTestModeEnabled(true);
+    EXPECT_EQ(QString::fromStdString(HistoryFolder()), expected);
+    // Without XDG_DATA_HOME both fall back to the home's .local/share.
+    const QByteArray data = qgetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_DATA_HOME");
+    QStandardPaths::setTestModeEnabled(false);
+    const QString fallback =
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/history";
+    QStandardPaths::setTestModeEnabled(true);
+    EXPECT_EQ(QString::fromStdString(HistoryFolder()), fallback);
+    qputenv("XDG_DATA_HOME", data);
+    QCoreApplication::setOrganizationName(organisation);
+    QCoreApplication::setApplicationName(application);
 }
 
 TEST_F(TransferGuiTest, CancelledTransmitStepsSendOnlyWhatWasReached) {

@@ -62,6 +62,8 @@ protected:
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
+        // Transfers keep their history here, never in the user's own data folder.
+        ::setenv("KEL_HISTORY_DIR", (dir_ / "history").c_str(), 1);
     }
     void TearDown() override { fs::remove_all(dir_); }
 
@@ -132,7 +134,7 @@ TEST_F(Kelmap, UsageAndHelp) {
     const Result help = Kel({"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* word : {"new", "dump", "show", "html", "convert", "set", "syx", "from-syx",
-                             "check", "compare", "--memory-set"}) {
+                             "check", "compare", "merge", "history", "--memory-set"}) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     }
     EXPECT_EQ(Kel({}).status, 2);
@@ -550,6 +552,64 @@ TEST_F(Kelmap, CompareExitsZeroOnlyForEqualMaps) {
     EXPECT_NE(run.err.find("An error occurred while loading the file. (2)"), std::string::npos);
 }
 
+// merge writes BASE with the listed controls of OTHER, comments included and BASE's title kept;
+// every bad argument is refused before anything is written.
+TEST_F(Kelmap, MergeTakesTheListedControlsAndRefusesBadArgumentsWritingNothing) {
+    const fs::path base = NewMap("base.mid");
+    ASSERT_EQ(Kel({"set", base.string(), "R3", "cc", "7", "0", "127"}).status, 0);
+    const fs::path other = dir_ / "other.mid";
+    ASSERT_EQ(Kel({"new", other.string(), "--title", "Other"}).status, 0);
+    ASSERT_EQ(Kel({"set", other.string(), "R1-R3", "cc", "74", "0", "127", "--comment",
+                   "Cutoff \u30ab\u30c3\u30c8"})
+                  .status,
+              0);
+    const std::string baseBytes = ReadFile(base);
+    const std::string otherBytes = ReadFile(other);
+
+    const fs::path out = dir_ / "out.mid";
+    Result run =
+        Kel({"merge", base.string(), other.string(), "--controls", "R1,R2", "-o", out.string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(DumpLine(out, "R1"), DumpLine(other, "R1"));
+    EXPECT_EQ(DumpLine(out, "R2"), DumpLine(other, "R2"));
+    EXPECT_EQ(DumpLine(out, "R3"), DumpLine(base, "R3")); // not listed: the base's
+    const Result dump = Kel({"dump", out.string()});
+    EXPECT_EQ(dump.out.rfind("TITLE\tLive set\n", 0), 0u) << dump.out;
+
+    // Refused, exit 2 and a reason; no file appears and the inputs keep their bytes.
+    const fs::path none = dir_ / "none.mid";
+    const struct {
+        std::vector<std::string> args;
+        const char* says;
+    } refusals[] = {
+        {{"merge", base.string(), other.string(), "--controls", "R1"}, "needs -o"},
+        {{"merge", base.string(), other.string(), "-o", none.string()}, "needs --controls"},
+        {{"merge", base.string(), other.string(), "--controls", "R8-R1", "-o", none.string()},
+         "runs backwards"},
+        {{"merge", base.string(), other.string(), "--controls", "Q1", "-o", none.string()}, "Q1"},
+        {{"merge", base.string(), other.string(), "--controls", "R1", "-o", other.string()},
+         "OUT is OTHER"},
+        {{"merge", base.string(), "--controls", "R1", "-o", none.string()}, "missing"},
+    };
+    for (const auto& refusal : refusals) {
+        run = Kel(refusal.args);
+        EXPECT_EQ(run.status, 2) << refusal.says;
+        EXPECT_NE(run.err.find(refusal.says), std::string::npos) << run.err;
+    }
+    run = Kel({"merge", base.string(), (dir_ / "gone.mid").string(), "--controls", "R1", "-o",
+               none.string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("An error occurred while loading the file. (2)"), std::string::npos);
+    EXPECT_FALSE(fs::exists(none));
+    EXPECT_EQ(ReadFile(base), baseBytes);
+    EXPECT_EQ(ReadFile(other), otherBytes);
+
+    // In place: OUT may be BASE.
+    run = Kel({"merge", base.string(), other.string(), "--controls", "R3", "-o", base.string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(DumpLine(base, "R3"), DumpLine(other, "R3"));
+}
+
 // --- files under hostile conditions ----------------------------------------------------------
 
 // Runs a shell script; its exit status.
@@ -859,6 +919,93 @@ TEST_F(Kelmap, ReceiveSavesTheDevicesMemory) {
     const fs::path empty = dir_ / "empty.mid";
     ASSERT_EQ(Kel({"new", empty.string()}).status, 0);
     EXPECT_EQ(Kel({"compare", empty.string(), received.string()}).status, 0);
+}
+
+// Every completed transfer is kept in the history, newest first, the oldest going beyond the
+// cap; a declined one adds nothing; a damaged entry is listed with its reason.
+TEST_F(Kelmap, TransfersAreKeptInTheHistoryCappedNewestFirst) {
+    const fs::path map = NewMap();
+    ASSERT_EQ(Kel({"set", map.string(), "S1", "cc", "74", "0", "127"}).status, 0);
+    const fs::path history = dir_ / "history";
+    const std::string enter = "\n", no = "n\n", none;
+    const auto transmit = [&] {
+        const Result run = Kel({"transmit", map.string(), "--api", "virtual", "--out", kVirtual,
+                                "--yes", "--history-size", "3"},
+                               &enter);
+        EXPECT_EQ(run.status, 0) << run.err;
+    };
+    transmit();
+    const fs::path received = dir_ / "received.mid";
+    Result run = Kel({"receive", received.string(), "--api", "virtual", "--in", kVirtual, "--out",
+                      kVirtual, "--yes", "--history-size", "3"},
+                     &none);
+    ASSERT_EQ(run.status, 0) << run.err;
+    run = Kel({"transmit", map.string(), "--api", "virtual", "--out", kVirtual}, &no);
+    ASSERT_EQ(run.status, 1); // declined
+    transmit();
+    transmit();
+
+    run = Kel({"history"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<std::vector<std::string>> lines;
+    std::istringstream text(run.out);
+    for (std::string line; std::getline(text, line);) {
+        std::vector<std::string> fields;
+        std::istringstream split(line);
+        for (std::string field; std::getline(split, field, '\t');) {
+            fields.push_back(field);
+        }
+        lines.push_back(fields);
+    }
+    ASSERT_EQ(lines.size(), 3u) << run.out; // the first transmit went
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        ASSERT_EQ(lines[i].size(), 5u) << run.out;
+        EXPECT_EQ(lines[i][1], i < 2 ? "transmitted" : "received") << run.out;
+        EXPECT_EQ(lines[i][2], kVirtual);
+        EXPECT_EQ(lines[i][3], i < 2 ? "Live set" : "");
+        EXPECT_EQ(fs::path(lines[i][4]).parent_path(), history);
+    }
+    EXPECT_GE(lines[0][0], lines[2][0]);
+    // An entry is the map as it went out, readable as any map.
+    EXPECT_EQ(DumpLine(lines[0][4], "S1"), DumpLine(map, "S1"));
+    EXPECT_EQ(Kel({"compare", map.string(), lines[0][4]}).status, 0);
+    // Only entries and their side files are there.
+    EXPECT_EQ(std::distance(fs::directory_iterator(history), fs::directory_iterator()), 6);
+
+    run = Kel({"history", "--limit", "1"});
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+    // A damaged entry is listed with its reason; other files are no entries.
+    std::ofstream(history / "20000101-000000-received.mid") << "not a map";
+    std::ofstream(history / "notes.mid") << "not an entry";
+    run = Kel({"history"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 4) << run.out;
+    EXPECT_NE(run.out.find("2000-01-01 00:00:00\treceived\t\t(damaged: "), std::string::npos)
+        << run.out;
+    // Another folder by option; refusals.
+    run = Kel({"history", "--history-dir", (dir_ / "empty").string()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Kel({"history", "--limit", "0"}).status, 2);
+    EXPECT_EQ(Kel({"history", "extra"}).status, 2);
+    run = Kel({"transmit", map.string(), "--api", "virtual", "--out", kVirtual, "--yes",
+               "--history-size", "0"},
+              &enter);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out.find("Bulk Receive"), std::string::npos); // refused before the transfer
+}
+
+// A history folder that cannot be made is said, and the transfer still succeeds.
+TEST_F(Kelmap, AHistoryThatCannotBeWrittenNeverFailsTheTransfer) {
+    const fs::path map = NewMap();
+    const fs::path blocker = dir_ / "file";
+    std::ofstream(blocker) << "x";
+    const std::string enter = "\n";
+    const Result run = Kel({"transmit", map.string(), "--api", "virtual", "--out", kVirtual,
+                            "--yes", "--history-dir", (blocker / "history").string()},
+                           &enter);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("not kept in the history folder"), std::string::npos) << run.err;
 }
 
 // A file that cannot be written fails the receive at once, with the message of a failed save,

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "files/smfctrl.h"
+#include "model/mapmerge.h"
 #include "support/file_test_support.h"
 
 namespace kel {
@@ -95,6 +96,32 @@ TEST(FileTexts, ACp932MapStaysCp932UntilATextHasNoPlaceInIt) {
     Read(again, file);
     EXPECT_EQ(again.GetTitle(), "é€日本");
     EXPECT_EQ(again.GetMapComment(0), "纊 MIDI のピアノ");
+}
+
+// A control taken from another map keeps its comment: its own bytes when both files share the
+// encoding, and the whole file in UTF-8 when the comment has no place in the base's.
+TEST(FileTexts, TakenCommentsKeepTheirBytesOrMoveTheFileToUtf8) {
+    CParameter base;
+    Read(base, MapFile(kCp932Title, "", "x"));
+    const std::vector<ControllerId> second{1};
+
+    CParameter cp932;
+    Read(cp932, MapFile("Other", "", kCp932Comment));
+    CParameter merged;
+    merged.Map() = MergeControls(base.Map(), cp932.Map(), second);
+    Bytes file = CSmfCtrl(&merged).BuildImage();
+    EXPECT_TRUE(Contains(file, kCp932Comment)); // ED 40, not the FA 5C a conversion gives
+    EXPECT_TRUE(Contains(file, kCp932Title));
+
+    CParameter utf8;
+    Read(utf8, MapFile("Other", "", "\xC3\xA9\xE2\x82\xAC"));
+    merged.Map() = MergeControls(base.Map(), utf8.Map(), second);
+    EXPECT_TRUE(merged.Map().modified);
+    CParameter again;
+    Read(again, CSmfCtrl(&merged).BuildImage());
+    EXPECT_EQ(again.GetTitle(), "日本語のピアノ");
+    EXPECT_EQ(again.GetMapComment(1), "é€");
+    EXPECT_EQ(again.Map().textEncoding, TextEncoding::Utf8);
 }
 
 TEST(FileTexts, TheLimitIsBytesOfTheFileCutBetweenCharacters) {

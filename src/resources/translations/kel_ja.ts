@@ -22,7 +22,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+559"/>
+        <location filename="../../app/mainframe.cpp" line="+565"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -47,7 +47,7 @@
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <location line="-304"/>
+        <location line="-310"/>
         <source>&amp;Import Memory Set...</source>
         <translation>メモリー・セットの読み込み(&amp;I)...</translation>
     </message>
@@ -62,7 +62,7 @@
         <translation>アサイン一覧の表示(&amp;V)</translation>
     </message>
     <message>
-        <location line="+48"/>
+        <location line="+54"/>
         <source>Assign the selected control the next message the KEL sends</source>
         <translation>KEL が次に送るメッセージを選択中のコントローラーにアサインします</translation>
     </message>
@@ -128,14 +128,14 @@
         </translation>
     </message>
     <message numerus="yes">
-        <location line="-567"/>
+        <location line="-573"/>
         <source>%n controls selected</source>
         <translation>
             <numerusform>%n 個のコントロールを選択中</numerusform>
         </translation>
     </message>
     <message>
-        <location line="+684"/>
+        <location line="+690"/>
         <source>Open in &amp;Browser</source>
         <translation>ブラウザーで開く(&amp;B)</translation>
     </message>
@@ -181,7 +181,7 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-379"/>
+        <location line="-385"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
@@ -320,7 +320,84 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>適用</translation>
     </message>
     <message>
+        <location filename="../../app/takecontrolsdlg.cpp" line="+29"/>
+        <source>&amp;Knobs</source>
+        <translation>ノブ(&amp;K)</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>&amp;Sliders</source>
+        <translation>スライダー(&amp;S)</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>&amp;A row</source>
+        <translation>A 列(&amp;A)</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>&amp;B row</source>
+        <translation>B 列(&amp;B)</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>&amp;Pedals</source>
+        <translation>ペダル(&amp;P)</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>&amp;C/H/L</source>
+        <translation>C/H/L(&amp;C)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>B&amp;END/MOD/AFT</source>
+        <translation>BEND/MOD/AFT(&amp;E)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>(none)</source>
+        <translation>(なし)</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Take Controls From %1</source>
+        <translation>%1 からコントロールを取り込む</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Controls that differ from %1. Tick those to take into this map.</source>
+        <translation>%1 と異なるコントロールです。このマップに取り込むものにチェックを付けてください。</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>Takes every differing control of the group</source>
+        <translation>グループ内の異なるコントロールをすべて取り込みます</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Controls that differ</source>
+        <translation>異なるコントロール</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>This map</source>
+        <translation>このマップ</translation>
+    </message>
+    <message>
         <location line="+1"/>
+        <source>Difference</source>
+        <translation>違い</translation>
+    </message>
+    <message>
+        <location line="+31"/>
+        <location line="+83"/>
+        <source>&amp;Take</source>
+        <translation>取り込む(&amp;T)</translation>
+    </message>
+    <message>
+        <location line="-82"/>
+        <location filename="../../gui/assign/editselecteddlg.cpp" line="+1"/>
         <location filename="../../gui/assign/msgdlg.cpp" line="+261"/>
         <location filename="../../gui/common/confirmdlg.cpp" line="+1"/>
         <location filename="../../gui/mididlg/mididevicedlg.cpp" line="+91"/>
@@ -328,6 +405,13 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <location line="+138"/>
         <source>Cancel</source>
         <translation>キャンセル</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+83"/>
+        <source>&amp;Take %n controls</source>
+        <translation>
+            <numerusform>%n 個を取り込む(&amp;T)</numerusform>
+        </translation>
     </message>
     <message>
         <location filename="../../gui/mididlg/transferdlgs.cpp" line="-62"/>
@@ -450,7 +534,7 @@ press the [ENTER] button.</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+484"/>
+        <location filename="../../app/mainframe.cpp" line="+490"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
@@ -460,7 +544,7 @@ press the [ENTER] button.</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
-        <location line="-471"/>
+        <location line="-477"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
@@ -510,7 +594,17 @@ press the [ENTER] button.</source>
         <translation>比較(&amp;W)...</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+5"/>
+        <source>Ta&amp;ke Controls From...</source>
+        <translation>コントロールを取り込む(&amp;K)...</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Compare the control map with another and take some of its controls</source>
+        <translation>コントロール・マップを別のマップと比較し、そのコントロールの一部を取り込みます</translation>
+    </message>
+    <message>
+        <location line="+5"/>
         <source>&amp;Copy</source>
         <translation>コピー(&amp;C)</translation>
     </message>
@@ -625,7 +719,7 @@ press the [ENTER] button.</source>
         <translation>元に戻した変更をやり直します</translation>
     </message>
     <message>
-        <location line="-183"/>
+        <location line="-189"/>
         <source>Compare the control map with a control map file</source>
         <translation>コントロール・マップをコントロール・マップ・ファイルと比較します</translation>
     </message>
@@ -640,12 +734,12 @@ press the [ENTER] button.</source>
         <translation>システム・エクスクルーシブ (.syx) ファイルを新しいコントロール・マップとして開きます</translation>
     </message>
     <message>
-        <location line="+116"/>
+        <location line="+122"/>
         <source>List the problems of the control map before it is sent</source>
         <translation>送信する前にコントロール・マップの問題点を一覧表示します</translation>
     </message>
     <message>
-        <location filename="../../app/mapcommands.cpp" line="+37"/>
+        <location filename="../../app/mapcommands.cpp" line="+39"/>
         <source>SysEx Files (*.syx)</source>
         <translation>SysEx ファイル (*.syx)</translation>
     </message>
@@ -717,7 +811,19 @@ press the [ENTER] button.</source>
         <translation>%1 個のコントロールの編集</translation>
     </message>
     <message>
-        <location line="+32"/>
+        <location line="+33"/>
+        <source>Every control of %1 is as in this map.</source>
+        <translation>%1 のコントロールはすべてこのマップと同じです。</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+15"/>
+        <source>Take %n controls from %1</source>
+        <translation>
+            <numerusform>%1 から %n 個のコントロールを取り込む</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location line="+33"/>
         <source>Compare With</source>
         <translation>比較</translation>
     </message>
@@ -1038,6 +1144,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location line="+2"/>
+        <location filename="../../app/takecontrolsdlg.cpp" line="-116"/>
         <location filename="../../gui/assign/editselecteddlg.cpp" line="+85"/>
         <source>Control</source>
         <translation>コントローラー</translation>
@@ -1514,7 +1621,12 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation type="vanished">本体の 50 個のコントロール。矢印キーで最も近いコントロールへ、Home と End で最初と最後へ移動し、Enter で開きます。</translation>
     </message>
     <message>
-        <location filename="../../app/kelmidi.cpp" line="+212"/>
+        <location filename="../../app/kelmidi.cpp" line="+183"/>
+        <source>The transfer is not kept in the device history: %1</source>
+        <translation>転送はデバイスの履歴に保存されませんでした: %1</translation>
+    </message>
+    <message>
+        <location line="+54"/>
         <source>The MIDI input &quot;%1&quot; is still not there. The monitor keeps its lines and listens again as soon as the input returns.</source>
         <translation>MIDI 入力「%1」はまだありません。モニターは行を残したまま、入力が戻りしだい再び受信します。</translation>
     </message>

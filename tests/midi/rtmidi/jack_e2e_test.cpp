@@ -27,6 +27,7 @@
 #include "midi/rtmidi/rtmidibackend.h"
 #include "midi/transfer.h"
 #include "model/msgmatch.h"
+#include "session/history.h"
 #include "support/midi_fakes.h"
 #include "support/played_map.h"
 
@@ -334,8 +335,10 @@ TEST_F(JackEndToEnd, KelmapAsksAgainAndCompletesAStalledReceive) {
                    "--memory", memoryPath.string(), "--fault",
                    "checksum=" + std::to_string(FindController("S4")), "--fault", "once"});
     ASSERT_TRUE(sim.WaitFor("ready"));
+    const std::filesystem::path history = savePath.string() + ".history";
+    std::filesystem::remove_all(history);
     Simulator kelmap({"receive", savePath.string(), "--api", "jack", "--in", ui.inputName, "--out",
-                      ui.outputName, "--yes", "--retry", "2"},
+                      ui.outputName, "--yes", "--retry", "2", "--history-dir", history.string()},
                      KELMAP);
     ASSERT_TRUE(kelmap.WaitFor("Asked the KEL again (1 of 2)", 20s)) << kelmap.Output();
     EXPECT_EQ(kelmap.Wait(), 0) << kelmap.Output();
@@ -344,6 +347,15 @@ TEST_F(JackEndToEnd, KelmapAsksAgainAndCompletesAStalledReceive) {
     CParameter received;
     ASSERT_EQ(ReadMapFile(savePath.string(), ControlMapKind, received, &reporter), 0);
     EXPECT_EQ(HexTable(received.Map().records), HexTable(memory));
+    // The device's memory is kept in the history too, with the port it came through.
+    const std::vector<HistoryEntry> kept = ListHistory(history.string());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].direction, HistoryDirection::Received);
+    EXPECT_EQ(kept[0].port, ui.inputName);
+    CParameter entry;
+    ASSERT_EQ(ReadMapFile(kept[0].path, ControlMapKind, entry, &reporter), 0);
+    EXPECT_EQ(HexTable(entry.Map().records), HexTable(memory));
+    std::filesystem::remove_all(history);
     std::filesystem::remove(memoryPath);
     EXPECT_EQ(sim.Stop(), 0);
 }

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The device's history: every completed Receive keeps what the device had, every completed
+// Transmit what it got, as an ordinary control map file in the history folder, so that a
+// transmit that overwrote the device's memory can be undone by transmitting the entry before it.
+//
+// An entry is "YYYYMMDD-HHMMSS-received.mid" or "YYYYMMDD-HHMMSS-transmitted.mid" (local time;
+// "-2", "-3" ... added when two transfers end within one second), written by SaveMapDocument,
+// and beside it a sidecar "….txt" of the same stem that names the direction and the port:
+//   "received<TAB>PORT\n"
+// The sidecar is created first and exclusively, so the editor and kelmap writing at once never
+// take the same name. The oldest entries beyond the cap are removed with their sidecars.
+#pragma once
+
+#include <cstddef>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "model/parameter.h"
+#include "model/strings.h"
+
+namespace kel {
+
+enum class HistoryDirection { Received, Transmitted };
+
+// "received" / "transmitted", as the file names and `kelmap history` say.
+const char* HistoryDirectionName(HistoryDirection direction);
+
+// The number of entries kept when the user has not chosen one.
+inline constexpr int kDefaultHistorySize = 500;
+
+// The environment variable that points the editor and kelmap at another history folder.
+inline constexpr const char* kHistoryFolderVariable = "KEL_HISTORY_DIR";
+
+// The folder the editor keeps its data in, as Qt's AppDataLocation names it for the editor's
+// organisation and application: $XDG_DATA_HOME (an absolute path), else $HOME/.local/share,
+// followed by "/VOSTEL/VOSTEL KEL Editor V2". Empty when no home is known.
+std::string UserDataFolder();
+// The history folder: $KEL_HISTORY_DIR when set, else UserDataFolder() + "/history".
+std::string HistoryFolder();
+
+struct HistoryEntry {
+    std::string path; // the map file
+    std::string time; // "2026-12-08 19:14:48", the local time of the transfer
+    HistoryDirection direction = HistoryDirection::Received;
+    std::string port;  // the port of the transfer; empty when its sidecar is missing
+    std::string title; // the map's title
+    bool damaged = false;
+    StringId reason{}; // why a damaged entry cannot be read, with reasonDetail
+    int reasonDetail = 0;
+};
+
+struct HistoryAdded {
+    bool ok = false;
+    std::string path; // the entry written
+    int cause = 0;    // the file error cause when not ok
+};
+
+// Adds `document` as an entry of `folder` (created when missing, with its parents), then
+// removes the oldest entries beyond `cap` (at least 1). `now` names the entry. Never throws; a
+// folder that cannot be created or written gives its cause, and nothing is removed.
+HistoryAdded AddToHistory(const std::string& folder, CParameter& document,
+                          HistoryDirection direction, const std::string& port, int cap,
+                          std::time_t now);
+
+// The entries of `folder`, newest first, at most `limit`. A file whose name is no entry's is
+// passed over; an entry that cannot be read is listed damaged with the reason. A missing folder
+// has no entries.
+std::vector<HistoryEntry> ListHistory(const std::string& folder,
+                                      std::size_t limit = static_cast<std::size_t>(-1));
+
+} // namespace kel
