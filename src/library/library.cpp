@@ -31,15 +31,16 @@ namespace fs = std::filesystem;
 namespace {
 
 // The layout of the index; an index of another layout is made anew.
-constexpr int kIndexVersion = 1;
+constexpr int kIndexVersion = 3;
 // Waits this long for another program's write before a step fails.
 constexpr int kBusyTimeoutMs = 10000;
 // Files read before they are written in one transaction: the write lock is held briefly.
 constexpr std::size_t kBatchSize = 128;
-// Rows of the search table per map: the title and the 50 controls.
+// Rows of the search table of controls per map (row 0 is not used).
 constexpr std::int64_t kRowsPerMap = 64;
+// The most terms a query is searched by: the rest are left out.
+constexpr std::size_t kMaxTerms = 16;
 constexpr std::uint64_t kAllControls = (std::uint64_t{1} << kControllerCount) - 1;
-constexpr std::uint64_t kTitleBit = std::uint64_t{1} << 63;
 
 const char* const kSchema = R"(
 CREATE TABLE IF NOT EXISTS maps(
@@ -50,10 +51,14 @@ CREATE TABLE IF NOT EXISTS maps(
     readable INTEGER NOT NULL,
     reason INTEGER NOT NULL,
     cause INTEGER NOT NULL,
-    title TEXT NOT NULL,
-    comments BLOB,
-    records BLOB);
+    title TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS content(
+    id INTEGER PRIMARY KEY,
+    comments BLOB NOT NULL,
+    records BLOB NOT NULL);
 CREATE VIRTUAL TABLE IF NOT EXISTS words USING fts5(tags, text,
+    tokenize = "unicode61 remove_diacritics 2 tokenchars '#'");
+CREATE VIRTUAL TABLE IF NOT EXISTS titles USING fts5(tags, text,
     tokenize = "unicode61 remove_diacritics 2 tokenchars '#'");
 )";
 
@@ -421,18 +426,13 @@ bool CLibraryIndex::Open() {
         return false;
     }
     if (!db->Exec("PRAGMA journal_mode=WAL") || !db->Exec("PRAGMA synchronous=NORMAL") ||
-        !db->Exec(kSchema)) {
+        // Searches read the index's pages where the system keeps them, without a copy.
+        !db->Exec("PRAGMA mmap_size=268435456") || !db->Exec(kSchema)) {
         return false;
     }
-    if (version == 0 && !db->Exec("PRAGMA user_version = 1")) {
+    if (version == 0 &&
+        !db->Exec(("PRAGMA user_version = " + std::to_string(kIndexVersion)).c_str())) {
         return false;
-    }
-    {
-        // A damaged page of the tables shows here.
-        Db::Statement check(db->handle, "PRAGMA quick_check(1)");
-        if (!check || check.Step() != SQLITE_ROW || check.Text(0) != "ok") {
-            return false;
-        }
     }
     db_ = std::move(db);
     return true;
@@ -559,17 +559,23 @@ RefreshResult CLibraryIndex::Refresh(const std::string& folder, const RefreshPro
     }
 
     Db::Statement upsert(db_->handle,
-                         "INSERT INTO maps(path, size, mtime, readable, reason, cause, title, "
-                         "comments, records) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9) "
+                         "INSERT INTO maps(path, size, mtime, readable, reason, cause, title) "
+                         "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7) "
                          "ON CONFLICT(path) DO UPDATE SET size = excluded.size, "
                          "mtime = excluded.mtime, readable = excluded.readable, "
                          "reason = excluded.reason, cause = excluded.cause, "
-                         "title = excluded.title, comments = excluded.comments, "
-                         "records = excluded.records RETURNING id");
+                         "title = excluded.title RETURNING id");
+    // The records and comments apart, so that a listing reads only the small rows of maps.
+    Db::Statement addContent(db_->handle, "INSERT INTO content(id, comments, records) "
+                                          "VALUES(?1, ?2, ?3)");
+    Db::Statement clearContent(db_->handle, "DELETE FROM content WHERE id = ?1");
     Db::Statement clearWords(db_->handle, "DELETE FROM words WHERE rowid BETWEEN ?1 AND ?2");
     Db::Statement addWords(db_->handle, "INSERT INTO words(rowid, tags, text) VALUES(?1, ?2, ?3)");
     Db::Statement removeMap(db_->handle, "DELETE FROM maps WHERE id = ?1");
-    if (!upsert || !clearWords || !addWords || !removeMap) {
+    Db::Statement clearTitle(db_->handle, "DELETE FROM titles WHERE rowid = ?1");
+    Db::Statement addTitle(db_->handle, "INSERT INTO titles(rowid, tags, text) VALUES(?1, '', ?2)");
+    if (!upsert || !clearWords || !addWords || !removeMap || !clearTitle || !addTitle ||
+        !addContent || !clearContent) {
         result.indexFailed = true;
         return result;
     }
@@ -577,7 +583,12 @@ RefreshResult CLibraryIndex::Refresh(const std::string& folder, const RefreshPro
         clearWords.Reset();
         clearWords.Bind(1, id * kRowsPerMap);
         clearWords.Bind(2, id * kRowsPerMap + kRowsPerMap - 1);
-        return clearWords.Step() == SQLITE_DONE;
+        clearTitle.Reset();
+        clearTitle.Bind(1, id);
+        clearContent.Reset();
+        clearContent.Bind(1, id);
+        return clearWords.Step() == SQLITE_DONE && clearTitle.Step() == SQLITE_DONE &&
+               clearContent.Step() == SQLITE_DONE;
     };
     auto write = [&](const ScannedFile& file) {
         upsert.Reset();
@@ -588,11 +599,6 @@ RefreshResult CLibraryIndex::Refresh(const std::string& folder, const RefreshPro
         upsert.Bind(5, static_cast<std::int64_t>(file.reason.message));
         upsert.Bind(6, file.reason.cause);
         upsert.Bind(7, file.readable ? std::string_view(file.map.title) : std::string_view{});
-        if (file.readable) {
-            const std::string comments = PackComments(file.map.comments);
-            upsert.BindBlob(8, comments.data(), comments.size());
-            upsert.BindBlob(9, file.map.records.data(), kControllerCount * kRecordSize);
-        }
         if (upsert.Step() != SQLITE_ROW) {
             return false;
         }
@@ -608,11 +614,22 @@ RefreshResult CLibraryIndex::Refresh(const std::string& folder, const RefreshPro
             return addWords.Step() == SQLITE_DONE;
         };
         const std::string name = fs::path(file.path).filename().string();
-        if (!add(0, {}, file.readable ? file.map.title + '\n' + name : name)) {
+        addTitle.Reset();
+        addTitle.Bind(1, id);
+        addTitle.Bind(2, file.readable ? file.map.title + '\n' + name : name);
+        if (addTitle.Step() != SQLITE_DONE) {
             return false;
         }
         if (!file.readable) {
             return true;
+        }
+        const std::string comments = PackComments(file.map.comments);
+        addContent.Reset();
+        addContent.Bind(1, id);
+        addContent.BindBlob(2, comments.data(), comments.size());
+        addContent.BindBlob(3, file.map.records.data(), kControllerCount * kRecordSize);
+        if (addContent.Step() != SQLITE_DONE) {
+            return false;
         }
         for (ControllerId c = 0; c < kControllerCount; ++c) {
             const AssignRecord& record = file.map.records[static_cast<std::size_t>(c)];
@@ -731,97 +748,115 @@ bool CLibraryIndex::Search(const std::string& folder, std::string_view query,
         return false;
     }
     const std::string key = FolderKey(folder);
-    // The maps of the folder, by id.
-    std::unordered_map<std::int64_t, LibraryEntry> maps;
-    std::vector<std::int64_t> order;
-    {
-        Db::Statement list(db_->handle,
-                           "SELECT id, path, title, size, mtime, readable, reason, cause FROM maps "
-                           "WHERE path > ?1 AND path < ?2 ORDER BY path");
-        if (!list) {
-            return false;
-        }
-        list.Bind(1, key + "/");
-        list.Bind(2, key + "0");
-        int step = 0;
-        while ((step = list.Step()) == SQLITE_ROW) {
-            LibraryEntry entry;
-            entry.path = list.Text(1);
-            entry.title = list.Text(2);
-            entry.size = list.Int(3);
-            entry.mtime = list.Int(4);
-            entry.readable = list.Int(5) != 0;
-            entry.reason = {static_cast<StringId>(list.Int(6)), static_cast<int>(list.Int(7))};
-            order.push_back(list.Int(0));
-            maps.emplace(list.Int(0), std::move(entry));
-        }
-        if (step != SQLITE_DONE) {
-            return false;
+    std::vector<Term> terms = ParseQuery(query);
+    std::uint64_t restriction = kAllControls;
+    for (auto at = terms.begin(); at != terms.end();) {
+        if (at->controls != 0) {
+            restriction = at->controls;
+            at = terms.erase(at);
+        } else {
+            ++at;
         }
     }
-    const std::vector<Term> terms = ParseQuery(query);
-    if (terms.empty()) {
-        entries.reserve(order.size());
-        for (std::int64_t id : order) {
-            entries.push_back(std::move(maps[id]));
-        }
-        return true;
+    if (terms.size() > kMaxTerms) {
+        terms.resize(kMaxTerms);
     }
-
-    // For each map, the controls every term so far matches (kTitleBit: all matched the title).
-    std::unordered_map<std::int64_t, std::uint64_t> matched;
-    bool first = true;
-    std::uint64_t restriction = ~std::uint64_t{0};
-    Db::Statement find(db_->handle, "SELECT rowid FROM words WHERE words MATCH ?1");
-    if (!find) {
+    Db::Statement list(db_->handle,
+                       "SELECT id, path, title, size, mtime, readable, reason, cause FROM maps "
+                       "WHERE path > ?1 AND path < ?2 ORDER BY path");
+    if (!list) {
         return false;
     }
-    for (const Term& term : terms) {
-        if (term.controls != 0) {
-            restriction = term.controls;
-            continue;
+    list.Bind(1, key + "/");
+    list.Bind(2, key + "0"); // '0' follows '/'
+    auto entryOf = [&list] {
+        LibraryEntry entry;
+        entry.path = list.Text(1);
+        entry.title = list.Text(2);
+        entry.size = list.Int(3);
+        entry.mtime = list.Int(4);
+        entry.readable = list.Int(5) != 0;
+        entry.reason = {static_cast<StringId>(list.Int(6)), static_cast<int>(list.Int(7))};
+        return entry;
+    };
+    int step = 0;
+    if (terms.empty()) {
+        while ((step = list.Step()) == SQLITE_ROW) {
+            entries.push_back(entryOf());
         }
-        std::unordered_map<std::int64_t, std::uint64_t> found;
-        find.Reset();
-        find.Bind(1, term.match);
-        int step = 0;
-        while ((step = find.Step()) == SQLITE_ROW) {
-            const std::int64_t rowid = find.Int(0);
-            const std::int64_t id = rowid / kRowsPerMap;
-            const auto row = static_cast<int>(rowid % kRowsPerMap);
-            if (maps.count(id) == 0) {
+        return step == SQLITE_DONE;
+    }
+
+    // The rowids an FTS5 expression matches; a term FTS5 cannot take (nothing but
+    // punctuation) matches nothing.
+    auto matching = [this](const char* table, const std::string& expression,
+                           const std::function<void(std::int64_t)>& take) {
+        Db::Statement find(
+            db_->handle,
+            (std::string("SELECT rowid FROM ") + table + " WHERE " + table + " MATCH ?1").c_str());
+        if (!find) {
+            return;
+        }
+        find.Bind(1, expression);
+        while (find.Step() == SQLITE_ROW) {
+            take(find.Int(0));
+        }
+    };
+    auto allOf = [&terms](std::uint32_t without) {
+        std::string expression;
+        for (std::size_t i = 0; i < terms.size(); ++i) {
+            if ((without >> i) & 1) {
                 continue;
             }
-            found[id] |= row == 0 ? (kAllControls | kTitleBit) : std::uint64_t{1} << (row - 1);
+            expression += (expression.empty() ? "(" : " AND (") + terms[i].match + ")";
         }
-        if (step != SQLITE_DONE) {
-            // A term FTS5 cannot take (nothing but punctuation) matches nothing.
-            found.clear();
-        }
-        if (first) {
-            matched = std::move(found);
-            first = false;
-        } else {
-            for (auto at = matched.begin(); at != matched.end();) {
-                const auto other = found.find(at->first);
-                at->second &= other != found.end() ? other->second : 0;
-                at = at->second == 0 ? matched.erase(at) : std::next(at);
+        return expression;
+    };
+    // Which terms each map's title (or file name) matches.
+    std::unordered_map<std::int64_t, std::uint32_t> byTitle;
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+        matching("titles", terms[i].match,
+                 [&](std::int64_t id) { byTitle[id] |= std::uint32_t{1} << i; });
+    }
+    // The controls matching the terms the title leaves: all of them for every map, and for
+    // each set of terms some titles match, the rest of them for those maps.
+    std::unordered_map<std::int64_t, std::uint64_t> controls;
+    const std::uint32_t all = (std::uint32_t{1} << terms.size()) - 1;
+    std::set<std::uint32_t> groups;
+    for (const auto& [id, mask] : byTitle) {
+        groups.insert(mask);
+    }
+    auto takeRows = [&](std::uint32_t group) {
+        return [&, group](std::int64_t rowid) {
+            const std::int64_t id = rowid / kRowsPerMap;
+            if (group != 0) {
+                const auto title = byTitle.find(id);
+                if (title == byTitle.end() || title->second != group) {
+                    return;
+                }
             }
+            controls[id] |= std::uint64_t{1} << (rowid % kRowsPerMap - 1);
+        };
+    };
+    matching("words", allOf(0), takeRows(0));
+    for (std::uint32_t group : groups) {
+        if (group != all) {
+            matching("words", allOf(group), takeRows(group));
         }
     }
-    for (std::int64_t id : order) {
-        const auto at = matched.find(id);
-        if (at == matched.end()) {
-            continue;
-        }
-        std::uint64_t bits = at->second;
-        const bool byTitle = (bits & kTitleBit) != 0;
-        bits &= kAllControls & restriction;
+
+    while ((step = list.Step()) == SQLITE_ROW) {
+        const std::int64_t id = list.Int(0);
+        const auto title = byTitle.find(id);
+        const bool whole = title != byTitle.end() && title->second == all;
+        const auto found = controls.find(id);
+        std::uint64_t bits = whole ? kAllControls : found != controls.end() ? found->second : 0;
+        bits &= restriction;
         if (bits == 0) {
             continue;
         }
-        LibraryEntry entry = std::move(maps[id]);
-        if (!byTitle || restriction != ~std::uint64_t{0}) {
+        LibraryEntry entry = entryOf();
+        if (!whole || restriction != kAllControls) {
             for (ControllerId c = 0; c < kControllerCount; ++c) {
                 if ((bits >> c) & 1) {
                     entry.matches.push_back(c);
@@ -830,7 +865,7 @@ bool CLibraryIndex::Search(const std::string& folder, std::string_view query,
         }
         entries.push_back(std::move(entry));
     }
-    return true;
+    return step == SQLITE_DONE;
 }
 
 bool CLibraryIndex::LoadMap(const std::string& path, ControlMap& map) {
@@ -838,7 +873,8 @@ bool CLibraryIndex::LoadMap(const std::string& path, ControlMap& map) {
         return false;
     }
     Db::Statement load(db_->handle,
-                       "SELECT title, comments, records FROM maps WHERE path = ?1 AND readable");
+                       "SELECT title, comments, records FROM maps JOIN content USING (id) "
+                       "WHERE path = ?1 AND readable");
     if (!load) {
         return false;
     }
