@@ -68,7 +68,7 @@ TEST_F(EditorTest, MenuBarHasThePopupsInOrder) {
               QStringList({"&Transmit...", "&Receive...", "-", "Check &Map...", "&Verify...", "-",
                            "M&onitor"}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Options")),
-              QStringList({"&MIDI Devices...", "&Show Messages"}));
+              QStringList({"&MIDI Devices...", "&Show Messages", "&Library"}));
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Help")), QStringList({"KEL Editor &Help", "&About..."}));
 }
 

@@ -40,6 +40,7 @@ inline constexpr int Monitor = 32847;
 inline constexpr int LearnFromInput = 32848;
 inline constexpr int EditSelected = 32849;
 inline constexpr int SelectGroup = 32850;
+inline constexpr int Library = 32860;
 inline constexpr int Print = 57607;
 inline constexpr int SelectAll = 57642;
 inline constexpr int PrintPreview = 57609;
