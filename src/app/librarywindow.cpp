@@ -208,10 +208,18 @@ CLibraryWindow::CLibraryWindow(const EditorParts& parts, QMainWindow* home, std:
     view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 4);
     view_->horizontalHeader()->setStretchLastSection(true);
-    const int digit = view_->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    view_->setColumnWidth(CLibraryModel::TitleColumn, 15 * digit);
-    view_->setColumnWidth(CLibraryModel::FileColumn, 10 * digit);
-    view_->setColumnWidth(CLibraryModel::DateColumn, 13 * digit);
+    // Widths of typical texts in the view's font and the user's date format.
+    const QFontMetrics metrics = view_->fontMetrics();
+    const int margin = 2 * metrics.horizontalAdvance(QLatin1Char('0'));
+    view_->setColumnWidth(CLibraryModel::TitleColumn,
+                          metrics.horizontalAdvance(QStringLiteral("Live set Studio 20")) + margin);
+    view_->setColumnWidth(CLibraryModel::FileColumn,
+                          metrics.horizontalAdvance(QStringLiteral("studio-20.mid")) + margin);
+    view_->setColumnWidth(
+        CLibraryModel::DateColumn,
+        metrics.horizontalAdvance(QLocale().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 59)),
+                                                     QLocale::ShortFormat)) +
+            margin);
     connect(view_, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { OpenRow(sorted_.mapToSource(index).row()); });
     view_->installEventFilter(new EnterOpens(view_, [this] {
