@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include "app/settings.h"
+#include "files/fileio.h"
 #include "gui/common/translation.h"
 #include "gui/common/uiservices.h"
 #include "gui/common/uitext.h"
@@ -328,7 +329,17 @@ void CLibraryWindow::ShowInPlace() {
         placed_ = true;
         const QByteArray kept = CAppSettings::LibraryDockState(parts_.store);
         if (!kept.isEmpty()) {
+            // The state holds the other docks too: they stay shown or hidden as they are.
+            std::vector<std::pair<QDockWidget*, bool>> others;
+            for (QDockWidget* dock : home_->findChildren<QDockWidget*>()) {
+                if (dock != this) {
+                    others.emplace_back(dock, dock->isVisible());
+                }
+            }
             home_->restoreState(kept, CAppSettings::kLibraryDockVersion);
+            for (const auto& [dock, visible] : others) {
+                dock->setVisible(visible);
+            }
         }
     }
     show();
@@ -421,7 +432,9 @@ void CLibraryWindow::OnProgress(std::size_t done, std::size_t total) {
 void CLibraryWindow::OnRefreshed(const RefreshResult& result) {
     running_ = false;
     progress_->hide();
-    if (result.cause != 0) {
+    if (result.cause == CauseFileNotFound && CurrentSection() == Section::History) {
+        stateText_->setText(KelEditor::tr("No map was received or transmitted yet."));
+    } else if (result.cause != 0) {
         stateText_->setText(
             FillUiText(KelEditor::tr("The folder %1 cannot be read: %2"),
                        {QDir::toNativeSeparators(ShownFolder()), FileCauseText(result.cause)}));
@@ -491,7 +504,15 @@ void CLibraryWindow::WatchFolders() {
         watcher_.removePaths(watched);
     }
     const QString shown = ShownFolder();
-    if (shown.isEmpty() || !QFileInfo(shown).isDir()) {
+    if (shown.isEmpty()) {
+        return;
+    }
+    if (!QFileInfo(shown).isDir()) {
+        // The folder may yet be made (the history's by the first receive): its parent tells.
+        const QString parent = QFileInfo(shown).absolutePath();
+        if (QFileInfo(parent).isDir()) {
+            watcher_.addPath(parent);
+        }
         return;
     }
     QStringList folders{shown};

@@ -13,6 +13,7 @@
 #include <fstream>
 
 #include "app/librarywindow.h"
+#include "app/monitorwindow.h"
 #include "files/mapfile.h"
 #include "gui/common/ids.h"
 #include "session/mapfiles.h"
@@ -138,6 +139,24 @@ TEST_F(LibraryDockTest, TheListFollowsTheFolderAndOpensTheChosenMap) {
     EXPECT_FALSE(CAppSettings::LibraryShown(app_->Store()));
     window_->RunCommand(cmd::Library);
     EXPECT_TRUE(CAppSettings::LibraryShown(app_->Store()));
+}
+
+// The library and the monitor each keep the main window's state; showing one where it was left
+// neither shows nor hides the other.
+TEST_F(LibraryDockTest, TheLibraryAndTheMonitorKeepTheirPlacesApart) {
+    {
+        CMonitorWindow monitor(app_->Parts(), window_);
+        monitor.ShowInPlace(); // kept with the library hidden
+        monitor.hide();
+    }
+    window_->RunCommand(cmd::Library);
+    ASSERT_TRUE(Start());
+    QTest::qWait(50);
+    ASSERT_TRUE(Library()->isVisible());
+    CMonitorWindow monitor(app_->Parts(), window_);
+    monitor.ShowInPlace();
+    EXPECT_TRUE(monitor.isVisible());
+    EXPECT_TRUE(Library()->isVisible());
 }
 
 TEST(LibraryIndexPlace, IsTheEditorsOwnCacheFolder) {

@@ -267,7 +267,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>選択したコントロールの編集</translation>
     </message>
     <message>
-        <location filename="../../app/librarywindow.cpp" line="+102"/>
+        <location filename="../../app/librarywindow.cpp" line="+103"/>
         <source>(cannot be read)</source>
         <translation>(読み込めません)</translation>
     </message>
@@ -345,7 +345,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>マップ</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location line="+37"/>
         <source>Panel of the selected map</source>
         <translation>選択したマップのパネル</translation>
     </message>
@@ -365,7 +365,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>ライブラリを閉じる</translation>
     </message>
     <message>
-        <location line="+85"/>
+        <location line="+95"/>
         <source>Choose the Folder of the Library</source>
         <translation>ライブラリのフォルダーを選択</translation>
     </message>
@@ -380,7 +380,12 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>マップを読み込んでいます...</translation>
     </message>
     <message>
-        <location line="+36"/>
+        <location line="+35"/>
+        <source>No map was received or transmitted yet.</source>
+        <translation>まだ受信も送信もしていません。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
         <source>The folder %1 cannot be read: %2</source>
         <translation>フォルダー %1 を読み込めません: %2</translation>
     </message>
