@@ -862,12 +862,17 @@ int CmdFind(const Args& args) {
     for (std::size_t i = 1; i < args.positional.size(); ++i) {
         query += (i > 1 ? " " : "") + args.positional[i];
     }
-    CLibraryIndex index;
-    if (!index.Ok()) {
-        std::cerr << "kelmap: the library index " << Printable(index.IndexPath())
-                  << " cannot be opened\n";
-        return 1;
+    auto kept = std::make_unique<CLibraryIndex>();
+    if (!kept->Ok()) {
+        // Without a cache every file is read: slower, but the search still answers.
+        std::cerr << "kelmap: the library index " << Printable(kept->IndexPath())
+                  << " cannot be opened; the maps are read without it\n";
+        kept = std::make_unique<CLibraryIndex>(kMemoryIndex);
+        if (!kept->Ok()) {
+            return 1;
+        }
     }
+    CLibraryIndex& index = *kept;
     const RefreshResult refresh = index.Refresh(folder);
     if (refresh.cause != 0) {
         std::cerr << "kelmap: the folder " << Printable(folder)

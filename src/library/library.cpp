@@ -391,7 +391,9 @@ struct CLibraryIndex::Db {
 
 CLibraryIndex::CLibraryIndex(std::string indexPath) : indexPath_(std::move(indexPath)) {
     std::error_code error;
-    fs::create_directories(fs::path(indexPath_).parent_path(), error);
+    if (indexPath_ != kMemoryIndex) {
+        fs::create_directories(fs::path(indexPath_).parent_path(), error);
+    }
     if (!Open()) {
         Rebuild();
     }
@@ -442,6 +444,9 @@ bool CLibraryIndex::Open() {
 void CLibraryIndex::Rebuild() {
     db_.reset();
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        if (indexPath_ == kMemoryIndex) {
+            break;
+        }
         std::error_code error;
         fs::remove(indexPath_ + suffix, error);
     }

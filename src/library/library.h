@@ -50,6 +50,9 @@ inline constexpr const char* kCacheOrganisation = "VOSTEL";
 inline constexpr const char* kCacheApplication = "VOSTEL KEL Editor V2";
 std::string DefaultLibraryCacheFolder();
 std::string DefaultLibraryIndexPath();
+// An index held in memory alone, for a user whose cache folder cannot be written: every
+// refresh then reads all the files.
+inline constexpr const char* kMemoryIndex = ":memory:";
 
 // Why a file of the library is not a readable map: the message a read reports (32806 "An error
 // occurred while loading the file" with a file error cause, or 32819 "not a KEL control map"

@@ -1102,6 +1102,12 @@ TEST_F(Kelmap, FindPrintsTheMatchingMapsAndRefusesWhatItCannotSearch) {
     ASSERT_EQ(Kel({"set", live, "S1", "cc", "75", "0", "127"}).status, 0);
     EXPECT_EQ(find({"CC", "74"}).out, pads + "\tPads\tR1\n");
 
+    // A cache folder that cannot be written: the maps are read without the index.
+    run = Kel({"find", maps.string(), "pads"}, nullptr, "XDG_CACHE_HOME=" + Quote(live) + " %");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, pads + "\tPads\t\n");
+    EXPECT_NE(run.err.find("the maps are read without it"), std::string::npos) << run.err;
+
     // A folder that is not there or not a folder, and wrong usage: refused, nothing printed.
     for (const std::string& bad : {(dir_ / "none").string(), live}) {
         run = Kel({"find", bad, "CC", "74"}, nullptr, cache);
