@@ -170,6 +170,8 @@ CLibraryWindow::CLibraryWindow(const EditorParts& parts, QMainWindow* home, std:
     folderText_->setObjectName(QStringLiteral("folder"));
     folderText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     folderText_->setAccessibleName(KelEditor::tr("Folder of the library"));
+    // A long path does not widen the dock: the label shows what fits, the tooltip all of it.
+    folderText_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     sections_ = new QTabBar(this);
     sections_->setObjectName(QStringLiteral("sections"));
@@ -180,7 +182,10 @@ CLibraryWindow::CLibraryWindow(const EditorParts& parts, QMainWindow* home, std:
     connect(sections_, &QTabBar::currentChanged, this, [this] {
         const bool library = CurrentSection() == Section::Library;
         chooseButton_->setEnabled(library);
-        folderText_->setText(QDir::toNativeSeparators(ShownFolder()));
+        ShowFolderText();
+        // The history newest first, the library by title.
+        view_->sortByColumn(library ? CLibraryModel::TitleColumn : CLibraryModel::DateColumn,
+                            library ? Qt::AscendingOrder : Qt::DescendingOrder);
         StartRefresh();
     });
 
@@ -287,7 +292,7 @@ CLibraryWindow::CLibraryWindow(const EditorParts& parts, QMainWindow* home, std:
     connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] { changed_.start(); });
 
     folder_ = CAppSettings::LibraryFolder(parts_.store);
-    folderText_->setText(QDir::toNativeSeparators(folder_));
+    ShowFolderText();
     home_->addDockWidget(Qt::RightDockWidgetArea, this);
     hide();
 }
@@ -310,6 +315,12 @@ CLibraryIndex& CLibraryWindow::Index() {
 QString CLibraryWindow::HistoryFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
            QStringLiteral("/history");
+}
+
+void CLibraryWindow::ShowFolderText() {
+    const QString shown = QDir::toNativeSeparators(ShownFolder());
+    folderText_->setText(shown);
+    folderText_->setToolTip(shown);
 }
 
 void CLibraryWindow::ShowSection(Section section) {
@@ -377,7 +388,7 @@ void CLibraryWindow::SetFolder(const QString& folder) {
     folder_ = folder;
     CAppSettings::StoreLibraryFolder(parts_.store, folder_);
     ShowSection(Section::Library);
-    folderText_->setText(QDir::toNativeSeparators(folder_));
+    ShowFolderText();
     StartRefresh();
 }
 

@@ -99,6 +99,7 @@ protected:
 
 private:
     CLibraryIndex& Index();
+    void ShowFolderText();
     void ChooseFolder();
     void StartRefresh();
     void OnProgress(std::size_t done, std::size_t total);
