@@ -400,6 +400,11 @@ void CLibraryWindow::StartRefresh() {
         return;
     }
     if (running_) {
+        // Another folder's refresh ends between two files; the same folder's goes on and is
+        // followed by one more.
+        if (shown != runningFolder_) {
+            worker_.request_stop();
+        }
         pending_ = true;
         return;
     }
@@ -407,6 +412,7 @@ void CLibraryWindow::StartRefresh() {
         worker_.join();
     }
     running_ = true;
+    runningFolder_ = shown;
     progress_->setRange(0, 0);
     progress_->show();
     stateText_->setText(KelEditor::tr("Reading the maps..."));
@@ -428,10 +434,10 @@ void CLibraryWindow::StartRefresh() {
                 }
             },
             stop);
-        if (!stop.stop_requested()) {
-            QMetaObject::invokeMethod(
-                this, [this, result] { OnRefreshed(result); }, Qt::QueuedConnection);
-        }
+        // Also after a stop: the next refresh waits for this one's end. A window that is going
+        // drops the call.
+        QMetaObject::invokeMethod(
+            this, [this, result] { OnRefreshed(result); }, Qt::QueuedConnection);
     });
 }
 

@@ -127,6 +127,7 @@ private:
     QTimer changed_; // gathers the watcher's signals into one refresh
     bool placed_ = false;
     bool running_ = false;
+    QString runningFolder_; // the folder being refreshed
     bool pending_ = false;
     std::jthread worker_; // last: stopped and joined before the rest goes
 };

@@ -483,7 +483,7 @@ RefreshResult CLibraryIndex::Refresh(const std::string& folder, const RefreshPro
     };
     std::map<std::string, OnDisk> disk;
     for (; it != fs::recursive_directory_iterator(); it.increment(error)) {
-        if (error) {
+        if (error || stop.stop_requested()) {
             break;
         }
         const fs::directory_entry& entry = *it;
