@@ -7,7 +7,7 @@ PACKAGES=(
     build-essential cmake pkg-config git
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
-    librtmidi-dev jackd2
+    librtmidi-dev jackd2 libsqlite3-dev
     fonts-liberation2 fonts-ipafont-gothic
     xvfb xauth time strace poppler-utils
     dbus at-spi2-core python3-pyatspi openbox

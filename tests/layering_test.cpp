@@ -25,6 +25,7 @@ const std::map<std::string, std::set<std::string>>& Layers() {
         {"model", {"model"}},
         {"files", {"files", "model"}},
         {"session", {"session", "files", "model"}},
+        {"library", {"library", "files", "model"}},
         {"midi", {"midi", "model"}},
         {"midi/rtmidi", {"midi/rtmidi", "midi", "model"}},
         {"gui/common", {"gui/common", "model"}},
@@ -34,15 +35,15 @@ const std::map<std::string, std::set<std::string>>& Layers() {
         {"gui/mididlg", {"gui/mididlg", "gui/common", "midi/rtmidi", "midi", "model"}},
         {"app",
          {"app", "gui/mididlg", "gui/assign", "gui/panel", "gui/common", "midi/rtmidi", "midi",
-          "session", "files", "model"}},
-        {"cli", {"cli", "midi/rtmidi", "midi", "session", "files", "model"}},
+          "session", "library", "files", "model"}},
+        {"cli", {"cli", "midi/rtmidi", "midi", "session", "library", "files", "model"}},
         {"kel-device-sim", {"midi/rtmidi", "midi", "files", "model"}},
         {"kel-core-texts", {"model"}},
     };
     return layers;
 }
 
-const std::set<std::string> kCoreFolders = {"model", "files", "session", "midi"};
+const std::set<std::string> kCoreFolders = {"model", "files", "session", "library", "midi"};
 
 // The folder of `path` ("gui/panel/kelpanel.h" -> "gui/panel"): the longest listed folder that
 // is a prefix of it, or "" when none is.

@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QUndoStack>
 #include <QVBoxLayout>
 #include <QWindowStateChangeEvent>
@@ -24,6 +25,7 @@
 #include "app/keleditorapp.h"
 #include "app/kelmidi.h"
 #include "app/learn.h"
+#include "app/librarywindow.h"
 #include "app/mapcommands.h"
 #include "app/monitorwindow.h"
 #include "app/printmap.h"
@@ -202,6 +204,7 @@ CMainFrame::CMainFrame(const EditorParts& parts, CKelMidi& midi)
     connect(dlgBar_->TitleField(), &CMapTextEdit::TextRefused, this,
             [this](const QString& why) { statusBar()->showMessage(why, 10000); });
     mapCommands_ = new CMapCommands(parts_, midi_, *this);
+    library_ = new CLibraryWindow(parts_, this);
     commands_ = new CCommandActions(*this);
     CreateActions();
     CreateMenus();
@@ -217,6 +220,12 @@ CMainFrame::CMainFrame(const EditorParts& parts, CKelMidi& midi)
     connect(&stack, &QUndoStack::canUndoChanged, commands_, &CCommandActions::UpdateStates);
     connect(&stack, &QUndoStack::canRedoChanged, commands_, &CCommandActions::UpdateStates);
     connect(&midi_, &CKelMidi::StateChanged, commands_, &CCommandActions::UpdateStates);
+
+    connect(library_, &QDockWidget::visibilityChanged, commands_, &CCommandActions::UpdateStates);
+    // The library is back when it was shown as the editor closed.
+    if (CAppSettings::LibraryShown(parts_.store)) {
+        QTimer::singleShot(0, library_, [this] { library_->ShowInPlace(); });
+    }
 
     dlgBar_->TitleField()->setFocus();
     UpdateNoAssignText();
@@ -438,6 +447,21 @@ void CMainFrame::CreateActions() {
          },
          {},
          [this] { return Panel()->ShowLabels(); }},
+        {cmd::Library,
+         QT_TRANSLATE_NOOP("KelEditor", "&Library"),
+         {},
+         QT_TRANSLATE_NOOP("KelEditor", "Show the control maps of a folder and search them"),
+         [this] {
+             const bool show = !library_->isVisible();
+             if (show) {
+                 library_->ShowInPlace();
+             } else {
+                 library_->close();
+             }
+             CAppSettings::StoreLibraryShown(parts_.store, show);
+         },
+         {},
+         [this] { return library_ != nullptr && library_->isVisible(); }},
         {cmd::MiddleC3,
          QT_TRANSLATE_NOOP("KelEditor", "C&3"),
          {},
@@ -577,7 +601,7 @@ void CMainFrame::CreateMenus() {
     add(bar->addMenu(KelEditor::tr("&Communication")),
         {cmd::Transmit, cmd::Receive, 0, cmd::CheckMap, cmd::Verify, 0, cmd::Monitor});
     QMenu* options = bar->addMenu(KelEditor::tr("&Options"));
-    add(options, {cmd::MidiDevices, cmd::ShowMessages});
+    add(options, {cmd::MidiDevices, cmd::ShowMessages, cmd::Library});
     // The two octaves are one choice: the menu shows them as radio items.
     QMenu* middleC = options->addMenu(KelEditor::tr("Middle C (&Note 60)"));
     auto* octaves = new QActionGroup(middleC);
@@ -823,6 +847,10 @@ void CMainFrame::OnSelectControls(const QList<int>& ids, int current) {
     }
 }
 
+CLibraryWindow* CMainFrame::Library() const {
+    return library_;
+}
+
 void CMainFrame::SizeToPanel() {
     // The client area holds the dialog bar and the view; the view holds the panel exactly.
     centralWidget()->setFixedSize(view_->width(), dlgBar_->sizeHint().height() + view_->height());
@@ -937,6 +965,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     if (CMonitorWindow* monitor = findChild<CMonitorWindow*>(); monitor != nullptr) {
         monitor->KeepPlace();
+    }
+    if (library_ != nullptr) {
+        library_->KeepPlace();
     }
     CAppSettings::StoreMainWindowPosition(parts_.store, pos());
     event->accept();

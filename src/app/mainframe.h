@@ -26,6 +26,7 @@ class CMapTextEdit;
 class CDocumentSignals;
 class CKelMidi;
 class CKelPanel;
+class CLibraryWindow;
 class CMapCommands;
 class CParameter;
 
@@ -82,6 +83,8 @@ public:
     CKelDlgBar* DialogBar() const { return dlgBar_; }
     CChildView* View() const { return view_; }
     CKelPanel* Panel() const;
+    // The Library dock (Options › Library).
+    CLibraryWindow* Library() const;
 
     // The editor's commands, one action each, shared with the assign dialog and the monitor.
     CCommandActions& Commands() const { return *commands_; }
@@ -152,6 +155,7 @@ private:
     QLabel* selectionCount_ = nullptr;   // "11 controls selected" while several are
     QPointer<QWidget> lastFocus_;        // the last focus in the window outside the menus
     QPointer<CMapCommands> mapCommands_; // Undo, Redo, Check Map, Compare With, SysEx files
+    QPointer<CLibraryWindow> library_;   // Options › Library
     bool dialogWasVisible_ = false;
     bool created_ = false;
 };

@@ -427,7 +427,17 @@ void CMonitorWindow::ShowInPlace() {
         placed_ = true;
         const QByteArray kept = CAppSettings::MonitorDockState(store_);
         if (dockHome_ != nullptr && !kept.isEmpty()) {
+            // The state holds the other docks too: they stay shown or hidden as they are.
+            std::vector<std::pair<QDockWidget*, bool>> others;
+            for (QDockWidget* dock : dockHome_->findChildren<QDockWidget*>()) {
+                if (dock != this) {
+                    others.emplace_back(dock, dock->isVisible());
+                }
+            }
             dockHome_->restoreState(kept, CAppSettings::kMonitorDockVersion);
+            for (const auto& [dock, visible] : others) {
+                dock->setVisible(visible);
+            }
         }
     }
     show();

@@ -20,6 +20,9 @@ constexpr const char* kMiddleCKey = "Settings/Middle C";
 constexpr const char* kHistorySizeKey = "Settings/History Size";
 constexpr const char* kMonitorDockKey = "Settings/Monitor Dock";
 constexpr const char* kMainWindowKey = "Settings/Main Window Position";
+constexpr const char* kLibraryFolderKey = "Settings/Library Folder";
+constexpr const char* kLibraryDockKey = "Settings/Library Dock";
+constexpr const char* kLibraryShownKey = "Settings/Library Shown";
 constexpr int kAboutCommentBytes = 255;
 
 } // namespace
@@ -127,6 +130,30 @@ QByteArray CAppSettings::MonitorDockState(QSettings& store) {
 
 void CAppSettings::StoreMonitorDockState(QSettings& store, const QByteArray& state) {
     store.setValue(QLatin1String(kMonitorDockKey), state);
+}
+
+QString CAppSettings::LibraryFolder(QSettings& store) {
+    return store.value(QLatin1String(kLibraryFolderKey)).toString();
+}
+
+void CAppSettings::StoreLibraryFolder(QSettings& store, const QString& folder) {
+    store.setValue(QLatin1String(kLibraryFolderKey), folder);
+}
+
+QByteArray CAppSettings::LibraryDockState(QSettings& store) {
+    return store.value(QLatin1String(kLibraryDockKey)).toByteArray();
+}
+
+void CAppSettings::StoreLibraryDockState(QSettings& store, const QByteArray& state) {
+    store.setValue(QLatin1String(kLibraryDockKey), state);
+}
+
+bool CAppSettings::LibraryShown(QSettings& store) {
+    return store.value(QLatin1String(kLibraryShownKey), false).toBool();
+}
+
+void CAppSettings::StoreLibraryShown(QSettings& store, bool shown) {
+    store.setValue(QLatin1String(kLibraryShownKey), shown);
 }
 
 bool CAppSettings::ShowMessages(QSettings& store) {

@@ -69,6 +69,16 @@ public:
     static constexpr int kMonitorDockVersion = 1;
     static QByteArray MonitorDockState(QSettings& store);
     static void StoreMonitorDockState(QSettings& store, const QByteArray& state);
+    // The library: the folder the user chose (empty when none), the main window's state with
+    // the library where the user left it (empty when never shown), and whether it was shown
+    // when the editor last closed.
+    static constexpr int kLibraryDockVersion = 2;
+    static QString LibraryFolder(QSettings& store);
+    static void StoreLibraryFolder(QSettings& store, const QString& folder);
+    static QByteArray LibraryDockState(QSettings& store);
+    static void StoreLibraryDockState(QSettings& store, const QByteArray& state);
+    static bool LibraryShown(QSettings& store);
+    static void StoreLibraryShown(QSettings& store, bool shown);
     // Whether the panel shows the label boxes (Options > Show Messages); off when never set.
     static bool ShowMessages(QSettings& store);
     static void StoreShowMessages(QSettings& store, bool show);

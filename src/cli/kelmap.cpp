@@ -30,6 +30,7 @@
 #include "files/listfile.h"
 #include "files/mapfile.h"
 #include "files/syxfile.h"
+#include "library/library.h"
 #include "midi/devlist.h"
 #include "midi/midimonitor.h"
 #include "midi/midisystems.h"
@@ -123,6 +124,21 @@ usage:
       Write BASE with the listed controls (records and comments) taken from
       OTHER as the control map OUT; BASE's title and other controls stay.
       CONTROLS as for set: R1-R8,S1. OUT may be BASE itself, never OTHER.
+
+  kelmap find FOLDER [QUERY...]
+      Print the control maps of FOLDER and its subfolders that match QUERY,
+      one a line: path, title and the controls that match (TAB separated;
+      a comma list as kelmap set takes it), e.g.
+        /home/me/maps/live.mid<TAB>Live set<TAB>S1,R3
+      Every word of QUERY must match: words of titles, file names and
+      comments ("cutoff"), the names of MIDI numbers ("Brightness", "C3",
+      "Acoustic Grand Piano"), an assignment's word with its number
+      ("CC 74", "NT 60", "NP 5", "ch 2") or alone ("NRPN", "sysex"), and a
+      control's name, which keeps the other words to that control
+      ("S1 CC 74"). Without QUERY every map is printed. Files that cannot be
+      read as maps are listed on stderr with the reason. The maps are kept in
+      an index in the user's cache folder, read again only when a file's
+      size or time changed, so a second search is quick.
 
   kelmap ports [--api alsa|jack|virtual]
       List the MIDI ports of a MIDI system: "in<TAB>name" for each input,
@@ -953,6 +969,50 @@ int CmdMonitor(const Args& args) {
     return 0;
 }
 
+int CmdFind(const Args& args) {
+    if (args.positional.empty()) {
+        throw UsageError{"missing arguments"};
+    }
+    const std::string& folder = args.positional[0];
+    std::string query;
+    for (std::size_t i = 1; i < args.positional.size(); ++i) {
+        query += (i > 1 ? " " : "") + args.positional[i];
+    }
+    auto kept = std::make_unique<CLibraryIndex>();
+    if (!kept->Ok()) {
+        // Without a cache every file is read: slower, but the search still answers.
+        std::cerr << "kelmap: the library index " << Printable(kept->IndexPath())
+                  << " cannot be opened; the maps are read without it\n";
+        kept = std::make_unique<CLibraryIndex>(kMemoryIndex);
+        if (!kept->Ok()) {
+            return 1;
+        }
+    }
+    CLibraryIndex& index = *kept;
+    const RefreshResult refresh = index.Refresh(folder);
+    if (refresh.cause != 0) {
+        std::cerr << "kelmap: the folder " << Printable(folder)
+                  << " cannot be read: " << EnglishText(FileCausePhrase(refresh.cause)) << '\n';
+        return 1;
+    }
+    std::vector<LibraryEntry> entries;
+    if (refresh.indexFailed || !index.Search(folder, query, entries)) {
+        std::cerr << "kelmap: the library index " << Printable(index.IndexPath())
+                  << " cannot be written or read\n";
+        return 1;
+    }
+    for (const LibraryEntry& entry : entries) {
+        if (!entry.readable) {
+            std::cerr << "kelmap: " << Printable(entry.path) << ": " << EnglishReason(entry.reason)
+                      << '\n';
+            continue;
+        }
+        std::printf("%s\t%s\t%s\n", Printable(entry.path).c_str(), Printable(entry.title).c_str(),
+                    ControlListText(entry.matches).c_str());
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -996,6 +1056,9 @@ int main(int argc, char** argv) {
         }
         if (command == "compare") {
             return CmdCompare(Parse(argc, argv, {}, memorySet));
+        }
+        if (command == "find") {
+            return CmdFind(Parse(argc, argv, {}, {}));
         }
         if (command == "ports") {
             return CmdPorts(Parse(argc, argv, {"--api"}, {}));

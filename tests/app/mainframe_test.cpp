@@ -68,8 +68,9 @@ TEST_F(EditorTest, MenuBarHasThePopupsInOrder) {
     EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Communication")),
               QStringList({"&Transmit...", "&Receive...", "-", "Check &Map...", "&Verify...", "-",
                            "M&onitor"}));
-    EXPECT_EQ(ItemsOf(MenuNamed(window_, "&Options")),
-              QStringList({"&MIDI Devices...", "&Show Messages", "Middle C (&Note 60)"}));
+    EXPECT_EQ(
+        ItemsOf(MenuNamed(window_, "&Options")),
+        QStringList({"&MIDI Devices...", "&Show Messages", "&Library", "Middle C (&Note 60)"}));
     QMenu* middleC = MenuNamed(window_, "&Options")->actions().last()->menu();
     ASSERT_NE(middleC, nullptr);
     EXPECT_EQ(ItemsOf(middleC), QStringList({"C&3", "C&4"}));

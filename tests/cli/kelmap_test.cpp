@@ -1204,3 +1204,72 @@ TEST_F(Kelmap, MonitorEndsOnCtrlCAndRefusesWhatItCannotListenTo) {
 }
 
 } // namespace
+
+namespace {
+
+// kelmap find over a folder of maps, with its index in a cache folder of the test's own.
+TEST_F(Kelmap, FindPrintsTheMatchingMapsAndRefusesWhatItCannotSearch) {
+    const fs::path maps = dir_ / "maps";
+    fs::create_directories(maps / "sub");
+    const std::string live = (maps / "live.mid").string();
+    const std::string pads = (maps / "sub" / "pads.mid").string();
+    ASSERT_EQ(Kel({"new", live, "--title", "Live set"}).status, 0);
+    ASSERT_EQ(
+        Kel({"set", live, "S1", "cc", "74", "0", "127", "--channel", "2", "--comment", "Cutoff"})
+            .status,
+        0);
+    ASSERT_EQ(Kel({"new", pads, "--title", "Pads"}).status, 0);
+    ASSERT_EQ(Kel({"set", pads, "A1-A4", "note", "36", "127", "--fill", "36"}).status, 0);
+    ASSERT_EQ(Kel({"set", pads, "R1", "cc", "74", "0", "127"}).status, 0);
+    std::ofstream(maps / "broken.mid") << "no map";
+    const std::string cache = "XDG_CACHE_HOME=" + Quote((dir_ / "cache").string()) + " %";
+
+    auto find = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"find", maps.string()});
+        return Kel(args, nullptr, cache);
+    };
+    Result run = find({"CC", "74"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, live + "\tLive set\tS1\n" + pads + "\tPads\tR1\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(fs::exists(dir_ / "cache" / "VOSTEL" / "VOSTEL KEL Editor V2" / "library.sqlite"));
+
+    EXPECT_EQ(find({"S1", "CC", "74"}).out, live + "\tLive set\tS1\n");
+    EXPECT_EQ(find({"ch", "2", "cutoff"}).out, live + "\tLive set\tS1\n");
+    EXPECT_EQ(find({"pads", "NT", "37"}).out, pads + "\tPads\tA2\n");
+    EXPECT_EQ(find({"pads", "note"}).out, pads + "\tPads\tA1-A4\n");
+    EXPECT_EQ(find({"Brightness"}).out, live + "\tLive set\tS1\n" + pads + "\tPads\tR1\n");
+    run = find({});
+    EXPECT_EQ(run.out, live + "\tLive set\t\n" + pads + "\tPads\t\n");
+    // Listed, the file that is no map is named with the reason.
+    EXPECT_EQ(run.err,
+              "kelmap: " + (maps / "broken.mid").string() + ": Failed to load the file.\n");
+    EXPECT_EQ(find({"nothing"}).out, "");
+    // A changed map is found as it is now.
+    ASSERT_EQ(Kel({"set", live, "S1", "cc", "75", "0", "127"}).status, 0);
+    EXPECT_EQ(find({"CC", "74"}).out, pads + "\tPads\tR1\n");
+
+    // A cache folder that cannot be written: the maps are read without the index.
+    run = Kel({"find", maps.string(), "pads"}, nullptr, "XDG_CACHE_HOME=" + Quote(live) + " %");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, pads + "\tPads\t\n");
+    EXPECT_NE(run.err.find("the maps are read without it"), std::string::npos) << run.err;
+
+    // A folder that is not there or not a folder, and wrong usage: refused, nothing printed.
+    for (const std::string& bad : {(dir_ / "none").string(), live}) {
+        run = Kel({"find", bad, "CC", "74"}, nullptr, cache);
+        EXPECT_EQ(run.status, 1) << bad;
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("kelmap: the folder " + bad + " cannot be read: "),
+                  std::string::npos)
+            << run.err;
+    }
+    run = Kel({"find"}, nullptr, cache);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("missing arguments"), std::string::npos);
+    run = Kel({"find", maps.string(), "--limit", "3"}, nullptr, cache);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("unknown option --limit"), std::string::npos);
+}
+
+} // namespace

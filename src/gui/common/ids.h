@@ -40,6 +40,7 @@ inline constexpr int Monitor = 32847;
 inline constexpr int LearnFromInput = 32848;
 inline constexpr int EditSelected = 32849;
 inline constexpr int SelectGroup = 32850;
+inline constexpr int Library = 32851;
 inline constexpr int TakeControlsFrom = 32852;
 // Options > Middle C (Note 60): the octave notes are named in.
 inline constexpr int MiddleC3 = 32860;

@@ -22,7 +22,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+565"/>
+        <location filename="../../app/mainframe.cpp" line="+589"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -47,7 +47,7 @@
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <location line="-310"/>
+        <location line="-325"/>
         <source>&amp;Import Memory Set...</source>
         <translation>メモリー・セットの読み込み(&amp;I)...</translation>
     </message>
@@ -72,7 +72,7 @@
         <translation>KEL が送るメッセージと、それを送るコントローラーを表示します</translation>
     </message>
     <message>
-        <location line="+162"/>
+        <location line="+177"/>
         <source>Middle C (&amp;Note 60)</source>
         <translation>中央 C (ノート番号 60)(&amp;N)</translation>
     </message>
@@ -128,14 +128,14 @@
         </translation>
     </message>
     <message numerus="yes">
-        <location line="-573"/>
+        <location line="-595"/>
         <source>%n controls selected</source>
         <translation>
             <numerusform>%n 個のコントロールを選択中</numerusform>
         </translation>
     </message>
     <message>
-        <location line="+690"/>
+        <location line="+716"/>
         <source>Open in &amp;Browser</source>
         <translation>ブラウザーで開く(&amp;B)</translation>
     </message>
@@ -146,7 +146,7 @@
         <translation>名前を付けて保存(&amp;S)...</translation>
     </message>
     <message>
-        <location line="-559"/>
+        <location line="-578"/>
         <source>E&amp;xit</source>
         <translation>終了(&amp;X)</translation>
     </message>
@@ -171,7 +171,7 @@
         <translation>メッセージ表示(&amp;S)</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="+39"/>
         <source>KEL Editor &amp;Help</source>
         <translation>KEL Editor ヘルプ(&amp;H)</translation>
     </message>
@@ -181,7 +181,7 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-385"/>
+        <location line="-407"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
@@ -211,7 +211,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../../app/mainframe.cpp" line="+197"/>
+        <location filename="../../app/mainframe.cpp" line="+204"/>
         <source>Save &amp;As...</source>
         <translation>名前を付けて保存(&amp;A)...</translation>
     </message>
@@ -272,13 +272,135 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>選択したコントロールの編集</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location filename="../../app/librarywindow.cpp" line="+103"/>
+        <source>(cannot be read)</source>
+        <translation>(読み込めません)</translation>
+    </message>
+    <message>
+        <location line="+23"/>
+        <source>%1 cannot be read: %2</source>
+        <translation>%1 は読み込めません: %2</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>Title</source>
+        <translation>タイトル</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>File</source>
+        <translation>ファイル</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Date</source>
+        <translation>日付</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location filename="../../gui/assign/editselecteddlg.cpp" line="+8"/>
         <location line="+37"/>
         <source>Controls</source>
         <translation>コントロール</translation>
     </message>
     <message>
-        <location line="-35"/>
+        <location line="+11"/>
+        <location line="+15"/>
+        <source>Library</source>
+        <translation>ライブラリ</translation>
+    </message>
+    <message>
+        <location line="-12"/>
+        <source>Choose &amp;Folder...</source>
+        <translation>フォルダーを選択(&amp;F)...</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Folder of the library</source>
+        <translation>ライブラリのフォルダー</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Device history</source>
+        <translation>デバイスの履歴</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Maps shown</source>
+        <translation>表示するマップ</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>Search: words, CC 74, ch 2, S1 CC 74, Brightness</source>
+        <translation>検索: 語句, CC 74, ch 2, S1 CC 74, Brightness</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Search the maps</source>
+        <translation>マップを検索</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>&amp;Search:</source>
+        <translation>検索(&amp;S):</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Maps</source>
+        <translation>マップ</translation>
+    </message>
+    <message>
+        <location line="+37"/>
+        <source>Panel of the selected map</source>
+        <translation>選択したマップのパネル</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Reading the maps</source>
+        <translation>マップを読み込み中</translation>
+    </message>
+    <message>
+        <location line="+27"/>
+        <source>Float or dock the library</source>
+        <translation>ライブラリを独立ウィンドウにする/ドッキングする</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Close the library</source>
+        <translation>ライブラリを閉じる</translation>
+    </message>
+    <message>
+        <location line="+101"/>
+        <source>Choose the Folder of the Library</source>
+        <translation>ライブラリのフォルダーを選択</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>Choose the folder of your control maps.</source>
+        <translation>コントロールマップのフォルダーを選択してください。</translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <source>Reading the maps...</source>
+        <translation>マップを読み込んでいます...</translation>
+    </message>
+    <message>
+        <location line="+35"/>
+        <source>No map was received or transmitted yet.</source>
+        <translation>まだ受信も送信もしていません。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The folder %1 cannot be read: %2</source>
+        <translation>フォルダー %1 を読み込めません: %2</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The library&apos;s index cannot be written.</source>
+        <translation>ライブラリのインデックスに書き込めません。</translation>
+    </message>
+    <message>
+        <location filename="../../gui/assign/editselecteddlg.cpp" line="-35"/>
         <source>Names and ranges in the panel&apos;s order, e.g. R1-R8,S1</source>
         <translation>パネルの順の名前と範囲 (例: R1-R8,S1)</translation>
     </message>
@@ -534,7 +656,7 @@ press the [ENTER] button.</source>
         <translation>%1 の変更</translation>
     </message>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+490"/>
+        <location filename="../../app/mainframe.cpp" line="+505"/>
         <source>Paste %1</source>
         <translation>%1 への貼り付け</translation>
     </message>
@@ -544,7 +666,7 @@ press the [ENTER] button.</source>
         <translation>%1 のアサイン解除</translation>
     </message>
     <message>
-        <location line="-477"/>
+        <location line="-492"/>
         <source>Import S&amp;ysEx...</source>
         <translation>SysEx の読み込み(&amp;Y)...</translation>
     </message>
@@ -660,6 +782,16 @@ press the [ENTER] button.</source>
     </message>
     <message>
         <location line="+24"/>
+        <source>&amp;Library</source>
+        <translation>ライブラリ(&amp;L)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Show the control maps of a folder and search them</source>
+        <translation>フォルダーのコントロールマップを表示し、検索します</translation>
+    </message>
+    <message>
+        <location line="+13"/>
         <source>C&amp;3</source>
         <translation>C3(&amp;3)</translation>
     </message>
@@ -719,7 +851,7 @@ press the [ENTER] button.</source>
         <translation>元に戻した変更をやり直します</translation>
     </message>
     <message>
-        <location line="-189"/>
+        <location line="-204"/>
         <source>Compare the control map with a control map file</source>
         <translation>コントロール・マップをコントロール・マップ・ファイルと比較します</translation>
     </message>
