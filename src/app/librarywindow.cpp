@@ -2,6 +2,7 @@
 #include "app/librarywindow.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
@@ -236,6 +237,31 @@ CLibraryWindow::CLibraryWindow(const EditorParts& parts, QMainWindow* home, std:
     }));
     connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &CLibraryWindow::ShowPreview);
+    // The chosen map or history entry compared with the open map, its controls to take: from
+    // the button under the list and from the list's context menu, beside Open.
+    takeButton_ = new QPushButton(KelEditor::tr("&Take Controls..."), this);
+    takeButton_->setObjectName(QStringLiteral("takeControls"));
+    takeButton_->setToolTip(KelEditor::tr("Compare the open map with the chosen one and take "
+                                          "controls from it"));
+    takeButton_->setEnabled(false);
+    const auto take = [this] {
+        if (const QString path = CurrentPath(); !path.isEmpty()) {
+            emit TakeRequested(path);
+        }
+    };
+    connect(takeButton_, &QPushButton::clicked, this, take);
+    connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { takeButton_->setEnabled(current.isValid()); });
+    auto* openAction = new QAction(KelEditor::tr("Open"), view_);
+    connect(openAction, &QAction::triggered, this, [this] {
+        if (const QModelIndex current = view_->currentIndex(); current.isValid()) {
+            OpenRow(sorted_.mapToSource(current).row());
+        }
+    });
+    auto* takeAction = new QAction(KelEditor::tr("Take Controls..."), view_);
+    connect(takeAction, &QAction::triggered, this, take);
+    view_->addActions({openAction, takeAction});
+    view_->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     preview_ = new QLabel(this);
     preview_->setObjectName(QStringLiteral("preview"));
@@ -263,6 +289,7 @@ CLibraryWindow::CLibraryWindow(const EditorParts& parts, QMainWindow* home, std:
     column->addLayout(folderRow);
     column->addLayout(searchRow);
     column->addWidget(view_, 1);
+    column->addWidget(takeButton_, 0, Qt::AlignRight);
     column->addWidget(preview_, 0, Qt::AlignHCenter);
     column->addWidget(progress_);
     column->addWidget(stateText_);
@@ -539,6 +566,14 @@ void CLibraryWindow::WatchFolders() {
         folders.append(it.next());
     }
     watcher_.addPaths(folders);
+}
+
+QString CLibraryWindow::CurrentPath() const {
+    const QModelIndex current = view_->currentIndex();
+    if (!current.isValid()) {
+        return {};
+    }
+    return QString::fromStdString(model_.Entry(sorted_.mapToSource(current).row()).path);
 }
 
 void CLibraryWindow::OpenRow(int row) {

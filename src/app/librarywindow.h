@@ -89,9 +89,16 @@ public:
     // True while the index is being refreshed.
     bool Refreshing() const { return running_; }
 
+    // The map file of the list's current row; empty when no row is current.
+    QString CurrentPath() const;
+    QPushButton* TakeButton() const { return takeButton_; }
+
 signals:
     // A refresh ended and the list shows its result.
     void Refreshed();
+    // The user asks to compare the current map with the map file `path` and take controls
+    // from it (Take Controls…).
+    void TakeRequested(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -116,6 +123,7 @@ private:
     CLibraryModel model_;
     QSortFilterProxyModel sorted_;
     QPushButton* chooseButton_ = nullptr;
+    QPushButton* takeButton_ = nullptr;
     QLabel* folderText_ = nullptr;
     QTabBar* sections_ = nullptr;
     QLineEdit* search_ = nullptr;

@@ -222,6 +222,8 @@ CMainFrame::CMainFrame(const EditorParts& parts, CKelMidi& midi)
     connect(&midi_, &CKelMidi::StateChanged, commands_, &CCommandActions::UpdateStates);
 
     connect(library_, &QDockWidget::visibilityChanged, commands_, &CCommandActions::UpdateStates);
+    connect(library_, &CLibraryWindow::TakeRequested, mapCommands_.data(),
+            [this](const QString& path) { mapCommands_->TakeControlsFrom(path); });
     // The library is back when it was shown as the editor closed.
     if (CAppSettings::LibraryShown(parts_.store)) {
         QTimer::singleShot(0, library_, [this] { library_->ShowInPlace(); });

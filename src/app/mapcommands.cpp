@@ -176,10 +176,15 @@ void CMapCommands::TakeControlsFrom(const QString& path) {
         return;
     }
     const std::vector<ControlEdit> edits = TakenControls(other.Map(), ticked);
-    const CUndoHistory::StepName step(parts_.history,
-                                      FillUiText(KelEditor::tr("Take %n controls from %1", nullptr,
-                                                               static_cast<int>(edits.size())),
-                                                 {name}));
+    // One control is named ("Take S1 from live.mid"), several counted.
+    const QString stepName =
+        edits.size() == 1
+            ? FillUiText(KelEditor::tr("Take %1 from %2"),
+                         {QString::fromLatin1(ControllerName(edits.front().id)), name})
+            : FillUiText(KelEditor::tr("Take %n controls from %1", nullptr,
+                                       static_cast<int>(edits.size())),
+                         {name});
+    const CUndoHistory::StepName step(parts_.history, stepName);
     document.CommitControls(edits);
 }
 

@@ -209,9 +209,12 @@ void CTakeControlsDlg::FollowTicks() {
                                                       : Qt::PartiallyChecked);
     }
     take_->setEnabled(!ticked.empty());
-    take_->setText(ticked.empty() ? KelEditor::tr("&Take")
-                                  : KelEditor::tr("&Take %n controls", nullptr,
-                                                  static_cast<int>(ticked.size())));
+    // One control is named ("Take S1"), several counted.
+    take_->setText(
+        ticked.empty() ? KelEditor::tr("&Take")
+        : ticked.size() == 1
+            ? KelEditor::tr("&Take %1").arg(QString::fromLatin1(ControllerName(ticked.front())))
+            : KelEditor::tr("&Take %n controls", nullptr, static_cast<int>(ticked.size())));
 }
 
 } // namespace kel

@@ -1,19 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Options › Library in the running editor: the dock beside the panel, its list following the
 // folder while files come, change and go, the search, and opening a map or a history entry.
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTreeWidget>
 
 #include <filesystem>
 #include <fstream>
 
 #include "app/librarywindow.h"
 #include "app/monitorwindow.h"
+#include "app/takecontrolsdlg.h"
 #include "files/mapfile.h"
 #include "gui/common/ids.h"
 #include "session/mapfiles.h"
@@ -121,6 +125,37 @@ TEST_F(LibraryDockTest, TheListFollowsTheFolderAndOpensTheChosenMap) {
     EXPECT_EQ(app_->Files().CurrentPath(),
               CAppSettings::ToFsPath(
                   QFileInfo(maps + QStringLiteral("/sub/charlie.mid")).canonicalFilePath()));
+
+    // Take Controls… compares the open map with the chosen one: S1 of Alpha 2 (CC 74) comes
+    // into Charlie (CC 75) as one undo step.
+    Library()->SearchField()->clear();
+    Library()->View()->selectRow(Library()->View()->model()->index(0, 0).row());
+    Library()->View()->setCurrentIndex(Library()->View()->model()->index(0, 0));
+    ASSERT_EQ(Library()->View()->currentIndex().data().toString(), "Alpha 2");
+    ASSERT_TRUE(Library()->TakeButton()->isEnabled());
+    QStringList offered;
+    ui_.onModal = [&](QDialog& dialog) {
+        auto* take = qobject_cast<CTakeControlsDlg*>(&dialog);
+        ASSERT_NE(take, nullptr);
+        for (int i = 0; i < take->List()->topLevelItemCount(); ++i) {
+            offered << take->List()->topLevelItem(i)->text(0);
+        }
+        take->GroupBox(FindController("S1"))->click();
+        take->TakeButton()->click();
+    };
+    Library()->TakeButton()->click();
+    EXPECT_EQ(offered, QStringList({"S1"}));
+    const ControllerId s1 = FindController("S1");
+    const auto numberOfS1 = [this, s1] {
+        AssignEntry entry;
+        entry.record = app_->Document().RecordOf(s1);
+        return entry.GetValue1();
+    };
+    EXPECT_EQ(numberOfS1(), 74);
+    Panel()->setFocus(); // the search field would keep Undo for itself
+    EXPECT_EQ(Action(cmd::Undo)->text(), "&Undo Take S1 from alpha.mid");
+    window_->RunCommand(cmd::Undo);
+    EXPECT_EQ(numberOfS1(), 75);
 
     // A history entry opens as an untitled copy.
     const QString history = CLibraryWindow::HistoryFolder();

@@ -22,7 +22,7 @@
 <context>
     <name>KelEditor</name>
     <message>
-        <location filename="../../app/mainframe.cpp" line="+589"/>
+        <location filename="../../app/mainframe.cpp" line="+591"/>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -128,14 +128,14 @@
         </translation>
     </message>
     <message numerus="yes">
-        <location line="-595"/>
+        <location line="-597"/>
         <source>%n controls selected</source>
         <translation>
             <numerusform>%n 個のコントロールを選択中</numerusform>
         </translation>
     </message>
     <message>
-        <location line="+716"/>
+        <location line="+718"/>
         <source>Open in &amp;Browser</source>
         <translation>ブラウザーで開く(&amp;B)</translation>
     </message>
@@ -181,7 +181,7 @@
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
     <message>
-        <location line="-407"/>
+        <location line="-409"/>
         <source>TITLE:</source>
         <translation>TITLE:</translation>
     </message>
@@ -211,7 +211,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../../app/mainframe.cpp" line="+204"/>
+        <location filename="../../app/mainframe.cpp" line="+206"/>
         <source>Save &amp;As...</source>
         <translation>名前を付けて保存(&amp;A)...</translation>
     </message>
@@ -272,7 +272,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>選択したコントロールの編集</translation>
     </message>
     <message>
-        <location filename="../../app/librarywindow.cpp" line="+103"/>
+        <location filename="../../app/librarywindow.cpp" line="+104"/>
         <source>(cannot be read)</source>
         <translation>(読み込めません)</translation>
     </message>
@@ -350,7 +350,27 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>マップ</translation>
     </message>
     <message>
-        <location line="+37"/>
+        <location line="+36"/>
+        <source>&amp;Take Controls...</source>
+        <translation>コントロールの取り込み(&amp;T)...</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Compare the open map with the chosen one and take controls from it</source>
+        <translation>開いているマップと選んだマップを比べ、コントロールを取り込みます</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>Open</source>
+        <translation>開く</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Take Controls...</source>
+        <translation>コントロールの取り込み...</translation>
+    </message>
+    <message>
+        <location line="+7"/>
         <source>Panel of the selected map</source>
         <translation>選択したマップのパネル</translation>
     </message>
@@ -360,7 +380,7 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <translation>マップを読み込み中</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+28"/>
         <source>Float or dock the library</source>
         <translation>ライブラリを独立ウィンドウにする/ドッキングする</translation>
     </message>
@@ -513,12 +533,12 @@ This file has been changed on disk since it was opened or last saved. Replace it
     </message>
     <message>
         <location line="+31"/>
-        <location line="+83"/>
+        <location line="+85"/>
         <source>&amp;Take</source>
         <translation>取り込む(&amp;T)</translation>
     </message>
     <message>
-        <location line="-82"/>
+        <location line="-84"/>
         <location filename="../../gui/assign/editselecteddlg.cpp" line="+1"/>
         <location filename="../../gui/assign/msgdlg.cpp" line="+261"/>
         <location filename="../../gui/common/confirmdlg.cpp" line="+1"/>
@@ -528,8 +548,13 @@ This file has been changed on disk since it was opened or last saved. Replace it
         <source>Cancel</source>
         <translation>キャンセル</translation>
     </message>
+    <message>
+        <location line="+86"/>
+        <source>&amp;Take %1</source>
+        <translation>%1 を取り込む(&amp;T)</translation>
+    </message>
     <message numerus="yes">
-        <location line="+83"/>
+        <location line="+1"/>
         <source>&amp;Take %n controls</source>
         <translation>
             <numerusform>%n 個を取り込む(&amp;T)</numerusform>
@@ -947,15 +972,20 @@ press the [ENTER] button.</source>
         <source>Every control of %1 is as in this map.</source>
         <translation>%1 のコントロールはすべてこのマップと同じです。</translation>
     </message>
+    <message>
+        <location line="+17"/>
+        <source>Take %1 from %2</source>
+        <translation>%2 から %1 を取り込む</translation>
+    </message>
     <message numerus="yes">
-        <location line="+15"/>
+        <location line="+2"/>
         <source>Take %n controls from %1</source>
         <translation>
             <numerusform>%1 から %n 個のコントロールを取り込む</numerusform>
         </translation>
     </message>
     <message>
-        <location line="+33"/>
+        <location line="+34"/>
         <source>Compare With</source>
         <translation>比較</translation>
     </message>
@@ -1276,7 +1306,7 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../../app/takecontrolsdlg.cpp" line="-116"/>
+        <location filename="../../app/takecontrolsdlg.cpp" line="-120"/>
         <location filename="../../gui/assign/editselecteddlg.cpp" line="+85"/>
         <source>Control</source>
         <translation>コントローラー</translation>
