@@ -25,6 +25,7 @@
 
 #include "app/settings.h"
 #include "files/fileio.h"
+#include "gui/common/placement.h"
 #include "gui/common/translation.h"
 #include "gui/common/uiservices.h"
 #include "gui/common/uitext.h"
@@ -367,17 +368,7 @@ void CLibraryWindow::ShowInPlace() {
         placed_ = true;
         const QByteArray kept = CAppSettings::LibraryDockState(parts_.store);
         if (!kept.isEmpty()) {
-            // The state holds the other docks too: they stay shown or hidden as they are.
-            std::vector<std::pair<QDockWidget*, bool>> others;
-            for (QDockWidget* dock : home_->findChildren<QDockWidget*>()) {
-                if (dock != this) {
-                    others.emplace_back(dock, dock->isVisible());
-                }
-            }
-            home_->restoreState(kept, CAppSettings::kLibraryDockVersion);
-            for (const auto& [dock, visible] : others) {
-                dock->setVisible(visible);
-            }
+            RestoreDockPlace(*home_, *this, kept, CAppSettings::kLibraryDockVersion);
         }
     }
     show();

@@ -23,6 +23,7 @@
 #include "app/mainframe.h"
 #include "app/settings.h"
 #include "files/safesave.h"
+#include "gui/common/placement.h"
 #include "gui/common/translation.h"
 #include "gui/common/uitext.h"
 #include "gui/common/viewoptions.h"
@@ -427,17 +428,7 @@ void CMonitorWindow::ShowInPlace() {
         placed_ = true;
         const QByteArray kept = CAppSettings::MonitorDockState(store_);
         if (dockHome_ != nullptr && !kept.isEmpty()) {
-            // The state holds the other docks too: they stay shown or hidden as they are.
-            std::vector<std::pair<QDockWidget*, bool>> others;
-            for (QDockWidget* dock : dockHome_->findChildren<QDockWidget*>()) {
-                if (dock != this) {
-                    others.emplace_back(dock, dock->isVisible());
-                }
-            }
-            dockHome_->restoreState(kept, CAppSettings::kMonitorDockVersion);
-            for (const auto& [dock, visible] : others) {
-                dock->setVisible(visible);
-            }
+            RestoreDockPlace(*dockHome_, *this, kept, CAppSettings::kMonitorDockVersion);
         }
     }
     show();

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/common/placement.h"
 
+#include <QDockWidget>
+#include <QMainWindow>
+
 #include <algorithm>
 #include <cstdint>
 #include <tuple>
@@ -83,6 +86,20 @@ QRect PlaceBesidePanel(const PanelPlaces& places, const QSize& frame) {
         }
     }
     return best;
+}
+
+void RestoreDockPlace(QMainWindow& home, const QDockWidget& dock, const QByteArray& state,
+                      int version) {
+    std::vector<std::pair<QDockWidget*, bool>> others;
+    for (QDockWidget* other : home.findChildren<QDockWidget*>()) {
+        if (other != &dock) {
+            others.emplace_back(other, other->isVisible());
+        }
+    }
+    home.restoreState(state, version);
+    for (const auto& [other, visible] : others) {
+        other->setVisible(visible);
+    }
 }
 
 } // namespace kel

@@ -4,12 +4,16 @@
 // Pure geometry on screen rectangles (the frames the window system draws included).
 #pragma once
 
+#include <QByteArray>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
 
 #include <optional>
 #include <vector>
+
+class QDockWidget;
+class QMainWindow;
 
 namespace kel {
 
@@ -33,5 +37,10 @@ QRect PlaceMainAtStart(const QRect& area, const QSize& frame,
 // the least of the main window; only where every place covers controls, the one covering the
 // fewest, never the selected one (so over the keyboard picture and the window's edge first).
 QRect PlaceBesidePanel(const PanelPlaces& places, const QSize& frame);
+
+// Puts `dock` where the main window's saved `state` (of QMainWindow::saveState with `version`)
+// had it. The state holds the window's other docks too: they stay shown or hidden as they are.
+void RestoreDockPlace(QMainWindow& home, const QDockWidget& dock, const QByteArray& state,
+                      int version);
 
 } // namespace kel
