@@ -6,45 +6,167 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "midi/deliverygate.h"
 
 namespace kel {
 namespace {
 
-// Opens a client of a running server (never starts one). A busy server now and then refuses a
-// new client, as when its answer comes late on a loaded machine: the open is tried three times
-// before the server counts as not there.
-jack_client_t* OpenJackClientRetrying(const std::string& name) {
-    for (int attempt = 0;; ++attempt) {
-        jack_status_t status{};
-        if (jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, &status)) {
-            return client;
-        }
-        if (attempt == 2) {
-            return nullptr;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-}
+using namespace std::chrono_literals;
 
-// Closing a client deactivates it first and returns only once the process thread has left the
-// callback for good. It runs under the JACK library's own lock, which a separate
-// jack_deactivate does not take: with clients of other threads opening and closing at the same
-// time, that one crashed.
-void CloseJackClient(jack_client_t*& client) {
-    if (client != nullptr) {
-        jack_client_close(client);
-        client = nullptr;
+// One JACK client of the program, and what JACK's threads tell about it.
+struct JackClientSlot {
+    jack_client_t* client = nullptr;  // null once closed; used only under the table's lock
+    std::atomic<bool> stopped{false}; // its server stopped, or threw it out
+    std::atomic<pid_t> teller{0};     // the JACK thread that said so
+    void (*onStop)(void*) = nullptr;  // the owner's own notice, on that thread
+    void* arg = nullptr;
+};
+
+// The JACK clients of the program. JACK's library keeps one state for all the clients of a
+// process: once one of them has heard that its server stopped, the next client opened in the
+// process (whether that open succeeds or not) first closes and frees every client still open.
+// A client the program still held would be freed under it, and closing it then would crash.
+// So every client is opened and closed here, under one lock that also covers every request
+// made through a client outside JACK's own threads; and before a client is opened after a
+// stop, the clients still open are closed here, while it is safe. Their owners find them
+// closed (a null client) and have nothing left to close.
+class JackClientTable {
+public:
+    // Never destroyed: a port list or port may still close its client while the program ends.
+    static JackClientTable& Get() {
+        static auto* table = new JackClientTable;
+        return *table;
+    }
+    std::mutex& Lock() { return lock_; }
+
+    // With the lock held: opens a client `name` of a running server (never starts one), with
+    // `onStop(arg)` told on JACK's thread when its server stops; null when none runs. A busy
+    // server now and then refuses a new client, as when its answer comes late on a loaded
+    // machine: the open is tried three times before the server counts as not there.
+    std::shared_ptr<JackClientSlot> Open(const std::string& name, void (*onStop)(void*) = nullptr,
+                                         void* arg = nullptr) {
+        if (stopHeard_.load(std::memory_order_acquire)) {
+            CloseAll();
+        }
+        auto slot = std::make_shared<JackClientSlot>();
+        slot->onStop = onStop;
+        slot->arg = arg;
+        for (int attempt = 0;; ++attempt) {
+            jack_status_t status{};
+            slot->client = jack_client_open(name.c_str(), JackNoStartServer, &status);
+            if (slot->client != nullptr) {
+                break;
+            }
+            if (attempt == 2) {
+                return nullptr;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        // Set before the owner activates the client, as JACK requires.
+        jack_on_info_shutdown(slot->client, &Stopped, slot.get());
+        open_.push_back(slot);
+        return slot;
+    }
+
+    // With the lock held: closes the slot's client, unless it is closed already. Closing
+    // deactivates it first and returns only once the process thread has left the callback for
+    // good. It runs under the JACK library's own lock, which a separate jack_deactivate does
+    // not take: with clients of other threads opening and closing at the same time, that one
+    // crashed.
+    void Close(JackClientSlot& slot) {
+        if (slot.client == nullptr) {
+            return;
+        }
+        if (stopHeard_.load(std::memory_order_acquire)) {
+            AwaitStop(slot, std::chrono::steady_clock::now() + kHearLimit);
+        }
+        CloseClient(slot);
+        std::erase_if(open_, [&](const auto& open) { return open.get() == &slot; });
+    }
+
+private:
+    // How long the clients of a stopped server are given to hear it: they all do within moments.
+    static constexpr auto kHearLimit = 2s;
+    // How long the thread that told of the stop is given to end.
+    static constexpr auto kTellerLimit = 1s;
+
+    // JACK's notification thread (or a process thread), when the server stops or throws the
+    // client out: the client is dead from now on. It only takes note; closing the client here
+    // would wait for this very thread.
+    static void Stopped(jack_status_t, const char*, void* arg) {
+        auto* slot = static_cast<JackClientSlot*>(arg);
+        slot->teller.store(static_cast<pid_t>(syscall(SYS_gettid)), std::memory_order_relaxed);
+        slot->stopped.store(true, std::memory_order_release);
+        Get().stopHeard_.store(true, std::memory_order_release);
+        if (slot->onStop != nullptr) {
+            slot->onStop(slot->arg);
+        }
+    }
+
+    // Closes every client still open, before the open that would free them: each is given the
+    // time to hear the stop (a client thrown out by a server that still runs never does, and
+    // would be freed all the same).
+    void CloseAll() {
+        const auto limit = std::chrono::steady_clock::now() + kHearLimit;
+        for (const auto& slot : open_) {
+            AwaitStop(*slot, limit);
+        }
+        for (const auto& slot : open_) {
+            CloseClient(*slot);
+        }
+        open_.clear();
+        stopHeard_.store(false, std::memory_order_release);
+    }
+
+    static void AwaitStop(const JackClientSlot& slot, std::chrono::steady_clock::time_point limit) {
+        while (!slot.stopped.load(std::memory_order_acquire) &&
+               std::chrono::steady_clock::now() < limit) {
+            std::this_thread::sleep_for(1ms);
+        }
+    }
+
+    // Closing a client cancels its JACK threads wherever they are. A thread that told of the
+    // stop is on its way out (past the owner's notice too); it is let end first.
+    static void CloseClient(JackClientSlot& slot) {
+        if (slot.stopped.load(std::memory_order_acquire)) {
+            const auto teller = slot.teller.load(std::memory_order_relaxed);
+            const auto limit = std::chrono::steady_clock::now() + kTellerLimit;
+            while (syscall(SYS_tgkill, getpid(), teller, 0) == 0 &&
+                   std::chrono::steady_clock::now() < limit) {
+                std::this_thread::sleep_for(1ms);
+            }
+        }
+        jack_client_close(slot.client);
+        slot.client = nullptr;
+    }
+
+    std::mutex lock_;
+    std::vector<std::shared_ptr<JackClientSlot>> open_;
+    std::atomic<bool> stopHeard_{false}; // a client heard its server stop since all were closed
+};
+
+// Closes the slot's client (unless the table has) and lets the slot go.
+void CloseJackClient(std::shared_ptr<JackClientSlot>& slot) {
+    if (slot) {
+        JackClientTable& table = JackClientTable::Get();
+        std::lock_guard lock(table.Lock());
+        table.Close(*slot);
+        slot.reset();
     }
 }
 
@@ -52,15 +174,19 @@ void CloseJackClient(jack_client_t*& client) {
 // `flags`, `process` called once per cycle with `arg`, and connected to `peer` (a full JACK port
 // name: the source of an input, the target of an output). 0, or an error code; nothing stays
 // open on failure. `prepare`, when given, sets further callbacks of the client before it is
-// activated (0 for success).
+// activated (0 for success); `onStop(arg)` is told when its server stops.
 int OpenJackClient(const std::string& clientName, const char* portName, unsigned long flags,
                    const std::string& peer, JackProcessCallback process, void* arg,
-                   jack_client_t*& client, jack_port_t*& port,
-                   int (*prepare)(jack_client_t*, void*) = nullptr) {
-    client = OpenJackClientRetrying(clientName);
-    if (client == nullptr) {
+                   std::shared_ptr<JackClientSlot>& slot, jack_port_t*& port,
+                   int (*prepare)(jack_client_t*, void*) = nullptr,
+                   void (*onStop)(void*) = nullptr) {
+    JackClientTable& table = JackClientTable::Get();
+    std::lock_guard lock(table.Lock());
+    slot = table.Open(clientName, onStop, arg);
+    if (!slot) {
         return MidiErrSystem;
     }
+    jack_client_t* client = slot->client;
     int error = MidiErrNone;
     port = jack_port_register(client, portName, JACK_DEFAULT_MIDI_TYPE, flags, 0);
     if (jack_port_by_name(client, peer.c_str()) == nullptr) {
@@ -78,7 +204,8 @@ int OpenJackClient(const std::string& clientName, const char* portName, unsigned
         }
     }
     if (error != MidiErrNone) {
-        CloseJackClient(client);
+        table.Close(*slot);
+        slot.reset();
         port = nullptr;
     }
     return error;
@@ -106,7 +233,7 @@ public:
     // `target` (a full JACK port name). 0, or an error code; nothing stays open on failure.
     int Open(const std::string& clientName, const std::string& target) {
         const int error = OpenJackClient(clientName, "Out", JackPortIsOutput, target, &Process,
-                                         this, client_, port_);
+                                         this, slot_, port_);
         if (error == MidiErrNone) {
             openedAt_ = std::chrono::steady_clock::now();
             connectedCycle_ = cycles_.load(std::memory_order_acquire);
@@ -115,7 +242,7 @@ public:
     }
 
     int SendLong(MidiHeaderBuffer* header) override {
-        if (client_ == nullptr || header == nullptr) {
+        if (!slot_ || header == nullptr) {
             return MidiErrNotOpen;
         }
         std::this_thread::sleep_until(openedAt_ + kJackSettle);
@@ -139,7 +266,7 @@ public:
     }
 
     void Close() override {
-        if (client_ == nullptr) {
+        if (!slot_) {
             return;
         }
         if (lastSend_) {
@@ -171,7 +298,7 @@ private:
     }
 
     void CloseClient() {
-        CloseJackClient(client_);
+        CloseJackClient(slot_);
         port_ = nullptr;
         // The last cycle's reads happen before what follows (the release in Process).
         (void)cycles_.load(std::memory_order_acquire);
@@ -201,7 +328,7 @@ private:
     }
 
     MidiOutputHandler& handler_;
-    jack_client_t* client_ = nullptr;
+    std::shared_ptr<JackClientSlot> slot_; // the client, while open
     jack_port_t* port_ = nullptr;
     std::array<Slot, kSlots> slots_{};
     std::atomic<std::size_t> head_{0};     // next slot to fill; written by the sending thread
@@ -235,24 +362,25 @@ public:
     // Opens the client `clientName` with the port "In" and connects the output port `source`
     // (a full JACK port name) to it. 0, or an error code; nothing stays open on failure.
     int Open(const std::string& clientName, const std::string& source) {
-        std::lock_guard lock(lock_);
         // The notifications are set before the client is activated, as JACK requires; the
         // process thread finds the port set, as the activation starts it.
+        listening_.store(true, std::memory_order_release);
         const int error = OpenJackClient(
-            clientName, "In", JackPortIsInput, source, &Process, this, client_, registered_,
+            clientName, "In", JackPortIsInput, source, &Process, this, slot_, registered_,
             [](jack_client_t* client, void* arg) {
                 auto* self = static_cast<JackInputPort*>(arg);
                 self->notifying_ = client;
                 self->port_.store(self->registered_, std::memory_order_release);
-                jack_on_shutdown(client, &Shutdown, arg);
                 return jack_set_port_connect_callback(client, &ConnectionChanged, arg);
-            });
+            },
+            &ServerStopped);
         port_.store(registered_, std::memory_order_release); // null when the open failed
+        listening_.store(error == MidiErrNone, std::memory_order_release);
         return error;
     }
 
     int Start() override {
-        if (client_ == nullptr) {
+        if (!slot_) {
             return MidiErrNotOpen;
         }
         gate_.Open();
@@ -260,20 +388,15 @@ public:
     }
     int Stop() override {
         gate_.Close();
-        return client_ == nullptr ? MidiErrNotOpen : MidiErrNone;
+        return !slot_ ? MidiErrNotOpen : MidiErrNone;
     }
     // Every event is handed over in the cycle it came in: nothing is ever half-received here.
     void Reset() override {}
     void Close() override {
         gate_.Close();
-        jack_client_t* client = nullptr;
-        {
-            // Only the server's shutdown notification shares the client with this thread.
-            std::lock_guard lock(lock_);
-            std::swap(client, client_);
-        }
+        listening_.store(false, std::memory_order_release);
         // Returns once the process thread has left its callback for good.
-        CloseJackClient(client);
+        CloseJackClient(slot_);
         port_.store(nullptr, std::memory_order_release);
     }
 
@@ -320,12 +443,11 @@ private:
         }
     }
 
-    // The server stops: no cycle will follow, so it is told from here. The lock is held only
-    // briefly by Open and Close (never while JACK is called), so waiting for it is safe.
-    static void Shutdown(void* arg) {
+    // The server stops: no cycle will follow, so it is told from here (JACK's thread), unless
+    // the input is being closed.
+    static void ServerStopped(void* arg) {
         auto* self = static_cast<JackInputPort*>(arg);
-        std::lock_guard lock(self->lock_);
-        if (self->client_ != nullptr) {
+        if (self->listening_.load(std::memory_order_acquire)) {
             self->ReportLost();
         }
     }
@@ -337,8 +459,8 @@ private:
     }
 
     MidiInputHandler& handler_;
-    std::mutex lock_; // the client, between Open and Close and the shutdown notification
-    jack_client_t* client_ = nullptr;
+    std::shared_ptr<JackClientSlot> slot_; // the client, while open
+    std::atomic<bool> listening_{false};   // from the open until the close
     // The client as the notification thread uses it: set before activation, kept until the
     // object goes (no notification comes once the client is closed).
     jack_client_t* notifying_ = nullptr;
@@ -374,17 +496,9 @@ int OpenJackOutput(const std::string& clientName, const std::string& target,
     return OpenJackPort<JackOutputPort>(clientName, target, handler, opened);
 }
 
-// The listing client and what its JACK notification thread tells: it lives apart from the
-// list so that the notice, which may come at any time, never reaches a client being replaced.
+// The listing client, while open.
 struct CJackPortList::Listener {
-    jack_client_t* client = nullptr;
-    std::atomic<bool> gone{false};
-
-    // JACK's notification thread, when the server stops or throws the client out: the client
-    // is dead from now on, and only closing it is left.
-    static void ServerGone(jack_status_t, const char*, void* arg) {
-        static_cast<Listener*>(arg)->gone.store(true, std::memory_order_release);
-    }
+    std::shared_ptr<JackClientSlot> slot;
 };
 
 CJackPortList::CJackPortList(std::string clientName)
@@ -395,31 +509,31 @@ CJackPortList::~CJackPortList() {
 }
 
 void CJackPortList::Drop() {
-    CloseJackClient(listener_->client);
-    listener_->gone.store(false, std::memory_order_release);
+    CloseJackClient(listener_->slot);
 }
 
 bool CJackPortList::List(bool sources, std::vector<std::string>& names) {
     names.clear();
-    // A client whose server has gone lists nothing ever again, also once a new server runs.
-    if (listener_->client != nullptr && listener_->gone.load(std::memory_order_acquire)) {
-        Drop();
+    JackClientTable& table = JackClientTable::Get();
+    std::lock_guard lock(table.Lock());
+    std::shared_ptr<JackClientSlot>& slot = listener_->slot;
+    // A client whose server has stopped lists nothing ever again, also once a new server runs.
+    if (slot && (slot->client == nullptr || slot->stopped.load(std::memory_order_acquire))) {
+        table.Close(*slot);
+        slot.reset();
     }
-    if (listener_->client == nullptr) {
-        jack_client_t* client = OpenJackClientRetrying(clientName_);
-        if (client == nullptr) {
+    if (!slot) {
+        slot = table.Open(clientName_);
+        // An active client is told when its server stops.
+        if (slot && jack_activate(slot->client) != 0) {
+            table.Close(*slot);
+            slot.reset();
+        }
+        if (!slot) {
             return false;
         }
-        // The notice is set before activation, as JACK requires; an active client is told
-        // when its server goes.
-        jack_on_info_shutdown(client, &Listener::ServerGone, listener_.get());
-        if (jack_activate(client) != 0) {
-            CloseJackClient(client);
-            return false;
-        }
-        listener_->client = client;
     }
-    const char** ports = jack_get_ports(listener_->client, nullptr, JACK_DEFAULT_MIDI_TYPE,
+    const char** ports = jack_get_ports(slot->client, nullptr, JACK_DEFAULT_MIDI_TYPE,
                                         sources ? JackPortIsOutput : JackPortIsInput);
     if (ports != nullptr) {
         for (const char** port = ports; *port != nullptr; ++port) {
@@ -431,11 +545,13 @@ bool CJackPortList::List(bool sources, std::vector<std::string>& names) {
 }
 
 bool JackServerRunning() {
-    jack_client_t* client = OpenJackClientRetrying("kel-probe");
-    if (client == nullptr) {
+    JackClientTable& table = JackClientTable::Get();
+    std::lock_guard lock(table.Lock());
+    const std::shared_ptr<JackClientSlot> probe = table.Open("kel-probe");
+    if (!probe) {
         return false;
     }
-    jack_client_close(client);
+    table.Close(*probe);
     return true;
 }
 

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's own JACK ports, one JACK client each: an output whose process callback reads a
 // lock-free queue, and an input whose process callback hands each event on as it comes. They
-// exist only when the program is built with JACK.
+// exist only when the program is built with JACK. All the program's JACK clients are opened and
+// closed in one place: once a client has heard its server stop, JACK's library frees every client
+// of the process at the next open, so the clients of a stopped server are closed before any other
+// client is opened, and their owners find them closed.
 #pragma once
 
 #include <memory>
@@ -24,8 +27,9 @@ bool JackServerRunning();
 
 // The JACK ports the editor's ports can be connected to, listed through a JACK client kept open
 // for listing. A JACK server may stop and start again while the program runs: the client hears
-// its server go (JACK's shutdown notice) and the next listing closes it and opens a new one on
-// the server running then. Used by one thread at a time.
+// its server go (JACK's shutdown notice) and the next listing, or any other client opened before
+// it, closes it; the listing then opens a new one on the server running then. Used by one
+// thread at a time.
 class CJackPortList {
 public:
     // `clientName`: the name the listing client shows in JACK.

@@ -761,6 +761,52 @@ TEST_F(JackRestart, TransfersGoThroughAServerStartedAgain) {
     EXPECT_TRUE(reporter.Reports().empty());
 }
 
+// The server stops while the monitor listens to a JACK input, and the input says it is lost.
+// Then the program asks whether a server runs (a client opened while the lost one and the
+// listing client are still open), closes the lost input and lists: nothing crashes, and once
+// the server runs again the list has its ports and the monitor hears the device through them.
+TEST_F(JackRestart, ClientsOfAStoppedServerAreClosedSafely) {
+    ASSERT_TRUE(WriteMemoryFile(test::PlayedMap().records));
+    const std::vector<std::string> device = {"--api", "jack",     "--name",
+                                             name,    "--memory", savePath.string()};
+    auto sim = std::make_unique<Simulator>(device);
+    ASSERT_TRUE(sim->WaitFor("ready"));
+    CMidiMonitor monitor(backend);
+    {
+        const CMidiInDev inputs(backend);
+        const int position = inputs.Find(ui.inputName);
+        ASSERT_GE(position, 0);
+        ASSERT_EQ(monitor.Open(inputs.PortNumber(position)), 0);
+    }
+    server.Stop();
+    for (int i = 0; i < 6000 && !monitor.Lost(); ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_TRUE(monitor.Lost());
+    sim.reset();
+    EXPECT_FALSE(MidiSystemReachable(MidiApi::Jack));
+    monitor.Close();
+    EXPECT_LT(CMidiOutDev(backend).Find(ui.outputName), 0);
+
+    ASSERT_TRUE(server.Start());
+    EXPECT_LT(CMidiOutDev(backend).Find(ui.outputName), 0);
+    sim = std::make_unique<Simulator>(device);
+    ASSERT_TRUE(sim->WaitFor("ready"));
+    const CMidiInDev inputs(backend);
+    const int position = inputs.Find(ui.inputName);
+    ASSERT_GE(position, 0);
+    ASSERT_EQ(monitor.Open(inputs.PortNumber(position)), 0);
+    std::vector<MonitoredMessage> heard;
+    for (int i = 0; i < 600 && heard.empty(); ++i) {
+        ASSERT_TRUE(sim->Tell("play S1 64")); // again: the new connection may miss the first
+        std::this_thread::sleep_for(100ms);
+        monitor.Take(heard);
+    }
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.front().bytes, (test::Bytes{0xF0, 0x41, 0x10, 0x12, 0x40, 0x2E, 0xF7}));
+    monitor.Close();
+}
+
 #ifdef KEL_TEST_JACK_API
 // Waits until the JACK port `port` has a connection (or 10 s); false if it never had one.
 bool WaitForConnection(const std::string& port) {
