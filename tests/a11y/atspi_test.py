@@ -57,7 +57,7 @@ def main():
         env = dict(os.environ, KEL_A11Y_SESSION="1")
         # A session bus of its own: the accessibility bus starts on it when the editor asks.
         result = subprocess.run(["dbus-run-session", "--", sys.executable, __file__] + sys.argv[1:],
-                                env=env, timeout=120)
+                                env=env, timeout=280)
         sys.exit(result.returncode)
     Session(sys.argv[1], sys.argv[2]).run()
 
@@ -114,7 +114,8 @@ class Session:
 
     # -- AT-SPI ---------------------------------------------------------------------------------
 
-    def wait_for(self, what, find, timeout=10.0):
+    # Every wait is for a state the test can see, with a limit a busy machine never reaches.
+    def wait_for(self, what, find, timeout=60.0):
         end = time.monotonic() + timeout
         while time.monotonic() < end:
             try:
@@ -178,28 +179,48 @@ class Session:
                 self.pyatspi.ROLE_PANEL, self.pyatspi.ROLE_GROUPING) else ""
         return obj.name
 
+    def focus(self):
+        return self.find(self.app, lambda o: self.focused(o) and self.showing(o) and
+                         o.getRole() != self.pyatspi.ROLE_FRAME and
+                         o.getRole() != self.pyatspi.ROLE_DIALOG)
+
     def focus_name(self):
-        obj = self.find(self.app, lambda o: self.focused(o) and self.showing(o) and
-                        o.getRole() != self.pyatspi.ROLE_FRAME and
-                        o.getRole() != self.pyatspi.ROLE_DIALOG)
+        obj = self.focus()
         return self.label(obj) if obj is not None else None
 
+    def active(self, window):
+        return window is not None and window.getState().contains(self.pyatspi.STATE_ACTIVE)
+
+    def main_window(self):
+        return self.find(self.app, lambda o: o.getRole() == self.pyatspi.ROLE_FRAME and
+                         self.showing(o))
+
+    def field(self, root, role, label):
+        """The showing field of `role` whose label starts with `label`."""
+        return self.find(root, lambda o: o.getRole() == role and self.showing(o) and
+                         self.label(o).startswith(label))
+
     # -- keyboard -------------------------------------------------------------------------------
+    # The editor takes the keys in the order they are pressed; what a key does shows later on a
+    # busy machine, so each step waits for what the key did before the next key depends on it.
 
     def keys(self, *keys):
         subprocess.run(["xdotool", "key", "--clearmodifiers", "--delay", "40"] + list(keys),
                        check=True)
-        time.sleep(0.15)
 
     def type(self, text):
         subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
-        time.sleep(0.15)
 
     def key_until(self, key, what, done, limit):
+        """Presses `key` until `done`, at most `limit` times, each time once the focus has left
+        where it was (a press that is not done yet moves it)."""
         for _ in range(limit):
             if done():
                 return
+            before = self.focus()
             self.keys(key)
+            self.wait_for(f"the focus to move on {key} towards {what}",
+                          lambda: done() or self.focus() != before)
         if not done():
             fail(f"{key} pressed {limit} times without reaching {what} (focus: {self.focus_name()!r})")
 
@@ -264,11 +285,14 @@ class Session:
               f"{len(fields)} fields all named")
 
     def keyboard_task(self):
-        # Open the map.
+        # Open the map: the file name is typed once the dialog's name field has the keyboard.
+        self.wait_for("the main window to have the keyboard", lambda: self.active(self.main_window()))
         self.keys("ctrl+o")
-        self.wait_for("the Open dialog", lambda: self.find(
+        opened = self.wait_for("the Open dialog", lambda: self.find(
             self.app, lambda o: o.getRole() == self.pyatspi.ROLE_DIALOG and self.showing(o)))
-        time.sleep(0.3)
+        self.wait_for("the Open dialog's file name field to have the keyboard", lambda: self.active(
+            opened) and self.find(opened, lambda o: o.getRole() == self.pyatspi.ROLE_TEXT and
+                                  self.focused(o) and self.showing(o)))
         self.type(self.map)
         self.keys("Return")
         self.wait_for("the map's name in the window title", lambda: self.find(
@@ -281,14 +305,19 @@ class Session:
         self.keys("Return")
         dialog = self.wait_for("the assign dialog after Enter", self.assign_dialog)
         # The dialog opens with the keyboard on itself, where no key changes the assignment; the
-        # first Tab reaches the message type list.
-        time.sleep(0.3)
+        # first Tab, once the dialog has the keyboard, reaches the message type list.
+        self.wait_for("the assign dialog to have the keyboard", lambda: self.active(dialog))
         self.keys("Tab")
-        self.wait_for("the message type list", lambda: self.find(
+        kinds = self.wait_for("the message type list", lambda: self.find(
             dialog, lambda o: self.focused(o) and o.getRole() == self.pyatspi.ROLE_COMBO_BOX))
-        self.keys("Down")  # NO ASSIGN -> Channel Message
+        shown = kinds.name
+        self.keys("Down")  # NO ASSIGN -> Channel Message, whose page has the Type list
+        self.wait_for("the channel message page", lambda: kinds.name != shown and self.field(
+            dialog, self.pyatspi.ROLE_COMBO_BOX, "Type"))
         self.key_until("Tab", "the Type list", lambda: (self.focus_name() or "").startswith("Type"), 4)
         self.keys("Down", "Down", "Down")  # Note -> Control Change
+        self.wait_for("Control Change in the Type list", lambda: "Control Change" in (
+            self.field(dialog, self.pyatspi.ROLE_COMBO_BOX, "Type").name))
         self.key_until("Tab", "the Control Number field",
                        lambda: (self.focus_name() or "").startswith("Control Number"), 4)
         self.keys("ctrl+a")
@@ -296,7 +325,7 @@ class Session:
         self.key_until("Tab", "OK", lambda: self.focus_name() == "OK", 12)
         self.keys("space")
         self.wait_for("the assign dialog to close", lambda: self.assign_dialog() is None)
-        time.sleep(0.3)
+        self.wait_for("the main window to have the keyboard", lambda: self.active(self.main_window()))
         self.keys("ctrl+s")
         self.wait_for("the saved map", lambda: "CC 20:1" in self.s3_in_file())
         description = self.wait_for("S3's new description", lambda: (
@@ -325,10 +354,12 @@ class Session:
             editor = subprocess.Popen([self.editor, self.map], env=self.environment(),
                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.processes.append(editor)
-            self.app = self.wait_for("kel-editor on the accessibility bus", self.application, 20)
+            self.app = self.wait_for("kel-editor on the accessibility bus", self.application)
             self.check_panel()
             self.check_default_action()
             # The task starts from a new map, as a user who opens one.
+            self.wait_for("the main window to have the keyboard",
+                          lambda: self.active(self.main_window()))
             self.keys("ctrl+n")
             self.keyboard_task()
         finally:
