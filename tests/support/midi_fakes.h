@@ -97,7 +97,7 @@ public:
         return reports_;
     }
     bool WaitForCount(std::size_t count,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+                      std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
         std::unique_lock lock(lock_);
         return cv_.wait_for(lock, timeout, [&] { return reports_.size() >= count; });
     }
@@ -433,7 +433,7 @@ public:
     std::function<bool()> askAgain;        // offered by the receive's latest dialog
     ScriptedDialog::Mode receiveMode = ScriptedDialog::Mode::CloseOnFirstReport;
     ScriptedDialog::Mode progressMode = ScriptedDialog::Mode::CloseOnZero;
-    std::chrono::milliseconds timeout = 10s;
+    std::chrono::milliseconds timeout = 60s; // a limit a busy machine never reaches
 
     std::vector<StringId> questions;
     int commits = 0;

@@ -31,7 +31,10 @@ protected:
     }
 
     void Type(const QString& keys) { QTest::keyClicks(edit_, keys); }
-    void WaitForValidation() { QTest::qWait(CNumEdit::kValidateDelayMs + 80); }
+    // Waits until the paused number has been judged: `judged` holds (or a minute has passed).
+    template <typename Judged> static bool WaitForValidation(Judged judged) {
+        return QTest::qWaitFor(judged, 60000);
+    }
 
     QMainWindow window_;
     CNumEdit* edit_ = new CNumEdit;
@@ -55,14 +58,12 @@ TEST_F(NumEditTest, RangeWithoutZeroJudgesAPartialNumberAfterAPause) {
     Type(QStringLiteral("5"));
     EXPECT_EQ(edit_->text(), "5");
     EXPECT_NE(edit_->GetNumber(), 5); // not judged yet
-    WaitForValidation();
-    EXPECT_EQ(edit_->GetNumber(), 5);
+    EXPECT_TRUE(WaitForValidation([this] { return edit_->GetNumber() == 5; }));
 
     edit_->clear();
     Type(QStringLiteral("0"));
     EXPECT_EQ(edit_->text(), "0");
-    WaitForValidation();
-    EXPECT_EQ(edit_->text(), "1");
+    EXPECT_TRUE(WaitForValidation([this] { return edit_->text() == "1"; }));
     EXPECT_EQ(edit_->selectedText(), "1");
     EXPECT_EQ(edit_->GetNumber(), 1);
 

@@ -149,8 +149,9 @@ public:
         return text;
     }
 
-    // Waits for an output line starting with `prefix`, after the ones already waited for.
-    bool WaitFor(const std::string& prefix, std::chrono::milliseconds timeout = 10s) {
+    // Waits for an output line starting with `prefix`, after the ones already waited for; the
+    // limit is one a busy machine never reaches.
+    bool WaitFor(const std::string& prefix, std::chrono::milliseconds timeout = 60s) {
         std::unique_lock lock(lock_);
         return cv_.wait_for(lock, timeout, [&] {
             for (; seen_ < lines_.size(); ++seen_) {
@@ -292,7 +293,6 @@ TEST_F(JackEndToEnd, ADeviceAnsweringAtOnceIsReceivedWhole) {
     Simulator sim({"--api", "jack", "--name", name, "--enter-delay", "0", "--gap", "1", "--memory",
                    savePath.string()});
     ASSERT_TRUE(sim.WaitFor("ready"));
-    ui.timeout = 5s;
     CTransfer transfer(document, in, out, backend, reporter, ui);
     for (int run = 0; run < 5; ++run) {
         ASSERT_EQ(transfer.Receive(), TransferOutcome::Completed) << "run " << run << sim.Output();
@@ -340,7 +340,7 @@ TEST_F(JackEndToEnd, KelmapAsksAgainAndCompletesAStalledReceive) {
     Simulator kelmap({"receive", savePath.string(), "--api", "jack", "--in", ui.inputName, "--out",
                       ui.outputName, "--yes", "--retry", "2", "--history-dir", history.string()},
                      KELMAP);
-    ASSERT_TRUE(kelmap.WaitFor("Asked the KEL again (1 of 2)", 20s)) << kelmap.Output();
+    ASSERT_TRUE(kelmap.WaitFor("Asked the KEL again (1 of 2)")) << kelmap.Output();
     EXPECT_EQ(kelmap.Wait(), 0) << kelmap.Output();
     EXPECT_NE(kelmap.Output().find("Waiting for S4 (1 damaged message)"), std::string::npos);
     EXPECT_EQ(kelmap.Output().find("(2 of 2)"), std::string::npos) << kelmap.Output();
@@ -411,7 +411,6 @@ TEST_F(JackEndToEnd, AReceiveAmongManyForeignMessagesGivesTheMemory) {
                    "--memory", savePath.string(), "--flood", "250", "--flood-kinds", "sysex",
                    "--seed", "14"});
     ASSERT_TRUE(sim.WaitFor("ready"));
-    ui.timeout = 15s;
     CTransfer transfer(document, in, out, backend, reporter, ui);
     ASSERT_EQ(transfer.Receive(), TransferOutcome::Completed) << sim.Output();
     EXPECT_EQ(HexTable(document.Map().records), HexTable(memory));
@@ -524,7 +523,10 @@ TEST_F(JackEndToEnd, OutputsOpenedSentToAndClosedManyTimesNeverCrash) {
     // What was sent reaches the simulator (JACK may lose an odd message while clients come
     // and go).
     int arrived = 0;
-    while (sim.WaitFor("ignored 7 bytes", 2s)) {
+    // Each is waited for as long as a busy machine may take until nine in ten have come; the
+    // rest only as long as a quiet line shows they are not coming.
+    while (arrived < sent.load() &&
+           sim.WaitFor("ignored 7 bytes", arrived < sent.load() * 9 / 10 ? 60s : 2s)) {
         ++arrived;
     }
     EXPECT_GE(arrived, sent.load() * 9 / 10) << sim.Output();
@@ -586,7 +588,7 @@ TEST_F(JackEndToEnd, TheMonitorNamesEveryControlThePlayedDeviceSends) {
     const auto collect = [&](std::size_t count) {
         std::vector<MonitoredMessage> all;
         std::vector<MonitoredMessage> got;
-        const auto until = std::chrono::steady_clock::now() + 5s;
+        const auto until = std::chrono::steady_clock::now() + 60s;
         while (all.size() < count && std::chrono::steady_clock::now() < until) {
             {
                 std::unique_lock guard(lock);
@@ -637,13 +639,13 @@ TEST_F(JackEndToEnd, TheMonitorNamesEveryControlThePlayedDeviceSends) {
 
     EXPECT_FALSE(monitor.Lost());
     EXPECT_EQ(sim.Stop(), 0);
-    for (int i = 0; i < 200 && !monitor.Lost(); ++i) {
+    for (int i = 0; i < 6000 && !monitor.Lost(); ++i) {
         std::this_thread::sleep_for(10ms);
     }
     EXPECT_TRUE(monitor.Lost());
     {
         std::unique_lock guard(lock);
-        EXPECT_TRUE(woken.wait_for(guard, 5s, [&] { return wake; })); // the loss woke the reader
+        EXPECT_TRUE(woken.wait_for(guard, 60s, [&] { return wake; })); // the loss woke the reader
     }
     std::vector<MonitoredMessage> after;
     monitor.Take(after);
@@ -691,7 +693,7 @@ public:
             pid_ = -1;
             return false;
         }
-        for (int i = 0; i < 50; ++i) {
+        for (int i = 0; i < 600; ++i) {
             if (MidiSystemReachable(MidiApi::Jack)) {
                 return true;
             }
@@ -808,14 +810,14 @@ TEST_F(JackRestart, ClientsOfAStoppedServerAreClosedSafely) {
 }
 
 #ifdef KEL_TEST_JACK_API
-// Waits until the JACK port `port` has a connection (or 10 s); false if it never had one.
+// Waits until the JACK port `port` has a connection (or 60 s); false if it never had one.
 bool WaitForConnection(const std::string& port) {
     jack_client_t* client = jack_client_open("KEL Test Probe", JackNoStartServer, nullptr);
     if (client == nullptr) {
         return false;
     }
     bool connected = false;
-    for (int i = 0; i < 1000 && !connected; ++i) {
+    for (int i = 0; i < 6000 && !connected; ++i) {
         const jack_port_t* found = jack_port_by_name(client, port.c_str());
         connected = found != nullptr && jack_port_connected(found) > 0;
         if (!connected) {
@@ -856,7 +858,7 @@ TEST_F(JackEndToEnd, KelmapMonitorNamesTheControlOfTheSelectedParameter) {
         ASSERT_TRUE(sim.WaitFor("played " + std::string(control))) << sim.Output();
     }
     for (int line = 0; line < 9; ++line) {
-        ASSERT_TRUE(kelmap.WaitFor("", 5s)) << kelmap.Output();
+        ASSERT_TRUE(kelmap.WaitFor("")) << kelmap.Output();
     }
     EXPECT_EQ(kelmap.Wait(), 0) << kelmap.Output(); // it ends after --count lines
     std::filesystem::remove(mapPath);
@@ -882,13 +884,13 @@ TEST_F(JackEndToEnd, KelmapMonitorWaitsForALostInputAndGoesOn) {
                      KELMAP_PATH);
     ASSERT_TRUE(WaitForConnection(ui.inputName)) << kelmap.Output();
     ASSERT_TRUE(sim->Tell("play S1 64"));
-    ASSERT_TRUE(kelmap.WaitFor("", 5s)) << kelmap.Output();
+    ASSERT_TRUE(kelmap.WaitFor("")) << kelmap.Output();
     EXPECT_EQ(sim->Stop(), 0);
-    ASSERT_TRUE(kelmap.WaitFor("kelmap: input lost", 5s)) << kelmap.Output();
+    ASSERT_TRUE(kelmap.WaitFor("kelmap: input lost")) << kelmap.Output();
 
     sim = std::make_unique<Simulator>(device);
     ASSERT_TRUE(sim->WaitFor("ready"));
-    ASSERT_TRUE(kelmap.WaitFor("kelmap: input back", 5s)) << kelmap.Output();
+    ASSERT_TRUE(kelmap.WaitFor("kelmap: input back")) << kelmap.Output();
     ASSERT_TRUE(WaitForConnection(ui.inputName)) << kelmap.Output();
     ASSERT_TRUE(sim->Tell("play S1 64"));
     EXPECT_EQ(kelmap.Wait(), 0) << kelmap.Output(); // it ends after --count lines
