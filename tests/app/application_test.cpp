@@ -409,7 +409,7 @@ TEST(SingleInstance, ASecondStartFindsTheFirstAndAsksItToRaise) {
     CSingleInstance second(name, dir.path());
     EXPECT_FALSE(second.Acquire());
     EXPECT_TRUE(second.RaiseRunning());
-    EXPECT_TRUE(raised.wait(2000));
+    EXPECT_TRUE(raised.wait(60000));
 }
 
 TEST(SingleInstance, ALeftoverLockIsTakenOver) {

@@ -48,7 +48,7 @@ protected:
     // Waits for the refresh the folder's change or a command started.
     bool WaitRefreshed() {
         QSignalSpy refreshed(Library(), &CLibraryWindow::Refreshed);
-        return refreshed.wait(10000);
+        return refreshed.wait(60000);
     }
 
     // The titles listed, in the view's order, each with its matching controls.

@@ -58,7 +58,7 @@ TEST_F(SharedCommandsTest, AltAndAMenuLetterInTheAssignDialogOpensThatMenuAndCha
         ASSERT_TRUE(ShowActive(dialog));
         types->setFocus();
         QTest::keyClick(types, letter.key, Qt::AltModifier);
-        QTRY_VERIFY_WITH_TIMEOUT(OpenMenu() != nullptr, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(OpenMenu() != nullptr, 60000);
         EXPECT_EQ(OpenMenu()->title(), letter.menu);
         CloseMenus();
         EXPECT_EQ(types->currentIndex(), shownType);

@@ -369,7 +369,7 @@ TEST_F(PortChoiceTest, TwoPortsAreNotChosenAndTheMessageOpensMidiDevices) {
     EXPECT_TRUE(midiUi_.questions[0].startsWith(UiMessage(StringId::NoMidiDevice, 0)));
     EXPECT_FALSE(Store().contains(QStringLiteral("MIDI Device/Output")));
     // Yes: the dialog opens once the command has ended, and its choice is stored.
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !midiUi_.shown.isEmpty(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !midiUi_.shown.isEmpty(); }, 60000));
     EXPECT_EQ(midiUi_.shown, QStringList{QStringLiteral("MIDI Devices")});
     EXPECT_TRUE(offeredTheOnlyNothing);
     EXPECT_EQ(Stored("Output"), QStringLiteral("Synth"));
