@@ -79,8 +79,15 @@ for run in $(seq "$RUNS"); do
         status=$?
         grep -q '^Thread .* received signal SIG\(SEGV\|BUS\|ABRT\|ILL\|FPE\)' "$out" && status=139
     else
-        "$TESTS" --gtest_filter='JackRestart.*' >"$out" 2>&1
+        "$TESTS" --gtest_filter='JackRestart.*' >"$out" 2>&1 &
+        test_pid=$!
+        wait "$test_pid"
         status=$?
+        # A test that crashed left its own server (and its device) running: they are stopped.
+        for pid in $(pgrep -f "^jackd -n kel-restart-$test_pid " 2>/dev/null) \
+            $(pgrep -f "^$BUILD/kel-device-sim --api jack --name KEL Sim $test_pid " 2>/dev/null); do
+            kill "$pid" 2>/dev/null || true
+        done
     fi
     if [ "$status" -ne 0 ] && [ -n "${KEL_STRESS_KEEP:-}" ]; then
         mkdir -p "$KEL_STRESS_KEEP" && cp "$out" "$KEL_STRESS_KEEP/run-$run.log"
@@ -97,6 +104,9 @@ for run in $(seq "$RUNS"); do
         SKIPPED=$((SKIPPED + 1))
     else
         PASSED=$((PASSED + 1))
+    fi
+    if [ $((run % 10)) -eq 0 ]; then
+        echo "jack_restart_stress: $run runs: $CRASHES crashes, $FAILED failed" >&2
     fi
 done
 
