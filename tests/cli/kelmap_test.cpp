@@ -656,7 +656,7 @@ TEST_F(Kelmap, SetLeavesNoLockBesideTheMapAndLocksOnlyAMapItCanWrite) {
     const fs::path run = dir_ / "run";
     fs::create_directory(run);
     fs::permissions(run, fs::perms::owner_all, fs::perm_options::replace);
-    const std::string shell = "XDG_RUNTIME_DIR=" + Quote(run.string()) + " timeout 10 %";
+    const std::string shell = "XDG_RUNTIME_DIR=" + Quote(run.string()) + " timeout 60 %";
 
     for (const std::string target : {"fifo", "dir", "sock", "", "missing.mid"}) {
         const Result set = Kel({"set", (dir_ / target).string(), "R1", "cc", "1"}, nullptr, shell);
@@ -853,12 +853,12 @@ TEST_F(Kelmap, AFifoIsRefusedInsteadOfWaitedFor) {
     const fs::path out = dir_ / "out.mid";
     // No writer at all: the open must not wait for one. A writer that never writes: the read
     // must not wait for data.
-    Result run = Kel({"from-syx", pipe.string(), out.string()}, nullptr, "timeout 10 %");
+    Result run = Kel({"from-syx", pipe.string(), out.string()}, nullptr, "timeout 60 %");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("cannot be read"), std::string::npos) << run.err;
     run = Kel({"dump", pipe.string()}, nullptr,
-              "{ sleep 30 >" + Quote(pipe.string()) +
-                  " & w=$!; timeout 10 %; s=$?; kill $w; exit $s; }");
+              "{ sleep 90 >" + Quote(pipe.string()) +
+                  " & w=$!; timeout 60 %; s=$?; kill $w; exit $s; }");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("An error occurred while loading the file. (5)"), std::string::npos)
         << run.err;
@@ -1108,8 +1108,9 @@ TEST_F(Kelmap, AReceivedMapThatCannotBeSavedIsKeptAndNamed) {
     fs::create_directories(disk);
     fs::create_directories(temp);
     const fs::path target = disk / "received.mid";
-    // The disk fills once kelmap asks (10 s at most, then the question is answered all the same).
-    const std::string script = "{ i=0; until grep -q 'y/N' \"$OUT\" || [ $i -ge 500 ]; do "
+    // The disk fills once kelmap asks (a minute at most, then the question is answered all the
+    // same).
+    const std::string script = "{ i=0; until grep -q 'y/N' \"$OUT\" || [ $i -ge 3000 ]; do "
                                "sleep 0.02; i=$((i+1)); done; cat /dev/zero >" +
                                Quote((disk / "fill").string()) +
                                " 2>/dev/null; echo y; } | \"$@\" >\"$OUT\"";
