@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -52,7 +53,9 @@ public:
         static auto* table = new JackClientTable;
         return *table;
     }
+    JackClientTable() { QuietJack(); }
     std::mutex& Lock() { return lock_; }
+    static void NoteFreedByLibrary() { freedByLibrary = true; }
 
     // With the lock held: opens a client `name` of a running server (never starts one), with
     // `onStop(arg)` told on JACK's thread when its server stops; null when none runs. A busy
@@ -60,15 +63,20 @@ public:
     // machine: the open is tried three times before the server counts as not there.
     std::shared_ptr<JackClientSlot> Open(const std::string& name, void (*onStop)(void*) = nullptr,
                                          void* arg = nullptr) {
-        if (stopHeard_.load(std::memory_order_acquire)) {
-            CloseAll();
-        }
         auto slot = std::make_shared<JackClientSlot>();
         slot->onStop = onStop;
         slot->arg = arg;
         for (int attempt = 0;; ++attempt) {
+            // Each attempt is an open of its own: a stop heard meanwhile counts too.
+            if (stopHeard_.load(std::memory_order_acquire)) {
+                CloseAll();
+            }
             jack_status_t status{};
+            freedByLibrary = false;
             slot->client = jack_client_open(name.c_str(), JackNoStartServer, &status);
+            if (freedByLibrary) {
+                Forget();
+            }
             if (slot->client != nullptr) {
                 break;
             }
@@ -133,6 +141,21 @@ private:
         stopHeard_.store(false, std::memory_order_release);
     }
 
+    // JACK's library freed the clients still open in this open: one of them heard the stop
+    // just before the open, too late for the table to close them first. None is touched again;
+    // an owner not told of the stop yet is told now.
+    void Forget() {
+        for (const auto& slot : open_) {
+            slot->client = nullptr;
+            if (!slot->stopped.exchange(true, std::memory_order_acq_rel) &&
+                slot->onStop != nullptr) {
+                slot->onStop(slot->arg);
+            }
+        }
+        open_.clear();
+        stopHeard_.store(false, std::memory_order_release);
+    }
+
     static void AwaitStop(const JackClientSlot& slot, std::chrono::steady_clock::time_point limit) {
         while (!slot.stopped.load(std::memory_order_acquire) &&
                std::chrono::steady_clock::now() < limit) {
@@ -155,10 +178,24 @@ private:
         slot.client = nullptr;
     }
 
+    // Set by JACK's message of its own clean-up, which it reports on the opening thread.
+    static thread_local bool freedByLibrary;
+
     std::mutex lock_;
     std::vector<std::shared_ptr<JackClientSlot>> open_;
     std::atomic<bool> stopHeard_{false}; // a client heard its server stop since all were closed
 };
+
+thread_local bool JackClientTable::freedByLibrary = false;
+
+// JACK's error and information messages are not shown. One of them is looked at: JACK says so
+// when an open finds clients of a stopped server and frees them.
+void JackMessage(const char* message) {
+    constexpr std::string_view kCleanUp = "Jack server was closed but clients are still allocated";
+    if (message != nullptr && std::string_view(message).starts_with(kCleanUp)) {
+        JackClientTable::NoteFreedByLibrary();
+    }
+}
 
 // Closes the slot's client (unless the table has) and lets the slot go.
 void CloseJackClient(std::shared_ptr<JackClientSlot>& slot) {
@@ -544,6 +581,11 @@ bool CJackPortList::List(bool sources, std::vector<std::string>& names) {
     return true;
 }
 
+void QuietJack() {
+    jack_set_error_function(&JackMessage);
+    jack_set_info_function(&JackMessage);
+}
+
 bool JackServerRunning() {
     JackClientTable& table = JackClientTable::Get();
     std::lock_guard lock(table.Lock());
@@ -560,6 +602,8 @@ bool JackServerRunning() {
 #else
 
 namespace kel {
+
+void QuietJack() {}
 
 // Without JACK there is never a server to list.
 struct CJackPortList::Listener {};

@@ -24,6 +24,8 @@ int OpenJackOutput(const std::string& clientName, const std::string& target,
                    MidiOutputHandler& handler, std::unique_ptr<MidiOutputPort>& opened);
 // Whether a JACK server is running; never starts one.
 bool JackServerRunning();
+// Keeps JACK's error and information messages off the terminal.
+void QuietJack();
 
 // The JACK ports the editor's ports can be connected to, listed through a JACK client kept open
 // for listing. A JACK server may stop and start again while the program runs: the client hears

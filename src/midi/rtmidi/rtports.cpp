@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "midi/deliverygate.h"
+#include "midi/rtmidi/jackports.h"
 
 #ifdef KEL_HAVE_JACK
 #include <jack/jack.h>
@@ -16,9 +17,6 @@
 namespace kel {
 namespace {
 
-#ifdef KEL_HAVE_JACK
-void SilentJack(const char*) {}
-#endif
 #ifdef KEL_HAVE_ALSA
 void SilentAlsa(const char*, int, const char*, int, const char*, ...) {}
 #endif
@@ -145,10 +143,7 @@ RtMidi::Api RtApi(MidiApi api) {
 void QuietLibraries() {
     static std::once_flag once;
     std::call_once(once, [] {
-#ifdef KEL_HAVE_JACK
-        jack_set_error_function(SilentJack);
-        jack_set_info_function(SilentJack);
-#endif
+        QuietJack();
 #ifdef KEL_HAVE_ALSA
         snd_lib_error_set_handler(SilentAlsa);
 #endif
