@@ -744,7 +744,12 @@ private:
 
 // A JACK server that stops and starts again under the same name while the program runs: the
 // listing finds the new server's ports, and a transmit and a receive go through them.
-class JackRestart : public JackEndToEnd {
+// The server outlives the program's clients: it is stopped only once they are closed.
+struct WithOwnJackServer {
+    OwnJackServer server{"kel-restart-" + std::to_string(getpid())};
+};
+
+class JackRestart : protected WithOwnJackServer, public JackEndToEnd {
 protected:
     void SetUp() override {
         if (!server.Start()) {
@@ -752,8 +757,6 @@ protected:
         }
         JackEndToEnd::SetUp();
     }
-
-    OwnJackServer server{"kel-restart-" + std::to_string(getpid())};
 };
 
 TEST_F(JackRestart, TransfersGoThroughAServerStartedAgain) {
