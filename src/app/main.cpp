@@ -14,6 +14,7 @@
 #include "app/singleinstance.h"
 #include "gui/common/uiservices.h"
 #include "gui/common/uitext.h"
+#include "model/appname.h"
 
 namespace {
 
@@ -78,8 +79,8 @@ int main(int argc, char* argv[]) {
 
     QApplication qapp(argc, argv);
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
-    QApplication::setOrganizationName(QString::fromLatin1(kel::CAppSettings::kOrganisation));
-    QApplication::setApplicationName(QString::fromLatin1(kel::CAppSettings::kApplication));
+    QApplication::setOrganizationName(QString::fromLatin1(kel::kOrganisationName));
+    QApplication::setApplicationName(QString::fromLatin1(kel::kApplicationName));
     QApplication::setApplicationVersion(QStringLiteral(KEL_PRODUCT_VERSION));
 
     kel::CSingleInstance instance(QFileInfo(QApplication::applicationFilePath()).baseName());

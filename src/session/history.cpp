@@ -16,6 +16,7 @@
 
 #include "files/fileio.h"
 #include "files/mapfile.h"
+#include "model/appname.h"
 #include "model/reporter.h"
 
 namespace kel {
@@ -23,11 +24,6 @@ namespace kel {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The organisation and application the editor's settings and data are kept under; the
-// editor's settings name the same (an app test checks that both paths agree).
-constexpr const char* kDataOrganisation = "VOSTEL";
-constexpr const char* kDataApplication = "VOSTEL KEL Editor V2";
 
 constexpr const char* kMapSuffix = ".mid";
 constexpr const char* kSidecarSuffix = ".txt";
@@ -187,7 +183,7 @@ std::string UserDataFolder() {
     while (base.size() > 1 && base.back() == '/') {
         base.pop_back();
     }
-    return base + '/' + kDataOrganisation + '/' + kDataApplication;
+    return base + '/' + kOrganisationName + '/' + kApplicationName;
 }
 
 std::string HistoryFolder() {

@@ -34,7 +34,7 @@ inline constexpr const char* kHistoryFolderVariable = "KEL_HISTORY_DIR";
 
 // The folder the editor keeps its data in, as Qt's AppDataLocation names it for the editor's
 // organisation and application: $XDG_DATA_HOME (an absolute path), else $HOME/.local/share,
-// followed by "/VOSTEL/VOSTEL KEL Editor V2". Empty when no home is known.
+// followed by "/" kOrganisationName "/" kApplicationName. Empty when no home is known.
 std::string UserDataFolder();
 // The history folder: $KEL_HISTORY_DIR when set, else UserDataFolder() + "/history".
 std::string HistoryFolder();
