@@ -10,14 +10,15 @@
 #include "app/singleinstance.h"
 #include "gui/common/uiservices.h"
 #include "gui/common/uitext.h"
+#include "model/appname.h"
 #include "startup_probe.h"
 
 int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
     kelbench::FirstPaintProbe probe;
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.keleditor.KelEditor"));
-    QApplication::setOrganizationName(QString::fromLatin1(kel::CAppSettings::kOrganisation));
-    QApplication::setApplicationName(QString::fromLatin1(kel::CAppSettings::kApplication));
+    QApplication::setOrganizationName(QString::fromLatin1(kel::kOrganisationName));
+    QApplication::setApplicationName(QString::fromLatin1(kel::kApplicationName));
     QApplication::setApplicationVersion(QStringLiteral(KEL_PRODUCT_VERSION));
 
     kel::CSingleInstance instance(QFileInfo(QApplication::applicationFilePath()).baseName());

@@ -18,7 +18,6 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTabBar>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -32,6 +31,7 @@
 #include "gui/panel/kelpanel.h"
 #include "gui/panel/panelimage.h"
 #include "model/parameter.h"
+#include "session/history.h"
 #include "session/mapfiles.h"
 
 namespace kel {
@@ -340,11 +340,6 @@ CLibraryIndex& CLibraryWindow::Index() {
     return *index_;
 }
 
-QString CLibraryWindow::HistoryFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/history");
-}
-
 void CLibraryWindow::ShowFolderText() {
     const QString shown = QDir::toNativeSeparators(ShownFolder());
     folderText_->setText(shown);
@@ -360,7 +355,9 @@ CLibraryWindow::Section CLibraryWindow::CurrentSection() const {
 }
 
 QString CLibraryWindow::ShownFolder() const {
-    return CurrentSection() == Section::Library ? folder_ : HistoryFolder();
+    // The history's folder is the one the editor and kelmap write to, $KEL_HISTORY_DIR included.
+    return CurrentSection() == Section::Library ? folder_
+                                                : CAppSettings::FromFsPath(HistoryFolder());
 }
 
 void CLibraryWindow::ShowInPlace() {

@@ -63,8 +63,6 @@ public:
     enum class Section { Library, History };
     void ShowSection(Section section);
     Section CurrentSection() const;
-    // The folder of the device's history: the user's data folder's "history".
-    static QString HistoryFolder();
 
     // Shows the library where the user left it, else beside the panel, and refreshes it.
     void ShowInPlace();

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/keleditorapp.h"
 #include "app/mainframe.h"
@@ -14,6 +15,7 @@
 #include "app/singleinstance.h"
 #include "gui/common/uiservices.h"
 #include "gui/common/uitext.h"
+#include "model/appname.h"
 
 namespace {
 
@@ -29,7 +31,8 @@ constexpr char kUsage[] = "Usage: kel-editor [FILE]\n"
                           "  --print-pdf OUT.pdf FILE\n"
                           "              write the printout of FILE (the panel at its size with\n"
                           "              its labels and title, then the assignment list) to\n"
-                          "              OUT.pdf without showing a window, and exit\n"
+                          "              OUT.pdf without showing a window, and exit; an existing\n"
+                          "              OUT.pdf is replaced only when it is a PDF file\n"
                           "  --help      show this text and exit\n"
                           "  --version   show the version and exit\n"
                           "\n"
@@ -48,12 +51,16 @@ int PrintPdf(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QApplication qapp(argc, argv);
+    // The file names go on as the bytes they are (a name need not be valid text), and Qt gets
+    // none of them to read as its own options.
+    const std::string outPath = argv[2];
+    const std::string mapPath = argv[3];
+    int qtArgc = 1;
+    QApplication qapp(qtArgc, argv);
     kel::InstallUiTranslations(QLocale());
-    const QStringList args = QApplication::arguments();
-    const QString error = kel::PrintMapFileToPdf(args.at(2), args.at(3));
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "kel-editor: %s\n", error.toLocal8Bit().constData());
+    const std::string error = kel::PrintMapFileToPdf(outPath, mapPath);
+    if (!error.empty()) {
+        std::fprintf(stderr, "kel-editor: %s\n", error.c_str());
         return 1;
     }
     return 0;
@@ -78,8 +85,8 @@ int main(int argc, char* argv[]) {
 
     QApplication qapp(argc, argv);
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
-    QApplication::setOrganizationName(QString::fromLatin1(kel::CAppSettings::kOrganisation));
-    QApplication::setApplicationName(QString::fromLatin1(kel::CAppSettings::kApplication));
+    QApplication::setOrganizationName(QString::fromLatin1(kel::kOrganisationName));
+    QApplication::setApplicationName(QString::fromLatin1(kel::kApplicationName));
     QApplication::setApplicationVersion(QStringLiteral(KEL_PRODUCT_VERSION));
 
     kel::CSingleInstance instance(QFileInfo(QApplication::applicationFilePath()).baseName());

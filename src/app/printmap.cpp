@@ -14,9 +14,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <span>
+#include <string_view>
+#include <vector>
 
-#include "app/settings.h"
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "files/fileio.h"
 #include "files/mapfile.h"
 #include "files/safesave.h"
 #include "gui/common/translation.h"
@@ -37,6 +43,8 @@ constexpr int kPictureHeight = 219;
 // printed size): sharp on paper, and a PDF of a few hundred kilobytes.
 constexpr qreal kPictureRatio = 4.0;
 constexpr double kMmPerInch = 25.4;
+// How every PDF file begins.
+constexpr std::string_view kPdfMagic = "%PDF-";
 
 // The map's texts are held as UTF-8 (and the list declares UTF-8 when it is not ASCII); a
 // control or bidirectional character in a title shows as an escape, as in the TITLE field.
@@ -63,6 +71,33 @@ public:
     }
     QString text;
 };
+
+// Why the file at `outPath` must not be replaced by the printout of `mapPath`, or null. Only a
+// PDF file is replaced, and never the map being printed: a map given twice or the two names
+// swapped would otherwise be lost. Anything but a regular file is left to the save, which
+// refuses it.
+const char* RefusedOutput(const std::string& outPath, const std::string& mapPath) {
+    struct stat out {};
+    if (::stat(outPath.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) {
+        return nullptr;
+    }
+    struct stat map {};
+    if (::stat(mapPath.c_str(), &map) == 0 && map.st_dev == out.st_dev &&
+        map.st_ino == out.st_ino) {
+        return "is the control map to print; the PDF file needs a name of its own";
+    }
+    int fd = -1;
+    if (OpenRegularFile(outPath, fd) != 0) {
+        return "exists and cannot be read to tell whether it is a PDF file; it is left as it is";
+    }
+    std::vector<std::uint8_t> start;
+    const int error = ReadUpTo(fd, kPdfMagic.size(), start);
+    ::close(fd);
+    if (error != 0 || !std::equal(start.begin(), start.end(), kPdfMagic.begin(), kPdfMagic.end())) {
+        return "exists and is not a PDF file; it is left as it is";
+    }
+    return nullptr;
+}
 
 // The first page: the title, the panel with its labels at its size inside a cut line, and
 // what it is.
@@ -191,11 +226,14 @@ void ShowPrintPreview(QWidget* parent, CUiServices& ui, const CParameter& docume
     ui.RunModal(preview);
 }
 
-QString PrintMapFileToPdf(const QString& outPath, const QString& mapPath) {
+std::string PrintMapFileToPdf(const std::string& outPath, const std::string& mapPath) {
+    if (const char* refused = RefusedOutput(outPath, mapPath); refused != nullptr) {
+        return outPath + ": " + refused;
+    }
     CParameter document;
     KeptReports reports;
-    if (ReadMapFile(CAppSettings::ToFsPath(mapPath), ControlMapKind, document, &reports) != 0) {
-        return QStringLiteral("%1: %2").arg(mapPath, reports.text);
+    if (ReadMapFile(mapPath, ControlMapKind, document, &reports) != 0) {
+        return mapPath + ": " + reports.text.toStdString();
     }
     document.FoldTwinCodes();
 
@@ -209,17 +247,15 @@ QString PrintMapFileToPdf(const QString& outPath, const QString& mapPath) {
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
                                          QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
         if (!PrintMap(writer, document)) {
-            return QStringLiteral("%1: the printout could not be made").arg(outPath);
+            return outPath + ": the printout could not be made";
         }
     }
     const QByteArray& bytes = pdf.data();
     const SafeSaveResult saved =
-        SaveBytesSafely(CAppSettings::ToFsPath(outPath),
-                        std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                  static_cast<std::size_t>(bytes.size())));
+        SaveBytesSafely(outPath, std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                           static_cast<std::size_t>(bytes.size())));
     if (!saved.Ok()) {
-        return QStringLiteral("%1: %2").arg(
-            outPath, QString::fromStdString(EnglishText(FileCausePhrase(saved.cause))));
+        return outPath + ": " + EnglishText(FileCausePhrase(saved.cause));
     }
     return {};
 }

@@ -10,6 +10,8 @@
 
 #include <QString>
 
+#include <string>
+
 class QPagedPaintDevice;
 class QPrinter;
 class QWidget;
@@ -37,8 +39,10 @@ void PrintWithDialog(QWidget* parent, CUiServices& ui, const CParameter& documen
 void ShowPrintPreview(QWidget* parent, CUiServices& ui, const CParameter& document);
 
 // The printout of the control map file `mapPath` as a PDF file at `outPath` (A4 landscape),
-// written as a whole or not at all. Empty on success; otherwise what went wrong, in English
-// for the terminal.
-QString PrintMapFileToPdf(const QString& outPath, const QString& mapPath);
+// written as a whole or not at all. Both paths are the file system's bytes, as the command line
+// gives them, whatever their encoding. A file already at `outPath` is replaced only when it is a
+// PDF file and not the map itself (also through a link or another spelling of its name). Empty on
+// success; otherwise what went wrong for the terminal: the path as given, then in English.
+std::string PrintMapFileToPdf(const std::string& outPath, const std::string& mapPath);
 
 } // namespace kel

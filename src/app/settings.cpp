@@ -3,6 +3,7 @@
 
 #include <QFile>
 
+#include "model/appname.h"
 #include "session/history.h"
 
 namespace kel {
@@ -28,12 +29,12 @@ constexpr int kAboutCommentBytes = 255;
 } // namespace
 
 std::unique_ptr<QSettings> CAppSettings::OpenUserStore() {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kOrganisation,
-                                       kApplication);
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       kOrganisationName, kApplicationName);
 }
 
 QString CAppSettings::ReadAboutComment() {
-    QSettings machine(QSettings::NativeFormat, QSettings::SystemScope, kOrganisation,
+    QSettings machine(QSettings::NativeFormat, QSettings::SystemScope, kOrganisationName,
                       kAboutApplication);
     machine.setFallbacksEnabled(false);
     const QByteArray bytes = machine.value(QStringLiteral("AboutComment")).toString().toUtf8();

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's per-user settings: the preferred MIDI ports and the recent-file list, kept in
-// QSettings under organisation "VOSTEL", application "VOSTEL KEL Editor V2", with the sections
+// QSettings under kOrganisationName and kApplicationName (model/appname.h), with the sections
 // "MIDI Device" ("Input", "Output", "API"), "Recent File List" ("File1" ... "File4") and
 // "Settings" (where the user left the assign dialog and the monitor window, the folder of the last
 // file dialog, whether the panel shows its label boxes, the octave middle C is named in, how
@@ -27,8 +27,6 @@ public:
     static constexpr int kPortNameLimit = 31; // characters of a stored port name
     static constexpr int kRecentFileCount = 4;
 
-    static inline const char* kOrganisation = "VOSTEL";
-    static inline const char* kApplication = "VOSTEL KEL Editor V2";
     static inline const char* kAboutApplication = "KEL Editor"; // system scope, "AboutComment"
 
     // The per-user store of the editor.

@@ -138,6 +138,17 @@ SafeSaveResult SaveMapDocument(const std::string& path, CParameter& document) {
     return SaveBytesSafely(path, pieces);
 }
 
+SafeSaveResult
+SaveMapDocumentAsNewFile(const std::function<std::filesystem::path(unsigned attempt)>& nameOf,
+                         unsigned attempts, CParameter& document, std::string& savedAs) {
+    if (!CSmfCtrl::CopyrightFits(document)) {
+        return kCopyrightTooLong;
+    }
+    const SmfImage image = CSmfCtrl(&document).BuildParts();
+    const auto pieces = image.Pieces();
+    return SaveBytesAsNewFile(nameOf, attempts, pieces, savedAs);
+}
+
 SafeSaveResult CheckMapDocumentSave(const std::string& path, CParameter& document) {
     if (!CSmfCtrl::CopyrightFits(document)) {
         return kCopyrightTooLong;

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +38,13 @@ int ReadMapFile(const std::string& path, MessageSetKind kind, CParameter& docume
 // goes from the document to the file without a copy. A copyright text longer than
 // kCopyrightLimit fails with CauseInvalidFile before anything is written.
 SafeSaveResult SaveMapDocument(const std::string& path, CParameter& document);
+
+// Writes `document` as a new control map file under the first free one of the names `nameOf(0)`,
+// `nameOf(1)`, ... (at most `attempts`, all in one folder) through SaveBytesAsNewFile: nothing at
+// a name is replaced, and the file appears complete or not at all. Stores the name in `savedAs`.
+SafeSaveResult
+SaveMapDocumentAsNewFile(const std::function<std::filesystem::path(unsigned attempt)>& nameOf,
+                         unsigned attempts, CParameter& document, std::string& savedAs);
 
 // Whether SaveMapDocument(path, document) could save the map now, as CheckSafeSave tells,
 // with room for the whole file. Nothing is written.

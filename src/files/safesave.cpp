@@ -188,6 +188,24 @@ void SyncDirectory(const fs::path& target) {
     }
 }
 
+// Gives the finished temporary file `tempPath` the name `target` unless something has that name
+// already (EEXIST). Returns 0 or the errno of the failure; the temporary file is kept either way.
+int RenameUnlessTaken(const std::string& tempPath, const fs::path& target) {
+    if (::renameat2(AT_FDCWD, tempPath.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    // A file system that cannot rename without replacing: a second link takes the name just as
+    // exclusively, and the temporary name goes after it.
+    if (::link(tempPath.c_str(), target.c_str()) != 0) {
+        return errno;
+    }
+    ::unlink(tempPath.c_str());
+    return 0;
+}
+
 SafeSaveResult Failure(int cause) {
     return {SafeSaveStatus::Failed, cause};
 }
@@ -312,6 +330,43 @@ SafeSaveResult CheckSafeSave(const std::string& path, std::uintmax_t size) {
         return Failure(FileErrorCauseOf(EFBIG));
     }
     return {};
+}
+
+SafeSaveResult SaveBytesAsNewFile(const std::function<fs::path(unsigned attempt)>& nameOf,
+                                  unsigned attempts,
+                                  std::span<const std::span<const std::uint8_t>> pieces,
+                                  std::string& savedAs) {
+    if (attempts == 0) {
+        return Failure(CauseBadPath);
+    }
+    const fs::path first = nameOf(0);
+    if (first.filename().empty()) {
+        return Failure(CauseBadPath);
+    }
+    const fs::path dir = first.parent_path().empty() ? fs::path(".") : first.parent_path();
+    RemoveTempFilesOfGoneWriters(dir);
+    std::string tempPath;
+    const int fd = CreateTempBeside(first, tempPath);
+    if (fd < 0) {
+        return Failure(FileErrorCauseOf(errno));
+    }
+    if (const int err = WriteAndClose(fd, pieces, true); err != 0) {
+        RemoveTemp(tempPath);
+        return Failure(FileErrorCauseOf(err));
+    }
+    int err = EEXIST;
+    for (unsigned attempt = 0; attempt < attempts && err == EEXIST; ++attempt) {
+        const fs::path name = attempt == 0 ? first : nameOf(attempt);
+        err = RenameUnlessTaken(tempPath, name);
+        if (err == 0) {
+            ForgetTempFile(tempPath);
+            SyncDirectory(name);
+            savedAs = name.string();
+            return {};
+        }
+    }
+    RemoveTemp(tempPath);
+    return Failure(FileErrorCauseOf(err));
 }
 
 SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes) {

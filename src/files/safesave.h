@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -41,6 +43,18 @@ SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uin
 // The same for content in `pieces`, written one after the other.
 SafeSaveResult SaveBytesSafely(const std::string& path,
                                std::span<const std::span<const std::uint8_t>> pieces);
+
+// Writes `pieces` as a new file under the first of the names `nameOf(0)`, `nameOf(1)`, ... (at
+// most `attempts` of them, all in one folder) that nothing has, and stores that name in
+// `savedAs`. The content goes into a temporary file beside them as with SaveBytesSafely, is
+// flushed, and then takes the name only while the name is free: a file, directory or link (even
+// a dangling one) at a name is never replaced, and the file appears complete or not at all, also
+// when another process writes under the same names at once. Every name taken fails with
+// CauseAccessDenied.
+SafeSaveResult
+SaveBytesAsNewFile(const std::function<std::filesystem::path(unsigned attempt)>& nameOf,
+                   unsigned attempts, std::span<const std::span<const std::uint8_t>> pieces,
+                   std::string& savedAs);
 
 // Whether SaveBytesSafely could save `size` bytes to `path` now, with the result it would give:
 // the same checks of the target and its name, a temporary file created beside it and removed

@@ -19,6 +19,7 @@
 
 #include "files/fileio.h"
 #include "files/mapfile.h"
+#include "model/appname.h"
 #include "model/kinds.h"
 #include "model/labels.h"
 #include "model/midinames.h"
@@ -310,7 +311,7 @@ std::string DefaultLibraryCacheFolder() {
         const char* home = std::getenv("HOME");
         base = std::string(home != nullptr ? home : "") + "/.cache";
     }
-    return base + "/" + kCacheOrganisation + "/" + kCacheApplication;
+    return base + "/" + kOrganisationName + "/" + kApplicationName;
 }
 
 std::string DefaultLibraryIndexPath() {

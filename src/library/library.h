@@ -44,10 +44,8 @@
 
 namespace kel {
 
-// The index file every program uses: $XDG_CACHE_HOME (or ~/.cache) / kCacheOrganisation /
-// kCacheApplication / library.sqlite, the editor's own cache folder.
-inline constexpr const char* kCacheOrganisation = "VOSTEL";
-inline constexpr const char* kCacheApplication = "VOSTEL KEL Editor V2";
+// The index file every program uses: $XDG_CACHE_HOME (or ~/.cache) / kOrganisationName /
+// kApplicationName / library.sqlite, the editor's own cache folder.
 std::string DefaultLibraryCacheFolder();
 std::string DefaultLibraryIndexPath();
 // An index held in memory alone, for a user whose cache folder cannot be written: every

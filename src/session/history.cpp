@@ -16,6 +16,7 @@
 
 #include "files/fileio.h"
 #include "files/mapfile.h"
+#include "model/appname.h"
 #include "model/reporter.h"
 
 namespace kel {
@@ -23,11 +24,6 @@ namespace kel {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The organisation and application the editor's settings and data are kept under; the
-// editor's settings name the same (an app test checks that both paths agree).
-constexpr const char* kDataOrganisation = "VOSTEL";
-constexpr const char* kDataApplication = "VOSTEL KEL Editor V2";
 
 constexpr const char* kMapSuffix = ".mid";
 constexpr const char* kSidecarSuffix = ".txt";
@@ -187,7 +183,7 @@ std::string UserDataFolder() {
     while (base.size() > 1 && base.back() == '/') {
         base.pop_back();
     }
-    return base + '/' + kDataOrganisation + '/' + kDataApplication;
+    return base + '/' + kOrganisationName + '/' + kApplicationName;
 }
 
 std::string HistoryFolder() {
@@ -221,31 +217,31 @@ HistoryAdded AddToHistory(const std::string& folder, CParameter& document,
         return added;
     }
     const std::string base = std::string(stamp) + '-' + HistoryDirectionName(direction);
-    // The sidecar claims the name: created exclusively, so two writers never share an entry.
-    fs::path sidecar;
-    const int fd = CreateFirstFreeFile(
-        [&](unsigned attempt) {
-            return fs::path(folder) /
-                   (base + (attempt == 0 ? std::string() : '-' + std::to_string(attempt + 1)) +
-                    kSidecarSuffix);
-        },
-        1000, 0644, TakenName::Fail, sidecar);
-    if (fd < 0) {
-        added.cause = FileErrorCauseOf(errno);
+    // The map claims the name: it takes the first name no file has, whole or not at all, so
+    // two writers never share an entry and an entry whose sidecar was lost keeps its map.
+    std::string written;
+    if (const SafeSaveResult saved = SaveMapDocumentAsNewFile(
+            [&](unsigned attempt) {
+                return fs::path(folder) /
+                       (base + (attempt == 0 ? std::string() : '-' + std::to_string(attempt + 1)) +
+                        kMapSuffix);
+            },
+            1000, document, written);
+        !saved.Ok()) {
+        added.cause = saved.cause != 0 ? saved.cause : CauseAccessDenied;
         return added;
     }
+    const fs::path map = written;
+    // The sidecar of the name is this entry's: one left behind by an entry that is gone is
+    // replaced.
+    fs::path sidecar = map;
+    sidecar.replace_extension(kSidecarSuffix);
     const std::string line = std::string(HistoryDirectionName(direction)) + '\t' + port + '\n';
-    if (const int error = WriteAndClose(
-            fd, std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()), false);
-        error != 0) {
-        fs::remove(sidecar, ec);
-        added.cause = FileErrorCauseOf(error);
-        return added;
-    }
-    fs::path map = sidecar;
-    map.replace_extension(kMapSuffix);
-    if (const SafeSaveResult saved = SaveMapDocument(map.string(), document); !saved.Ok()) {
-        fs::remove(sidecar, ec);
+    if (const SafeSaveResult saved = SaveBytesSafely(
+            sidecar.string(),
+            std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
+        !saved.Ok()) {
+        fs::remove(map, ec);
         added.cause = saved.cause != 0 ? saved.cause : CauseAccessDenied;
         return added;
     }
@@ -255,13 +251,13 @@ HistoryAdded AddToHistory(const std::string& folder, CParameter& document,
     // The oldest entries beyond the cap go, never the one just written.
     const std::vector<EntryName> names = EntryNames(folder);
     const std::size_t keep = static_cast<std::size_t>(std::max(cap, 1));
-    const std::string written = map.stem().string();
+    const std::string stem = map.stem().string();
     std::size_t excess = names.size() > keep ? names.size() - keep : 0;
     for (const EntryName& name : names) {
         if (excess == 0) {
             break;
         }
-        if (name.stem == written) {
+        if (name.stem == stem) {
             continue;
         }
         fs::remove(fs::path(folder) / (name.stem + kMapSuffix), ec);

@@ -7,8 +7,10 @@
 // "-2", "-3" ... added when two transfers end within one second), written by SaveMapDocument,
 // and beside it a sidecar "….txt" of the same stem that names the direction and the port:
 //   "received<TAB>PORT\n"
-// The sidecar is created first and exclusively, so the editor and kelmap writing at once never
-// take the same name. The oldest entries beyond the cap are removed with their sidecars.
+// The map takes its name first, only while no file has it (SaveMapDocumentAsNewFile), so the
+// editor and kelmap writing at once never take the same name and no entry is ever replaced,
+// also one whose sidecar is missing; a sidecar left without its map is replaced by the new
+// entry's. The oldest entries beyond the cap are removed with their sidecars.
 #pragma once
 
 #include <cstddef>
@@ -34,7 +36,7 @@ inline constexpr const char* kHistoryFolderVariable = "KEL_HISTORY_DIR";
 
 // The folder the editor keeps its data in, as Qt's AppDataLocation names it for the editor's
 // organisation and application: $XDG_DATA_HOME (an absolute path), else $HOME/.local/share,
-// followed by "/VOSTEL/VOSTEL KEL Editor V2". Empty when no home is known.
+// followed by "/" kOrganisationName "/" kApplicationName. Empty when no home is known.
 std::string UserDataFolder();
 // The history folder: $KEL_HISTORY_DIR when set, else UserDataFolder() + "/history".
 std::string HistoryFolder();

@@ -20,6 +20,8 @@
 #include "app/takecontrolsdlg.h"
 #include "files/mapfile.h"
 #include "gui/common/ids.h"
+#include "model/appname.h"
+#include "session/history.h"
 #include "session/mapfiles.h"
 #include "support/editor_fixture.h"
 
@@ -157,16 +159,20 @@ TEST_F(LibraryDockTest, TheListFollowsTheFolderAndOpensTheChosenMap) {
     window_->RunCommand(cmd::Undo);
     EXPECT_EQ(numberOfS1(), 75);
 
-    // A history entry opens as an untitled copy.
-    const QString history = CLibraryWindow::HistoryFolder();
+    // The history is read where the editor writes it, also when KEL_HISTORY_DIR points
+    // elsewhere; an entry opens as an untitled copy.
+    const QString history = TempPath(QStringLiteral("history"));
+    qputenv(kHistoryFolderVariable, QFile::encodeName(history));
     WriteMap(history + QStringLiteral("/20260101-120000-received.mid"), "On the device", 10);
     Library()->ShowSection(CLibraryWindow::Section::History);
     ASSERT_TRUE(WaitRefreshed());
+    EXPECT_EQ(Library()->ShownFolder(), history);
     Library()->SearchField()->clear();
     ASSERT_EQ(Listed(), QStringList({"On the device"}));
     Library()->OpenRow(0);
     EXPECT_EQ(app_->Document().Map().title, "On the device");
     EXPECT_EQ(app_->Files().CurrentPath(), "");
+    qunsetenv(kHistoryFolderVariable);
 
     // Hidden and shown again with the editor.
     window_->RunCommand(cmd::Library);
@@ -197,8 +203,8 @@ TEST_F(LibraryDockTest, TheLibraryAndTheMonitorKeepTheirPlacesApart) {
 TEST(LibraryIndexPlace, IsTheEditorsOwnCacheFolder) {
     const QString organisation = QCoreApplication::organizationName();
     const QString application = QCoreApplication::applicationName();
-    QCoreApplication::setOrganizationName(QString::fromLatin1(CAppSettings::kOrganisation));
-    QCoreApplication::setApplicationName(QString::fromLatin1(CAppSettings::kApplication));
+    QCoreApplication::setOrganizationName(QString::fromLatin1(kOrganisationName));
+    QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationName));
     // The test programs keep Qt's folders apart; the editor uses the real ones.
     const bool testMode = QStandardPaths::isTestModeEnabled();
     QStandardPaths::setTestModeEnabled(false);

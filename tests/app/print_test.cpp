@@ -10,6 +10,20 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "app/printmap.h"
 #include "model/labels.h"
 #include "support/editor_fixture.h"
@@ -51,6 +65,56 @@ ProgramRun RunProgram(const QString& program, const QStringList& arguments) {
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
+}
+
+struct ByteRun {
+    int status = -1;
+    std::string err;
+};
+
+// Runs kel-editor with `arguments` handed over as the bytes they are: QProcess would pass them
+// through the locale's encoding, which a name that is no valid text does not survive.
+ByteRun RunEditorWithBytes(std::vector<std::string> arguments) {
+    std::string program = KEL_BUILD_DIR "/kel-editor";
+    std::vector<char*> argv{program.data()};
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    int err[2];
+    if (::pipe2(err, O_CLOEXEC) != 0) {
+        return {};
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(err[1], STDERR_FILENO);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(err[1]);
+    ByteRun run;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd readable{err[0], POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) == 0) {
+            ::kill(pid, SIGKILL); // hung
+            break;
+        }
+        char buffer[4096];
+        const ssize_t size = ::read(err[0], buffer, sizeof buffer);
+        if (size == 0 || (size < 0 && errno != EINTR)) {
+            break;
+        }
+        run.err.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(size, 0)));
+    }
+    ::close(err[0]);
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+        run.status = WEXITSTATUS(status);
+    }
+    return run;
 }
 
 class PrintTest : public EditorTest {
@@ -168,6 +232,79 @@ TEST_F(PrintTest, PrintPdfRefusesBadArgumentsAndLeavesNothingBehind) {
     EXPECT_EQ(RunProgram(Editor(), {QStringLiteral("--print-pdf"), pdf}).status, 2);
     EXPECT_EQ(RunProgram(Editor(), {QStringLiteral("--print-pdf"), pdf, map, map}).status, 2);
     EXPECT_FALSE(QFileInfo::exists(pdf));
+}
+
+// A file at OUT is replaced only by a PDF over a PDF: a control map there (the names swapped)
+// or the map itself under another spelling or through a link is refused and keeps its bytes.
+TEST_F(PrintTest, PrintPdfReplacesOnlyAPdfAndNeverTheMap) {
+    const QString map = WriteMapFile(QStringLiteral("rig.mid"), "RIG");
+    const QString other = WriteMapFile(QStringLiteral("other.mid"), "OTHER");
+    const QString link = TempPath(QStringLiteral("link.pdf"));
+    ASSERT_TRUE(QFile::link(map, link));
+    const auto bytesOf = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray mapBytes = bytesOf(map), otherBytes = bytesOf(other);
+
+    ProgramRun run = RunProgram(Editor(), {QStringLiteral("--print-pdf"), other, map});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(other + QStringLiteral(": exists and is not a PDF file")))
+        << run.err.toStdString();
+    for (const QString& same : {TempPath(QStringLiteral("./rig.mid")), link}) {
+        run = RunProgram(Editor(), {QStringLiteral("--print-pdf"), same, map});
+        EXPECT_EQ(run.status, 1) << same.toStdString();
+        EXPECT_TRUE(run.err.contains(same + QStringLiteral(": is the control map to print")))
+            << run.err.toStdString();
+    }
+    EXPECT_EQ(bytesOf(map), mapBytes);
+    EXPECT_EQ(bytesOf(other), otherBytes);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+
+    // A PDF is replaced by the new printout.
+    const QString pdf = TempPath(QStringLiteral("out.pdf"));
+    ASSERT_EQ(RunProgram(Editor(), {QStringLiteral("--print-pdf"), pdf, map}).status, 0);
+    const QByteArray first = bytesOf(pdf);
+    run = RunProgram(Editor(), {QStringLiteral("--print-pdf"), pdf, other});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(bytesOf(pdf).startsWith("%PDF-"));
+    EXPECT_NE(bytesOf(pdf), first);
+}
+
+// File names that are no valid text (Latin-1 bytes under a UTF-8 locale) are read and written
+// under exactly those names, and a missing one is named as it was given.
+TEST_F(PrintTest, PrintPdfTakesFileNamesAsTheirBytes) {
+    namespace fs = std::filesystem;
+    const fs::path folder = QFile::encodeName(TempPath(QStringLiteral("bytes"))).toStdString();
+    ASSERT_TRUE(fs::create_directory(folder));
+    // Qt cannot name these files to remove them with the temporary folder.
+    struct RemovedAtTheEnd {
+        fs::path folder;
+        ~RemovedAtTheEnd() {
+            std::error_code ec;
+            fs::remove_all(folder, ec);
+        }
+    } removed{folder};
+    const std::string map = (folder / "r\xe9gie.mid").string();
+    const std::string pdf = (folder / "r\xe9gie.pdf").string();
+    fs::rename(QFile::encodeName(WriteMapFile(QStringLiteral("rig.mid"))).toStdString(), map);
+
+    ByteRun run = RunEditorWithBytes({"--print-pdf", pdf, map});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{map, pdf}));
+    std::string start(5, '\0');
+    std::ifstream(pdf, std::ios::binary).read(start.data(), 5);
+    EXPECT_EQ(start, "%PDF-");
+
+    const std::string missing = (folder / "f\xfcr.mid").string();
+    run = RunEditorWithBytes({"--print-pdf", pdf, missing});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(missing + ": "), std::string::npos) << run.err;
 }
 
 } // namespace

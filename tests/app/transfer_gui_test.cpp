@@ -10,6 +10,7 @@
 #include "app/settings.h"
 #include "files/mapfile.h"
 #include "gui/common/uitext.h"
+#include "model/appname.h"
 #include "session/history.h"
 
 namespace kel {
@@ -136,8 +137,8 @@ TEST_F(TransferGuiTest, CompletedTransfersAreKeptInTheHistoryUpToItsSize) {
 TEST(HistoryFolderTest, IsTheEditorsAppDataLocation) {
     const QString organisation = QCoreApplication::organizationName();
     const QString application = QCoreApplication::applicationName();
-    QCoreApplication::setOrganizationName(QString::fromLatin1(CAppSettings::kOrganisation));
-    QCoreApplication::setApplicationName(QString::fromLatin1(CAppSettings::kApplication));
+    QCoreApplication::setOrganizationName(QString::fromLatin1(kOrganisationName));
+    QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationName));
     qunsetenv(kHistoryFolderVariable);
     QStandardPaths::setTestModeEnabled(false); // the path the editor really uses
     const QString expected =

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <sstream>
 
 #include <fcntl.h>
@@ -428,6 +429,73 @@ TEST_F(FileFaultTest, APipeOrADeviceInThePlaceOfTheFileIsNotReplaced) {
     EXPECT_TRUE(SaveFailedWith(device, StringId::SaveError, CauseAccessDenied));
     EXPECT_TRUE(fs::is_character_file(device));
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"full.mid", "pipe.mid"}));
+}
+
+// A new file takes the first name nothing has: a file, a dangling link and a folder at the
+// names before it stay as they are, writers at once each get a name of their own with their own
+// content, and a write that fails (all names taken, the file size limit) leaves nothing behind.
+TEST_F(FileFaultTest, ANewFileTakesOnlyAFreeNameAndAppearsWhole) {
+    const auto nameOf = [&](unsigned attempt) {
+        return dir /
+               ("e" + (attempt == 0 ? std::string() : "-" + std::to_string(attempt + 1)) + ".mid");
+    };
+    const auto save = [&](const Bytes& bytes, unsigned attempts, std::string& savedAs) {
+        const std::span<const std::uint8_t> whole[] = {bytes};
+        return SaveBytesAsNewFile(nameOf, attempts, whole, savedAs);
+    };
+    test::WriteFile(dir / "e.mid", Bytes{9});
+    fs::create_symlink(dir / "elsewhere.mid", dir / "e-2.mid");
+    fs::create_directory(dir / "e-3.mid");
+    const std::vector<std::string> taken = dir.Names();
+
+    std::string savedAs;
+    EXPECT_EQ(save(Bytes{1, 2}, 3, savedAs).cause, CauseAccessDenied);
+    EXPECT_EQ(dir.Names(), taken);
+    EXPECT_CHILD_PASSES([&] {
+        const rlimit fsize{1, 1};
+        CHILD_EXPECT(::setrlimit(RLIMIT_FSIZE, &fsize) == 0);
+        std::string name;
+        CHILD_EXPECT(save(Bytes{1, 2}, 10, name).cause == CauseDiskFull);
+        return kChildPassed;
+    });
+    EXPECT_EQ(dir.Names(), taken);
+
+    ASSERT_TRUE(save(Bytes{1, 2}, 10, savedAs).Ok());
+    EXPECT_EQ(savedAs, nameOf(3).string());
+    EXPECT_EQ(test::ReadFile(nameOf(3)), (Bytes{1, 2}));
+    EXPECT_EQ(test::ReadFile(dir / "e.mid"), Bytes{9});
+    EXPECT_TRUE(fs::is_symlink(dir / "e-2.mid"));
+    EXPECT_FALSE(fs::exists(dir / "elsewhere.mid"));
+
+    // Four processes writing ten files each into the same names at once.
+    std::vector<pid_t> writers;
+    std::fflush(nullptr);
+    for (std::uint8_t writer = 1; writer <= 4; ++writer) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::alarm(kChildSeconds);
+            for (std::uint8_t file = 0; file < 10; ++file) {
+                std::string name;
+                if (!save(Bytes{writer, file}, 100, name).Ok()) {
+                    ::_exit(kChildFailed);
+                }
+            }
+            ::_exit(kChildPassed);
+        }
+        ASSERT_GT(pid, 0);
+        writers.push_back(pid);
+    }
+    for (const pid_t pid : writers) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kChildPassed);
+    }
+    std::set<Bytes> contents;
+    for (unsigned attempt = 4; attempt < 44; ++attempt) {
+        contents.insert(test::ReadFile(nameOf(attempt)));
+    }
+    EXPECT_EQ(contents.size(), 40u); // every file kept, each one whole
+    EXPECT_EQ(dir.Names().size(), taken.size() + 41);
 }
 
 // --- opening ---------------------------------------------------------------------------------

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "support/file_test_support.h"
@@ -46,6 +48,41 @@ TEST(History, EntriesOfOneSecondKeepTheOrderTheyWereWrittenIn) {
         EXPECT_EQ(entries[i].title, "Live");
         EXPECT_FALSE(entries[i].damaged);
     }
+}
+
+// An entry whose sidecar was lost keeps its map when a transfer ends in the same second, and a
+// sidecar left without its map gives its name to the new entry, which gets a sidecar of its own.
+TEST(History, AnEntryWithoutItsSidecarIsNeverOverwritten) {
+    ScratchDir dir;
+    const std::string folder = (dir / "history").string();
+    const std::time_t now = 1765221288;
+    CParameter first;
+    first.SetTitle("First");
+    const HistoryAdded kept = AddToHistory(folder, first, HistoryDirection::Received, "A", 10, now);
+    ASSERT_TRUE(kept.ok) << kept.cause;
+    std::filesystem::path lost(kept.path);
+    lost.replace_extension(".txt");
+    ASSERT_TRUE(std::filesystem::remove(lost));
+    // The sidecar of the name the next entry would take, its map gone.
+    std::filesystem::path orphan(kept.path);
+    orphan.replace_filename(orphan.stem().string() + "-2.txt");
+    std::ofstream(orphan) << "received\tGone\n";
+
+    CParameter second;
+    second.SetTitle("Second");
+    const HistoryAdded added =
+        AddToHistory(folder, second, HistoryDirection::Received, "B", 10, now);
+    ASSERT_TRUE(added.ok) << added.cause;
+    EXPECT_NE(added.path, kept.path);
+    const std::vector<HistoryEntry> entries = ListHistory(folder);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].path, added.path);
+    EXPECT_EQ(entries[0].title, "Second");
+    EXPECT_EQ(entries[0].port, "B");
+    EXPECT_EQ(entries[1].path, kept.path);
+    EXPECT_EQ(entries[1].title, "First");
+    EXPECT_EQ(entries[1].port, "");
+    EXPECT_FALSE(entries[1].damaged);
 }
 
 } // namespace
