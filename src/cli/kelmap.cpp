@@ -124,6 +124,8 @@ usage:
       Write BASE with the listed controls (records and comments) taken from
       OTHER as the control map OUT; BASE's title and other controls stay.
       CONTROLS as for set: R1-R8,S1. OUT may be BASE itself, never OTHER.
+      Merges and sets writing one OUT take turns as parallel sets do; BASE
+      is read in a merge's turn, so merges in place all land.
 
   kelmap find FOLDER [QUERY...]
       Print the control maps of FOLDER and its subfolders that match QUERY,
@@ -834,6 +836,10 @@ int CmdMerge(const Args& args) {
     if (out == otherPath || std::filesystem::equivalent(out, otherPath, ec)) {
         throw UsageError{"OUT is OTHER: the map the controls are taken from is not replaced"};
     }
+    // Merges and "set" runs writing one map take turns: each reads BASE only once it holds
+    // OUT's lock, so when OUT is BASE it starts from what the run before it saved, and no save
+    // undoes a change another run has already reported done.
+    const cli::MapLock lock(out);
     Session base;
     if (!base.Load(basePath, false)) {
         return 1;

@@ -641,6 +641,45 @@ TEST_F(Kelmap, ParallelSetsOnOneFileAllLand) {
     }
 }
 
+// Merges into one map, in place, and sets on it, all started together: every change that
+// exits 0 is in the file afterwards.
+TEST_F(Kelmap, ParallelMergesAndSetsOnOneFileAllLand) {
+    const fs::path map = NewMap();
+    const fs::path other = dir_ / "other.mid";
+    ASSERT_EQ(Kel({"new", other.string()}).status, 0);
+    ASSERT_EQ(Kel({"set", other.string(), "R1-R9,S1-S9", "cc", "0", "0", "127", "--fill", "20",
+                   "--comment", "taken"})
+                  .status,
+              0);
+    std::vector<std::string> merged;
+    std::vector<std::string> set;
+    for (int i = 1; i <= 9; ++i) {
+        merged.push_back("R" + std::to_string(i));
+        merged.push_back("S" + std::to_string(i));
+        set.push_back("A" + std::to_string(i));
+        set.push_back("B" + std::to_string(i));
+    }
+    std::string script = "cd " + Quote(dir_.string()) + " && fail=0; pids=;";
+    for (std::size_t i = 0; i < merged.size(); ++i) {
+        script += " " + Quote(KELMAP_PATH) + " merge map.mid other.mid --controls " + merged[i] +
+                  " -o map.mid & pids=\"$pids $!\";";
+        script += " " + Quote(KELMAP_PATH) + " set map.mid " + set[i] + " cc " +
+                  std::to_string(i + 1) + " --comment s" + std::to_string(i) +
+                  " & pids=\"$pids $!\";";
+    }
+    script += " for p in $pids; do wait $p || fail=1; done; exit $fail";
+    ASSERT_EQ(Shell(script), 0);
+    for (const std::string& control : merged) {
+        EXPECT_EQ(DumpLine(map, control), DumpLine(other, control));
+    }
+    for (std::size_t i = 0; i < set.size(); ++i) {
+        const std::string line = DumpLine(map, set[i]);
+        EXPECT_EQ(line.substr(line.rfind('\t') + 1), "s" + std::to_string(i)) << set[i];
+    }
+    const Result dump = Kel({"dump", map.string()});
+    EXPECT_EQ(dump.out.rfind("TITLE\tLive set\n", 0), 0u) << dump.out;
+}
+
 TEST_F(Kelmap, SetLeavesNoLockBesideTheMapAndLocksOnlyAMapItCanWrite) {
     const fs::path map = NewMap();
     ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0644), 0);
