@@ -166,6 +166,9 @@ usage:
       controls it waits for; with --retry N it then asks the KEL again, up
       to N times (at least 5 s apart; press [ENTER] on the KEL again unless
       it answers by itself): what arrives fills the controls still missing.
+      When the line is still quiet 5 s after the last time (with --retry 0:
+      once it goes quiet), it ends: it names the controls not received,
+      saves nothing and exits 1. Without --retry it waits for Ctrl+C.
       With --api virtual the editor's built-in virtual KEL device answers
       (its port is "Virtual KEL Device"; it starts with an empty memory).
       Ctrl+C cancels a transfer as the Cancel button does. Exit status 0
@@ -647,11 +650,12 @@ int CmdPorts(const Args& args) {
     return 0;
 }
 
-// How many times a stalled receive may ask the device again (--retry N, 0 to 100; 0 without).
-int RetryCount(const Args& args) {
+// How many times a stalled receive may ask the device again (--retry N, 0 to 100); none without
+// --retry, when the receive waits for Ctrl+C however long the line stays quiet.
+std::optional<int> RetryCount(const Args& args) {
     auto it = args.options.find("--retry");
     if (it == args.options.end()) {
-        return 0;
+        return std::nullopt;
     }
     char* end = nullptr;
     const long count = std::strtol(it->second.c_str(), &end, 10);
@@ -710,8 +714,8 @@ int RunTransfer(const Args& args, Session& s, bool receive) {
         CVirtualKelBackend& device = systems->Virtual();
         ui.SetBeforeContinue([&device] { device.PressEnterForTransmit(); });
     }
-    if (receive) {
-        ui.SetRetries(RetryCount(args));
+    if (const std::optional<int> retries = receive ? RetryCount(args) : std::nullopt) {
+        ui.SetRetries(*retries);
     }
     MidiBackend& ports = systems->Ports();
     CMidiOut output(ports, s.reporter);
@@ -739,7 +743,15 @@ int RunTransfer(const Args& args, Session& s, bool receive) {
                 std::cerr << "kelmap: not received: " << EnglishText(ui.Incomplete()->MissingList())
                           << '\n';
             }
-            std::cerr << "kelmap: cancelled; nothing saved\n";
+            if (ui.GaveUp()) {
+                std::cerr << "kelmap: the KEL sent nothing more"
+                          << (ui.Retries() == 0 ? std::string()
+                                                : " after " + std::to_string(ui.Retries()) +
+                                                      (ui.Retries() == 1 ? " retry" : " retries"))
+                          << "; nothing saved\n";
+            } else {
+                std::cerr << "kelmap: cancelled; nothing saved\n";
+            }
         }
         return 1;
     default:

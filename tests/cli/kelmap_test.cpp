@@ -1216,6 +1216,51 @@ TEST_F(Kelmap, TheOnlyPortListedIsUsedWhenNoneIsNamed) {
         << run.err;
 }
 
+// A device that never sends R6, on JACK ports (kel-device-sim): kelmap receive --retry 1 says
+// what it waits for, asks once more and, the line still quiet after the retry's rest, ends on
+// its own: R6 named, exit 1, nothing saved.
+TEST_F(Kelmap, ReceiveWithRetriesEndsWhenAControlNeverArrives) {
+    if (Kel({"ports", "--api", "jack"}).status != 0) {
+        GTEST_SKIP() << "no JACK server is running";
+    }
+    const std::string name = "KEL Cli Sim " + std::to_string(::getpid());
+    const fs::path simOut = dir_ / "sim.txt";
+    FILE* started = ::popen(
+        (Quote(KEL_DEVICE_SIM) + " --api jack --name " + Quote(name) +
+         " --enter-delay 100 --gap 2 --fault drop=" + std::to_string(kel::FindController("R6")) +
+         " >" + Quote(simOut.string()) + " 2>&1 </dev/null & echo $!")
+            .c_str(),
+        "r");
+    ASSERT_NE(started, nullptr);
+    long pid = 0;
+    const int got = std::fscanf(started, "%ld", &pid);
+    ::pclose(started);
+    ASSERT_EQ(got, 1);
+    ASSERT_GT(pid, 0);
+    struct Stop {
+        pid_t pid;
+        ~Stop() { ::kill(pid, SIGTERM); }
+    } stop{static_cast<pid_t>(pid)};
+    for (int i = 0; i < 600 && ReadFile(simOut).find("ready\n") == std::string::npos; ++i) {
+        ::usleep(100 * 1000);
+    }
+    ASSERT_NE(ReadFile(simOut).find("ready\n"), std::string::npos) << ReadFile(simOut);
+
+    const fs::path out = dir_ / "received.mid";
+    const Result run = Kel({"receive", out.string(), "--api", "jack", "--in", name + " out:midi",
+                            "--out", name + " in:midi", "--yes", "--retry", "1"},
+                           nullptr, "timeout 60 %");
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("Waiting for R6\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Asked the KEL again (1 of 1)"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("kelmap: not received: R6\n"
+                           "kelmap: the KEL sent nothing more after 1 retry; nothing saved\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_FALSE(fs::exists(dir_ / "history"));
+}
+
 TEST_F(Kelmap, CtrlCCancelsATransfer) {
     const fs::path map = NewMap();
     // Standard input stays open without a line, so kelmap waits at the instructions until
