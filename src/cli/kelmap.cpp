@@ -180,7 +180,8 @@ usage:
       List the device's history, newest first, one entry a line: time,
       received or transmitted, port, title, the entry's map file (TAB
       separated). An entry that cannot be read shows (damaged: REASON) as
-      its title. The folder is $KEL_HISTORY_DIR when set, else the editor's
+      its title; one whose port file (the .txt beside it) is damaged shows
+      (damaged) as its port. The folder is $KEL_HISTORY_DIR when set, else the editor's
       data folder ($XDG_DATA_HOME or ~/.local/share, then
       "VOSTEL/VOSTEL KEL Editor V2/history").
 
@@ -819,9 +820,10 @@ int CmdHistory(const Args& args) {
         const std::string title =
             entry.damaged ? "(damaged: " + FormatMessage(entry.reason, entry.reasonDetail) + ")"
                           : entry.title;
-        std::cout << entry.time << '\t' << HistoryDirectionName(entry.direction) << '\t'
-                  << Printable(entry.port) << '\t' << Printable(title) << '\t'
-                  << Printable(entry.path) << '\n';
+        // A sidecar that is not the line it was written as names no port.
+        const std::string port = entry.portDamaged ? "(damaged)" : Printable(entry.port);
+        std::cout << entry.time << '\t' << HistoryDirectionName(entry.direction) << '\t' << port
+                  << '\t' << Printable(title) << '\t' << Printable(entry.path) << '\n';
     }
     return 0;
 }

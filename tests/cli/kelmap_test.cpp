@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -1021,6 +1022,38 @@ TEST_F(Kelmap, TransfersAreKeptInTheHistoryCappedNewestFirst) {
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 4) << run.out;
     EXPECT_NE(run.out.find("2000-01-01 00:00:00\treceived\t\t(damaged: "), std::string::npos)
         << run.out;
+    // A port file that is not the one line it was written as shows the entry's port as damaged,
+    // never its bytes as a port's name; a missing one names no port.
+    const struct {
+        std::string stem;
+        std::optional<std::string> sidecar;
+        std::string port;
+    } sidecars[] = {
+        {"19990101-000001-received", "received\tKEL Port\n", "KEL Port"},
+        {"19990101-000002-received", "received\tKEL Po", "(damaged)"},
+        {"19990101-000003-received", std::string("\0\0\0\0\t\0\0", 7), "(damaged)"},
+        {"19990101-000004-received", "transmitted\tKEL Port\n", "(damaged)"},
+        {"19990101-000005-transmitted", "transmitted\tA\nB\n", "(damaged)"},
+        {"19990101-000006-received", "", "(damaged)"},
+        {"19990101-000007-received", std::nullopt, ""},
+    };
+    for (const auto& c : sidecars) {
+        fs::copy_file(map, history / (c.stem + ".mid"));
+        if (c.sidecar) {
+            std::ofstream(history / (c.stem + ".txt"), std::ios::binary) << *c.sidecar;
+        }
+    }
+    run = Kel({"history"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const auto& c : sidecars) {
+        const std::string time = "1999-01-01 00:00:0" + c.stem.substr(14, 1);
+        const std::string direction = c.stem.substr(16);
+        EXPECT_NE(run.out.find(time + "\t" + direction + "\t" + c.port + "\tLive set\t" +
+                               (history / (c.stem + ".mid")).string() + "\n"),
+                  std::string::npos)
+            << c.stem << "\n"
+            << run.out;
+    }
     // Another folder by option; refusals.
     run = Kel({"history", "--history-dir", (dir_ / "empty").string()});
     EXPECT_EQ(run.status, 0);
