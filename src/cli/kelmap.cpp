@@ -222,17 +222,94 @@ usage:
   --memory-set  read FILE as a memory set file (as Import Memory Set does).
   --help        show this text.
 
-exit status: 0 success, 1 failure (the message is printed on stderr),
-2 wrong usage. check and compare exit as described above, and 2 when a file
+exit status: 0 success, 1 failure (the message is printed on stderr; a file
+that cannot be read or saved as "Cannot read FILE: CAUSE" or "Cannot save
+FILE: CAUSE"), 2 wrong usage. check and compare exit as described above, and 2 when a file
 cannot be read (as diff does).
 )";
 
-// Failures go to stderr in the editor's own words.
+std::string Printable(std::string_view text);
+
+// kelmap's words for a file error cause, after "Cannot read FILE: " or "Cannot save FILE: ".
+std::string CauseWords(int cause) {
+    switch (cause) {
+    case CauseFileNotFound:
+        return "no such file";
+    case CauseBadPath:
+        return "not a valid path";
+    case CauseTooManyOpenFiles:
+        return "too many open files";
+    case CauseAccessDenied:
+        return "permission denied, a read-only disk, or not a file";
+    case CauseInvalidFile:
+        return "not a valid file";
+    case CauseDirectoryFull:
+        return "the folder is full";
+    case CauseBadSeek:
+        return "the file cannot be positioned";
+    case CauseHardIo:
+        return "input/output error";
+    case CauseSharingViolation:
+        return "the file is in use";
+    case CauseLockViolation:
+        return "the file is locked";
+    case CauseDiskFull:
+        return "no space left on the disk";
+    case CauseEndOfFile:
+        return "the file ends too early";
+    case CauseSymlinkLoop:
+        return "symlink loop";
+    default:
+        return "an unexpected system error";
+    }
+}
+
+// Failures go to stderr: a file that cannot be read or saved as "Cannot read FILE: CAUSE" or
+// "Cannot save FILE: CAUSE", everything else in the editor's own words.
 class StderrReporter : public Reporter {
 public:
     void warn(StringId id, int detail) override {
-        std::cerr << "kelmap: " << FormatMessage(id, detail) << '\n';
         failed = true;
+        switch (id) {
+        case StringId::LoadFailed:
+        case StringId::NotControlMap:
+        case StringId::NotMemorySet:
+        case StringId::CopyrightTooLong:
+            // The file was read, but it is not a map: the reason in the editor's words.
+            if (!reading.empty()) {
+                std::cerr << "kelmap: Cannot read " << reading << ": " << Text(id) << '\n';
+                return;
+            }
+            break;
+        default:
+            break;
+        }
+        std::cerr << "kelmap: " << FormatMessage(id, detail) << '\n';
+    }
+    void warnFile(StringId id, int cause, const std::string& path) override {
+        failed = true;
+        switch (id) {
+        case StringId::LoadError:
+            std::cerr << "kelmap: Cannot read " << (reading.empty() ? Printable(path) : reading)
+                      << ": " << CauseWords(cause) << '\n';
+            return;
+        case StringId::SaveError:
+            std::cerr << "kelmap: Cannot save " << Printable(path) << ": " << CauseWords(cause)
+                      << '\n';
+            return;
+        case StringId::CannotOverwrite:
+            std::cerr << "kelmap: Cannot save " << Printable(path)
+                      << ": the file is write-protected\n";
+            return;
+        case StringId::TempFileError:
+            std::cerr << "kelmap: Cannot create a temporary file in " << Printable(path) << ": "
+                      << CauseWords(cause) << '\n';
+            return;
+        default:
+            std::cerr << "kelmap: " << FormatMessage(id, cause) << ' ' << Printable(path) << ": "
+                      << CauseWords(cause) << '\n';
+            return;
+        }
     }
     void warnNoPort(const Phrase* gone) override {
         if (gone == nullptr) {
@@ -243,6 +320,9 @@ public:
         failed = true;
     }
     bool failed = false;
+    // The file a load is reading, as its failures name it ("b.mid", "OTHER b.mid"); empty
+    // otherwise.
+    std::string reading;
 };
 
 // The command line has no windows: no title bar, no views, no file dialogs.
@@ -381,8 +461,14 @@ struct Session {
     NoWindows host;
     CMapFiles files{document, reporter, host};
 
-    bool Load(const std::string& path, bool memorySet) {
-        return files.LoadMapFile(path, memorySet ? MemorySetKind : ControlMapKind) == 1;
+    // Reads the map at `path`; a failure names the file, after `role` when given (merge's
+    // "BASE" or "OTHER").
+    bool Load(const std::string& path, bool memorySet, const std::string& role = {}) {
+        reporter.reading = (role.empty() ? std::string() : role + " ") + Printable(path);
+        const bool loaded =
+            files.LoadMapFile(path, memorySet ? MemorySetKind : ControlMapKind) == 1;
+        reporter.reading.clear();
+        return loaded;
     }
     bool Save(const std::string& path) { return files.SaveMapFile(path) == 1; }
     bool CanSave(const std::string& path) { return files.CheckSaveMapFile(path) == 1; }
@@ -551,7 +637,10 @@ int CmdSyx(const Args& args) {
     }
     const SyxResult saved = SaveSyxFile(s.document.Map().records, args.positional[1]);
     if (!saved.Ok()) {
-        std::cerr << "kelmap: " << saved.message << '\n';
+        std::cerr << "kelmap: Cannot save " << Printable(args.positional[1]) << ": "
+                  << (saved.error == SyxError::CannotOverwrite ? "the file is write-protected"
+                                                               : CauseWords(saved.cause))
+                  << '\n';
         return 1;
     }
     return 0;
@@ -561,7 +650,7 @@ int CmdFromSyx(const Args& args) {
     NeedPositional(args, 2, 2);
     const SyxImport read = LoadSyxFile(args.positional[0]);
     if (!read.Ok()) {
-        std::cerr << "kelmap: " << read.message << '\n';
+        std::cerr << "kelmap: " << Printable(args.positional[0]) << ": " << read.message << '\n';
         return 1;
     }
     Session s;
@@ -794,8 +883,8 @@ int CmdReceive(const Args& args) {
         kept.Ok()) {
         std::cerr << "kelmap: the received map is saved as " << Printable(savedAs) << '\n';
     } else {
-        std::cerr << "kelmap: the received map could not be saved anywhere (" << kept.cause
-                  << ")\n";
+        std::cerr << "kelmap: the received map could not be saved anywhere: "
+                  << CauseWords(kept.cause) << '\n';
     }
     return 1;
 }
@@ -855,11 +944,11 @@ int CmdMerge(const Args& args) {
     // undoes a change another run has already reported done.
     const cli::MapLock lock(out);
     Session base;
-    if (!base.Load(basePath, false)) {
+    if (!base.Load(basePath, false, "BASE")) {
         return 1;
     }
     Session other;
-    if (!other.Load(otherPath, false)) {
+    if (!other.Load(otherPath, false, "OTHER")) {
         return 1;
     }
     base.document.Map() = MergeControls(base.document.Map(), other.document.Map(), ids);

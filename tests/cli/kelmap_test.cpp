@@ -397,22 +397,44 @@ TEST_F(Kelmap, MessageTextRefusalsNameTheCharacter) {
     EXPECT_NE(run.err.find("There is a mistake"), std::string::npos);
 }
 
-TEST_F(Kelmap, ReadFailuresUseTheEditorsMessages) {
-    Result run = Kel({"dump", (dir_ / "missing.mid").string()});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("An error occurred while loading the file. (2)"), std::string::npos)
-        << run.err;
-
-    const fs::path junk = dir_ / "junk.mid";
-    std::ofstream(junk) << "not a midi file at all";
-    run = Kel({"dump", junk.string()});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("Failed to load the file."), std::string::npos) << run.err;
-
+// A map that cannot be read or saved is named, as the user typed it, with the cause in words
+// (a file that is there but no map in the editor's words); merge says which of its maps it
+// could not read; links that lead back to each other are called a symlink loop.
+TEST_F(Kelmap, LoadAndSaveFailuresNameTheFileAndTheCause) {
     const fs::path map = NewMap();
-    run = Kel({"dump", map.string(), "--memory-set"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("This file is not a KEL memory set file."), std::string::npos);
+    std::ofstream(dir_ / "junk.mid") << "not a midi file at all";
+    fs::create_symlink("loop2.mid", dir_ / "loop1.mid");
+    fs::create_symlink("loop1.mid", dir_ / "loop2.mid");
+    const std::string here = "cd " + Quote(dir_.string()) + " && %";
+    const struct {
+        std::vector<std::string> args;
+        std::string says;
+    } cases[] = {
+        {{"dump", "b.mid"}, "Cannot read b.mid: no such file"},
+        {{"show", "junk.mid"}, "Cannot read junk.mid: Failed to load the file."},
+        {{"dump", "map.mid", "--memory-set"},
+         "Cannot read map.mid: This file is not a KEL memory set file."},
+        {{"dump", "loop1.mid"}, "Cannot read loop1.mid: symlink loop"},
+        {{"convert", "map.mid", "loop1.mid"}, "Cannot save loop1.mid: symlink loop"},
+        {{"convert", "map.mid", "no/copy.mid"}, "Cannot save no/copy.mid: no such file"},
+        {{"syx", "map.mid", "no/map.syx"}, "Cannot save no/map.syx: no such file"},
+        {{"html", "map.mid", "."},
+         "Cannot save .: permission denied, a read-only disk, or not a file"},
+        {{"merge", "b.mid", "map.mid", "--controls", "R1", "-o", "out.mid"},
+         "Cannot read BASE b.mid: no such file"},
+        {{"merge", "map.mid", "b.mid", "--controls", "R1", "-o", "out.mid"},
+         "Cannot read OTHER b.mid: no such file"},
+        {{"merge", "map.mid", "junk.mid", "--controls", "R1", "-o", "out.mid"},
+         "Cannot read OTHER junk.mid: Failed to load the file."},
+        {{"merge", "map.mid", "map.mid", "--controls", "R1", "-o", "no/out.mid"},
+         "Cannot save no/out.mid: no such file"},
+    };
+    for (const auto& c : cases) {
+        const Result run = Kel(c.args, nullptr, here);
+        EXPECT_EQ(run.status, 1) << c.says;
+        EXPECT_EQ(run.err, "kelmap: " + c.says + "\n");
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "out.mid"));
 }
 
 TEST_F(Kelmap, ConvertShowAndHtml) {
@@ -475,6 +497,51 @@ TEST_F(Kelmap, TitlesOfEveryEncodingShowAndNewTakesUtf8) {
     EXPECT_NE(tooLong.err.find("128 bytes"), std::string::npos) << tooLong.err;
 }
 
+// A comment with a character the file's Shift-JIS lacks needs the whole file in UTF-8, where a
+// title or another comment of 64 kanji (128 bytes in the file, 192 in UTF-8) does not fit: the
+// refusal names that text, and the file keeps its bytes. A comment the file's encoding has is
+// taken.
+TEST_F(Kelmap, ACommentRefusedBecauseOfAnotherTextNamesThatText) {
+    std::string kanji64;
+    for (int i = 0; i < 64; ++i) {
+        kanji64 += "日";
+    }
+    const std::string emoji = "Lead \U0001F3B9";
+    const std::string needsUtf8 = "kelmap: --comment has a character the file's encoding lacks: "
+                                  "the file would be written in UTF-8, where ";
+    const fs::path titled = dir_ / "titled.mid";
+    const fs::path commented = dir_ / "commented.mid";
+    {
+        CParameter doc;
+        doc.Map().textEncoding = TextEncoding::Cp932;
+        doc.SetTitle(kanji64);
+        ASSERT_TRUE(SaveMapDocument(titled.string(), doc).Ok());
+        doc.SetTitle("Piano");
+        doc.Map().comments[static_cast<std::size_t>(kel::FindController("S3"))] = kanji64;
+        ASSERT_TRUE(SaveMapDocument(commented.string(), doc).Ok());
+    }
+    const std::string titledBytes = ReadFile(titled);
+    const std::string commentedBytes = ReadFile(commented);
+
+    Result run = Kel({"set", titled.string(), "R1", "cc", "1", "--comment", emoji});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              needsUtf8 + "its title is longer than the 128 bytes a title takes in the file\n");
+    run = Kel({"set", commented.string(), "R1", "cc", "1", "--comment", emoji});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, needsUtf8 +
+                           "the comment of S3 is longer than the 128 bytes a comment takes in "
+                           "the file\n");
+    run = Kel({"set", titled.string(), "R1", "cc", "1", "--comment", kanji64 + "日"});
+    EXPECT_EQ(run.err, "kelmap: --comment is longer than the 128 bytes a comment takes in the "
+                       "file\n");
+    EXPECT_EQ(ReadFile(titled), titledBytes);
+    EXPECT_EQ(ReadFile(commented), commentedBytes);
+
+    ASSERT_EQ(Kel({"set", titled.string(), "R1", "cc", "1", "--comment", kanji64}).status, 0);
+    EXPECT_NE(ReadFile(titled).find("\x93\xFA\x93\xFA"), std::string::npos);
+}
+
 TEST_F(Kelmap, SyxFilesRoundTrip) {
     const fs::path map = NewMap();
     ASSERT_EQ(Kel({"set", map.string(), "S3", "cc", "74", "--comment", "Cutoff"}).status, 0);
@@ -497,7 +564,8 @@ TEST_F(Kelmap, SyxFilesRoundTrip) {
     std::ofstream(dir_ / "cut.syx", std::ios::binary) << bytes.substr(0, bytes.size() - 141);
     Result run = Kel({"from-syx", (dir_ / "cut.syx").string(), (dir_ / "out.mid").string()});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "kelmap: The file holds 49 of the 50 KEL bulk messages; missing: AFT.\n");
+    EXPECT_EQ(run.err, "kelmap: " + (dir_ / "cut.syx").string() +
+                           ": The file holds 49 of the 50 KEL bulk messages; missing: AFT.\n");
     run = Kel({"from-syx", map.string(), (dir_ / "out.mid").string()});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Standard MIDI File"), std::string::npos);
@@ -550,7 +618,7 @@ TEST_F(Kelmap, CompareExitsZeroOnlyForEqualMaps) {
 
     run = Kel({"compare", a.string(), (dir_ / "none.mid").string()});
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("An error occurred while loading the file. (2)"), std::string::npos);
+    EXPECT_EQ(run.err, "kelmap: Cannot read " + (dir_ / "none.mid").string() + ": no such file\n");
 }
 
 // merge writes BASE with the listed controls of OTHER, comments included and BASE's title kept;
@@ -600,7 +668,8 @@ TEST_F(Kelmap, MergeTakesTheListedControlsAndRefusesBadArgumentsWritingNothing) 
     run = Kel({"merge", base.string(), (dir_ / "gone.mid").string(), "--controls", "R1", "-o",
                none.string()});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("An error occurred while loading the file. (2)"), std::string::npos);
+    EXPECT_EQ(run.err,
+              "kelmap: Cannot read OTHER " + (dir_ / "gone.mid").string() + ": no such file\n");
     EXPECT_FALSE(fs::exists(none));
     EXPECT_EQ(ReadFile(base), baseBytes);
     EXPECT_EQ(ReadFile(other), otherBytes);
@@ -900,8 +969,8 @@ TEST_F(Kelmap, AFifoIsRefusedInsteadOfWaitedFor) {
               "{ sleep 30 >" + Quote(pipe.string()) +
                   " & w=$!; timeout 10 %; s=$?; kill $w; exit $s; }");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("An error occurred while loading the file. (5)"), std::string::npos)
-        << run.err;
+    EXPECT_EQ(run.err, "kelmap: Cannot read " + pipe.string() +
+                           ": permission denied, a read-only disk, or not a file\n");
     EXPECT_FALSE(fs::exists(out));
 }
 
@@ -1090,12 +1159,15 @@ TEST_F(Kelmap, ReceiveIntoAFileThatCannotBeWrittenFailsBeforeTheTransfer) {
     fs::permissions(protectedFile, fs::perms::owner_read);
     struct Case {
         fs::path out;
-        const char* message;
+        std::string message;
     };
     const Case cases[] = {
-        {dir_ / "missing" / "x.mid", "An error occurred while saving the file. (2)"},
-        {dir_, "An error occurred while saving the file. (5)"},
-        {protectedFile, "The file cannot be overwritten."},
+        {dir_ / "missing" / "x.mid",
+         "Cannot save " + (dir_ / "missing" / "x.mid").string() + ": no such file\n"},
+        {dir_,
+         "Cannot save " + dir_.string() + ": permission denied, a read-only disk, or not a file\n"},
+        {protectedFile,
+         "Cannot save " + protectedFile.string() + ": the file is write-protected\n"},
     };
     const std::string none;
     for (const Case& c : cases) {
@@ -1142,16 +1214,15 @@ TEST_F(Kelmap, ReceiveThatCouldNotBeSavedFailsBeforeTheRequest) {
     struct Case {
         fs::path file;
         std::string shell;
-        const char* message;
+        std::string message;
     };
     const Case cases[] = {
-        {dir_ / (std::string(296, 'n') + ".mid"), "%",
-         "An error occurred while saving the file. (3)"},
-        {dir_ / "limited.mid", "ulimit -f 2; %", "An error occurred while saving the file. (13)"},
+        {dir_ / (std::string(296, 'n') + ".mid"), "%", ": not a valid path\n"},
+        {dir_ / "limited.mid", "ulimit -f 2; %", "limited.mid: no space left on the disk\n"},
         {disk / "full.mid",
          OnSmallDisk(disk, "cat /dev/zero >" + Quote((disk / "fill").string()) +
                                " 2>/dev/null; \"$@\" >\"$OUT\""),
-         "An error occurred while saving the file. (13)"},
+         "Cannot save " + (disk / "full.mid").string() + ": no space left on the disk\n"},
     };
     const std::string none;
     for (const Case& c : cases) {
@@ -1195,7 +1266,8 @@ TEST_F(Kelmap, AReceivedMapThatCannotBeSavedIsKeptAndNamed) {
     }
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("50/50"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("An error occurred while saving the file. (13)"), std::string::npos)
+    EXPECT_NE(run.err.find("Cannot save " + target.string() + ": no space left on the disk\n"),
+              std::string::npos)
         << run.err;
     const fs::path kept = temp / "kelmap-received-1.mid";
     EXPECT_NE(run.err.find("the received map is saved as " + kept.string()), std::string::npos)
