@@ -124,6 +124,8 @@ usage:
       Write BASE with the listed controls (records and comments) taken from
       OTHER as the control map OUT; BASE's title and other controls stay.
       CONTROLS as for set: R1-R8,S1. OUT may be BASE itself, never OTHER.
+      Merges and sets writing one OUT take turns as parallel sets do; BASE
+      is read in a merge's turn, so merges in place all land.
 
   kelmap find FOLDER [QUERY...]
       Print the control maps of FOLDER and its subfolders that match QUERY,
@@ -164,6 +166,9 @@ usage:
       controls it waits for; with --retry N it then asks the KEL again, up
       to N times (at least 5 s apart; press [ENTER] on the KEL again unless
       it answers by itself): what arrives fills the controls still missing.
+      When the line is still quiet 5 s after the last time (with --retry 0:
+      once it goes quiet), it ends: it names the controls not received,
+      saves nothing and exits 1. Without --retry it waits for Ctrl+C.
       With --api virtual the editor's built-in virtual KEL device answers
       (its port is "Virtual KEL Device"; it starts with an empty memory).
       Ctrl+C cancels a transfer as the Cancel button does. Exit status 0
@@ -175,7 +180,8 @@ usage:
       List the device's history, newest first, one entry a line: time,
       received or transmitted, port, title, the entry's map file (TAB
       separated). An entry that cannot be read shows (damaged: REASON) as
-      its title. The folder is $KEL_HISTORY_DIR when set, else the editor's
+      its title; one whose port file (the .txt beside it) is damaged shows
+      (damaged) as its port. The folder is $KEL_HISTORY_DIR when set, else the editor's
       data folder ($XDG_DATA_HOME or ~/.local/share, then
       "VOSTEL/VOSTEL KEL Editor V2/history").
 
@@ -216,17 +222,94 @@ usage:
   --memory-set  read FILE as a memory set file (as Import Memory Set does).
   --help        show this text.
 
-exit status: 0 success, 1 failure (the message is printed on stderr),
-2 wrong usage. check and compare exit as described above, and 2 when a file
+exit status: 0 success, 1 failure (the message is printed on stderr; a file
+that cannot be read or saved as "Cannot read FILE: CAUSE" or "Cannot save
+FILE: CAUSE"), 2 wrong usage. check and compare exit as described above, and 2 when a file
 cannot be read (as diff does).
 )";
 
-// Failures go to stderr in the editor's own words.
+std::string Printable(std::string_view text);
+
+// kelmap's words for a file error cause, after "Cannot read FILE: " or "Cannot save FILE: ".
+std::string CauseWords(int cause) {
+    switch (cause) {
+    case CauseFileNotFound:
+        return "no such file";
+    case CauseBadPath:
+        return "not a valid path";
+    case CauseTooManyOpenFiles:
+        return "too many open files";
+    case CauseAccessDenied:
+        return "permission denied, a read-only disk, or not a file";
+    case CauseInvalidFile:
+        return "not a valid file";
+    case CauseDirectoryFull:
+        return "the folder is full";
+    case CauseBadSeek:
+        return "the file cannot be positioned";
+    case CauseHardIo:
+        return "input/output error";
+    case CauseSharingViolation:
+        return "the file is in use";
+    case CauseLockViolation:
+        return "the file is locked";
+    case CauseDiskFull:
+        return "no space left on the disk";
+    case CauseEndOfFile:
+        return "the file ends too early";
+    case CauseSymlinkLoop:
+        return "symlink loop";
+    default:
+        return "an unexpected system error";
+    }
+}
+
+// Failures go to stderr: a file that cannot be read or saved as "Cannot read FILE: CAUSE" or
+// "Cannot save FILE: CAUSE", everything else in the editor's own words.
 class StderrReporter : public Reporter {
 public:
     void warn(StringId id, int detail) override {
-        std::cerr << "kelmap: " << FormatMessage(id, detail) << '\n';
         failed = true;
+        switch (id) {
+        case StringId::LoadFailed:
+        case StringId::NotControlMap:
+        case StringId::NotMemorySet:
+        case StringId::CopyrightTooLong:
+            // The file was read, but it is not a map: the reason in the editor's words.
+            if (!reading.empty()) {
+                std::cerr << "kelmap: Cannot read " << reading << ": " << Text(id) << '\n';
+                return;
+            }
+            break;
+        default:
+            break;
+        }
+        std::cerr << "kelmap: " << FormatMessage(id, detail) << '\n';
+    }
+    void warnFile(StringId id, int cause, const std::string& path) override {
+        failed = true;
+        switch (id) {
+        case StringId::LoadError:
+            std::cerr << "kelmap: Cannot read " << (reading.empty() ? Printable(path) : reading)
+                      << ": " << CauseWords(cause) << '\n';
+            return;
+        case StringId::SaveError:
+            std::cerr << "kelmap: Cannot save " << Printable(path) << ": " << CauseWords(cause)
+                      << '\n';
+            return;
+        case StringId::CannotOverwrite:
+            std::cerr << "kelmap: Cannot save " << Printable(path)
+                      << ": the file is write-protected\n";
+            return;
+        case StringId::TempFileError:
+            std::cerr << "kelmap: Cannot create a temporary file in " << Printable(path) << ": "
+                      << CauseWords(cause) << '\n';
+            return;
+        default:
+            std::cerr << "kelmap: " << FormatMessage(id, cause) << ' ' << Printable(path) << ": "
+                      << CauseWords(cause) << '\n';
+            return;
+        }
     }
     void warnNoPort(const Phrase* gone) override {
         if (gone == nullptr) {
@@ -237,6 +320,9 @@ public:
         failed = true;
     }
     bool failed = false;
+    // The file a load is reading, as its failures name it ("b.mid", "OTHER b.mid"); empty
+    // otherwise.
+    std::string reading;
 };
 
 // The command line has no windows: no title bar, no views, no file dialogs.
@@ -375,8 +461,14 @@ struct Session {
     NoWindows host;
     CMapFiles files{document, reporter, host};
 
-    bool Load(const std::string& path, bool memorySet) {
-        return files.LoadMapFile(path, memorySet ? MemorySetKind : ControlMapKind) == 1;
+    // Reads the map at `path`; a failure names the file, after `role` when given (merge's
+    // "BASE" or "OTHER").
+    bool Load(const std::string& path, bool memorySet, const std::string& role = {}) {
+        reporter.reading = (role.empty() ? std::string() : role + " ") + Printable(path);
+        const bool loaded =
+            files.LoadMapFile(path, memorySet ? MemorySetKind : ControlMapKind) == 1;
+        reporter.reading.clear();
+        return loaded;
     }
     bool Save(const std::string& path) { return files.SaveMapFile(path) == 1; }
     bool CanSave(const std::string& path) { return files.CheckSaveMapFile(path) == 1; }
@@ -545,7 +637,10 @@ int CmdSyx(const Args& args) {
     }
     const SyxResult saved = SaveSyxFile(s.document.Map().records, args.positional[1]);
     if (!saved.Ok()) {
-        std::cerr << "kelmap: " << saved.message << '\n';
+        std::cerr << "kelmap: Cannot save " << Printable(args.positional[1]) << ": "
+                  << (saved.error == SyxError::CannotOverwrite ? "the file is write-protected"
+                                                               : CauseWords(saved.cause))
+                  << '\n';
         return 1;
     }
     return 0;
@@ -555,7 +650,7 @@ int CmdFromSyx(const Args& args) {
     NeedPositional(args, 2, 2);
     const SyxImport read = LoadSyxFile(args.positional[0]);
     if (!read.Ok()) {
-        std::cerr << "kelmap: " << read.message << '\n';
+        std::cerr << "kelmap: " << Printable(args.positional[0]) << ": " << read.message << '\n';
         return 1;
     }
     Session s;
@@ -645,11 +740,12 @@ int CmdPorts(const Args& args) {
     return 0;
 }
 
-// How many times a stalled receive may ask the device again (--retry N, 0 to 100; 0 without).
-int RetryCount(const Args& args) {
+// How many times a stalled receive may ask the device again (--retry N, 0 to 100); none without
+// --retry, when the receive waits for Ctrl+C however long the line stays quiet.
+std::optional<int> RetryCount(const Args& args) {
     auto it = args.options.find("--retry");
     if (it == args.options.end()) {
-        return 0;
+        return std::nullopt;
     }
     char* end = nullptr;
     const long count = std::strtol(it->second.c_str(), &end, 10);
@@ -708,8 +804,8 @@ int RunTransfer(const Args& args, Session& s, bool receive) {
         CVirtualKelBackend& device = systems->Virtual();
         ui.SetBeforeContinue([&device] { device.PressEnterForTransmit(); });
     }
-    if (receive) {
-        ui.SetRetries(RetryCount(args));
+    if (const std::optional<int> retries = receive ? RetryCount(args) : std::nullopt) {
+        ui.SetRetries(*retries);
     }
     MidiBackend& ports = systems->Ports();
     CMidiOut output(ports, s.reporter);
@@ -737,7 +833,15 @@ int RunTransfer(const Args& args, Session& s, bool receive) {
                 std::cerr << "kelmap: not received: " << EnglishText(ui.Incomplete()->MissingList())
                           << '\n';
             }
-            std::cerr << "kelmap: cancelled; nothing saved\n";
+            if (ui.GaveUp()) {
+                std::cerr << "kelmap: the KEL sent nothing more"
+                          << (ui.Retries() == 0 ? std::string()
+                                                : " after " + std::to_string(ui.Retries()) +
+                                                      (ui.Retries() == 1 ? " retry" : " retries"))
+                          << "; nothing saved\n";
+            } else {
+                std::cerr << "kelmap: cancelled; nothing saved\n";
+            }
         }
         return 1;
     default:
@@ -779,8 +883,8 @@ int CmdReceive(const Args& args) {
         kept.Ok()) {
         std::cerr << "kelmap: the received map is saved as " << Printable(savedAs) << '\n';
     } else {
-        std::cerr << "kelmap: the received map could not be saved anywhere (" << kept.cause
-                  << ")\n";
+        std::cerr << "kelmap: the received map could not be saved anywhere: "
+                  << CauseWords(kept.cause) << '\n';
     }
     return 1;
 }
@@ -805,9 +909,10 @@ int CmdHistory(const Args& args) {
         const std::string title =
             entry.damaged ? "(damaged: " + FormatMessage(entry.reason, entry.reasonDetail) + ")"
                           : entry.title;
-        std::cout << entry.time << '\t' << HistoryDirectionName(entry.direction) << '\t'
-                  << Printable(entry.port) << '\t' << Printable(title) << '\t'
-                  << Printable(entry.path) << '\n';
+        // A sidecar that is not the line it was written as names no port.
+        const std::string port = entry.portDamaged ? "(damaged)" : Printable(entry.port);
+        std::cout << entry.time << '\t' << HistoryDirectionName(entry.direction) << '\t' << port
+                  << '\t' << Printable(title) << '\t' << Printable(entry.path) << '\n';
     }
     return 0;
 }
@@ -834,12 +939,16 @@ int CmdMerge(const Args& args) {
     if (out == otherPath || std::filesystem::equivalent(out, otherPath, ec)) {
         throw UsageError{"OUT is OTHER: the map the controls are taken from is not replaced"};
     }
+    // Merges and "set" runs writing one map take turns: each reads BASE only once it holds
+    // OUT's lock, so when OUT is BASE it starts from what the run before it saved, and no save
+    // undoes a change another run has already reported done.
+    const cli::MapLock lock(out);
     Session base;
-    if (!base.Load(basePath, false)) {
+    if (!base.Load(basePath, false, "BASE")) {
         return 1;
     }
     Session other;
-    if (!other.Load(otherPath, false)) {
+    if (!other.Load(otherPath, false, "OTHER")) {
         return 1;
     }
     base.document.Map() = MergeControls(base.document.Map(), other.document.Map(), ids);

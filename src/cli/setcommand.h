@@ -39,9 +39,9 @@ std::optional<NumberSequence> ParseFill(std::string_view text);
 // document's map is then unchanged, whichever control refused).
 std::string ApplySet(CParameter& document, const SetRequest& request);
 
-// Makes "set" runs on one map take turns, so that parallel changes all land instead of the
-// last save undoing the others: an exclusive advisory lock (flock), held from construction to
-// destruction, on a file in the user's runtime folder ($XDG_RUNTIME_DIR, else a folder of this
+// Makes "set" and "merge" runs on one map take turns, so that parallel changes all land instead
+// of the last save undoing the others: an exclusive advisory lock (flock), held from construction
+// to destruction, on a file in the user's runtime folder ($XDG_RUNTIME_DIR, else a folder of this
 // user's own under /tmp that only this user may use) whose name is a hash of the map's real
 // folder and name. Links to one map share its lock. Nothing is placed beside the map.
 //

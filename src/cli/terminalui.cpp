@@ -124,6 +124,10 @@ DialogResult TerminalDialog::RunModal() {
                     lock.unlock();
                     if (AskAgainIfStalled(status)) {
                         drawn = -1; // the bar goes under the line just written
+                    } else if (RetriesSpent(status)) {
+                        budget_->gaveUp = true;
+                        std::fputc('\n', bar_);
+                        return DialogResult::Cancel;
                     }
                     lock.lock();
                 }
@@ -142,21 +146,28 @@ DialogResult TerminalDialog::RunModal() {
 
 bool TerminalDialog::AskAgainIfStalled(const ReceiveStatus& status) {
     const auto now = std::chrono::steady_clock::now();
-    if (!ask_ || retries_ == nullptr || *retries_ <= 0 || now - askedAt_ < kAskRest ||
-        !status.Quiet(now)) {
+    if (!ask_ || budget_ == nullptr || budget_->left <= 0 ||
+        (asked_ && now - askedAt_ < kAskRest) || !status.Quiet(now)) {
         return false;
     }
-    --*retries_;
+    --budget_->left;
+    asked_ = true;
     askedAt_ = now;
-    const int number = totalRetries_ - *retries_;
+    const int number = budget_->total - budget_->left;
     if (ask_()) {
         std::fprintf(bar_,
                      "\nAsked the KEL again (%d of %d): press the [ENTER] button if it shows "
                      "\"TS\".\n",
-                     number, totalRetries_);
+                     number, budget_->total);
         return true;
     }
     return false;
+}
+
+bool TerminalDialog::RetriesSpent(const ReceiveStatus& status) const {
+    const auto now = std::chrono::steady_clock::now();
+    return budget_ != nullptr && budget_->limited && budget_->left <= 0 && status.Quiet(now) &&
+           (!asked_ || now - askedAt_ >= kAskRest);
 }
 
 TerminalUi::TerminalUi(std::string input, std::string output, bool assumeYes, std::FILE* out,
@@ -223,7 +234,7 @@ std::unique_ptr<TransferDialog> TerminalUi::CreateReceiveDialog() {
 
 std::unique_ptr<TransferDialog> TerminalUi::CreateProgressDialog() {
     auto dialog = std::make_unique<TerminalDialog>(TerminalDialog::Kind::Progress, bar_);
-    dialog->SetRetries(&retries_, totalRetries_);
+    dialog->SetRetries(&retries_);
     return dialog;
 }
 

@@ -25,10 +25,22 @@ void InstallCancelHandler();
 // Waits for a line on `fd`. True when one came; false on end of input or a cancel.
 bool WaitForLine(int fd, std::string& line);
 
+// How often a stalled receive asks the device again (kelmap receive --retry N), and whether it
+// gave up. Without a limit a receive waits for the user's Ctrl+C however long the line stays
+// quiet.
+struct RetryBudget {
+    bool limited = false; // --retry was given: the receive ends once the retries are spent
+    int left = 0;         // retries not yet made
+    int total = 0;
+    bool gaveUp = false; // the receive ended because the line stayed quiet after the last retry
+};
+
 // A dialog of a transfer on the terminal. The receive dialog closes with OK on the first bulk
 // message; the progress dialog draws a bar and closes with OK when the transfer reports that
 // nothing remains. Either closes with Cancel on Ctrl+C. The progress dialog of a receive says,
-// under the bar, what it still waits for once the line has gone quiet.
+// under the bar, what it still waits for once the line has gone quiet, and, with a limited
+// budget of retries, closes with Cancel once the last retry has had its rest and the line is
+// still quiet.
 class TerminalDialog : public TransferDialog {
 public:
     enum class Kind { WaitForFirst, Progress };
@@ -39,12 +51,9 @@ public:
     void BulkReceived(std::uint32_t, int remaining) override { Report(remaining); }
     void WatchReceive(const CMidiIn& input) override { watched_ = &input; }
     void OfferAskAgain(std::function<bool()> ask) override { ask_ = std::move(ask); }
-    // A quiet receive asks the device again by itself while `*retries` is above 0 (counting it
-    // down), out of `total` retries in all.
-    void SetRetries(int* retries, int total) {
-        retries_ = retries;
-        totalRetries_ = total;
-    }
+    // A quiet receive asks the device again by itself while `budget` has retries left
+    // (counting them down) and, when the budget is limited, gives up after the last one.
+    void SetRetries(RetryBudget* budget) { budget_ = budget; }
 
     // How long a receive asked again waits before it may ask once more: time for the user to
     // press [ENTER] on the device and for the device to send its memory.
@@ -54,6 +63,9 @@ private:
     // Asks again when the receive has been quiet and retries are left; true when it asked.
     // Called unlocked.
     bool AskAgainIfStalled(const ReceiveStatus& status);
+    // True when a limited budget is spent and the line has stayed quiet for as long as a retry
+    // waits (kAskRest) since the last one, or, with no retry allowed, once it went quiet.
+    bool RetriesSpent(const ReceiveStatus& status) const;
     // A bulk message went or came, `remaining` to go: wakes RunModal. Never waits for it.
     void Report(int remaining);
     void DrawBar(int position, int total);
@@ -68,8 +80,8 @@ private:
     const CMidiIn* watched_ = nullptr;
     std::string waiting_; // the last "Waiting for …" line written
     std::function<bool()> ask_;
-    int* retries_ = nullptr;
-    int totalRetries_ = 0;
+    RetryBudget* budget_ = nullptr;
+    bool asked_ = false; // this dialog has asked the device again
     std::chrono::steady_clock::time_point askedAt_{};
 };
 
@@ -84,8 +96,12 @@ public:
     // virtual device uses it to wait for its simulated [ENTER], as a user watches the display.
     void SetBeforeContinue(std::function<void()> wait) { beforeContinue_ = std::move(wait); }
     // A receive whose line goes quiet before every control has arrived asks the device again,
-    // at most `count` times in all.
-    void SetRetries(int count) { retries_ = totalRetries_ = count; }
+    // at most `count` times in all; when the line is still quiet after the last time, the
+    // receive ends as cancelled (GaveUp).
+    void SetRetries(int count) { retries_ = RetryBudget{true, count, count, false}; }
+    // The receive ended because its retries were spent.
+    bool GaveUp() const { return retries_.gaveUp; }
+    int Retries() const { return retries_.total; }
 
     std::string StoredPortName(bool input) override { return input ? input_ : output_; }
     // A port named on the command line is kept to; without one, the only port listed is used
@@ -112,8 +128,7 @@ private:
     std::function<void()> onNewMap_;
     std::function<void()> beforeContinue_;
     std::optional<ReceiveStatus> incomplete_;
-    int retries_ = 0;
-    int totalRetries_ = 0;
+    RetryBudget retries_;
 };
 
 } // namespace kel::cli

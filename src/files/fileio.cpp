@@ -168,9 +168,10 @@ int FileErrorCauseOf(int err) {
         return CauseFileNotFound;
     case ENOTDIR:
     case ENAMETOOLONG:
-    case ELOOP:
     case EINVAL:
         return CauseBadPath;
+    case ELOOP:
+        return CauseSymlinkLoop;
     case EMFILE:
     case ENFILE:
         return CauseTooManyOpenFiles;

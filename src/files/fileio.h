@@ -32,6 +32,7 @@ enum FileErrorCause : int {
     CauseLockViolation = 12,
     CauseDiskFull = 13,
     CauseEndOfFile = 14,
+    CauseSymlinkLoop = 15, // symbolic links that lead back to each other (or too many of them)
 };
 
 // The cause number for a system error number (`errno`).

@@ -175,6 +175,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::Count)> kTexts = {{
     {T::CauseLockViolation, kFile, "The file is locked"},
     {T::CauseDiskFull, kFile, "No space left on the disk"},
     {T::CauseEndOfFile, kFile, "The file ends too early"},
+    {T::CauseSymlinkLoop, kFile, "A symlink loop (symbolic links that lead back to each other)"},
 }};
 
 constexpr bool InIdOrder() {
@@ -187,10 +188,10 @@ constexpr bool InIdOrder() {
 }
 static_assert(InIdOrder(), "every TextId needs its entry, in the order of the ids");
 
-// The file cause numbers 2 … 14 in the order of their ids.
+// The file cause numbers 2 … 15 in the order of their ids.
 constexpr int kFirstNamedCause = 2;
-constexpr int kLastNamedCause = 14;
-static_assert(static_cast<int>(T::CauseEndOfFile) - static_cast<int>(T::CauseFileNotFound) ==
+constexpr int kLastNamedCause = 15;
+static_assert(static_cast<int>(T::CauseSymlinkLoop) - static_cast<int>(T::CauseFileNotFound) ==
               kLastNamedCause - kFirstNamedCause);
 
 } // namespace

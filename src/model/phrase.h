@@ -172,6 +172,7 @@ enum class TextId : int {
     CauseLockViolation,    // 12
     CauseDiskFull,         // 13
     CauseEndOfFile,        // 14
+    CauseSymlinkLoop,      // 15
     Count
 };
 

@@ -118,18 +118,21 @@ std::string ReadSmallFile(const fs::path& path) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-// The port a sidecar names ("DIRECTION<TAB>PORT\n").
-std::string SidecarPort(const fs::path& path) {
-    std::string text = ReadSmallFile(path);
-    const std::size_t tab = text.find('\t');
-    if (tab == std::string::npos) {
-        return {};
+// The port the sidecar of an entry of `direction` names ("DIRECTION<TAB>PORT\n"); nullopt when
+// the sidecar is there but not that one line (cut off, overwritten, another entry's), so that
+// no stray bytes are taken for a port. A missing sidecar names no port.
+std::optional<std::string> SidecarPort(const fs::path& path, HistoryDirection direction) {
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(path, ec))) {
+        return std::string();
     }
-    text.erase(0, tab + 1);
-    if (!text.empty() && text.back() == '\n') {
-        text.pop_back();
+    const std::string text = ReadSmallFile(path);
+    const std::string head = std::string(HistoryDirectionName(direction)) + '\t';
+    if (text.rfind(head, 0) != 0 || text.back() != '\n' ||
+        text.find_first_of(std::string_view("\n\0", 2), head.size()) != text.size() - 1) {
+        return std::nullopt;
     }
-    return text;
+    return text.substr(head.size(), text.size() - head.size() - 1);
 }
 
 // Keeps the first failure the read of an entry reports.
@@ -280,7 +283,10 @@ std::vector<HistoryEntry> ListHistory(const std::string& folder, std::size_t lim
         entry.path = map.string();
         entry.time = ShownTime(name.stamp);
         entry.direction = name.direction;
-        entry.port = SidecarPort(fs::path(folder) / (name.stem + kSidecarSuffix));
+        const std::optional<std::string> port =
+            SidecarPort(fs::path(folder) / (name.stem + kSidecarSuffix), name.direction);
+        entry.port = port.value_or(std::string());
+        entry.portDamaged = !port;
         CParameter document;
         FirstFailure failure;
         if (ReadMapFile(entry.path, ControlMapKind, document, &failure) != 0) {

@@ -45,8 +45,9 @@ struct HistoryEntry {
     std::string path; // the map file
     std::string time; // "2026-12-08 19:14:48", the local time of the transfer
     HistoryDirection direction = HistoryDirection::Received;
-    std::string port;  // the port of the transfer; empty when its sidecar is missing
-    std::string title; // the map's title
+    std::string port; // the port of the transfer; empty when its sidecar is missing or damaged
+    bool portDamaged = false; // the sidecar is there but not the one line it is written as
+    std::string title;        // the map's title
     bool damaged = false;
     StringId reason{}; // why a damaged entry cannot be read, with reasonDetail
     int reasonDetail = 0;

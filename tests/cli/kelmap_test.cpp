@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -396,22 +397,44 @@ TEST_F(Kelmap, MessageTextRefusalsNameTheCharacter) {
     EXPECT_NE(run.err.find("There is a mistake"), std::string::npos);
 }
 
-TEST_F(Kelmap, ReadFailuresUseTheEditorsMessages) {
-    Result run = Kel({"dump", (dir_ / "missing.mid").string()});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("An error occurred while loading the file. (2)"), std::string::npos)
-        << run.err;
-
-    const fs::path junk = dir_ / "junk.mid";
-    std::ofstream(junk) << "not a midi file at all";
-    run = Kel({"dump", junk.string()});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("Failed to load the file."), std::string::npos) << run.err;
-
+// A map that cannot be read or saved is named, as the user typed it, with the cause in words
+// (a file that is there but no map in the editor's words); merge says which of its maps it
+// could not read; links that lead back to each other are called a symlink loop.
+TEST_F(Kelmap, LoadAndSaveFailuresNameTheFileAndTheCause) {
     const fs::path map = NewMap();
-    run = Kel({"dump", map.string(), "--memory-set"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("This file is not a KEL memory set file."), std::string::npos);
+    std::ofstream(dir_ / "junk.mid") << "not a midi file at all";
+    fs::create_symlink("loop2.mid", dir_ / "loop1.mid");
+    fs::create_symlink("loop1.mid", dir_ / "loop2.mid");
+    const std::string here = "cd " + Quote(dir_.string()) + " && %";
+    const struct {
+        std::vector<std::string> args;
+        std::string says;
+    } cases[] = {
+        {{"dump", "b.mid"}, "Cannot read b.mid: no such file"},
+        {{"show", "junk.mid"}, "Cannot read junk.mid: Failed to load the file."},
+        {{"dump", "map.mid", "--memory-set"},
+         "Cannot read map.mid: This file is not a KEL memory set file."},
+        {{"dump", "loop1.mid"}, "Cannot read loop1.mid: symlink loop"},
+        {{"convert", "map.mid", "loop1.mid"}, "Cannot save loop1.mid: symlink loop"},
+        {{"convert", "map.mid", "no/copy.mid"}, "Cannot save no/copy.mid: no such file"},
+        {{"syx", "map.mid", "no/map.syx"}, "Cannot save no/map.syx: no such file"},
+        {{"html", "map.mid", "."},
+         "Cannot save .: permission denied, a read-only disk, or not a file"},
+        {{"merge", "b.mid", "map.mid", "--controls", "R1", "-o", "out.mid"},
+         "Cannot read BASE b.mid: no such file"},
+        {{"merge", "map.mid", "b.mid", "--controls", "R1", "-o", "out.mid"},
+         "Cannot read OTHER b.mid: no such file"},
+        {{"merge", "map.mid", "junk.mid", "--controls", "R1", "-o", "out.mid"},
+         "Cannot read OTHER junk.mid: Failed to load the file."},
+        {{"merge", "map.mid", "map.mid", "--controls", "R1", "-o", "no/out.mid"},
+         "Cannot save no/out.mid: no such file"},
+    };
+    for (const auto& c : cases) {
+        const Result run = Kel(c.args, nullptr, here);
+        EXPECT_EQ(run.status, 1) << c.says;
+        EXPECT_EQ(run.err, "kelmap: " + c.says + "\n");
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "out.mid"));
 }
 
 TEST_F(Kelmap, ConvertShowAndHtml) {
@@ -474,6 +497,51 @@ TEST_F(Kelmap, TitlesOfEveryEncodingShowAndNewTakesUtf8) {
     EXPECT_NE(tooLong.err.find("128 bytes"), std::string::npos) << tooLong.err;
 }
 
+// A comment with a character the file's Shift-JIS lacks needs the whole file in UTF-8, where a
+// title or another comment of 64 kanji (128 bytes in the file, 192 in UTF-8) does not fit: the
+// refusal names that text, and the file keeps its bytes. A comment the file's encoding has is
+// taken.
+TEST_F(Kelmap, ACommentRefusedBecauseOfAnotherTextNamesThatText) {
+    std::string kanji64;
+    for (int i = 0; i < 64; ++i) {
+        kanji64 += "日";
+    }
+    const std::string emoji = "Lead \U0001F3B9";
+    const std::string needsUtf8 = "kelmap: --comment has a character the file's encoding lacks: "
+                                  "the file would be written in UTF-8, where ";
+    const fs::path titled = dir_ / "titled.mid";
+    const fs::path commented = dir_ / "commented.mid";
+    {
+        CParameter doc;
+        doc.Map().textEncoding = TextEncoding::Cp932;
+        doc.SetTitle(kanji64);
+        ASSERT_TRUE(SaveMapDocument(titled.string(), doc).Ok());
+        doc.SetTitle("Piano");
+        doc.Map().comments[static_cast<std::size_t>(kel::FindController("S3"))] = kanji64;
+        ASSERT_TRUE(SaveMapDocument(commented.string(), doc).Ok());
+    }
+    const std::string titledBytes = ReadFile(titled);
+    const std::string commentedBytes = ReadFile(commented);
+
+    Result run = Kel({"set", titled.string(), "R1", "cc", "1", "--comment", emoji});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              needsUtf8 + "its title is longer than the 128 bytes a title takes in the file\n");
+    run = Kel({"set", commented.string(), "R1", "cc", "1", "--comment", emoji});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, needsUtf8 +
+                           "the comment of S3 is longer than the 128 bytes a comment takes in "
+                           "the file\n");
+    run = Kel({"set", titled.string(), "R1", "cc", "1", "--comment", kanji64 + "日"});
+    EXPECT_EQ(run.err, "kelmap: --comment is longer than the 128 bytes a comment takes in the "
+                       "file\n");
+    EXPECT_EQ(ReadFile(titled), titledBytes);
+    EXPECT_EQ(ReadFile(commented), commentedBytes);
+
+    ASSERT_EQ(Kel({"set", titled.string(), "R1", "cc", "1", "--comment", kanji64}).status, 0);
+    EXPECT_NE(ReadFile(titled).find("\x93\xFA\x93\xFA"), std::string::npos);
+}
+
 TEST_F(Kelmap, SyxFilesRoundTrip) {
     const fs::path map = NewMap();
     ASSERT_EQ(Kel({"set", map.string(), "S3", "cc", "74", "--comment", "Cutoff"}).status, 0);
@@ -496,7 +564,8 @@ TEST_F(Kelmap, SyxFilesRoundTrip) {
     std::ofstream(dir_ / "cut.syx", std::ios::binary) << bytes.substr(0, bytes.size() - 141);
     Result run = Kel({"from-syx", (dir_ / "cut.syx").string(), (dir_ / "out.mid").string()});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "kelmap: The file holds 49 of the 50 KEL bulk messages; missing: AFT.\n");
+    EXPECT_EQ(run.err, "kelmap: " + (dir_ / "cut.syx").string() +
+                           ": The file holds 49 of the 50 KEL bulk messages; missing: AFT.\n");
     run = Kel({"from-syx", map.string(), (dir_ / "out.mid").string()});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Standard MIDI File"), std::string::npos);
@@ -549,7 +618,7 @@ TEST_F(Kelmap, CompareExitsZeroOnlyForEqualMaps) {
 
     run = Kel({"compare", a.string(), (dir_ / "none.mid").string()});
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("An error occurred while loading the file. (2)"), std::string::npos);
+    EXPECT_EQ(run.err, "kelmap: Cannot read " + (dir_ / "none.mid").string() + ": no such file\n");
 }
 
 // merge writes BASE with the listed controls of OTHER, comments included and BASE's title kept;
@@ -599,7 +668,8 @@ TEST_F(Kelmap, MergeTakesTheListedControlsAndRefusesBadArgumentsWritingNothing) 
     run = Kel({"merge", base.string(), (dir_ / "gone.mid").string(), "--controls", "R1", "-o",
                none.string()});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("An error occurred while loading the file. (2)"), std::string::npos);
+    EXPECT_EQ(run.err,
+              "kelmap: Cannot read OTHER " + (dir_ / "gone.mid").string() + ": no such file\n");
     EXPECT_FALSE(fs::exists(none));
     EXPECT_EQ(ReadFile(base), baseBytes);
     EXPECT_EQ(ReadFile(other), otherBytes);
@@ -639,6 +709,45 @@ TEST_F(Kelmap, ParallelSetsOnOneFileAllLand) {
         const std::string line = DumpLine(map, controls[i]);
         EXPECT_EQ(line.substr(line.rfind('\t') + 1), "c" + std::to_string(i)) << controls[i];
     }
+}
+
+// Merges into one map, in place, and sets on it, all started together: every change that
+// exits 0 is in the file afterwards.
+TEST_F(Kelmap, ParallelMergesAndSetsOnOneFileAllLand) {
+    const fs::path map = NewMap();
+    const fs::path other = dir_ / "other.mid";
+    ASSERT_EQ(Kel({"new", other.string()}).status, 0);
+    ASSERT_EQ(Kel({"set", other.string(), "R1-R9,S1-S9", "cc", "0", "0", "127", "--fill", "20",
+                   "--comment", "taken"})
+                  .status,
+              0);
+    std::vector<std::string> merged;
+    std::vector<std::string> set;
+    for (int i = 1; i <= 9; ++i) {
+        merged.push_back("R" + std::to_string(i));
+        merged.push_back("S" + std::to_string(i));
+        set.push_back("A" + std::to_string(i));
+        set.push_back("B" + std::to_string(i));
+    }
+    std::string script = "cd " + Quote(dir_.string()) + " && fail=0; pids=;";
+    for (std::size_t i = 0; i < merged.size(); ++i) {
+        script += " " + Quote(KELMAP_PATH) + " merge map.mid other.mid --controls " + merged[i] +
+                  " -o map.mid & pids=\"$pids $!\";";
+        script += " " + Quote(KELMAP_PATH) + " set map.mid " + set[i] + " cc " +
+                  std::to_string(i + 1) + " --comment s" + std::to_string(i) +
+                  " & pids=\"$pids $!\";";
+    }
+    script += " for p in $pids; do wait $p || fail=1; done; exit $fail";
+    ASSERT_EQ(Shell(script), 0);
+    for (const std::string& control : merged) {
+        EXPECT_EQ(DumpLine(map, control), DumpLine(other, control));
+    }
+    for (std::size_t i = 0; i < set.size(); ++i) {
+        const std::string line = DumpLine(map, set[i]);
+        EXPECT_EQ(line.substr(line.rfind('\t') + 1), "s" + std::to_string(i)) << set[i];
+    }
+    const Result dump = Kel({"dump", map.string()});
+    EXPECT_EQ(dump.out.rfind("TITLE\tLive set\n", 0), 0u) << dump.out;
 }
 
 TEST_F(Kelmap, SetLeavesNoLockBesideTheMapAndLocksOnlyAMapItCanWrite) {
@@ -860,8 +969,8 @@ TEST_F(Kelmap, AFifoIsRefusedInsteadOfWaitedFor) {
               "{ sleep 90 >" + Quote(pipe.string()) +
                   " & w=$!; timeout 60 %; s=$?; kill $w; exit $s; }");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("An error occurred while loading the file. (5)"), std::string::npos)
-        << run.err;
+    EXPECT_EQ(run.err, "kelmap: Cannot read " + pipe.string() +
+                           ": permission denied, a read-only disk, or not a file\n");
     EXPECT_FALSE(fs::exists(out));
 }
 
@@ -982,6 +1091,38 @@ TEST_F(Kelmap, TransfersAreKeptInTheHistoryCappedNewestFirst) {
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 4) << run.out;
     EXPECT_NE(run.out.find("2000-01-01 00:00:00\treceived\t\t(damaged: "), std::string::npos)
         << run.out;
+    // A port file that is not the one line it was written as shows the entry's port as damaged,
+    // never its bytes as a port's name; a missing one names no port.
+    const struct {
+        std::string stem;
+        std::optional<std::string> sidecar;
+        std::string port;
+    } sidecars[] = {
+        {"19990101-000001-received", "received\tKEL Port\n", "KEL Port"},
+        {"19990101-000002-received", "received\tKEL Po", "(damaged)"},
+        {"19990101-000003-received", std::string("\0\0\0\0\t\0\0", 7), "(damaged)"},
+        {"19990101-000004-received", "transmitted\tKEL Port\n", "(damaged)"},
+        {"19990101-000005-transmitted", "transmitted\tA\nB\n", "(damaged)"},
+        {"19990101-000006-received", "", "(damaged)"},
+        {"19990101-000007-received", std::nullopt, ""},
+    };
+    for (const auto& c : sidecars) {
+        fs::copy_file(map, history / (c.stem + ".mid"));
+        if (c.sidecar) {
+            std::ofstream(history / (c.stem + ".txt"), std::ios::binary) << *c.sidecar;
+        }
+    }
+    run = Kel({"history"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const auto& c : sidecars) {
+        const std::string time = "1999-01-01 00:00:0" + c.stem.substr(14, 1);
+        const std::string direction = c.stem.substr(16);
+        EXPECT_NE(run.out.find(time + "\t" + direction + "\t" + c.port + "\tLive set\t" +
+                               (history / (c.stem + ".mid")).string() + "\n"),
+                  std::string::npos)
+            << c.stem << "\n"
+            << run.out;
+    }
     // Another folder by option; refusals.
     run = Kel({"history", "--history-dir", (dir_ / "empty").string()});
     EXPECT_EQ(run.status, 0);
@@ -1018,12 +1159,15 @@ TEST_F(Kelmap, ReceiveIntoAFileThatCannotBeWrittenFailsBeforeTheTransfer) {
     fs::permissions(protectedFile, fs::perms::owner_read);
     struct Case {
         fs::path out;
-        const char* message;
+        std::string message;
     };
     const Case cases[] = {
-        {dir_ / "missing" / "x.mid", "An error occurred while saving the file. (2)"},
-        {dir_, "An error occurred while saving the file. (5)"},
-        {protectedFile, "The file cannot be overwritten."},
+        {dir_ / "missing" / "x.mid",
+         "Cannot save " + (dir_ / "missing" / "x.mid").string() + ": no such file\n"},
+        {dir_,
+         "Cannot save " + dir_.string() + ": permission denied, a read-only disk, or not a file\n"},
+        {protectedFile,
+         "Cannot save " + protectedFile.string() + ": the file is write-protected\n"},
     };
     const std::string none;
     for (const Case& c : cases) {
@@ -1070,16 +1214,15 @@ TEST_F(Kelmap, ReceiveThatCouldNotBeSavedFailsBeforeTheRequest) {
     struct Case {
         fs::path file;
         std::string shell;
-        const char* message;
+        std::string message;
     };
     const Case cases[] = {
-        {dir_ / (std::string(296, 'n') + ".mid"), "%",
-         "An error occurred while saving the file. (3)"},
-        {dir_ / "limited.mid", "ulimit -f 2; %", "An error occurred while saving the file. (13)"},
+        {dir_ / (std::string(296, 'n') + ".mid"), "%", ": not a valid path\n"},
+        {dir_ / "limited.mid", "ulimit -f 2; %", "limited.mid: no space left on the disk\n"},
         {disk / "full.mid",
          OnSmallDisk(disk, "cat /dev/zero >" + Quote((disk / "fill").string()) +
                                " 2>/dev/null; \"$@\" >\"$OUT\""),
-         "An error occurred while saving the file. (13)"},
+         "Cannot save " + (disk / "full.mid").string() + ": no space left on the disk\n"},
     };
     const std::string none;
     for (const Case& c : cases) {
@@ -1124,7 +1267,8 @@ TEST_F(Kelmap, AReceivedMapThatCannotBeSavedIsKeptAndNamed) {
     }
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("50/50"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("An error occurred while saving the file. (13)"), std::string::npos)
+    EXPECT_NE(run.err.find("Cannot save " + target.string() + ": no space left on the disk\n"),
+              std::string::npos)
         << run.err;
     const fs::path kept = temp / "kelmap-received-1.mid";
     EXPECT_NE(run.err.find("the received map is saved as " + kept.string()), std::string::npos)
@@ -1176,6 +1320,51 @@ TEST_F(Kelmap, TheOnlyPortListedIsUsedWhenNoneIsNamed) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.err.find("The MIDI input \"Virtual KEL Device\" is chosen"), std::string::npos)
         << run.err;
+}
+
+// A device that never sends R6, on JACK ports (kel-device-sim): kelmap receive --retry 1 says
+// what it waits for, asks once more and, the line still quiet after the retry's rest, ends on
+// its own: R6 named, exit 1, nothing saved.
+TEST_F(Kelmap, ReceiveWithRetriesEndsWhenAControlNeverArrives) {
+    if (Kel({"ports", "--api", "jack"}).status != 0) {
+        GTEST_SKIP() << "no JACK server is running";
+    }
+    const std::string name = "KEL Cli Sim " + std::to_string(::getpid());
+    const fs::path simOut = dir_ / "sim.txt";
+    FILE* started = ::popen(
+        (Quote(KEL_DEVICE_SIM) + " --api jack --name " + Quote(name) +
+         " --enter-delay 100 --gap 2 --fault drop=" + std::to_string(kel::FindController("R6")) +
+         " >" + Quote(simOut.string()) + " 2>&1 </dev/null & echo $!")
+            .c_str(),
+        "r");
+    ASSERT_NE(started, nullptr);
+    long pid = 0;
+    const int got = std::fscanf(started, "%ld", &pid);
+    ::pclose(started);
+    ASSERT_EQ(got, 1);
+    ASSERT_GT(pid, 0);
+    struct Stop {
+        pid_t pid;
+        ~Stop() { ::kill(pid, SIGTERM); }
+    } stop{static_cast<pid_t>(pid)};
+    for (int i = 0; i < 600 && ReadFile(simOut).find("ready\n") == std::string::npos; ++i) {
+        ::usleep(100 * 1000);
+    }
+    ASSERT_NE(ReadFile(simOut).find("ready\n"), std::string::npos) << ReadFile(simOut);
+
+    const fs::path out = dir_ / "received.mid";
+    const Result run = Kel({"receive", out.string(), "--api", "jack", "--in", name + " out:midi",
+                            "--out", name + " in:midi", "--yes", "--retry", "1"},
+                           nullptr, "timeout 60 %");
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("Waiting for R6\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Asked the KEL again (1 of 1)"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("kelmap: not received: R6\n"
+                           "kelmap: the KEL sent nothing more after 1 retry; nothing saved\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_FALSE(fs::exists(dir_ / "history"));
 }
 
 TEST_F(Kelmap, CtrlCCancelsATransfer) {

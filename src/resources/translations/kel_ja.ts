@@ -1599,7 +1599,12 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>ファイルが途中で終わっています</translation>
     </message>
     <message>
-        <location line="-13"/>
+        <location line="+1"/>
+        <source>A symlink loop (symbolic links that lead back to each other)</source>
+        <translation>シンボリックリンクのループ（互いを指し合うシンボリックリンク）</translation>
+    </message>
+    <message>
+        <location line="-14"/>
         <source>An unexpected system error</source>
         <translation>予期しないシステムエラー</translation>
     </message>
