@@ -990,12 +990,12 @@ int CmdFind(const Args& args) {
         }
         middleC = it->second == "C4" ? MiddleC::C4 : MiddleC::C3;
     }
-    // Brings `index` up to date and searches it; a damaged index met by the search was made
-    // anew and is filled again once.
+    // Brings `index` up to date and searches it; an index made anew under the search (damaged,
+    // or by another program meeting the damage) is filled again.
     RefreshResult refresh;
     std::vector<LibraryEntry> entries;
     auto answer = [&](CLibraryIndex& index) {
-        for (int attempt = 0; attempt < 2; ++attempt) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
             refresh = index.Refresh(folder);
             if (refresh.cause != 0) {
                 return true;

@@ -349,17 +349,17 @@ bool HashFile(const std::string& path, std::int64_t& hash) {
     return ok;
 }
 
-// An advisory lock on the file beside the index (`.lock`): shared while a program opens the
-// index, exclusive while one makes a damaged index anew, so that nobody opens it half removed
-// and only the first program that meets the damage removes it. Without the file (a folder that
-// cannot be written) nothing is locked; nothing can be removed there either.
+// The file beside the index (`.lock`): an advisory lock, shared while a program opens the index
+// and exclusive while one makes a damaged index anew, so that nobody opens it half removed; and
+// the count of times the index was made anew, so that of the programs that meet one damaged
+// index at once only the first removes it, and the others, and any program that had the old one
+// open, take the new one. (The new file's inode number tells nothing: the old one's is free.)
+// Without the file (a folder that cannot be written) nothing is locked or counted; nothing can
+// be removed there either.
 class IndexLock {
 public:
     IndexLock(const std::string& indexPath, int operation) {
         fd_ = ::open((indexPath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ < 0) {
-            fd_ = ::open((indexPath + ".lock").c_str(), O_RDONLY | O_CLOEXEC);
-        }
         while (fd_ >= 0 && ::flock(fd_, operation) != 0 && errno == EINTR) {
         }
     }
@@ -371,7 +371,31 @@ public:
     IndexLock(const IndexLock&) = delete;
     IndexLock& operator=(const IndexLock&) = delete;
 
+    bool Ok() const { return fd_ >= 0; }
+    std::uint64_t Generation() const { return GenerationOf(fd_); }
+    void Advance() {
+        const std::uint64_t next = Generation() + 1;
+        (void)!::pwrite(fd_, &next, sizeof next, 0);
+    }
+
+    // The count kept in `indexPath`'s lock file; 0 without one.
+    static std::uint64_t Generation(const std::string& indexPath) {
+        const int fd = ::open((indexPath + ".lock").c_str(), O_RDONLY | O_CLOEXEC);
+        const std::uint64_t generation = GenerationOf(fd);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return generation;
+    }
+
 private:
+    static std::uint64_t GenerationOf(int fd) {
+        std::uint64_t generation = 0;
+        if (fd < 0 || ::pread(fd, &generation, sizeof generation, 0) != sizeof generation) {
+            return 0;
+        }
+        return generation;
+    }
     int fd_ = -1;
 };
 
@@ -600,11 +624,9 @@ bool CLibraryIndex::Open() {
     const int opened =
         sqlite3_open_v2(indexPath_.c_str(), &db->handle,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-    // Which file that is: a program that makes it anew replaces it under the lock held here.
-    struct stat info {};
-    if (!memory && ::stat(indexPath_.c_str(), &info) == 0) {
-        device_ = static_cast<std::uint64_t>(info.st_dev);
-        inode_ = static_cast<std::uint64_t>(info.st_ino);
+    // Which index that is: a program that makes it anew replaces it under the lock held here.
+    if (!memory) {
+        identity_ = IdentityNow();
     }
     if (opened != SQLITE_OK) {
         damaged_ = IsDamage(sqlite3_extended_errcode(db->handle));
@@ -642,51 +664,62 @@ bool CLibraryIndex::Open() {
 }
 
 // Makes a damaged index anew: removes its files and opens a new, empty one. Of the programs
-// that meet one damaged index at once, the first removes it; the others find the new one.
+// that meet one damaged index at once, the first removes it; the others open the new one.
 void CLibraryIndex::Rebuild() {
     db_.reset();
     if (indexPath_ == kMemoryIndex) {
         Open();
         return;
     }
-    const std::uint64_t damagedDevice = device_;
-    const std::uint64_t damagedInode = inode_;
+    const Identity damaged = identity_;
     IndexLock lock(indexPath_, LOCK_EX);
     rebuilding_ = true;
-    struct stat info {};
-    const bool replaced = ::stat(indexPath_.c_str(), &info) == 0 &&
-                          (static_cast<std::uint64_t>(info.st_dev) != damagedDevice ||
-                           static_cast<std::uint64_t>(info.st_ino) != damagedInode);
-    if (!replaced || !Open()) {
-        if (replaced && !damaged_) {
-            // Made anew by another program but not usable here: left to that program.
-            rebuilding_ = false;
-            return;
-        }
+    const bool replaced = lock.Ok() && lock.Generation() != damaged.generation;
+    if (!replaced || (!Open() && damaged_)) {
         for (const char* suffix : {"-wal", "-shm", "-journal", ""}) {
             std::error_code error;
             fs::remove(indexPath_ + suffix, error);
+        }
+        if (lock.Ok()) {
+            lock.Advance();
         }
         Open();
     }
     rebuilding_ = false;
 }
 
-// Opens the index again when another program made it anew since it was opened here: this
-// connection would otherwise go on with the removed file.
-void CLibraryIndex::ReopenIfReplaced() {
-    if (indexPath_ == kMemoryIndex) {
-        return;
-    }
+// Which index file is there now.
+CLibraryIndex::Identity CLibraryIndex::IdentityNow() const {
+    Identity identity;
+    identity.generation = IndexLock::Generation(indexPath_);
     struct stat info {};
-    if (db_ != nullptr && ::stat(indexPath_.c_str(), &info) == 0 &&
-        static_cast<std::uint64_t>(info.st_dev) == device_ &&
-        static_cast<std::uint64_t>(info.st_ino) == inode_) {
-        return;
+    if (::stat(indexPath_.c_str(), &info) == 0) {
+        identity.device = static_cast<std::uint64_t>(info.st_dev);
+        identity.inode = static_cast<std::uint64_t>(info.st_ino);
+    }
+    return identity;
+}
+
+bool CLibraryIndex::Replaced() const {
+    if (indexPath_ == kMemoryIndex) {
+        return false;
+    }
+    const Identity now = IdentityNow();
+    return now.generation != identity_.generation || now.device != identity_.device ||
+           now.inode != identity_.inode;
+}
+
+// Opens the index again when another program made it anew since it was opened here (this
+// connection would otherwise go on with the removed file), or opens it when it is not open.
+// True when it did.
+bool CLibraryIndex::ReopenIfReplaced() {
+    if (db_ != nullptr && !Replaced()) {
+        return false;
     }
     if (!Open() && damaged_) {
         Rebuild();
     }
+    return true;
 }
 
 // What the last failed step of the index means.
@@ -695,14 +728,7 @@ CLibraryIndex::Outcome CLibraryIndex::Failure() const {
     if (IsDamage(code)) {
         return Outcome::Damaged;
     }
-    struct stat info {};
-    if (code == SQLITE_READONLY_DBMOVED ||
-        (indexPath_ != kMemoryIndex && (::stat(indexPath_.c_str(), &info) != 0 ||
-                                        static_cast<std::uint64_t>(info.st_dev) != device_ ||
-                                        static_cast<std::uint64_t>(info.st_ino) != inode_))) {
-        return Outcome::Replaced;
-    }
-    return Outcome::Failed;
+    return code == SQLITE_READONLY_DBMOVED || Replaced() ? Outcome::Replaced : Outcome::Failed;
 }
 
 // --- refresh -------------------------------------------------------------------------------
@@ -841,6 +867,7 @@ RefreshResult CLibraryIndex::Refresh(const std::string& folder, const RefreshPro
         result.removed = 0;
         switch (Update(key, walk, progress, stop, result)) {
         case Outcome::Done:
+            refreshed_ = true;
             return result;
         case Outcome::Damaged:
             Rebuild();
@@ -1195,8 +1222,9 @@ CLibraryIndex::Outcome CLibraryIndex::Update(const std::string& key, Walk& walk,
 bool CLibraryIndex::Search(const std::string& folder, std::string_view query, MiddleC middleC,
                            std::vector<LibraryEntry>& entries) {
     entries.clear();
-    ReopenIfReplaced();
-    if (!Ok()) {
+    // An index made anew since the last refresh here does not hold what that refresh read.
+    if ((ReopenIfReplaced() && refreshed_) || !Ok()) {
+        refreshed_ = false;
         return false;
     }
     // A damaged index is made anew, empty: the next refresh fills it again.

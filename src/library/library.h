@@ -127,7 +127,8 @@ public:
 
     // The maps under `folder` that match `query`, by path, naming notes with middle C in the
     // octave `middleC`. False when the index cannot be read; a damaged one is then made anew,
-    // empty, for the next refresh.
+    // empty, for the next refresh. False too when another program made the index anew since
+    // the last refresh through this object: the new one is open, for the next refresh.
     bool Search(const std::string& folder, std::string_view query, MiddleC middleC,
                 std::vector<LibraryEntry>& entries);
 
@@ -149,15 +150,22 @@ private:
     enum class Outcome { Done, Damaged, Replaced, Failed };
     bool Open();
     void Rebuild();
-    void ReopenIfReplaced();
+    bool ReopenIfReplaced();
+    struct Identity {
+        std::uint64_t generation = 0; // times made anew (kept beside it)
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+    };
+    Identity IdentityNow() const;
+    bool Replaced() const;
     Outcome Failure() const;
     Outcome Update(const std::string& key, Walk& walk, const RefreshProgress& progress,
                    std::stop_token stop, RefreshResult& result);
     void WalkFolder(int fd, const std::string& path, Walk& walk, std::stop_token stop);
     std::string indexPath_;
     std::unique_ptr<Db> db_;
-    std::uint64_t device_ = 0; // the index file db_ has open
-    std::uint64_t inode_ = 0;
+    Identity identity_;       // the index file db_ has open
+    bool refreshed_ = false;  // a refresh wrote into it
     bool damaged_ = false;    // the last Open failed on a damaged index
     bool rebuilding_ = false; // Rebuild holds the exclusive lock
     FolderHook folderHook_;
