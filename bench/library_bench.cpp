@@ -194,7 +194,7 @@ void BM_WarmListing(benchmark::State& state) {
             s.SkipWithError("a map was read again");
         }
         std::vector<LibraryEntry> entries;
-        index.Search(maps.folder.string(), "", entries);
+        index.Search(maps.folder.string(), "", MiddleC::C3, entries);
         if (entries.size() != maps.files.size()) {
             s.SkipWithError("not every map is listed");
         }
@@ -210,7 +210,7 @@ void BM_Search(benchmark::State& state, const char* query) {
     std::size_t found = 0;
     Timed(state, [&](benchmark::State&) {
         std::vector<LibraryEntry> entries;
-        index.Search(maps.folder.string(), query, entries);
+        index.Search(maps.folder.string(), query, MiddleC::C3, entries);
         found = entries.size();
     });
     state.counters["found"] = static_cast<double>(found);

@@ -28,6 +28,7 @@
 #include "gui/common/translation.h"
 #include "gui/common/uiservices.h"
 #include "gui/common/uitext.h"
+#include "gui/common/viewoptions.h"
 #include "gui/panel/kelpanel.h"
 #include "gui/panel/panelimage.h"
 #include "model/parameter.h"
@@ -197,6 +198,8 @@ CLibraryWindow::CLibraryWindow(const EditorParts& parts, QMainWindow* home, std:
     search_->setPlaceholderText(KelEditor::tr("Search: words, CC 74, ch 2, S1 CC 74, Brightness"));
     search_->setAccessibleName(KelEditor::tr("Search the maps"));
     connect(search_, &QLineEdit::textChanged, this, &CLibraryWindow::RunSearch);
+    // Notes are searched by the names the editor shows them with (Options > Middle C).
+    connect(&parts_.view, &CViewOptions::changed, this, &CLibraryWindow::RunSearch);
     auto* searchLabel = new QLabel(KelEditor::tr("&Search:"), this);
     searchLabel->setBuddy(search_);
 
@@ -488,7 +491,8 @@ void CLibraryWindow::RunSearch() {
     const QString shown = ShownFolder();
     std::vector<LibraryEntry> entries;
     if (!shown.isEmpty()) {
-        Index().Search(CAppSettings::ToFsPath(shown), search_->text().toStdString(), entries);
+        Index().Search(CAppSettings::ToFsPath(shown), search_->text().toStdString(),
+                       parts_.view.MiddleCOctave(), entries);
     }
     // The selected map stays selected when it is still listed.
     const QModelIndex current = view_->currentIndex();

@@ -127,7 +127,7 @@ usage:
       Merges and sets writing one OUT take turns as parallel sets do; BASE
       is read in a merge's turn, so merges in place all land.
 
-  kelmap find FOLDER [QUERY...]
+  kelmap find FOLDER [QUERY...] [--middle-c C3|C4]
       Print the control maps of FOLDER and its subfolders that match QUERY,
       one a line: path, title and the controls that match (TAB separated;
       a comma list as kelmap set takes it), e.g.
@@ -137,10 +137,14 @@ usage:
       "Acoustic Grand Piano"), an assignment's word with its number
       ("CC 74", "NT 60", "NP 5", "ch 2") or alone ("NRPN", "sysex"), and a
       control's name, which keeps the other words to that control
-      ("S1 CC 74"). Without QUERY every map is printed. Files that cannot be
-      read as maps are listed on stderr with the reason. The maps are kept in
-      an index in the user's cache folder, read again only when a file's
-      size or time changed, so a second search is quick.
+      ("S1 CC 74"). Notes are named with note 60 as C3 (the default) or as
+      --middle-c names it. Without QUERY every map is printed. Files that
+      cannot be read as maps are listed on stderr with the reason. The maps
+      are kept in an index in the user's cache folder, read again only when
+      a file's size, time or bytes changed, so a second search is quick;
+      when the index cannot be opened or written, the maps are read without
+      it. A subfolder that cannot be read is named on stderr and the exit
+      status is 1: the maps printed for it are those the index last knew.
 
   kelmap ports [--api alsa|jack|virtual]
       List the MIDI ports of a MIDI system: "in<TAB>name" for each input,
@@ -1087,27 +1091,48 @@ int CmdFind(const Args& args) {
     for (std::size_t i = 1; i < args.positional.size(); ++i) {
         query += (i > 1 ? " " : "") + args.positional[i];
     }
-    auto kept = std::make_unique<CLibraryIndex>();
-    if (!kept->Ok()) {
-        // Without a cache every file is read: slower, but the search still answers.
-        std::cerr << "kelmap: the library index " << Printable(kept->IndexPath())
-                  << " cannot be opened; the maps are read without it\n";
-        kept = std::make_unique<CLibraryIndex>(kMemoryIndex);
-        if (!kept->Ok()) {
+    // Notes are named as `kelmap show --names` names them.
+    MiddleC middleC = MiddleC::C3;
+    if (auto it = args.options.find("--middle-c"); it != args.options.end()) {
+        if (it->second != "C3" && it->second != "C4") {
+            throw UsageError{"--middle-c is C3 or C4"};
+        }
+        middleC = it->second == "C4" ? MiddleC::C4 : MiddleC::C3;
+    }
+    // Brings `index` up to date and searches it; an index made anew under the search (damaged,
+    // or by another program meeting the damage) is filled again.
+    RefreshResult refresh;
+    std::vector<LibraryEntry> entries;
+    auto answer = [&](CLibraryIndex& index) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            refresh = index.Refresh(folder);
+            if (refresh.cause != 0) {
+                return true;
+            }
+            if (refresh.indexFailed || !index.Ok()) {
+                return false;
+            }
+            if (index.Search(folder, query, middleC, entries)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    CLibraryIndex index;
+    if (!answer(index)) {
+        // Without the cache every file is read: slower, but the search still answers.
+        std::cerr << "kelmap: the library index " << Printable(index.IndexPath())
+                  << (index.Ok() ? " cannot be written" : " cannot be opened")
+                  << "; the maps are read without it\n";
+        CLibraryIndex memory(kMemoryIndex);
+        if (!answer(memory)) {
+            std::cerr << "kelmap: the maps cannot be searched\n";
             return 1;
         }
     }
-    CLibraryIndex& index = *kept;
-    const RefreshResult refresh = index.Refresh(folder);
     if (refresh.cause != 0) {
         std::cerr << "kelmap: the folder " << Printable(folder)
                   << " cannot be read: " << EnglishText(FileCausePhrase(refresh.cause)) << '\n';
-        return 1;
-    }
-    std::vector<LibraryEntry> entries;
-    if (refresh.indexFailed || !index.Search(folder, query, entries)) {
-        std::cerr << "kelmap: the library index " << Printable(index.IndexPath())
-                  << " cannot be written or read\n";
         return 1;
     }
     for (const LibraryEntry& entry : entries) {
@@ -1119,7 +1144,13 @@ int CmdFind(const Args& args) {
         std::printf("%s\t%s\t%s\n", Printable(entry.path).c_str(), Printable(entry.title).c_str(),
                     ControlListText(entry.matches).c_str());
     }
-    return 0;
+    // Subfolders that could not be listed: what the index last knew of them was printed, but
+    // the answer may be incomplete.
+    for (const UnreadFolder& unread : refresh.unread) {
+        std::cerr << "kelmap: the folder " << Printable(unread.path)
+                  << " cannot be read: " << EnglishText(FileCausePhrase(unread.cause)) << '\n';
+    }
+    return refresh.unread.empty() ? 0 : 1;
 }
 
 } // namespace
@@ -1167,7 +1198,7 @@ int main(int argc, char** argv) {
             return CmdCompare(Parse(argc, argv, {}, memorySet));
         }
         if (command == "find") {
-            return CmdFind(Parse(argc, argv, {}, {}));
+            return CmdFind(Parse(argc, argv, {"--middle-c"}, {}));
         }
         if (command == "ports") {
             return CmdPorts(Parse(argc, argv, {"--api"}, {}));

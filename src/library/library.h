@@ -6,20 +6,26 @@
 // that the editor and kelmap read and refresh it at once. It holds for every map file its path,
 // size and modification time (a refresh reads a file again only when one of them changed), the
 // title, the 50 comments and the 50 records, or, for a file that cannot be read as a map, the
-// reason. A damaged index file, or one of another layout, is removed and made anew: the index
-// is only a cache of the files.
+// reason, and a hash of its bytes (a file put back with the same size and time, as `cp -p` and
+// `rsync -a` do, is read again when its inode or status change time moved and its bytes
+// differ). A damaged index file, or one of another layout, is removed and made anew, once for
+// all the programs that meet it at once: the index is only a cache of the files. The folders
+// refreshed are remembered, and the maps of one that is no longer there (renamed, removed) are
+// forgotten at the next refresh of any folder.
 //
 // Search. Each map has rows in an FTS5 table: one for its title and file name, and one for each
 // control that is assigned or has a comment. A control's row has two columns:
 //   text  the label the panel shows ("CC 74:16"), the kind's name ("Control Change"), the names
-//         of its numbers ("Brightness", "C3", a General MIDI program) and its comment;
+//         of its numbers but its notes ("Brightness", a General MIDI program) and its comment;
 //   tags  the words an assignment is searched by: the kind's word ("cc", "nrpn", "bankpc"),
 //         the word with each number the label shows ("cc74", "nt64", "np1", "pc5"), the kind's
-//         word with its first number ("note64"), the label's words ("cc", "np", "sysex") and
-//         the channel ("ch2").
-// A query is split into terms at blanks; every term must match (AND):
+//         word with its first number ("note64"), the label's words ("cc", "np", "sysex"), the
+//         channel ("ch2") and each note it sends ("#note60").
+// A query is split into terms at blanks; every term must match (AND), however many there are:
 //   - a word of an assignment followed by a number ("CC 74", "ch 2", "NT 64", "CC74") matches
 //     the controls with that tag;
+//   - a note's name ("C3", "F#-1", "Db4") matches the controls sending that note, named with
+//     middle C (note 60) in the octave the searcher chose, and the words it begins;
 //   - the name of a control ("S1", "BEND") restricts the other terms to that control (several
 //     names: to any of them); a query of control names alone searches them as words, since
 //     "C3" is a note too;
@@ -39,6 +45,7 @@
 #include <vector>
 
 #include "model/assign.h"
+#include "model/midinames.h"
 #include "model/phrase.h"
 #include "model/strings.h"
 
@@ -74,13 +81,21 @@ struct LibraryEntry {
     std::vector<ControllerId> matches; // the controls the query matched, in panel order
 };
 
+// A folder below the one refreshed that could not be listed, and why (a file error cause).
+// The maps the index holds under it are kept as they were: they were not looked at.
+struct UnreadFolder {
+    std::string path;
+    int cause = 0;
+};
+
 // How a refresh went.
 struct RefreshResult {
     int cause = 0; // a file error cause when the folder cannot be listed (nothing changed then)
-    bool indexFailed = false; // the index could not be written (it stays as it was)
-    std::size_t files = 0;    // map files found
-    std::size_t read = 0;     // of them read again (new or changed)
-    std::size_t removed = 0;  // entries of files no longer there
+    bool indexFailed = false;         // the index could not be written (it stays as it was)
+    std::size_t files = 0;            // map files found
+    std::size_t read = 0;             // of them read again (new or changed)
+    std::size_t removed = 0;          // entries of files no longer there
+    std::vector<UnreadFolder> unread; // subfolders that could not be listed
 };
 
 // Told during a refresh: how many of the files to read are done.
@@ -101,13 +116,18 @@ public:
 
     // Brings the index up to date with the map files (*.mid, *.midi) under `folder`, its
     // subfolders included (links to folders are not followed): reads the new and changed
-    // files, forgets the ones gone. A stop request ends it between two files, with what was
-    // read so far kept.
+    // files, forgets the ones gone. A subfolder that goes away during the walk is gone with its
+    // maps; one that cannot be listed for another reason is named in `unread`, and what the
+    // index holds under it stays. A stop request ends it between two files, with what was read
+    // so far kept and nothing forgotten.
     RefreshResult Refresh(const std::string& folder, const RefreshProgress& progress = {},
                           std::stop_token stop = {});
 
-    // The maps under `folder` that match `query`, by path. False when the index cannot be read.
-    bool Search(const std::string& folder, std::string_view query,
+    // The maps under `folder` that match `query`, by path, naming notes with middle C in the
+    // octave `middleC`. False when the index cannot be read; a damaged one is then made anew,
+    // empty, for the next refresh. False too when another program made the index anew since
+    // the last refresh through this object: the new one is open, for the next refresh.
+    bool Search(const std::string& folder, std::string_view query, MiddleC middleC,
                 std::vector<LibraryEntry>& entries);
 
     // The indexed title, comments and records of the map at `path` (no file is read); false
@@ -117,12 +137,36 @@ public:
     // The folder as the index names it: absolute, without "." and "..", links resolved.
     static std::string FolderKey(const std::string& folder);
 
+    // Called with each subfolder's path before a refresh lists it; a nonzero errno it returns
+    // is taken as the folder's listing failing so (tests stand in for a failing disk with it).
+    using FolderHook = std::function<int(const std::string& folder)>;
+    void SetFolderHook(FolderHook hook) { folderHook_ = std::move(hook); }
+
 private:
     struct Db;
+    struct Walk;
+    enum class Outcome { Done, Damaged, Replaced, Failed };
     bool Open();
     void Rebuild();
+    bool ReopenIfReplaced();
+    struct Identity {
+        std::uint64_t generation = 0; // times made anew (kept beside it)
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+    };
+    Identity IdentityNow() const;
+    bool Replaced() const;
+    Outcome Failure() const;
+    Outcome Update(const std::string& key, Walk& walk, const RefreshProgress& progress,
+                   std::stop_token stop, RefreshResult& result);
+    void WalkFolder(int fd, const std::string& path, Walk& walk, std::stop_token stop);
     std::string indexPath_;
     std::unique_ptr<Db> db_;
+    Identity identity_;       // the index file db_ has open
+    bool refreshed_ = false;  // a refresh wrote into it
+    bool damaged_ = false;    // the last Open failed on a damaged index
+    bool rebuilding_ = false; // Rebuild holds the exclusive lock
+    FolderHook folderHook_;
 };
 
 } // namespace kel

@@ -20,6 +20,7 @@
 #include "app/takecontrolsdlg.h"
 #include "files/mapfile.h"
 #include "gui/common/ids.h"
+#include "gui/common/viewoptions.h"
 #include "model/appname.h"
 #include "session/history.h"
 #include "session/mapfiles.h"
@@ -213,6 +214,30 @@ TEST(LibraryIndexPlace, IsTheEditorsOwnCacheFolder) {
     QStandardPaths::setTestModeEnabled(testMode);
     QCoreApplication::setOrganizationName(organisation);
     QCoreApplication::setApplicationName(application);
+}
+
+TEST_F(LibraryDockTest, TheSearchNamesNotesAsOptionsMiddleCDoes) {
+    const QString maps = TempPath(QStringLiteral("maps"));
+    CParameter document;
+    document.Map().title = "Keys";
+    AssignEntry entry;
+    entry.SetChannelKind(KindNote);
+    entry.SetValue1(60);
+    document.Map().records[static_cast<std::size_t>(FindController("R1"))] = entry.record;
+    fs::create_directories(CAppSettings::ToFsPath(maps));
+    ASSERT_TRUE(
+        SaveMapDocument(CAppSettings::ToFsPath(maps + QStringLiteral("/keys.mid")), document).Ok());
+    window_->RunCommand(cmd::Library);
+    Library()->SetFolder(maps);
+    ASSERT_TRUE(WaitRefreshed());
+
+    Library()->SearchField()->setText(QStringLiteral("C4"));
+    EXPECT_EQ(Listed(), QStringList({}));
+    // Options › Middle C: the list follows at once, and the names typed then.
+    app_->ViewOptions().SetMiddleC(MiddleC::C4);
+    EXPECT_EQ(Listed(), QStringList({"Keys:R1"}));
+    Library()->SearchField()->setText(QStringLiteral("C3"));
+    EXPECT_EQ(Listed(), QStringList({}));
 }
 
 } // namespace

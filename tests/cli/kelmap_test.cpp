@@ -2,6 +2,7 @@
 // kelmap as a user runs it: the real program, real files, exit codes and output.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -1428,6 +1429,10 @@ TEST_F(Kelmap, FindPrintsTheMatchingMapsAndRefusesWhatItCannotSearch) {
     EXPECT_EQ(find({"ch", "2", "cutoff"}).out, live + "\tLive set\tS1\n");
     EXPECT_EQ(find({"pads", "NT", "37"}).out, pads + "\tPads\tA2\n");
     EXPECT_EQ(find({"pads", "note"}).out, pads + "\tPads\tA1-A4\n");
+    // Notes by their names, middle C (note 60) as C3 unless --middle-c says C4.
+    EXPECT_EQ(find({"C#1"}).out, pads + "\tPads\tA2\n");
+    EXPECT_EQ(find({"C#2", "--middle-c", "C4"}).out, pads + "\tPads\tA2\n");
+    EXPECT_EQ(find({"C#2"}).out, "");
     EXPECT_EQ(find({"Brightness"}).out, live + "\tLive set\tS1\n" + pads + "\tPads\tR1\n");
     run = find({});
     EXPECT_EQ(run.out, live + "\tLive set\t\n" + pads + "\tPads\t\n");
@@ -1460,6 +1465,97 @@ TEST_F(Kelmap, FindPrintsTheMatchingMapsAndRefusesWhatItCannotSearch) {
     run = Kel({"find", maps.string(), "--limit", "3"}, nullptr, cache);
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("unknown option --limit"), std::string::npos);
+}
+
+// The answers of kelmap find when its index cannot be written or is damaged, and when part of
+// the folder cannot be read: always the maps, and a failure where it could not answer.
+TEST_F(Kelmap, FindAnswersWithoutAWritableIndexAndMakesADamagedOneAnew) {
+    const fs::path maps = dir_ / "maps";
+    fs::create_directories(maps / "sub");
+    std::string expected;
+    for (const char* name : {"a", "b", "c"}) {
+        const std::string map = (maps / "sub" / (std::string(name) + ".mid")).string();
+        ASSERT_EQ(Kel({"new", map, "--title", std::string("Map ") + name}).status, 0);
+        ASSERT_EQ(Kel({"set", map, "S1", "cc", "74", "0", "127"}).status, 0);
+        expected += map + "\tMap " + name + "\tS1\n";
+    }
+    const std::string cache = "XDG_CACHE_HOME=" + Quote((dir_ / "cache").string()) + " ";
+    const fs::path index = dir_ / "cache" / "VOSTEL" / "VOSTEL KEL Editor V2" / "library.sqlite";
+    auto find = [&](std::string shell = "%") {
+        shell.insert(shell.find('%'), cache);
+        return Kel({"find", maps.string(), "cc74"}, nullptr, shell);
+    };
+    ASSERT_EQ(find().out, expected);
+
+    // An index that opens but takes no write (here: beyond the file size limit, as on a full
+    // disk; kept open meanwhile, so that its shared memory file is there): the maps are read
+    // without it.
+    const std::string d = (maps / "d.mid").string();
+    ASSERT_EQ(Kel({"new", d, "--title", "Map d"}).status, 0);
+    ASSERT_EQ(Kel({"set", d, "R1", "cc", "74", "0", "127"}).status, 0);
+    sqlite3* open = nullptr;
+    ASSERT_EQ(sqlite3_open(index.c_str(), &open), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(open, "SELECT count(*) FROM maps", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    Result run = find("(trap '' XFSZ; ulimit -f 1; %)");
+    sqlite3_close(open);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, d + "\tMap d\tR1\n" + expected);
+    EXPECT_EQ(run.err, "kelmap: the library index " + index.string() +
+                           " cannot be written; the maps are read without it\n");
+
+    // A damaged index met by several finds at once: each answers, and the index is made anew
+    // once for all of them.
+    expected = d + "\tMap d\tR1\n" + expected;
+    constexpr int kFinds = 6;
+    for (int round = 0; round < 4; ++round) {
+        for (const char* suffix : {"-wal", "-shm"}) {
+            fs::remove(index.string() + suffix);
+        }
+        std::ofstream(index, std::ios::binary | std::ios::trunc) << std::string(16384, '\x5a');
+        std::string all = "for i in";
+        for (int i = 0; i < kFinds; ++i) {
+            all += " " + std::to_string(i);
+        }
+        all += "; do (" + cache + Quote(KELMAP_PATH) + " find " + Quote(maps.string()) + " cc74 >" +
+               Quote((dir_ / "out").string()) + "$i 2>&1; echo $? >>" +
+               Quote((dir_ / "out").string()) + "$i) & done; wait";
+        ASSERT_EQ(std::system(all.c_str()), 0);
+        for (int i = 0; i < kFinds; ++i) {
+            EXPECT_EQ(ReadFile(dir_ / ("out" + std::to_string(i))), expected + "0\n")
+                << "round " << round << ", find " << i;
+        }
+        run = find();
+        EXPECT_EQ(run.err, "") << round;
+        EXPECT_EQ(run.out, expected) << round;
+    }
+}
+
+TEST_F(Kelmap, FindNamesTheFoldersItCannotReadAndKeepsTheirMaps) {
+    const fs::path maps = dir_ / "maps";
+    fs::path deep = maps;
+    for (int level = 0; level < 24; ++level) {
+        deep /= "level" + std::to_string(level);
+    }
+    const std::string top = (maps / "top.mid").string();
+    const std::string bottom = (deep / "bottom.mid").string();
+    fs::create_directories(deep);
+    ASSERT_EQ(Kel({"new", top, "--title", "Top"}).status, 0);
+    ASSERT_EQ(Kel({"new", bottom, "--title", "Bottom"}).status, 0);
+    const std::string cache = "XDG_CACHE_HOME=" + Quote((dir_ / "cache").string()) + " ";
+    Result run = Kel({"find", maps.string()}, nullptr, cache + "%");
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(run.out, bottom + "\tBottom\t\n" + top + "\tTop\t\n");
+
+    // With few files open at once, the walk cannot go down to the bottom (as root too): the
+    // folder it stopped at is named, the bottom map stays as last known, the exit status is 1.
+    const std::string added = (maps / "added.mid").string();
+    ASSERT_EQ(Kel({"new", added, "--title", "Added"}).status, 0);
+    run = Kel({"find", maps.string()}, nullptr, "(ulimit -n 12; " + cache + "%)");
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out, added + "\tAdded\t\n" + bottom + "\tBottom\t\n" + top + "\tTop\t\n");
+    EXPECT_EQ(run.err.rfind("kelmap: the folder " + maps.string() + "/level0/", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(" cannot be read: "), std::string::npos) << run.err;
 }
 
 } // namespace

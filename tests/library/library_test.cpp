@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The library's index on real folders of map files: what a search finds, how a refresh follows
-// the folder, files that are no maps, a damaged index, and two users of one index at once.
+// the folder (also when part of it cannot be listed), files that are no maps, a damaged index,
+// and two users of one index at once.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <chrono>
 #include <filesystem>
@@ -65,7 +69,7 @@ protected:
     // The file names (below the folder) and matching controls a search gives, "name:R1,S2".
     std::vector<std::string> Found(CLibraryIndex& index, std::string_view query) {
         std::vector<LibraryEntry> entries;
-        EXPECT_TRUE(index.Search(folder_.string(), query, entries)) << query;
+        EXPECT_TRUE(index.Search(folder_.string(), query, MiddleC::C3, entries)) << query;
         std::vector<std::string> found;
         for (const LibraryEntry& entry : entries) {
             std::string text = fs::relative(entry.path, CLibraryIndex::FolderKey(folder_)).string();
@@ -197,7 +201,7 @@ TEST_F(LibraryTest, FilesThatAreNoMapsAreListedWithTheReason) {
     const RefreshResult refresh = index.Refresh(folder_.string());
     EXPECT_FALSE(refresh.indexFailed);
     std::vector<LibraryEntry> entries;
-    ASSERT_TRUE(index.Search(folder_.string(), "", entries));
+    ASSERT_TRUE(index.Search(folder_.string(), "", MiddleC::C3, entries));
     std::vector<std::string> listed;
     for (const LibraryEntry& entry : entries) {
         const std::string name = fs::path(entry.path).filename().string();
@@ -254,6 +258,195 @@ TEST_F(LibraryTest, ADamagedIndexFileIsMadeAnew) {
     ASSERT_TRUE(again.Ok());
     again.Refresh(folder_.string());
     EXPECT_EQ(Found(again, "alpha"), (Names{"a.mid"}));
+}
+
+TEST_F(LibraryTest, NotesAreFoundByTheNamesTheSearcherGivesThem) {
+    const ControllerId r1 = FindController("R1");
+    const ControllerId r2 = FindController("R2");
+    const ControllerId s1 = FindController("S1");
+    WriteMap(folder_ / "keys.mid", "Keys",
+             {{r1, KindNote, 0, 60}, {r2, KindNote, 0, 48}, {s1, KindNote, 0, 61, "C4 sweep"}});
+    CLibraryIndex index(indexPath_);
+    index.Refresh(folder_.string());
+    auto found = [&](std::string_view query, MiddleC middleC) {
+        std::vector<LibraryEntry> entries;
+        EXPECT_TRUE(index.Search(folder_.string(), query, middleC, entries)) << query;
+        return entries.size() == 1 ? ControlListText(entries[0].matches) : std::string("-");
+    };
+    // Note 60 is C3 or C4; "C3" alone is also a control's name, searched as a word then.
+    EXPECT_EQ(found("C3", MiddleC::C3), "R1");
+    EXPECT_EQ(found("C4", MiddleC::C4), "R1,S1"); // S1 by its comment
+    EXPECT_EQ(found("C3", MiddleC::C4), "R2");
+    EXPECT_EQ(found("C#4", MiddleC::C4), "S1");
+    EXPECT_EQ(found("Db3", MiddleC::C3), "S1");
+    EXPECT_EQ(found("keys C#4", MiddleC::C4), "S1");
+    EXPECT_EQ(found("C2", MiddleC::C4), "-");
+}
+
+TEST_F(LibraryTest, EveryWordOfAQueryCountsAndAnyFolderCanBeSearched) {
+    WriteMap(folder_ / "live.mid", "Live Set", {{FindController("S1"), KindControlChange, 0, 74}});
+    CLibraryIndex index(indexPath_);
+    index.Refresh(folder_.string());
+    std::string query;
+    for (int i = 0; i < 20; ++i) {
+        query += "live ";
+    }
+    EXPECT_EQ(Found(index, query), (Names{"live.mid"}));
+    EXPECT_EQ(Found(index, query + "cc74"), (Names{"live.mid:S1"}));
+    EXPECT_EQ(Found(index, query + "nothing"), (Names{}));
+    EXPECT_EQ(Found(index, query + "nothing cc74"), (Names{}));
+
+    // The root folder holds every folder's maps.
+    const std::string live = (fs::path(CLibraryIndex::FolderKey(folder_)) / "live.mid").string();
+    for (const char* root : {"/", "//", "/."}) {
+        std::vector<LibraryEntry> entries;
+        ASSERT_TRUE(index.Search(root, "live", MiddleC::C3, entries)) << root;
+        ASSERT_EQ(entries.size(), 1u) << root;
+        EXPECT_EQ(entries[0].path, live);
+    }
+}
+
+TEST_F(LibraryTest, AMapPutBackWithTheSameSizeAndTimeIsReadAgain) {
+    WriteMap(folder_ / "a.mid", "Alpha", {});
+    WriteMap(scratch_ / "b.mid", "Bravo", {});
+    WriteMap(scratch_ / "c.mid", "Cobra", {});
+    ASSERT_EQ(fs::file_size(folder_ / "a.mid"), fs::file_size(scratch_ / "b.mid"));
+    CLibraryIndex index(indexPath_);
+    index.Refresh(folder_.string());
+    const auto time = fs::last_write_time(folder_ / "a.mid");
+
+    // Copied over it in place, keeping the time (cp -p).
+    fs::copy_file(scratch_ / "b.mid", folder_ / "a.mid", fs::copy_options::overwrite_existing);
+    fs::last_write_time(folder_ / "a.mid", time);
+    EXPECT_EQ(index.Refresh(folder_.string()).read, 1u);
+    EXPECT_EQ(Found(index, "bravo"), (Names{"a.mid"}));
+    EXPECT_EQ(Found(index, "alpha"), (Names{}));
+
+    // Renamed over it, keeping the time (rsync -a).
+    fs::copy_file(scratch_ / "c.mid", folder_ / ".a.mid.tmp");
+    fs::last_write_time(folder_ / ".a.mid.tmp", time);
+    fs::rename(folder_ / ".a.mid.tmp", folder_ / "a.mid");
+    EXPECT_EQ(index.Refresh(folder_.string()).read, 1u);
+    EXPECT_EQ(Found(index, "cobra"), (Names{"a.mid"}));
+
+    // Its status changed without its bytes: compared, not read.
+    ::chmod((folder_ / "a.mid").c_str(), 0640);
+    EXPECT_EQ(index.Refresh(folder_.string()).read, 0u);
+    EXPECT_EQ(Found(index, "cobra"), (Names{"a.mid"}));
+}
+
+TEST_F(LibraryTest, TheMapsOfAFolderThatIsNoLongerThereAreForgotten) {
+    WriteMap(folder_ / "sub" / "a.mid", "Alpha", {});
+    const fs::path other = scratch_ / "other";
+    WriteMap(other / "b.mid", "Bravo", {});
+    CLibraryIndex index(indexPath_);
+    index.Refresh(folder_.string());
+    index.Refresh((folder_ / "sub").string());
+    index.Refresh(other.string());
+
+    const fs::path renamed = scratch_ / "renamed";
+    fs::rename(folder_, renamed);
+    index.Refresh(other.string());
+    std::vector<LibraryEntry> entries;
+    for (const fs::path& gone : {folder_, folder_ / "sub"}) {
+        ASSERT_TRUE(index.Search(gone.string(), "", MiddleC::C3, entries));
+        EXPECT_TRUE(entries.empty()) << gone;
+    }
+    // Anywhere else, the other folder's maps and nothing of the renamed one.
+    ASSERT_TRUE(index.Search(scratch_.string(), "", MiddleC::C3, entries));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].title, "Bravo");
+}
+
+TEST_F(LibraryTest, AWalkThatFailsPartWayForgetsOnlyWhatIsGone) {
+    for (const char* sub : {"a", "b", "c", "d", "e"}) {
+        for (int i = 0; i < 3; ++i) {
+            WriteMap(folder_ / sub / "deep" / (std::string(sub) + std::to_string(i) + ".mid"),
+                     std::string("Map ") + sub, {});
+        }
+    }
+    CLibraryIndex index(indexPath_);
+    ASSERT_EQ(index.Refresh(folder_.string()).read, 15u);
+    WriteMap(folder_ / "e" / "new.mid", "Map new", {});
+
+    // "b" goes away while the walk is under way, "c/deep" cannot be listed.
+    const std::string key = CLibraryIndex::FolderKey(folder_);
+    std::vector<std::string> visited;
+    index.SetFolderHook([&](const std::string& folder) {
+        visited.push_back(folder);
+        if (folder == key + "/b") {
+            fs::remove_all(folder);
+        }
+        return folder == key + "/c/deep" ? EIO : 0;
+    });
+    const RefreshResult refresh = index.Refresh(folder_.string());
+    EXPECT_FALSE(refresh.indexFailed);
+    EXPECT_EQ(refresh.read, 1u);
+    EXPECT_EQ(refresh.removed, 3u);
+    ASSERT_EQ(refresh.unread.size(), 1u);
+    EXPECT_EQ(refresh.unread[0].path, key + "/c/deep");
+    EXPECT_EQ(refresh.unread[0].cause, FileErrorCauseOf(EIO));
+    EXPECT_EQ(visited.size(), 9u); // a, b, c, d, e with their "deep", b's never reached
+    // What could not be listed is kept as it was known; the rest is as it is now.
+    EXPECT_EQ(
+        Found(index, ""),
+        (Names{"a/deep/a0.mid", "a/deep/a1.mid", "a/deep/a2.mid", "c/deep/c0.mid", "c/deep/c1.mid",
+               "c/deep/c2.mid", "d/deep/d0.mid", "d/deep/d1.mid", "d/deep/d2.mid", "e/deep/e0.mid",
+               "e/deep/e1.mid", "e/deep/e2.mid", "e/new.mid"}));
+
+    // Listed again, the folder's maps are as they are.
+    fs::remove(folder_ / "c" / "deep" / "c0.mid");
+    index.SetFolderHook({});
+    EXPECT_TRUE(index.Refresh(folder_.string()).unread.empty());
+    EXPECT_EQ(Found(index, "c").size(), 2u);
+}
+
+// Overwrites the first page of the index's table `table` with garbage: the index opens and
+// lists its maps, the damage shows only where that table is read.
+void DamageTable(const std::string& indexPath, const char* table) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(indexPath.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* statement = nullptr;
+    std::int64_t page = 0;
+    std::int64_t pageSize = 0;
+    for (const std::string& sql :
+         {"SELECT rootpage FROM sqlite_master WHERE name = '" + std::string(table) + "'",
+          std::string("PRAGMA page_size")}) {
+        ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr), SQLITE_OK);
+        ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+        (page == 0 ? page : pageSize) = sqlite3_column_int64(statement, 0);
+        sqlite3_finalize(statement);
+    }
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    ASSERT_GT(page, 1);
+    std::fstream file(indexPath, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp((page - 1) * pageSize);
+    const std::string garbage(static_cast<std::size_t>(pageSize), '\x5a');
+    file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+}
+
+TEST_F(LibraryTest, AnIndexDamagedWhereOnlyASearchReadsIsMadeAnew) {
+    WriteMap(folder_ / "a.mid", "Alpha", {{FindController("S1"), KindControlChange, 0, 74}});
+    WriteMap(folder_ / "b.mid", "Bravo", {});
+    for (const char* table : {"words_data", "titles_data"}) {
+        {
+            CLibraryIndex index(indexPath_);
+            index.Refresh(folder_.string());
+        }
+        DamageTable(indexPath_, table);
+        CLibraryIndex index(indexPath_);
+        ASSERT_TRUE(index.Ok());
+        EXPECT_EQ(index.Refresh(folder_.string()).read, 0u) << table; // the list of maps is whole
+        std::vector<LibraryEntry> entries;
+        EXPECT_FALSE(index.Search(folder_.string(), "cc74", MiddleC::C3, entries)) << table;
+        EXPECT_TRUE(entries.empty());
+        // Made anew: the next refresh reads every map again and the search answers.
+        EXPECT_EQ(index.Refresh(folder_.string()).read, 2u) << table;
+        EXPECT_EQ(Found(index, "cc74"), (Names{"a.mid:S1"})) << table;
+        EXPECT_EQ(Found(index, "bravo"), (Names{"b.mid"})) << table;
+    }
 }
 
 TEST_F(LibraryTest, TwoUsersRefreshOneIndexAtOnce) {
