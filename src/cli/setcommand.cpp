@@ -269,8 +269,12 @@ std::string ApplyComment(AssignEntry& e, const ControlMap& map, ControllerId id,
             return "--comment may hold no control characters";
         }
     }
-    if (!TextFits(map, id, r.comment)) {
+    const TextRoom room = RoomForText(map, id, r.comment);
+    if (room.cut) {
         return "--comment is longer than the 128 bytes a comment takes in the file";
+    }
+    if (room.other) {
+        return "--comment: " + EnglishText(TextWithoutRoomPhrase(*room.other));
     }
     e.SetComment(r.comment);
     return {};
