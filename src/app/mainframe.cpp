@@ -77,8 +77,8 @@ CKelDlgBar::CKelDlgBar(CDocumentSignals& document, QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     auto* label = new QLabel(KelEditor::tr("TITLE:"), this);
     SetKelId(titleField_, ctl::TitleField);
-    titleField_->SetFits([this](const std::string& title) {
-        return TextFits(document_.Map(), kNoController, title);
+    titleField_->SetRoom([this](const std::string& title) {
+        return RoomForText(document_.Map(), kNoController, title);
     });
     titleField_->installEventFilter(this);
     label->setBuddy(titleField_);
@@ -203,6 +203,12 @@ CMainFrame::CMainFrame(const EditorParts& parts, CKelMidi& midi)
     // A full TITLE field says why in the status bar as well as beside the field.
     connect(dlgBar_->TitleField(), &CMapTextEdit::TextRefused, this,
             [this](const QString& why) { statusBar()->showMessage(why, 10000); });
+    // So does a title longer than the file's limit: kept while unchanged, cut once changed.
+    connect(dlgBar_->TitleField(), &CMapTextEdit::NoteChanged, this, [this](const QString& note) {
+        if (!note.isEmpty()) {
+            statusBar()->showMessage(note, 10000);
+        }
+    });
     mapCommands_ = new CMapCommands(parts_, midi_, *this);
     library_ = new CLibraryWindow(parts_, this);
     commands_ = new CCommandActions(*this);

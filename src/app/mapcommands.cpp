@@ -175,6 +175,12 @@ void CMapCommands::TakeControlsFrom(const QString& path) {
     if (ticked.empty()) {
         return;
     }
+    // A text the merged map could not hold whole (the title once a comment taken needs UTF-8)
+    // is never cut: the controls are not taken, and the user is told which text and why.
+    if (const auto cut = MergeRefusal(document.Map(), other.Map(), ticked)) {
+        parts_.ui.Warn(&window_, UiText(TextWithoutRoomPhrase(*cut)));
+        return;
+    }
     const std::vector<ControlEdit> edits = TakenControls(other.Map(), ticked);
     // One control is named ("Take S1 from live.mid"), several counted.
     const QString stepName =

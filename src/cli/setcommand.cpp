@@ -256,39 +256,6 @@ std::string ApplySettings(AssignEntry& e, ControllerId id, const AssignKind& kin
     return {};
 }
 
-// Why `comment` cannot be the comment of `id`: too long itself, or, when it has a character the
-// file's encoding lacks and so needs the whole file in UTF-8, the title or another comment that
-// takes more than 128 bytes there.
-std::string CommentRefusal(const ControlMap& map, ControllerId id, const std::string& comment) {
-    ControlMap alone;
-    alone.textEncoding = map.textEncoding;
-    if (!TextFits(alone, id, comment)) {
-        return "--comment is longer than the 128 bytes a comment takes in the file";
-    }
-    const std::string needsUtf8 = "--comment has a character the file's encoding lacks: the "
-                                  "file would be written in UTF-8, where ";
-    ControlMap withoutTitle = map;
-    withoutTitle.title.clear();
-    withoutTitle.titleBytes.clear();
-    if (TextFits(withoutTitle, id, comment)) {
-        return needsUtf8 + "its title is longer than the 128 bytes a title takes in the file";
-    }
-    for (ControllerId other = 0; other < kControllerCount; ++other) {
-        const auto index = static_cast<std::size_t>(other);
-        if (other == id || map.comments[index].empty()) {
-            continue;
-        }
-        ControlMap without = map;
-        without.comments[index].clear();
-        without.commentBytes[index].clear();
-        if (TextFits(without, id, comment)) {
-            return needsUtf8 + "the comment of " + std::string(ControllerName(other)) +
-                   " is longer than the 128 bytes a comment takes in the file";
-        }
-    }
-    return needsUtf8 + "several of its texts are longer than the 128 bytes they take in the file";
-}
-
 std::string ApplyComment(AssignEntry& e, const ControlMap& map, ControllerId id,
                          const SetRequest& r) {
     if (!r.hasComment) {
@@ -302,8 +269,12 @@ std::string ApplyComment(AssignEntry& e, const ControlMap& map, ControllerId id,
             return "--comment may hold no control characters";
         }
     }
-    if (!TextFits(map, id, r.comment)) {
-        return CommentRefusal(map, id, r.comment);
+    const TextRoom room = RoomForText(map, id, r.comment);
+    if (room.cut) {
+        return "--comment is longer than the 128 bytes a comment takes in the file";
+    }
+    if (room.other) {
+        return "--comment: " + EnglishText(TextWithoutRoomPhrase(*room.other));
     }
     e.SetComment(r.comment);
     return {};

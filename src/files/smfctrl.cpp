@@ -261,23 +261,14 @@ std::vector<std::uint8_t> CSmfCtrl::BuildImage() {
 // --- reading -------------------------------------------------------------------------------
 
 void CSmfCtrl::StoreTexts() {
-    // The encoding is decided once, over the title and all comments together.
+    // The encoding is decided once, over the title and all comments together. Every text keeps
+    // its bytes, whatever its length: unchanged, it is written back as it was.
     const TextEncoding encoding = DetectTextEncoding(texts_);
     ControlMap& map = document_->Map();
     map.textEncoding = encoding;
     for (std::size_t i = 0; i < texts_.size(); ++i) {
-        const FileTextBytes& read = texts_[i];
-        std::string text;
-        std::string bytes;
-        if (read.cut) {
-            // A text longer than the limit keeps its characters within the first 128 bytes;
-            // it is written anew.
-            text = DecodeFileText(CompleteText(read.bytes, encoding), encoding);
-            text.resize(FitFileText(text, encoding).size());
-        } else {
-            text = DecodeFileText(read.bytes, encoding);
-            bytes = read.bytes;
-        }
+        std::string& bytes = texts_[i].bytes;
+        std::string text = DecodeFileText(bytes, encoding);
         if (i == kTitleText) {
             map.title = std::move(text);
             map.titleBytes = std::move(bytes);
@@ -298,6 +289,7 @@ int CSmfCtrl::ReadFrom(SmfInput& input, MessageSetKind kind) {
     acceptedCount_ = 0;
     lastControllerIndex_ = kNoController;
     copyrightTooLong_ = false;
+    textTooLong_ = false;
     texts_ = {};
     const Outcome outcome = ParseChunks(source, kind);
     StoreTexts();
@@ -313,6 +305,10 @@ int CSmfCtrl::ReadFrom(SmfInput& input, MessageSetKind kind) {
     const int required = kind == MemorySetKind ? kMemorySetSlotCount : kControllerCount;
     if (outcome != Outcome::Ok || acceptedCount_ != required) {
         Report(kind == MemorySetKind ? StringId::NotMemorySet : StringId::NotControlMap);
+        return -1;
+    }
+    if (textTooLong_) {
+        Report(StringId::TextTooLong);
         return -1;
     }
     return 0;
@@ -463,32 +459,32 @@ bool CSmfCtrl::ParseMeta(Source& source, MessageSetKind kind, bool& endOfTrack) 
         document_->SetCopyrightText(std::move(text));
         return true;
     }
-    // A title or comment keeps its first 128 bytes, and the few after them that may complete
-    // its last character; the rest is passed over unread, so a huge text event costs no memory.
-    // The bytes are decoded once all texts are known (StoreTexts).
-    const std::uint32_t kept = std::min<std::uint32_t>(length, kTextLimit + 3);
-    FileTextBytes text;
-    text.cut = length > kTextLimit;
-    if (!source.ReadText(kept, text.bytes) || !source.Skip(length - kept)) {
-        return false;
-    }
-    switch (type) {
-    case kMetaText: {
+    // A title or comment is kept whole; its memory grows only by what the file really holds.
+    // A text beyond kFileTextLimit is passed over unread, so a huge text event costs no memory,
+    // and the file is refused once it is a map otherwise (ReadFrom) rather than opened with a
+    // text a save would shorten. The bytes are decoded once all texts are known (StoreTexts).
+    std::size_t slot = kTitleText;
+    if (type == kMetaText) {
         // A comment belongs to the bulk message right before it; the set-kind text, which
         // precedes every bulk message, finds none and is passed over.
         ControllerId id = lastControllerIndex_;
         if (kind == MemorySetKind && id != kNoController) {
             id = MemorySetController(id);
         }
-        if (IsValidController(id)) {
-            texts_[static_cast<std::size_t>(id)] = std::move(text);
+        if (!IsValidController(id)) {
+            return source.Skip(length);
         }
-        break;
+        slot = static_cast<std::size_t>(id);
     }
-    default:
-        texts_[kTitleText] = std::move(text);
-        break;
+    if (length > kFileTextLimit) {
+        textTooLong_ = true;
+        return source.Skip(length);
     }
+    FileTextBytes text;
+    if (!source.ReadText(length, text.bytes)) {
+        return false;
+    }
+    texts_[slot] = std::move(text);
     return true;
 }
 

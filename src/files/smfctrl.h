@@ -24,6 +24,10 @@ void AppendVlq(std::vector<std::uint8_t>& out, std::uint32_t value);
 // file that claims a longer one is refused when it is read, so no save ever shortens a text.
 inline constexpr std::size_t kCopyrightLimit = (std::size_t{1} << 28) - 1;
 
+// The longest title or comment a map file holds: the reader keeps each whole, so that a save
+// writes it back as it was; a file with a longer one is refused when it is read.
+inline constexpr std::size_t kFileTextLimit = std::size_t{64} << 10;
+
 // The bytes of a file as the reader takes them, front to back, with stretches passed over
 // without being read (a seek on a file).
 class SmfInput {
@@ -77,9 +81,9 @@ public:
     }
 
     // Parses `bytes`, a file's content, as a file of `kind` and fills the document. 0 on
-    // success; on failure reports 32807, 32819, 32820 or 32821 (a copyright text longer than
-    // kCopyrightLimit) and returns -1. The document is then
-    // partly filled: the caller resets it.
+    // success; on failure reports 32807, 32819, 32820, 32821 (a copyright text longer than
+    // kCopyrightLimit) or 32822 (a title or comment longer than kFileTextLimit) and returns -1. The
+    // document is then partly filled: the caller resets it.
     int ReadBytes(std::span<const std::uint8_t> bytes, MessageSetKind kind);
     // The same for a file taken from `input` as the parse goes.
     int ReadFrom(SmfInput& input, MessageSetKind kind);
@@ -102,6 +106,7 @@ private:
     CParameter* document_;
     Reporter* reporter_;
     bool copyrightTooLong_ = false; // the parse met a copyright text beyond kCopyrightLimit
+    bool textTooLong_ = false;      // the parse met a title or comment beyond kFileTextLimit
     int acceptedCount_ = 0;
     int lastControllerIndex_ = kNoController;
     // The comments' bytes by control, then the title's, as the parse took them.

@@ -109,6 +109,10 @@ const std::string& TextOf(const ControlMap& map, ControllerId id) {
     return IsValidController(id) ? map.comments[static_cast<std::size_t>(id)] : map.title;
 }
 
+const std::string& BytesOf(const ControlMap& map, ControllerId id) {
+    return IsValidController(id) ? map.commentBytes[static_cast<std::size_t>(id)] : map.titleBytes;
+}
+
 // The write encoding of `map` with the text of `id` replaced by `replaced`.
 TextEncoding WriteEncodingWith(const ControlMap& map, ControllerId id, std::string_view replaced) {
     if (map.textEncoding == TextEncoding::Utf8) {
@@ -132,51 +136,123 @@ bool Fits(std::string_view text, TextEncoding encoding) {
     return FitFileText(text, encoding).size() == text.size();
 }
 
+// `text` in `encoding`, or in UTF-8 when it has no place there.
+std::string Encoded(std::string_view text, TextEncoding encoding) {
+    std::optional<std::string> encoded = EncodeFileText(text, encoding);
+    if (!encoded) {
+        encoded = EncodeFileText(AsUtf8(text), TextEncoding::Utf8);
+    }
+    return std::move(*encoded);
+}
+
+// The room of one text of `map` written in `encoding`: none needed when its file bytes are
+// written back, else its size there, which must be within the limit.
+std::optional<TextWithoutRoom> RoomOf(const ControlMap& map, ControllerId id,
+                                      TextEncoding encoding) {
+    if (encoding == map.textEncoding && TextAsRead(map, id)) {
+        return std::nullopt;
+    }
+    const std::size_t size = Encoded(TextOf(map, id), encoding).size();
+    if (size <= kTextLimit) {
+        return std::nullopt;
+    }
+    return TextWithoutRoom{id, encoding, size};
+}
+
+// The texts of `map` other than `skip` the save could not write whole.
+std::optional<TextWithoutRoom> FindOtherWithoutRoom(const ControlMap& map, ControllerId skip,
+                                                    bool skipTitle) {
+    const TextEncoding encoding = WriteEncoding(map);
+    if (!skipTitle) {
+        if (auto title = RoomOf(map, kNoController, encoding)) {
+            return title;
+        }
+    }
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        if (id != skip) {
+            if (auto comment = RoomOf(map, id, encoding)) {
+                return comment;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+bool TextAsRead(const ControlMap& map, ControllerId id) {
+    const std::string& bytes = BytesOf(map, id);
+    if (bytes.empty()) {
+        return false;
+    }
+    const std::optional<std::string> text = ExactFileText(bytes, map.textEncoding);
+    return text && *text == TextOf(map, id);
+}
 
 TextEncoding WriteEncoding(const ControlMap& map) {
     return WriteEncodingWith(map, kNoController, map.title);
 }
 
+std::optional<TextWithoutRoom> FindTextWithoutRoom(const ControlMap& map) {
+    return FindOtherWithoutRoom(map, kNoController, false);
+}
+
+Phrase TextWithoutRoomPhrase(const TextWithoutRoom& text) {
+    Phrase which = IsValidController(text.id)
+                       ? Phrase(TextId::TextComment, {std::string(ControllerName(text.id))})
+                       : Phrase(TextId::TextTitle);
+    return Phrase(TextId::TextWouldBeCut, {std::move(which), static_cast<std::int64_t>(text.size),
+                                           std::string(TextEncodingName(text.encoding))});
+}
+
+TextRoom RoomForText(const ControlMap& map, ControllerId id, std::string_view utf8) {
+    TextRoom room;
+    const std::string text = AsUtf8(utf8);
+    room.cut = !Fits(text, WriteEncodingWith(map, id, text));
+    if (text == TextOf(map, id)) {
+        // Unchanged: the map as it is (a file's text keeps its bytes and needs no room).
+        room.other = FindOtherWithoutRoom(map, id, id == kNoController);
+        return room;
+    }
+    ControlMap changed = map;
+    if (IsValidController(id)) {
+        changed.comments[static_cast<std::size_t>(id)] = text;
+        changed.commentBytes[static_cast<std::size_t>(id)].clear();
+    } else {
+        changed.title = text;
+        changed.titleBytes.clear();
+    }
+    room.other = FindOtherWithoutRoom(changed, id, id == kNoController);
+    return room;
+}
+
 bool TextFits(const ControlMap& map, ControllerId id, std::string_view utf8) {
-    const TextEncoding encoding = WriteEncodingWith(map, id, utf8);
-    if (!Fits(utf8, encoding)) {
-        return false;
-    }
-    if (encoding == map.textEncoding) {
-        return true; // the other texts fit as they were read or stored
-    }
-    // The map changes to UTF-8: every other text must fit there as well.
-    if (id != kNoController && !Fits(map.title, encoding)) {
-        return false;
-    }
-    for (ControllerId other = 0; other < kControllerCount; ++other) {
-        if (other != id && !Fits(map.comments[static_cast<std::size_t>(other)], encoding)) {
-            return false;
-        }
-    }
-    return true;
+    return RoomForText(map, id, utf8).Fits();
 }
 
 std::string FitText(const ControlMap& map, ControllerId id, std::string_view utf8) {
     const std::string text = AsUtf8(utf8);
+    if (text == TextOf(map, id)) {
+        return text; // unchanged: a file's text longer than the limit stays whole
+    }
     return std::string(FitFileText(text, WriteEncodingWith(map, id, text)));
 }
 
 std::string FileBytesOf(const ControlMap& map, ControllerId id, TextEncoding encoding) {
-    const std::string& text = TextOf(map, id);
-    const std::string& bytes =
-        IsValidController(id) ? map.commentBytes[static_cast<std::size_t>(id)] : map.titleBytes;
-    if (encoding == map.textEncoding && !bytes.empty() && DecodeFileText(bytes, encoding) == text) {
-        return bytes;
+    const bool asRead = TextAsRead(map, id);
+    if (encoding == map.textEncoding && asRead) {
+        return BytesOf(map, id);
     }
-    std::optional<std::string> encoded = EncodeFileText(text, encoding);
-    if (!encoded) {
-        encoded = EncodeFileText(AsUtf8(text), TextEncoding::Utf8);
+    const std::string encoded = Encoded(TextOf(map, id), encoding);
+    if (asRead) {
+        // A file's text in another encoding: whole, even beyond the limit. Every change that
+        // moves the map to another encoding is refused while a text would take more there;
+        // one that came past that check still never costs the user a text.
+        return encoded;
     }
-    // A text never takes more than the file's limit, whatever the map held.
+    // A changed text never takes more than the file's limit, whatever the map held.
     const std::string_view fitted =
-        encoding == TextEncoding::Utf8 ? FitFileText(*encoded, encoding) : *encoded;
+        encoding == TextEncoding::Utf8 ? FitFileText(encoded, encoding) : encoded;
     return std::string(fitted.substr(0, kTextLimit));
 }
 

@@ -6,11 +6,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "model/controllers.h"
 #include "model/filetext.h"
+#include "model/phrase.h"
 
 namespace kel {
 
@@ -195,8 +197,8 @@ struct ControlMap {
     std::array<std::string, kControllerCount> comments;
     bool modified = false;
     // The encoding the file's texts were read in (UTF-8 for a new map), and the bytes of the
-    // title and of each comment as the file held them: a text not changed since is written
-    // back as it was, byte for byte.
+    // title and of each comment as the file held them, whatever their length: a text not
+    // changed since is written back as it was, byte for byte.
     TextEncoding textEncoding = TextEncoding::Utf8;
     std::string titleBytes;
     std::array<std::string, kControllerCount> commentBytes;
@@ -207,18 +209,47 @@ struct ControlMap {
 // it fits the file is decided when it reaches the map (FitText).
 inline constexpr std::size_t kEditTextLimit = 3 * kTextLimit;
 
+// Whether the text of `id` (kNoController: the title) is still the one the file held: its
+// bytes are a text of the map's encoding, and that text.
+bool TextAsRead(const ControlMap& map, ControllerId id);
+
 // The encoding the map's texts are written in: the one they were read in while every text has
 // a place in it, else UTF-8.
 TextEncoding WriteEncoding(const ControlMap& map);
-// Whether the map, with the text of `id` (kNoController: the title) replaced by `utf8`, still
-// has each text within kTextLimit bytes in the encoding it would be written in.
+
+// A text the map file could not hold whole. A text as the file held it is written back byte
+// for byte while the map keeps the file's encoding, whatever its length; any other text (a
+// changed one, or one the map has to write in another encoding) has kTextLimit bytes.
+struct TextWithoutRoom {
+    ControllerId id = kNoController;            // kNoController: the title
+    TextEncoding encoding = TextEncoding::Utf8; // the encoding the map would be written in
+    std::size_t size = 0;                       // the bytes the text would take there
+};
+// The first text of `map` (the title, then the comments) the save could not write whole.
+std::optional<TextWithoutRoom> FindTextWithoutRoom(const ControlMap& map);
+// Why: "The title would take 192 bytes in UTF-8, … It is not cut, so nothing is changed."
+Phrase TextWithoutRoomPhrase(const TextWithoutRoom& text);
+
+// What becomes of the text of `id` (kNoController: the title) when `utf8` replaces it: `cut`
+// when it takes more than kTextLimit bytes in the encoding the map would be written in (a text
+// as the file held it is kept whole all the same; a changed one is cut there by FitText), and
+// `other` when another text would lose its place in the file (the change is refused then).
+struct TextRoom {
+    bool cut = false;
+    std::optional<TextWithoutRoom> other;
+    bool Fits() const { return !cut && !other; }
+};
+TextRoom RoomForText(const ControlMap& map, ControllerId id, std::string_view utf8);
+// Whether `utf8` as the text of `id` has room and leaves every other text its room.
 bool TextFits(const ControlMap& map, ControllerId id, std::string_view utf8);
-// `utf8` as the text of `id` stores it: cut between two characters where it would take more
+// `utf8` as the text of `id` stores it: the stored text itself when it is the same (a text as
+// the file held it stays whole), else cut between two characters where it would take more
 // than kTextLimit bytes in the encoding it is written in. A text that is not UTF-8 has its
 // stray bytes replaced by U+FFFD.
 std::string FitText(const ControlMap& map, ControllerId id, std::string_view utf8);
 // The bytes the file gets for the text of `id` (kNoController: the title) in `encoding`: the
-// bytes it was read from when it is unchanged and read in that encoding, else the text encoded.
+// bytes it was read from when it is unchanged and read in that encoding, else the text
+// encoded, a changed text within kTextLimit bytes. A text as the file held it is never cut.
 std::string FileBytesOf(const ControlMap& map, ControllerId id, TextEncoding encoding);
 
 } // namespace kel

@@ -333,6 +333,31 @@ std::string DecodeFileText(std::string_view bytes, TextEncoding encoding) {
     return out;
 }
 
+std::optional<std::string> ExactFileText(std::string_view bytes, TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Cp1252:
+        return DecodeCp1252(bytes);
+    case TextEncoding::Cp932:
+        return DecodeCp932(bytes);
+    default:
+        if (IsUtf8(bytes)) {
+            return std::string(bytes);
+        }
+        return std::nullopt;
+    }
+}
+
+std::string_view TextEncodingName(TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Cp932:
+        return "CP932";
+    case TextEncoding::Cp1252:
+        return "Windows-1252";
+    default:
+        return "UTF-8";
+    }
+}
+
 std::optional<std::string> EncodeFileText(std::string_view utf8, TextEncoding encoding) {
     if (!IsUtf8(utf8)) {
         return std::nullopt;

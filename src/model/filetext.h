@@ -47,6 +47,12 @@ std::string_view CompleteText(std::string_view bytes, TextEncoding encoding);
 // (possible only for a text that does not belong to it) become U+FFFD.
 std::string DecodeFileText(std::string_view bytes, TextEncoding encoding);
 
+// The text `bytes` hold in `encoding`, as UTF-8; nothing when they are not a text of it.
+std::optional<std::string> ExactFileText(std::string_view bytes, TextEncoding encoding);
+
+// The encoding's name as the user knows it: "UTF-8", "CP932", "Windows-1252".
+std::string_view TextEncodingName(TextEncoding encoding);
+
 // `utf8` in `encoding`; nothing when a character has no place in it.
 std::optional<std::string> EncodeFileText(std::string_view utf8, TextEncoding encoding);
 

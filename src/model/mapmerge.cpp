@@ -10,7 +10,11 @@ std::vector<ControlEdit> TakenControls(const ControlMap& other, std::span<const 
             continue;
         }
         const auto index = static_cast<std::size_t>(id);
-        edits.push_back({id, other.records[index], other.comments[index]});
+        ControlEdit edit{id, other.records[index], other.comments[index]};
+        if (TextAsRead(other, id)) {
+            edit.commentBytes = other.commentBytes[index];
+        }
+        edits.push_back(std::move(edit));
     }
     return edits;
 }
@@ -23,14 +27,20 @@ ControlMap MergeControls(const ControlMap& base, const ControlMap& other,
         const bool changed =
             merged.records[index] != edit.record || merged.comments[index] != edit.comment;
         merged.records[index] = edit.record;
-        merged.comments[index] = FitText(merged, edit.id, edit.comment);
-        // The other file's bytes of the comment stay valid only in the same encoding; any
-        // other is encoded afresh on save (FileBytesOf).
-        merged.commentBytes[index] =
-            other.textEncoding == merged.textEncoding ? other.commentBytes[index] : std::string();
+        if (merged.comments[index] != edit.comment) {
+            merged.comments[index] = edit.comment;
+            // The other file's bytes stay when they are a text of this map's encoding (they are
+            // written back as they were); any other is encoded afresh on save (FileBytesOf).
+            merged.commentBytes[index] = edit.commentBytes;
+        }
         merged.modified = merged.modified || changed;
     }
     return merged;
+}
+
+std::optional<TextWithoutRoom> MergeRefusal(const ControlMap& base, const ControlMap& other,
+                                            std::span<const ControllerId> ids) {
+    return FindTextWithoutRoom(MergeControls(base, other, ids));
 }
 
 } // namespace kel

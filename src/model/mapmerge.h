@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Taking controls from one control map into another: the records and comments of the listed
 // controls come from the other map, everything else (the title, the other controls, the
-// copyright text, the file's encoding) stays the base map's.
+// copyright text, the file's encoding) stays the base map's. No text is cut on the way: a
+// merge that would leave a text without its place in the file is refused, naming that text.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -13,15 +15,21 @@
 namespace kel {
 
 // The edits that give the listed controls of `other` (records and comments, the comments as
-// the document holds them, UTF-8), in the order listed; an invalid id is passed over. For
-// CParameter::CommitControls, which fits each comment into the map's encoding and limit.
+// the document holds them, UTF-8, with the bytes of `other`'s file), in the order listed; an
+// invalid id is passed over. For CParameter::CommitControls once MergeRefusal found nothing.
 std::vector<ControlEdit> TakenControls(const ControlMap& other, std::span<const ControllerId> ids);
 
-// `base` with the listed controls taken from `other`, as CommitControls would leave it: each
-// comment fitted to the file's 128 bytes in the encoding the merged map is written in. A
-// comment still held as the same bytes in the same encoding keeps those bytes. Not modified
-// when nothing changes.
+// `base` with the listed controls taken from `other`. A comment keeps the bytes of `other`'s
+// file while they are a text of the merged map's encoding; every text is kept whole, so a text
+// that has no room in the file any more is left for MergeRefusal to find. Not modified when
+// nothing changes.
 ControlMap MergeControls(const ControlMap& base, const ControlMap& other,
                          std::span<const ControllerId> ids);
+
+// Why `base` cannot take the listed controls of `other`: a text of the merged map (the base's
+// title or comments, or a comment taken) that the file could not hold whole, for instance the
+// base's CP932 title once a comment taken needs UTF-8. Nothing when the merge may be made.
+std::optional<TextWithoutRoom> MergeRefusal(const ControlMap& base, const ControlMap& other,
+                                            std::span<const ControllerId> ids);
 
 } // namespace kel

@@ -220,7 +220,18 @@ void CParameter::CommitControls(std::span<const ControlEdit> edits) {
         }
         const auto index = static_cast<std::size_t>(edit.id);
         map_.records[index] = edit.record;
-        map_.comments[index] = FitText(map_, edit.id, edit.comment);
+        if (edit.comment == map_.comments[index]) {
+            continue;
+        }
+        const std::optional<std::string> asRead =
+            edit.commentBytes.empty() ? std::nullopt
+                                      : ExactFileText(edit.commentBytes, map_.textEncoding);
+        if (asRead && *asRead == edit.comment) {
+            map_.comments[index] = edit.comment;
+            map_.commentBytes[index] = edit.commentBytes;
+        } else {
+            map_.comments[index] = FitText(map_, edit.id, edit.comment);
+        }
     }
     for (ControllerId id = 0; id < kControllerCount; ++id) {
         const auto index = static_cast<std::size_t>(id);

@@ -24,11 +24,14 @@ enum class MapChange {
     Replaced  // NewDocument replaced the whole map (New, Open, Receive, imports)
 };
 
-// A control's new record and comment, for CommitControls.
+// A control's new record and comment, for CommitControls; with the comment's bytes as a file
+// held it when it comes from one (then they are written back as they were while they are a
+// text of the map's encoding, and the comment is not cut).
 struct ControlEdit {
     ControllerId id = kNoController;
     AssignRecord record{};
     std::string comment;
+    std::string commentBytes{};
 };
 
 // A view of the document: told what changed, after the change, on the thread that changed it.

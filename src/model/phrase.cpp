@@ -19,6 +19,7 @@ constexpr const char* kTransfer = "Transfer";
 constexpr const char* kMidi = "MidiMessage";
 constexpr const char* kControls = "ControlList";
 constexpr const char* kFile = "KelEditor";
+constexpr const char* kMapText = "MapText";
 
 using T = TextId;
 
@@ -176,6 +177,12 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::Count)> kTexts = {{
     {T::CauseDiskFull, kFile, "No space left on the disk"},
     {T::CauseEndOfFile, kFile, "The file ends too early"},
     {T::CauseSymlinkLoop, kFile, "A symlink loop (symbolic links that lead back to each other)"},
+
+    {T::TextTitle, kMapText, "The title"},
+    {T::TextComment, kMapText, "The comment of %1"},
+    {T::TextWouldBeCut, kMapText,
+     "%1 would take %2 bytes in %3, the encoding the map file would then be written in: more "
+     "than the 128 bytes a text has there. It is not cut, so nothing is changed."},
 }};
 
 constexpr bool InIdOrder() {

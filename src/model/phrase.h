@@ -173,6 +173,11 @@ enum class TextId : int {
     CauseDiskFull,         // 13
     CauseEndOfFile,        // 14
     CauseSymlinkLoop,      // 15
+
+    // A title or comment the map file could not hold whole (context "MapText").
+    TextTitle,      // "The title"
+    TextComment,    // "The comment of %1"
+    TextWouldBeCut, // "%1 would take %2 bytes in %3, ...: it is not cut, so nothing is changed."
     Count
 };
 

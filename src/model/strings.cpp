@@ -62,6 +62,8 @@ constexpr std::array kTable = {
     Entry{StringId::NotMemorySet, "This file is not a KEL memory set file."},
     Entry{StringId::CopyrightTooLong, "The copyright text of this file is longer than 256 MiB. "
                                       "The file cannot be opened."},
+    Entry{StringId::TextTooLong, "A title or comment of this file is longer than 64 KiB. "
+                                 "The file cannot be opened."},
     Entry{StringId::AppTitleAlt, "VOSTEL KEL Editor"},
     Entry{StringId::StatusIdle, " "},
     Entry{StringId::CmdRecentFile, "Open this document"},

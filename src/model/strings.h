@@ -50,6 +50,7 @@ enum class StringId : int {
     NotControlMap = 32819,
     NotMemorySet = 32820,
     CopyrightTooLong = 32821,
+    TextTooLong = 32822,
     AppTitleAlt = 57344,
     StatusIdle = 57345, // a single space: the status bar with nothing highlighted
     CmdRecentFile = 57616,

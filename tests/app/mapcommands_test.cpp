@@ -335,6 +335,44 @@ TEST_F(MapCommandsTest, TakeControlsFromWritesTheTickedControlsAsOneUndoStep) {
     EXPECT_EQ(a.readAll(), b.readAll());
 }
 
+// Take Controls never cuts a text: a comment only UTF-8 holds would take the open CP932 map
+// to UTF-8, where its title of 64 kanji takes 192 bytes; nothing is taken and the user is told.
+TEST_F(MapCommandsTest, TakeControlsRefusesToCutTheTitleAndSaysWhy) {
+    CParameter& doc = app_->Document();
+    SetControlChange(doc, R1, 74);
+    doc.SetMapComment(R1, "\u00e9\u20ac");
+    const QString other = TempPath("other.mid");
+    ASSERT_EQ(app_->Files().SaveMapFile(CAppSettings::ToFsPath(other)), 1);
+    CParameter cp932;
+    cp932.Map().textEncoding = TextEncoding::Cp932;
+    std::string kanji;
+    for (int i = 0; i < 64; ++i) {
+        kanji += "\u65e5";
+    }
+    cp932.SetTitle(kanji);
+    const QString base = TempPath("base.mid");
+    ASSERT_TRUE(SaveMapDocument(CAppSettings::ToFsPath(base), cp932).Ok());
+    ASSERT_EQ(app_->Files().LoadMapFile(CAppSettings::ToFsPath(base), ControlMapKind), 1);
+    const ControlMap before = doc.Map();
+
+    ui_.openPaths.push_back(other);
+    ui_.onModal = [&](QDialog& dialog) {
+        auto* take = qobject_cast<CTakeControlsDlg*>(&dialog);
+        ASSERT_NE(take, nullptr);
+        take->GroupBox(R1)->click();
+        ASSERT_EQ(take->Ticked(), (std::vector<ControllerId>{R1}));
+        take->TakeButton()->click();
+    };
+    window_->RunCommand(cmd::TakeControlsFrom);
+    ASSERT_EQ(ui_.warnings.size(), 1) << ui_.warnings.join(u'\n').toStdString();
+    EXPECT_EQ(ui_.warnings[0],
+              UiText(TextWithoutRoomPhrase({kNoController, TextEncoding::Utf8, 192})));
+    EXPECT_EQ(doc.RecordOf(R1), before.records[R1]);
+    EXPECT_EQ(doc.Map().comments, before.comments);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_FALSE(Action(cmd::Undo)->isEnabled());
+}
+
 TEST_F(MapCommandsTest, CompareWithShowsTheDifferencesAndLeavesTheMapAlone) {
     CParameter& doc = app_->Document();
     const QString first = WriteMapFile("first.mid", "FIRST");

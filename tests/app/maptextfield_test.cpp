@@ -12,6 +12,7 @@
 #include "files/mapfile.h"
 #include "model/assignlist.h"
 #include "support/editor_fixture.h"
+#include "support/file_test_support.h"
 
 namespace kel {
 namespace {
@@ -118,6 +119,62 @@ TEST_F(EditorTest, TheFieldsStopAtTheFilesLimitAndSayWhy) {
     app_->AssignDialog().ApplyAssignDialog();
     app_->Document().CommitEdit();
     EXPECT_EQ(app_->Document().GetMapComment(3), QString(42, QChar(0x97F3)).toStdString());
+}
+
+// A CP932 title of 100 kanji (200 bytes), as a file from elsewhere holds it: the TITLE field
+// says it is kept while unchanged, and another control's edit saves it byte for byte; a comment
+// that needs UTF-8 (300 bytes for that title) is refused naming the title. The user may shorten
+// the title, and is told it will be cut, but not lengthen it; committed, it is cut to 128 bytes.
+TEST_F(EditorTest, ATitleLongerThanTheFileLimitIsKeptUntilChangedAndTheFieldsSaySo) {
+    std::string titleBytes;
+    for (int i = 0; i < 100; ++i) {
+        titleBytes += "\x93\xFA";
+    }
+    test::TrackBuilder track;
+    track.Raw({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20})
+        .Meta(0x03, titleBytes)
+        .Comment("KEL message set 200");
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        track.Exclusive(test::ControlMapMessage(id, {})).Comment("");
+    }
+    const QString path = TempPath("long.mid");
+    test::WriteFile(CAppSettings::ToFsPath(path), track.EndOfTrack().File());
+    ASSERT_EQ(app_->Files().LoadMapFile(CAppSettings::ToFsPath(path), ControlMapKind), 1);
+    EXPECT_EQ(TitleField()->text(), QString(100, QChar(0x65E5)));
+    EXPECT_EQ(TitleField()->Note(), CMapTextEdit::KeptText());
+    EXPECT_EQ(TitleField()->toolTip(), CMapTextEdit::KeptText());
+
+    ClickControl(3);
+    ASSERT_NE(AssignWindow(), nullptr);
+    auto* comment = Control<CMapTextEdit>(AssignWindow(), CKelMsgDlg::IdComment);
+    comment->setFocus();
+    Compose(comment, QStringLiteral("\u00e9"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(comment->text(), "");
+    EXPECT_EQ(comment->Refusal(),
+              UiText(TextWithoutRoomPhrase({kNoController, TextEncoding::Utf8, 300})));
+    Compose(comment, QStringLiteral("\u30d4\u30a2\u30ce"));
+    app_->AssignDialog().ApplyAssignDialog();
+    app_->Document().CommitEdit();
+    const QString saved = TempPath("saved.mid");
+    ASSERT_EQ(app_->Files().SaveMapFile(CAppSettings::ToFsPath(saved)), 1);
+    CParameter read;
+    ASSERT_EQ(ReadMapFile(CAppSettings::ToFsPath(saved), ControlMapKind, read, nullptr), 0);
+    EXPECT_EQ(read.Map().titleBytes, titleBytes);
+    EXPECT_EQ(read.GetMapComment(3), "\u30d4\u30a2\u30ce");
+
+    TitleField()->setFocus();
+    TitleField()->end(false);
+    QTest::keyClick(TitleField(), Qt::Key_Backspace);
+    EXPECT_EQ(TitleField()->text(), QString(99, QChar(0x65E5)));
+    EXPECT_EQ(TitleField()->Note(), CMapTextEdit::CutText());
+    Type(TitleField(), QStringLiteral("a"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(TitleField()->text(), QString(99, QChar(0x65E5)));
+    EXPECT_EQ(TitleField()->Refusal(), CMapTextEdit::FullText());
+    app_->CommitTitleField();
+    EXPECT_EQ(app_->Document().GetTitle(), QString(64, QChar(0x65E5)).toStdString());
+    EXPECT_TRUE(TitleField()->Note().isEmpty());
 }
 
 TEST_F(EditorTest, ControlCharactersOfATitleShowAsEscapesAndAreKept) {

@@ -541,6 +541,48 @@ TEST_F(Kelmap, ACommentRefusedBecauseOfAnotherTextNamesThatText) {
 
     ASSERT_EQ(Kel({"set", titled.string(), "R1", "cc", "1", "--comment", kanji64}).status, 0);
     EXPECT_NE(ReadFile(titled).find("\x93\xFA\x93\xFA"), std::string::npos);
+// A text the user did not change is never cut: a merge or a set that would take a CP932 map
+// to UTF-8, where its title of 64 kanji takes 192 bytes instead of 128, is refused naming the
+// title and writes nothing; a comment with a place in CP932 is taken, the title's bytes kept.
+TEST_F(Kelmap, MergeAndSetRefuseToCutATitleTheUserDidNotChange) {
+    std::string kanji;
+    std::string kanjiBytes;
+    for (int i = 0; i < 64; ++i) {
+        kanji += "日";
+        kanjiBytes += "\x93\xFA";
+    }
+    CParameter doc;
+    doc.Map().textEncoding = TextEncoding::Cp932;
+    doc.SetTitle(kanji);
+    const fs::path base = dir_ / "base.mid";
+    ASSERT_TRUE(SaveMapDocument(base.string(), doc).Ok());
+    const std::string baseBytes = ReadFile(base);
+    ASSERT_NE(baseBytes.find(std::string("\x03\x81\x00", 3) + kanjiBytes), std::string::npos);
+    const fs::path other = dir_ / "other.mid";
+    ASSERT_EQ(Kel({"new", other.string(), "--title", "Other"}).status, 0);
+    ASSERT_EQ(Kel({"set", other.string(), "R1", "cc", "74", "--comment", "é€"}).status, 0);
+    ASSERT_EQ(Kel({"set", other.string(), "R2", "cc", "75", "--comment", "ピアノ"}).status, 0);
+
+    const std::string why = "The title would take 192 bytes in UTF-8, the encoding the map file "
+                            "would then be written in: more than the 128 bytes a text has "
+                            "there. It is not cut, so nothing is changed.";
+    const fs::path out = dir_ / "out.mid";
+    Result run =
+        Kel({"merge", base.string(), other.string(), "--controls", "R1,R2", "-o", out.string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "kelmap: " + why + "\n");
+    EXPECT_FALSE(fs::exists(out));
+    run = Kel({"merge", base.string(), other.string(), "--controls", "R1", "-o", base.string()});
+    EXPECT_EQ(run.status, 1);
+    run = Kel({"set", base.string(), "R1", "cc", "74", "--comment", "é"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "kelmap: --comment: " + why + "\n");
+    EXPECT_EQ(ReadFile(base), baseBytes);
+
+    run = Kel({"merge", base.string(), other.string(), "--controls", "R2", "-o", out.string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(ReadFile(out).find(std::string("\x03\x81\x00", 3) + kanjiBytes), std::string::npos);
+    EXPECT_EQ(DumpLine(out, "R2"), DumpLine(other, "R2"));
 }
 
 TEST_F(Kelmap, SyxFilesRoundTrip) {

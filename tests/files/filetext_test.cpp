@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "files/smfctrl.h"
@@ -29,6 +30,14 @@ Bytes MapFile(std::string_view title, std::string_view comment0, std::string_vie
         t.Comment(id == 0 ? comment0 : id == 1 ? comment1 : "");
     }
     return t.EndOfTrack().File();
+}
+
+std::string Repeated(std::string_view text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) {
+        out += text;
+    }
+    return out;
 }
 
 void Read(CParameter& doc, const Bytes& file) {
@@ -124,6 +133,45 @@ TEST(FileTexts, TakenCommentsKeepTheirBytesOrMoveTheFileToUtf8) {
     EXPECT_EQ(again.Map().textEncoding, TextEncoding::Utf8);
 }
 
+// Taking controls never cuts a text. A CP932 title of 64 kanji fills its 128 bytes and would
+// take 192 in UTF-8, so a comment that needs UTF-8 is not taken; nor is a comment that fills
+// its CP932 file and would need UTF-8 in the base. A comment longer than the limit comes with
+// its file's bytes when both files share the encoding, in kelmap's merge as in the editor's.
+TEST(FileTexts, TakingControlsRefusesToCutATextAndKeepsLongCommentsWhole) {
+    const std::string kanji = Repeated("\x93\xFA", 64);
+    CParameter base;
+    Read(base, MapFile(kanji, "", "x"));
+    const std::vector<ControllerId> first{0};
+    const std::vector<ControllerId> second{1};
+
+    CParameter utf8;
+    Read(utf8, MapFile("Other", "", "\xC3\xA9\xE2\x82\xAC"));
+    std::optional<TextWithoutRoom> refusal = MergeRefusal(base.Map(), utf8.Map(), second);
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_EQ(refusal->id, kNoController);
+    EXPECT_EQ(refusal->size, 192u);
+    EXPECT_EQ(refusal->encoding, TextEncoding::Utf8);
+
+    CParameter utf8Base;
+    Read(utf8Base, MapFile("Base", "", ""));
+    CParameter full;
+    Read(full, MapFile("Other", "", kanji));
+    refusal = MergeRefusal(utf8Base.Map(), full.Map(), second);
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_EQ(refusal->id, 1);
+
+    const std::string longComment = Repeated(kCp932Comment, 12);
+    CParameter cp932;
+    Read(cp932, MapFile("Other", longComment, ""));
+    EXPECT_FALSE(MergeRefusal(base.Map(), cp932.Map(), first).has_value());
+    CParameter merged;
+    merged.Map() = MergeControls(base.Map(), cp932.Map(), first);
+    const Bytes file = CSmfCtrl(&merged).BuildImage();
+    EXPECT_EQ(file, MapFile(kanji, longComment, "x"));
+    base.CommitControls(TakenControls(cp932.Map(), first));
+    EXPECT_EQ(CSmfCtrl(&base).BuildImage(), file);
+}
+
 TEST(FileTexts, TheLimitIsBytesOfTheFileCutBetweenCharacters) {
     // A new map writes UTF-8: 日 takes three bytes and is left out whole.
     CParameter doc;
@@ -146,14 +194,98 @@ TEST(FileTexts, TheLimitIsBytesOfTheFileCutBetweenCharacters) {
     // refused rather than cutting the other.
     EXPECT_FALSE(TextFits(doc.Map(), kNoController, "é"));
 
-    // A file's title longer than the limit keeps the whole characters of its first 128 bytes.
+    // A file's title longer than the limit is read whole; changed, it keeps the whole
+    // characters of its first 128 bytes.
     std::string long3;
     for (int i = 0; i < 100; ++i) {
         long3 += "日";
     }
     CParameter cut;
     Read(cut, MapFile(long3, "", ""));
+    EXPECT_EQ(cut.GetTitle(), long3);
+    cut.CommitTitle(long3 + "!");
     EXPECT_EQ(cut.GetTitle(), long3.substr(0, 42 * 3));
+}
+
+// Texts longer than the file's 128 bytes, as files from elsewhere hold them, are written back
+// byte for byte whatever else the user changes, and cut only once the user changes them.
+TEST(FileTexts, OverLongTextsOfAFileStayByteForByteUntilTheUserChangesThem) {
+    const struct {
+        std::string title;   // file bytes, 150 to 200 of them
+        std::string comment; // file bytes of control 0's comment
+    } cases[] = {
+        {Repeated("\x93\xFA", 100), Repeated(kCp932Comment, 12)},        // CP932
+        {Repeated("Caf\xC3\xA9 ", 30), Repeated("\xE6\x97\xA5", 60)},    // UTF-8
+        {Repeated("Gr\xF6\xDF\x65 ", 30), Repeated(kCp1252Comment, 20)}, // Windows-1252
+    };
+    for (const auto& c : cases) {
+        CParameter doc;
+        Read(doc, MapFile(c.title, c.comment, "x"));
+        const std::string title = doc.GetTitle();
+        const std::string comment = doc.GetMapComment(0);
+        EXPECT_EQ(doc.Map().titleBytes, c.title);
+        // Another control's comment, an edit of several controls that leaves the comments as
+        // they are, and the title committed unchanged: the file is the old one with that one
+        // comment changed.
+        doc.SetMapComment(1, "y");
+        const std::array<ControlEdit, 2> edits = {ControlEdit{0, doc.RecordOf(0), comment},
+                                                  ControlEdit{2, doc.RecordOf(2), ""}};
+        doc.CommitControls(edits);
+        doc.CommitTitle(title);
+        EXPECT_EQ(CSmfCtrl(&doc).BuildImage(), MapFile(c.title, c.comment, "y")) << title;
+
+        // Changed, a text obeys the limit: cut between characters to 128 bytes.
+        doc.CommitTitle(title + "!");
+        CParameter again;
+        Read(again, CSmfCtrl(&doc).BuildImage());
+        EXPECT_LE(again.Map().titleBytes.size(), kTextLimit);
+        EXPECT_EQ(title.rfind(again.GetTitle(), 0), 0u) << again.GetTitle();
+        EXPECT_EQ(again.Map().commentBytes[0], c.comment);
+    }
+}
+
+// A CP932 map whose title is longer than the limit cannot go to UTF-8: a comment only UTF-8
+// holds is refused, naming the title. Should a change come past that check, the save still
+// writes the title whole, in UTF-8.
+TEST(FileTexts, ACommentThatNeedsUtf8IsRefusedRatherThanCuttingTheTitle) {
+    CParameter doc;
+    const std::string titleBytes = Repeated("\x93\xFA", 100);
+    Read(doc, MapFile(titleBytes, "", ""));
+    const std::string title = doc.GetTitle();
+
+    const TextRoom room = RoomForText(doc.Map(), 1, "é");
+    EXPECT_FALSE(room.cut);
+    ASSERT_TRUE(room.other.has_value());
+    EXPECT_EQ(room.other->id, kNoController);
+    EXPECT_EQ(EnglishText(TextWithoutRoomPhrase(*room.other)),
+              "The title would take 300 bytes in UTF-8, the encoding the map file would then be "
+              "written in: more than the 128 bytes a text has there. It is not cut, so nothing "
+              "is changed.");
+    EXPECT_TRUE(TextFits(doc.Map(), 1, "日本"));
+
+    doc.SetMapComment(1, "é");
+    CParameter again;
+    Read(again, CSmfCtrl(&doc).BuildImage());
+    EXPECT_EQ(again.GetTitle(), title);
+    EXPECT_EQ(again.GetMapComment(1), "é");
+}
+
+// A title or comment is held whole up to 64 KiB; a file with a longer one is refused with its
+// reason rather than opened with a text a save would shorten.
+TEST(FileTexts, ATextBeyondWhatAMapFileHoldsRefusesTheFile) {
+    const std::string longest(kFileTextLimit, 'a');
+    CParameter doc;
+    Read(doc, MapFile("t", "", longest));
+    EXPECT_EQ(doc.GetMapComment(1), longest);
+    EXPECT_EQ(CSmfCtrl(&doc).BuildImage(), MapFile("t", "", longest));
+
+    for (const Bytes& file : {MapFile("t", "", longest + "a"), MapFile(longest + "a", "", "")}) {
+        test::RecordingReporter reporter;
+        CParameter refused;
+        EXPECT_EQ(CSmfCtrl(&refused, &reporter).ReadBytes(file, ControlMapKind), -1);
+        ASSERT_EQ(reporter.warnings.size(), 1u);
+        EXPECT_EQ(reporter.warnings[0].first, StringId::TextTooLong);
+    }
 }
 
 } // namespace

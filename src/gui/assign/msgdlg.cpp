@@ -247,8 +247,8 @@ void CKelMsgDlg::Create() {
     comment_ = new CMapTextEdit(content_);
     SetKelId(comment_, IdComment);
     // The comment of the control the dialog shows; it stops where the file has no more room.
-    comment_->SetFits([this](const std::string& comment) {
-        return TextFits(document_.Map(), document_.EditBuffer().controllerId, comment);
+    comment_->SetRoom([this](const std::string& comment) {
+        return RoomForText(document_.Map(), document_.EditBuffer().controllerId, comment);
     });
     commentLabel->setBuddy(comment_);
     auto* commentRow = new QHBoxLayout;

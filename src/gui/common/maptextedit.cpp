@@ -6,6 +6,7 @@
 #include <QValidator>
 
 #include "gui/common/translation.h"
+#include "gui/common/uitext.h"
 #include "model/terminaltext.h"
 
 namespace kel {
@@ -19,11 +20,12 @@ public:
 
     State validate(QString& input, int& pos) const override {
         (void)pos;
-        if (field_.Fits(input)) {
+        QString why;
+        if (field_.Takes(input, why)) {
             return Acceptable;
         }
         // Told after the edit was refused, not from inside the field's own handling of it.
-        QTimer::singleShot(0, &field_, [field = &field_] { field->Refuse(); });
+        QTimer::singleShot(0, &field_, [field = &field_, why] { field->Refuse(why); });
         return Invalid;
     }
 
@@ -33,16 +35,24 @@ private:
 
 CMapTextEdit::CMapTextEdit(QWidget* parent) : CAccEdit(parent) {
     setValidator(new Validator(*this));
+    // The text an edit starts from: the validator sees the field's text already changed.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+        previous_ = text;
+        UpdateNote();
+    });
 }
 
-void CMapTextEdit::SetFits(std::function<bool(const std::string&)> fits) {
-    fits_ = std::move(fits);
+void CMapTextEdit::SetRoom(std::function<TextRoom(const std::string&)> room) {
+    room_ = std::move(room);
+    UpdateNote();
 }
 
 void CMapTextEdit::SetStoredText(const std::string& utf8) {
     stored_ = utf8;
     shown_ = QString::fromStdString(WithVisibleControls(utf8));
+    previous_ = shown_;
     setText(shown_);
+    UpdateNote();
 }
 
 std::string CMapTextEdit::StoredText() const {
@@ -50,11 +60,40 @@ std::string CMapTextEdit::StoredText() const {
     return shown == shown_ ? stored_ : WithControlsRestored(shown.toStdString());
 }
 
-bool CMapTextEdit::Fits(const QString& shown) const {
-    if (!fits_ || shown == shown_) {
+bool CMapTextEdit::Takes(const QString& shown, QString& why) const {
+    if (!room_ || shown == shown_) {
         return true;
     }
-    return fits_(WithControlsRestored(shown.toStdString()));
+    const std::string text = WithControlsRestored(shown.toStdString());
+    const TextRoom room = room_(text);
+    if (room.other) {
+        why = UiText(TextWithoutRoomPhrase(*room.other));
+        return false;
+    }
+    if (room.cut && text.size() > WithControlsRestored(previous_.toStdString()).size()) {
+        why = FullText();
+        return false;
+    }
+    return true;
+}
+
+void CMapTextEdit::UpdateNote() {
+    QString note;
+    if (room_) {
+        const std::string text = StoredText();
+        if (room_(text).cut) {
+            note = text == stored_ ? KeptText() : CutText();
+        }
+    }
+    if (note == note_) {
+        return;
+    }
+    note_ = note;
+    setToolTip(note_);
+    if (!note_.isEmpty() && hasFocus()) {
+        QToolTip::showText(mapToGlobal(QPoint(0, height())), note_, this);
+    }
+    emit NoteChanged(note_);
 }
 
 QString CMapTextEdit::FullText() {
@@ -62,8 +101,18 @@ QString CMapTextEdit::FullText() {
                          "English letter, up to three for other letters.");
 }
 
-void CMapTextEdit::Refuse() {
-    refusal_ = FullText();
+QString CMapTextEdit::KeptText() {
+    return KelEditor::tr("This text is longer than the 128 bytes the device's map files hold. "
+                         "It is kept whole as long as you leave it unchanged.");
+}
+
+QString CMapTextEdit::CutText() {
+    return KelEditor::tr("This text is longer than the 128 bytes the device's map files hold. "
+                         "Changed, it is cut to its first 128 bytes.");
+}
+
+void CMapTextEdit::Refuse(const QString& why) {
+    refusal_ = why;
     QToolTip::showText(mapToGlobal(QPoint(0, height())), refusal_, this);
     emit TextRefused(refusal_);
 }

@@ -1868,6 +1868,14 @@ KEL のメモリーを今すぐ照合しますか?</translation>
         <translation>マップ・ファイルにはこのテキストを最大 128 バイトまで保存できます。英字は 1 文字 1 バイト、その他の文字は最大 3 バイトを使います。</translation>
     </message>
     <message>
+        <source>This text is longer than the 128 bytes the device&apos;s map files hold. It is kept whole as long as you leave it unchanged.</source>
+        <translation>このテキストは、マップ・ファイルに保存できる 128 バイトを超えています。変更しない限り、そのまま保存されます。</translation>
+    </message>
+    <message>
+        <source>This text is longer than the 128 bytes the device&apos;s map files hold. Changed, it is cut to its first 128 bytes.</source>
+        <translation>このテキストは、マップ・ファイルに保存できる 128 バイトを超えています。変更すると、先頭の 128 バイトに切り詰められます。</translation>
+    </message>
+    <message>
         <location filename="../../gui/assign/controllerpicker.cpp" line="+29"/>
         <source>Find by name</source>
         <translation>名前で検索</translation>
@@ -2290,6 +2298,21 @@ KEL のメモリーを今すぐ照合しますか?</translation>
     </message>
 </context>
 <context>
+    <name>MapText</name>
+    <message>
+        <source>The title</source>
+        <translation>タイトル</translation>
+    </message>
+    <message>
+        <source>The comment of %1</source>
+        <translation>%1 のコメント</translation>
+    </message>
+    <message>
+        <source>%1 would take %2 bytes in %3, the encoding the map file would then be written in: more than the 128 bytes a text has there. It is not cut, so nothing is changed.</source>
+        <translation>%1 は、マップ・ファイルがそのとき書かれるエンコーディング %3 では %2 バイトになり、テキスト 1 つに使える 128 バイトを超えます。テキストは切り詰めず、何も変更しません。</translation>
+    </message>
+</context>
+<context>
     <name>MidiMessage</name>
     <message>
         <location line="+21"/>
@@ -2640,6 +2663,10 @@ KEL と通信するには、使用する MIDI デバイスを選択してくだ�
         <location line="+1"/>
         <source>The copyright text of this file is longer than 256 MiB. The file cannot be opened.</source>
         <translation>このファイルの著作権テキストは 256 MiB を超えています。ファイルを開けません。</translation>
+    </message>
+    <message>
+        <source>A title or comment of this file is longer than 64 KiB. The file cannot be opened.</source>
+        <translation>このファイルのタイトルまたはコメントが 64 KiB を超えています。ファイルを開けません。</translation>
     </message>
     <message>
         <location line="+1"/>
