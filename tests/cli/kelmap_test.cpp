@@ -508,8 +508,9 @@ TEST_F(Kelmap, ACommentRefusedBecauseOfAnotherTextNamesThatText) {
         kanji64 += "日";
     }
     const std::string emoji = "Lead \U0001F3B9";
-    const std::string needsUtf8 = "kelmap: --comment has a character the file's encoding lacks: "
-                                  "the file would be written in UTF-8, where ";
+    const std::string inUtf8 = " would take 192 bytes in UTF-8, the encoding the map file would "
+                               "then be written in: more than the 128 bytes a text has there. It "
+                               "is not cut, so nothing is changed.\n";
     const fs::path titled = dir_ / "titled.mid";
     const fs::path commented = dir_ / "commented.mid";
     {
@@ -526,13 +527,10 @@ TEST_F(Kelmap, ACommentRefusedBecauseOfAnotherTextNamesThatText) {
 
     Result run = Kel({"set", titled.string(), "R1", "cc", "1", "--comment", emoji});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err,
-              needsUtf8 + "its title is longer than the 128 bytes a title takes in the file\n");
+    EXPECT_EQ(run.err, "kelmap: --comment: The title" + inUtf8);
     run = Kel({"set", commented.string(), "R1", "cc", "1", "--comment", emoji});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, needsUtf8 +
-                           "the comment of S3 is longer than the 128 bytes a comment takes in "
-                           "the file\n");
+    EXPECT_EQ(run.err, "kelmap: --comment: The comment of S3" + inUtf8);
     run = Kel({"set", titled.string(), "R1", "cc", "1", "--comment", kanji64 + "日"});
     EXPECT_EQ(run.err, "kelmap: --comment is longer than the 128 bytes a comment takes in the "
                        "file\n");
@@ -541,6 +539,8 @@ TEST_F(Kelmap, ACommentRefusedBecauseOfAnotherTextNamesThatText) {
 
     ASSERT_EQ(Kel({"set", titled.string(), "R1", "cc", "1", "--comment", kanji64}).status, 0);
     EXPECT_NE(ReadFile(titled).find("\x93\xFA\x93\xFA"), std::string::npos);
+}
+
 // A text the user did not change is never cut: a merge or a set that would take a CP932 map
 // to UTF-8, where its title of 64 kanji takes 192 bytes instead of 128, is refused naming the
 // title and writes nothing; a comment with a place in CP932 is taken, the title's bytes kept.
