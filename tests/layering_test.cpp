@@ -26,24 +26,26 @@ const std::map<std::string, std::set<std::string>>& Layers() {
         {"files", {"files", "model"}},
         {"session", {"session", "files", "model"}},
         {"library", {"library", "files", "model"}},
-        {"midi", {"midi", "model"}},
-        {"midi/rtmidi", {"midi/rtmidi", "midi", "model"}},
+        {"protocol", {"protocol", "model"}},
+        {"midi", {"midi", "protocol", "model"}},
+        {"midi/rtmidi", {"midi/rtmidi", "midi", "protocol", "model"}},
         {"gui/common", {"gui/common", "model"}},
         {"gui/panel", {"gui/panel", "gui/common", "model"}},
         {"gui/panel/prerender", {"gui/panel"}},
         {"gui/assign", {"gui/assign", "gui/common", "model"}},
-        {"gui/mididlg", {"gui/mididlg", "gui/common", "midi/rtmidi", "midi", "model"}},
+        {"gui/mididlg", {"gui/mididlg", "gui/common", "midi/rtmidi", "midi", "protocol", "model"}},
         {"app",
          {"app", "gui/mididlg", "gui/assign", "gui/panel", "gui/common", "midi/rtmidi", "midi",
-          "session", "library", "files", "model"}},
-        {"cli", {"cli", "midi/rtmidi", "midi", "session", "library", "files", "model"}},
-        {"kel-device-sim", {"midi/rtmidi", "midi", "files", "model"}},
+          "protocol", "session", "library", "files", "model"}},
+        {"cli", {"cli", "midi/rtmidi", "midi", "protocol", "session", "library", "files", "model"}},
+        {"kel-device-sim", {"midi/rtmidi", "midi", "protocol", "files", "model"}},
         {"kel-core-texts", {"model"}},
     };
     return layers;
 }
 
-const std::set<std::string> kCoreFolders = {"model", "files", "session", "library", "midi"};
+const std::set<std::string> kCoreFolders = {"model",   "files", "session",
+                                            "library", "midi",  "protocol"};
 
 // The folder of `path` ("gui/panel/kelpanel.h" -> "gui/panel"): the longest listed folder that
 // is a prefix of it, or "" when none is.

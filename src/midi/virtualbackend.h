@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "midi/backend.h"
-#include "midi/keldevice.h"
+#include "protocol/keldevice.h"
 
 namespace kel {
 

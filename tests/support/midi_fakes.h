@@ -25,27 +25,6 @@
 
 namespace kel::test {
 
-// The bytes as hexadecimal text, for readable failure messages.
-template <typename Range> std::string Hex(const Range& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (const auto byte : bytes) {
-        const auto value = static_cast<unsigned>(byte);
-        text += digits[(value >> 4) & 0x0F];
-        text += digits[value & 0x0F];
-        text += ' ';
-    }
-    return text;
-}
-
-template <typename Table> std::string HexTable(const Table& table) {
-    std::string text;
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        text += std::to_string(i) + ": " + Hex(table[i]) + "\n";
-    }
-    return text;
-}
-
 class RecordingReporter : public Reporter {
 public:
     void warn(StringId id, int detail) override {

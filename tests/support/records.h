@@ -10,6 +10,7 @@
 #include <numeric>
 #include <optional>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "model/assign.h"
@@ -84,6 +85,27 @@ inline Bytes MemorySetMessage(int slot, const AssignRecord& record) {
     m.push_back(static_cast<std::uint8_t>((0 - sum) & 0x7F));
     m.push_back(0xF7);
     return m;
+}
+
+// The bytes as hexadecimal text, for readable failure messages.
+template <typename Range> std::string Hex(const Range& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (const auto byte : bytes) {
+        const auto value = static_cast<unsigned>(byte);
+        text += digits[(value >> 4) & 0x0F];
+        text += digits[value & 0x0F];
+        text += ' ';
+    }
+    return text;
+}
+
+template <typename Table> std::string HexTable(const Table& table) {
+    std::string text;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        text += std::to_string(i) + ": " + Hex(table[i]) + "\n";
+    }
+    return text;
 }
 
 } // namespace kel::test

@@ -27,10 +27,10 @@
 #include <vector>
 
 #include "files/mapfile.h"
-#include "midi/keldevice.h"
 #include "midi/rtmidi/rtmidibackend.h"
 #include "model/controllers.h"
 #include "model/parameter.h"
+#include "protocol/keldevice.h"
 
 namespace {
 

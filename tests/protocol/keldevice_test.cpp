@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "midi/keldevice.h"
+#include "protocol/keldevice.h"
 
 #include <gtest/gtest.h>
 
-#include "support/midi_fakes.h"
+#include "support/records.h"
 
 namespace kel {
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "midi/keldevice.h"
+#include "protocol/keldevice.h"
 
 #include "model/msgmatch.h"
 
