@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/filetext.h"
 
-#include <iconv.h>
-
-#include <array>
-#include <cerrno>
+#include "model/codepage.h"
 
 namespace kel {
 namespace {
@@ -12,76 +9,6 @@ namespace {
 bool InRange(unsigned char byte, unsigned low, unsigned high) {
     return byte >= low && byte <= high;
 }
-
-// The bytes of Windows-1252 that the character set leaves unassigned; Windows reads each as the
-// C1 control of the same number, and so does this editor, so that no file is refused.
-constexpr std::array<unsigned char, 5> kCp1252Unassigned = {0x81, 0x8D, 0x8F, 0x90, 0x9D};
-
-bool IsCp1252Unassigned(char32_t c) {
-    for (const unsigned char byte : kCp1252Unassigned) {
-        if (c == byte) {
-            return true;
-        }
-    }
-    return false;
-}
-
-const char* IconvName(TextEncoding encoding) {
-    switch (encoding) {
-    case TextEncoding::Cp932:
-        return "CP932";
-    case TextEncoding::Cp1252:
-        return "CP1252";
-    default:
-        return "UTF-8";
-    }
-}
-
-// A conversion of glibc's iconv, closed with the object.
-class Converter {
-public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (Ok()) {
-            iconv_close(cd_);
-        }
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    bool Ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts the whole of `in` and appends it to `out`; false at the first byte sequence
-    // that is not a character of the source or has no place in the target.
-    bool Convert(std::string_view in, std::string& out) {
-        if (!Ok()) {
-            return false;
-        }
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        char* from = const_cast<char*>(in.data());
-        std::size_t left = in.size();
-        std::array<char, 256> buffer{};
-        while (left > 0) {
-            char* to = buffer.data();
-            std::size_t room = buffer.size();
-            const std::size_t result = iconv(cd_, &from, &left, &to, &room);
-            out.append(buffer.data(), static_cast<std::size_t>(to - buffer.data()));
-            if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
-                return false;
-            }
-        }
-        // The end of the text may still hold a shift state; none of these encodings has one,
-        // but the conversion is ended as iconv asks.
-        char* to = buffer.data();
-        std::size_t room = buffer.size();
-        iconv(cd_, nullptr, nullptr, &to, &room);
-        out.append(buffer.data(), static_cast<std::size_t>(to - buffer.data()));
-        return true;
-    }
-
-private:
-    iconv_t cd_;
-};
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -103,46 +30,29 @@ void AppendUtf8(std::string& out, char32_t c) {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
-// Windows-1252 bytes as UTF-8: the assigned ones through iconv, the five unassigned ones as
-// their C1 controls.
+// Windows-1252 bytes as UTF-8.
 std::string DecodeCp1252(std::string_view bytes) {
-    Converter converter("UTF-8", "CP1252");
     std::string out;
-    std::size_t run = 0;
-    for (std::size_t at = 0; at <= bytes.size(); ++at) {
-        const bool end = at == bytes.size();
-        const auto byte = end ? 0 : static_cast<unsigned char>(bytes[at]);
-        if (!end && !IsCp1252Unassigned(byte)) {
-            continue;
-        }
-        if (!converter.Convert(bytes.substr(run, at - run), out)) {
-            out += kReplacement; // not reached: every other byte is assigned
-        }
-        if (!end) {
-            AppendUtf8(out, byte);
-        }
-        run = at + 1;
+    out.reserve(bytes.size());
+    for (const char byte : bytes) {
+        AppendUtf8(out, Cp1252Char(static_cast<unsigned char>(byte)));
     }
     return out;
 }
 
-// The bytes of a CP932 text when they are all characters of it. The user-defined area (lead
-// bytes F0-F9) counts as no character: it holds no text of a file another system wrote, and a
-// Windows-1252 text of accented letters falls into it easily.
+// The bytes of a CP932 text when they are all characters of it (Cp932Char: the user-defined
+// area counts as no character, a Windows-1252 text of accented letters falls into it easily).
 std::optional<std::string> DecodeCp932(std::string_view bytes) {
-    for (std::size_t at = 0; at < bytes.size(); ++at) {
-        const auto byte = static_cast<unsigned char>(bytes[at]);
-        if (InRange(byte, 0xF0, 0xF9)) {
+    std::string out;
+    out.reserve(bytes.size() * 3 / 2);
+    for (std::size_t at = 0; at < bytes.size();) {
+        char32_t c = 0;
+        const std::size_t length = Cp932Char(bytes.substr(at), c);
+        if (length == 0) {
             return std::nullopt;
         }
-        if (InRange(byte, 0x81, 0x9F) || InRange(byte, 0xE0, 0xFC)) {
-            ++at; // a trail byte may look like a lead byte
-        }
-    }
-    Converter converter("UTF-8", "CP932");
-    std::string out;
-    if (!converter.Convert(bytes, out)) {
-        return std::nullopt;
+        AppendUtf8(out, c);
+        at += length;
     }
     return out;
 }
@@ -365,27 +275,16 @@ std::optional<std::string> EncodeFileText(std::string_view utf8, TextEncoding en
     if (encoding == TextEncoding::Utf8) {
         return std::string(utf8);
     }
-    Converter converter(IconvName(encoding), "UTF-8");
     std::string out;
-    std::size_t run = 0;
-    for (std::size_t at = 0; at <= utf8.size();) {
+    out.reserve(utf8.size());
+    for (std::size_t at = 0; at < utf8.size();) {
         char32_t c = 0;
-        const std::size_t length = at < utf8.size() ? Utf8Char(utf8.substr(at), c) : 0;
-        const bool end = at == utf8.size();
-        // The C1 controls Windows-1252 reads its unassigned bytes as go back to those bytes.
-        if (!end && !(encoding == TextEncoding::Cp1252 && IsCp1252Unassigned(c))) {
-            at += length;
-            continue;
-        }
-        if (!converter.Convert(utf8.substr(run, at - run), out)) {
+        at += Utf8Char(utf8.substr(at), c);
+        const bool placed =
+            encoding == TextEncoding::Cp932 ? AppendCp932(out, c) : AppendCp1252(out, c);
+        if (!placed) {
             return std::nullopt;
         }
-        if (end) {
-            break;
-        }
-        out += static_cast<char>(c);
-        at += length;
-        run = at;
     }
     return out;
 }
