@@ -45,7 +45,7 @@ int Cp932Column(unsigned char trail) {
 // The code CP932 writes for each character that has a two-byte code, or a one-byte code
 // other than its own ASCII or katakana one, sorted by character.
 struct Written {
-    char32_t c;
+    std::uint16_t c; // every such character is in the Basic Multilingual Plane
     std::uint16_t code;
 };
 
@@ -154,6 +154,9 @@ bool AppendCp932(std::string& out, char32_t c) {
     if (InRange(c, 0xFF61, 0xFF9F)) {
         out += static_cast<char>(0xA1 + (c - 0xFF61));
         return true;
+    }
+    if (c > 0xFFFF) {
+        return false;
     }
     const std::vector<Written>& table = Cp932Writing();
     const auto found =

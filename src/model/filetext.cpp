@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/filetext.h"
 
+#include <array>
+
 #include "model/codepage.h"
 
 namespace kel {
@@ -13,19 +15,23 @@ bool InRange(unsigned char byte, unsigned low, unsigned high) {
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        return;
     }
+    std::array<char, 4> bytes{};
+    std::size_t length = 0;
+    if (c < 0x800) {
+        bytes = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+        length = 2;
+    } else if (c < 0x10000) {
+        bytes = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                 static_cast<char>(0x80 | (c & 0x3F))};
+        length = 3;
+    } else {
+        bytes = {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
+                 static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+        length = 4;
+    }
+    out.append(bytes.data(), length);
 }
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
@@ -46,6 +52,10 @@ std::optional<std::string> DecodeCp932(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 3 / 2);
     for (std::size_t at = 0; at < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[at]) < 0x80) {
+            out += bytes[at++];
+            continue;
+        }
         char32_t c = 0;
         const std::size_t length = Cp932Char(bytes.substr(at), c);
         if (length == 0) {
@@ -269,17 +279,22 @@ std::string_view TextEncodingName(TextEncoding encoding) {
 }
 
 std::optional<std::string> EncodeFileText(std::string_view utf8, TextEncoding encoding) {
-    if (!IsUtf8(utf8)) {
-        return std::nullopt;
-    }
     if (encoding == TextEncoding::Utf8) {
-        return std::string(utf8);
+        return IsUtf8(utf8) ? std::optional<std::string>(utf8) : std::nullopt;
     }
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t at = 0; at < utf8.size();) {
+        if (static_cast<unsigned char>(utf8[at]) < 0x80) {
+            out += utf8[at++]; // ASCII is the same in every encoding
+            continue;
+        }
         char32_t c = 0;
-        at += Utf8Char(utf8.substr(at), c);
+        const std::size_t length = Utf8Char(utf8.substr(at), c);
+        if (length == 0) {
+            return std::nullopt; // not UTF-8
+        }
+        at += length;
         const bool placed =
             encoding == TextEncoding::Cp932 ? AppendCp932(out, c) : AppendCp1252(out, c);
         if (!placed) {
