@@ -146,48 +146,40 @@ std::size_t Cp932Char(std::string_view bytes, char32_t& c) {
     return 2;
 }
 
-bool AppendCp932(std::string& out, char32_t c) {
+std::optional<std::uint16_t> Cp932Code(char32_t c) {
     if (c < 0x80) {
-        out += static_cast<char>(c);
-        return true;
+        return static_cast<std::uint16_t>(c);
     }
     if (InRange(c, 0xFF61, 0xFF9F)) {
-        out += static_cast<char>(0xA1 + (c - 0xFF61));
-        return true;
+        return static_cast<std::uint16_t>(0xA1 + (c - 0xFF61));
     }
     if (c > 0xFFFF) {
-        return false;
+        return std::nullopt;
     }
     const std::vector<Written>& table = Cp932Writing();
     const auto found =
         std::lower_bound(table.begin(), table.end(), c,
                          [](const Written& w, char32_t wanted) { return w.c < wanted; });
     if (found == table.end() || found->c != c) {
-        return false;
+        return std::nullopt;
     }
-    if (found->code > 0xFF) {
-        out += static_cast<char>(found->code >> 8);
-    }
-    out += static_cast<char>(found->code & 0xFF);
-    return true;
+    return found->code;
 }
 
 char32_t Cp1252Char(unsigned char byte) {
     return InRange(byte, 0x80, 0x9F) ? codepage::kCp1252High[byte - 0x80] : byte;
 }
 
-bool AppendCp1252(std::string& out, char32_t c) {
+std::optional<unsigned char> Cp1252Byte(char32_t c) {
     if (c < 0x80 || InRange(c, 0xA0, 0xFF)) {
-        out += static_cast<char>(c);
-        return true;
+        return static_cast<unsigned char>(c);
     }
     for (unsigned byte = 0x80; byte <= 0x9F; ++byte) {
         if (codepage::kCp1252High[byte - 0x80] == c) {
-            out += static_cast<char>(byte);
-            return true;
+            return static_cast<unsigned char>(byte);
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 std::string InCodeSet(std::string_view utf8, std::string_view codeset) {
@@ -201,28 +193,30 @@ std::string InCodeSet(std::string_view utf8, std::string_view codeset) {
         char32_t c = 0;
         const std::size_t length = Utf8Char(utf8.substr(at), c);
         at += length == 0 ? 1 : length;
-        bool placed = false;
+        std::optional<std::uint16_t> code;
         if (length != 0) {
             switch (target) {
             case CodeSet::Cp932:
-                placed = AppendCp932(out, c);
+                code = Cp932Code(c);
                 break;
             case CodeSet::Cp1252:
-                placed = AppendCp1252(out, c);
+                code = Cp1252Byte(c);
                 break;
             case CodeSet::Latin1:
-                placed = c <= 0xFF;
+                code = c <= 0xFF ? std::optional<std::uint16_t>(c) : std::nullopt;
                 break;
             default:
-                placed = c < 0x80;
+                code = c < 0x80 ? std::optional<std::uint16_t>(c) : std::nullopt;
                 break;
             }
-            if (placed && (target == CodeSet::Latin1 || target == CodeSet::Ascii)) {
-                out += static_cast<char>(c);
-            }
         }
-        if (!placed) {
+        if (!code) {
             out += '?';
+        } else {
+            if (*code > 0xFF) {
+                out += static_cast<char>(*code >> 8);
+            }
+            out += static_cast<char>(*code & 0xFF);
         }
     }
     return out;

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,18 +18,18 @@ namespace kel {
 // system wrote.
 std::size_t Cp932Char(std::string_view bytes, char32_t& c);
 
-// Appends the CP932 code of `c` to `out`; false, with `out` unchanged, when `c` has no place
-// in CP932. A character with two codes is written with the one Windows writes (纊 read from
-// ED 40 is written FA 5C), and a few characters take the code of their look-alike (¥ as 5C,
+// The CP932 code of `c`, one byte when below 0x100, else lead and trail byte; nothing when `c`
+// has no place in CP932. A character with two codes is written with the one Windows writes (纊 read
+// from ED 40 is written FA 5C), and a few characters take the code of their look-alike (¥ as 5C,
 // the wave dash U+301C as 81 60).
-bool AppendCp932(std::string& out, char32_t c);
+std::optional<std::uint16_t> Cp932Code(char32_t c);
 
 // The character of a Windows-1252 byte; the five unassigned bytes 81, 8D, 8F, 90 and 9D stand
 // for the C1 control of the same number, so every byte is a character.
 char32_t Cp1252Char(unsigned char byte);
 
-// Appends the Windows-1252 byte of `c` to `out`; false when `c` has no place in it.
-bool AppendCp1252(std::string& out, char32_t c);
+// The Windows-1252 byte of `c`; nothing when `c` has no place in it.
+std::optional<unsigned char> Cp1252Byte(char32_t c);
 
 // `utf8` in the character set a locale names (nl_langinfo(CODESET)): unchanged for UTF-8, and
 // converted for CP932 and its Shift_JIS names, Windows-1252, ISO-8859-1 and ASCII. Each

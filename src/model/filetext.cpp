@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/filetext.h"
 
-#include <array>
-
 #include "model/codepage.h"
 
 namespace kel {
@@ -12,48 +10,51 @@ bool InRange(unsigned char byte, unsigned low, unsigned high) {
     return byte >= low && byte <= high;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
+// Writes `c` in UTF-8 at `to` (room for 4 bytes) and returns the end of what it wrote.
+char* PutUtf8(char* to, char32_t c) {
     if (c < 0x80) {
-        out += static_cast<char>(c);
-        return;
-    }
-    std::array<char, 4> bytes{};
-    std::size_t length = 0;
-    if (c < 0x800) {
-        bytes = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
-        length = 2;
+        *to++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+        *to++ = static_cast<char>(0xC0 | (c >> 6));
+        *to++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        bytes = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-                 static_cast<char>(0x80 | (c & 0x3F))};
-        length = 3;
+        *to++ = static_cast<char>(0xE0 | (c >> 12));
+        *to++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *to++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-        bytes = {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
-                 static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-        length = 4;
+        *to++ = static_cast<char>(0xF0 | (c >> 18));
+        *to++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *to++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *to++ = static_cast<char>(0x80 | (c & 0x3F));
     }
-    out.append(bytes.data(), length);
+    return to;
 }
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
-// Windows-1252 bytes as UTF-8.
+// The texts are converted into a string made as long as the longest result can be and then cut
+// to what was written: one allocation, no check of the room per byte.
+
+// Windows-1252 bytes as UTF-8 (each character takes at most 3 bytes there).
 std::string DecodeCp1252(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
+    std::string out(bytes.size() * 3, '\0');
+    char* to = out.data();
     for (const char byte : bytes) {
-        AppendUtf8(out, Cp1252Char(static_cast<unsigned char>(byte)));
+        to = PutUtf8(to, Cp1252Char(static_cast<unsigned char>(byte)));
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
     return out;
 }
 
 // The bytes of a CP932 text when they are all characters of it (Cp932Char: the user-defined
 // area counts as no character, a Windows-1252 text of accented letters falls into it easily).
+// A character takes at most 3 bytes in UTF-8 for each of its bytes here (half-width katakana).
 std::optional<std::string> DecodeCp932(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 3 / 2);
+    std::string out(bytes.size() * 3, '\0');
+    char* to = out.data();
     for (std::size_t at = 0; at < bytes.size();) {
         if (static_cast<unsigned char>(bytes[at]) < 0x80) {
-            out += bytes[at++];
+            *to++ = bytes[at++];
             continue;
         }
         char32_t c = 0;
@@ -61,9 +62,10 @@ std::optional<std::string> DecodeCp932(std::string_view bytes) {
         if (length == 0) {
             return std::nullopt;
         }
-        AppendUtf8(out, c);
+        to = PutUtf8(to, c);
         at += length;
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
     return out;
 }
 
@@ -282,11 +284,13 @@ std::optional<std::string> EncodeFileText(std::string_view utf8, TextEncoding en
     if (encoding == TextEncoding::Utf8) {
         return IsUtf8(utf8) ? std::optional<std::string>(utf8) : std::nullopt;
     }
-    std::string out;
-    out.reserve(utf8.size());
+    // No code takes more bytes than its character's UTF-8: ASCII one, every other character at
+    // least two in UTF-8 and at most two in CP932 or Windows-1252.
+    std::string out(utf8.size(), '\0');
+    char* to = out.data();
     for (std::size_t at = 0; at < utf8.size();) {
         if (static_cast<unsigned char>(utf8[at]) < 0x80) {
-            out += utf8[at++]; // ASCII is the same in every encoding
+            *to++ = utf8[at++]; // ASCII is the same in every encoding
             continue;
         }
         char32_t c = 0;
@@ -295,12 +299,24 @@ std::optional<std::string> EncodeFileText(std::string_view utf8, TextEncoding en
             return std::nullopt; // not UTF-8
         }
         at += length;
-        const bool placed =
-            encoding == TextEncoding::Cp932 ? AppendCp932(out, c) : AppendCp1252(out, c);
-        if (!placed) {
-            return std::nullopt;
+        if (encoding == TextEncoding::Cp932) {
+            const std::optional<std::uint16_t> code = Cp932Code(c);
+            if (!code) {
+                return std::nullopt;
+            }
+            if (*code > 0xFF) {
+                *to++ = static_cast<char>(*code >> 8);
+            }
+            *to++ = static_cast<char>(*code & 0xFF);
+        } else {
+            const std::optional<unsigned char> byte = Cp1252Byte(c);
+            if (!byte) {
+                return std::nullopt;
+            }
+            *to++ = static_cast<char>(*byte);
         }
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
     return out;
 }
 
