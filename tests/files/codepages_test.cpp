@@ -97,7 +97,7 @@ TEST(CodePages, EveryCp932CharacterWritesBackAsItWasRead) {
 }
 
 // The codes whose meaning a converter can get wrong, each with what the editor reads and
-// writes; "none" is a byte sequence that is no CP932 text (the file is then Windows-1252).
+// writes; nothing where the bytes are no CP932 text, or the text has no place in CP932.
 TEST(CodePages, TrickyCodesReadAndWriteAsTheEditorAlwaysHas) {
     const struct {
         std::string bytes;
