@@ -18,7 +18,9 @@ Rules on top of the reference:
   computed by the code, not stored. 80, A0 and FD-FF are no characters (the reference reads
   them as U+0080 and the private U+F8F0-U+F8F3; a map file never holds them as text).
 - The user-defined area (lead bytes F0-F9) holds no character: it is no text of a map written
-  elsewhere, and Windows-1252 texts of accented letters fall into it easily.
+  elsewhere, and Windows-1252 texts of accented letters fall into it easily. So the private-use
+  characters the reference writes there have no place either: a map that holds one is written
+  in UTF-8, which reads back.
 - A character with two or three codes (NEC's row 13 beside JIS row 2, IBM's extensions FA-FC
   beside NEC's selection of them in rows ED-EE) is written with its lowest code, except that
   rows ED-EE are never written: their characters go out as the FA-FC code. Reading keeps
@@ -33,7 +35,6 @@ Rules on top of the reference:
   number, as Windows reads them, so that every byte sequence is a text.
 """
 
-import codecs
 import os
 import sys
 

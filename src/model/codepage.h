@@ -19,9 +19,10 @@ namespace kel {
 std::size_t Cp932Char(std::string_view bytes, char32_t& c);
 
 // The CP932 code of `c`, one byte when below 0x100, else lead and trail byte; nothing when `c`
-// has no place in CP932. A character with two codes is written with the one Windows writes (纊 read
-// from ED 40 is written FA 5C), and a few characters take the code of their look-alike (¥ as 5C,
-// the wave dash U+301C as 81 60).
+// has no place in CP932. A character with two codes is written with the one Windows writes
+// (纊 read from ED 40 is written FA 5C), and a few characters take the code of their look-alike
+// (¥ as 5C, the wave dash U+301C as 81 60). The private-use characters have no place: their
+// codes are in the user-defined area, which Cp932Char does not read back.
 std::optional<std::uint16_t> Cp932Code(char32_t c);
 
 // The character of a Windows-1252 byte; the five unassigned bytes 81, 8D, 8F, 90 and 9D stand
