@@ -3,13 +3,16 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include <unistd.h>
 
 #include "files/listfile.h"
 #include "model/assignlist.h"
+#include "model/filetext.h"
 #include "model/msgtext.h"
 
 namespace {
@@ -106,5 +109,37 @@ void BM_WriteAssignListFullMap(benchmark::State& state) {
     std::filesystem::remove(file);
 }
 BENCHMARK(BM_WriteAssignListFullMap);
+
+// A title of 128 bytes in CP932 (kanji, kana, half-width katakana and ASCII) read as the
+// editor reads a map file's texts, and written back.
+std::string Cp932Title() {
+    const std::string part = "\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x83\x73\x83\x41\x83\x6D "
+                             "\xB1\xB2 Live \xED\x40\x87\x40";
+    std::string title;
+    while (title.size() + part.size() <= kTextLimit) {
+        title += part;
+    }
+    return title + std::string(kTextLimit - title.size(), 'x');
+}
+
+void BM_DecodeCp932Title(benchmark::State& state) {
+    const std::string title = Cp932Title();
+    for (auto _ : state) {
+        const std::optional<std::string> text = ExactFileText(title, TextEncoding::Cp932);
+        benchmark::DoNotOptimize(text);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(title.size()));
+}
+BENCHMARK(BM_DecodeCp932Title);
+
+void BM_EncodeCp932Title(benchmark::State& state) {
+    const std::string text = *ExactFileText(Cp932Title(), TextEncoding::Cp932);
+    for (auto _ : state) {
+        const std::optional<std::string> bytes = EncodeFileText(text, TextEncoding::Cp932);
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kTextLimit));
+}
+BENCHMARK(BM_EncodeCp932Title);
 
 } // namespace

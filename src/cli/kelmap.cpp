@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kelmap: control map files on the command line, through the same core code as the editor.
-#include <iconv.h>
 #include <langinfo.h>
 #include <unistd.h>
 
-#include <array>
-#include <cerrno>
 #include <chrono>
 #include <clocale>
 #include <condition_variable>
@@ -38,6 +35,7 @@
 #include "midi/transfer.h"
 #include "midi/virtualbackend.h"
 #include "model/assignlist.h"
+#include "model/codepage.h"
 #include "model/labels.h"
 #include "model/mapcheck.h"
 #include "model/mapcompare.h"
@@ -405,31 +403,7 @@ std::string InTerminalCharset(std::string_view text) {
     if (g_outputEncoding == OutputEncoding::Utf8 || g_codeset.empty()) {
         return std::string(text);
     }
-    const iconv_t cd = iconv_open(g_codeset.c_str(), "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        return std::string(text);
-    }
-    std::string out;
-    char* from = const_cast<char*>(text.data());
-    std::size_t left = text.size();
-    std::array<char, 256> buffer{};
-    while (left > 0) {
-        char* to = buffer.data();
-        std::size_t room = buffer.size();
-        const std::size_t result = iconv(cd, &from, &left, &to, &room);
-        out.append(buffer.data(), static_cast<std::size_t>(to - buffer.data()));
-        if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            // Skip the character that has no place (or the stray byte).
-            char32_t c = 0;
-            const std::size_t length = Utf8Char(std::string_view(from, left), c);
-            const std::size_t skip = length == 0 ? 1 : length;
-            from += skip;
-            left -= skip;
-            out += '?';
-        }
-    }
-    iconv_close(cd);
-    return out;
+    return InCodeSet(text, g_codeset);
 }
 
 // A text from a file, or one that holds a file's bytes, as it may go to the terminal: no byte

@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/filetext.h"
 
-#include <iconv.h>
-
-#include <array>
-#include <cerrno>
+#include "model/codepage.h"
 
 namespace kel {
 namespace {
@@ -13,137 +10,62 @@ bool InRange(unsigned char byte, unsigned low, unsigned high) {
     return byte >= low && byte <= high;
 }
 
-// The bytes of Windows-1252 that the character set leaves unassigned; Windows reads each as the
-// C1 control of the same number, and so does this editor, so that no file is refused.
-constexpr std::array<unsigned char, 5> kCp1252Unassigned = {0x81, 0x8D, 0x8F, 0x90, 0x9D};
-
-bool IsCp1252Unassigned(char32_t c) {
-    for (const unsigned char byte : kCp1252Unassigned) {
-        if (c == byte) {
-            return true;
-        }
-    }
-    return false;
-}
-
-const char* IconvName(TextEncoding encoding) {
-    switch (encoding) {
-    case TextEncoding::Cp932:
-        return "CP932";
-    case TextEncoding::Cp1252:
-        return "CP1252";
-    default:
-        return "UTF-8";
-    }
-}
-
-// A conversion of glibc's iconv, closed with the object.
-class Converter {
-public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (Ok()) {
-            iconv_close(cd_);
-        }
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    bool Ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts the whole of `in` and appends it to `out`; false at the first byte sequence
-    // that is not a character of the source or has no place in the target.
-    bool Convert(std::string_view in, std::string& out) {
-        if (!Ok()) {
-            return false;
-        }
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        char* from = const_cast<char*>(in.data());
-        std::size_t left = in.size();
-        std::array<char, 256> buffer{};
-        while (left > 0) {
-            char* to = buffer.data();
-            std::size_t room = buffer.size();
-            const std::size_t result = iconv(cd_, &from, &left, &to, &room);
-            out.append(buffer.data(), static_cast<std::size_t>(to - buffer.data()));
-            if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
-                return false;
-            }
-        }
-        // The end of the text may still hold a shift state; none of these encodings has one,
-        // but the conversion is ended as iconv asks.
-        char* to = buffer.data();
-        std::size_t room = buffer.size();
-        iconv(cd_, nullptr, nullptr, &to, &room);
-        out.append(buffer.data(), static_cast<std::size_t>(to - buffer.data()));
-        return true;
-    }
-
-private:
-    iconv_t cd_;
-};
-
-void AppendUtf8(std::string& out, char32_t c) {
+// Writes `c` in UTF-8 at `to` (room for 4 bytes) and returns the end of what it wrote.
+char* PutUtf8(char* to, char32_t c) {
     if (c < 0x80) {
-        out += static_cast<char>(c);
+        *to++ = static_cast<char>(c);
     } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *to++ = static_cast<char>(0xC0 | (c >> 6));
+        *to++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *to++ = static_cast<char>(0xE0 | (c >> 12));
+        *to++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *to++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *to++ = static_cast<char>(0xF0 | (c >> 18));
+        *to++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *to++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *to++ = static_cast<char>(0x80 | (c & 0x3F));
     }
+    return to;
 }
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
-// Windows-1252 bytes as UTF-8: the assigned ones through iconv, the five unassigned ones as
-// their C1 controls.
+// The texts are converted into a string made as long as the longest result can be and then cut
+// to what was written: one allocation, no check of the room per byte.
+
+// Windows-1252 bytes as UTF-8 (each character takes at most 3 bytes there).
 std::string DecodeCp1252(std::string_view bytes) {
-    Converter converter("UTF-8", "CP1252");
-    std::string out;
-    std::size_t run = 0;
-    for (std::size_t at = 0; at <= bytes.size(); ++at) {
-        const bool end = at == bytes.size();
-        const auto byte = end ? 0 : static_cast<unsigned char>(bytes[at]);
-        if (!end && !IsCp1252Unassigned(byte)) {
-            continue;
-        }
-        if (!converter.Convert(bytes.substr(run, at - run), out)) {
-            out += kReplacement; // not reached: every other byte is assigned
-        }
-        if (!end) {
-            AppendUtf8(out, byte);
-        }
-        run = at + 1;
+    std::string out(bytes.size() * 3, '\0');
+    char* to = out.data();
+    for (const char byte : bytes) {
+        to = PutUtf8(to, Cp1252Char(static_cast<unsigned char>(byte)));
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
     return out;
 }
 
-// The bytes of a CP932 text when they are all characters of it. The user-defined area (lead
-// bytes F0-F9) counts as no character: it holds no text of a file another system wrote, and a
-// Windows-1252 text of accented letters falls into it easily.
+// The bytes of a CP932 text when they are all characters of it (Cp932Char: the user-defined
+// area counts as no character, a Windows-1252 text of accented letters falls into it easily).
+// A character takes at most 3 bytes in UTF-8 for each of its bytes here (half-width katakana).
 std::optional<std::string> DecodeCp932(std::string_view bytes) {
-    for (std::size_t at = 0; at < bytes.size(); ++at) {
-        const auto byte = static_cast<unsigned char>(bytes[at]);
-        if (InRange(byte, 0xF0, 0xF9)) {
+    std::string out(bytes.size() * 3, '\0');
+    char* to = out.data();
+    for (std::size_t at = 0; at < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[at]) < 0x80) {
+            *to++ = bytes[at++];
+            continue;
+        }
+        char32_t c = 0;
+        const std::size_t length = Cp932Char(bytes.substr(at), c);
+        if (length == 0) {
             return std::nullopt;
         }
-        if (InRange(byte, 0x81, 0x9F) || InRange(byte, 0xE0, 0xFC)) {
-            ++at; // a trail byte may look like a lead byte
-        }
+        to = PutUtf8(to, c);
+        at += length;
     }
-    Converter converter("UTF-8", "CP932");
-    std::string out;
-    if (!converter.Convert(bytes, out)) {
-        return std::nullopt;
-    }
+    out.resize(static_cast<std::size_t>(to - out.data()));
     return out;
 }
 
@@ -359,34 +281,42 @@ std::string_view TextEncodingName(TextEncoding encoding) {
 }
 
 std::optional<std::string> EncodeFileText(std::string_view utf8, TextEncoding encoding) {
-    if (!IsUtf8(utf8)) {
-        return std::nullopt;
-    }
     if (encoding == TextEncoding::Utf8) {
-        return std::string(utf8);
+        return IsUtf8(utf8) ? std::optional<std::string>(utf8) : std::nullopt;
     }
-    Converter converter(IconvName(encoding), "UTF-8");
-    std::string out;
-    std::size_t run = 0;
-    for (std::size_t at = 0; at <= utf8.size();) {
-        char32_t c = 0;
-        const std::size_t length = at < utf8.size() ? Utf8Char(utf8.substr(at), c) : 0;
-        const bool end = at == utf8.size();
-        // The C1 controls Windows-1252 reads its unassigned bytes as go back to those bytes.
-        if (!end && !(encoding == TextEncoding::Cp1252 && IsCp1252Unassigned(c))) {
-            at += length;
+    // No code takes more bytes than its character's UTF-8: ASCII one, every other character at
+    // least two in UTF-8 and at most two in CP932 or Windows-1252.
+    std::string out(utf8.size(), '\0');
+    char* to = out.data();
+    for (std::size_t at = 0; at < utf8.size();) {
+        if (static_cast<unsigned char>(utf8[at]) < 0x80) {
+            *to++ = utf8[at++]; // ASCII is the same in every encoding
             continue;
         }
-        if (!converter.Convert(utf8.substr(run, at - run), out)) {
-            return std::nullopt;
+        char32_t c = 0;
+        const std::size_t length = Utf8Char(utf8.substr(at), c);
+        if (length == 0) {
+            return std::nullopt; // not UTF-8
         }
-        if (end) {
-            break;
-        }
-        out += static_cast<char>(c);
         at += length;
-        run = at;
+        if (encoding == TextEncoding::Cp932) {
+            const std::optional<std::uint16_t> code = Cp932Code(c);
+            if (!code) {
+                return std::nullopt;
+            }
+            if (*code > 0xFF) {
+                *to++ = static_cast<char>(*code >> 8);
+            }
+            *to++ = static_cast<char>(*code & 0xFF);
+        } else {
+            const std::optional<unsigned char> byte = Cp1252Byte(c);
+            if (!byte) {
+                return std::nullopt;
+            }
+            *to++ = static_cast<char>(*byte);
+        }
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
     return out;
 }
 

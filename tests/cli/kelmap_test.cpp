@@ -972,6 +972,41 @@ TEST_F(Kelmap, EightBitAndBidirectionalControlsArePrintedEscaped) {
     }
 }
 
+// In a Shift_JIS and in a Latin-1 locale, texts are printed in the terminal's character set,
+// "?" for a character without a place there. The locales are made for the test with
+// localedef; without it (or its character maps) the test is skipped.
+TEST_F(Kelmap, TextsArePrintedInTheTerminalsCharacterSet) {
+    const fs::path locales = dir_ / "locales";
+    fs::create_directories(locales);
+    for (const char* charmap : {"SHIFT_JIS", "ISO-8859-1"}) {
+        const std::string make = "localedef --no-warnings=ascii -i C -f " + std::string(charmap) +
+                                 " " + Quote((locales / ("C." + std::string(charmap))).string()) +
+                                 " >/dev/null 2>&1";
+        if (std::system(make.c_str()) == -1 ||
+            !fs::exists(locales / ("C." + std::string(charmap)))) {
+            GTEST_SKIP() << "localedef cannot make a " << charmap << " locale here";
+        }
+    }
+    CParameter doc;
+    doc.SetTitle("Caf\u00E9 \u65E5\u672C\u2460\uFF71");
+    const fs::path map = dir_ / "map.mid";
+    ASSERT_TRUE(SaveMapDocument(map.string(), doc).Ok());
+    const struct {
+        const char* locale;
+        std::string title;
+    } cases[] = {
+        {"C.SHIFT_JIS", "Caf? \x93\xFA\x96\x7B\x87\x40\xB1"},
+        {"C.ISO-8859-1", "Caf\xE9 ????"},
+    };
+    for (const auto& c : cases) {
+        const std::string shell =
+            "LOCPATH=" + Quote(locales.string()) + " LC_ALL=" + c.locale + " %";
+        const Result dump = Kel({"dump", map.string()}, nullptr, shell);
+        ASSERT_EQ(dump.status, 0) << dump.err;
+        EXPECT_EQ(dump.out.substr(0, dump.out.find('\n')), "TITLE\t" + c.title) << c.locale;
+    }
+}
+
 TEST_F(Kelmap, SetAndConvertKeepALongCopyrightTextWhole) {
     for (const std::size_t size : {(std::size_t{2} << 20) + 12345, std::size_t{64} << 20}) {
         std::string text(size, '\0');
