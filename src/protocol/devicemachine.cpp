@@ -167,6 +167,12 @@ void CDeviceMachine::SendStep() {
         // The writes of the next message: the foreign items before it, then the message.
         std::vector<Write> writes;
         for (const FloodKind kind : sending.floodBefore[sending.next]) {
+            if (kind == FloodEndless) {
+                // Made piece by piece as it is written (below): it may be 256 MB long.
+                sending.endlessLeft =
+                    1 + (line_.endlessSize > 0 ? line_.endlessSize : Uniform(8 * 1024, 32 * 1024));
+                continue;
+            }
             for (const Message& write : MakeFlood(kind)) {
                 writes.push_back(Write{write, true, false});
             }
@@ -185,8 +191,13 @@ void CDeviceMachine::SendStep() {
         sending.writes.assign(std::make_move_iterator(writes.begin()),
                               std::make_move_iterator(writes.end()));
     }
-    Write write = std::move(sending.writes.front());
-    sending.writes.pop_front();
+    Write write;
+    if (sending.endlessLeft > 0) {
+        write = Write{EndlessPiece(sending), true, false};
+    } else {
+        write = std::move(sending.writes.front());
+        sending.writes.pop_front();
+    }
     Time next = now;
     if (write.paced) {
         sending.burst += write.bytes.size() + 16;
@@ -387,14 +398,17 @@ std::uint8_t CDeviceMachine::Realtime() {
     return kBytes[Uniform(0, std::size(kBytes) - 1)];
 }
 
-CDeviceMachine::Message CDeviceMachine::Sysex(std::size_t data, bool terminated) {
-    // F0, a maker other than the KEL's, `data` - 1 more data bytes; F7 when `terminated`.
-    Message message{kSystemExclusive};
+std::uint8_t CDeviceMachine::ForeignMaker() {
     std::uint8_t maker = kKelMaker;
     while (maker == kKelMaker) {
         maker = static_cast<std::uint8_t>(Uniform(1, 0x7F));
     }
-    message.push_back(maker);
+    return maker;
+}
+
+CDeviceMachine::Message CDeviceMachine::Sysex(std::size_t data, bool terminated) {
+    // F0, a maker other than the KEL's, `data` - 1 more data bytes; F7 when `terminated`.
+    Message message{kSystemExclusive, ForeignMaker()};
     for (std::size_t i = 1; i < data; ++i) {
         message.push_back(static_cast<std::uint8_t>(Uniform(0, 0x7F)));
     }
@@ -414,6 +428,23 @@ std::vector<CDeviceMachine::Message> CDeviceMachine::Pieces(const Message& messa
         offset = end;
     }
     return pieces;
+}
+
+CDeviceMachine::Message CDeviceMachine::EndlessPiece(Sending& sending) {
+    // F0, another maker, data bytes and never an F7, in pieces of 1..512 bytes.
+    Message piece;
+    for (std::size_t size = std::min(Uniform(1, 512), sending.endlessLeft); size > 0; --size) {
+        if (sending.endlessAt == 0) {
+            piece.push_back(kSystemExclusive);
+        } else if (sending.endlessAt == 1) {
+            piece.push_back(ForeignMaker());
+        } else {
+            piece.push_back(static_cast<std::uint8_t>(Uniform(0, 0x7F)));
+        }
+        ++sending.endlessAt;
+        --sending.endlessLeft;
+    }
+    return piece;
 }
 
 std::vector<CDeviceMachine::Message> CDeviceMachine::WithRealtimeInside(const Message& message) {
@@ -465,10 +496,6 @@ std::vector<CDeviceMachine::Message> CDeviceMachine::MakeFlood(FloodKind kind) {
         return Pieces(Sysex(Uniform(4, 400)), 32);
     case FloodFragment:
         return {Sysex(Uniform(2, 200), false)};
-    case FloodEndless:
-        return Pieces(
-            Sysex(line_.endlessSize > 0 ? line_.endlessSize : Uniform(8 * 1024, 32 * 1024), false),
-            512);
     default:
         return {};
     }

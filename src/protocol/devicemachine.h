@@ -152,6 +152,8 @@ private:
         std::vector<std::vector<FloodKind>> floodBefore; // per message, foreign items before it
         std::vector<bool> realtimeInside;                // per message, written in pieces
         std::size_t burst = 0;
+        std::size_t endlessLeft = 0; // bytes of the endless item still to write
+        std::size_t endlessAt = 0;   // and written
         Due due;
     };
     struct Movement {
@@ -183,6 +185,8 @@ private:
     // Foreign traffic.
     std::size_t Uniform(std::size_t low, std::size_t high);
     std::uint8_t Realtime();
+    std::uint8_t ForeignMaker();
+    Message EndlessPiece(Sending& sending);
     Message Sysex(std::size_t data, bool terminated = true);
     std::vector<Message> Pieces(const Message& message, std::size_t most);
     std::vector<Message> WithRealtimeInside(const Message& message);
