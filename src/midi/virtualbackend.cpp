@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "midi/virtualbackend.h"
 
-#include <algorithm>
-#include <iterator>
+#include <optional>
+#include <span>
 
 namespace kel {
 
@@ -50,11 +50,12 @@ public:
             if (owner_.output_ != this) {
                 return MidiErrNotOpen;
             }
+            ++owner_.fromEditor_;
+            owner_.machine_.FromEditor(
+                owner_.Now(),
+                std::span<const std::uint8_t>(header->data.data(), header->bytesRecorded));
         }
-        Task task{Clock::now(), TaskKind::ToDevice,
-                  std::vector<std::uint8_t>(header->data.begin(),
-                                            header->data.begin() + header->bytesRecorded)};
-        owner_.Schedule(std::move(task));
+        owner_.cv_.notify_all();
         header->flags = (header->flags & ~MidiHeaderBuffer::InQueue) | MidiHeaderBuffer::Done;
         handler_.OnLongMsgDone(header);
         return MidiErrNone;
@@ -144,69 +145,62 @@ int CVirtualKelBackend::OpenOutput(int port, MidiOutputHandler& handler,
     return MidiErrNone;
 }
 
+CDeviceMachine::Time CVirtualKelBackend::Now() const {
+    return std::chrono::duration_cast<CDeviceMachine::Time>(Clock::now() - origin_);
+}
+
 void CVirtualKelBackend::SetEnterDelay(std::chrono::milliseconds delay) {
     std::lock_guard lock(lock_);
-    enterDelay_ = delay;
+    CDeviceMachine::Timing timing = machine_.GetTiming();
+    timing.enterDelay = delay;
+    machine_.SetTiming(timing);
 }
 
 void CVirtualKelBackend::SetAutoEnter(bool on) {
     std::lock_guard lock(lock_);
-    autoEnter_ = on;
+    CDeviceMachine::Timing timing = machine_.GetTiming();
+    timing.autoEnter = on;
+    machine_.SetTiming(timing);
 }
 
 void CVirtualKelBackend::SetMessageGap(std::chrono::milliseconds gap) {
     std::lock_guard lock(lock_);
-    gap_ = gap;
+    CDeviceMachine::Timing timing = machine_.GetTiming();
+    timing.gap = gap;
+    machine_.SetTiming(timing);
 }
 
 void CVirtualKelBackend::PressEnter() {
-    unsigned generation;
     {
         std::lock_guard lock(lock_);
-        generation = ++enterGeneration_;
+        machine_.PressEnter(Now());
     }
-    Schedule(Task{Clock::now(), TaskKind::Enter, {}, generation});
+    cv_.notify_all();
 }
 
 bool CVirtualKelBackend::PressEnterForTransmit(std::chrono::milliseconds limit) {
-    const Clock::time_point until = Clock::now() + limit;
-    const auto received = [this] { return device_.GetState() == CKelDevice::State::Receiving; };
-    {
-        // The mode message is on its way to the device: let it arrive first (it has, unless
-        // the user was quicker than the device's own thread).
-        std::unique_lock lock(lock_);
-        cv_.wait_until(lock, until, [this] {
-            return !busy_ && std::none_of(tasks_.begin(), tasks_.end(), [](const Task& t) {
-                return t.kind == TaskKind::ToDevice;
-            });
-        });
-    }
-    if (device_.GetState() != CKelDevice::State::ReceiveStandby) {
-        return received();
+    // The messages handed to the device so far have reached it: the output port hands them to
+    // the machine as it sends them.
+    if (Device().GetState() != CKelDevice::State::ReceiveStandby) {
+        return Device().GetState() == CKelDevice::State::Receiving;
     }
     PressEnter();
     std::unique_lock lock(lock_);
-    return cv_.wait_until(lock, until, received);
+    return cv_.wait_for(lock, limit,
+                        [this] { return Device().GetState() == CKelDevice::State::Receiving; });
 }
 
 void CVirtualKelBackend::PlayControl(ControllerId id, int value) {
-    std::vector<CKelDevice::Message> messages = device_.Play(id, value);
-    std::lock_guard lock(lock_);
-    // Due now, after every task already due: find from the back, the queue is in due order.
-    const Clock::time_point now = Clock::now();
-    auto at = tasks_.end();
-    while (at != tasks_.begin() && std::prev(at)->due > now) {
-        --at;
-    }
-    for (auto& message : messages) {
-        at = std::next(tasks_.insert(at, Task{now, TaskKind::ToEditor, std::move(message), 0}));
+    {
+        std::lock_guard lock(lock_);
+        machine_.Play(Now(), id, value);
     }
     cv_.notify_all();
 }
 
 bool CVirtualKelBackend::WaitUntilIdle(std::chrono::milliseconds timeout) {
     std::unique_lock lock(lock_);
-    return cv_.wait_for(lock, timeout, [this] { return tasks_.empty() && !busy_; });
+    return cv_.wait_for(lock, timeout, [this] { return machine_.Idle() && !busy_; });
 }
 
 int CVirtualKelBackend::MessagesFromEditor() const {
@@ -219,88 +213,35 @@ int CVirtualKelBackend::MessagesToEditor() const {
     return toEditor_;
 }
 
-void CVirtualKelBackend::Schedule(Task task) {
-    {
-        std::lock_guard lock(lock_);
-        // After every task due no later, so equal times keep the order they were scheduled in.
-        auto at = std::find_if(tasks_.begin(), tasks_.end(),
-                               [&](const Task& t) { return t.due > task.due; });
-        tasks_.insert(at, std::move(task));
-    }
-    cv_.notify_all();
-}
-
 void CVirtualKelBackend::Run() {
     std::unique_lock lock(lock_);
     for (;;) {
         if (quit_) {
             return;
         }
-        if (tasks_.empty()) {
+        const std::optional<CDeviceMachine::Time> due = machine_.NextDue();
+        if (!due) {
             cv_.wait(lock);
             continue;
         }
-        if (tasks_.front().due > Clock::now()) {
-            cv_.wait_until(lock, tasks_.front().due);
+        const CDeviceMachine::Time now = Now();
+        if (*due > now) {
+            cv_.wait_until(lock, origin_ + *due);
             continue;
         }
-        Task task = std::move(tasks_.front());
-        tasks_.pop_front();
+        std::vector<CDeviceMachine::Output> outputs = machine_.TakeDue(now);
         busy_ = true;
         lock.unlock();
-        Handle(task);
+        for (const CDeviceMachine::Output& output : outputs) {
+            if (output.kind == CDeviceMachine::Output::Kind::Write) {
+                DeliverToEditor(output.bytes);
+            }
+        }
         lock.lock();
         busy_ = false;
         cv_.notify_all();
     }
 }
-
-void CVirtualKelBackend::Handle(Task& task) {
-    switch (task.kind) {
-    case TaskKind::ToDevice: {
-        {
-            std::lock_guard lock(lock_);
-            ++fromEditor_;
-        }
-        if (device_.OnMessage(task.bytes) == CKelDevice::Event::AwaitingEnter) {
-            std::lock_guard lock(lock_);
-            const unsigned generation = ++enterGeneration_;
-            if (autoEnter_) {
-                const Task enter{Clock::now() + enterDelay_, TaskKind::Enter, {}, generation};
-                auto at = std::find_if(tasks_.begin(), tasks_.end(),
-                                       [&](const Task& t) { return t.due > enter.due; });
-                tasks_.insert(at, enter);
-            }
-        }
-        break;
-    }
-    case TaskKind::Enter: {
-        {
-            // A newer mode message or key press replaces an [ENTER] still waiting.
-            std::lock_guard lock(lock_);
-            if (task.generation != enterGeneration_) {
-                break;
-            }
-        }
-        std::vector<CKelDevice::Message> outgoing;
-        if (device_.PressEnter(outgoing) == CKelDevice::Event::TransmitStarted) {
-            std::lock_guard lock(lock_);
-            auto due = Clock::now();
-            for (auto& message : outgoing) {
-                due += gap_;
-                tasks_.push_back(Task{due, TaskKind::ToEditor, std::move(message), 0});
-            }
-            std::stable_sort(tasks_.begin(), tasks_.end(),
-                             [](const Task& a, const Task& b) { return a.due < b.due; });
-        }
-        break;
-    }
-    case TaskKind::ToEditor:
-        DeliverToEditor(task.bytes);
-        break;
-    }
-}
-
 void CVirtualKelBackend::DeliverToEditor(const std::vector<std::uint8_t>& bytes) {
     {
         std::lock_guard lock(lock_);

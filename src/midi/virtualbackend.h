@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A KEL device built into the editor, behind one input and one output port named
-// "Virtual KEL Device", so transmit and receive can be tried without hardware. The device's
-// [ENTER] is pressed for the user a short, configurable time after a mode message arrives.
-// Messages travel through one worker thread: the editor's output is handed to the device there,
-// and the device's bulk messages reach the editor's input from there, a few milliseconds apart.
+// "Virtual KEL Device", so transmit and receive can be tried without hardware. The device is
+// the core's device machine (protocol/devicemachine): this back end only gives it the time, the
+// editor's messages and the key presses, and delivers what it writes to the editor's input from
+// one worker thread. Every call into the machine is made under the back end's lock.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "midi/backend.h"
+#include "protocol/devicemachine.h"
 #include "protocol/keldevice.h"
 
 namespace kel {
@@ -42,13 +42,14 @@ public:
     int OpenOutput(int port, MidiOutputHandler& handler,
                    std::unique_ptr<MidiOutputPort>& opened) override;
 
-    CKelDevice& Device() { return device_; }
+    // The device's memory, mode and faults; safe to use from any thread.
+    CKelDevice& Device() { return machine_.Device(); }
 
-    // How long after a mode message the simulated user presses [ENTER] (default 1500 ms);
+    // How long after a mode message the simulated user presses [ENTER] (default 1000 ms);
     // with automatic [ENTER] off, PressEnter does it.
     void SetEnterDelay(std::chrono::milliseconds delay);
     void SetAutoEnter(bool on);
-    // The gap between two bulk messages the device sends (default 5 ms).
+    // The gap between two bulk messages the device sends (default 10 ms).
     void SetMessageGap(std::chrono::milliseconds gap);
     void PressEnter();
     // The user has been asked to put the device into Bulk Receive mode and press [ENTER]: the
@@ -65,8 +66,8 @@ public:
     // unplugged; while it is, its ports are not listed and no input opens.
     void SetConnected(bool connected);
 
-    // Waits until every message and key press handed to the worker has been handled (a key
-    // press still waiting for its delay counts). False when `timeout` passed first.
+    // Waits until the device has nothing more to do: every message it writes delivered, no
+    // [ENTER] waiting for its delay. False when `timeout` passed first.
     bool WaitUntilIdle(std::chrono::milliseconds timeout);
     // Messages the device has received from the editor and sent to it.
     int MessagesFromEditor() const;
@@ -77,30 +78,18 @@ private:
     class OutputPort;
     using Clock = std::chrono::steady_clock;
 
-    enum class TaskKind { ToDevice, Enter, ToEditor };
-    struct Task {
-        Clock::time_point due;
-        TaskKind kind;
-        std::vector<std::uint8_t> bytes;
-        unsigned generation = 0;
-    };
-
-    void Schedule(Task task);
+    // The machine's time: since the back end was made.
+    CDeviceMachine::Time Now() const;
     void Run();
-    void Handle(Task& task);
     void DeliverToEditor(const std::vector<std::uint8_t>& bytes);
 
-    CKelDevice device_;
+    const Clock::time_point origin_ = Clock::now();
 
     mutable std::mutex lock_;
     std::condition_variable cv_;
-    std::deque<Task> tasks_; // kept in order of due time
-    bool busy_ = false;
+    CDeviceMachine machine_;
+    bool busy_ = false; // the worker is delivering what it took from the machine
     bool quit_ = false;
-    std::chrono::milliseconds enterDelay_{1500};
-    std::chrono::milliseconds gap_{5};
-    bool autoEnter_ = true;
-    unsigned enterGeneration_ = 0;
     int fromEditor_ = 0;
     int toEditor_ = 0;
 

@@ -2,8 +2,10 @@
 // The KEL device as the editor meets it over MIDI: a memory of 50 assign records that answers
 // the two mode messages. After the transmit mode message ("RS" on its display) and the user's
 // [ENTER] it stores every valid bulk message it receives; after the receive mode message ("TS")
-// and [ENTER] it sends its 50 records as bulk messages. The built-in virtual device and the
-// device simulator share this logic; only the way messages travel differs.
+// and [ENTER] it sends its 50 records as bulk messages. The device machine
+// (protocol/devicemachine) puts it in time: the simulated user's [ENTER], the pace of its
+// sending, the line. Its own lock lets any thread read and change the memory and the faults
+// while a host drives it.
 #pragma once
 
 #include <cstdint>

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// kel-device-sim: a KEL device on a pair of virtual MIDI ports. It answers the editor's two
-// mode messages as the device does: after the transmit mode message and [ENTER] (pressed for
-// the user after --enter-delay) it stores the bulk messages it receives; after the receive mode
-// message and [ENTER] it sends its 50 records. Commands on stdin move its controls, so that it
-// sends what its memory assigns to them. It reports what happens on stdout, one line per
-// event, and ends cleanly on SIGINT or SIGTERM.
+// kel-device-sim: a KEL device on a pair of virtual MIDI ports. The device is the core's device
+// machine (protocol/devicemachine): its memory, its modes, the simulated user's [ENTER], its pace
+// and its faults. This program reads its command line, opens the ports, hands the machine the
+// time, the editor's messages and the commands on stdin, writes what the machine sends and
+// reports what happens on stdout, one line per event. It ends cleanly on SIGINT or SIGTERM.
 #include <rtmidi/RtMidi.h>
 
 #include <algorithm>
@@ -20,7 +19,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -30,12 +28,14 @@
 #include "midi/rtmidi/rtmidibackend.h"
 #include "model/controllers.h"
 #include "model/parameter.h"
+#include "protocol/devicemachine.h"
 #include "protocol/keldevice.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using kel::CDeviceMachine;
 using kel::CKelDevice;
 
 std::atomic<bool> g_stop{false};
@@ -49,39 +49,22 @@ struct Options {
     std::string name = "KEL Device";
     std::string memory;
     std::string save;
-    std::chrono::milliseconds enterDelay{1000};
-    std::chrono::milliseconds gap{10};
-    std::size_t chunk = 0; // bytes per write; 0: a message in one write
-    bool autoEnter = true;
+    CDeviceMachine::Timing timing;
+    CDeviceMachine::Line line;
     CKelDevice::Faults faults;
-    int flood = 0;           // foreign items among the bulk messages sent
-    unsigned floodKinds = 0; // FloodKind bits; 0: every kind
-    std::uint32_t seed = 1;
-    std::size_t endlessSize = 0; // data bytes of the endless item; 0: 8..32 KB at random
 };
 
-// What a flood of foreign traffic is made of (--flood-kinds).
-enum FloodKind : unsigned {
-    FloodSysex = 1u << 0,    // another maker's system exclusive, 4..120 data bytes, then a
-                             // realtime byte
-    FloodLong = 1u << 1,     // another maker's system exclusive, 121..4000 data bytes
-    FloodShort = 1u << 2,    // a channel message
-    FloodRealtime = 1u << 3, // realtime bytes on their own
-    FloodRtInside = 1u << 4, // a system exclusive with realtime bytes written inside it
-    FloodSplit = 1u << 5,    // a system exclusive written in pieces
-    FloodFragment = 1u << 6, // the start of a system exclusive that never gets its F7
-    FloodEndless = 1u << 7,  // once, first: F0 and 8..32 KB of data that never end
-    FloodBulkRt = 1u << 8,   // a bulk message written in pieces with realtime bytes between
-};
-
+// The names of the kinds of foreign traffic (--flood-kinds).
 struct FloodKindName {
     const char* name;
-    FloodKind kind;
+    CDeviceMachine::FloodKind kind;
 };
 constexpr FloodKindName kFloodKinds[] = {
-    {"sysex", FloodSysex},       {"long", FloodLong},          {"short", FloodShort},
-    {"realtime", FloodRealtime}, {"rt-inside", FloodRtInside}, {"split", FloodSplit},
-    {"fragment", FloodFragment}, {"endless", FloodEndless},    {"bulk-rt", FloodBulkRt},
+    {"sysex", CDeviceMachine::FloodSysex},        {"long", CDeviceMachine::FloodLong},
+    {"short", CDeviceMachine::FloodShort},        {"realtime", CDeviceMachine::FloodRealtime},
+    {"rt-inside", CDeviceMachine::FloodRtInside}, {"split", CDeviceMachine::FloodSplit},
+    {"fragment", CDeviceMachine::FloodFragment},  {"endless", CDeviceMachine::FloodEndless},
+    {"bulk-rt", CDeviceMachine::FloodBulkRt},
 };
 
 const char* const kUsage =
@@ -238,7 +221,7 @@ int ParseOptions(int argc, char** argv, Options& options) {
             return 1;
         }
         if (arg == "--no-enter") {
-            options.autoEnter = false;
+            options.timing.autoEnter = false;
             continue;
         }
         const auto v = value();
@@ -263,206 +246,35 @@ int ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--save") {
             options.save = *v;
         } else if (arg == "--enter-delay" && ParseNumber(*v, 0, 600000, number)) {
-            options.enterDelay = std::chrono::milliseconds(number);
+            options.timing.enterDelay = std::chrono::milliseconds(number);
         } else if (arg == "--gap" && ParseNumber(*v, 0, 10000, number)) {
-            options.gap = std::chrono::milliseconds(number);
+            options.timing.gap = std::chrono::milliseconds(number);
         } else if (arg == "--chunk" && ParseNumber(*v, 1, 512, number)) {
-            options.chunk = static_cast<std::size_t>(number);
+            options.line.chunk = static_cast<std::size_t>(number);
         } else if (arg == "--fault" && ParseFault(*v, options.faults)) {
         } else if (arg == "--flood" && ParseNumber(*v, 0, 1000000, number)) {
-            options.flood = static_cast<int>(number);
-        } else if (arg == "--flood-kinds" && ParseFloodKinds(*v, options.floodKinds)) {
+            options.line.flood = static_cast<int>(number);
+        } else if (arg == "--flood-kinds" && ParseFloodKinds(*v, options.line.floodKinds)) {
         } else if (arg == "--endless-size" && ParseNumber(*v, 1024, 1L << 28, number)) {
-            options.endlessSize = static_cast<std::size_t>(number);
+            options.line.endlessSize = static_cast<std::size_t>(number);
         } else if (arg == "--seed" && ParseNumber(*v, 0, 0x7FFFFFFF, number)) {
-            options.seed = static_cast<std::uint32_t>(number);
+            options.line.seed = static_cast<std::uint32_t>(number);
         } else {
             std::cerr << "kel-device-sim: bad option " << arg << " " << *v << "\n" << kUsage;
             return 2;
         }
     }
-    if (options.chunk > 0 && options.api != RtMidi::UNIX_JACK) {
+    if (options.line.chunk > 0 && options.api != RtMidi::UNIX_JACK) {
         // RtMidi's ALSA output refuses a system-exclusive piece without its closing F7.
         std::cerr << "kel-device-sim: --chunk needs --api jack\n";
         return 2;
     }
-    if (options.flood > 0 && options.api != RtMidi::UNIX_JACK) {
+    if (options.line.flood > 0 && options.api != RtMidi::UNIX_JACK) {
         // Pieces and unterminated messages cannot be written through ALSA.
         std::cerr << "kel-device-sim: --flood needs --api jack\n";
         return 2;
     }
     return 0;
-}
-
-// Writes one message, in pieces of `chunk` bytes when set.
-void Send(RtMidiOut& out, const std::vector<unsigned char>& message, std::size_t chunk) {
-    if (chunk == 0 || chunk >= message.size()) {
-        out.sendMessage(&message);
-        return;
-    }
-    for (std::size_t offset = 0; offset < message.size(); offset += chunk) {
-        const auto end =
-            message.begin() + static_cast<std::ptrdiff_t>(std::min(offset + chunk, message.size()));
-        const std::vector<unsigned char> piece(
-            message.begin() + static_cast<std::ptrdiff_t>(offset), end);
-        out.sendMessage(&piece);
-    }
-}
-
-using Write = std::vector<unsigned char>;
-using Item = std::vector<Write>; // the writes of one piece of foreign traffic, back to back
-
-// Foreign traffic among the messages of one transmission: what is written before message i,
-// and which messages go out in pieces with realtime bytes between them.
-struct FloodPlan {
-    std::vector<std::vector<Item>> before;
-    std::vector<bool> realtimeInside;
-};
-
-class FloodMaker {
-public:
-    FloodMaker(std::uint32_t seed, unsigned kinds, std::size_t endlessSize)
-        : rng_(seed), kinds_(kinds), endlessSize_(endlessSize) {}
-
-    FloodPlan Plan(int count, std::size_t messages) {
-        FloodPlan plan;
-        plan.before.resize(messages);
-        plan.realtimeInside.assign(messages, false);
-        if (messages == 0) {
-            return plan;
-        }
-        std::vector<FloodKind> kinds;
-        for (const auto& k : kFloodKinds) {
-            if ((kinds_ & k.kind) != 0 && k.kind != FloodEndless) {
-                kinds.push_back(k.kind);
-            }
-        }
-        if ((kinds_ & FloodEndless) != 0 && count > 0) {
-            plan.before[0].push_back(Endless());
-            --count;
-        }
-        for (int i = 0; i < count && !kinds.empty(); ++i) {
-            const FloodKind kind = kinds[Uniform(0, kinds.size() - 1)];
-            const std::size_t at = Uniform(0, messages - 1);
-            if (kind == FloodBulkRt) {
-                plan.realtimeInside[at] = true;
-            } else {
-                plan.before[at].push_back(Make(kind));
-            }
-        }
-        return plan;
-    }
-
-    // A message written in 2..4 pieces with a realtime byte between each two.
-    Item WithRealtimeInside(const Write& message) {
-        Item item;
-        std::size_t offset = 0;
-        const std::size_t pieces = Uniform(2, 4);
-        for (std::size_t p = 1; p <= pieces; ++p) {
-            const std::size_t end =
-                p == pieces ? message.size() : Uniform(offset + 1, message.size() - (pieces - p));
-            item.emplace_back(message.begin() + static_cast<std::ptrdiff_t>(offset),
-                              message.begin() + static_cast<std::ptrdiff_t>(end));
-            if (p < pieces) {
-                item.push_back({Realtime()});
-            }
-            offset = end;
-        }
-        return item;
-    }
-
-private:
-    std::size_t Uniform(std::size_t low, std::size_t high) {
-        return std::uniform_int_distribution<std::size_t>(low, high)(rng_);
-    }
-    unsigned char Data() { return static_cast<unsigned char>(Uniform(0, 0x7F)); }
-    unsigned char Realtime() {
-        static constexpr unsigned char kBytes[] = {0xF8, 0xFA, 0xFB, 0xFC, 0xFE, 0xFF};
-        return kBytes[Uniform(0, std::size(kBytes) - 1)];
-    }
-    // F0, a maker other than the KEL's, `data` - 1 more data bytes; F7 when `terminated`.
-    Write Sysex(std::size_t data, bool terminated = true) {
-        Write message{0xF0};
-        unsigned char maker = 0x41;
-        while (maker == 0x41) {
-            maker = static_cast<unsigned char>(Uniform(1, 0x7F));
-        }
-        message.push_back(maker);
-        for (std::size_t i = 1; i < data; ++i) {
-            message.push_back(Data());
-        }
-        if (terminated) {
-            message.push_back(0xF7);
-        }
-        return message;
-    }
-    Item Pieces(const Write& message, std::size_t most) {
-        Item item;
-        for (std::size_t offset = 0; offset < message.size();) {
-            const std::size_t end = std::min(message.size(), offset + Uniform(1, most));
-            item.emplace_back(message.begin() + static_cast<std::ptrdiff_t>(offset),
-                              message.begin() + static_cast<std::ptrdiff_t>(end));
-            offset = end;
-        }
-        return item;
-    }
-    Item Endless() {
-        Write message =
-            Sysex(endlessSize_ > 0 ? endlessSize_ : Uniform(8 * 1024, 32 * 1024), false);
-        return Pieces(message, 512);
-    }
-
-    Item Make(FloodKind kind) {
-        switch (kind) {
-        case FloodSysex:
-            return {Sysex(Uniform(4, 120)), {Realtime()}};
-        case FloodLong:
-            return {Sysex(Uniform(121, 4000))};
-        case FloodShort: {
-            const auto status = static_cast<unsigned char>(Uniform(0x80, 0xEF));
-            Write message{status, Data()};
-            if ((status & 0xE0) != 0xC0) {
-                message.push_back(Data());
-            }
-            return {message};
-        }
-        case FloodRealtime:
-            return {{Realtime()}};
-        case FloodRtInside: {
-            Write message = Sysex(Uniform(4, 120));
-            if (Uniform(0, 1) == 0) {
-                // In the same write, as a merging device would put them on one line.
-                message.insert(message.begin() +
-                                   static_cast<std::ptrdiff_t>(Uniform(1, message.size() - 1)),
-                               Realtime());
-                return {message};
-            }
-            return WithRealtimeInside(message);
-        }
-        case FloodSplit:
-            return Pieces(Sysex(Uniform(4, 400)), 32);
-        case FloodFragment:
-            return {Sysex(Uniform(2, 200), false)};
-        default:
-            return {};
-        }
-    }
-
-    std::mt19937 rng_;
-    unsigned kinds_;
-    std::size_t endlessSize_;
-};
-
-// Writes an item, paced so that JACK's buffers take it: about 100 KB a second.
-void WriteItem(RtMidiOut& out, const Item& item, std::size_t& budget) {
-    for (const Write& write : item) {
-        out.sendMessage(&write);
-        budget += write.size() + 16;
-        if (budget >= 1024) {
-            budget = 0;
-            std::this_thread::sleep_for(10ms);
-        }
-    }
 }
 
 void Say(const std::string& line) {
@@ -517,16 +329,6 @@ private:
     std::deque<std::string> commands_;
 };
 
-// Sends what control `id` sends at `value`; the number of messages.
-std::size_t PlayControl(RtMidiOut& out, const CKelDevice& device, kel::ControllerId id, int value,
-                        std::size_t chunk) {
-    const std::vector<CKelDevice::Message> messages = device.Play(id, value);
-    for (const auto& message : messages) {
-        Send(out, message, chunk);
-    }
-    return messages.size();
-}
-
 // The longest command line taken from stdin; a longer one is read to its end, dropped and
 // answered with an error, so that no input, however long, costs more memory than this.
 constexpr std::size_t kCommandLineLimit = 256;
@@ -562,9 +364,9 @@ bool ReadCommandLine(std::istream& in, std::string& line) {
     return true;
 }
 
-// Runs one command line from stdin: play, sweep or stream (see the usage).
-void RunCommand(const std::string& line, RtMidiOut& out, const CKelDevice& device,
-                std::size_t chunk) {
+// Hands one command line from stdin to the device at `now`: play, sweep or stream (see the
+// usage).
+void RunCommand(const std::string& line, CDeviceMachine& device, CDeviceMachine::Time now) {
     if (line == kOverlongLine) {
         std::cerr << "kel-device-sim: a command line longer than " << kCommandLineLimit
                   << " bytes was dropped\n";
@@ -605,42 +407,27 @@ void RunCommand(const std::string& line, RtMidiOut& out, const CKelDevice& devic
             bad("play needs a value 0..127");
             return;
         }
-        PlayControl(out, device, id, static_cast<int>(numbers[0]), chunk);
-        Say("played " + upper);
+        device.Play(now, id, static_cast<int>(numbers[0]));
     } else if (command == "sweep") {
         if (!numbers.empty()) {
             bad("sweep takes no value");
             return;
         }
-        for (int value = 0; value <= 127 && !g_stop.load(); ++value) {
-            PlayControl(out, device, id, value, chunk);
-            // Paced as a hand moving the control quickly, so that no buffer on the way fills.
-            std::this_thread::sleep_for(1ms);
-        }
-        Say("swept " + upper);
+        device.Sweep(now, id);
     } else if (command == "stream") {
         if (numbers.size() != 2 || numbers[0] < 1 || numbers[0] > 20000 || numbers[1] < 1 ||
             numbers[1] > 600) {
             bad("stream needs a rate 1..20000 and seconds 1..600");
             return;
         }
-        const auto period = std::chrono::nanoseconds(1000000000 / numbers[0]);
-        const long count = numbers[0] * numbers[1];
-        auto due = Clock::now();
-        std::size_t sent = 0;
-        for (long i = 0; i < count && !g_stop.load(); ++i) {
-            sent += PlayControl(out, device, id, static_cast<int>(i % 128), chunk);
-            due += period;
-            std::this_thread::sleep_until(due);
-        }
-        Say("streamed " + upper + " " + std::to_string(sent));
+        device.Stream(now, id, static_cast<int>(numbers[0]), static_cast<int>(numbers[1]));
     } else {
         bad("unknown command");
     }
 }
 
 void OnInput(double, std::vector<unsigned char>* message, void* user) {
-    if (message != nullptr && !message->empty() && message->front() == 0xF0) {
+    if (message != nullptr && !message->empty()) {
         static_cast<Inbox*>(user)->Push(*message);
     }
 }
@@ -681,7 +468,10 @@ int main(int argc, char** argv) {
     }
 
     kel::CParameter document;
-    CKelDevice device;
+    CDeviceMachine machine;
+    machine.SetTiming(options.timing);
+    machine.SetLine(options.line);
+    CKelDevice& device = machine.Device();
     if (!options.memory.empty()) {
         StderrReporter reporter;
         if (kel::ReadMapFile(options.memory, kel::ControlMapKind, document, &reporter) != 0) {
@@ -748,82 +538,62 @@ int main(int argc, char** argv) {
     }).detach();
     Say("ready");
 
-    // When the simulated user presses [ENTER]; Clock::time_point::max() while nobody will.
-    constexpr Clock::time_point kNever = Clock::time_point::max();
-    Clock::time_point enterAt = kNever;
-    std::deque<CKelDevice::Message> outgoing;
-    Clock::time_point nextSend = Clock::now();
-    int sent = 0;
-    FloodMaker flood(options.seed, options.floodKinds == 0 ? ~0u : options.floodKinds,
-                     options.endlessSize);
-    FloodPlan plan;
-    std::size_t floodBudget = 0;
-
+    // The machine's time: since the ports were opened.
+    const Clock::time_point origin = Clock::now();
+    const auto now = [origin] {
+        return std::chrono::duration_cast<CDeviceMachine::Time>(Clock::now() - origin);
+    };
     while (!g_stop.load()) {
         auto wake = Clock::now() + 50ms;
-        wake = std::min(wake, enterAt);
-        if (!outgoing.empty() && nextSend < wake) {
-            wake = nextSend;
+        if (const auto due = machine.NextDue()) {
+            wake = std::min(wake, origin + std::chrono::duration_cast<Clock::duration>(*due));
         }
         inbox.WaitUntil(wake);
         while (auto command = inbox.PopCommand()) {
-            RunCommand(*command, *out, device, options.chunk);
+            RunCommand(*command, machine, now());
         }
-        if (auto message = inbox.Pop()) {
-            switch (device.OnMessage(*message)) {
-            case CKelDevice::Event::AwaitingEnter:
-                outgoing.clear();
-                Say(std::string("display ") + std::string(device.Display()));
-                enterAt = options.autoEnter ? Clock::now() + options.enterDelay : kNever;
+        while (auto message = inbox.Pop()) {
+            machine.FromEditor(now(), *message);
+        }
+        for (const CDeviceMachine::Output& output : machine.TakeDue(now())) {
+            if (g_stop.load()) {
                 break;
-            case CKelDevice::Event::RecordStored:
+            }
+            const std::string control(kel::ControllerName(output.control));
+            switch (output.kind) {
+            case CDeviceMachine::Output::Kind::Write:
+                out->sendMessage(&output.bytes);
                 break;
-            case CKelDevice::Event::ReceiveComplete:
-                Say("received " + std::to_string(kel::kControllerCount));
+            case CDeviceMachine::Output::Kind::Display:
+                Say("display " + output.text);
+                break;
+            case CDeviceMachine::Output::Kind::Receiving:
+                Say("receiving");
+                break;
+            case CDeviceMachine::Output::Kind::Received:
+                Say("received " + std::to_string(output.count));
                 if (!options.save.empty() && SaveMemory(options.save, document, device.Memory())) {
                     Say("saved " + options.save);
                 }
                 break;
-            default:
-                Say("ignored " + std::to_string(message->size()) + " bytes");
+            case CDeviceMachine::Output::Kind::Transmitting:
+                Say("transmitting " + std::to_string(output.count));
                 break;
-            }
-        }
-        const auto now = Clock::now();
-        if (enterAt <= now) {
-            enterAt = kNever;
-            std::vector<CKelDevice::Message> messages;
-            const auto event = device.PressEnter(messages);
-            if (event == CKelDevice::Event::ReceiveStarted) {
-                Say("receiving");
-            } else if (event == CKelDevice::Event::TransmitStarted) {
-                Say("transmitting " + std::to_string(messages.size()));
-                outgoing.assign(messages.begin(), messages.end());
-                plan = options.flood > 0 ? flood.Plan(options.flood, messages.size()) : FloodPlan{};
-                nextSend = now + options.gap;
-                sent = 0;
-            }
-        }
-        if (!outgoing.empty() && nextSend <= Clock::now()) {
-            const auto index = static_cast<std::size_t>(sent);
-            if (index < plan.before.size()) {
-                for (const Item& item : plan.before[index]) {
-                    if (g_stop.load()) {
-                        break;
-                    }
-                    WriteItem(*out, item, floodBudget);
-                }
-            }
-            if (index < plan.realtimeInside.size() && plan.realtimeInside[index]) {
-                WriteItem(*out, flood.WithRealtimeInside(outgoing.front()), floodBudget);
-            } else {
-                Send(*out, outgoing.front(), options.chunk);
-            }
-            outgoing.pop_front();
-            ++sent;
-            nextSend = Clock::now() + options.gap;
-            if (outgoing.empty()) {
-                Say("sent " + std::to_string(sent));
+            case CDeviceMachine::Output::Kind::Sent:
+                Say("sent " + std::to_string(output.count));
+                break;
+            case CDeviceMachine::Output::Kind::Ignored:
+                Say("ignored " + std::to_string(output.count) + " bytes");
+                break;
+            case CDeviceMachine::Output::Kind::Played:
+                Say("played " + control);
+                break;
+            case CDeviceMachine::Output::Kind::Swept:
+                Say("swept " + control);
+                break;
+            case CDeviceMachine::Output::Kind::Streamed:
+                Say("streamed " + control + " " + std::to_string(output.count));
+                break;
             }
         }
     }
