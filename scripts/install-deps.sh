@@ -14,6 +14,7 @@ PACKAGES=(
     dpkg-dev desktop-file-utils appstream xdotool x11-utils
     clang clang-format libclang-rt-14-dev
     python3 python3-mido
+    emscripten nodejs googletest
 )
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then

@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include "files/fileio.h"
+#include "files/renamefree.h"
 
 namespace kel {
 namespace {
@@ -186,24 +187,6 @@ void SyncDirectory(const fs::path& target) {
         ::fsync(fd);
         ::close(fd);
     }
-}
-
-// Gives the finished temporary file `tempPath` the name `target` unless something has that name
-// already (EEXIST). Returns 0 or the errno of the failure; the temporary file is kept either way.
-int RenameUnlessTaken(const std::string& tempPath, const fs::path& target) {
-    if (::renameat2(AT_FDCWD, tempPath.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return errno;
-    }
-    // A file system that cannot rename without replacing: a second link takes the name just as
-    // exclusively, and the temporary name goes after it.
-    if (::link(tempPath.c_str(), target.c_str()) != 0) {
-        return errno;
-    }
-    ::unlink(tempPath.c_str());
-    return 0;
 }
 
 SafeSaveResult Failure(int cause) {
