@@ -2,7 +2,8 @@
 #include "model/assignlist.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
+#include <initializer_list>
 
 #include "model/controllers.h"
 #include "model/kinds.h"
@@ -12,19 +13,105 @@
 namespace kel {
 namespace {
 
-template <typename... Args> void Append(std::string& out, const char* format, Args... args) {
-    char text[128];
-    const int n = std::snprintf(text, sizeof text, format, args...);
-    if (n > 0) {
-        out.append(text, static_cast<std::size_t>(n) < sizeof text ? static_cast<std::size_t>(n)
-                                                                   : sizeof text - 1);
+// The list as it is written. Its pieces are many and short; they are copied here character by
+// character into room reserved ahead, which costs far less than one call of the standard
+// string's append each where that is not inlined (the WebAssembly build). With `crlf`, every
+// line break is written as CR LF.
+class ListText {
+public:
+    explicit ListText(bool crlf) : crlf_(crlf) {}
+
+    ListText& operator+=(std::string_view text) {
+        append(text.data(), text.size());
+        return *this;
     }
+    ListText& operator+=(char c) {
+        append(&c, 1);
+        return *this;
+    }
+    void append(const char* text, std::size_t size) {
+        Reserve(2 * size); // each character may become two
+        char* to = text_.data() + used_;
+        for (const char* from = text; from != text + size; ++from) {
+            if (crlf_ && *from == '\n') {
+                *to++ = '\r';
+            }
+            *to++ = *from;
+        }
+        used_ = static_cast<std::size_t>(to - text_.data());
+    }
+    void append(std::size_t count, char c) {
+        Reserve(count);
+        std::fill_n(text_.data() + used_, count, c);
+        used_ += count;
+    }
+    std::string Take() {
+        text_.resize(used_);
+        return std::move(text_);
+    }
+
+private:
+    void Reserve(std::size_t more) {
+        if (text_.size() - used_ < more) {
+            text_.resize(std::max(2 * text_.size(), used_ + more + 4096));
+        }
+    }
+
+    std::string text_;
+    std::size_t used_ = 0;
+    bool crlf_;
+};
+
+// Appends `format` with its conversions filled in: "%d", "%3d" (at least three places, right
+// aligned) and "%02X" (at least two upper-case hexadecimal digits), as snprintf writes them.
+// The list has only these; done here because snprintf costs several times as much in the
+// WebAssembly build as natively.
+void AppendFormatted(ListText& out, const char* format, std::initializer_list<int> values) {
+    const int* value = values.begin();
+    for (const char* at = format; *at != '\0'; ++at) {
+        if (*at != '%') {
+            const char* end = at;
+            while (*end != '\0' && *end != '%') {
+                ++end;
+            }
+            out.append(at, static_cast<std::size_t>(end - at));
+            at = end - 1;
+            continue;
+        }
+        const bool zeros = at[1] == '0';
+        at += zeros ? 2 : 1;
+        std::size_t width = 0;
+        while (*at >= '0' && *at <= '9') {
+            width = width * 10 + static_cast<std::size_t>(*at - '0');
+            ++at;
+        }
+        char digits[16];
+        const bool hex = *at == 'X';
+        const std::to_chars_result written =
+            hex ? std::to_chars(digits, digits + sizeof digits, static_cast<unsigned>(*value), 16)
+                : std::to_chars(digits, digits + sizeof digits, *value);
+        ++value;
+        const auto length = static_cast<std::size_t>(written.ptr - digits);
+        if (hex) {
+            std::transform(digits, written.ptr, digits, [](char c) {
+                return c >= 'a' && c <= 'f' ? static_cast<char>(c - 'a' + 'A') : c;
+            });
+        }
+        if (length < width) {
+            out.append(width - length, zeros ? '0' : ' ');
+        }
+        out.append(digits, length);
+    }
+}
+
+template <typename... Args> void Append(ListText& out, const char* format, Args... args) {
+    AppendFormatted(out, format, {static_cast<int>(args)...});
 }
 
 // Title and comments come from map files that anyone may have written: they must not bring
 // markup or script into the page the browser opens, nor a bidirectional control that shows
 // the letters around it in another order (it is shown as its escape, \u202e).
-void AppendEscaped(std::string& out, std::string_view text) {
+void AppendEscaped(ListText& out, std::string_view text) {
     for (char c : WithVisibleBidiControls(text)) {
         switch (c) {
         case '&':
@@ -53,7 +140,7 @@ bool IsAscii(std::string_view text) {
 constexpr const char* kDash = "  <TD>-</TD>\n";
 
 // Nothing at all for a port byte above 2: that row has one cell fewer.
-void AppendPort(std::string& out, const AssignRecord& r) {
+void AppendPort(ListText& out, const AssignRecord& r) {
     switch (r[rec::Port]) {
     case 0:
         out += "  <TD>1</TD>\n";
@@ -69,7 +156,7 @@ void AppendPort(std::string& out, const AssignRecord& r) {
     }
 }
 
-void AppendButton(std::string& out, ControllerId id, const AssignRecord& r) {
+void AppendButton(ListText& out, ControllerId id, const AssignRecord& r) {
     if (HasButtonMode(id)) {
         Append(out, "  <TD>%d</TD>\n", (r[rec::ModeBits] & 3) + 1);
     } else {
@@ -77,7 +164,7 @@ void AppendButton(std::string& out, ControllerId id, const AssignRecord& r) {
     }
 }
 
-void AppendAft(std::string& out, ControllerId id, const AssignRecord& r) {
+void AppendAft(ListText& out, ControllerId id, const AssignRecord& r) {
     if (HasAftMode(id) && r[rec::AftMode] != 0) {
         Append(out, "  <TD>%d</TD>\n", r[rec::AftMode]);
     } else {
@@ -85,7 +172,7 @@ void AppendAft(std::string& out, ControllerId id, const AssignRecord& r) {
     }
 }
 
-void AppendClick(std::string& out, const AssignRecord& r) {
+void AppendClick(ListText& out, const AssignRecord& r) {
     out += (r[rec::ModeBits] & 4) != 0 ? "  <TD>1</TD>\n" : kDash;
 }
 
@@ -94,12 +181,12 @@ const char* Separator(ControllerId id) {
 }
 
 // A value as the list shows it: the number the user sees, then the stored byte in hexadecimal.
-void AppendValue(std::string& out, const char* format, const ValueField& v, const AssignRecord& r) {
+void AppendValue(ListText& out, const char* format, const ValueField& v, const AssignRecord& r) {
     Append(out, format, v.Shown(r), r[v.byte]);
 }
 
 // The RANGE cell of System Ex. and Free Message rows.
-void AppendDataRange(std::string& out, ControllerId id, const AssignRecord& r) {
+void AppendDataRange(ListText& out, ControllerId id, const AssignRecord& r) {
     const int min = r[rec::MinValue];
     const int max = r[rec::MaxValue];
     const char* sep = Separator(id);
@@ -142,7 +229,7 @@ void AppendDataRange(std::string& out, ControllerId id, const AssignRecord& r) {
 }
 
 // The OUTPUT MESSAGE cell.
-void AppendMessageCell(std::string& out, const AssignKind& kind, const AssignRecord& r) {
+void AppendMessageCell(ListText& out, const AssignKind& kind, const AssignRecord& r) {
     const ValueField* first = kind.Value(0);
     switch (kind.code) {
     case CodeNoAssign:
@@ -193,7 +280,7 @@ void AppendMessageCell(std::string& out, const AssignKind& kind, const AssignRec
 }
 
 // The RANGE cell: the kind's minimum/maximum pair, or what stands in for it.
-void AppendRangeCell(std::string& out, ControllerId id, const AssignKind& kind,
+void AppendRangeCell(ListText& out, ControllerId id, const AssignKind& kind,
                      const AssignRecord& r) {
     switch (kind.range) {
     case RangeForm::Values:
@@ -243,7 +330,7 @@ void AppendRangeCell(std::string& out, ControllerId id, const AssignKind& kind,
 }
 
 // The seven cells after PARAMETER; nothing for an invalid assign code.
-void AppendDataCells(std::string& out, ControllerId id, const AssignRecord& r) {
+void AppendDataCells(ListText& out, ControllerId id, const AssignRecord& r) {
     const AssignKind* kind = KindOf(r);
     if (kind == nullptr) {
         return;
@@ -280,7 +367,7 @@ void AppendDataCells(std::string& out, ControllerId id, const AssignRecord& r) {
     }
 }
 
-void AppendRow(std::string& out, ControllerId id, const AssignRecord& r, std::string_view comment) {
+void AppendRow(ListText& out, ControllerId id, const AssignRecord& r, std::string_view comment) {
     out += "<TR>\n  <TH>";
     out += ControllerName(id);
     out += "</TH>\n  <TD>";
@@ -294,32 +381,19 @@ void AppendRow(std::string& out, ControllerId id, const AssignRecord& r, std::st
     out += "</TR>";
 }
 
-// Every line break of the list is written as CR LF.
-std::string WithCrLf(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (char c : text) {
-        if (c == '\n') {
-            out += '\r';
-        }
-        out += c;
-    }
-    return out;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
 
 std::string AssignListRow(ControllerId id, const AssignRecord& record, std::string_view comment) {
-    std::string out;
+    ListText out(false);
     AppendRow(out, id, record, comment);
-    return out;
+    return out.Take();
 }
 
 std::string AssignListHtml(const ControlMap& map) {
-    std::string out;
-    out.reserve(48 * 1024);
+    // Every line break of the list is written as CR LF.
+    ListText out(true);
     out += "<HTML>\n<HEAD>\n";
     // The texts are UTF-8; a list with letters beyond ASCII says so, so that no browser reads
     // them in another encoding. An all-ASCII list stays as it always was.
@@ -349,7 +423,7 @@ std::string AssignListHtml(const ControlMap& map) {
         AppendRow(out, id, map.records[index], map.comments[index]);
     }
     out += "</TABLE>\n</BODY>\n</HTML>\n";
-    return WithCrLf(out);
+    return out.Take();
 }
 
 } // namespace kel
