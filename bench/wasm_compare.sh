@@ -17,7 +17,11 @@ if [ ! -f "$NATIVE/CMakeCache.txt" ]; then
     cmake -S "$ROOT" -B "$NATIVE" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build "$NATIVE" --target kel-core-speed >/dev/null
-emcmake cmake -S "$ROOT" -B "$WASM" -DKEL_BUILD_GUI=OFF >/dev/null
+# emcmake names the command it runs; only a failure is shown.
+if ! emcmake cmake -S "$ROOT" -B "$WASM" -DKEL_BUILD_GUI=OFF >"$WASM.configure.log" 2>&1; then
+    cat "$WASM.configure.log" >&2
+    exit 1
+fi
 cmake --build "$WASM" --target kel-core-speed kel-core-web >/dev/null
 
 native=$("$NATIVE/bench/kel-core-speed" "$SCALE")
