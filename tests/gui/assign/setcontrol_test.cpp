@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The assign dialog and `kelmap set` are two ways to give a control the same message: starting
+// The assign dialog's OK and `kelmap set` give a control its setting the same way: starting
 // from the same empty map, a control edited through the dialog's real widgets and saved with
-// Save As must give the very same file, byte for byte, as kelmap given the same values.
+// Save As gives the very same file, byte for byte, as kelmap given the same values.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -185,7 +185,7 @@ std::vector<Case> Cases() {
     };
 }
 
-class DialogVsKelmapTest : public EditorTest {
+class SetControlTest : public EditorTest {
 protected:
     struct Run {
         int exitCode = -1;
@@ -225,7 +225,7 @@ protected:
     }
 };
 
-TEST_F(DialogVsKelmapTest, DialogAndKelmapSetWriteTheSameFile) {
+TEST_F(SetControlTest, TheDialogAndKelmapSetWriteTheSameFile) {
     int index = 0;
     for (const Case& c : Cases()) {
         SCOPED_TRACE(std::string(c.control) + ": " + c.label);
