@@ -100,7 +100,8 @@ std::string Quote(std::string_view s) {
     return "'" + std::string(s) + "'";
 }
 
-// The option a refused part of a setting was given by, for the refusal's prefix.
+// A refusal of SetControl as kelmap prints it, in English; a comment's after the option it came
+// with, and one too long in the words kelmap has always used for it.
 std::string Described(const Failure& failure) {
     const std::string why = EnglishText(failure.why);
     if (PartOf(failure) != SettingPart::Comment) {

@@ -274,5 +274,43 @@ TEST_F(SetControlTest, TheDialogAndKelmapSetWriteTheSameFile) {
     }
 }
 
+// A message text that is not valid is refused by both alike, from the one refusal: the dialog
+// selects the wrong character and writes none of its fields (the port picked stays unwritten),
+// kelmap names the character, and neither file changes.
+TEST_F(SetControlTest, TheDialogAndKelmapRefuseABadMessageTextAlikeAndWriteNothing) {
+    const QString base = TempPath(QStringLiteral("refused.mid"));
+    ASSERT_EQ(Kelmap({"new", base}).exitCode, 0);
+    const QByteArray before = Contents(base);
+
+    ui_.openPaths = {base};
+    window_->RunCommand(cmd::Open);
+    const ControllerId s1 = FindController("S1");
+    ClickControl(s1);
+    ASSERT_NE(AssignWindow(), nullptr);
+    DialogUser user(AssignWindow());
+    user.Type(MsgSystemExclusive);
+    user.Port(1);
+    user.Message("F0 S1 F7", 0, 0, 127);
+    const AssignRecord pending = app_->Document().EditBuffer().record;
+    ASSERT_TRUE(ui_.warnings.isEmpty());
+    QTest::mouseClick(Control<QPushButton>(AssignWindow(), CKelMsgDlg::IdOk), Qt::LeftButton);
+    QCoreApplication::processEvents();
+
+    EXPECT_TRUE(AssignWindow()->isVisible());
+    ASSERT_EQ(ui_.warnings.size(), 1);
+    EXPECT_TRUE(ui_.warnings[0].startsWith("There is a mistake in the message you input."))
+        << ui_.warnings[0].toStdString();
+    auto* text = Control<CCharEdit>(AssignWindow()->FreePage(), CKelFreeMsgPage::IdMessageText);
+    EXPECT_EQ(text->selectedText(), "S");
+    EXPECT_EQ(app_->Document().EditBuffer().record, pending);
+    EXPECT_FALSE(app_->Document().IsModified());
+
+    const Run set = Kelmap({"set", base, "S1", "sysex", "F0 S1 F7", "--port", "2"});
+    EXPECT_EQ(set.exitCode, 1);
+    EXPECT_EQ(set.err.toStdString(),
+              "kelmap: There is a mistake in the message you input. (character 4: 'S')\n");
+    EXPECT_EQ(Contents(base), before);
+}
+
 } // namespace
 } // namespace kel
