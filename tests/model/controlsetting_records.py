@@ -58,7 +58,14 @@ def args_of(control, kind, fields):
             a += [opt, words[int(f[key])] if words else f[key]]
     return a
 
+HEADER = """// SPDX-License-Identifier: GPL-3.0-or-later
+// The records `kelmap set` (and the assign dialog, which gave the same) wrote for each setting before
+// both went through SetControl: control, kind, fields, the 39 bytes. Made by
+// controlsetting_records.py; not to be edited by hand.
+"""
+
 with tempfile.TemporaryDirectory() as d, open(OUT, "w") as out:
+    out.write(HEADER)
     for control, kind, fields in CASES:
         path = os.path.join(d, "m.mid")
         subprocess.run([KELMAP, "new", path], check=True)
