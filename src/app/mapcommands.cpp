@@ -175,23 +175,19 @@ void CMapCommands::TakeControlsFrom(const QString& path) {
     if (ticked.empty()) {
         return;
     }
-    // A text the merged map could not hold whole (the title once a comment taken needs UTF-8)
-    // is never cut: the controls are not taken, and the user is told which text and why.
-    if (const auto cut = MergeRefusal(document.Map(), other.Map(), ticked)) {
-        parts_.ui.Warn(&window_, UiText(TextWithoutRoomPhrase(*cut)));
-        return;
-    }
-    const std::vector<ControlEdit> edits = TakenControls(other.Map(), ticked);
     // One control is named ("Take S1 from live.mid"), several counted.
     const QString stepName =
-        edits.size() == 1
-            ? FillUiText(KelEditor::tr("Take %1 from %2"),
-                         {QString::fromLatin1(ControllerName(edits.front().id)), name})
-            : FillUiText(KelEditor::tr("Take %n controls from %1", nullptr,
-                                       static_cast<int>(edits.size())),
-                         {name});
+        ticked.size() == 1 ? FillUiText(KelEditor::tr("Take %1 from %2"),
+                                        {QString::fromLatin1(ControllerName(ticked.front())), name})
+                           : FillUiText(KelEditor::tr("Take %n controls from %1", nullptr,
+                                                      static_cast<int>(ticked.size())),
+                                        {name});
     const CUndoHistory::StepName step(parts_.history, stepName);
-    document.CommitControls(edits);
+    // A text the merged map could not hold whole (the title once a comment taken needs UTF-8)
+    // is never cut: the controls are not taken, and the user is told which text and why.
+    if (const Status taken = TakeControls(document, other.Map(), ticked); !taken) {
+        parts_.ui.Warn(&window_, UiText(taken.Why()));
+    }
 }
 
 // --- Compare With ----------------------------------------------------------------------------

@@ -929,11 +929,10 @@ int CmdMerge(const Args& args) {
     if (!other.Load(otherPath, false, "OTHER")) {
         return 1;
     }
-    if (const auto cut = MergeRefusal(base.document.Map(), other.document.Map(), ids)) {
-        std::cerr << "kelmap: " << EnglishText(TextWithoutRoomPhrase(*cut)) << '\n';
+    if (const Status taken = TakeControls(base.document, other.document.Map(), ids); !taken) {
+        std::cerr << "kelmap: " << EnglishText(taken.Why()) << '\n';
         return 1;
     }
-    base.document.Map() = MergeControls(base.document.Map(), other.document.Map(), ids);
     return base.Save(out) ? 0 : 1;
 }
 

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "model/controlsetting.h"
 #include "model/kinds.h"
 #include "model/midinames.h"
 #include "model/msgtext.h"
@@ -99,8 +100,24 @@ std::string Quote(std::string_view s) {
     return "'" + std::string(s) + "'";
 }
 
-// The VALUES of a channel kind or a realtime message; returns the refusal or "".
-std::string ApplyValues(AssignEntry& e, const AssignKind& kind, const SetRequest& r) {
+// A refusal of SetControl as kelmap prints it, in English; a comment's after the option it came
+// with, and one too long in the words kelmap has always used for it.
+std::string Described(const Failure& failure) {
+    const std::string why = EnglishText(failure.why);
+    if (PartOf(failure) != SettingPart::Comment) {
+        return why;
+    }
+    if (failure.why.id == TextId::SetCommentTooLong) {
+        return "--comment is longer than the 128 bytes a comment takes in the file";
+    }
+    return "--comment: " + why;
+}
+
+// The request's words and numbers as a setting of `kind`; returns the refusal or "". What the
+// words cannot say (a number that is not one, a port that is not 1, 2 or 1+2) is refused here;
+// what the numbers mean for the kind and the control is the setting's to judge.
+std::string DescribeSetting(const AssignKind& kind, const SetRequest& r, ControlSetting& s) {
+    s.kind = &kind;
     if (kind.type == MsgSystemRealtime && !r.values.empty()) {
         static constexpr std::array<std::string_view, 6> kStatus = {"f6", "f8", "fa",
                                                                     "fb", "fc", "ff"};
@@ -108,224 +125,84 @@ std::string ApplyValues(AssignEntry& e, const AssignKind& kind, const SetRequest
         if (index < 0) {
             return "STATUS " + Quote(r.values[0]) + " is not one of F6, F8, FA, FB, FC, FF";
         }
-        e.SetRealtimeIndex(index);
-        return {};
-    }
-    for (int i = 0; i < kind.valueCount && static_cast<std::size_t>(i) < r.values.size(); ++i) {
-        const ValueField& field = *kind.Value(i);
-        const std::string& text = r.values[static_cast<std::size_t>(i)];
-        const auto v = ParseNumber(text);
-        if (v) {
-            e.SetValueAt(i, *v);
+        s.realtime = index;
+    } else if (kind.HasMessageText() && !r.values.empty()) {
+        s.message = r.values[0];
+    } else {
+        for (std::size_t i = 0; i < r.values.size() && i < s.values.size(); ++i) {
+            const auto v = ParseNumber(r.values[i]);
+            const ValueField* field = kind.Value(static_cast<int>(i));
+            if (!v && field != nullptr) {
+                return std::string(field->word) + " " + Quote(r.values[i]) + " is out of range (" +
+                       std::to_string(field->Low()) + "-" + std::to_string(field->High()) + ")";
+            }
+            s.values[i] = v;
         }
-        if (!v || e.GetValueAt(i) != *v) {
-            return std::string(field.word) + " " + Quote(text) + " is out of range (" +
-                   std::to_string(field.Low()) + "-" + std::to_string(field.High()) + ")";
-        }
     }
-    return {};
-}
-
-// The text, data type and data range of a System Ex. or Free Message; returns the refusal or "".
-std::string ApplyMessage(AssignEntry& e, const AssignKind& kind, const SetRequest& r) {
-    int dataEntry = 0;
-    if (!r.dataType.empty()) {
-        if (!kind.HasMessageText()) {
-            return "--data-type is only for sysex and free messages";
-        }
-        const auto v = ParseNumber(r.dataType);
-        if (!v || *v < 0 || *v > 4) {
-            return "--data-type " + Quote(r.dataType) + " is out of range (0-4)";
-        }
-        dataEntry = *v;
-    }
-    if (!kind.HasMessageText()) {
-        return r.min.empty() && r.max.empty()
-                   ? std::string()
-                   : std::string("--min and --max are only for sysex and free messages");
-    }
-    const PageMode mode = kind.type == MsgSystemExclusive ? SysExMode : FreeMode;
-    // A System Ex. message left out keeps its default "F0 F7"; a Free Message cannot be
-    // empty, so its missing text is refused by the parser like an empty field.
-    const bool keepDefault = r.values.empty() && mode == SysExMode;
-    const std::string text = r.values.empty() ? std::string{} : r.values[0];
-    const ParseResult result =
-        keepDefault ? ParseAccepted : ParseMessageText(e, mode, text, dataEntry + 1);
-    if (result != ParseAccepted) {
-        const ParseMessage message = MessageForResult(result);
-        std::string out = FormatMessage(message.id, message.detail);
-        if (result >= 0) {
-            const TextSelection sel = ErrorSelection(text, result);
-            out += " (character " + std::to_string(sel.start + 1);
-            out +=
-                sel.length > 0 ? ": " + Quote(text.substr(sel.start, 1)) + ")" : ": end of text)";
-        }
-        return out;
-    }
-    // As on the assign page, a data field's range starts as the whole range of its data
-    // type (0-15 for DT1, 0-255 for DT4, 0-127 otherwise) unless --min/--max narrow it.
-    const int top = DataTypeValueRangeTop(dataEntry);
-    const bool hasDataField = e.record[rec::DataType] != DataNone;
-    const std::string minText = r.min.empty() && hasDataField ? "0" : r.min;
-    const std::string maxText = r.max.empty() && hasDataField ? std::to_string(top) : r.max;
-    for (auto [option, text2, isMin] :
-         {std::tuple{"--min", minText, true}, std::tuple{"--max", maxText, false}}) {
-        if (text2.empty()) {
+    for (const auto& [text, option, into] :
+         {std::tuple{&r.channel, "--channel", &s.channel},
+          std::tuple{&r.dataType, "--data-type", &s.dataType},
+          std::tuple{&r.min, "--min", &s.dataMin}, std::tuple{&r.max, "--max", &s.dataMax}}) {
+        if (text->empty()) {
             continue;
         }
-        if (!hasDataField) {
-            return std::string(option) + " needs a data field (DT) in the message";
+        const auto v = ParseNumber(*text);
+        if (!v) {
+            return std::string(option) + " " + Quote(*text) + " is not a number";
         }
-        const auto v = ParseNumber(text2);
-        if (!v || *v < 0 || *v > top) {
-            return std::string(option) + " " + Quote(text2) + " is out of range (0-" +
-                   std::to_string(top) + ")";
-        }
-        isMin ? e.SetMinValue(*v) : e.SetMaxValue(*v);
-    }
-    return {};
-}
-
-// The channel, port, button mode, AFT mode and center click; returns the refusal or "".
-std::string ApplySettings(AssignEntry& e, ControllerId id, const AssignKind& kind,
-                          const SetRequest& r) {
-    const std::string kindName(kind.word);
-    const std::string control(ControllerName(id));
-    if (!r.channel.empty()) {
-        const auto v = ParseNumber(r.channel);
-        if (!kind.channel) {
-            return kindName + " has no channel";
-        }
-        if (!v || *v < 1 || *v > 16) {
-            return "--channel " + Quote(r.channel) + " is out of range (1-16)";
-        }
-        e.SetChannel(*v - 1);
+        *into = v;
     }
     if (!r.port.empty()) {
         const int port = IndexOf(kPortWords, r.port);
-        if (!kind.port) {
-            return kindName + " has no port";
-        }
         if (port < 0) {
             return "--port " + Quote(r.port) + " is not 1, 2 or 1+2";
         }
-        e.SetPort(port);
+        s.port = port;
     }
     if (!r.button.empty()) {
         const int mode = IndexOf(kButtonWords, r.button);
-        if (!HasButtonMode(id)) {
-            return control + " has no button mode";
+        if (mode < 0) {
+            return "--button " + Quote(r.button) + " is not unlatch, latch or increase";
         }
-        if (!kind.HasButtonMode()) {
-            return kindName + " has no button mode";
-        }
-        if (mode < 0 || mode >= kind.buttonModes) {
-            return "--button " + Quote(r.button) + " is not " +
-                   (kind.buttonModes == 2 ? "unlatch or latch" : "unlatch, latch or increase");
-        }
-        e.SetButtonMode(mode);
+        s.buttonMode = mode;
     }
     if (!r.aft.empty()) {
         static constexpr std::array<std::string_view, 3> kAft = {"off", "cp", "pkp"};
         const int mode = IndexOf(kAft, r.aft);
-        if (!HasAftMode(id)) {
-            return control + " has no AFT mode";
-        }
-        if (!kind.aftMode) {
-            return kindName + " has no AFT mode";
-        }
         if (mode < 0) {
             return "--aft " + Quote(r.aft) + " is not off, cp or pkp";
         }
-        e.SetAftMode(mode);
+        s.aftMode = mode;
     }
     if (!r.centerClick.empty()) {
         static constexpr std::array<std::string_view, 2> kSwitch = {"off", "on"};
         const int on = IndexOf(kSwitch, r.centerClick);
-        if (!HasCenterClick(id)) {
-            return control + " has no virtual center click";
-        }
-        if (!kind.centerClick) {
-            return kindName + " has no virtual center click";
-        }
         if (on < 0) {
             return "--center-click " + Quote(r.centerClick) + " is not on or off";
         }
-        e.SetCenterClick(on);
+        s.centerClick = on == 1;
     }
-    return {};
-}
-
-std::string ApplyComment(AssignEntry& e, const ControlMap& map, ControllerId id,
-                         const SetRequest& r) {
-    if (!r.hasComment) {
-        return {};
-    }
-    if (!IsUtf8(r.comment)) {
-        return "--comment is not UTF-8 text";
-    }
-    for (unsigned char c : r.comment) {
-        if (c < 32 || c == 127) {
-            return "--comment may hold no control characters";
+    if (r.hasComment) {
+        // A comment typed on a command line with control characters in it is most likely a
+        // pasted escape sequence rather than a text to keep.
+        for (unsigned char c : r.comment) {
+            if (c < 32 || c == 127) {
+                return "--comment may hold no control characters";
+            }
         }
-    }
-    const TextRoom room = RoomForText(map, id, r.comment);
-    if (room.cut) {
-        return "--comment is longer than the 128 bytes a comment takes in the file";
-    }
-    if (room.other) {
-        return "--comment: " + EnglishText(TextWithoutRoomPhrase(*room.other));
-    }
-    e.SetComment(r.comment);
-    return {};
-}
-
-// Applies everything after the kind was chosen; returns the first refusal or "".
-std::string ApplyFields(AssignEntry& e, const ControlMap& map, ControllerId id,
-                        const AssignKind& kind, const SetRequest& r) {
-    std::string error = ApplyValues(e, kind, r);
-    if (error.empty()) {
-        error = ApplyMessage(e, kind, r);
-    }
-    if (error.empty()) {
-        error = ApplySettings(e, id, kind, r);
-    }
-    if (error.empty()) {
-        error = ApplyComment(e, map, id, r);
-    }
-    return error;
-}
-
-// The number value of the fill for one control; returns the refusal or "".
-std::string ApplyNumber(AssignEntry& e, const AssignKind& kind, int number) {
-    const int index = kind.NumberIndex();
-    const ValueField& field = *kind.Value(index);
-    e.SetValueAt(index, number);
-    if (e.GetValueAt(index) != number) {
-        return std::string(field.word) + " " + std::to_string(number) + " is out of range (" +
-               std::to_string(field.Low()) + "-" + std::to_string(field.High()) + ")";
+        s.comment = r.comment;
     }
     return {};
 }
 
 // One control of the request; `number` is its number of the fill, if any.
-std::string ApplyOne(CParameter& document, ControllerId id, const AssignKind& kind,
-                     const SetRequest& r, std::optional<int> number) {
+std::string ApplyOne(CParameter& document, ControllerId id, ControlSetting setting,
+                     std::optional<int> number) {
     document.SelectController(id);
-    AssignEntry& e = document.EditBuffer();
-    if (kind.type == MsgChannel) {
-        e.SetChannelKind(kind.channelKind);
-    } else {
-        e.SetMessageType(kind.type);
-    }
-    // The comment belongs to the control, not to the message: it stays unless given.
-    std::string error = ApplyFields(e, document.Map(), id, kind, r);
-    if (error.empty() && number) {
-        error = ApplyNumber(e, kind, *number);
-    }
-    if (!error.empty()) {
+    setting.number = number;
+    if (const Status set = SetControl(document.EditBuffer(), document.Map(), id, setting); !set) {
         document.RevertEdit();
-        return error;
+        return Described(set.Error());
     }
     document.CommitEdit();
     return {};
@@ -386,9 +263,13 @@ std::string ApplySet(CParameter& document, const SetRequest& r) {
         }
     }
 
+    ControlSetting setting;
+    if (error = DescribeSetting(*kind, r, setting); !error.empty()) {
+        return error;
+    }
     const ControlMap before = document.Map();
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        error = ApplyOne(document, ids[i], *kind, r,
+        error = ApplyOne(document, ids[i], setting,
                          r.fill ? std::optional<int>(numbers[i]) : std::nullopt);
         if (!error.empty()) {
             // Nothing of a list lands unless all of it does.

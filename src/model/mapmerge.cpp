@@ -43,4 +43,13 @@ std::optional<TextWithoutRoom> MergeRefusal(const ControlMap& base, const Contro
     return FindTextWithoutRoom(MergeControls(base, other, ids));
 }
 
+Status TakeControls(CParameter& document, const ControlMap& other,
+                    std::span<const ControllerId> ids) {
+    if (const auto cut = MergeRefusal(document.Map(), other, ids)) {
+        return Failure(TextWithoutRoomPhrase(*cut));
+    }
+    document.CommitControls(TakenControls(other, ids));
+    return {};
+}
+
 } // namespace kel

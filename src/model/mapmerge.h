@@ -11,6 +11,7 @@
 
 #include "model/assign.h"
 #include "model/parameter.h"
+#include "model/result.h"
 
 namespace kel {
 
@@ -31,5 +32,12 @@ ControlMap MergeControls(const ControlMap& base, const ControlMap& other,
 // base's CP932 title once a comment taken needs UTF-8. Nothing when the merge may be made.
 std::optional<TextWithoutRoom> MergeRefusal(const ControlMap& base, const ControlMap& other,
                                             std::span<const ControllerId> ids);
+
+// The one way the listed controls of `other` reach a document (Take Controls From, kelmap
+// merge): their records and comments as one CommitControls, one undo step. Refused, with the
+// text of MergeRefusal and the document unchanged, when the merged map could not hold a text
+// whole. A record is taken as the other map holds it, whatever its kind.
+Status TakeControls(CParameter& document, const ControlMap& other,
+                    std::span<const ControllerId> ids);
 
 } // namespace kel

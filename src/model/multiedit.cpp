@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "model/controlsetting.h"
 #include "model/kinds.h"
 #include "model/msgtext.h"
 
@@ -16,10 +17,10 @@ Phrase Outside(ControllerId id, TextId field, int value, int low, int high) {
                   {std::string(ControllerName(id)), Phrase(field), value, low, high});
 }
 
-// Sets the minimum or the maximum (as shown) where the record's kind has a range; returns the
-// refusal when `shown` is outside what the range can hold.
-Phrase SetRangeEnd(AssignEntry& e, ControllerId id, const AssignKind& kind, bool minimum,
-                   int shown) {
+// The minimum or the maximum (as shown) into `setting` where the kind has a range in `e`;
+// returns the refusal when `shown` is outside what the range can hold.
+Phrase DescribeRangeEnd(const AssignEntry& e, ControllerId id, const AssignKind& kind, bool minimum,
+                        int shown, ControlSetting& setting) {
     RangeBytes range;
     if (!RangeOf(kind, e.record, range)) {
         return {};
@@ -30,7 +31,7 @@ Phrase SetRangeEnd(AssignEntry& e, ControllerId id, const AssignKind& kind, bool
         if (shown < 0 || shown > top) {
             return Outside(id, word, shown, 0, top);
         }
-        minimum ? e.SetMinValue(shown) : e.SetMaxValue(shown);
+        (minimum ? setting.dataMin : setting.dataMax) = shown;
         return {};
     }
     const int index = minimum ? kind.rangeMin : kind.rangeMax;
@@ -38,36 +39,45 @@ Phrase SetRangeEnd(AssignEntry& e, ControllerId id, const AssignKind& kind, bool
     if (shown < field.Low() || shown > field.High()) {
         return Outside(id, word, shown, field.Low(), field.High());
     }
-    e.SetValueAt(index, shown);
+    setting.values[static_cast<std::size_t>(index)] = shown;
     return {};
 }
 
-// The edit of one control; returns the refusal, `e` then half edited.
-Phrase EditOne(AssignEntry& e, ControllerId id, const MultiEdit& edit, std::optional<int> number) {
+// The edit of one control, given to it as settings of the fields it has; returns the refusal,
+// `e` then as it was.
+Phrase EditOne(AssignEntry& e, const ControlMap& texts, ControllerId id, const MultiEdit& edit,
+               std::optional<int> number) {
     if (edit.channelKind && e.GetChannelKind() != *edit.channelKind) {
+        // The new kind keeps the channel and the port where both kinds have them.
         const AssignKind* before = KindOf(e.record);
-        const int channel = before != nullptr && before->channel ? e.GetChannel() : -1;
-        const int port = before != nullptr && before->port ? e.GetPort() : -1;
-        e.SetChannelKind(*edit.channelKind);
-        if (channel >= 0) {
-            e.SetChannel(channel);
+        ControlSetting kindChange;
+        kindChange.kind = KindOfChannelKind(*edit.channelKind);
+        if (kindChange.kind == nullptr) {
+            return {};
         }
-        if (port >= 0) {
-            e.SetPort(port);
+        if (before != nullptr && before->channel && kindChange.kind->channel) {
+            kindChange.channel = e.GetChannel() + 1;
+        }
+        if (before != nullptr && before->port && kindChange.kind->port) {
+            kindChange.port = e.GetPort();
+        }
+        if (const Status set = SetControl(e, texts, id, kindChange); !set) {
+            return set.Why();
         }
     }
     const AssignKind* kind = KindOf(e.record);
     if (kind == nullptr) {
         return {}; // an invalid code: nothing of it is known, so nothing is set
     }
+    ControlSetting setting;
     if (edit.channel && kind->channel) {
-        e.SetChannel(*edit.channel);
+        setting.channel = *edit.channel + 1;
     }
     if (edit.port && kind->port) {
-        e.SetPort(*edit.port);
+        setting.port = *edit.port;
     }
     if (edit.buttonMode && HasButtonMode(id) && *edit.buttonMode < kind->buttonModes) {
-        e.SetButtonMode(*edit.buttonMode);
+        setting.buttonMode = *edit.buttonMode;
     }
     if (number) {
         if (const int index = kind->NumberIndex(); index >= 0) {
@@ -75,16 +85,20 @@ Phrase EditOne(AssignEntry& e, ControllerId id, const MultiEdit& edit, std::opti
             if (*number < field.Low() || *number > field.High()) {
                 return Outside(id, ValueFieldText(field.name), *number, field.Low(), field.High());
             }
-            e.SetValueAt(index, *number);
+            setting.number = number;
         }
     }
     for (const bool minimum : {true, false}) {
         const std::optional<int>& shown = minimum ? edit.minimum : edit.maximum;
         if (shown) {
-            if (Phrase refusal = SetRangeEnd(e, id, *kind, minimum, *shown); !refusal.Empty()) {
+            if (Phrase refusal = DescribeRangeEnd(e, id, *kind, minimum, *shown, setting);
+                !refusal.Empty()) {
                 return refusal;
             }
         }
+    }
+    if (const Status set = SetControl(e, texts, id, setting); !set) {
+        return set.Why();
     }
     return {};
 }
@@ -117,6 +131,7 @@ MultiEditPreview PreviewMultiEdit(const RecordTable& records, std::span<const Co
         numbers = SequenceNumbers(*edit.numbering, ids.size());
     }
     std::size_t nextNumber = 0;
+    const ControlMap noTexts; // the edit sets no comment, so no text is weighed
     for (const ControllerId id : ids) {
         if (!IsValidController(id)) {
             continue;
@@ -138,7 +153,7 @@ MultiEditPreview PreviewMultiEdit(const RecordTable& records, std::span<const Co
                 number = numbers[nextNumber++];
             }
         }
-        row.refusal = EditOne(e, id, edit, number);
+        row.refusal = EditOne(e, noTexts, id, edit, number);
         row.after = row.refusal.Empty() ? e.record : row.before;
         preview.result[static_cast<std::size_t>(id)] = row.after;
         preview.rows.push_back(std::move(row));

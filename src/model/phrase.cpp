@@ -20,6 +20,7 @@ constexpr const char* kMidi = "MidiMessage";
 constexpr const char* kControls = "ControlList";
 constexpr const char* kFile = "KelEditor";
 constexpr const char* kMapText = "MapText";
+constexpr const char* kSetting = "ControlSetting";
 
 using T = TextId;
 
@@ -183,6 +184,33 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::Count)> kTexts = {{
     {T::TextWouldBeCut, kMapText,
      "%1 would take %2 bytes in %3, the encoding the map file would then be written in: more "
      "than the 128 bytes a text has there. It is not cut, so nothing is changed."},
+
+    {T::SetHasNo, kSetting, "%1 has no %2"},
+    {T::SetValueOutOfRange, kSetting, "%1 '%2' is out of range (%3-%4)"},
+    {T::SetNumberOutOfRange, kSetting, "%1 %2 is out of range (%3-%4)"},
+    {T::SetButtonModeNotOffered, kSetting, "%1 has no button mode %2"},
+    {T::SetNoDataField, kSetting, "The message has no data field (DT) for a data range."},
+    {T::SetCommentNotUtf8, kSetting, "The comment is not UTF-8 text."},
+    {T::SetCommentTooLong, kSetting,
+     "The comment is longer than the 128 bytes a comment takes in the file."},
+    {T::SetMessageMistake, kSetting, "There is a mistake in the message you input."},
+    {T::SetMessageMistakeAt, kSetting,
+     "There is a mistake in the message you input. (character %1: '%2')"},
+    {T::SetMessageMistakeAtEnd, kSetting,
+     "There is a mistake in the message you input. (character %1: end of text)"},
+    {T::SetMessageTooLong, kSetting, "The message exceeds %1 bytes."},
+    {T::SetFieldValue, kSetting, "value %1"},
+    {T::SetFieldChannel, kSetting, "channel"},
+    {T::SetFieldPort, kSetting, "port"},
+    {T::SetFieldButtonMode, kSetting, "button mode"},
+    {T::SetFieldAftMode, kSetting, "AFT mode"},
+    {T::SetFieldCenterClick, kSetting, "virtual center click"},
+    {T::SetFieldStatus, kSetting, "system realtime status"},
+    {T::SetFieldMessage, kSetting, "message text"},
+    {T::SetFieldDataType, kSetting, "data type"},
+    {T::SetFieldDataRange, kSetting, "data range"},
+    {T::SetFieldMinimum, kSetting, "minimum"},
+    {T::SetFieldMaximum, kSetting, "maximum"},
 }};
 
 constexpr bool InIdOrder() {

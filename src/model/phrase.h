@@ -178,6 +178,32 @@ enum class TextId : int {
     TextTitle,      // "The title"
     TextComment,    // "The comment of %1"
     TextWouldBeCut, // "%1 would take %2 bytes in %3, ...: it is not cut, so nothing is changed."
+
+    // Why a control cannot be given a setting: the assign dialog's OK, kelmap set (context
+    // "ControlSetting").
+    SetHasNo,                // "%1 has no %2" (a kind or a control, a field)
+    SetValueOutOfRange,      // "%1 '%2' is out of range (%3-%4)"
+    SetNumberOutOfRange,     // "%1 %2 is out of range (%3-%4)" (a number of a row's numbering)
+    SetButtonModeNotOffered, // "%1 has no button mode %2"
+    SetNoDataField,          // "The message has no data field (DT) for a data range."
+    SetCommentNotUtf8,       // "The comment is not UTF-8 text."
+    SetCommentTooLong,       // "The comment is longer than the 128 bytes a comment takes ..."
+    SetMessageMistake,       // "There is a mistake in the message you input."
+    SetMessageMistakeAt,     // "... (character %1: '%2')"
+    SetMessageMistakeAtEnd,  // "... (character %1: end of text)"
+    SetMessageTooLong,       // "The message exceeds %1 bytes."
+    SetFieldValue,           // "value %1"
+    SetFieldChannel,         // "channel"
+    SetFieldPort,            // "port"
+    SetFieldButtonMode,      // "button mode"
+    SetFieldAftMode,         // "AFT mode"
+    SetFieldCenterClick,     // "virtual center click"
+    SetFieldStatus,          // "system realtime status"
+    SetFieldMessage,         // "message text"
+    SetFieldDataType,        // "data type"
+    SetFieldDataRange,       // "data range"
+    SetFieldMinimum,         // "minimum"
+    SetFieldMaximum,         // "maximum"
     Count
 };
 

@@ -17,6 +17,7 @@
 #include "gui/common/spinbutton.h"
 #include "gui/common/translation.h"
 #include "model/assign.h"
+#include "model/controlsetting.h"
 #include "model/kinds.h"
 #include "model/midinames.h"
 
@@ -327,26 +328,21 @@ void CKelChMsgPage::ShowNames() {
     }
 }
 
-bool CKelChMsgPage::ApplyPage() {
+void CKelChMsgPage::DescribePage(ControlSetting& setting) const {
     if (isHidden()) {
-        return true;
+        return;
     }
     const int channel = channelList_->currentIndex();
     const int stored = edit_.GetChannel();
     if (stored >= 0 && channel >= 0 && channel != stored) {
-        edit_.SetChannel(channel);
+        setting.channel = channel + 1;
     }
     for (std::size_t i = 0; i < fields_.size(); ++i) {
-        if (fields_[i].number->isHidden()) {
-            continue;
-        }
-        const int index = static_cast<int>(i);
         const int value = fields_[i].edit->GetNumber();
-        if (value != edit_.GetValueAt(index)) {
-            edit_.SetValueAt(index, value);
+        if (!fields_[i].number->isHidden() && value != edit_.GetValueAt(static_cast<int>(i))) {
+            setting.values[i] = value;
         }
     }
-    return true;
 }
 
 void CKelChMsgPage::OnControllerChosen(int number) {

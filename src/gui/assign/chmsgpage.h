@@ -19,6 +19,7 @@ namespace kel {
 
 struct AssignEntry;
 struct AssignKind;
+struct ControlSetting;
 class CControllerPicker;
 class CNumEdit;
 class CSpinButton;
@@ -49,9 +50,9 @@ public:
 
     // Shows the page and fills it from the record.
     void ShowPage();
-    // Writes the channel and the shown numbers into the record; always succeeds. Does nothing
-    // while the page is hidden.
-    bool ApplyPage();
+    // Adds the channel and the shown numbers the user changed to `setting`; nothing while the
+    // page is hidden.
+    void DescribePage(ControlSetting& setting) const;
     // Fills the controls from the record.
     void RefreshPage();
 

@@ -143,31 +143,21 @@ void CKelFreeMsgPage::OnDataTypeActivated(int entry) {
     RangeStep(entry);
 }
 
-bool CKelFreeMsgPage::ApplyPage() {
+void CKelFreeMsgPage::DescribePage(ControlSetting& setting) const {
     if (isHidden()) {
-        return true;
+        return;
     }
-    const QString fieldText = text_->text();
-    const std::string text = FromField(fieldText);
-    // The text is parsed into a copy, so a refused text leaves the pending record as it was
-    // instead of half-overwritten with the parse's defaults.
-    AssignEntry parsed = edit_;
-    MessageTextFault fault;
-    const ParseResult result = ParseMessageText(parsed, mode_, text, dataTypeEntry_ + 1, &fault);
-    if (result == ParseAccepted) {
-        edit_ = parsed;
-        if (minField_->GetNumber() != edit_.GetMinValue()) {
-            edit_.SetMinValue(minField_->GetNumber());
-        }
-        if (maxField_->GetNumber() != edit_.GetMaxValue()) {
-            edit_.SetMaxValue(maxField_->GetNumber());
-        }
-        return true;
-    }
+    setting.message = FromField(text_->text());
+    setting.dataType = dataTypeEntry_;
+    setting.dataMin = minField_->GetNumber();
+    setting.dataMax = maxField_->GetNumber();
+    setting.rangeOnlyWithDataField = true;
+}
 
-    const ParseMessage message = MessageForResult(result);
-    reporter_.warnMessageText(message.id, message.detail, fault);
-    const TextSelection selection = ErrorSelection(text, result);
+void CKelFreeMsgPage::ShowRefusal(const MessageRefusal& refusal) {
+    const ParseMessage message = MessageForResult(refusal.result);
+    reporter_.warnMessageText(message.id, message.detail, refusal.fault);
+    const TextSelection selection = ErrorSelection(FromField(text_->text()), refusal.result);
     setFocus();
     text_->setFocus();
     if (selection.length == 0) {
@@ -175,7 +165,6 @@ bool CKelFreeMsgPage::ApplyPage() {
     } else {
         text_->setSelection(static_cast<int>(selection.start), static_cast<int>(selection.length));
     }
-    return false;
 }
 
 } // namespace kel

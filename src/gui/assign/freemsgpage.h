@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include "model/controlsetting.h"
 #include "model/msgtext.h"
 
 class QComboBox;
@@ -35,10 +36,11 @@ public:
 
     // Shows the page for "System Ex." (SysExMode) or "Free Message" (FreeMode) and fills it.
     void ShowPage(PageMode mode);
-    // Writes the text, data type and bounds into the record. True when the page is hidden or
-    // the text was accepted; false when it was refused: the message has been shown and the
-    // wrong part of the text is selected.
-    bool ApplyPage();
+    // Adds the text, its data type and the bounds to `setting`; nothing while the page is
+    // hidden. The bounds count only for a text with a data field.
+    void DescribePage(ControlSetting& setting) const;
+    // Shows why the text was refused and selects the wrong part of it.
+    void ShowRefusal(const MessageRefusal& refusal);
     // Fills the controls from the record.
     void RefreshPage();
 

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -27,7 +28,9 @@
 #include "gui/common/ids.h"
 #include "gui/common/maptextedit.h"
 #include "gui/common/translation.h"
+#include "gui/common/uitext.h"
 #include "model/assign.h"
+#include "model/controlsetting.h"
 #include "model/kinds.h"
 #include "model/parameter.h"
 
@@ -548,43 +551,47 @@ int CKelMsgDlg::ApplyAssignDialog() {
         return 0;
     }
     AssignEntry& edit = document_.EditBuffer();
+    const ControllerId id = edit.controllerId;
     const int port = portList_->currentIndex();
     const int mode = buttonModeList_->currentIndex();
     const int aftMode = aftModeList_->currentIndex();
-    const bool centerClick = centerClick_->isChecked();
-    const std::string comment = comment_->StoredText();
 
+    // What the user changed of the fields the control and its kind have; a list without a
+    // selection (a stored value the list cannot show) leaves the record's value as it is.
+    ControlSetting setting;
     if (edit.GetPort() >= 0 && port >= 0 && port != edit.GetPort()) {
-        edit.SetPort(port);
+        setting.port = port;
     }
-    if (comment != edit.GetComment()) {
-        edit.SetComment(comment);
-    }
-    // A list without a selection (a stored value the list cannot show) leaves the record's
-    // value as it is.
-    if (hasButtonMode_ && mode >= 0 && mode != edit.GetButtonMode()) {
-        edit.SetButtonMode(mode);
+    if (hasButtonMode_ && edit.HasButtonMode() && mode >= 0 && mode != edit.GetButtonMode()) {
+        setting.buttonMode = mode;
     }
     if (hasAftMode_ && edit.HasAftMode() && aftMode >= 0 && aftMode != edit.GetAftMode()) {
-        edit.SetAftMode(aftMode);
+        setting.aftMode = aftMode;
     }
-    if (hasCenterClick_) {
-        if (edit.HasCenterClick()) {
-            if ((centerClick ? 1 : 0) != edit.GetCenterClick()) {
-                edit.SetCenterClick(centerClick ? 1 : 0);
-            }
-        } else {
-            edit.SetCenterClick(0);
-            centerClick_->setChecked(false);
+    if (hasCenterClick_ && edit.HasCenterClick()) {
+        if (centerClick_->isChecked() != (edit.GetCenterClick() == 1)) {
+            setting.centerClick = centerClick_->isChecked();
         }
+    } else {
+        centerClick_->setChecked(false);
     }
+    // The comment field has said that a changed text is cut to what the file holds.
+    if (const std::string comment = comment_->StoredText(); comment != edit.GetComment()) {
+        setting.comment = FitText(document_.Map(), id, comment);
+    }
+    channelPage_->DescribePage(setting);
+    realtimePage_->DescribePage(setting);
+    freePage_->DescribePage(setting);
 
-    channelPage_->ApplyPage();
-    realtimePage_->ApplyPage();
-    if (!freePage_->ApplyPage()) {
+    MessageRefusal refusal;
+    if (const Status set = SetControl(edit, document_.Map(), id, setting, &refusal); !set) {
+        if (PartOf(set.Error()) == SettingPart::Message) {
+            freePage_->ShowRefusal(refusal);
+        } else {
+            QMessageBox::warning(this, windowTitle(), UiText(set.Why()));
+        }
         return -1;
     }
-
     if (edit.changed) {
         document_.CommitEdit();
         RefreshFromDocument();

@@ -73,9 +73,10 @@ public:
     // Shows control `id`, first applying the pending edits of the control shown. False when
     // those edits were refused: the dialog stays on the control it shows.
     bool OpenAssignDialog(ControllerId id) override;
-    // Writes the pending fields into the edit buffer and commits it. 0 when the dialog is
-    // hidden (a changed edit buffer is still committed) or everything was written; -1 when the
-    // message text was refused (nothing is committed then).
+    // Writes the pending fields into the edit buffer as one setting of the control (SetControl)
+    // and commits it. 0 when the dialog is hidden (a changed edit buffer is still committed) or
+    // everything was written; -1 when the setting was refused, a message text most likely: the
+    // refusal is shown, and neither the edit buffer nor the map is changed.
     int ApplyAssignDialog() override;
     // Refills every control from the edit buffer (after the document changed). While the
     // window is down or hidden, a changed edit buffer is committed instead.

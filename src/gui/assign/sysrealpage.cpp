@@ -10,6 +10,7 @@
 #include "gui/common/ids.h"
 #include "gui/common/translation.h"
 #include "model/assign.h"
+#include "model/controlsetting.h"
 
 namespace kel {
 
@@ -45,15 +46,14 @@ void CKelSysRealPage::RefreshPage() {
     statusList_->setCurrentIndex(index >= 0 ? index : 0);
 }
 
-bool CKelSysRealPage::ApplyPage() {
+void CKelSysRealPage::DescribePage(ControlSetting& setting) const {
     if (isHidden()) {
-        return true;
+        return;
     }
-    const int entry = statusList_->currentIndex();
-    if (entry >= 0 && entry != edit_.GetRealtimeIndex()) {
-        edit_.SetRealtimeIndex(entry);
+    if (const int entry = statusList_->currentIndex();
+        entry >= 0 && entry != edit_.GetRealtimeIndex()) {
+        setting.realtime = entry;
     }
-    return true;
 }
 
 } // namespace kel

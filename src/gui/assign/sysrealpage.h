@@ -9,6 +9,7 @@ class QComboBox;
 namespace kel {
 
 struct AssignEntry;
+struct ControlSetting;
 
 class CKelSysRealPage : public QWidget {
     Q_OBJECT
@@ -19,9 +20,9 @@ public:
 
     // Shows the page with the record's status entry.
     void ShowPage();
-    // Writes a newly picked entry into the record; always succeeds. A status byte outside the
-    // list stays in the record until another entry is picked.
-    bool ApplyPage();
+    // Adds a newly picked entry to `setting`; nothing while the page is hidden. A status byte
+    // outside the list stays in the record until another entry is picked.
+    void DescribePage(ControlSetting& setting) const;
     void RefreshPage();
 
 private:

@@ -2799,4 +2799,99 @@ Exit</source>
         <translation>MIDI 出力「%1」を選びました。一覧にあるのはこの出力だけです。</translation>
     </message>
 </context>
+<context>
+    <name>ControlSetting</name>
+    <message>
+        <source>%1 has no %2</source>
+        <translation>%1 には %2 がありません</translation>
+    </message>
+    <message>
+        <source>%1 &apos;%2&apos; is out of range (%3-%4)</source>
+        <translation>%1 の値 &apos;%2&apos; は範囲外です (%3-%4)</translation>
+    </message>
+    <message>
+        <source>%1 %2 is out of range (%3-%4)</source>
+        <translation>%1 の値 %2 は範囲外です (%3-%4)</translation>
+    </message>
+    <message>
+        <source>%1 has no button mode %2</source>
+        <translation>%1 にはボタン・モード %2 がありません</translation>
+    </message>
+    <message>
+        <source>The message has no data field (DT) for a data range.</source>
+        <translation>メッセージにデータ・フィールド (DT) がないため、データ範囲を設定できません。</translation>
+    </message>
+    <message>
+        <source>The comment is not UTF-8 text.</source>
+        <translation>コメントが UTF-8 のテキストではありません。</translation>
+    </message>
+    <message>
+        <source>The comment is longer than the 128 bytes a comment takes in the file.</source>
+        <translation>コメントが、ファイルでコメントに使える 128 バイトを超えています。</translation>
+    </message>
+    <message>
+        <source>There is a mistake in the message you input.</source>
+        <translation>入力したメッセージに誤りがあります。</translation>
+    </message>
+    <message>
+        <source>There is a mistake in the message you input. (character %1: &apos;%2&apos;)</source>
+        <translation>入力したメッセージに誤りがあります。(%1 文字目: &apos;%2&apos;)</translation>
+    </message>
+    <message>
+        <source>There is a mistake in the message you input. (character %1: end of text)</source>
+        <translation>入力したメッセージに誤りがあります。(%1 文字目: テキストの終わり)</translation>
+    </message>
+    <message>
+        <source>The message exceeds %1 bytes.</source>
+        <translation>メッセージが %1 バイトを超えています。</translation>
+    </message>
+    <message>
+        <source>value %1</source>
+        <translation>値 %1</translation>
+    </message>
+    <message>
+        <source>channel</source>
+        <translation>チャンネル</translation>
+    </message>
+    <message>
+        <source>port</source>
+        <translation>ポート</translation>
+    </message>
+    <message>
+        <source>button mode</source>
+        <translation>ボタン・モード</translation>
+    </message>
+    <message>
+        <source>AFT mode</source>
+        <translation>AFT モード</translation>
+    </message>
+    <message>
+        <source>virtual center click</source>
+        <translation>仮想センター・クリック</translation>
+    </message>
+    <message>
+        <source>system realtime status</source>
+        <translation>システム・リアルタイムのステータス</translation>
+    </message>
+    <message>
+        <source>message text</source>
+        <translation>メッセージ・テキスト</translation>
+    </message>
+    <message>
+        <source>data type</source>
+        <translation>データ・タイプ</translation>
+    </message>
+    <message>
+        <source>data range</source>
+        <translation>データ範囲</translation>
+    </message>
+    <message>
+        <source>minimum</source>
+        <translation>最小値</translation>
+    </message>
+    <message>
+        <source>maximum</source>
+        <translation>最大値</translation>
+    </message>
+</context>
 </TS>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The assign dialog and `kelmap set` are two ways to give a control the same message: starting
+// The assign dialog's OK and `kelmap set` give a control its setting the same way: starting
 // from the same empty map, a control edited through the dialog's real widgets and saved with
-// Save As must give the very same file, byte for byte, as kelmap given the same values.
+// Save As gives the very same file, byte for byte, as kelmap given the same values.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -185,7 +185,7 @@ std::vector<Case> Cases() {
     };
 }
 
-class DialogVsKelmapTest : public EditorTest {
+class SetControlTest : public EditorTest {
 protected:
     struct Run {
         int exitCode = -1;
@@ -225,7 +225,7 @@ protected:
     }
 };
 
-TEST_F(DialogVsKelmapTest, DialogAndKelmapSetWriteTheSameFile) {
+TEST_F(SetControlTest, TheDialogAndKelmapSetWriteTheSameFile) {
     int index = 0;
     for (const Case& c : Cases()) {
         SCOPED_TRACE(std::string(c.control) + ": " + c.label);
@@ -272,6 +272,44 @@ TEST_F(DialogVsKelmapTest, DialogAndKelmapSetWriteTheSameFile) {
         EXPECT_NE(a, Contents(base)) << "the control was not changed";
         EXPECT_EQ(a, b) << DumpDifference(viaDialog, viaKelmap);
     }
+}
+
+// A message text that is not valid is refused by both alike, from the one refusal: the dialog
+// selects the wrong character and writes none of its fields (the port picked stays unwritten),
+// kelmap names the character, and neither file changes.
+TEST_F(SetControlTest, TheDialogAndKelmapRefuseABadMessageTextAlikeAndWriteNothing) {
+    const QString base = TempPath(QStringLiteral("refused.mid"));
+    ASSERT_EQ(Kelmap({"new", base}).exitCode, 0);
+    const QByteArray before = Contents(base);
+
+    ui_.openPaths = {base};
+    window_->RunCommand(cmd::Open);
+    const ControllerId s1 = FindController("S1");
+    ClickControl(s1);
+    ASSERT_NE(AssignWindow(), nullptr);
+    DialogUser user(AssignWindow());
+    user.Type(MsgSystemExclusive);
+    user.Port(1);
+    user.Message("F0 S1 F7", 0, 0, 127);
+    const AssignRecord pending = app_->Document().EditBuffer().record;
+    ASSERT_TRUE(ui_.warnings.isEmpty());
+    QTest::mouseClick(Control<QPushButton>(AssignWindow(), CKelMsgDlg::IdOk), Qt::LeftButton);
+    QCoreApplication::processEvents();
+
+    EXPECT_TRUE(AssignWindow()->isVisible());
+    ASSERT_EQ(ui_.warnings.size(), 1);
+    EXPECT_TRUE(ui_.warnings[0].startsWith("There is a mistake in the message you input."))
+        << ui_.warnings[0].toStdString();
+    auto* text = Control<CCharEdit>(AssignWindow()->FreePage(), CKelFreeMsgPage::IdMessageText);
+    EXPECT_EQ(text->selectedText(), "S");
+    EXPECT_EQ(app_->Document().EditBuffer().record, pending);
+    EXPECT_FALSE(app_->Document().IsModified());
+
+    const Run set = Kelmap({"set", base, "S1", "sysex", "F0 S1 F7", "--port", "2"});
+    EXPECT_EQ(set.exitCode, 1);
+    EXPECT_EQ(set.err.toStdString(),
+              "kelmap: There is a mistake in the message you input. (character 4: 'S')\n");
+    EXPECT_EQ(Contents(base), before);
 }
 
 } // namespace
