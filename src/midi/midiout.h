@@ -98,7 +98,6 @@ private:
     bool senderEnded_ = false;
     std::string deviceName_;
     CListenerSlot<TransferListener> target_;
-    std::chrono::milliseconds interval_ = kSendInterval;
     std::jthread sender_; // last: it ends before the members it uses go
 };
 
