@@ -159,7 +159,7 @@ public:
     void Queue(Message message);
     // Pacing begins at `now`: the head falls due one interval later.
     void Start(TransferTime now);
-    // The progress counts down from `count`; not started, nothing is paced.
+    // How many finished messages the progress counts down (the 50 bulk messages of a map).
     void Expect(int count) { remaining_ = count; }
     // When the head falls due; none while nothing is queued, before Start or after Cancel.
     std::optional<TransferTime> NextDue() const;
@@ -172,6 +172,7 @@ public:
     int Sent() { return --remaining_; }
     // Drops what is queued and stops the pacing.
     void Cancel();
+    // Drops what is queued (after a message sent at once, the rest is not wanted).
     void DropQueue() { queue_.clear(); }
 
     bool Started() const { return started_; }
