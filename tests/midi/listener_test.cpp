@@ -64,7 +64,8 @@ TEST(TransferListener, IsCalledWithoutTheEngineLockAndAReplacedOneHearsNothingMo
     const Bytes message = ControlMapMessage(3, CodeNote, 60);
     queue->Put(message.data(), message.size());
     parser.Wake();
-    ASSERT_EQ(first.entered.get_future().wait_for(60s), std::future_status::ready);
+    // Longer than the listener waits for its answer, so that a missing answer is what fails.
+    ASSERT_EQ(first.entered.get_future().wait_for(120s), std::future_status::ready);
     EXPECT_TRUE(first.answered);
 
     // The first listener is still inside its call: replacing it returns only once it has left.
