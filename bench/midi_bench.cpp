@@ -41,12 +41,12 @@ public:
         opened.reset(new Forward(*this));
         return 0;
     }
-    int SendLong(MidiHeaderBuffer* header) override {
+    int SendLong(std::unique_ptr<MidiHeaderBuffer> header) override {
         {
             std::lock_guard lock(lock_);
             times_.push_back(Clock::now());
         }
-        handler_->OnLongMsgDone(header);
+        handler_->OnLongMsgDone(header.get());
         return 0;
     }
     void Close() override {}
@@ -63,7 +63,9 @@ public:
 private:
     struct Forward : MidiOutputPort {
         explicit Forward(TimingBackend& owner) : owner_(owner) {}
-        int SendLong(MidiHeaderBuffer* header) override { return owner_.SendLong(header); }
+        int SendLong(std::unique_ptr<MidiHeaderBuffer> header) override {
+            return owner_.SendLong(std::move(header));
+        }
         void Close() override {}
         TimingBackend& owner_;
     };

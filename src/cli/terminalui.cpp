@@ -112,7 +112,7 @@ DialogResult TerminalDialog::RunModal() {
                 lock.unlock();
                 const ReceiveStatus status = watched_->GetReceiveStatus();
                 lock.lock();
-                const std::string waiting = status.Quiet(ReceiveStatus::Clock::now())
+                const std::string waiting = status.Quiet(TransferClockNow())
                                                 ? EnglishText(status.Waiting())
                                                 : std::string();
                 if (!waiting.empty() && waiting != waiting_) {
@@ -145,7 +145,7 @@ DialogResult TerminalDialog::RunModal() {
 }
 
 bool TerminalDialog::AskAgainIfStalled(const ReceiveStatus& status) {
-    const auto now = std::chrono::steady_clock::now();
+    const TransferTime now = TransferClockNow();
     if (!ask_ || budget_ == nullptr || budget_->left <= 0 ||
         (asked_ && now - askedAt_ < kAskRest) || !status.Quiet(now)) {
         return false;
@@ -165,7 +165,7 @@ bool TerminalDialog::AskAgainIfStalled(const ReceiveStatus& status) {
 }
 
 bool TerminalDialog::RetriesSpent(const ReceiveStatus& status) const {
-    const auto now = std::chrono::steady_clock::now();
+    const TransferTime now = TransferClockNow();
     return budget_ != nullptr && budget_->limited && budget_->left <= 0 && status.Quiet(now) &&
            (!asked_ || now - askedAt_ >= kAskRest);
 }

@@ -82,7 +82,7 @@ private:
     std::function<bool()> ask_;
     RetryBudget* budget_ = nullptr;
     bool asked_ = false; // this dialog has asked the device again
-    std::chrono::steady_clock::time_point askedAt_{};
+    TransferTime askedAt_{};
 };
 
 class TerminalUi : public TransferUi {

@@ -41,6 +41,7 @@ struct MidiHeaderBuffer {
 class MidiOutputHandler {
 public:
     virtual ~MidiOutputHandler() = default;
+    // `header` is still the port's: valid during the call only, and freed by the port.
     virtual void OnLongMsgDone(MidiHeaderBuffer* header) = 0;
 };
 
@@ -60,10 +61,12 @@ class MidiOutputPort {
 public:
     // Destruction closes the port.
     virtual ~MidiOutputPort() = default;
-    // Sends the recorded bytes of `header` as one long message. 0 when the port took it: the
-    // handler is then told once, with this header, that the message has left (possibly before
-    // SendLong returns). Any other value is the system's error code; nothing will be reported.
-    virtual int SendLong(MidiHeaderBuffer* header) = 0;
+    // Sends the recorded bytes of `header` as one long message. The port owns the buffer from
+    // the call on, whatever it returns, and frees it when it is done with it. 0 when the port
+    // took it: the handler is then told once, with this header, that the message has left
+    // (possibly before SendLong returns). Any other value is the system's error code; nothing
+    // will be reported.
+    virtual int SendLong(std::unique_ptr<MidiHeaderBuffer> header) = 0;
     // Closes the port. Messages still in progress are reported finished before it returns,
     // and no report follows afterwards.
     virtual void Close() = 0;

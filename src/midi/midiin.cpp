@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "midi/midiin.h"
 
-#include <algorithm>
-
 #include "midi/devlist.h"
 
 namespace kel {
@@ -135,6 +133,14 @@ void CMidiIn::ClearCounts() {
     }
 }
 
+std::vector<std::uint8_t> CMidiIn::Request() const {
+    return parser_ ? parser_->Request() : std::vector<std::uint8_t>();
+}
+
+std::vector<std::uint8_t> CMidiIn::AskAgain() {
+    return parser_ ? parser_->AskAgain() : std::vector<std::uint8_t>();
+}
+
 ReceiveStatus CMidiIn::GetReceiveStatus() const {
     return parser_ ? parser_->Status() : lastStatus_;
 }
@@ -169,8 +175,9 @@ void CMidiIn::OnLongInput(const std::uint8_t* data, std::size_t count) {
 }
 
 void CMidiIn::Deliver(std::span<const std::uint8_t> message) {
-    if (message.size() < BulkPrefix.size() ||
-        !std::equal(BulkPrefix.begin(), BulkPrefix.end(), message.begin())) {
+    // Other makers' messages are left out here already, so that a flood of them never fills the
+    // queue the device's messages wait in.
+    if (!HasBulkPrefix(message)) {
         foreign_.fetch_add(1, std::memory_order_relaxed);
         return;
     }

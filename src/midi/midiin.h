@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "midi/backend.h"
 #include "midi/deliverygate.h"
@@ -78,6 +79,10 @@ public:
     CSafeMidiInQue& Queue() { return queue_; }
     // Never makes the port's thread wait: it may be called while messages arrive.
     Counts GetCounts() const;
+    // The request that opens the receive started last, and the request once more for a receive
+    // gone quiet: the bytes for the output to send (empty while the input is not started).
+    std::vector<std::uint8_t> Request() const;
+    std::vector<std::uint8_t> AskAgain();
     // What the receive under way has got; once the input has stopped, what the last one got.
     // Called on the thread that starts and stops the input.
     ReceiveStatus GetReceiveStatus() const;

@@ -1,76 +1,40 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The received queue: a ring of 1024 message buffers, all allocated with the queue, filled by
-// the input handler and emptied by the parser thread. CMidiInQue is the plain ring for one
-// thread; CSafeMidiInQue is the one the input uses, shared by the two threads without a lock.
+// The received queue: 1024 message buffers, all allocated with the queue, filled by the input
+// handler on the port's thread and emptied by the parser thread, shared without a lock (the
+// engine's one ring, CSpscRing).
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
+#include "midi/spscring.h"
 #include "model/bulk.h"
 
 namespace kel {
 
-class CMidiInQue {
+class CSafeMidiInQue {
 public:
     static constexpr int kCapacity = 1024;
 
-    CMidiInQue();
-    virtual ~CMidiInQue() = default;
-
-    CMidiInQue(const CMidiInQue&) = delete;
-    CMidiInQue& operator=(const CMidiInQue&) = delete;
-
-    // Appends `length` bytes as one block. Returns the new count (>= 1), or 0 with nothing
-    // stored when the queue is full, `data` is null or `length` exceeds 512.
-    virtual int Put(const std::uint8_t* data, std::size_t length);
-    // Moves the oldest block into `block` and empties its slot. Returns the new count, or 0
-    // with `block` untouched when the queue is empty.
-    virtual int Get(MidiBlock& block);
-    // Empties every block and the queue.
-    virtual void Clear();
-
-    int Count() const { return count_; }
-    int WriteIndex() const { return write_; }
-    int ReadIndex() const { return read_; }
-
-private:
-    std::unique_ptr<MidiBlock[]> blocks_;
-    int count_ = 0;
-    int write_ = 0;
-    int read_ = 0;
-};
-
-// The same ring for one filling thread (the input's MIDI thread) and one emptying thread (the
-// parser thread), without a lock: neither ever waits for the other. The filling thread writes a
-// slot and only then counts it in; the emptying thread copies a slot out and only then gives it
-// back, so a slot is never written and read at once. Put, and Get or Clear, may each be called
-// from one thread at a time.
-class CSafeMidiInQue {
-public:
-    static constexpr int kCapacity = CMidiInQue::kCapacity;
-
-    CSafeMidiInQue();
+    CSafeMidiInQue() : ring_(kCapacity) {}
 
     CSafeMidiInQue(const CSafeMidiInQue&) = delete;
     CSafeMidiInQue& operator=(const CSafeMidiInQue&) = delete;
 
-    // As CMidiInQue: the new count, or 0 with nothing stored.
+    // Filling side: appends `length` bytes as one block. Returns the new count (>= 1), or 0
+    // with nothing stored when the queue is full, `data` is null or `length` exceeds 512.
     int Put(const std::uint8_t* data, std::size_t length);
-    // As CMidiInQue: the count left, or 0 with `block` untouched when the queue is empty.
+    // Emptying side: moves the oldest block into `block` and empties its slot. Returns the count
+    // left, or 0 with `block` untouched when the queue is empty.
     int Get(MidiBlock& block);
-    // Empties every block the queue holds; called on the emptying side.
+    // Emptying side: empties every block the queue holds.
     void Clear();
     // The blocks queued at this moment.
-    int Count() const;
+    int Count() const { return static_cast<int>(ring_.Count()); }
     int LockedCount() const { return Count(); }
 
 private:
-    std::unique_ptr<MidiBlock[]> blocks_;
-    std::atomic<std::uint64_t> written_{0}; // blocks put so far, advanced by the filling thread
-    std::atomic<std::uint64_t> read_{0};    // blocks taken so far, advanced by the emptying one
+    CSpscRing<MidiBlock> ring_;
 };
 
 } // namespace kel

@@ -9,8 +9,9 @@ namespace kel {
 
 CMidiMonitor::CMidiMonitor(MidiBackend& backend, std::size_t capacity)
     : backend_(backend), slots_(std::max<std::size_t>(capacity, 1)),
-      // Room for every slot's short message plus a few long ones.
-      bytes_(std::max<std::size_t>(capacity, 1) * 3 + 4 * kSysExLimit) {}
+      // Long messages are rare among what a controller sends: a long slot for every 128
+      // records, and at least 4.
+      longSlots_(std::max<std::size_t>(capacity / 128, 4)) {}
 
 CMidiMonitor::~CMidiMonitor() {
     Close();
@@ -18,11 +19,7 @@ CMidiMonitor::~CMidiMonitor() {
 
 int CMidiMonitor::Open(int port) {
     Close();
-    {
-        std::lock_guard lock(takeLock_);
-        tail_ = head_.load();
-        byteTail_ = byteHead_.load();
-    }
+    DropWaiting();
     dropped_ = 0;
     opened_ = std::chrono::steady_clock::now();
     session_ = true;
@@ -125,22 +122,23 @@ void CMidiMonitor::OnPortLost() {
 }
 
 void CMidiMonitor::Push(std::span<const std::uint8_t> message, double seconds) {
-    const std::uint64_t head = head_.load(std::memory_order_relaxed);
-    const std::uint64_t byteHead = byteHead_.load(std::memory_order_relaxed);
-    if (head - tail_.load() >= slots_.size() ||
-        byteHead + message.size() - byteTail_.load() > bytes_.size()) {
+    Slot* slot = slots_.BeginPush();
+    const bool isLong = message.size() > Slot::kShort;
+    LongSlot* longSlot = isLong ? longSlots_.BeginPush() : nullptr;
+    if (slot == nullptr || (isLong && longSlot == nullptr)) {
         dropped_.fetch_add(1, std::memory_order_relaxed);
         return;
     }
-    Slot& slot = slots_[head % slots_.size()];
-    slot.seconds = seconds;
-    slot.start = byteHead;
-    slot.length = static_cast<std::uint32_t>(message.size());
-    for (std::size_t i = 0; i < message.size(); ++i) {
-        bytes_[(byteHead + i) % bytes_.size()] = message[i];
+    slot->seconds = seconds;
+    slot->length = static_cast<std::uint32_t>(message.size());
+    // The long slot is counted in before its record, so a taker that sees the record finds it.
+    if (isLong) {
+        std::copy(message.begin(), message.end(), longSlot->bytes.begin());
+        longSlots_.CommitPush();
+    } else {
+        std::copy(message.begin(), message.end(), slot->bytes.begin());
     }
-    byteHead_.store(byteHead + message.size());
-    head_.store(head + 1);
+    slots_.CommitPush();
     // One wake per Take: Take clears the flag before it looks at the queue, so a message
     // pushed after that look finds the flag clear and wakes again.
     if (!notified_.exchange(true)) {
@@ -156,25 +154,35 @@ void CMidiMonitor::Wake() {
 std::size_t CMidiMonitor::Take(std::vector<MonitoredMessage>& out, std::size_t max) {
     std::lock_guard lock(takeLock_);
     notified_.store(false);
-    const std::uint64_t head = head_.load();
-    std::uint64_t tail = tail_.load();
-    const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(head - tail, max));
+    const std::size_t count = std::min(slots_.Count(), max);
     out.resize(count);
-    for (std::size_t n = 0; n < count; ++n, ++tail) {
-        const Slot& slot = slots_[tail % slots_.size()];
+    for (std::size_t n = 0; n < count; ++n) {
+        const Slot& slot = *slots_.Front();
         MonitoredMessage& message = out[n];
         message.seconds = slot.seconds;
-        message.bytes.resize(slot.length);
-        for (std::uint32_t i = 0; i < slot.length; ++i) {
-            message.bytes[i] = bytes_[(slot.start + i) % bytes_.size()];
+        if (slot.length > Slot::kShort) {
+            const LongSlot& longSlot = *longSlots_.Front();
+            message.bytes.assign(longSlot.bytes.begin(), longSlot.bytes.begin() + slot.length);
+            longSlots_.Pop();
+        } else {
+            message.bytes.assign(slot.bytes.begin(), slot.bytes.begin() + slot.length);
         }
-        byteTail_.store(slot.start + slot.length);
+        slots_.Pop();
     }
-    tail_.store(tail);
-    if (tail != head) {
+    if (!slots_.Empty()) {
         notified_.store(false); // more is waiting: the next push wakes again
     }
     return count;
+}
+
+void CMidiMonitor::DropWaiting() {
+    std::lock_guard lock(takeLock_);
+    while (const Slot* slot = slots_.Front()) {
+        if (slot->length > Slot::kShort) {
+            longSlots_.Pop();
+        }
+        slots_.Pop();
+    }
 }
 
 } // namespace kel

@@ -3,6 +3,7 @@
 // message it sends, time-stamped, for the monitor window and `kelmap monitor`.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "midi/backend.h"
+#include "midi/spscring.h"
 #include "model/midiframer.h"
 
 namespace kel {
@@ -29,9 +31,11 @@ struct MonitoredMessage {
 // by the same rules as the transfer input) goes into a bounded queue; a full queue drops and
 // counts; the MIDI thread takes no lock and never blocks.
 //
-// The queue is a single-producer ring (the port's thread) of fixed size, allocated at
-// construction: message records plus a byte area for their bytes, so memory stays flat however
-// long the port is open. Take may be called from any thread.
+// The queue is two of the engine's rings (CSpscRing), filled by the port's thread and allocated
+// at construction, so memory stays flat however long the port is open: one record per message
+// in arrival order, holding a short message itself, and a smaller ring of whole-size buffers
+// for the system-exclusive messages longer than a record holds. Take may be called from any
+// thread (one at a time).
 class CMidiMonitor : public MidiInputHandler {
 public:
     // The longest system-exclusive message kept; longer ones are dropped as overlong.
@@ -70,11 +74,18 @@ public:
     void OnPortLost() override;
 
 private:
+    // A message as it waits: its bytes here when they fit, else in the next long slot.
     struct Slot {
+        static constexpr std::size_t kShort = 8;
         double seconds = 0;
-        std::uint64_t start = 0; // position of its first byte in the byte area (not wrapped)
         std::uint32_t length = 0;
+        std::array<std::uint8_t, kShort> bytes{};
     };
+    struct LongSlot {
+        std::array<std::uint8_t, kSysExLimit> bytes{};
+    };
+    // Empties both rings (on the taking side).
+    void DropWaiting();
 
     int OpenPort(int port);
     void Push(std::span<const std::uint8_t> message, double seconds);
@@ -89,13 +100,9 @@ private:
     bool session_ = false;
     CMidiFramer framer_{kSysExLimit};
 
-    std::vector<Slot> slots_;
-    std::vector<std::uint8_t> bytes_;
-    std::atomic<std::uint64_t> head_{0};     // slots written (by the port's thread)
-    std::atomic<std::uint64_t> tail_{0};     // slots taken
-    std::atomic<std::uint64_t> byteHead_{0}; // bytes written
-    std::atomic<std::uint64_t> byteTail_{0}; // bytes taken
-    std::atomic<bool> notified_{false};      // a wake went out that no Take has answered yet
+    CSpscRing<Slot> slots_;
+    CSpscRing<LongSlot> longSlots_;
+    std::atomic<bool> notified_{false}; // a wake went out that no Take has answered yet
     std::atomic<std::uint64_t> dropped_{0};
     std::atomic<bool> lost_{false};
     std::mutex takeLock_; // one Take at a time; never taken on the MIDI thread

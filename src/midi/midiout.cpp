@@ -2,9 +2,11 @@
 #include "midi/midiout.h"
 
 #include <algorithm>
+#include <optional>
 #include <system_error>
 
 #include "midi/devlist.h"
+#include "midi/transferclock.h"
 
 namespace kel {
 
@@ -63,32 +65,36 @@ bool CMidiOut::Put(const std::uint8_t* data, std::size_t length) {
     if (!port_ || data == nullptr || length > MidiHeaderBuffer::kCapacity) {
         return false;
     }
-    auto buffer = std::make_unique<MidiHeaderBuffer>();
-    buffer->Fill(data, length);
-    buffer->flags |= MidiHeaderBuffer::Prepared;
-    std::lock_guard lock(queueLock_);
-    queue_.push_back(std::move(buffer));
+    std::lock_guard lock(machineLock_);
+    machine_.Queue(CTransmitMachine::Message(data, data + length));
     return true;
+}
+
+void CMidiOut::SetSendInterval(std::chrono::milliseconds interval) {
+    std::lock_guard lock(machineLock_);
+    machine_.SetInterval(interval);
+}
+
+void CMidiOut::Send(CTransmitMachine::Message message) {
+    auto buffer = std::make_unique<MidiHeaderBuffer>();
+    buffer->Fill(message.data(), message.size());
+    buffer->flags |= MidiHeaderBuffer::Prepared | MidiHeaderBuffer::InQueue;
+    // The port owns the buffer from here on. One it did not take is never reported finished,
+    // so it is not counted.
+    port_->SendLong(std::move(buffer));
 }
 
 void CMidiOut::SendNext() {
     if (!port_) {
         return;
     }
-    std::unique_ptr<MidiHeaderBuffer> head;
+    std::optional<CTransmitMachine::Message> head;
     {
-        std::lock_guard lock(queueLock_);
-        if (queue_.empty()) {
-            return;
-        }
-        head = std::move(queue_.front());
-        queue_.pop_front();
+        std::lock_guard lock(machineLock_);
+        head = machine_.TakeNow();
     }
-    MidiHeaderBuffer* sent = head.release();
-    sent->flags |= MidiHeaderBuffer::InQueue;
-    if (port_->SendLong(sent) != 0) {
-        // The port did not take it, so it will never be reported finished; it is not counted.
-        delete sent;
+    if (head) {
+        Send(std::move(*head));
     }
 }
 
@@ -98,11 +104,14 @@ void CMidiOut::SendHead() {
 }
 
 void CMidiOut::SetProgressTarget(TransferListener* listener, int count) {
-    {
-        std::lock_guard lock(targetLock_);
-        target_ = listener;
-    }
-    pending_.store(count);
+    target_.Set(listener);
+    std::lock_guard lock(machineLock_);
+    machine_.Expect(count);
+}
+
+int CMidiOut::PendingCount() const {
+    std::lock_guard lock(machineLock_);
+    return machine_.Remaining();
 }
 
 bool CMidiOut::StartSender() {
@@ -118,6 +127,10 @@ bool CMidiOut::StartSender() {
         std::lock_guard lock(endedLock_);
         senderEnded_ = false;
     }
+    {
+        std::lock_guard lock(machineLock_);
+        machine_.Start(TransferClockNow());
+    }
     try {
         sender_ = std::jthread([this](std::stop_token stop) { SenderLoop(stop); });
     } catch (const std::system_error&) {
@@ -128,16 +141,35 @@ bool CMidiOut::StartSender() {
     return true;
 }
 
+// The sender only waits and sends: when each message is due is the machine's to say.
 void CMidiOut::SenderLoop(std::stop_token stop) {
     for (;;) {
+        std::optional<TransferTime> due;
+        std::chrono::milliseconds interval{};
+        {
+            std::lock_guard lock(machineLock_);
+            due = machine_.NextDue();
+            interval = machine_.Interval();
+        }
+        // With nothing queued the sender looks again one interval later.
+        const auto until =
+            due ? std::chrono::steady_clock::time_point(
+                      std::chrono::duration_cast<std::chrono::steady_clock::duration>(*due))
+                : std::chrono::steady_clock::now() + interval;
         {
             std::unique_lock lock(pauseLock_);
-            if (pauseCv_.wait_for(lock, stop, interval_,
-                                  [&stop] { return stop.stop_requested(); })) {
+            if (pauseCv_.wait_until(lock, stop, until, [&stop] { return stop.stop_requested(); })) {
                 break;
             }
         }
-        SendNext();
+        std::optional<CTransmitMachine::Message> message;
+        {
+            std::lock_guard lock(machineLock_);
+            message = machine_.Take(TransferClockNow());
+        }
+        if (message) {
+            Send(std::move(*message));
+        }
     }
     {
         std::lock_guard lock(endedLock_);
@@ -159,7 +191,8 @@ bool CMidiOut::StopSender() {
         // the time limit: the port is not closed under a send that is still running.
         sender_.join();
     }
-    DropQueue();
+    std::lock_guard lock(machineLock_);
+    machine_.Cancel();
     return ended;
 }
 
@@ -175,24 +208,24 @@ void CMidiOut::Close() {
 }
 
 void CMidiOut::DropQueue() {
-    std::lock_guard lock(queueLock_);
-    queue_.clear();
+    std::lock_guard lock(machineLock_);
+    machine_.DropQueue();
 }
 
 std::size_t CMidiOut::QueuedCount() const {
-    std::lock_guard lock(queueLock_);
-    return queue_.size();
+    std::lock_guard lock(machineLock_);
+    return machine_.Queued();
 }
 
+// Any thread of the port, also inside SendLong. The buffer stays the port's.
 void CMidiOut::OnLongMsgDone(MidiHeaderBuffer* header) {
-    const int remaining = pending_.fetch_sub(1) - 1;
+    (void)header;
+    int remaining = 0;
     {
-        std::lock_guard lock(targetLock_);
-        if (target_ != nullptr) {
-            target_->BulkSent(remaining);
-        }
+        std::lock_guard lock(machineLock_);
+        remaining = machine_.Sent();
     }
-    delete header;
+    target_.Notify([remaining](TransferListener& listener) { listener.BulkSent(remaining); });
 }
 
 } // namespace kel

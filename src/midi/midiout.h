@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The editor's one MIDI output port: opens the output of the chosen name, keeps a queue of
-// prepared system-exclusive messages and sends them either one at once (SendHead) or paced by a
-// sender thread, one message per 40 ms (StartSender). Every message the port reports finished
-// counts the pending count down and is reported to the registered listener (BulkSent).
+// The editor's one MIDI output port: opens the output of the chosen name and drives a transmit's
+// machine (CTransmitMachine): its queue of system-exclusive messages is sent either one at once
+// (SendHead) or paced by a sender thread at the times the machine gives, one message 40 ms after
+// the one before (StartSender). Every message the port reports finished counts the machine's
+// pending count down and is reported to the registered listener (BulkSent), with no lock held.
 #pragma once
 
 #include <atomic>
@@ -10,7 +11,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -19,14 +19,16 @@
 #include <thread>
 
 #include "midi/backend.h"
+#include "midi/listenerslot.h"
 #include "midi/transferlistener.h"
 #include "model/reporter.h"
+#include "protocol/transfermachine.h"
 
 namespace kel {
 
 class CMidiOut : private MidiOutputHandler {
 public:
-    static constexpr std::chrono::milliseconds kSendInterval{40};
+    static constexpr std::chrono::milliseconds kSendInterval = CTransmitMachine::kInterval;
     static constexpr std::chrono::milliseconds kStopWait{5000};
 
     CMidiOut(MidiBackend& backend, Reporter& reporter);
@@ -66,23 +68,26 @@ public:
     // Sends the head of the queue, if any.
     void SendNext();
 
-    int PendingCount() const { return pending_.load(); }
+    int PendingCount() const;
     std::size_t QueuedCount() const;
     bool SenderRunning() const { return senderRunning_.load(); }
     bool SenderThreadExists() const { return sender_.joinable(); }
-    // The pacing interval; 40 ms unless changed (tests that do not measure pacing shorten it).
-    void SetSendInterval(std::chrono::milliseconds interval) { interval_ = interval; }
+    // The machine's pause between two messages; 40 ms unless changed (tests that do not
+    // measure pacing shorten it).
+    void SetSendInterval(std::chrono::milliseconds interval);
 
 private:
     void OnLongMsgDone(MidiHeaderBuffer* header) override;
     void SenderLoop(std::stop_token stop);
     void DropQueue();
+    void Send(CTransmitMachine::Message message);
 
     MidiBackend& backend_;
     Reporter& reporter_;
     std::unique_ptr<MidiOutputPort> port_;
-    std::deque<std::unique_ptr<MidiHeaderBuffer>> queue_;
-    mutable std::mutex queueLock_;
+    mutable std::mutex machineLock_; // guards the machine; never held while a port or listener
+                                     // is called
+    CTransmitMachine machine_;
     std::atomic<bool> senderRunning_{false};
     // The sender's pause between two messages; a stop request ends it at once.
     std::mutex pauseLock_;
@@ -92,10 +97,7 @@ private:
     std::condition_variable endedCv_;
     bool senderEnded_ = false;
     std::string deviceName_;
-    std::mutex targetLock_; // guards the listener while a report is made
-    TransferListener* target_ = nullptr;
-    std::atomic<int> pending_{0};
-    std::chrono::milliseconds interval_ = kSendInterval;
+    CListenerSlot<TransferListener> target_;
     std::jthread sender_; // last: it ends before the members it uses go
 };
 

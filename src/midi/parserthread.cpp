@@ -1,84 +1,83 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "midi/parserthread.h"
 
-#include <algorithm>
-#include <string>
 #include <system_error>
 
-#include "model/controllers.h"
+#include "midi/transferclock.h"
 
 namespace kel {
 
 CParserThread::CParserThread(CSafeMidiInQue& queue, RecordTable& table)
-    : queue_(queue), table_(table) {}
+    : queue_(queue), machine_(table) {}
 
 CParserThread::~CParserThread() {
     Stop();
 }
 
-std::vector<ControllerId> ReceiveStatus::Missing() const {
-    std::vector<ControllerId> ids;
-    for (ControllerId id = 0; id < kControllerCount; ++id) {
-        if (!arrived.test(static_cast<std::size_t>(id))) {
-            ids.push_back(id);
-        }
-    }
-    return ids;
-}
-
-PhraseArg ReceiveStatus::MissingList() const {
-    const std::vector<ControllerId> ids = Missing();
-    PhraseArg list = "";
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        const std::string name(ControllerName(ids[i]));
-        const int count = damaged[static_cast<std::size_t>(ids[i])];
-        PhraseArg item = count == 0 ? PhraseArg(name)
-                         : count == 1
-                             ? PhraseArg(Phrase(TextId::ReceiveDamagedOne, {name}))
-                             : PhraseArg(Phrase(TextId::ReceiveDamagedMany, {name, count}));
-        list = i == 0 ? std::move(item) : PhraseArg(Phrase(TextId::ListComma, {list, item}));
-    }
-    return list;
-}
-
-Phrase ReceiveStatus::Waiting() const {
-    const std::size_t missing = Missing().size();
-    if (missing == 1) {
-        return Phrase(TextId::ReceiveWaitingOne, {MissingList()});
-    }
-    return Phrase(TextId::ReceiveWaitingMany, {static_cast<int>(missing), MissingList()});
-}
-
-Phrase ReceiveStatus::NotReceived() const {
-    return Phrase(TextId::ReceiveNotReceived, {MissingList()});
-}
-
-bool ReceiveStatus::Quiet(Clock::time_point now) const {
-    return !arrived.all() && now - lastMessage >= kQuietTime;
-}
-
 void CParserThread::SetRemainingCount(int count) {
     std::lock_guard lock(lock_);
-    remaining_ = count;
-    status_ = {};
-    status_.lastMessage = ReceiveStatus::Clock::now();
+    const std::span<const std::uint8_t> request = machine_.Start(TransferClockNow(), count);
+    request_.assign(request.begin(), request.end());
+}
+
+std::vector<std::uint8_t> CParserThread::Request() const {
+    std::lock_guard lock(lock_);
+    return request_;
+}
+
+std::vector<std::uint8_t> CParserThread::AskAgain() {
+    std::lock_guard lock(lock_);
+    const std::span<const std::uint8_t> request = machine_.AskAgain(TransferClockNow());
+    return {request.begin(), request.end()};
 }
 
 ReceiveStatus CParserThread::Status() const {
     std::lock_guard lock(lock_);
-    return status_;
+    return machine_.Status();
 }
 
 int CParserThread::RemainingCount() const {
     std::lock_guard lock(lock_);
-    return remaining_;
+    return machine_.Remaining();
 }
 
 void CParserThread::SetNotifyWindow(TransferListener* listener) {
-    std::lock_guard lock(lock_);
-    notify_ = listener;
-    if (notify_ != nullptr && decoded_ > 0) {
-        notify_->BulkReceived(lastAddress_, remaining_);
+    listener_.Set(listener);
+    bool decoded = false;
+    {
+        std::lock_guard lock(lock_);
+        decoded = machine_.Decoded() > 0;
+    }
+    if (listener != nullptr && decoded) {
+        Publish();
+    }
+}
+
+void CParserThread::Publish() {
+    {
+        std::lock_guard lock(lock_);
+        if (reporting_) {
+            again_ = true;
+            return;
+        }
+        reporting_ = true;
+    }
+    for (;;) {
+        std::uint32_t address = 0;
+        int remaining = 0;
+        {
+            std::lock_guard lock(lock_);
+            address = machine_.LastAddress();
+            remaining = machine_.Remaining();
+            again_ = false;
+        }
+        listener_.Notify(
+            [&](TransferListener& listener) { listener.BulkReceived(address, remaining); });
+        std::lock_guard lock(lock_);
+        if (!again_) {
+            reporting_ = false;
+            return;
+        }
     }
 }
 
@@ -132,34 +131,14 @@ void CParserThread::Run(std::stop_token stop) {
 void CParserThread::ParseOne() {
     MidiBlock block;
     queue_.Get(block);
-    if (block.count < BulkPrefix.size() ||
-        !std::equal(BulkPrefix.begin(), BulkPrefix.end(), block.data.begin())) {
-        return;
-    }
-    std::uint32_t address = 0;
-    if (DecodeBulk(block, ControlMapKind, address, table_) != 0) {
-        // A damaged message still tells which control it was for when its address is whole.
-        const ControllerId addressee = BulkAddressee(block.Bytes());
+    std::optional<ReceiveEvent> event;
+    {
         std::lock_guard lock(lock_);
-        status_.lastMessage = ReceiveStatus::Clock::now();
-        if (addressee != kNoController) {
-            ++status_.damaged[static_cast<std::size_t>(addressee)];
-        }
-        return;
+        event = machine_.OnMessage(block.Bytes(), TransferClockNow());
     }
-    std::lock_guard lock(lock_);
-    status_.lastMessage = ReceiveStatus::Clock::now();
-    // The controller is the high byte of the address's low half (controller 49 is 0x3100); a
-    // decoded message always addresses one of the map's controllers.
-    const std::size_t controller = (address >> 8) & 0xFF;
-    if (controller < status_.arrived.size() && !status_.arrived.test(controller)) {
-        status_.arrived.set(controller);
-        --remaining_;
-    }
-    ++decoded_;
-    lastAddress_ = address;
-    if (notify_ != nullptr) {
-        notify_->BulkReceived(address, remaining_);
+    // A damaged message changes what the receive waits for, but moves no progress.
+    if (event && event->kind != ReceiveEvent::Kind::Damaged) {
+        Publish();
     }
 }
 

@@ -1,56 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The worker that turns received system-exclusive blocks into control map records during a
-// receive. The input handler queues each completed block and wakes the thread (Wake); the thread
-// takes one block per wake-up, decodes a bulk message of this device into the record table and
-// tells its listener (BulkReceived) the number of controllers still expected. A controller whose
-// record arrives again is rewritten but counted once, so a count of 0 means every controller
-// of the map has arrived.
+// The worker that drives a receive's machine (CReceiveMachine) during a receive. The input
+// handler queues each completed block and wakes the thread (Wake); the thread takes one block per
+// wake-up and hands it to the machine, which decodes a bulk message of this device into the
+// record table; the thread then tells its listener (BulkReceived) the number of controllers still
+// expected. A controller whose record arrives again is rewritten but counted once, so a count of
+// 0 means every controller of the map has arrived. The listener is called with no lock held.
 #pragma once
 
-#include <array>
 #include <atomic>
-#include <bitset>
-#include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <span>
 #include <stop_token>
 #include <thread>
 #include <vector>
 
+#include "midi/listenerslot.h"
 #include "midi/midiinque.h"
 #include "midi/transferlistener.h"
 #include "model/bulk.h"
-#include "model/phrase.h"
+#include "protocol/transfermachine.h"
 
 namespace kel {
-
-// The first 7 bytes of every bulk message the device sends.
-inline constexpr std::array<std::uint8_t, 7> BulkPrefix = {0xF0, 0x41, 0x10, 0x00,
-                                                           0x00, 0x1A, 0x12};
-
-// What a receive has got so far: which controls arrived, how many damaged messages came for
-// each control (when the address could still be read), and when the last bulk message came.
-struct ReceiveStatus {
-    using Clock = std::chrono::steady_clock;
-    // A receive has no time limit, but once no bulk message has come for this long it says
-    // what it still waits for.
-    static constexpr std::chrono::milliseconds kQuietTime{1500};
-
-    std::bitset<kControllerCount> arrived;
-    std::array<int, kControllerCount> damaged{};
-    Clock::time_point lastMessage{}; // the last bulk message, whole or damaged, or the start
-
-    // The controls that have not arrived, in the map's order.
-    std::vector<ControllerId> Missing() const;
-    // "S4 (1 damaged message), R7, AFT": the missing controls; "" when none is.
-    PhraseArg MissingList() const;
-    // "Waiting for S4", "Waiting for 3 controls: S4, R7, AFT".
-    Phrase Waiting() const;
-    // "Not received: S4 (1 damaged message)".
-    Phrase NotReceived() const;
-    // Some control is missing and no bulk message has come for kQuietTime before `now`.
-    bool Quiet(Clock::time_point now) const;
-};
 
 class CParserThread {
 public:
@@ -62,14 +33,20 @@ public:
     CParserThread(const CParserThread&) = delete;
     CParserThread& operator=(const CParserThread&) = delete;
 
-    // Sets the number of distinct controllers still expected and forgets which ones arrived.
+    // Starts the receive anew: the number of distinct controllers expected; which ones arrived
+    // is forgotten and the quiet time counts from now.
     void SetRemainingCount(int count);
+    // The request that opens the receive (the host sends it once the input listens).
+    std::vector<std::uint8_t> Request() const;
+    // The request once more, for a receive gone quiet (empty when it no longer listens).
+    std::vector<std::uint8_t> AskAgain();
     int RemainingCount() const;
     ReceiveStatus Status() const;
     // Who is told of each decoded bulk message; null stops the reports. Once it returns, the
     // old listener hears nothing more. When bulk messages have already been decoded, the new
-    // listener is told the current remaining count at once, so that a report made while no
-    // window was there to take it is not lost.
+    // listener is told the current remaining count at once (by this thread, or by the parser
+    // thread when it is reporting just then), so that a report made while no window was there
+    // to take it is not lost.
     void SetNotifyWindow(TransferListener* listener);
 
     // Starts the thread. False when the thread cannot be created.
@@ -88,16 +65,20 @@ public:
 
 private:
     void Run(std::stop_token stop);
+    // Tells the listener the latest decoded message and remaining count, without a lock held.
+    // Two threads never report at once: one that finds a report under way leaves its report to
+    // that thread, which reports again with what is latest then, so the listener hears the
+    // counts in order.
+    void Publish();
 
     CSafeMidiInQue& queue_;
-    RecordTable& table_;
 
-    mutable std::mutex lock_; // guards the listener and the counts
-    TransferListener* notify_ = nullptr;
-    int remaining_ = 0;
-    int decoded_ = 0;
-    ReceiveStatus status_;
-    std::uint32_t lastAddress_ = 0;
+    mutable std::mutex lock_; // guards the machine and the reporting turn
+    CReceiveMachine machine_;
+    std::vector<std::uint8_t> request_;
+    bool reporting_ = false; // a thread is telling the listener
+    bool again_ = false;     // something newer came while it was
+    CListenerSlot<TransferListener> listener_;
 
     // The wake-ups reach the thread without a lock, so that the input's MIDI thread never
     // waits: a count of blocks woken for and not yet handled, and a signal word that every

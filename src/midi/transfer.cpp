@@ -43,7 +43,8 @@ TransferOutcome CTransfer::Transmit() {
     if (!output_.Open()) {
         return TransferOutcome::OpenFailed;
     }
-    output_.Put(kTransmitModeMessage.data(), kTransmitModeMessage.size());
+    const std::span<const std::uint8_t> mode = CTransmitMachine::ModeMessage();
+    output_.Put(mode.data(), mode.size());
     output_.SendHead();
     if (!ui_.ShowTransmitInstructions()) {
         return TransferOutcome::InstructionsCancelled; // the port stays open until next time
@@ -52,15 +53,12 @@ TransferOutcome CTransfer::Transmit() {
     if (!output_.Open()) {
         return TransferOutcome::OpenFailed;
     }
+    RecordTable records{};
     for (ControllerId id = 0; id < kControllerCount; ++id) {
-        AssignEntry entry;
-        entry.record = document_.RecordOf(id);
-        entry.controllerId = id;
-        MidiBlock block;
-        if (EncodeBulk(entry, block) != 0) {
-            return TransferOutcome::StartFailed;
-        }
-        output_.Put(block.data.data(), block.count);
+        records[static_cast<std::size_t>(id)] = document_.RecordOf(id);
+    }
+    for (const CTransmitMachine::Message& message : CTransmitMachine::BulkMessages(records)) {
+        output_.Put(message.data(), message.size());
     }
 
     auto progress = ui_.CreateProgressDialog();
@@ -107,11 +105,11 @@ TransferOutcome CTransfer::Receive() {
         // The input has reported why (no device, open or start failure), once.
         return TransferOutcome::StartFailed;
     }
-    if (!SendReceiveRequest()) {
+    if (!SendReceiveRequest(input_.Request())) {
         input_.Stop();
         return TransferOutcome::OpenFailed;
     }
-    const auto askAgain = [this] { return SendReceiveRequest(); };
+    const auto askAgain = [this] { return SendReceiveRequest(input_.AskAgain()); };
     waiting->OfferAskAgain(askAgain);
 
     TransferOutcome outcome;
@@ -149,11 +147,14 @@ TransferOutcome CTransfer::Receive() {
     return outcome;
 }
 
-bool CTransfer::SendReceiveRequest() {
+bool CTransfer::SendReceiveRequest(const std::vector<std::uint8_t>& request) {
+    if (request.empty()) {
+        return false; // the receive no longer listens
+    }
     if (!output_.Open()) {
         return false; // the port has reported why
     }
-    output_.Put(kReceiveModeMessage.data(), kReceiveModeMessage.size());
+    output_.Put(request.data(), request.size());
     output_.SendHead();
     output_.Close();
     return true;

@@ -10,10 +10,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "midi/backend.h"
 #include "midi/midiin.h"
 #include "midi/midiout.h"
+#include "midi/transferclock.h"
 #include "midi/transferlistener.h"
 #include "model/parameter.h"
 #include "model/reporter.h"
@@ -98,8 +100,9 @@ public:
     TransferOutcome Receive();
 
 private:
-    // Sends the receive request: the device then waits for [ENTER] to send its memory.
-    bool SendReceiveRequest();
+    // Sends the receive request the input's machine gives: the device then waits for [ENTER]
+    // to send its memory.
+    bool SendReceiveRequest(const std::vector<std::uint8_t>& request);
     // The port of one direction: the chosen one, or the only one listed when the user's side
     // takes it. False, reported, when there is none to use.
     bool UsePort(bool input);

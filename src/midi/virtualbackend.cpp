@@ -44,7 +44,7 @@ public:
         : owner_(owner), handler_(handler) {}
     ~OutputPort() override { Close(); }
 
-    int SendLong(MidiHeaderBuffer* header) override {
+    int SendLong(std::unique_ptr<MidiHeaderBuffer> header) override {
         {
             std::lock_guard lock(owner_.lock_);
             if (owner_.output_ != this) {
@@ -57,7 +57,7 @@ public:
         }
         owner_.cv_.notify_all();
         header->flags = (header->flags & ~MidiHeaderBuffer::InQueue) | MidiHeaderBuffer::Done;
-        handler_.OnLongMsgDone(header);
+        handler_.OnLongMsgDone(header.get());
         return MidiErrNone;
     }
     void Close() override {

@@ -102,7 +102,7 @@ private:
     public:
         Output(FaultyLine& line, std::unique_ptr<MidiOutputPort> inner)
             : line_(line), inner_(std::move(inner)) {}
-        int SendLong(MidiHeaderBuffer* header) override {
+        int SendLong(std::unique_ptr<MidiHeaderBuffer> header) override {
             const int sent = ++line_.sent_;
             if (line_.unplugAfterSent >= 0 && sent > line_.unplugAfterSent) {
                 line_.unplugged = true;
@@ -110,7 +110,7 @@ private:
             if (line_.unplugged) {
                 return MidiErrNotOpen;
             }
-            return inner_->SendLong(header);
+            return inner_->SendLong(std::move(header));
         }
         void Close() override { inner_->Close(); }
 

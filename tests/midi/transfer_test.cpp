@@ -285,7 +285,7 @@ TEST_F(TransferTest, ACancelledReceiveNamesTheControlsThatNeverArrived) {
     std::string waiting;
     ui.whileDialogOpen = [&] {
         const ReceiveStatus status = in.GetReceiveStatus();
-        if (status.Quiet(ReceiveStatus::Clock::now())) {
+        if (status.Quiet(TransferClockNow())) {
             waiting = EnglishText(status.Waiting());
         }
     };

@@ -153,13 +153,13 @@ public:
     }
     // Reports every deferred output message finished.
     void CompleteAll() {
-        std::vector<MidiHeaderBuffer*> done;
+        std::vector<std::unique_ptr<MidiHeaderBuffer>> done;
         {
             std::lock_guard lock(lock_);
             done.swap(inFlight_);
         }
-        for (auto* header : done) {
-            outputHandler_->OnLongMsgDone(header);
+        for (auto& header : done) {
+            outputHandler_->OnLongMsgDone(header.get());
         }
     }
 
@@ -193,7 +193,7 @@ private:
     public:
         explicit Out(FakeBackend& owner) : owner_(owner) {}
         ~Out() override { Close(); }
-        int SendLong(MidiHeaderBuffer* header) override {
+        int SendLong(std::unique_ptr<MidiHeaderBuffer> header) override {
             if (owner_.sendError != 0) {
                 return owner_.sendError;
             }
@@ -202,11 +202,11 @@ private:
                 owner_.sent_.emplace_back(header->data.begin(),
                                           header->data.begin() + header->bytesRecorded);
                 if (owner_.deferCompletion) {
-                    owner_.inFlight_.push_back(header);
+                    owner_.inFlight_.push_back(std::move(header));
                     return 0;
                 }
             }
-            owner_.outputHandler_->OnLongMsgDone(header);
+            owner_.outputHandler_->OnLongMsgDone(header.get());
             return 0;
         }
         void Close() override {
@@ -253,7 +253,7 @@ private:
     mutable std::mutex lock_;
     std::mutex inputLock_;
     std::vector<Bytes> sent_;
-    std::vector<MidiHeaderBuffer*> inFlight_;
+    std::vector<std::unique_ptr<MidiHeaderBuffer>> inFlight_;
     MidiOutputHandler* outputHandler_ = nullptr;
     MidiInputHandler* inputHandler_ = nullptr;
     bool inputStarted_ = false;

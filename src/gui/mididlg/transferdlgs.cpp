@@ -237,7 +237,7 @@ void CProgressDlg::ShowWhatIsMissing() {
         return;
     }
     const ReceiveStatus status = watched_->GetReceiveStatus();
-    const bool quiet = !state_.Finished() && status.Quiet(ReceiveStatus::Clock::now());
+    const bool quiet = !state_.Finished() && status.Quiet(TransferClockNow());
     if (quiet) {
         const QString text = UiText(status.Waiting());
         if (waiting_->text() != text) {

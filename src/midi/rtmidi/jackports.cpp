@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "midi/deliverygate.h"
+#include "midi/spscring.h"
 
 namespace kel {
 namespace {
@@ -278,7 +279,7 @@ public:
         return error;
     }
 
-    int SendLong(MidiHeaderBuffer* header) override {
+    int SendLong(std::unique_ptr<MidiHeaderBuffer> header) override {
         if (!slot_ || header == nullptr) {
             return MidiErrNotOpen;
         }
@@ -286,19 +287,19 @@ public:
         WaitForCycle(connectedCycle_ + 2, openedAt_ + kJackCycleLimit);
         {
             std::lock_guard lock(sendLock_);
-            const std::size_t head = head_.load(std::memory_order_relaxed);
-            if (head - tail_.load(std::memory_order_acquire) >= kSlots) {
+            Slot* slot = queue_.BeginPush();
+            if (slot == nullptr) {
                 return MidiErrSystem; // the queue is full: not sent, so not reported finished
             }
-            Slot& slot = slots_[head % kSlots];
-            slot.size = std::min<std::uint32_t>(header->bytesRecorded, MidiHeaderBuffer::kCapacity);
-            std::memcpy(slot.bytes.data(), header->data.data(), slot.size);
-            head_.store(head + 1, std::memory_order_release);
+            slot->size =
+                std::min<std::uint32_t>(header->bytesRecorded, MidiHeaderBuffer::kCapacity);
+            std::memcpy(slot->bytes.data(), header->data.data(), slot->size);
+            queue_.CommitPush();
             lastSend_ = std::chrono::steady_clock::now();
         }
         // Queued for the next cycle: it is finished as far as we can tell.
         header->flags = (header->flags & ~MidiHeaderBuffer::InQueue) | MidiHeaderBuffer::Done;
-        handler_.OnLongMsgDone(header);
+        handler_.OnLongMsgDone(header.get());
         return MidiErrNone;
     }
 
@@ -309,8 +310,7 @@ public:
         if (lastSend_) {
             std::this_thread::sleep_until(*lastSend_ + kJackSettle);
             const auto limit = std::chrono::steady_clock::now() + kJackCycleLimit;
-            while (tail_.load(std::memory_order_acquire) != head_.load(std::memory_order_relaxed) &&
-                   std::chrono::steady_clock::now() < limit) {
+            while (!queue_.Empty() && std::chrono::steady_clock::now() < limit) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
             WaitForCycle(cycles_.load(std::memory_order_acquire) + 2, limit);
@@ -346,20 +346,17 @@ private:
         auto* self = static_cast<JackOutputPort*>(arg);
         void* buffer = jack_port_get_buffer(self->port_, frames);
         jack_midi_clear_buffer(buffer);
-        std::size_t tail = self->tail_.load(std::memory_order_relaxed);
-        const std::size_t head = self->head_.load(std::memory_order_acquire);
-        for (; tail != head; ++tail) {
-            const Slot& slot = self->slots_[tail % kSlots];
-            jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, slot.size);
-            if (event == nullptr) {
-                if (jack_midi_get_event_count(buffer) > 0) {
-                    break; // the cycle's buffer is full: the rest goes in the next cycle
-                }
-                continue; // a message no cycle could hold is dropped, not left to block the rest
+        while (const Slot* slot = self->queue_.Front()) {
+            jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, slot->size);
+            if (event == nullptr && jack_midi_get_event_count(buffer) > 0) {
+                break; // the cycle's buffer is full: the rest goes in the next cycle
             }
-            std::memcpy(event, slot.bytes.data(), slot.size);
+            // A message no cycle could hold is dropped, not left to block the rest.
+            if (event != nullptr) {
+                std::memcpy(event, slot->bytes.data(), slot->size);
+            }
+            self->queue_.Pop();
         }
-        self->tail_.store(tail, std::memory_order_release);
         self->cycles_.fetch_add(1, std::memory_order_release);
         return 0;
     }
@@ -367,9 +364,8 @@ private:
     MidiOutputHandler& handler_;
     std::shared_ptr<JackClientSlot> slot_; // the client, while open
     jack_port_t* port_ = nullptr;
-    std::array<Slot, kSlots> slots_{};
-    std::atomic<std::size_t> head_{0};     // next slot to fill; written by the sending thread
-    std::atomic<std::size_t> tail_{0};     // next slot to send; written by the process thread
+    // Filled by the sending thread, emptied by the process thread.
+    CSpscRing<Slot> queue_{kSlots};
     std::atomic<std::uint64_t> cycles_{0}; // cycles run: orders the last one before the close
     std::mutex sendLock_;                  // one sending thread at a time
     std::chrono::steady_clock::time_point openedAt_{};

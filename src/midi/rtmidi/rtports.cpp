@@ -96,7 +96,7 @@ public:
     RtMidiOut& Device() { return *out_; }
     ErrorSink& Errors() { return errors_; }
 
-    int SendLong(MidiHeaderBuffer* header) override {
+    int SendLong(std::unique_ptr<MidiHeaderBuffer> header) override {
         if (!out_ || header == nullptr) {
             return MidiErrNotOpen;
         }
@@ -111,7 +111,7 @@ public:
         }
         // RtMidi has handed the message to the system: it is finished as far as we can tell.
         header->flags = (header->flags & ~MidiHeaderBuffer::InQueue) | MidiHeaderBuffer::Done;
-        handler_.OnLongMsgDone(header);
+        handler_.OnLongMsgDone(header.get());
         return MidiErrNone;
     }
     void Close() override {

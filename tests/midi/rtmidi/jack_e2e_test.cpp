@@ -508,7 +508,10 @@ TEST_F(JackEndToEnd, OutputsOpenedSentToAndClosedManyTimesNeverCrash) {
                 }
                 opens.fetch_add(1);
                 for (int i = 0; i < 2; ++i) { // the second is still in flight at the close
-                    sent.fetch_add(opened->SendLong(&message) == MidiErrNone ? 1 : 0);
+                    sent.fetch_add(opened->SendLong(std::make_unique<MidiHeaderBuffer>(message)) ==
+                                           MidiErrNone
+                                       ? 1
+                                       : 0);
                 }
                 opened->Close();
             }
