@@ -52,25 +52,18 @@ QString MapText(const std::string& text) {
     return QString::fromStdString(WithVisibleControls(text));
 }
 
-// Keeps what the file's reader reports, in English, for the command line.
-class KeptReports : public Reporter {
-public:
-    void warn(StringId id, int detail) override {
-        if (text.isEmpty()) {
-            text = QString::fromStdString(FormatMessage(id, detail));
-        }
+// Why the map file could not be read, in English, for the command line (the caller names the
+// file): the message that refused its content, or the read's message with the cause in words.
+std::string ReadFailureText(const Failure& failure) {
+    if (const std::optional<StringId> message = MessageOf(failure)) {
+        return std::string(Text(*message));
     }
-    void warnFile(StringId id, int cause, const std::string& path) override {
-        (void)path; // the caller names the file
-        warn(id, cause);
-        if (cause != 0) {
-            text += QStringLiteral(" ") +
-                    QString::fromStdString(EnglishText(FileCausePhrase(cause))) +
-                    QStringLiteral(".");
-        }
+    std::string text = FormatMessage(StringId::LoadError, failure.cause);
+    if (failure.cause != 0) {
+        text += " " + EnglishText(failure.why) + ".";
     }
-    QString text;
-};
+    return text;
+}
 
 // Why the file at `outPath` must not be replaced by the printout of `mapPath`, or null. Only a
 // PDF file is replaced, and never the map being printed: a map given twice or the two names
@@ -231,9 +224,8 @@ std::string PrintMapFileToPdf(const std::string& outPath, const std::string& map
         return outPath + ": " + refused;
     }
     CParameter document;
-    KeptReports reports;
-    if (ReadMapFile(mapPath, ControlMapKind, document, &reports) != 0) {
-        return mapPath + ": " + reports.text.toStdString();
+    if (const Status read = ReadMapFile(mapPath, ControlMapKind, document); !read) {
+        return mapPath + ": " + ReadFailureText(read.Error());
     }
     document.FoldTwinCodes();
 
@@ -251,11 +243,14 @@ std::string PrintMapFileToPdf(const std::string& outPath, const std::string& map
         }
     }
     const QByteArray& bytes = pdf.data();
-    const SafeSaveResult saved =
+    const Status saved =
         SaveBytesSafely(outPath, std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                            static_cast<std::size_t>(bytes.size())));
-    if (!saved.Ok()) {
-        return outPath + ": " + EnglishText(FileCausePhrase(saved.cause));
+    if (!saved) {
+        // A write-protected PDF file is named by the cause a refused write has.
+        return outPath + ": " +
+               EnglishText(MessageOf(saved.Error()) ? FileCausePhrase(CauseAccessDenied)
+                                                    : saved.Error().why);
     }
     return {};
 }

@@ -265,19 +265,14 @@ bool UnpackComments(std::string_view packed, std::array<std::string, kController
     return true;
 }
 
-// Keeps the first failure a read reports: the reason a file is listed as unreadable.
-class ReasonRecorder : public Reporter {
-public:
-    void warn(StringId id, int detail) override {
-        if (!failed) {
-            failed = true;
-            reason = {id, id == StringId::LoadError ? detail : 0};
-        }
+// The reason a failed read gives a file listed as unreadable: the message that refused its
+// content, or 32806 with the file error cause.
+UnreadableReason ReasonOf(const Failure& failure) {
+    if (const std::optional<StringId> message = MessageOf(failure)) {
+        return {*message, 0};
     }
-    void warnFile(StringId id, int cause, const std::string&) override { warn(id, cause); }
-    bool failed = false;
-    UnreadableReason reason;
-};
+    return {StringId::LoadError, failure.cause};
+}
 
 // What a refresh learned of one file, ready to be written.
 struct ScannedFile {
@@ -1137,14 +1132,13 @@ CLibraryIndex::Outcome CLibraryIndex::Update(const std::string& key, Walk& walk,
             file.reason = {StringId::LoadError, onDisk.cause};
         } else {
             HashFile(path, file.hash);
-            ReasonRecorder recorder;
             document.Map() = ControlMap{};
-            const int read = ReadMapFile(path, ControlMapKind, document, &recorder);
-            file.readable = read == 0 && !recorder.failed;
+            const Status read = ReadMapFile(path, ControlMapKind, document);
+            file.readable = read.Ok();
             if (file.readable) {
                 file.map = document.Map();
             } else {
-                file.reason = recorder.failed ? recorder.reason : UnreadableReason{};
+                file.reason = ReasonOf(read.Error());
             }
         }
         batch.push_back(std::move(file));

@@ -20,6 +20,7 @@ constexpr const char* kMidi = "MidiMessage";
 constexpr const char* kControls = "ControlList";
 constexpr const char* kFile = "KelEditor";
 constexpr const char* kMapText = "MapText";
+constexpr const char* kFailure = "Failure";
 
 using T = TextId;
 
@@ -183,6 +184,8 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::Count)> kTexts = {{
     {T::TextWouldBeCut, kMapText,
      "%1 would take %2 bytes in %3, the encoding the map file would then be written in: more "
      "than the 128 bytes a text has there. It is not cut, so nothing is changed."},
+
+    {T::TableMessage, kFailure, "%1"},
 }};
 
 constexpr bool InIdOrder() {

@@ -178,6 +178,10 @@ enum class TextId : int {
     TextTitle,      // "The title"
     TextComment,    // "The comment of %1"
     TextWouldBeCut, // "%1 would take %2 bytes in %3, ...: it is not cut, so nothing is changed."
+
+    // A failure of reading or writing files told by a numbered message of the string table
+    // (context "Failure"): MessageFailure in model/result.h.
+    TableMessage, // "%1": the message, a word of the string table
     Count
 };
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "model/phrase.h"
+#include "model/result.h"
 #include "model/strings.h"
 
 namespace kel {
@@ -40,6 +41,23 @@ public:
         warn(id, detail);
     }
 };
+
+// Tells the failure of reading or writing the file `path` as the message boxes show it: a
+// numbered message of the string table as that message (the write-protected file named with its
+// path, a refused content without it), a file error as `fileMessage` (32805 on a save, 32806 on
+// a read) with its cause.
+inline void ReportFileFailure(Reporter& reporter, const Failure& failure, StringId fileMessage,
+                              const std::string& path) {
+    if (const std::optional<StringId> message = MessageOf(failure)) {
+        if (*message == StringId::CannotOverwrite) {
+            reporter.warnFile(*message, 0, path);
+        } else {
+            reporter.warn(*message, 0);
+        }
+        return;
+    }
+    reporter.warnFile(fileMessage, failure.cause, path);
+}
 
 enum class Answer { None = 0, Yes = 6, No = 7, Cancel = 2 };
 

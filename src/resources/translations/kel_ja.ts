@@ -2799,4 +2799,11 @@ Exit</source>
         <translation>MIDI 出力「%1」を選びました。一覧にあるのはこの出力だけです。</translation>
     </message>
 </context>
+<context>
+    <name>Failure</name>
+    <message>
+        <source>%1</source>
+        <translation>%1</translation>
+    </message>
+</context>
 </TS>
