@@ -610,6 +610,12 @@ TEST_F(JapaneseTextsTest, ComparisonLinesAndSyxMessagesAreTranslated) {
     ASSERT_FALSE(missing.Ok());
     ASSERT_EQ(missing.Error().cause, static_cast<int>(SyxError::Missing));
     EXPECT_NE(SyxMessageText(missing.Error()), QString::fromStdString(EnglishText(missing.Why())));
+    // A file that cannot be read names the cause in the user's language as well, not in the
+    // system's English.
+    const Result<SyxImport> unread = LoadSyxFile("/nonexistent-kel-folder/map.syx");
+    ASSERT_FALSE(unread.Ok());
+    const QString unreadText = SyxMessageText(unread.Error());
+    EXPECT_FALSE(HasLatinWord(unreadText)) << unreadText.toStdString();
 }
 
 TEST(FilledTexts, FillKeepsArgumentsLiteral) {
