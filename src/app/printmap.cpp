@@ -55,11 +55,9 @@ QString MapText(const std::string& text) {
 // Why the map file could not be read, in English, for the command line (the caller names the
 // file): the message that refused its content, or the read's message with the cause in words.
 std::string ReadFailureText(const Failure& failure) {
-    if (const std::optional<StringId> message = MessageOf(failure)) {
-        return std::string(Text(*message));
-    }
-    std::string text = FormatMessage(StringId::LoadError, failure.cause);
-    if (failure.cause != 0) {
+    const FileMessage message = FileMessageOf(failure, StringId::LoadError);
+    std::string text = FormatMessage(message.id, message.detail);
+    if (!MessageOf(failure) && failure.cause != 0) {
         text += " " + EnglishText(failure.why) + ".";
     }
     return text;

@@ -892,6 +892,12 @@ int CmdReceive(const Args& args) {
     return 1;
 }
 
+// Why a history entry cannot be read, in the message the editor shows for such a file.
+std::string DamageText(const Failure& failure) {
+    const FileMessage message = FileMessageOf(failure, StringId::LoadError);
+    return FormatMessage(message.id, message.detail);
+}
+
 int CmdHistory(const Args& args) {
     NeedPositional(args, 0, 0);
     std::size_t limit = static_cast<std::size_t>(-1);
@@ -910,8 +916,7 @@ int CmdHistory(const Args& args) {
     }
     for (const HistoryEntry& entry : ListHistory(folder, limit)) {
         const std::string title =
-            entry.damaged ? "(damaged: " + FormatMessage(entry.reason, entry.reasonDetail) + ")"
-                          : entry.title;
+            entry.damaged ? "(damaged: " + DamageText(entry.reason) + ")" : entry.title;
         // A sidecar that is not the line it was written as names no port.
         const std::string port = entry.portDamaged ? "(damaged)" : Printable(entry.port);
         std::cout << entry.time << '\t' << HistoryDirectionName(entry.direction) << '\t' << port

@@ -274,9 +274,7 @@ std::vector<HistoryEntry> ListHistory(const std::string& folder, std::size_t lim
         CParameter document;
         if (const Status read = ReadMapFile(entry.path, ControlMapKind, document); !read) {
             entry.damaged = true;
-            const std::optional<StringId> message = MessageOf(read.Error());
-            entry.reason = message.value_or(StringId::LoadError);
-            entry.reasonDetail = message ? 0 : read.Error().cause;
+            entry.reason = read.Error();
         } else {
             entry.title = document.GetTitle();
         }

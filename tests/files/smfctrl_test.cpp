@@ -308,8 +308,8 @@ TEST(SmfRead, OpenFailuresCarryTheCause) {
     ScratchDir dir;
     CParameter doc;
     RecordingReporter reporter;
-    for (const std::string path : {std::string(dir / "missing.mid"), dir.Path().string(),
-                                   (dir.Path() / "missing" / "x.mid").string()}) {
+    for (const std::string& path : {std::string(dir / "missing.mid"), dir.Path().string(),
+                                    (dir.Path() / "missing" / "x.mid").string()}) {
         const Status read = ReadMapFile(path, ControlMapKind, doc);
         ASSERT_FALSE(read.Ok()) << path;
         ReportFileFailure(reporter, read.Error(), StringId::LoadError, path);
