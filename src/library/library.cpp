@@ -268,10 +268,8 @@ bool UnpackComments(std::string_view packed, std::array<std::string, kController
 // The reason a failed read gives a file listed as unreadable: the message that refused its
 // content, or 32806 with the file error cause.
 UnreadableReason ReasonOf(const Failure& failure) {
-    if (const std::optional<StringId> message = MessageOf(failure)) {
-        return {*message, 0};
-    }
-    return {StringId::LoadError, failure.cause};
+    const FileMessage message = FileMessageOf(failure, StringId::LoadError);
+    return {message.id, message.detail};
 }
 
 // What a refresh learned of one file, ready to be written.
@@ -495,11 +493,12 @@ std::vector<Term> ParseQuery(std::string_view query, MiddleC middleC) {
 
 } // namespace
 
+Phrase ReasonPhrase(const UnreadableReason& reason) {
+    return reason.cause != 0 ? FileCausePhrase(reason.cause) : MessageFailure(reason.message).why;
+}
+
 std::string EnglishReason(const UnreadableReason& reason) {
-    if (reason.cause != 0) {
-        return EnglishText(FileCausePhrase(reason.cause));
-    }
-    return std::string(Text(reason.message));
+    return EnglishText(ReasonPhrase(reason));
 }
 
 std::string DefaultLibraryCacheFolder() {
