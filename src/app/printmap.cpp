@@ -77,10 +77,11 @@ const char* RefusedOutput(const std::string& outPath, const std::string& mapPath
         map.st_ino == out.st_ino) {
         return "is the control map to print; the PDF file needs a name of its own";
     }
-    int fd = -1;
-    if (OpenRegularFile(outPath, fd) != 0) {
+    const Result<int> opened = OpenRegularFile(outPath);
+    if (!opened) {
         return "exists and cannot be read to tell whether it is a PDF file; it is left as it is";
     }
+    const int fd = *opened;
     std::vector<std::uint8_t> start;
     const int error = ReadUpTo(fd, kPdfMagic.size(), start);
     ::close(fd);

@@ -75,10 +75,15 @@ private:
 // --- reading and writing a map file ----------------------------------------------------------
 
 Status ReadMapFile(const std::string& path, MessageSetKind kind, CParameter& document) {
-    int fd = -1;
-    int err = OpenRegularFile(path, fd);
+    const Result<int> opened = OpenRegularFile(path);
+    if (!opened) {
+        // Whatever the file is, the cause in words is the one its number has.
+        return FileFailure(opened.Error().cause);
+    }
+    const int fd = *opened;
+    int err = 0;
     struct stat info {};
-    if (err == 0 && ::fstat(fd, &info) != 0) {
+    if (::fstat(fd, &info) != 0) {
         err = errno;
         ::close(fd);
     }

@@ -205,14 +205,11 @@ Result<SyxImport> ParseSyxImage(std::span<const std::uint8_t> bytes) {
 }
 
 Result<SyxImport> LoadSyxFile(const std::string& path) {
-    int fd = -1;
-    bool special = false;
-    if (const int err = OpenRegularFile(path, fd, &special); err != 0) {
-        return Refused(
-            SyxError::CannotRead,
-            Phrase(TextId::SyxCannotRead, {special ? PhraseArg(Phrase(TextId::SyxNotRegularFile))
-                                                   : PhraseArg(CauseWords(err))}));
+    const Result<int> opened = OpenRegularFile(path);
+    if (!opened) {
+        return Refused(SyxError::CannotRead, Phrase(TextId::SyxCannotRead, {opened.Why()}));
     }
+    const int fd = *opened;
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         const int err = errno;

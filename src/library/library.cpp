@@ -317,10 +317,11 @@ std::int64_t NowNs() {
 // longer file is no map, or one with a long copyright text, which the index does not hold);
 // false when it cannot be read.
 bool HashFile(const std::string& path, std::int64_t& hash) {
-    int fd = -1;
-    if (OpenRegularFile(path, fd) != 0) {
+    const Result<int> opened = OpenRegularFile(path);
+    if (!opened) {
         return false;
     }
+    const int fd = *opened;
     std::uint64_t value = 14695981039346656037ull;
     std::array<unsigned char, 65536> buffer{};
     bool ok = true;

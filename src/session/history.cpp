@@ -108,10 +108,11 @@ std::vector<EntryName> EntryNames(const fs::path& folder) {
 }
 
 std::string ReadSmallFile(const fs::path& path) {
-    int fd = -1;
-    if (OpenRegularFile(path, fd) != 0) {
+    const Result<int> opened = OpenRegularFile(path);
+    if (!opened) {
         return {};
     }
+    const int fd = *opened;
     std::vector<std::uint8_t> bytes;
     ReadUpTo(fd, 4096, bytes);
     ::close(fd);
