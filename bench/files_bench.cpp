@@ -63,7 +63,7 @@ void BM_ReadFullControlMap(benchmark::State& state) {
     CParameter loaded;
     for (auto _ : state) {
         loaded.NewDocument();
-        if (ReadMapFile(path, ControlMapKind, loaded, nullptr) != 0) {
+        if (!ReadMapFile(path, ControlMapKind, loaded).Ok()) {
             state.SkipWithError("read failed");
             break;
         }
@@ -77,7 +77,7 @@ void ReadWriteRounds(benchmark::State& state, CParameter& doc) {
     WriteMap(doc, path);
     for (auto _ : state) {
         doc.NewDocument();
-        if (ReadMapFile(path, ControlMapKind, doc, nullptr) != 0) {
+        if (!ReadMapFile(path, ControlMapKind, doc).Ok()) {
             state.SkipWithError("read failed");
             break;
         }
@@ -121,7 +121,7 @@ void BM_ParseFullControlMapInMemory(benchmark::State& state) {
     CParameter loaded;
     for (auto _ : state) {
         loaded.NewDocument();
-        if (CSmfCtrl(&loaded).ReadBytes(image, ControlMapKind) != 0) {
+        if (!CSmfCtrl(&loaded).ReadBytes(image, ControlMapKind).Ok()) {
             state.SkipWithError("read failed");
             break;
         }

@@ -47,7 +47,7 @@ constexpr int kPreviewWidth = 420;
 constexpr int kChangeDelayMs = 300;
 
 QString ReasonText(const UnreadableReason& reason) {
-    return reason.cause != 0 ? FileCauseText(reason.cause) : UiText(reason.message);
+    return UiText(ReasonPhrase(reason));
 }
 
 // Enter on the list opens the map, as a double-click does.

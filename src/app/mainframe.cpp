@@ -723,8 +723,10 @@ void CMainFrame::ExportList() {
         return;
     }
     parts_.shell.ApplyPendingEdits();
-    ExportAssignList(document_.Map(), std::filesystem::path(CAppSettings::ToFsPath(target)),
-                     parts_.reporter);
+    const std::string file = CAppSettings::ToFsPath(target);
+    if (const Status saved = ExportAssignList(document_.Map(), file); !saved) {
+        ReportFileFailure(parts_.reporter, saved.Error(), StringId::SaveError, file);
+    }
 }
 
 void CMainFrame::ViewList() {
@@ -931,8 +933,10 @@ void CMainFrame::ShowListViewer(const QString& file) {
                 viewer, QtNameFilters(UiText(StringId::HtmlFileFilter)), QStringLiteral("htm"),
                 base.isEmpty() ? QString() : base + ".htm");
             if (!target.isEmpty()) {
-                ExportAssignList(viewedMap_, std::filesystem::path(CAppSettings::ToFsPath(target)),
-                                 parts_.reporter);
+                const std::string file = CAppSettings::ToFsPath(target);
+                if (const Status saved = ExportAssignList(viewedMap_, file); !saved) {
+                    ReportFileFailure(parts_.reporter, saved.Error(), StringId::SaveError, file);
+                }
             }
         });
     }

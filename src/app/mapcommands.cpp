@@ -152,8 +152,10 @@ void CMapCommands::TakeControlsFrom(const QString& path) {
         return;
     }
     CParameter other;
-    if (ReadMapFile(CAppSettings::ToFsPath(path), ControlMapKind, other, &parts_.reporter) != 0) {
-        return; // reported by the reader
+    const std::string file = CAppSettings::ToFsPath(path);
+    if (const Status read = ReadMapFile(file, ControlMapKind, other); !read) {
+        ReportFileFailure(parts_.reporter, read.Error(), StringId::LoadError, file);
+        return;
     }
     other.FoldTwinCodes(); // as Open does, so twin codes do not count as differences
     CParameter& document = parts_.document;
@@ -211,8 +213,9 @@ void CMapCommands::CompareAgain() {
     }
     // The other file is read into a document of its own; the open map is not touched.
     CParameter other;
-    if (ReadMapFile(comparePath_, ControlMapKind, other, &parts_.reporter) != 0) {
-        return; // reported by the reader
+    if (const Status read = ReadMapFile(comparePath_, ControlMapKind, other); !read) {
+        ReportFileFailure(parts_.reporter, read.Error(), StringId::LoadError, comparePath_);
+        return;
     }
     other.FoldTwinCodes(); // as Open does, so twin codes do not count as differences
 
@@ -254,10 +257,9 @@ void CMapCommands::ExportSysEx() {
     if (path.isEmpty()) {
         return;
     }
-    const SyxResult result =
-        SaveSyxFile(parts_.document.Map().records, CAppSettings::ToFsPath(path));
-    if (!result.Ok()) {
-        parts_.ui.Warn(&window_, SyxMessageText(result, path));
+    const Status saved = SaveSyxFile(parts_.document.Map().records, CAppSettings::ToFsPath(path));
+    if (!saved) {
+        parts_.ui.Warn(&window_, SyxSaveFailureText(saved.Error(), path));
         return;
     }
     window_.statusBar()->showMessage(
@@ -277,20 +279,20 @@ void CMapCommands::ImportSysEx() {
     if (path.isEmpty()) {
         return;
     }
-    const SyxImport imported = LoadSyxFile(CAppSettings::ToFsPath(path));
-    if (!imported.Ok()) {
+    const Result<SyxImport> imported = LoadSyxFile(CAppSettings::ToFsPath(path));
+    if (!imported) {
         // The map stays as it was.
-        parts_.ui.Warn(&window_, SyxMessageText(imported));
+        parts_.ui.Warn(&window_, SyxMessageText(imported.Error()));
         window_.ActivateMain();
         return;
     }
     // The map read is a new, untitled map: Save asks for a control map file name.
     parts_.files.SetCurrentPath({});
-    ApplySyxRecords(parts_.document, imported.records);
-    if (imported.foreignMessages > 0) {
+    ApplySyxRecords(parts_.document, imported->records);
+    if (imported->foreignMessages > 0) {
         window_.statusBar()->showMessage(
             FillUiText(KelEditor::tr("%1 other messages in the file were skipped."),
-                       {QString::number(imported.foreignMessages)}),
+                       {QString::number(imported->foreignMessages)}),
             kStatusNoteMs);
     }
     window_.ActivateMain();

@@ -37,19 +37,15 @@ QStringList ComparisonLines(const MapComparison& comparison) {
     return lines;
 }
 
-QString SyxMessageText(const SyxResult& result, const QString& path) {
-    switch (result.error) {
-    case SyxError::None:
-        return {};
-    case SyxError::CannotOverwrite:
-        return path.isEmpty() ? UiText(StringId::CannotOverwrite)
-                              : UiFileMessage(StringId::CannotOverwrite, 0, path);
-    case SyxError::CannotSave:
-        return path.isEmpty() ? UiMessage(StringId::SaveError, result.cause)
-                              : UiFileMessage(StringId::SaveError, result.cause, path);
-    default:
-        return UiText(result.text);
+QString SyxMessageText(const Failure& failure) {
+    return UiText(failure.why);
+}
+
+QString SyxSaveFailureText(const Failure& failure, const QString& path) {
+    if (const std::optional<StringId> message = MessageOf(failure)) {
+        return UiFileMessage(*message, 0, path);
     }
+    return UiFileMessage(StringId::SaveError, failure.cause, path);
 }
 
 } // namespace kel

@@ -28,8 +28,10 @@ QString ComparisonLine(const ControlDifference& difference);
 QString TitleChangeLine(const MapComparison& comparison);
 QStringList ComparisonLines(const MapComparison& comparison);
 
-// The message of a failed .syx save or load; a failed save of `path` (when given) adds the
-// line with the path and the cause in words, as the other file messages do.
-QString SyxMessageText(const SyxResult& result, const QString& path = {});
+// The message of a failed .syx load.
+QString SyxMessageText(const Failure& failure);
+// The message of a failed .syx save of `path`, with the line of the path and the cause in words
+// as the other file messages have it.
+QString SyxSaveFailureText(const Failure& failure, const QString& path);
 
 } // namespace kel

@@ -403,13 +403,15 @@ void CMonitorWindow::SaveAs() {
     }
     const QByteArray bytes = ShownText().toUtf8();
     const std::string target = CAppSettings::ToFsPath(path);
-    const SafeSaveResult saved =
+    const Status saved =
         SaveBytesSafely(target, std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                           static_cast<std::size_t>(bytes.size())));
-    if (saved.status == SafeSaveStatus::CannotOverwrite) {
-        reporter_.warn(StringId::CannotOverwrite);
-    } else if (!saved.Ok()) {
-        reporter_.warnFile(StringId::SaveError, saved.cause, target);
+    if (!saved) {
+        if (const std::optional<StringId> message = MessageOf(saved.Error())) {
+            reporter_.warn(*message); // the file is the one the user just chose
+        } else {
+            reporter_.warnFile(StringId::SaveError, saved.Error().cause, target);
+        }
     }
 }
 

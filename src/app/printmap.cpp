@@ -52,25 +52,16 @@ QString MapText(const std::string& text) {
     return QString::fromStdString(WithVisibleControls(text));
 }
 
-// Keeps what the file's reader reports, in English, for the command line.
-class KeptReports : public Reporter {
-public:
-    void warn(StringId id, int detail) override {
-        if (text.isEmpty()) {
-            text = QString::fromStdString(FormatMessage(id, detail));
-        }
+// Why the map file could not be read, in English, for the command line (the caller names the
+// file): the message that refused its content, or the read's message with the cause in words.
+std::string ReadFailureText(const Failure& failure) {
+    const FileMessage message = FileMessageOf(failure, StringId::LoadError);
+    std::string text = FormatMessage(message.id, message.detail);
+    if (!MessageOf(failure) && failure.cause != 0) {
+        text += " " + EnglishText(failure.why) + ".";
     }
-    void warnFile(StringId id, int cause, const std::string& path) override {
-        (void)path; // the caller names the file
-        warn(id, cause);
-        if (cause != 0) {
-            text += QStringLiteral(" ") +
-                    QString::fromStdString(EnglishText(FileCausePhrase(cause))) +
-                    QStringLiteral(".");
-        }
-    }
-    QString text;
-};
+    return text;
+}
 
 // Why the file at `outPath` must not be replaced by the printout of `mapPath`, or null. Only a
 // PDF file is replaced, and never the map being printed: a map given twice or the two names
@@ -86,10 +77,11 @@ const char* RefusedOutput(const std::string& outPath, const std::string& mapPath
         map.st_ino == out.st_ino) {
         return "is the control map to print; the PDF file needs a name of its own";
     }
-    int fd = -1;
-    if (OpenRegularFile(outPath, fd) != 0) {
+    const Result<int> opened = OpenRegularFile(outPath);
+    if (!opened) {
         return "exists and cannot be read to tell whether it is a PDF file; it is left as it is";
     }
+    const int fd = *opened;
     std::vector<std::uint8_t> start;
     const int error = ReadUpTo(fd, kPdfMagic.size(), start);
     ::close(fd);
@@ -231,9 +223,8 @@ std::string PrintMapFileToPdf(const std::string& outPath, const std::string& map
         return outPath + ": " + refused;
     }
     CParameter document;
-    KeptReports reports;
-    if (ReadMapFile(mapPath, ControlMapKind, document, &reports) != 0) {
-        return mapPath + ": " + reports.text.toStdString();
+    if (const Status read = ReadMapFile(mapPath, ControlMapKind, document); !read) {
+        return mapPath + ": " + ReadFailureText(read.Error());
     }
     document.FoldTwinCodes();
 
@@ -251,11 +242,14 @@ std::string PrintMapFileToPdf(const std::string& outPath, const std::string& map
         }
     }
     const QByteArray& bytes = pdf.data();
-    const SafeSaveResult saved =
+    const Status saved =
         SaveBytesSafely(outPath, std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                            static_cast<std::size_t>(bytes.size())));
-    if (!saved.Ok()) {
-        return outPath + ": " + EnglishText(FileCausePhrase(saved.cause));
+    if (!saved) {
+        // A write-protected PDF file is named by the cause a refused write has.
+        return outPath + ": " +
+               EnglishText(MessageOf(saved.Error()) ? FileCausePhrase(CauseAccessDenied)
+                                                    : saved.Error().why);
     }
     return {};
 }

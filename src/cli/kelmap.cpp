@@ -529,7 +529,11 @@ int CmdHtml(const Args& args) {
     if (!s.Load(args.positional[0], args.flags.count("--memory-set") > 0)) {
         return 1;
     }
-    return ExportAssignList(s.document.Map(), args.positional[1], s.reporter) == 0 ? 0 : 1;
+    if (const Status saved = ExportAssignList(s.document.Map(), args.positional[1]); !saved) {
+        ReportFileFailure(s.reporter, saved.Error(), StringId::SaveError, args.positional[1]);
+        return 1;
+    }
+    return 0;
 }
 
 int CmdConvert(const Args& args) {
@@ -613,12 +617,8 @@ int CmdSyx(const Args& args) {
     if (!s.Load(args.positional[0], args.flags.count("--memory-set") > 0)) {
         return 1;
     }
-    const SyxResult saved = SaveSyxFile(s.document.Map().records, args.positional[1]);
-    if (!saved.Ok()) {
-        std::cerr << "kelmap: Cannot save " << Printable(args.positional[1]) << ": "
-                  << (saved.error == SyxError::CannotOverwrite ? "the file is write-protected"
-                                                               : CauseWords(saved.cause))
-                  << '\n';
+    if (const Status saved = SaveSyxFile(s.document.Map().records, args.positional[1]); !saved) {
+        ReportFileFailure(s.reporter, saved.Error(), StringId::SaveError, args.positional[1]);
         return 1;
     }
     return 0;
@@ -626,14 +626,15 @@ int CmdSyx(const Args& args) {
 
 int CmdFromSyx(const Args& args) {
     NeedPositional(args, 2, 2);
-    const SyxImport read = LoadSyxFile(args.positional[0]);
-    if (!read.Ok()) {
-        std::cerr << "kelmap: " << Printable(args.positional[0]) << ": " << read.message << '\n';
+    const Result<SyxImport> read = LoadSyxFile(args.positional[0]);
+    if (!read) {
+        std::cerr << "kelmap: " << Printable(args.positional[0]) << ": "
+                  << EnglishText(read.Error().why) << '\n';
         return 1;
     }
     Session s;
     s.files.NewMapFile();
-    ApplySyxRecords(s.document, read.records);
+    ApplySyxRecords(s.document, read->records);
     return s.Save(args.positional[1]) ? 0 : 1;
 }
 
@@ -855,16 +856,20 @@ int CmdReceive(const Args& args) {
     }
     // Something changed while the device was sending: the received map is kept all the same,
     // under a short new name beside the file or in the temporary folder.
-    std::string savedAs;
-    if (const SafeSaveResult kept =
-            SaveMapDocumentNearby(path, "kelmap-received", s.document, savedAs);
-        kept.Ok()) {
-        std::cerr << "kelmap: the received map is saved as " << Printable(savedAs) << '\n';
+    if (const Result<std::string> kept = SaveMapDocumentNearby(path, "kelmap-received", s.document);
+        kept) {
+        std::cerr << "kelmap: the received map is saved as " << Printable(*kept) << '\n';
     } else {
         std::cerr << "kelmap: the received map could not be saved anywhere: "
-                  << CauseWords(kept.cause) << '\n';
+                  << CauseWords(kept.Error().cause) << '\n';
     }
     return 1;
+}
+
+// Why a history entry cannot be read, in the message the editor shows for such a file.
+std::string DamageText(const Failure& failure) {
+    const FileMessage message = FileMessageOf(failure, StringId::LoadError);
+    return FormatMessage(message.id, message.detail);
 }
 
 int CmdHistory(const Args& args) {
@@ -885,8 +890,7 @@ int CmdHistory(const Args& args) {
     }
     for (const HistoryEntry& entry : ListHistory(folder, limit)) {
         const std::string title =
-            entry.damaged ? "(damaged: " + FormatMessage(entry.reason, entry.reasonDetail) + ")"
-                          : entry.title;
+            entry.damaged ? "(damaged: " + DamageText(entry.reason) + ")" : entry.title;
         // A sidecar that is not the line it was written as names no port.
         const std::string port = entry.portDamaged ? "(damaged)" : Printable(entry.port);
         std::cout << entry.time << '\t' << HistoryDirectionName(entry.direction) << '\t' << port

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -126,38 +127,31 @@ void RemoveTempFilesOnSignals() {
     ::sigaction(SIGTERM, &action, nullptr);
 }
 
-int OpenRegularFile(const std::filesystem::path& path, int& fd, bool* special) {
-    if (special != nullptr) {
-        *special = false;
-    }
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+Result<int> OpenRegularFile(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
-        return errno;
+        return FileFailure(FileErrorCauseOf(errno));
     }
     struct stat info {};
-    int err = 0;
+    std::optional<Failure> refused;
     if (::fstat(fd, &info) != 0) {
-        err = errno;
+        refused = FileFailure(FileErrorCauseOf(errno));
     } else if (S_ISDIR(info.st_mode)) {
-        err = EISDIR;
+        refused = FileFailure(FileErrorCauseOf(EISDIR));
     } else if (!S_ISREG(info.st_mode)) {
         // A FIFO, socket or device may never end or never answer: no file to read.
-        err = EACCES;
-        if (special != nullptr) {
-            *special = true;
-        }
+        refused = Failure{Phrase(TextId::SyxNotRegularFile), CauseAccessDenied};
     }
-    if (err != 0) {
+    if (refused) {
         ::close(fd);
-        fd = -1;
-        return err;
+        return *refused;
     }
     // A regular file never blocks; reads go on as usual.
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0) {
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     }
-    return 0;
+    return fd;
 }
 
 int FileErrorCauseOf(int err) {

@@ -13,6 +13,8 @@
 
 #include <sys/types.h>
 
+#include "model/result.h"
+
 namespace kel {
 
 // File error cause numbers, as the "(%d)" of the file messages shows them.
@@ -68,9 +70,9 @@ int CreateFirstFreeFile(const std::function<std::filesystem::path(unsigned attem
 
 // Opens `path` for reading without waiting on it: a FIFO without a writer or a device cannot
 // block the open. Only a regular file is kept open; anything else is closed again and refused
-// (a directory with EISDIR, a FIFO, socket or device with EACCES, `special` then set when
-// given). Returns 0 and the descriptor in `fd`, or the errno of the failure.
-int OpenRegularFile(const std::filesystem::path& path, int& fd, bool* special = nullptr);
+// (a directory as EISDIR's cause; a FIFO, socket or device with CauseAccessDenied, the failure
+// then saying that it is not a regular file). Gives the descriptor, or the FileFailure.
+Result<int> OpenRegularFile(const std::filesystem::path& path);
 
 // Temporary files this process has created beside a file it is writing and not yet renamed or
 // removed. Whatever is still registered is removed when the process exits normally and, once

@@ -144,22 +144,15 @@ int WriteAssignList(const ControlMap& map, const fs::path& path, Reporter& repor
     return WriteListToFile(fd, path, false, map, reporter);
 }
 
-int ExportAssignList(const ControlMap& map, const fs::path& target, Reporter& reporter) {
-    const SafeSaveResult saved = SaveBytesSafely(target.string(), BytesOf(AssignListHtml(map)));
-    if (saved.status == SafeSaveStatus::CannotOverwrite) {
-        reporter.warnFile(StringId::CannotOverwrite, 0, target.string());
-        return -1;
-    }
-    if (!saved.Ok()) {
-        reporter.warnFile(StringId::SaveError, saved.cause, target.string());
-        return -1;
-    }
-    return 0;
+Status ExportAssignList(const ControlMap& map, const fs::path& target) {
+    return SaveBytesSafely(target.string(), BytesOf(AssignListHtml(map)));
 }
 
 int ViewAssignList(const ControlMap& map, DocumentOpener* opener,
                    const std::optional<fs::path>& tempDir, Reporter& reporter, fs::path* written) {
     if (!tempDir) {
+        // No temporary folder to write the file in: said, as a failed creation there is.
+        reporter.warn(StringId::TempFileError, CauseFileNotFound);
         return -1;
     }
     // The editor's process and a random number: a file of this View alone, which no other View

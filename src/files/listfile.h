@@ -8,6 +8,7 @@
 
 #include "model/assign.h"
 #include "model/reporter.h"
+#include "model/result.h"
 
 namespace kel {
 
@@ -29,16 +30,16 @@ int WriteAssignList(const ControlMap& map, const std::filesystem::path& path, Re
 
 // The Export command after the user chose `target`: writes the list as map saves write a map
 // (SaveBytesSafely): into a new temporary file beside the target, renamed onto it once complete,
-// so an existing list survives any failure. A write-protected target reports 32804 (cannot
-// overwrite); a directory, FIFO or device, or any other failure, 32805 with the file error
-// cause. Returns 0 or -1.
-int ExportAssignList(const ControlMap& map, const std::filesystem::path& target,
-                     Reporter& reporter);
+// so an existing list survives any failure. Fails as SaveBytesSafely does (a directory, FIFO
+// or device with CauseAccessDenied); the host tells it as a save's failure
+// (ReportFileFailure with 32805).
+Status ExportAssignList(const ControlMap& map, const std::filesystem::path& target);
 
 // The View command: writes the list to a newly created "_keltmp<hex>.htm" in `tempDir`
 // (the hex digits: the editor's process id and start time, then a random number), readable by
 // the user alone, and hands it to `opener`. Returns 0 or -1; without an opener -1
-// without a message. When `written` is given it receives the file's path.
+// without a message. Without a temporary folder it reports 32808 with CauseFileNotFound. When
+// `written` is given it receives the file's path.
 int ViewAssignList(const ControlMap& map, DocumentOpener* opener,
                    const std::optional<std::filesystem::path>& tempDir, Reporter& reporter,
                    std::filesystem::path* written = nullptr);

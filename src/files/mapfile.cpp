@@ -20,13 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Keeps the messages of a parse until they are known to be the ones to show.
-class RecordingSink : public Reporter {
-public:
-    void warn(StringId id, int detail) override { warnings.emplace_back(id, detail); }
-    std::vector<std::pair<StringId, int>> warnings;
-};
-
 // A map file read as the parse goes: at most kMapFileLimit bytes are read, and what the parse
 // passes over is skipped by position, so memory stays flat whatever the file's size. Reads at
 // a position (pread) do not depend on the descriptor's own offset.
@@ -81,56 +74,52 @@ private:
 
 // --- reading and writing a map file ----------------------------------------------------------
 
-int ReadMapFile(const std::string& path, MessageSetKind kind, CParameter& document,
-                Reporter* reporter) {
-    int fd = -1;
-    int err = OpenRegularFile(path, fd);
+Status ReadMapFile(const std::string& path, MessageSetKind kind, CParameter& document) {
+    const Result<int> opened = OpenRegularFile(path);
+    if (!opened) {
+        // Whatever the file is, the cause in words is the one its number has.
+        return FileFailure(opened.Error().cause);
+    }
+    const int fd = *opened;
+    int err = 0;
     struct stat info {};
-    if (err == 0 && ::fstat(fd, &info) != 0) {
+    if (::fstat(fd, &info) != 0) {
         err = errno;
         ::close(fd);
     }
     if (err == 0) {
         FileInput input(fd, static_cast<std::uint64_t>(info.st_size));
-        // The parse reports nothing itself until a read error is ruled out: a failed read
-        // is a failed open, not a damaged file.
-        RecordingSink parsed;
-        int result = -1;
+        Status parsed;
         try {
-            result = CSmfCtrl(&document, &parsed).ReadFrom(input, kind);
+            parsed = CSmfCtrl(&document).ReadFrom(input, kind);
         } catch (const std::bad_alloc&) {
             err = ENOMEM;
         }
         ::close(fd);
+        // A failed read is a failed open, not a damaged file, whatever the parse made of it.
         if (err == 0 && input.Error() != 0) {
             err = input.Error();
         }
         if (err == 0) {
-            if (reporter != nullptr) {
-                for (const auto& [id, detail] : parsed.warnings) {
-                    reporter->warn(id, detail);
-                }
-            }
-            return result;
+            return parsed;
         }
     }
-    if (reporter != nullptr) {
-        reporter->warnFile(StringId::LoadError, FileErrorCauseOf(err), path);
-    }
-    return -1;
+    return FileFailure(FileErrorCauseOf(err));
 }
 
 namespace {
 
 // A copyright text no map file can hold is refused before anything is written (a file read
 // never gives one: it refuses such a file).
-const SafeSaveResult kCopyrightTooLong{SafeSaveStatus::Failed, CauseInvalidFile};
+Failure CopyrightTooLong() {
+    return FileFailure(CauseInvalidFile);
+}
 
 } // namespace
 
-SafeSaveResult SaveMapDocument(const std::string& path, CParameter& document) {
+Status SaveMapDocument(const std::string& path, CParameter& document) {
     if (!CSmfCtrl::CopyrightFits(document)) {
-        return kCopyrightTooLong;
+        return CopyrightTooLong();
     }
     // The copyright text is written from the document itself, not from a copy.
     const SmfImage image = CSmfCtrl(&document).BuildParts();
@@ -138,30 +127,30 @@ SafeSaveResult SaveMapDocument(const std::string& path, CParameter& document) {
     return SaveBytesSafely(path, pieces);
 }
 
-SafeSaveResult
+Result<std::string>
 SaveMapDocumentAsNewFile(const std::function<std::filesystem::path(unsigned attempt)>& nameOf,
-                         unsigned attempts, CParameter& document, std::string& savedAs) {
+                         unsigned attempts, CParameter& document) {
     if (!CSmfCtrl::CopyrightFits(document)) {
-        return kCopyrightTooLong;
+        return CopyrightTooLong();
     }
     const SmfImage image = CSmfCtrl(&document).BuildParts();
     const auto pieces = image.Pieces();
-    return SaveBytesAsNewFile(nameOf, attempts, pieces, savedAs);
+    return SaveBytesAsNewFile(nameOf, attempts, pieces);
 }
 
-SafeSaveResult CheckMapDocumentSave(const std::string& path, CParameter& document) {
+Status CheckMapDocumentSave(const std::string& path, CParameter& document) {
     if (!CSmfCtrl::CopyrightFits(document)) {
-        return kCopyrightTooLong;
+        return CopyrightTooLong();
     }
     // The records have a fixed size and the texts stay as they are, so the file written later
     // has the size the map's file has now.
     return CheckSafeSave(path, CSmfCtrl(&document).BuildParts().Size());
 }
 
-SafeSaveResult SaveMapDocumentNearby(const std::string& path, const std::string& stem,
-                                     CParameter& document, std::string& savedAs) {
+Result<std::string> SaveMapDocumentNearby(const std::string& path, const std::string& stem,
+                                          CParameter& document) {
     if (!CSmfCtrl::CopyrightFits(document)) {
-        return kCopyrightTooLong;
+        return CopyrightTooLong();
     }
     const SmfImage image = CSmfCtrl(&document).BuildParts();
     const auto pieces = image.Pieces();
@@ -192,15 +181,12 @@ SafeSaveResult SaveMapDocumentNearby(const std::string& path, const std::string&
         err = WriteAndClose(fd, pieces, true);
         if (err == 0) {
             ForgetTempFile(created);
-            savedAs = created.string();
-            return {};
+            return created.string();
         }
         ::unlink(created.c_str());
         ForgetTempFile(created);
     }
-    return {SafeSaveStatus::Failed, FileErrorCauseOf(err)};
+    return FileFailure(FileErrorCauseOf(err));
 }
-
-// --- recent files ----------------------------------------------------------------------------
 
 } // namespace kel

@@ -189,8 +189,8 @@ void SyncDirectory(const fs::path& target) {
     }
 }
 
-SafeSaveResult Failure(int cause) {
-    return {SafeSaveStatus::Failed, cause};
+Failure Failed(int cause) {
+    return FileFailure(cause);
 }
 
 // The file a save of `path` replaces or creates: the file a symbolic link points to, else `path`
@@ -201,9 +201,9 @@ struct SaveTarget {
     struct stat info {};
 };
 
-SafeSaveResult ResolveTarget(const std::string& path, SaveTarget& target) {
+Status ResolveTarget(const std::string& path, SaveTarget& target) {
     if (path.empty()) {
-        return Failure(CauseBadPath);
+        return Failed(CauseBadPath);
     }
     // A symbolic link is followed to the file it names, also when that file does not exist yet:
     // the save then creates it, and the link stays as it is.
@@ -216,7 +216,7 @@ SafeSaveResult ResolveTarget(const std::string& path, SaveTarget& target) {
         std::error_code ec;
         const fs::path points = fs::read_symlink(followed, ec);
         if (ec || links >= 40) {
-            return Failure(FileErrorCauseOf(ec ? ec.value() : ELOOP));
+            return Failed(FileErrorCauseOf(ec ? ec.value() : ELOOP));
         }
         followed = points.is_absolute() ? points : followed.parent_path() / points;
     }
@@ -229,17 +229,17 @@ SafeSaveResult ResolveTarget(const std::string& path, SaveTarget& target) {
     }
     const long nameMax = ::pathconf(dir.c_str(), _PC_NAME_MAX);
     if (nameMax > 0 && target.path.filename().native().size() > static_cast<std::size_t>(nameMax)) {
-        return Failure(FileErrorCauseOf(ENAMETOOLONG));
+        return Failed(FileErrorCauseOf(ENAMETOOLONG));
     }
     target.exists = ::stat(target.path.c_str(), &target.info) == 0;
     if (target.exists) {
         // Only a file is replaced: never a directory, and never a pipe or device node, which
         // the rename would otherwise swap for a plain file.
         if (!S_ISREG(target.info.st_mode)) {
-            return Failure(CauseAccessDenied);
+            return Failed(CauseAccessDenied);
         }
         if (IsWriteProtected(target.path.string(), target.info)) {
-            return {SafeSaveStatus::CannotOverwrite, CauseAccessDenied};
+            return MessageFailure(StringId::CannotOverwrite);
         }
     }
     return {};
@@ -282,15 +282,15 @@ bool ProcessHasEnded(pid_t pid, std::uint64_t start) {
     return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
-SafeSaveResult CheckSafeSave(const std::string& path, std::uintmax_t size) {
+Status CheckSafeSave(const std::string& path, std::uintmax_t size) {
     SaveTarget target;
-    if (const SafeSaveResult resolved = ResolveTarget(path, target); !resolved.Ok()) {
+    if (const Status resolved = ResolveTarget(path, target); !resolved.Ok()) {
         return resolved;
     }
     std::string tempPath;
     const int fd = CreateTempBeside(target.path, tempPath);
     if (fd < 0) {
-        return Failure(FileErrorCauseOf(errno));
+        return Failed(FileErrorCauseOf(errno));
     }
     // The whole new file is written while the old one is still there: its size must fit into
     // the free space of the file system that holds the temporary file, in whole blocks.
@@ -303,39 +303,38 @@ SafeSaveResult CheckSafeSave(const std::string& path, std::uintmax_t size) {
         // The superuser may also fill the blocks kept in reserve for it.
         const std::uintmax_t free = ::geteuid() == 0 ? space.f_bfree : space.f_bavail;
         if (blocks > free) {
-            return Failure(FileErrorCauseOf(ENOSPC));
+            return Failed(FileErrorCauseOf(ENOSPC));
         }
     }
     // A file beyond the process's file size limit cannot be written at all.
     struct rlimit limit {};
     if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
         size > limit.rlim_cur) {
-        return Failure(FileErrorCauseOf(EFBIG));
+        return Failed(FileErrorCauseOf(EFBIG));
     }
     return {};
 }
 
-SafeSaveResult SaveBytesAsNewFile(const std::function<fs::path(unsigned attempt)>& nameOf,
-                                  unsigned attempts,
-                                  std::span<const std::span<const std::uint8_t>> pieces,
-                                  std::string& savedAs) {
+Result<std::string> SaveBytesAsNewFile(const std::function<fs::path(unsigned attempt)>& nameOf,
+                                       unsigned attempts,
+                                       std::span<const std::span<const std::uint8_t>> pieces) {
     if (attempts == 0) {
-        return Failure(CauseBadPath);
+        return Failed(CauseBadPath);
     }
     const fs::path first = nameOf(0);
     if (first.filename().empty()) {
-        return Failure(CauseBadPath);
+        return Failed(CauseBadPath);
     }
     const fs::path dir = first.parent_path().empty() ? fs::path(".") : first.parent_path();
     RemoveTempFilesOfGoneWriters(dir);
     std::string tempPath;
     const int fd = CreateTempBeside(first, tempPath);
     if (fd < 0) {
-        return Failure(FileErrorCauseOf(errno));
+        return Failed(FileErrorCauseOf(errno));
     }
     if (const int err = WriteAndClose(fd, pieces, true); err != 0) {
         RemoveTemp(tempPath);
-        return Failure(FileErrorCauseOf(err));
+        return Failed(FileErrorCauseOf(err));
     }
     int err = EEXIST;
     for (unsigned attempt = 0; attempt < attempts && err == EEXIST; ++attempt) {
@@ -344,23 +343,22 @@ SafeSaveResult SaveBytesAsNewFile(const std::function<fs::path(unsigned attempt)
         if (err == 0) {
             ForgetTempFile(tempPath);
             SyncDirectory(name);
-            savedAs = name.string();
-            return {};
+            return name.string();
         }
     }
     RemoveTemp(tempPath);
-    return Failure(FileErrorCauseOf(err));
+    return Failed(FileErrorCauseOf(err));
 }
 
-SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes) {
+Status SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes) {
     const std::span<const std::uint8_t> whole[] = {bytes};
     return SaveBytesSafely(path, std::span<const std::span<const std::uint8_t>>(whole));
 }
 
-SafeSaveResult SaveBytesSafely(const std::string& path,
-                               std::span<const std::span<const std::uint8_t>> pieces) {
+Status SaveBytesSafely(const std::string& path,
+                       std::span<const std::span<const std::uint8_t>> pieces) {
     SaveTarget resolved;
-    if (const SafeSaveResult checked = ResolveTarget(path, resolved); !checked.Ok()) {
+    if (const Status checked = ResolveTarget(path, resolved); !checked.Ok()) {
         return checked;
     }
     const fs::path& target = resolved.path;
@@ -374,7 +372,7 @@ SafeSaveResult SaveBytesSafely(const std::string& path,
     std::string tempPath;
     const int fd = CreateTempBeside(target, tempPath);
     if (fd < 0) {
-        return Failure(FileErrorCauseOf(errno));
+        return Failed(FileErrorCauseOf(errno));
     }
     if (exists) {
         ::fchmod(fd, info.st_mode & 07777);
@@ -382,12 +380,12 @@ SafeSaveResult SaveBytesSafely(const std::string& path,
 
     if (const int err = WriteAndClose(fd, pieces, true); err != 0) {
         RemoveTemp(tempPath);
-        return Failure(FileErrorCauseOf(err));
+        return Failed(FileErrorCauseOf(err));
     }
     if (::rename(tempPath.c_str(), target.c_str()) != 0) {
         const int renameCause = FileErrorCauseOf(errno);
         RemoveTemp(tempPath);
-        return Failure(renameCause);
+        return Failed(renameCause);
     }
     ForgetTempFile(tempPath);
     SyncDirectory(target);

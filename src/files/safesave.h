@@ -13,19 +13,13 @@
 
 #include <sys/types.h>
 
+#include "model/result.h"
+
 namespace kel {
 
-enum class SafeSaveStatus {
-    Saved,
-    CannotOverwrite, // the target exists and is write-protected; nothing was written
-    Failed,          // see `cause`
-};
-
-struct SafeSaveResult {
-    SafeSaveStatus status = SafeSaveStatus::Saved;
-    int cause = 0; // the file error cause number (FileErrorCause) when `status` is Failed
-    bool Ok() const { return status == SafeSaveStatus::Saved; }
-};
+// A save fails with MessageFailure(StringId::CannotOverwrite) when the target exists and is
+// write-protected (nothing is written then), and otherwise with FileFailure(cause), the file
+// error cause (FileErrorCause).
 
 // Writes `bytes` as the whole content of `path` through a new temporary file beside it, which
 // is flushed to the disk and then renamed onto `path`.
@@ -39,28 +33,26 @@ struct SafeSaveResult {
 // process id namespace) and is removed again after any failure; the target is then unchanged.
 // Before it, the save removes the temporary files in the target's folder whose writers are
 // gone (killed during a save), and never one whose writer may still run.
-SafeSaveResult SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes);
+Status SaveBytesSafely(const std::string& path, std::span<const std::uint8_t> bytes);
 // The same for content in `pieces`, written one after the other.
-SafeSaveResult SaveBytesSafely(const std::string& path,
-                               std::span<const std::span<const std::uint8_t>> pieces);
+Status SaveBytesSafely(const std::string& path,
+                       std::span<const std::span<const std::uint8_t>> pieces);
 
 // Writes `pieces` as a new file under the first of the names `nameOf(0)`, `nameOf(1)`, ... (at
-// most `attempts` of them, all in one folder) that nothing has, and stores that name in
-// `savedAs`. The content goes into a temporary file beside them as with SaveBytesSafely, is
-// flushed, and then takes the name only while the name is free: a file, directory or link (even
-// a dangling one) at a name is never replaced, and the file appears complete or not at all, also
-// when another process writes under the same names at once. Every name taken fails with
-// CauseAccessDenied.
-SafeSaveResult
+// most `attempts` of them, all in one folder) that nothing has, and gives that name. The content
+// goes into a temporary file beside them as with SaveBytesSafely, is flushed, and then takes the
+// name only while the name is free: a file, directory or link (even a dangling one) at a name is
+// never replaced, and the file appears complete or not at all, also when another process writes
+// under the same names at once. Every name taken fails with CauseAccessDenied.
+Result<std::string>
 SaveBytesAsNewFile(const std::function<std::filesystem::path(unsigned attempt)>& nameOf,
-                   unsigned attempts, std::span<const std::span<const std::uint8_t>> pieces,
-                   std::string& savedAs);
+                   unsigned attempts, std::span<const std::span<const std::uint8_t>> pieces);
 
 // Whether SaveBytesSafely could save `size` bytes to `path` now, with the result it would give:
 // the same checks of the target and its name, a temporary file created beside it and removed
 // again, room for `size` bytes on its file system and under the process's file size limit.
 // Nothing else is changed.
-SafeSaveResult CheckSafeSave(const std::string& path, std::uintmax_t size = 0);
+Status CheckSafeSave(const std::string& path, std::uintmax_t size = 0);
 
 // When the process `pid` started, in clock ticks after the system's start (the 22nd field of its
 // /proc stat line); nothing when no such process runs or it cannot be read. With the process id

@@ -188,14 +188,7 @@ private:
     std::uint64_t consumed_ = 0;
 };
 
-CSmfCtrl::CSmfCtrl(CParameter* document, Reporter* reporter)
-    : document_(document), reporter_(reporter) {}
-
-void CSmfCtrl::Report(StringId id) const {
-    if (reporter_ != nullptr) {
-        reporter_->warn(id, 0);
-    }
-}
+CSmfCtrl::CSmfCtrl(CParameter* document) : document_(document) {}
 
 // --- writing -------------------------------------------------------------------------------
 
@@ -279,12 +272,12 @@ void CSmfCtrl::StoreTexts() {
     }
 }
 
-int CSmfCtrl::ReadBytes(std::span<const std::uint8_t> bytes, MessageSetKind kind) {
+Status CSmfCtrl::ReadBytes(std::span<const std::uint8_t> bytes, MessageSetKind kind) {
     SpanInput input(bytes);
     return ReadFrom(input, kind);
 }
 
-int CSmfCtrl::ReadFrom(SmfInput& input, MessageSetKind kind) {
+Status CSmfCtrl::ReadFrom(SmfInput& input, MessageSetKind kind) {
     Source source(input);
     acceptedCount_ = 0;
     lastControllerIndex_ = kNoController;
@@ -294,24 +287,21 @@ int CSmfCtrl::ReadFrom(SmfInput& input, MessageSetKind kind) {
     const Outcome outcome = ParseChunks(source, kind);
     StoreTexts();
     if (outcome == Outcome::NoChunk) {
-        Report(StringId::LoadFailed);
-        return -1;
+        return MessageFailure(StringId::LoadFailed);
     }
     if (outcome == Outcome::CopyrightTooLong) {
-        Report(StringId::CopyrightTooLong);
-        return -1;
+        return MessageFailure(StringId::CopyrightTooLong);
     }
     document_->SetModified(false);
     const int required = kind == MemorySetKind ? kMemorySetSlotCount : kControllerCount;
     if (outcome != Outcome::Ok || acceptedCount_ != required) {
-        Report(kind == MemorySetKind ? StringId::NotMemorySet : StringId::NotControlMap);
-        return -1;
+        return MessageFailure(kind == MemorySetKind ? StringId::NotMemorySet
+                                                    : StringId::NotControlMap);
     }
     if (textTooLong_) {
-        Report(StringId::TextTooLong);
-        return -1;
+        return MessageFailure(StringId::TextTooLong);
     }
-    return 0;
+    return {};
 }
 
 CSmfCtrl::Outcome CSmfCtrl::ParseChunks(Source& source, MessageSetKind kind) {

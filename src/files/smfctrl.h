@@ -12,7 +12,7 @@
 
 #include "model/bulk.h"
 #include "model/parameter.h"
-#include "model/reporter.h"
+#include "model/result.h"
 
 namespace kel {
 
@@ -63,9 +63,8 @@ struct SmfImage {
 // itself are the callers' part (ReadMapFile, SaveMapDocument).
 class CSmfCtrl {
 public:
-    // `document` is read by BuildImage and filled by ReadBytes; `reporter` receives
-    // ReadBytes' failure messages (none are reported when it is null).
-    CSmfCtrl(CParameter* document, Reporter* reporter = nullptr);
+    // `document` is read by BuildImage and filled by ReadBytes.
+    explicit CSmfCtrl(CParameter* document);
 
     CSmfCtrl(const CSmfCtrl&) = delete;
     CSmfCtrl& operator=(const CSmfCtrl&) = delete;
@@ -80,13 +79,13 @@ public:
         return document.CopyrightText().size() <= kCopyrightLimit;
     }
 
-    // Parses `bytes`, a file's content, as a file of `kind` and fills the document. 0 on
-    // success; on failure reports 32807, 32819, 32820, 32821 (a copyright text longer than
-    // kCopyrightLimit) or 32822 (a title or comment longer than kFileTextLimit) and returns -1. The
-    // document is then partly filled: the caller resets it.
-    int ReadBytes(std::span<const std::uint8_t> bytes, MessageSetKind kind);
+    // Parses `bytes`, a file's content, as a file of `kind` and fills the document. Fails with
+    // the MessageFailure of 32807, 32819, 32820, 32821 (a copyright text longer than
+    // kCopyrightLimit) or 32822 (a title or comment longer than kFileTextLimit). The document is
+    // then partly filled: the caller resets it.
+    Status ReadBytes(std::span<const std::uint8_t> bytes, MessageSetKind kind);
     // The same for a file taken from `input` as the parse goes.
-    int ReadFrom(SmfInput& input, MessageSetKind kind);
+    Status ReadFrom(SmfInput& input, MessageSetKind kind);
 
     int AcceptedCount() const { return acceptedCount_; }
     int LastControllerIndex() const { return lastControllerIndex_; }
@@ -99,12 +98,10 @@ private:
     Outcome ParseTrack(Source& source, MessageSetKind kind);
     bool ParseExclusive(Source& source, std::uint8_t status, MessageSetKind kind);
     bool ParseMeta(Source& source, MessageSetKind kind, bool& endOfTrack);
-    void Report(StringId id) const;
     // Decodes the texts the parse took and stores them in the document.
     void StoreTexts();
 
     CParameter* document_;
-    Reporter* reporter_;
     bool copyrightTooLong_ = false; // the parse met a copyright text beyond kCopyrightLimit
     bool textTooLong_ = false;      // the parse met a title or comment beyond kFileTextLimit
     int acceptedCount_ = 0;

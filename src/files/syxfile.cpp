@@ -34,18 +34,19 @@ bool IsRecordMessage(const std::vector<std::uint8_t>& m) {
            m[kBulkHeader.size()] == 0x00;
 }
 
+// Why a file cannot be read, in the words of the file causes (translated where shown), not the
+// system's English.
+PhraseArg CauseWords(int err) {
+    return FileCausePhrase(FileErrorCauseOf(err));
+}
+
 std::string Hex2(std::uint8_t byte) {
     static const char* digits = "0123456789ABCDEF";
     return {digits[byte >> 4], digits[byte & 15]};
 }
 
-SyxImport Failure(SyxError error, Phrase text, std::size_t offset = 0) {
-    SyxImport result;
-    result.error = error;
-    result.message = EnglishText(text);
-    result.text = std::move(text);
-    result.errorOffset = offset;
-    return result;
+Failure Refused(SyxError error, Phrase text) {
+    return Failure{std::move(text), static_cast<int>(error)};
 }
 
 } // namespace
@@ -65,31 +66,20 @@ std::vector<std::uint8_t> BuildSyxImage(const RecordTable& records) {
     return image;
 }
 
-SyxResult SaveSyxFile(const RecordTable& records, const std::string& path) {
-    const std::vector<std::uint8_t> image = BuildSyxImage(records);
-    const SafeSaveResult saved = SaveBytesSafely(path, image);
-    SyxResult result;
-    if (saved.status == SafeSaveStatus::CannotOverwrite) {
-        result.error = SyxError::CannotOverwrite;
-        result.message = std::string(Text(StringId::CannotOverwrite));
-    } else if (!saved.Ok()) {
-        result.error = SyxError::CannotSave;
-        result.cause = saved.cause;
-        result.message = FormatMessage(StringId::SaveError, saved.cause);
-    }
-    return result;
+Status SaveSyxFile(const RecordTable& records, const std::string& path) {
+    return SaveBytesSafely(path, BuildSyxImage(records));
 }
 
-SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes) {
+Result<SyxImport> ParseSyxImage(std::span<const std::uint8_t> bytes) {
     const std::size_t n = bytes.size();
     if (n == 0) {
-        return Failure(SyxError::Empty, Phrase(TextId::SyxEmpty));
+        return Refused(SyxError::Empty, Phrase(TextId::SyxEmpty));
     }
     if (n > kSyxFileLimit) {
-        return Failure(SyxError::TooLarge, Phrase(TextId::SyxTooLarge, {Number(kSyxFileLimit)}));
+        return Refused(SyxError::TooLarge, Phrase(TextId::SyxTooLarge, {Number(kSyxFileLimit)}));
     }
     if (n >= 4 && std::memcmp(bytes.data(), "MThd", 4) == 0) {
-        return Failure(SyxError::NotSysEx, Phrase(TextId::SyxStandardMidiFile));
+        return Refused(SyxError::NotSysEx, Phrase(TextId::SyxStandardMidiFile));
     }
 
     SyxImport result;
@@ -128,8 +118,7 @@ SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes) {
             }
             runningStatus = 0;
             if (j >= n) {
-                return Failure(SyxError::Truncated, Phrase(TextId::SyxTruncated, {Number(start)}),
-                               start);
+                return Refused(SyxError::Truncated, Phrase(TextId::SyxTruncated, {Number(start)}));
             }
             if (!IsRecordMessage(message)) {
                 ++result.foreignMessages;
@@ -138,19 +127,14 @@ SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes) {
             }
             std::uint32_t address = 0;
             if (!closed || DecodeBulk(message, ControlMapKind, address, scratch) != 0) {
-                return Failure(SyxError::Damaged, Phrase(TextId::SyxDamaged, {Number(start)}),
-                               start);
+                return Refused(SyxError::Damaged, Phrase(TextId::SyxDamaged, {Number(start)}));
             }
             const auto id = static_cast<std::size_t>((address >> 8) & 0xFF);
             if (seen[id]) {
                 if (result.records[id] != scratch[id]) {
-                    SyxImport conflict =
-                        Failure(SyxError::Conflict,
-                                Phrase(TextId::SyxConflict,
-                                       {std::string(ControllerName(static_cast<int>(id)))}),
-                                start);
-                    conflict.conflictControl = static_cast<ControllerId>(id);
-                    return conflict;
+                    return Refused(SyxError::Conflict,
+                                   Phrase(TextId::SyxConflict,
+                                          {std::string(ControllerName(static_cast<int>(id)))}));
                 }
                 ++result.repeatedMessages;
             } else {
@@ -170,8 +154,8 @@ SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes) {
         std::size_t at = pos + 1;
         if (b < 0x80) {
             if (runningStatus == 0) {
-                return Failure(SyxError::NotSysEx,
-                               Phrase(TextId::SyxNotSysEx, {Hex2(b), Number(pos)}), pos);
+                return Refused(SyxError::NotSysEx,
+                               Phrase(TextId::SyxNotSysEx, {Hex2(b), Number(pos)}));
             }
             status = runningStatus;
             at = pos; // the data bytes start here
@@ -192,61 +176,56 @@ SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes) {
             --need;
         }
         if (need > 0 && at >= n) {
-            return Failure(SyxError::Truncated, Phrase(TextId::SyxTruncated, {Number(pos)}), pos);
+            return Refused(SyxError::Truncated, Phrase(TextId::SyxTruncated, {Number(pos)}));
         }
         ++result.foreignMessages;
         pos = at;
     }
 
+    std::vector<ControllerId> missing;
     for (ControllerId id = 0; id < kControllerCount; ++id) {
         if (!seen[static_cast<std::size_t>(id)]) {
-            result.missing.push_back(id);
+            missing.push_back(id);
         }
     }
-    if (result.missing.size() == static_cast<std::size_t>(kControllerCount)) {
-        result.error = SyxError::NoBulkMessages;
-        result.text = Phrase(TextId::SyxNoBulkMessages);
-    } else if (!result.missing.empty()) {
+    if (missing.size() == static_cast<std::size_t>(kControllerCount)) {
+        return Refused(SyxError::NoBulkMessages, Phrase(TextId::SyxNoBulkMessages));
+    }
+    if (!missing.empty()) {
         std::string names;
-        for (ControllerId id : result.missing) {
+        for (ControllerId id : missing) {
             names += names.empty() ? "" : ", ";
             names += ControllerName(id);
         }
-        result.error = SyxError::Missing;
-        result.text = Phrase(TextId::SyxMissing,
-                             {kControllerCount - static_cast<int>(result.missing.size()), names});
-    }
-    if (!result.Ok()) {
-        result.message = EnglishText(result.text);
+        return Refused(SyxError::Missing,
+                       Phrase(TextId::SyxMissing,
+                              {kControllerCount - static_cast<int>(missing.size()), names}));
     }
     return result;
 }
 
-SyxImport LoadSyxFile(const std::string& path) {
-    int fd = -1;
-    bool special = false;
-    if (const int err = OpenRegularFile(path, fd, &special); err != 0) {
-        return Failure(
-            SyxError::CannotRead,
-            Phrase(TextId::SyxCannotRead, {special ? PhraseArg(Phrase(TextId::SyxNotRegularFile))
-                                                   : PhraseArg(std::strerror(err))}));
+Result<SyxImport> LoadSyxFile(const std::string& path) {
+    const Result<int> opened = OpenRegularFile(path);
+    if (!opened) {
+        return Refused(SyxError::CannotRead, Phrase(TextId::SyxCannotRead, {opened.Why()}));
     }
+    const int fd = *opened;
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         const int err = errno;
         ::close(fd);
-        return Failure(SyxError::CannotRead, Phrase(TextId::SyxCannotRead, {std::strerror(err)}));
+        return Refused(SyxError::CannotRead, Phrase(TextId::SyxCannotRead, {CauseWords(err)}));
     }
     if (S_ISREG(info.st_mode) && static_cast<std::size_t>(info.st_size) > kSyxFileLimit) {
         ::close(fd);
-        return Failure(SyxError::TooLarge, Phrase(TextId::SyxTooLarge, {Number(kSyxFileLimit)}));
+        return Refused(SyxError::TooLarge, Phrase(TextId::SyxTooLarge, {Number(kSyxFileLimit)}));
     }
     // Read one byte beyond the limit, so that a growing or unsized file is refused as well.
     std::vector<std::uint8_t> bytes;
     const int err = ReadUpTo(fd, kSyxFileLimit + 1, bytes);
     ::close(fd);
     if (err != 0) {
-        return Failure(SyxError::CannotRead, Phrase(TextId::SyxCannotRead, {std::strerror(err)}));
+        return Refused(SyxError::CannotRead, Phrase(TextId::SyxCannotRead, {CauseWords(err)}));
     }
     return ParseSyxImage(bytes);
 }

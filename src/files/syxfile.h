@@ -19,16 +19,17 @@
 
 #include "model/bulk.h"
 #include "model/parameter.h"
-#include "model/phrase.h"
+#include "model/result.h"
 
 namespace kel {
 
 // Files above this size are refused unread (a control map's file is 7050 bytes).
 inline constexpr std::size_t kSyxFileLimit = 1024 * 1024;
 
+// Why a file was not read as a control map: the `cause` of the failure, its text the reason in
+// words.
 enum class SyxError {
-    None,
-    CannotRead,     // the file cannot be opened or read
+    CannotRead = 1, // the file cannot be opened or read
     Empty,          // no bytes at all
     TooLarge,       // above kSyxFileLimit
     NotSysEx,       // bytes that are no MIDI message (or a Standard MIDI File)
@@ -37,42 +38,28 @@ enum class SyxError {
     Conflict,       // two different records for one control
     NoBulkMessages, // nothing of a KEL control map in the file
     Missing,        // some of the 50 controls are missing
-    CannotSave,     // writing failed
-    CannotOverwrite // the target is write-protected
 };
 
-struct SyxResult {
-    SyxError error = SyxError::None;
-    // For the user: the message as a phrase (for a failed save: the cause number instead) and
-    // in English; empty on success.
-    Phrase text;
-    int cause = 0; // CannotSave: the file error cause number
-    std::string message;
-    bool Ok() const { return error == SyxError::None; }
-};
-
-struct SyxImport : SyxResult {
-    RecordTable records{};             // the 50 records as stored in the file (twins unfolded)
-    int foreignMessages = 0;           // messages skipped as not belonging to the map
-    int repeatedMessages = 0;          // identical repeats of a control's bulk message
-    std::vector<ControllerId> missing; // the controls without a bulk message (Missing)
-    std::size_t errorOffset = 0;       // where the problem starts (NotSysEx, Truncated, Damaged)
-    ControllerId conflictControl = kNoController; // (Conflict)
+struct SyxImport {
+    RecordTable records{};    // the 50 records as stored in the file (twins unfolded)
+    int foreignMessages = 0;  // messages skipped as not belonging to the map
+    int repeatedMessages = 0; // identical repeats of a control's bulk message
 };
 
 // The 50 bulk messages of `records`, in controller order (50 x 141 bytes).
 std::vector<std::uint8_t> BuildSyxImage(const RecordTable& records);
 
 // Writes the 50 bulk messages to `path` through a temporary file beside it, replacing an
-// existing file only once the new one is complete.
-SyxResult SaveSyxFile(const RecordTable& records, const std::string& path);
+// existing file only once the new one is complete. Fails as SaveBytesSafely does.
+Status SaveSyxFile(const RecordTable& records, const std::string& path);
 
-// Reads the bulk messages from the bytes of a .syx file.
-SyxImport ParseSyxImage(std::span<const std::uint8_t> bytes);
+// Reads the bulk messages from the bytes of a .syx file. A failure names what is wrong with the
+// file (the controls missing, the offset of a damaged message) and has its SyxError as cause.
+Result<SyxImport> ParseSyxImage(std::span<const std::uint8_t> bytes);
 
 // Reads a .syx file (at most kSyxFileLimit bytes). Only a regular file is read: a FIFO, socket
 // or device is refused at once, without waiting for a writer or for data.
-SyxImport LoadSyxFile(const std::string& path);
+Result<SyxImport> LoadSyxFile(const std::string& path);
 
 // Makes `records` the document's map as a new, untitled one: title, comments and copyright
 // emptied, twin codes folded, the selected control reloaded, and the map marked modified (it

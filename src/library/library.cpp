@@ -265,19 +265,12 @@ bool UnpackComments(std::string_view packed, std::array<std::string, kController
     return true;
 }
 
-// Keeps the first failure a read reports: the reason a file is listed as unreadable.
-class ReasonRecorder : public Reporter {
-public:
-    void warn(StringId id, int detail) override {
-        if (!failed) {
-            failed = true;
-            reason = {id, id == StringId::LoadError ? detail : 0};
-        }
-    }
-    void warnFile(StringId id, int cause, const std::string&) override { warn(id, cause); }
-    bool failed = false;
-    UnreadableReason reason;
-};
+// The reason a failed read gives a file listed as unreadable: the message that refused its
+// content, or 32806 with the file error cause.
+UnreadableReason ReasonOf(const Failure& failure) {
+    const FileMessage message = FileMessageOf(failure, StringId::LoadError);
+    return {message.id, message.detail};
+}
 
 // What a refresh learned of one file, ready to be written.
 struct ScannedFile {
@@ -324,10 +317,11 @@ std::int64_t NowNs() {
 // longer file is no map, or one with a long copyright text, which the index does not hold);
 // false when it cannot be read.
 bool HashFile(const std::string& path, std::int64_t& hash) {
-    int fd = -1;
-    if (OpenRegularFile(path, fd) != 0) {
+    const Result<int> opened = OpenRegularFile(path);
+    if (!opened) {
         return false;
     }
+    const int fd = *opened;
     std::uint64_t value = 14695981039346656037ull;
     std::array<unsigned char, 65536> buffer{};
     bool ok = true;
@@ -500,11 +494,12 @@ std::vector<Term> ParseQuery(std::string_view query, MiddleC middleC) {
 
 } // namespace
 
+Phrase ReasonPhrase(const UnreadableReason& reason) {
+    return reason.cause != 0 ? FileCausePhrase(reason.cause) : MessageFailure(reason.message).why;
+}
+
 std::string EnglishReason(const UnreadableReason& reason) {
-    if (reason.cause != 0) {
-        return EnglishText(FileCausePhrase(reason.cause));
-    }
-    return std::string(Text(reason.message));
+    return EnglishText(ReasonPhrase(reason));
 }
 
 std::string DefaultLibraryCacheFolder() {
@@ -1137,14 +1132,13 @@ CLibraryIndex::Outcome CLibraryIndex::Update(const std::string& key, Walk& walk,
             file.reason = {StringId::LoadError, onDisk.cause};
         } else {
             HashFile(path, file.hash);
-            ReasonRecorder recorder;
             document.Map() = ControlMap{};
-            const int read = ReadMapFile(path, ControlMapKind, document, &recorder);
-            file.readable = read == 0 && !recorder.failed;
+            const Status read = ReadMapFile(path, ControlMapKind, document);
+            file.readable = read.Ok();
             if (file.readable) {
                 file.map = document.Map();
             } else {
-                file.reason = recorder.failed ? recorder.reason : UnreadableReason{};
+                file.reason = ReasonOf(read.Error());
             }
         }
         batch.push_back(std::move(file));

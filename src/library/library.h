@@ -47,6 +47,7 @@
 #include "model/assign.h"
 #include "model/midinames.h"
 #include "model/phrase.h"
+#include "model/result.h"
 #include "model/strings.h"
 
 namespace kel {
@@ -66,8 +67,9 @@ struct UnreadableReason {
     StringId message = StringId::LoadFailed;
     int cause = 0;
 };
-// The reason in English, as kelmap shows it: the cause in words when there is one, else the
-// message.
+// The reason as a text: the cause in words when there is one, else the message; the editor
+// shows it translated, kelmap in English (EnglishReason).
+Phrase ReasonPhrase(const UnreadableReason& reason);
 std::string EnglishReason(const UnreadableReason& reason);
 
 // One map of the library, as a listing or a search gives it.

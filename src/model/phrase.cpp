@@ -21,6 +21,7 @@ constexpr const char* kControls = "ControlList";
 constexpr const char* kFile = "KelEditor";
 constexpr const char* kMapText = "MapText";
 constexpr const char* kSetting = "ControlSetting";
+constexpr const char* kFailure = "Failure";
 
 using T = TextId;
 
@@ -211,6 +212,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(T::Count)> kTexts = {{
     {T::SetFieldDataRange, kSetting, "data range"},
     {T::SetFieldMinimum, kSetting, "minimum"},
     {T::SetFieldMaximum, kSetting, "maximum"},
+    {T::TableMessage, kFailure, "%1"},
 }};
 
 constexpr bool InIdOrder() {

@@ -204,6 +204,9 @@ enum class TextId : int {
     SetFieldDataRange,       // "data range"
     SetFieldMinimum,         // "minimum"
     SetFieldMaximum,         // "maximum"
+    // A failure of reading or writing files told by a numbered message of the string table
+    // (context "Failure"): MessageFailure in model/result.h.
+    TableMessage, // "%1": the message, a word of the string table
     Count
 };
 

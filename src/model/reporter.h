@@ -7,6 +7,7 @@
 #include <string>
 
 #include "model/phrase.h"
+#include "model/result.h"
 #include "model/strings.h"
 
 namespace kel {
@@ -40,6 +41,34 @@ public:
         warn(id, detail);
     }
 };
+
+// The numbered message a file failure is shown with and the number for its "%d": a failure's own
+// message of the string table (32804 write-protected, 32807 and 32819 … 32822 a refused
+// content) with 0, any other failure as `fileMessage` (32805 on a save, 32806 on a read) with
+// its file error cause.
+struct FileMessage {
+    StringId id;
+    int detail = 0;
+};
+inline FileMessage FileMessageOf(const Failure& failure, StringId fileMessage) {
+    if (const std::optional<StringId> message = MessageOf(failure)) {
+        return {*message, 0};
+    }
+    return {fileMessage, failure.cause};
+}
+
+// Tells the failure of reading or writing the file `path` as the message boxes show it: the
+// write-protected file named with its path, a refused content without it, a file error with its
+// path and cause.
+inline void ReportFileFailure(Reporter& reporter, const Failure& failure, StringId fileMessage,
+                              const std::string& path) {
+    const FileMessage message = FileMessageOf(failure, fileMessage);
+    if (MessageOf(failure) && message.id != StringId::CannotOverwrite) {
+        reporter.warn(message.id, 0);
+    } else {
+        reporter.warnFile(message.id, message.detail, path);
+    }
+}
 
 enum class Answer { None = 0, Yes = 6, No = 7, Cancel = 2 };
 

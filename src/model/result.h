@@ -12,11 +12,13 @@
 #pragma once
 
 #include <cassert>
+#include <optional>
 #include <utility>
 #include <variant>
 #include <vector>
 
 #include "model/phrase.h"
+#include "model/strings.h"
 
 namespace kel {
 
@@ -31,6 +33,26 @@ struct Failure {
 // The failure `id` with `args`.
 inline Failure Fail(TextId id, std::vector<PhraseArg> args = {}, int cause = 0) {
     return Failure{Phrase{id, std::move(args)}, cause};
+}
+
+// The failure told by the numbered message `id` of the string table (one without a "%d"): its
+// text is the message, translated as the message boxes translate it, and its cause the number.
+inline Failure MessageFailure(StringId id) {
+    return Failure{Phrase{TextId::TableMessage, {TableWord{"StringTable", Text(id)}}},
+                   static_cast<int>(id)};
+}
+// The message of a MessageFailure; nothing for any other failure.
+inline std::optional<StringId> MessageOf(const Failure& failure) {
+    if (failure.why.id != TextId::TableMessage) {
+        return std::nullopt;
+    }
+    return static_cast<StringId>(failure.cause);
+}
+
+// A failed file operation: the file error cause `cause` (FileErrorCause of files/fileio.h) in
+// words, and the number.
+inline Failure FileFailure(int cause) {
+    return Failure{FileCausePhrase(cause), cause};
 }
 
 template <typename T> class [[nodiscard]] Result {

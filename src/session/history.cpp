@@ -108,10 +108,11 @@ std::vector<EntryName> EntryNames(const fs::path& folder) {
 }
 
 std::string ReadSmallFile(const fs::path& path) {
-    int fd = -1;
-    if (OpenRegularFile(path, fd) != 0) {
+    const Result<int> opened = OpenRegularFile(path);
+    if (!opened) {
         return {};
     }
+    const int fd = *opened;
     std::vector<std::uint8_t> bytes;
     ReadUpTo(fd, 4096, bytes);
     ::close(fd);
@@ -134,21 +135,6 @@ std::optional<std::string> SidecarPort(const fs::path& path, HistoryDirection di
     }
     return text.substr(head.size(), text.size() - head.size() - 1);
 }
-
-// Keeps the first failure the read of an entry reports.
-class FirstFailure : public Reporter {
-public:
-    void warn(StringId id, int detail) override {
-        if (!failed) {
-            failed = true;
-            this->id = id;
-            this->detail = detail;
-        }
-    }
-    bool failed = false;
-    StringId id{};
-    int detail = 0;
-};
 
 std::string ShownTime(const std::string& stamp) {
     // "YYYYMMDD-HHMMSS" → "YYYY-MM-DD HH:MM:SS"
@@ -222,30 +208,29 @@ HistoryAdded AddToHistory(const std::string& folder, CParameter& document,
     const std::string base = std::string(stamp) + '-' + HistoryDirectionName(direction);
     // The map claims the name: it takes the first name no file has, whole or not at all, so
     // two writers never share an entry and an entry whose sidecar was lost keeps its map.
-    std::string written;
-    if (const SafeSaveResult saved = SaveMapDocumentAsNewFile(
-            [&](unsigned attempt) {
-                return fs::path(folder) /
-                       (base + (attempt == 0 ? std::string() : '-' + std::to_string(attempt + 1)) +
-                        kMapSuffix);
-            },
-            1000, document, written);
-        !saved.Ok()) {
-        added.cause = saved.cause != 0 ? saved.cause : CauseAccessDenied;
+    const Result<std::string> written = SaveMapDocumentAsNewFile(
+        [&](unsigned attempt) {
+            return fs::path(folder) /
+                   (base + (attempt == 0 ? std::string() : '-' + std::to_string(attempt + 1)) +
+                    kMapSuffix);
+        },
+        1000, document);
+    if (!written) {
+        added.cause = MessageOf(written.Error()) ? CauseAccessDenied : written.Error().cause;
         return added;
     }
-    const fs::path map = written;
+    const fs::path map = *written;
     // The sidecar of the name is this entry's: one left behind by an entry that is gone is
     // replaced.
     fs::path sidecar = map;
     sidecar.replace_extension(kSidecarSuffix);
     const std::string line = std::string(HistoryDirectionName(direction)) + '\t' + port + '\n';
-    if (const SafeSaveResult saved = SaveBytesSafely(
+    if (const Status saved = SaveBytesSafely(
             sidecar.string(),
             std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
-        !saved.Ok()) {
+        !saved) {
         fs::remove(map, ec);
-        added.cause = saved.cause != 0 ? saved.cause : CauseAccessDenied;
+        added.cause = MessageOf(saved.Error()) ? CauseAccessDenied : saved.Error().cause;
         return added;
     }
     added.ok = true;
@@ -288,11 +273,9 @@ std::vector<HistoryEntry> ListHistory(const std::string& folder, std::size_t lim
         entry.port = port.value_or(std::string());
         entry.portDamaged = !port;
         CParameter document;
-        FirstFailure failure;
-        if (ReadMapFile(entry.path, ControlMapKind, document, &failure) != 0) {
+        if (const Status read = ReadMapFile(entry.path, ControlMapKind, document); !read) {
             entry.damaged = true;
-            entry.reason = failure.id;
-            entry.reasonDetail = failure.detail;
+            entry.reason = read.Error();
         } else {
             entry.title = document.GetTitle();
         }

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "model/parameter.h"
-#include "model/strings.h"
+#include "model/result.h"
 
 namespace kel {
 
@@ -49,8 +49,7 @@ struct HistoryEntry {
     bool portDamaged = false; // the sidecar is there but not the one line it is written as
     std::string title;        // the map's title
     bool damaged = false;
-    StringId reason{}; // why a damaged entry cannot be read, with reasonDetail
-    int reasonDetail = 0;
+    Failure reason; // why a damaged entry cannot be read: ReadMapFile's failure
 };
 
 struct HistoryAdded {

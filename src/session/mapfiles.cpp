@@ -25,35 +25,6 @@ std::string NormalPath(const std::string& path) {
     return absolute.lexically_normal().string();
 }
 
-// Holds back the reports of a file read until the map it left half-filled has been cleared, so
-// that no message is shown over a panel with records of a file that was refused.
-class HeldReports : public Reporter {
-public:
-    void warn(StringId id, int detail) override { held_.push_back({id, detail, {}, false}); }
-    void warnFile(StringId id, int cause, const std::string& path) override {
-        held_.push_back({id, cause, path, true});
-    }
-    void Release(Reporter& to) {
-        for (const Held& report : held_) {
-            if (report.onFile) {
-                to.warnFile(report.id, report.detail, report.path);
-            } else {
-                to.warn(report.id, report.detail);
-            }
-        }
-        held_.clear();
-    }
-
-private:
-    struct Held {
-        StringId id;
-        int detail;
-        std::string path;
-        bool onFile;
-    };
-    std::vector<Held> held_;
-};
-
 } // namespace
 
 void RecentFileList::Add(const std::string& path) {
@@ -152,14 +123,13 @@ void CMapFiles::NewMapFile() {
 int CMapFiles::LoadMapFile(const std::string& path, MessageSetKind kind) {
     const ControllerId selected = document_.SelectedController();
     NewMapFile();
-    HeldReports reports;
-    if (ReadMapFile(path, kind, document_, &reports) != 0) {
-        // Never leave a mixture of what was read so far, not even behind the message.
+    if (const Status read = ReadMapFile(path, kind, document_); !read) {
+        // Never leave a mixture of what was read so far, not even behind the message: the map
+        // is cleared before the failure is told.
         NewMapFile();
-        reports.Release(reporter_);
+        ReportFileFailure(reporter_, read.Error(), StringId::LoadError, path);
         return 0;
     }
-    reports.Release(reporter_); // what a successful read noted on the way
     document_.FoldTwinCodes();
     SetCurrentPath(path);
     stamp_ = StampOf(path);
@@ -222,13 +192,9 @@ int CMapFiles::CheckSaveMapFile(const std::string& path) {
     return ReportSaveFailure(CheckMapDocumentSave(path, document_), path) ? 1 : 0;
 }
 
-bool CMapFiles::ReportSaveFailure(const SafeSaveResult& saved, const std::string& path) {
-    if (saved.status == SafeSaveStatus::CannotOverwrite) {
-        reporter_.warnFile(StringId::CannotOverwrite, 0, path);
-        return false;
-    }
-    if (!saved.Ok()) {
-        reporter_.warnFile(StringId::SaveError, saved.cause, path);
+bool CMapFiles::ReportSaveFailure(const Status& saved, const std::string& path) {
+    if (!saved) {
+        ReportFileFailure(reporter_, saved.Error(), StringId::SaveError, path);
         return false;
     }
     return true;

@@ -147,7 +147,7 @@ private:
     // the command stops.
     bool ReadyToDiscard(Questioner& questioner);
     // Reports a failed save of `path` in the file messages; true when `saved` is a success.
-    bool ReportSaveFailure(const SafeSaveResult& saved, const std::string& path);
+    bool ReportSaveFailure(const Status& saved, const std::string& path);
 
     // What the file at the current path was when the map was opened from it or last saved.
     struct DiskStamp {

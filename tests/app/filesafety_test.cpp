@@ -112,14 +112,14 @@ TEST_F(FileSafetyTest, SaveAfterImportMemorySetAsksForANameAndKeepsTheSet) {
     EXPECT_EQ(test::ReadFile(set), test::MemorySetFile(27));
     EXPECT_EQ(CAppSettings::FromFsPath(app_->Files().CurrentPath()), map);
     CParameter reread;
-    ASSERT_EQ(ReadMapFile(CAppSettings::ToFsPath(map), ControlMapKind, reread, nullptr), 0);
+    ASSERT_TRUE(ReadMapFile(CAppSettings::ToFsPath(map), ControlMapKind, reread).Ok());
     EXPECT_EQ(reread.GetTitle(), "Changed");
 
     // Saved as a control map, it saves in place again.
     TitleField()->setText(QStringLiteral("Again"));
     window_->RunCommand(cmd::Save);
     EXPECT_TRUE(ui_.savePaths.empty());
-    ASSERT_EQ(ReadMapFile(CAppSettings::ToFsPath(map), ControlMapKind, reread, nullptr), 0);
+    ASSERT_TRUE(ReadMapFile(CAppSettings::ToFsPath(map), ControlMapKind, reread).Ok());
     EXPECT_EQ(reread.GetTitle(), "Again");
 }
 

@@ -317,7 +317,7 @@ TEST_F(MapCommandsTest, TakeControlsFromWritesTheTickedControlsAsOneUndoStep) {
         << rows[1].toStdString();
 
     CParameter taken;
-    ASSERT_EQ(ReadMapFile(CAppSettings::ToFsPath(other), ControlMapKind, taken, nullptr), 0);
+    ASSERT_TRUE(ReadMapFile(CAppSettings::ToFsPath(other), ControlMapKind, taken).Ok());
     for (const ControllerId id : {R1, R2, S3}) {
         EXPECT_EQ(doc.RecordOf(id), taken.RecordOf(id)) << id;
     }
@@ -498,10 +498,10 @@ TEST_F(MapCommandsTest, MalformedSysExFilesAreRefusedAndTheMapStays) {
     for (const QString& path : {junk, part}) {
         ui_.openPaths.push_back(path);
         window_->RunCommand(cmd::ImportSysEx);
-        const SyxImport expected = LoadSyxFile(CAppSettings::ToFsPath(path));
+        const Result<SyxImport> expected = LoadSyxFile(CAppSettings::ToFsPath(path));
         ASSERT_FALSE(expected.Ok());
         ASSERT_FALSE(ui_.warnings.isEmpty());
-        EXPECT_EQ(ui_.warnings.last(), QString::fromStdString(expected.message));
+        EXPECT_EQ(ui_.warnings.last(), QString::fromStdString(EnglishText(expected.Why())));
         EXPECT_EQ(doc.Map().records, before.records);
         EXPECT_EQ(doc.GetTitle(), "FIRST");
         EXPECT_FALSE(doc.IsModified());
@@ -598,16 +598,24 @@ TEST_F(JapaneseTextsTest, ComparisonLinesAndSyxMessagesAreTranslated) {
         {0xF0, 0x7E, 0x00, 0xF7},
     };
     for (const auto& image : images) {
-        const SyxImport result = ParseSyxImage(image);
+        const Result<SyxImport> result = ParseSyxImage(image);
         ASSERT_FALSE(result.Ok());
-        const QString text = SyxMessageText(result);
-        EXPECT_NE(text, QString::fromStdString(result.message)) << result.message;
+        const QString text = SyxMessageText(result.Error());
+        const std::string english = EnglishText(result.Why());
+        EXPECT_NE(text, QString::fromStdString(english)) << english;
     }
     std::vector<std::uint8_t> part = BuildSyxImage(RecordTable{});
     part.resize(3 * 141);
-    const SyxImport missing = ParseSyxImage(part);
-    ASSERT_EQ(missing.error, SyxError::Missing);
-    EXPECT_NE(SyxMessageText(missing), QString::fromStdString(missing.message));
+    const Result<SyxImport> missing = ParseSyxImage(part);
+    ASSERT_FALSE(missing.Ok());
+    ASSERT_EQ(missing.Error().cause, static_cast<int>(SyxError::Missing));
+    EXPECT_NE(SyxMessageText(missing.Error()), QString::fromStdString(EnglishText(missing.Why())));
+    // A file that cannot be read names the cause in the user's language as well, not in the
+    // system's English.
+    const Result<SyxImport> unread = LoadSyxFile("/nonexistent-kel-folder/map.syx");
+    ASSERT_FALSE(unread.Ok());
+    const QString unreadText = SyxMessageText(unread.Error());
+    EXPECT_FALSE(HasLatinWord(unreadText)) << unreadText.toStdString();
 }
 
 TEST(FilledTexts, FillKeepsArgumentsLiteral) {

@@ -159,7 +159,7 @@ TEST_F(EditorTest, ATitleLongerThanTheFileLimitIsKeptUntilChangedAndTheFieldsSay
     const QString saved = TempPath("saved.mid");
     ASSERT_EQ(app_->Files().SaveMapFile(CAppSettings::ToFsPath(saved)), 1);
     CParameter read;
-    ASSERT_EQ(ReadMapFile(CAppSettings::ToFsPath(saved), ControlMapKind, read, nullptr), 0);
+    ASSERT_TRUE(ReadMapFile(CAppSettings::ToFsPath(saved), ControlMapKind, read).Ok());
     EXPECT_EQ(read.Map().titleBytes, titleBytes);
     EXPECT_EQ(read.GetMapComment(3), "\u30d4\u30a2\u30ce");
 

@@ -86,7 +86,7 @@ TEST_F(TransferGuiTest, CompletedTransfersAreKeptInTheHistoryUpToItsSize) {
     const auto entries = [&] { return ListHistory(folder); };
     const auto recordsOf = [](const HistoryEntry& entry) {
         CParameter map;
-        EXPECT_EQ(ReadMapFile(entry.path, ControlMapKind, map, nullptr), 0) << entry.path;
+        EXPECT_TRUE(ReadMapFile(entry.path, ControlMapKind, map).Ok()) << entry.path;
         return HexTable(map.Map().records);
     };
 

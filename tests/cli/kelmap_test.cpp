@@ -921,7 +921,7 @@ TEST_F(Kelmap, ControlCharactersFromAFileArePrintedEscaped) {
     }
     // The file keeps its bytes.
     CParameter again;
-    ASSERT_EQ(ReadMapFile(map.string(), ControlMapKind, again, nullptr), 0);
+    ASSERT_TRUE(ReadMapFile(map.string(), ControlMapKind, again).Ok());
     EXPECT_EQ(again.GetTitle(), title);
     EXPECT_EQ(again.GetMapComment(0), comment);
 }
@@ -1028,7 +1028,7 @@ TEST_F(Kelmap, SetAndConvertKeepALongCopyrightTextWhole) {
         EXPECT_TRUE(ReadFile(converted) == ReadFile(map)) << size;
 
         CParameter again;
-        ASSERT_EQ(ReadMapFile(converted.string(), ControlMapKind, again, nullptr), 0);
+        ASSERT_TRUE(ReadMapFile(converted.string(), ControlMapKind, again).Ok());
         EXPECT_TRUE(again.CopyrightText() == text) << size;
         EXPECT_EQ(again.GetMapComment(kel::FindController("R1")), "changed");
     }

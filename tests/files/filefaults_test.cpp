@@ -225,10 +225,9 @@ TEST_F(FileFaultTest, AListExportOntoAFullDiskKeepsTheOldList) {
         const Bytes old(8000, 'o');
         test::WriteFile(disk / "list.htm", old);
         CHILD_EXPECT(AssignListHtml(map).size() > 4096);
-        CHILD_EXPECT(ExportAssignList(map, disk / "list.htm", reporter) == -1);
-        CHILD_EXPECT(reporter.warnings.size() == 1 &&
-                     reporter.warnings[0] ==
-                         std::make_pair(StringId::SaveError, int{CauseDiskFull}));
+        const Status exported = ExportAssignList(map, disk / "list.htm");
+        CHILD_EXPECT(!exported && !MessageOf(exported.Error()) &&
+                     exported.Error().cause == CauseDiskFull);
         CHILD_EXPECT(test::ReadFile(disk / "list.htm") == old);
         CHILD_EXPECT(std::distance(fs::directory_iterator(disk), fs::directory_iterator()) == 1);
         return kChildPassed;
@@ -346,18 +345,18 @@ TEST_F(FileFaultTest, AFileSizeLimitAtTheFirstOrTheLastByteKeepsTheOldFile) {
 TEST_F(FileFaultTest, TheCheckBeforeASaveFindsWhatTheSaveWouldMeet) {
     const fs::path path = dir / "map.mid";
     const fs::path tooLong = dir / (std::string(300, 'n') + ".mid");
-    EXPECT_EQ(CheckSafeSave(tooLong.string()).cause, CauseBadPath);
-    EXPECT_EQ(SaveMapDocument(tooLong.string(), doc).cause, CauseBadPath);
+    EXPECT_EQ(test::CauseOf(CheckSafeSave(tooLong.string())), CauseBadPath);
+    EXPECT_EQ(test::CauseOf(SaveMapDocument(tooLong.string(), doc)), CauseBadPath);
     struct statvfs space {};
     ASSERT_EQ(::statvfs(dir.Path().c_str(), &space), 0);
     // More than the whole file system: other programs may free space meanwhile.
     const std::uintmax_t beyondFree = (space.f_blocks + 1) * std::uintmax_t{space.f_frsize};
-    EXPECT_EQ(CheckSafeSave(path.string(), beyondFree).cause, CauseDiskFull);
+    EXPECT_EQ(test::CauseOf(CheckSafeSave(path.string(), beyondFree)), CauseDiskFull);
     EXPECT_TRUE(CheckSafeSave(path.string(), 4096).Ok());
     EXPECT_CHILD_PASSES([&] {
         const rlimit fsize{4095, 4095};
         CHILD_EXPECT(::setrlimit(RLIMIT_FSIZE, &fsize) == 0);
-        CHILD_EXPECT(CheckSafeSave(path.string(), 4096).cause == CauseDiskFull);
+        CHILD_EXPECT(test::CauseOf(CheckSafeSave(path.string(), 4096)) == CauseDiskFull);
         CHILD_EXPECT(CheckSafeSave(path.string(), 4095).Ok());
         return kChildPassed;
     });
@@ -441,7 +440,11 @@ TEST_F(FileFaultTest, ANewFileTakesOnlyAFreeNameAndAppearsWhole) {
     };
     const auto save = [&](const Bytes& bytes, unsigned attempts, std::string& savedAs) {
         const std::span<const std::uint8_t> whole[] = {bytes};
-        return SaveBytesAsNewFile(nameOf, attempts, whole, savedAs);
+        Result<std::string> saved = SaveBytesAsNewFile(nameOf, attempts, whole);
+        if (saved) {
+            savedAs = *saved;
+        }
+        return saved;
     };
     test::WriteFile(dir / "e.mid", Bytes{9});
     fs::create_symlink(dir / "elsewhere.mid", dir / "e-2.mid");
@@ -449,13 +452,13 @@ TEST_F(FileFaultTest, ANewFileTakesOnlyAFreeNameAndAppearsWhole) {
     const std::vector<std::string> taken = dir.Names();
 
     std::string savedAs;
-    EXPECT_EQ(save(Bytes{1, 2}, 3, savedAs).cause, CauseAccessDenied);
+    EXPECT_EQ(test::CauseOf(save(Bytes{1, 2}, 3, savedAs)), CauseAccessDenied);
     EXPECT_EQ(dir.Names(), taken);
     EXPECT_CHILD_PASSES([&] {
         const rlimit fsize{1, 1};
         CHILD_EXPECT(::setrlimit(RLIMIT_FSIZE, &fsize) == 0);
         std::string name;
-        CHILD_EXPECT(save(Bytes{1, 2}, 10, name).cause == CauseDiskFull);
+        CHILD_EXPECT(test::CauseOf(save(Bytes{1, 2}, 10, name)) == CauseDiskFull);
         return kChildPassed;
     });
     EXPECT_EQ(dir.Names(), taken);
@@ -537,14 +540,14 @@ TEST_F(FileFaultTest, APipeIsRefusedAtOnceEvenWithAWriterThatNeverWrites) {
     const fs::path pipe = dir / "pipe.mid";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
     EXPECT_CHILD_PASSES([&] {
-        const SyxImport alone = LoadSyxFile(pipe);
-        CHILD_EXPECT(alone.error == SyxError::CannotRead);
-        CHILD_EXPECT(alone.message.find("not a regular file") != std::string::npos);
+        const Result<SyxImport> alone = LoadSyxFile(pipe);
+        CHILD_EXPECT(test::CauseOf(alone) == static_cast<int>(SyxError::CannotRead));
+        CHILD_EXPECT(EnglishText(alone.Why()).find("not a regular file") != std::string::npos);
         const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         const int writer = ::open(pipe.c_str(), O_WRONLY | O_CLOEXEC);
         CHILD_EXPECT(reader >= 0 && writer >= 0);
         CHILD_EXPECT(OpenFailedWith(pipe, StringId::LoadError, CauseAccessDenied));
-        CHILD_EXPECT(LoadSyxFile(pipe).error == SyxError::CannotRead);
+        CHILD_EXPECT(test::CauseOf(LoadSyxFile(pipe)) == static_cast<int>(SyxError::CannotRead));
         return kChildPassed;
     });
     EXPECT_TRUE(fs::is_fifo(pipe));
@@ -644,7 +647,7 @@ TEST_F(FileFaultTest, TheEditorsSaveKeepsALongCopyrightTextWhole) {
         ASSERT_EQ(files.SaveCurrentMap(), 1);
 
         CParameter saved;
-        ASSERT_EQ(ReadMapFile(path, ControlMapKind, saved, &reporter), 0);
+        ASSERT_TRUE(ReadMapFile(path, ControlMapKind, saved).Ok());
         EXPECT_TRUE(saved.CopyrightText() == text) << size;
         EXPECT_EQ(saved.GetMapComment(0), "edited");
         EXPECT_EQ(saved.RecordOf(49), test::SampleRecord(49));

@@ -41,7 +41,7 @@ std::string Repeated(std::string_view text, int times) {
 }
 
 void Read(CParameter& doc, const Bytes& file) {
-    ASSERT_EQ(CSmfCtrl(&doc).ReadBytes(file, ControlMapKind), 0);
+    ASSERT_TRUE(CSmfCtrl(&doc).ReadBytes(file, ControlMapKind).Ok());
 }
 
 bool Contains(const Bytes& file, std::string_view bytes) {
@@ -280,11 +280,10 @@ TEST(FileTexts, ATextBeyondWhatAMapFileHoldsRefusesTheFile) {
     EXPECT_EQ(CSmfCtrl(&doc).BuildImage(), MapFile("t", "", longest));
 
     for (const Bytes& file : {MapFile("t", "", longest + "a"), MapFile(longest + "a", "", "")}) {
-        test::RecordingReporter reporter;
         CParameter refused;
-        EXPECT_EQ(CSmfCtrl(&refused, &reporter).ReadBytes(file, ControlMapKind), -1);
-        ASSERT_EQ(reporter.warnings.size(), 1u);
-        EXPECT_EQ(reporter.warnings[0].first, StringId::TextTooLong);
+        const Status read = CSmfCtrl(&refused).ReadBytes(file, ControlMapKind);
+        ASSERT_FALSE(read.Ok());
+        EXPECT_EQ(MessageOf(read.Error()), StringId::TextTooLong);
     }
 }
 

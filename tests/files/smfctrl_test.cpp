@@ -129,9 +129,10 @@ TEST(SmfWrite, CopyrightEventOnlyWhenThereIsText) {
 
 TEST(SmfWrite, FailuresReportTheirCause) {
     CParameter doc;
-    const SafeSaveResult nowhere = SaveMapDocument("/nonexistent-dir-kel/x.mid", doc);
-    EXPECT_EQ(nowhere.status, SafeSaveStatus::Failed);
-    EXPECT_EQ(nowhere.cause, CauseFileNotFound);
+    const Status nowhere = SaveMapDocument("/nonexistent-dir-kel/x.mid", doc);
+    ASSERT_FALSE(nowhere.Ok());
+    EXPECT_EQ(MessageOf(nowhere.Error()), std::nullopt);
+    EXPECT_EQ(nowhere.Error().cause, CauseFileNotFound);
 
     const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
     if (full < 0) {
@@ -150,10 +151,8 @@ TEST(SmfRoundTrip, EveryKindTitleCommentsAndCopyrightComeBack) {
     ASSERT_TRUE(SaveMapDocument(dir / "full.mid", original).Ok());
 
     CParameter loaded;
-    RecordingReporter reporter;
-    CSmfCtrl reader(&loaded, &reporter);
-    ASSERT_EQ(reader.ReadBytes(test::ReadFile(dir / "full.mid"), ControlMapKind), 0);
-    EXPECT_TRUE(reporter.warnings.empty());
+    CSmfCtrl reader(&loaded);
+    ASSERT_TRUE(reader.ReadBytes(test::ReadFile(dir / "full.mid"), ControlMapKind).Ok());
     EXPECT_EQ(reader.AcceptedCount(), 50);
     EXPECT_FALSE(loaded.IsModified());
     ExpectSameMap(original, loaded);
@@ -269,15 +268,13 @@ std::vector<ReadCase> ReadCases() {
 TEST(SmfRead, EachRuleAcceptsOrRejectsWithItsMessage) {
     for (const ReadCase& c : ReadCases()) {
         CParameter doc;
-        RecordingReporter reporter;
-        CSmfCtrl reader(&doc, &reporter);
-        EXPECT_EQ(reader.ReadBytes(c.file, c.kind), c.result) << c.what;
-        if (c.result == 0) {
-            EXPECT_TRUE(reporter.warnings.empty()) << c.what;
+        CSmfCtrl reader(&doc);
+        const Status read = reader.ReadBytes(c.file, c.kind);
+        EXPECT_EQ(read.Ok(), c.result == 0) << c.what;
+        if (read.Ok()) {
             EXPECT_EQ(doc.RecordOf(49), test::SampleRecord(49)) << c.what;
         } else {
-            ASSERT_EQ(reporter.warnings.size(), 1u) << c.what;
-            EXPECT_EQ(reporter.warnings[0].first, c.message) << c.what;
+            EXPECT_EQ(MessageOf(read.Error()), c.message) << c.what;
         }
     }
 }
@@ -297,8 +294,7 @@ TEST(SmfRead, CommentsTitleAndStrayTexts) {
         }
     }
     CParameter doc;
-    RecordingReporter reporter;
-    ASSERT_EQ(CSmfCtrl(&doc, &reporter).ReadBytes(t.EndOfTrack().File(), ControlMapKind), 0);
+    ASSERT_TRUE(CSmfCtrl(&doc).ReadBytes(t.EndOfTrack().File(), ControlMapKind).Ok());
     // Texts longer than 128 bytes are read whole: a save writes them back as they were.
     EXPECT_EQ(doc.GetTitle(), std::string(300, 'x'));
     EXPECT_EQ(doc.GetMapComment(0), "c0");
@@ -312,9 +308,12 @@ TEST(SmfRead, OpenFailuresCarryTheCause) {
     ScratchDir dir;
     CParameter doc;
     RecordingReporter reporter;
-    EXPECT_EQ(ReadMapFile(dir / "missing.mid", ControlMapKind, doc, &reporter), -1);
-    EXPECT_EQ(ReadMapFile(dir.Path(), ControlMapKind, doc, &reporter), -1);
-    EXPECT_EQ(ReadMapFile(dir / "missing" / "x.mid", ControlMapKind, doc, &reporter), -1);
+    for (const std::string& path : {std::string(dir / "missing.mid"), dir.Path().string(),
+                                    (dir.Path() / "missing" / "x.mid").string()}) {
+        const Status read = ReadMapFile(path, ControlMapKind, doc);
+        ASSERT_FALSE(read.Ok()) << path;
+        ReportFileFailure(reporter, read.Error(), StringId::LoadError, path);
+    }
     using W = std::pair<StringId, int>;
     EXPECT_EQ(reporter.warnings, (std::vector<W>{{StringId::LoadError, CauseFileNotFound},
                                                  {StringId::LoadError, CauseAccessDenied},
@@ -341,9 +340,8 @@ TEST(SmfRead, DamagedFilesFailCleanly) {
             b[at] = static_cast<std::uint8_t>(next());
         }
         CParameter doc;
-        RecordingReporter reporter;
-        const int result = CSmfCtrl(&doc, &reporter).ReadBytes(b, ControlMapKind);
-        ASSERT_EQ(reporter.warnings.size(), result == 0 ? 0u : 1u) << "round " << round;
+        const Status read = CSmfCtrl(&doc).ReadBytes(b, ControlMapKind);
+        ASSERT_TRUE(read.Ok() || MessageOf(read.Error())) << "round " << round;
     }
 }
 
@@ -351,8 +349,7 @@ TEST(SmfRead, DamagedFilesFailCleanly) {
 
 TEST(SmfReadMemorySet, SlotsAndCommentsLandOnTheirControls) {
     CParameter doc;
-    RecordingReporter reporter;
-    ASSERT_EQ(CSmfCtrl(&doc, &reporter).ReadBytes(test::MemorySetFile(27), MemorySetKind), 0);
+    ASSERT_TRUE(CSmfCtrl(&doc).ReadBytes(test::MemorySetFile(27), MemorySetKind).Ok());
     EXPECT_EQ(doc.GetTitle(), "memory set");
     EXPECT_EQ(doc.RecordOf(0), test::SampleRecord(1));
     EXPECT_EQ(doc.RecordOf(9), test::SampleRecord(9)); // slot 8 is S1
@@ -389,11 +386,10 @@ TEST(SmfReadMemorySet, CountAndOrderAreChecked) {
     };
     for (const auto& c : cases) {
         CParameter doc;
-        RecordingReporter reporter;
-        EXPECT_EQ(CSmfCtrl(&doc, &reporter).ReadBytes(c.file, MemorySetKind), c.result) << c.what;
-        if (c.result != 0) {
-            ASSERT_EQ(reporter.warnings.size(), 1u) << c.what;
-            EXPECT_EQ(reporter.warnings[0].first, StringId::NotMemorySet) << c.what;
+        const Status read = CSmfCtrl(&doc).ReadBytes(c.file, MemorySetKind);
+        EXPECT_EQ(read.Ok(), c.result == 0) << c.what;
+        if (!read.Ok()) {
+            EXPECT_EQ(MessageOf(read.Error()), StringId::NotMemorySet) << c.what;
         }
     }
 }

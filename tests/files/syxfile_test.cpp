@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include "files/fileio.h"
 #include "files/syxfile.h"
 #include "model/msgtext.h"
 #include "support/file_test_support.h"
@@ -74,10 +75,10 @@ TEST(SyxFile, SaveAndLoadGiveBackEveryRecord) {
     EXPECT_EQ(test::ReadFile(path), Bytes(BuildSyxImage(table)));
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"map.syx"}); // no temporary file left
 
-    const SyxImport read = LoadSyxFile(path);
-    ASSERT_TRUE(read.Ok()) << read.message;
-    EXPECT_EQ(read.records, table);
-    EXPECT_EQ(read.foreignMessages, 0);
+    const Result<SyxImport> read = LoadSyxFile(path);
+    ASSERT_TRUE(read.Ok()) << EnglishText(read.Why());
+    EXPECT_EQ(read->records, table);
+    EXPECT_EQ(read->foreignMessages, 0);
 
     // Replacing an existing file keeps its permissions.
     ::chmod(path.c_str(), 0640);
@@ -85,7 +86,7 @@ TEST(SyxFile, SaveAndLoadGiveBackEveryRecord) {
     struct stat info {};
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
-    EXPECT_EQ(LoadSyxFile(path).records, RecordTable{});
+    EXPECT_EQ(LoadSyxFile(path)->records, RecordTable{});
 }
 
 TEST(SyxFile, SaveFailuresLeaveTheTargetAlone) {
@@ -93,16 +94,17 @@ TEST(SyxFile, SaveFailuresLeaveTheTargetAlone) {
     const std::string path = dir / "locked.syx";
     test::WriteFile(path, {0xF0, 0xF7});
     ::chmod(path.c_str(), 0444);
-    SyxResult result = SaveSyxFile(EveryKind(), path);
-    EXPECT_EQ(result.error, SyxError::CannotOverwrite);
-    EXPECT_EQ(result.message, "The file cannot be overwritten.");
+    Status result = SaveSyxFile(EveryKind(), path);
+    ASSERT_FALSE(result.Ok());
+    EXPECT_EQ(MessageOf(result.Error()), StringId::CannotOverwrite);
+    EXPECT_EQ(EnglishText(result.Why()), "The file cannot be overwritten.");
     EXPECT_EQ(test::ReadFile(path), (Bytes{0xF0, 0xF7}));
 
     result = SaveSyxFile(EveryKind(), (dir / "missing" / "x.syx").string());
-    EXPECT_EQ(result.error, SyxError::CannotSave);
-    EXPECT_EQ(result.message, "An error occurred while saving the file. (2)");
-    EXPECT_EQ(result.cause, 2); // the editor words the cause from its number
-    EXPECT_EQ(SaveSyxFile(EveryKind(), dir.Path().string()).error, SyxError::CannotSave);
+    ASSERT_FALSE(result.Ok());
+    EXPECT_EQ(MessageOf(result.Error()), std::nullopt);
+    EXPECT_EQ(result.Error().cause, 2); // the editor words the cause from its number
+    EXPECT_EQ(test::CauseOf(SaveSyxFile(EveryKind(), dir.Path().string())), CauseAccessDenied);
 }
 
 TEST(SyxFile, AnyOrderWithForeignMessagesAround) {
@@ -120,28 +122,27 @@ TEST(SyxFile, AnyOrderWithForeignMessagesAround) {
         }
         file = Concat({file, m, {0xFE}});
     }
-    const SyxImport read = ParseSyxImage(file);
-    ASSERT_TRUE(read.Ok()) << read.message;
-    EXPECT_EQ(read.records, table);
-    EXPECT_EQ(read.foreignMessages, 7);
-    EXPECT_EQ(read.repeatedMessages, 0);
+    const Result<SyxImport> read = ParseSyxImage(file);
+    ASSERT_TRUE(read.Ok()) << EnglishText(read.Why());
+    EXPECT_EQ(read->records, table);
+    EXPECT_EQ(read->foreignMessages, 7);
+    EXPECT_EQ(read->repeatedMessages, 0);
 }
 
 TEST(SyxFile, RepeatedControls) {
     const RecordTable table = EveryKind();
     const Bytes image(BuildSyxImage(table));
     // The same record twice (a dump stored twice) is accepted.
-    SyxImport read = ParseSyxImage(Concat({image, Message(7, table)}));
-    ASSERT_TRUE(read.Ok()) << read.message;
-    EXPECT_EQ(read.repeatedMessages, 1);
-    EXPECT_EQ(read.records, table);
+    Result<SyxImport> read = ParseSyxImage(Concat({image, Message(7, table)}));
+    ASSERT_TRUE(read.Ok()) << EnglishText(read.Why());
+    EXPECT_EQ(read->repeatedMessages, 1);
+    EXPECT_EQ(read->records, table);
     // A different record for the same control is refused.
     RecordTable other = table;
     other[7][rec::Channel] ^= 1;
     read = ParseSyxImage(Concat({image, Message(7, other)}));
-    EXPECT_EQ(read.error, SyxError::Conflict);
-    EXPECT_EQ(read.conflictControl, 7);
-    EXPECT_EQ(read.message, "The file holds two different bulk messages for R8.");
+    EXPECT_EQ(test::CauseOf(read), static_cast<int>(SyxError::Conflict));
+    EXPECT_EQ(EnglishText(read.Why()), "The file holds two different bulk messages for R8.");
 }
 
 TEST(SyxFile, MalformedFilesAreRefusedWithAReason) {
@@ -202,30 +203,31 @@ TEST(SyxFile, MalformedFilesAreRefusedWithAReason) {
          "The KEL bulk message at offset 282 is damaged (wrong length, address or checksum)."},
     };
     for (const Case& c : cases) {
-        const SyxImport read = ParseSyxImage(c.bytes);
-        EXPECT_EQ(read.error, c.error) << c.what;
-        EXPECT_EQ(read.message, c.message) << c.what;
+        const Result<SyxImport> read = ParseSyxImage(c.bytes);
+        EXPECT_EQ(test::CauseOf(read), static_cast<int>(c.error)) << c.what;
+        EXPECT_EQ(EnglishText(read.Why()), c.message) << c.what;
         EXPECT_FALSE(read.Ok()) << c.what;
     }
-    EXPECT_EQ(ParseSyxImage(without({11})).missing, std::vector<ControllerId>{11});
 }
 
 TEST(SyxFile, FileLevelFailures) {
     test::ScratchDir dir;
-    SyxImport read = LoadSyxFile(dir / "missing.syx");
-    EXPECT_EQ(read.error, SyxError::CannotRead);
-    EXPECT_EQ(read.message, "The file cannot be read: No such file or directory.");
-    EXPECT_EQ(LoadSyxFile(dir.Path().string()).error, SyxError::CannotRead);
+    Result<SyxImport> read = LoadSyxFile(dir / "missing.syx");
+    EXPECT_EQ(test::CauseOf(read), static_cast<int>(SyxError::CannotRead));
+    EXPECT_EQ(EnglishText(read.Why()), "The file cannot be read: No such file or folder.");
+    EXPECT_EQ(test::CauseOf(LoadSyxFile(dir.Path().string())),
+              static_cast<int>(SyxError::CannotRead));
 
     // Too large: refused by its size, also when the bytes alone are given.
     Bytes big = BuildSyxImage(EveryKind());
     big.resize(kSyxFileLimit + 1, 0xF8);
-    EXPECT_EQ(ParseSyxImage(big).error, SyxError::TooLarge);
+    EXPECT_EQ(test::CauseOf(ParseSyxImage(big)), static_cast<int>(SyxError::TooLarge));
     test::WriteFile(dir / "big.syx", big);
     read = LoadSyxFile(dir / "big.syx");
-    EXPECT_EQ(read.error, SyxError::TooLarge);
-    EXPECT_EQ(read.message, "The file is larger than 1048576 bytes; it is not a system-exclusive "
-                            "file of a control map.");
+    EXPECT_EQ(test::CauseOf(read), static_cast<int>(SyxError::TooLarge));
+    EXPECT_EQ(EnglishText(read.Why()),
+              "The file is larger than 1048576 bytes; it is not a system-exclusive "
+              "file of a control map.");
     // Exactly at the limit is read (realtime filler around a complete map).
     big.resize(kSyxFileLimit);
     test::WriteFile(dir / "limit.syx", big);

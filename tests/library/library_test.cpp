@@ -52,7 +52,7 @@ void WriteMap(const fs::path& path, const std::string& title,
         document.Map().comments[static_cast<std::size_t>(c.id)] = c.comment;
     }
     fs::create_directories(path.parent_path());
-    ASSERT_EQ(SaveMapDocument(path.string(), document).status, SafeSaveStatus::Saved) << path;
+    ASSERT_TRUE(SaveMapDocument(path.string(), document).Ok()) << path;
 }
 
 class LibraryTest : public ::testing::Test {

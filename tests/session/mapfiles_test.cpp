@@ -202,7 +202,7 @@ TEST_F(MapFileTest, SaveWritesTheMapAndBecomesNamedAndClean) {
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"saved.mid"});
 
     CParameter loaded;
-    ASSERT_EQ(ReadMapFile(path, ControlMapKind, loaded, nullptr), 0);
+    ASSERT_TRUE(ReadMapFile(path, ControlMapKind, loaded).Ok());
     EXPECT_EQ(loaded.RecordOf(3), test::SampleRecord(3));
     EXPECT_EQ(loaded.GetMapComment(3), "edited 3");
     EXPECT_EQ(loaded.GetTitle(), "Saved");
@@ -215,7 +215,7 @@ TEST_F(MapFileTest, SaveReplacesAnExistingFileKeepingItsPermissions) {
     Edit(20);
     ASSERT_EQ(files.SaveMapFile(path), 1);
     CParameter loaded;
-    ASSERT_EQ(ReadMapFile(path, ControlMapKind, loaded, nullptr), 0);
+    ASSERT_TRUE(ReadMapFile(path, ControlMapKind, loaded).Ok());
     EXPECT_EQ(loaded.RecordOf(10), AssignRecord{});
     EXPECT_EQ(loaded.RecordOf(20), test::SampleRecord(20));
     struct stat info {};
@@ -231,7 +231,7 @@ TEST_F(MapFileTest, SaveThroughALinkUpdatesTheLinkedFile) {
     ASSERT_EQ(files.SaveMapFile(dir / "link.mid"), 1);
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.mid"));
     CParameter loaded;
-    ASSERT_EQ(ReadMapFile(dir / "real.mid", ControlMapKind, loaded, nullptr), 0);
+    ASSERT_TRUE(ReadMapFile(dir / "real.mid", ControlMapKind, loaded).Ok());
     EXPECT_EQ(loaded.RecordOf(2), test::SampleRecord(2));
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"link.mid", "real.mid"}));
 }
@@ -252,7 +252,7 @@ TEST_F(MapFileTest, SaveThroughADanglingLinkCreatesItsTargetAndKeepsTheLink) {
     EXPECT_EQ(std::filesystem::read_symlink(dir / "second.mid"), "new.mid");
     EXPECT_EQ(std::filesystem::read_symlink(dir / "nowhere.mid"), "no-such-dir/map.mid");
     CParameter loaded;
-    ASSERT_EQ(ReadMapFile(dir / "new.mid", ControlMapKind, loaded, nullptr), 0);
+    ASSERT_TRUE(ReadMapFile(dir / "new.mid", ControlMapKind, loaded).Ok());
     EXPECT_EQ(loaded.RecordOf(2), test::SampleRecord(2));
     EXPECT_EQ(dir.Names(),
               (std::vector<std::string>{"first.mid", "new.mid", "nowhere.mid", "second.mid"}));
@@ -384,7 +384,7 @@ TEST_F(MapFileTest, SaveAsksBeforeReplacingAFileChangedOnDisk) {
     EXPECT_EQ(test::ReadFile(path), theirs);
     EXPECT_EQ(files.CurrentPath(), other);
     CParameter saved;
-    ASSERT_EQ(ReadMapFile(other, ControlMapKind, saved, nullptr), 0);
+    ASSERT_TRUE(ReadMapFile(other, ControlMapKind, saved).Ok());
     EXPECT_EQ(saved.RecordOf(10), test::SampleRecord(10));
 
     // Changed in place (same file, other content): Replace saves over it; then it is ours.
@@ -398,7 +398,7 @@ TEST_F(MapFileTest, SaveAsksBeforeReplacingAFileChangedOnDisk) {
     host.changedAsked.clear();
     EXPECT_EQ(files.SaveCurrentMap(), 1);
     EXPECT_EQ(host.changedAsked.size(), 1u);
-    ASSERT_EQ(ReadMapFile(path, ControlMapKind, saved, nullptr), 0);
+    ASSERT_TRUE(ReadMapFile(path, ControlMapKind, saved).Ok());
     EXPECT_EQ(saved.RecordOf(11), test::SampleRecord(11));
     EXPECT_FALSE(files.CurrentFileChangedOnDisk());
 
@@ -449,7 +449,7 @@ TEST_F(MapFileTest, YesSavesBeforeOpening) {
     questioner.answer = Answer::Yes;
     ASSERT_EQ(files.CommandOpen(questioner), 1);
     CParameter kept;
-    ASSERT_EQ(ReadMapFile(dir / "kept.mid", ControlMapKind, kept, nullptr), 0);
+    ASSERT_TRUE(ReadMapFile(dir / "kept.mid", ControlMapKind, kept).Ok());
     EXPECT_EQ(kept.RecordOf(3), test::SampleRecord(3));
     EXPECT_EQ(doc.RecordOf(1), test::SampleRecord(1));
     EXPECT_EQ(files.CurrentPath(), *host.openPath);

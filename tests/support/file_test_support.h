@@ -29,6 +29,11 @@ struct RecordingReporter : Reporter {
     void warn(StringId id, int detail) override { warnings.emplace_back(id, detail); }
 };
 
+// The cause of a failed result; 0 for a success.
+template <class R> int CauseOf(const R& result) {
+    return result.Ok() ? 0 : result.Error().cause;
+}
+
 // A fresh directory under the system's temporary directory, removed with its content.
 class ScratchDir {
 public:

@@ -444,9 +444,9 @@ void QuietError(RtMidiError::Type type, const std::string& text, void*) {
 bool SaveMemory(const std::string& path, kel::CParameter& document,
                 const kel::RecordTable& memory) {
     document.Map().records = memory;
-    const kel::SafeSaveResult saved = kel::SaveMapDocument(path, document);
-    if (!saved.Ok()) {
-        std::cerr << "kel-device-sim: cannot write " << path << " (" << saved.cause << ")\n";
+    if (const kel::Status saved = kel::SaveMapDocument(path, document); !saved) {
+        std::cerr << "kel-device-sim: cannot write " << path << ": "
+                  << kel::EnglishText(saved.Error().why) << "\n";
         return false;
     }
     return true;
@@ -474,7 +474,11 @@ int main(int argc, char** argv) {
     CKelDevice& device = machine.Device();
     if (!options.memory.empty()) {
         StderrReporter reporter;
-        if (kel::ReadMapFile(options.memory, kel::ControlMapKind, document, &reporter) != 0) {
+        if (const kel::Status read =
+                kel::ReadMapFile(options.memory, kel::ControlMapKind, document);
+            !read) {
+            kel::ReportFileFailure(reporter, read.Error(), kel::StringId::LoadError,
+                                   options.memory);
             return 1;
         }
         document.FoldTwinCodes();

@@ -2894,4 +2894,11 @@ Exit</source>
         <translation>最大値</translation>
     </message>
 </context>
+<context>
+    <name>Failure</name>
+    <message>
+        <source>%1</source>
+        <translation>%1</translation>
+    </message>
+</context>
 </TS>

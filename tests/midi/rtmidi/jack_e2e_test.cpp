@@ -272,7 +272,7 @@ TEST_F(JackEndToEnd, TransmitThenReceiveThroughTheSimulator) {
         record[rec::AssignCode] = BaseCode(record[rec::AssignCode]);
     }
     CParameter stored;
-    ASSERT_EQ(ReadMapFile(savePath.string(), ControlMapKind, stored, &reporter), 0);
+    ASSERT_TRUE(ReadMapFile(savePath.string(), ControlMapKind, stored).Ok());
     stored.FoldTwinCodes();
     EXPECT_EQ(HexTable(stored.Map().records), HexTable(folded));
 
@@ -345,7 +345,7 @@ TEST_F(JackEndToEnd, KelmapAsksAgainAndCompletesAStalledReceive) {
     EXPECT_NE(kelmap.Output().find("Waiting for S4 (1 damaged message)"), std::string::npos);
     EXPECT_EQ(kelmap.Output().find("(2 of 2)"), std::string::npos) << kelmap.Output();
     CParameter received;
-    ASSERT_EQ(ReadMapFile(savePath.string(), ControlMapKind, received, &reporter), 0);
+    ASSERT_TRUE(ReadMapFile(savePath.string(), ControlMapKind, received).Ok());
     EXPECT_EQ(HexTable(received.Map().records), HexTable(memory));
     // The device's memory is kept in the history too, with the port it came through.
     const std::vector<HistoryEntry> kept = ListHistory(history.string());
@@ -353,7 +353,7 @@ TEST_F(JackEndToEnd, KelmapAsksAgainAndCompletesAStalledReceive) {
     EXPECT_EQ(kept[0].direction, HistoryDirection::Received);
     EXPECT_EQ(kept[0].port, ui.inputName);
     CParameter entry;
-    ASSERT_EQ(ReadMapFile(kept[0].path, ControlMapKind, entry, &reporter), 0);
+    ASSERT_TRUE(ReadMapFile(kept[0].path, ControlMapKind, entry).Ok());
     EXPECT_EQ(HexTable(entry.Map().records), HexTable(memory));
     std::filesystem::remove_all(history);
     std::filesystem::remove(memoryPath);
