@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     CParameter loaded;
     const double decode = BestNanoseconds(runs(2000), [&] {
         loaded.NewDocument();
-        if (CSmfCtrl(&loaded).ReadBytes(bytes, ControlMapKind) != 0) {
+        if (!CSmfCtrl(&loaded).ReadBytes(bytes, ControlMapKind).Ok()) {
             std::fprintf(stderr, "the map could not be read back\n");
             std::exit(1);
         }

@@ -170,12 +170,13 @@ TEST(CodePages, ACharacterWithoutAReadableCodeTakesTheMapToUtf8) {
     for (const std::string& added : {Utf8Of(0xE000), Utf8Of(0xE0041)}) {
         for (const std::string& comment : {cp932Comment, cp1252Comment}) {
             CParameter doc;
-            ASSERT_EQ(CSmfCtrl(&doc).ReadBytes(MapFile("Live", comment), ControlMapKind), 0);
+            ASSERT_TRUE(CSmfCtrl(&doc).ReadBytes(MapFile("Live", comment), ControlMapKind).Ok());
             ASSERT_NE(doc.Map().textEncoding, TextEncoding::Utf8);
             const std::string shown = doc.GetMapComment(0);
             doc.CommitTitle("Live " + added);
             CParameter again;
-            ASSERT_EQ(CSmfCtrl(&again).ReadBytes(CSmfCtrl(&doc).BuildImage(), ControlMapKind), 0);
+            ASSERT_TRUE(
+                CSmfCtrl(&again).ReadBytes(CSmfCtrl(&doc).BuildImage(), ControlMapKind).Ok());
             EXPECT_EQ(again.GetTitle(), "Live " + added);
             EXPECT_EQ(again.GetMapComment(0), shown);
             EXPECT_EQ(again.Map().textEncoding, TextEncoding::Utf8);
