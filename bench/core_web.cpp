@@ -24,7 +24,7 @@ extern "C" {
 // A document read from `size` bytes of a control map file, or null when they are not one.
 kel::CParameter* kel_decode(const std::uint8_t* bytes, std::size_t size) {
     auto* document = new kel::CParameter;
-    if (kel::CSmfCtrl(document).ReadBytes({bytes, size}, kel::ControlMapKind) != 0) {
+    if (!kel::CSmfCtrl(document).ReadBytes({bytes, size}, kel::ControlMapKind).Ok()) {
         delete document;
         return nullptr;
     }

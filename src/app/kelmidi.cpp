@@ -172,16 +172,16 @@ void CKelMidi::OnReceive() {
 
 void CKelMidi::KeepInHistory(bool received) {
     const std::string folder = HistoryFolder();
-    const HistoryAdded added =
+    const Result<std::string> added =
         AddToHistory(folder, parts_.document,
                      received ? HistoryDirection::Received : HistoryDirection::Transmitted,
                      received ? input_.GetDeviceName() : output_.GetDeviceName(),
                      CAppSettings::HistorySize(parts_.store), std::time(nullptr));
     // The transfer itself is done: a history that cannot be written is only said.
-    if (CMainFrame* window = mainWindow_.data(); !added.ok && window != nullptr) {
+    if (CMainFrame* window = mainWindow_.data(); !added && window != nullptr) {
         window->statusBar()->showMessage(
             KelEditor::tr("The transfer is not kept in the device history: %1")
-                .arg(UiText(FileCausePhrase(added.cause))),
+                .arg(UiText(added.Why())),
             15000);
     }
 }

@@ -759,11 +759,11 @@ int HistorySize(const Args& args) {
 void KeepInHistory(const Args& args, CParameter& document, HistoryDirection direction,
                    const std::string& port) {
     const std::string folder = HistoryFolderOf(args);
-    const HistoryAdded added =
+    const Result<std::string> added =
         AddToHistory(folder, document, direction, port, HistorySize(args), std::time(nullptr));
-    if (!added.ok) {
+    if (!added) {
         std::cerr << "kelmap: the transfer is not kept in the history folder " << Printable(folder)
-                  << ": " << EnglishText(FileCausePhrase(added.cause)) << '\n';
+                  << ": " << EnglishText(added.Why()) << '\n';
     }
 }
 

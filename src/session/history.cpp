@@ -184,26 +184,32 @@ std::string HistoryFolder() {
     return data.empty() ? std::string() : data + "/history";
 }
 
-HistoryAdded AddToHistory(const std::string& folder, CParameter& document,
-                          HistoryDirection direction, const std::string& port, int cap,
-                          std::time_t now) {
-    HistoryAdded added;
+namespace {
+
+// A failure of writing an entry as a file error cause: a write-protected name (a numbered
+// message) is access denied, as the history tells every failure by its cause.
+Failure CauseFailure(const Failure& failure) {
+    return MessageOf(failure) ? FileFailure(CauseAccessDenied) : FileFailure(failure.cause);
+}
+
+} // namespace
+
+Result<std::string> AddToHistory(const std::string& folder, CParameter& document,
+                                 HistoryDirection direction, const std::string& port, int cap,
+                                 std::time_t now) {
     if (folder.empty()) {
-        added.cause = CauseBadPath;
-        return added;
+        return FileFailure(CauseBadPath);
     }
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec) {
-        added.cause = FileErrorCauseOf(ec.value());
-        return added;
+        return FileFailure(FileErrorCauseOf(ec.value()));
     }
     std::tm local{};
     char stamp[32] = {};
     if (::localtime_r(&now, &local) == nullptr ||
         std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local) == 0) {
-        added.cause = CauseGeneric;
-        return added;
+        return FileFailure(CauseGeneric);
     }
     const std::string base = std::string(stamp) + '-' + HistoryDirectionName(direction);
     // The map claims the name: it takes the first name no file has, whole or not at all, so
@@ -216,8 +222,7 @@ HistoryAdded AddToHistory(const std::string& folder, CParameter& document,
         },
         1000, document);
     if (!written) {
-        added.cause = MessageOf(written.Error()) ? CauseAccessDenied : written.Error().cause;
-        return added;
+        return CauseFailure(written.Error());
     }
     const fs::path map = *written;
     // The sidecar of the name is this entry's: one left behind by an entry that is gone is
@@ -230,11 +235,8 @@ HistoryAdded AddToHistory(const std::string& folder, CParameter& document,
             std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
         !saved) {
         fs::remove(map, ec);
-        added.cause = MessageOf(saved.Error()) ? CauseAccessDenied : saved.Error().cause;
-        return added;
+        return CauseFailure(saved.Error());
     }
-    added.ok = true;
-    added.path = map.string();
 
     // The oldest entries beyond the cap go, never the one just written.
     const std::vector<EntryName> names = EntryNames(folder);
@@ -252,7 +254,7 @@ HistoryAdded AddToHistory(const std::string& folder, CParameter& document,
         fs::remove(fs::path(folder) / (name.stem + kSidecarSuffix), ec);
         --excess;
     }
-    return added;
+    return map.string();
 }
 
 std::vector<HistoryEntry> ListHistory(const std::string& folder, std::size_t limit) {

@@ -52,18 +52,13 @@ struct HistoryEntry {
     Failure reason; // why a damaged entry cannot be read: ReadMapFile's failure
 };
 
-struct HistoryAdded {
-    bool ok = false;
-    std::string path; // the entry written
-    int cause = 0;    // the file error cause when not ok
-};
-
 // Adds `document` as an entry of `folder` (created when missing, with its parents), then
 // removes the oldest entries beyond `cap` (at least 1). `now` names the entry. Never throws; a
-// folder that cannot be created or written gives its cause, and nothing is removed.
-HistoryAdded AddToHistory(const std::string& folder, CParameter& document,
-                          HistoryDirection direction, const std::string& port, int cap,
-                          std::time_t now);
+// folder that cannot be created or written gives its file error cause (`FileFailure`), and
+// nothing is removed. The path of the entry written otherwise.
+Result<std::string> AddToHistory(const std::string& folder, CParameter& document,
+                                 HistoryDirection direction, const std::string& port, int cap,
+                                 std::time_t now);
 
 // The entries of `folder`, newest first, at most `limit`. A file whose name is no entry's is
 // passed over; an entry that cannot be read is listed damaged with the reason. A missing folder

@@ -32,10 +32,10 @@ TEST(History, EntriesOfOneSecondKeepTheOrderTheyWereWrittenIn) {
     for (std::size_t i = 0; i < order.size(); ++i) {
         // Apart by more than the file system's clock tick.
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        const HistoryAdded added =
+        const Result<std::string> added =
             AddToHistory(folder, document, order[i], "Port " + std::to_string(i), 3, now);
-        ASSERT_TRUE(added.ok) << added.cause;
-        written.push_back(added.path);
+        ASSERT_TRUE(added.Ok()) << EnglishText(added.Why());
+        written.push_back(*added);
     }
     EXPECT_NE(written[0], written[2]); // the same direction in the same second: "-2"
     const std::vector<HistoryEntry> entries = ListHistory(folder);
@@ -58,28 +58,29 @@ TEST(History, AnEntryWithoutItsSidecarIsNeverOverwritten) {
     const std::time_t now = 1765221288;
     CParameter first;
     first.SetTitle("First");
-    const HistoryAdded kept = AddToHistory(folder, first, HistoryDirection::Received, "A", 10, now);
-    ASSERT_TRUE(kept.ok) << kept.cause;
-    std::filesystem::path lost(kept.path);
+    const Result<std::string> kept =
+        AddToHistory(folder, first, HistoryDirection::Received, "A", 10, now);
+    ASSERT_TRUE(kept.Ok()) << EnglishText(kept.Why());
+    std::filesystem::path lost(*kept);
     lost.replace_extension(".txt");
     ASSERT_TRUE(std::filesystem::remove(lost));
     // The sidecar of the name the next entry would take, its map gone.
-    std::filesystem::path orphan(kept.path);
+    std::filesystem::path orphan(*kept);
     orphan.replace_filename(orphan.stem().string() + "-2.txt");
     std::ofstream(orphan) << "received\tGone\n";
 
     CParameter second;
     second.SetTitle("Second");
-    const HistoryAdded added =
+    const Result<std::string> added =
         AddToHistory(folder, second, HistoryDirection::Received, "B", 10, now);
-    ASSERT_TRUE(added.ok) << added.cause;
-    EXPECT_NE(added.path, kept.path);
+    ASSERT_TRUE(added.Ok()) << EnglishText(added.Why());
+    EXPECT_NE(*added, *kept);
     const std::vector<HistoryEntry> entries = ListHistory(folder);
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].path, added.path);
+    EXPECT_EQ(entries[0].path, *added);
     EXPECT_EQ(entries[0].title, "Second");
     EXPECT_EQ(entries[0].port, "B");
-    EXPECT_EQ(entries[1].path, kept.path);
+    EXPECT_EQ(entries[1].path, *kept);
     EXPECT_EQ(entries[1].title, "First");
     EXPECT_EQ(entries[1].port, "");
     EXPECT_FALSE(entries[1].damaged);
