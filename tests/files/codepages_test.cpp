@@ -20,8 +20,7 @@ namespace kel {
 namespace {
 
 using test::Bytes;
-using test::ControlMapMessage;
-using test::TrackBuilder;
+using test::MapFileWithTexts;
 
 std::string Utf8Of(char32_t c) {
     std::string out;
@@ -148,19 +147,6 @@ TEST(CodePages, TrickyCodesReadAndWriteAsTheEditorAlwaysHas) {
     EXPECT_EQ(EncodeFileText("\u3042", TextEncoding::Cp1252), std::nullopt);
 }
 
-// A map file: the title and control 0's comment as their bytes.
-Bytes MapFile(std::string_view title, std::string_view comment0) {
-    TrackBuilder t;
-    t.Raw({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20})
-        .Meta(0x03, title)
-        .Comment("KEL message set 200");
-    for (ControllerId id = 0; id < kControllerCount; ++id) {
-        t.Exclusive(ControlMapMessage(id, {}));
-        t.Comment(id == 0 ? comment0 : "");
-    }
-    return t.EndOfTrack().File();
-}
-
 // A private-use character, whose CP932 code lies in the user-defined area the reader refuses,
 // and a tag character, which has no CP932 or Windows-1252 code, take the map to UTF-8: the
 // title reads back as it was given, and the other texts with it.
@@ -170,7 +156,8 @@ TEST(CodePages, ACharacterWithoutAReadableCodeTakesTheMapToUtf8) {
     for (const std::string& added : {Utf8Of(0xE000), Utf8Of(0xE0041)}) {
         for (const std::string& comment : {cp932Comment, cp1252Comment}) {
             CParameter doc;
-            ASSERT_TRUE(CSmfCtrl(&doc).ReadBytes(MapFile("Live", comment), ControlMapKind).Ok());
+            ASSERT_TRUE(
+                CSmfCtrl(&doc).ReadBytes(MapFileWithTexts("Live", comment), ControlMapKind).Ok());
             ASSERT_NE(doc.Map().textEncoding, TextEncoding::Utf8);
             const std::string shown = doc.GetMapComment(0);
             doc.CommitTitle("Live " + added);

@@ -16,21 +16,7 @@ namespace kel {
 namespace {
 
 using test::Bytes;
-using test::ControlMapMessage;
-using test::TrackBuilder;
-
-// A map file with `title` and, for control 0, `comment0`, for control 1 `comment1`, as bytes.
-Bytes MapFile(std::string_view title, std::string_view comment0, std::string_view comment1) {
-    TrackBuilder t;
-    t.Raw({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20})
-        .Meta(0x03, title)
-        .Comment("KEL message set 200");
-    for (ControllerId id = 0; id < kControllerCount; ++id) {
-        t.Exclusive(ControlMapMessage(id, {}));
-        t.Comment(id == 0 ? comment0 : id == 1 ? comment1 : "");
-    }
-    return t.EndOfTrack().File();
-}
+using test::MapFileWithTexts;
 
 std::string Repeated(std::string_view text, int times) {
     std::string out;
@@ -63,18 +49,20 @@ TEST(FileTexts, EachEncodingReadsRightAndAnUnchangedSaveKeepsEveryByte) {
         std::string title;
         std::string comment0;
     } cases[] = {
-        {MapFile("Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC",
-                 "\xE2\x80\xAE"
-                 "abc",
-                 ""),
+        {MapFileWithTexts("Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC",
+                          "\xE2\x80\xAE"
+                          "abc",
+                          ""),
          "Café 日本", "\u202Eabc"},
-        {MapFile(kCp932Title, kCp932Comment, "ASCII"), "日本語のピアノ", "纊 MIDI のピアノ"},
-        {MapFile(kCp1252Title, kCp1252Comment, "D\xE9tail"), "Größe Café €", "Ch\u0081 été"},
+        {MapFileWithTexts(kCp932Title, kCp932Comment, "ASCII"), "日本語のピアノ",
+         "纊 MIDI のピアノ"},
+        {MapFileWithTexts(kCp1252Title, kCp1252Comment, "D\xE9tail"), "Größe Café €",
+         "Ch\u0081 été"},
         // Each of these bytes is also CP932, but as Latin words with accented letters.
-        {MapFile("D\xE9tail",
-                 "\xDC"
-                 "bung",
-                 ""),
+        {MapFileWithTexts("D\xE9tail",
+                          "\xDC"
+                          "bung",
+                          ""),
          "Détail", "Übung"},
     };
     for (const auto& c : cases) {
@@ -88,7 +76,7 @@ TEST(FileTexts, EachEncodingReadsRightAndAnUnchangedSaveKeepsEveryByte) {
 
 TEST(FileTexts, ACp932MapStaysCp932UntilATextHasNoPlaceInIt) {
     CParameter doc;
-    Read(doc, MapFile(kCp932Title, kCp932Comment, "x"));
+    Read(doc, MapFileWithTexts(kCp932Title, kCp932Comment, "x"));
 
     // Edited with ASCII and with Japanese: still CP932, the comment's own bytes kept.
     doc.CommitTitle("Live \xE6\x97\xA5\xE6\x9C\xAC"); // "Live 日本"
@@ -111,11 +99,11 @@ TEST(FileTexts, ACp932MapStaysCp932UntilATextHasNoPlaceInIt) {
 // encoding, and the whole file in UTF-8 when the comment has no place in the base's.
 TEST(FileTexts, TakenCommentsKeepTheirBytesOrMoveTheFileToUtf8) {
     CParameter base;
-    Read(base, MapFile(kCp932Title, "", "x"));
+    Read(base, MapFileWithTexts(kCp932Title, "", "x"));
     const std::vector<ControllerId> second{1};
 
     CParameter cp932;
-    Read(cp932, MapFile("Other", "", kCp932Comment));
+    Read(cp932, MapFileWithTexts("Other", "", kCp932Comment));
     CParameter merged;
     merged.Map() = MergeControls(base.Map(), cp932.Map(), second);
     Bytes file = CSmfCtrl(&merged).BuildImage();
@@ -123,7 +111,7 @@ TEST(FileTexts, TakenCommentsKeepTheirBytesOrMoveTheFileToUtf8) {
     EXPECT_TRUE(Contains(file, kCp932Title));
 
     CParameter utf8;
-    Read(utf8, MapFile("Other", "", "\xC3\xA9\xE2\x82\xAC"));
+    Read(utf8, MapFileWithTexts("Other", "", "\xC3\xA9\xE2\x82\xAC"));
     merged.Map() = MergeControls(base.Map(), utf8.Map(), second);
     EXPECT_TRUE(merged.Map().modified);
     CParameter again;
@@ -140,12 +128,12 @@ TEST(FileTexts, TakenCommentsKeepTheirBytesOrMoveTheFileToUtf8) {
 TEST(FileTexts, TakingControlsRefusesToCutATextAndKeepsLongCommentsWhole) {
     const std::string kanji = Repeated("\x93\xFA", 64);
     CParameter base;
-    Read(base, MapFile(kanji, "", "x"));
+    Read(base, MapFileWithTexts(kanji, "", "x"));
     const std::vector<ControllerId> first{0};
     const std::vector<ControllerId> second{1};
 
     CParameter utf8;
-    Read(utf8, MapFile("Other", "", "\xC3\xA9\xE2\x82\xAC"));
+    Read(utf8, MapFileWithTexts("Other", "", "\xC3\xA9\xE2\x82\xAC"));
     std::optional<TextWithoutRoom> refusal = MergeRefusal(base.Map(), utf8.Map(), second);
     ASSERT_TRUE(refusal.has_value());
     EXPECT_EQ(refusal->id, kNoController);
@@ -153,21 +141,21 @@ TEST(FileTexts, TakingControlsRefusesToCutATextAndKeepsLongCommentsWhole) {
     EXPECT_EQ(refusal->encoding, TextEncoding::Utf8);
 
     CParameter utf8Base;
-    Read(utf8Base, MapFile("Base", "", ""));
+    Read(utf8Base, MapFileWithTexts("Base", "", ""));
     CParameter full;
-    Read(full, MapFile("Other", "", kanji));
+    Read(full, MapFileWithTexts("Other", "", kanji));
     refusal = MergeRefusal(utf8Base.Map(), full.Map(), second);
     ASSERT_TRUE(refusal.has_value());
     EXPECT_EQ(refusal->id, 1);
 
     const std::string longComment = Repeated(kCp932Comment, 12);
     CParameter cp932;
-    Read(cp932, MapFile("Other", longComment, ""));
+    Read(cp932, MapFileWithTexts("Other", longComment, ""));
     EXPECT_FALSE(MergeRefusal(base.Map(), cp932.Map(), first).has_value());
     CParameter merged;
     merged.Map() = MergeControls(base.Map(), cp932.Map(), first);
     const Bytes file = CSmfCtrl(&merged).BuildImage();
-    EXPECT_EQ(file, MapFile(kanji, longComment, "x"));
+    EXPECT_EQ(file, MapFileWithTexts(kanji, longComment, "x"));
     base.CommitControls(TakenControls(cp932.Map(), first));
     EXPECT_EQ(CSmfCtrl(&base).BuildImage(), file);
 }
@@ -181,7 +169,7 @@ TEST(FileTexts, TheLimitIsBytesOfTheFileCutBetweenCharacters) {
     EXPECT_EQ(doc.GetTitle(), a127);
 
     // A CP932 map holds it in two bytes; 64 kanji fill a comment exactly.
-    Read(doc, MapFile(kCp932Title, "", ""));
+    Read(doc, MapFileWithTexts(kCp932Title, "", ""));
     std::string kanji;
     for (int i = 0; i < 64; ++i) {
         kanji += "日";
@@ -201,7 +189,7 @@ TEST(FileTexts, TheLimitIsBytesOfTheFileCutBetweenCharacters) {
         long3 += "日";
     }
     CParameter cut;
-    Read(cut, MapFile(long3, "", ""));
+    Read(cut, MapFileWithTexts(long3, "", ""));
     EXPECT_EQ(cut.GetTitle(), long3);
     cut.CommitTitle(long3 + "!");
     EXPECT_EQ(cut.GetTitle(), long3.substr(0, 42 * 3));
@@ -220,7 +208,7 @@ TEST(FileTexts, OverLongTextsOfAFileStayByteForByteUntilTheUserChangesThem) {
     };
     for (const auto& c : cases) {
         CParameter doc;
-        Read(doc, MapFile(c.title, c.comment, "x"));
+        Read(doc, MapFileWithTexts(c.title, c.comment, "x"));
         const std::string title = doc.GetTitle();
         const std::string comment = doc.GetMapComment(0);
         EXPECT_EQ(doc.Map().titleBytes, c.title);
@@ -232,7 +220,7 @@ TEST(FileTexts, OverLongTextsOfAFileStayByteForByteUntilTheUserChangesThem) {
                                                   ControlEdit{2, doc.RecordOf(2), ""}};
         doc.CommitControls(edits);
         doc.CommitTitle(title);
-        EXPECT_EQ(CSmfCtrl(&doc).BuildImage(), MapFile(c.title, c.comment, "y")) << title;
+        EXPECT_EQ(CSmfCtrl(&doc).BuildImage(), MapFileWithTexts(c.title, c.comment, "y")) << title;
 
         // Changed, a text obeys the limit: cut between characters to 128 bytes.
         doc.CommitTitle(title + "!");
@@ -250,7 +238,7 @@ TEST(FileTexts, OverLongTextsOfAFileStayByteForByteUntilTheUserChangesThem) {
 TEST(FileTexts, ACommentThatNeedsUtf8IsRefusedRatherThanCuttingTheTitle) {
     CParameter doc;
     const std::string titleBytes = Repeated("\x93\xFA", 100);
-    Read(doc, MapFile(titleBytes, "", ""));
+    Read(doc, MapFileWithTexts(titleBytes, "", ""));
     const std::string title = doc.GetTitle();
 
     const TextRoom room = RoomForText(doc.Map(), 1, "é");
@@ -275,11 +263,12 @@ TEST(FileTexts, ACommentThatNeedsUtf8IsRefusedRatherThanCuttingTheTitle) {
 TEST(FileTexts, ATextBeyondWhatAMapFileHoldsRefusesTheFile) {
     const std::string longest(kFileTextLimit, 'a');
     CParameter doc;
-    Read(doc, MapFile("t", "", longest));
+    Read(doc, MapFileWithTexts("t", "", longest));
     EXPECT_EQ(doc.GetMapComment(1), longest);
-    EXPECT_EQ(CSmfCtrl(&doc).BuildImage(), MapFile("t", "", longest));
+    EXPECT_EQ(CSmfCtrl(&doc).BuildImage(), MapFileWithTexts("t", "", longest));
 
-    for (const Bytes& file : {MapFile("t", "", longest + "a"), MapFile(longest + "a", "", "")}) {
+    for (const Bytes& file :
+         {MapFileWithTexts("t", "", longest + "a"), MapFileWithTexts(longest + "a", "", "")}) {
         CParameter refused;
         const Status read = CSmfCtrl(&refused).ReadBytes(file, ControlMapKind);
         ASSERT_FALSE(read.Ok());

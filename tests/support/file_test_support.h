@@ -134,4 +134,19 @@ inline Bytes MemorySetFile(int count) {
     return t.EndOfTrack().File();
 }
 
+// A control map file with no assignment, the title `title` and the comments of controls 0 and 1
+// as their bytes (any encoding).
+inline Bytes MapFileWithTexts(std::string_view title, std::string_view comment0,
+                              std::string_view comment1 = {}) {
+    TrackBuilder t;
+    t.Raw({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20})
+        .Meta(0x03, title)
+        .Comment("KEL message set 200");
+    for (ControllerId id = 0; id < kControllerCount; ++id) {
+        t.Exclusive(ControlMapMessage(id, {}));
+        t.Comment(id == 0 ? comment0 : id == 1 ? comment1 : std::string_view());
+    }
+    return t.EndOfTrack().File();
+}
+
 } // namespace kel::test
